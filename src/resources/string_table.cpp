@@ -1,0 +1,1 @@
+#include "resources/string_table.h"

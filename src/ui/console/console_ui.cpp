@@ -1,0 +1,1 @@
+#include "ui/console/console_ui.h"

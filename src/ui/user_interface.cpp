@@ -1,0 +1,1 @@
+#include "ui/user_interface.h"

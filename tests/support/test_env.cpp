@@ -1,0 +1,145 @@
+#include "support/test_env.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace kelmora::test {
+
+namespace {
+std::string MakeTempFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/kelmora-test-XXXXXX";
+    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+    return templ;
+}
+}  // namespace
+
+CTempDir::CTempDir() : path_(MakeTempFolder()) {}
+
+CTempDir::~CTempDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; make them writable first.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string CTempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+void CIsolatedHome::SetUp() {
+    path_ = MakeTempFolder();
+    setenv("KELMORA_HOME", path_.c_str(), 1);
+    // Sibling programs started by tests must come from this build.
+    std::string path = BuiltProgram("");
+    const char* old = std::getenv("PATH");
+    path += ":";
+    path += old ? old : "/usr/bin:/bin";
+    setenv("PATH", path.c_str(), 1);
+}
+
+void CIsolatedHome::TearDown() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input) {
+    int in_pipe[2], out_pipe[2], err_pipe[2];
+    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC))
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    CCommandOutput result;
+    if (rc != 0) {
+        close(in_pipe[1]);
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        result.err = "cannot start " + argv[0];
+        return result;
+    }
+    // Feed stdin and drain both outputs together so that no pipe fills up.
+    size_t written = 0;
+    int in_fd = in_pipe[1];
+    if (input.empty()) {
+        close(in_fd);
+        in_fd = -1;
+    }
+    int out_fd = out_pipe[0], err_fd = err_pipe[0];
+    char buf[4096];
+    while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
+        pollfd fds[3];
+        int n = 0;
+        if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
+        if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
+        if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
+        if (poll(fds, n, -1) < 0) break;
+        for (int i = 0; i < n; ++i) {
+            if (!fds[i].revents) continue;
+            if (fds[i].fd == in_fd) {
+                ssize_t w = write(in_fd, input.data() + written, input.size() - written);
+                if (w > 0) written += static_cast<size_t>(w);
+                if (w <= 0 || written == input.size()) {
+                    close(in_fd);
+                    in_fd = -1;
+                }
+                continue;
+            }
+            ssize_t r = read(fds[i].fd, buf, sizeof buf);
+            if (r <= 0) {
+                close(fds[i].fd);
+                (fds[i].fd == out_fd ? out_fd : err_fd) = -1;
+            } else {
+                (fds[i].fd == out_fd ? result.out : result.err).append(buf, static_cast<size_t>(r));
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string BuiltProgram(const std::string& name) {
+    return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
+}
+
+}  // namespace kelmora::test

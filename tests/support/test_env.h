@@ -1,0 +1,50 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kelmora::test {
+
+// A fresh temporary folder, removed with everything in it when the object dies.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + relative
+    std::string operator/(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+// Points KELMORA_HOME at a temporary folder for the whole test process.
+class CIsolatedHome : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    std::string path_;
+};
+
+void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+
+// Runs a program by argument vector and captures what it wrote.
+struct CCommandOutput {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input = "");
+
+// Path of a program built into the build tree's bin folder.
+std::string BuiltProgram(const std::string& name);
+
+}  // namespace kelmora::test
