@@ -1,1 +1,0 @@
-#include "client/client.h"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+
+#include "client/status.h"
+
+// Message kinds of imsg_print.
+enum : int { IMSG_KIND_INFO = 0, IMSG_KIND_WARNING = 4, IMSG_KIND_ERROR = 6, IMSG_KIND_CONTINUE = 7 };
+
+// Prints a printf-style message (msg_number -1: no catalogue message).
+// Output goes, in order of precedence: to the log file opened with
+// imsg_start_log_file; to the redirect callbacks; else kinds 0 to standard
+// output and the others to standard error.
+void imsg_print(int kind, const char* format, int msg_number, ...)
+    __attribute__((format(printf, 2, 4)));
+// Formats into buf (always terminated, truncated to size); returns the length written.
+int imsg_sprintf(char* buf, size_t size, const char* format, int msg_number, ...)
+    __attribute__((format(printf, 3, 5)));
+
+// Opens a log for appending; every imsg_print goes to it until imsg_end_log_file.
+// Each message is written with one append so that processes sharing a log
+// never interleave within an entry.
+tbs_status_t imsg_start_log_file(const char* path, int flags);
+void imsg_end_log_file();
+
+// Hands printed text to the caller: informational kinds to info, the others
+// to error. Null callbacks switch the routing off.
+typedef void (*imsg_output_fn)(const char* text);
+void imsg_redirect_output(imsg_output_fn info, imsg_output_fn error);
+
+// Path of the product log with that name ($KELMORA_HOME/log/<name>); creates
+// the log folder.
+tbs_status_t tbs_product_log_dir(char* buf, size_t size, const char* log_name);
+
+// Name of the running program, as messages show it.
+const char* imsg_get_app_name();
+void imsg_set_app_name(const char* name);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+
+#include "client/status.h"
+
+// Registry values: a machine hive and a per-user hive, each a tree of keys
+// ("Software\\...\\Current Selection") holding named text values. Kept in the
+// client database; the per-user hive belongs to the user running the program.
+enum ntregy_hive_t { NTREGY_HKEY_LOCAL_MACHINE = 0, NTREGY_HKEY_CURRENT_USER = 1 };
+
+typedef struct ntregy_key_s* ntregy_key_t;
+
+// Path of the client's common configuration key (where "ProjectRoot" lives).
+const char* ntregy_get_common_key();
+
+// Reads a value into buf (always terminated; TBS_ST_BUFFER_TOO_SMALL when it
+// does not fit). *key receives a key handle (null when the key does not exist)
+// that the caller closes with ntregy_close_key whether or not the read worked.
+tbs_status_t ntregy_get_value(ntregy_hive_t hive, const char* key_path, const char* value_name,
+                              char* buf, size_t size, ntregy_key_t* key);
+void ntregy_close_key(ntregy_key_t key);
+
+// Writes (creating the key) or deletes a value.
+tbs_status_t ntregy_set_value(ntregy_hive_t hive, const char* key_path, const char* value_name,
+                              const char* value);
+tbs_status_t ntregy_delete_value(ntregy_hive_t hive, const char* key_path, const char* value_name);
+
+// Client parameters (numbered, 4-byte values) and the versioned file system's
+// parameters (numbered text values), both machine-wide. Kept as registry values
+// named "Param<N>" under ntregy_client_params_key() / ntregy_trfs_params_key().
+tbs_status_t ntregy_get_param(int number, void* value, size_t size);
+tbs_status_t ntregy_get_trfs_param(int number, char* buf, size_t size);
+const char* ntregy_client_params_key();
+const char* ntregy_trfs_params_key();

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+
+// Scratch storage areas: every block taken from an area is released at once
+// when the area is deleted.
+typedef struct stg_area_s stg_area_t;
+
+stg_area_t* stg_create_area(size_t block_size);
+void stg_delete_area(stg_area_t* area);
+void* stg_malloc(stg_area_t* area, size_t size);
+char* stg_strdup(stg_area_t* area, const char* text);
+void stg_free(stg_area_t* area, void* block);

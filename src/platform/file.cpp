@@ -1,0 +1,236 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace kelmora {
+
+void CFileException::Set(int errno_value) {
+    os_error = errno_value;
+    switch (errno_value) {
+        case ENOENT:
+        case ENOTDIR:
+            cause = FileErrorCause::FileNotFound;
+            break;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            cause = FileErrorCause::AccessDenied;
+            break;
+        case EAGAIN:
+        case EDEADLK:
+            cause = FileErrorCause::SharingViolation;
+            break;
+        default:
+            cause = FileErrorCause::Other;
+            break;
+    }
+}
+
+namespace {
+
+// Three lock bytes far past any data the module keeps in a file:
+//  present  - every open holds it shared; an exclusive open holds it exclusively;
+//  writer   - held shared by every open with write access;
+//  denier   - held shared by every open that denies writers.
+// A writer takes its byte and then checks that no denier exists, a denier the
+// other way round, so two racing opens can both fail but never both succeed.
+constexpr off_t kPresentByte = 0x7FFFFF00;
+constexpr off_t kWriterByte = kPresentByte + 1;
+constexpr off_t kDenierByte = kPresentByte + 2;
+
+bool SetLock(int fd, short type, off_t at) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = at;
+    fl.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// True when another open description holds a lock on the byte.
+bool IsHeldByOthers(int fd, off_t at) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = at;
+    fl.l_len = 1;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return true;
+    return fl.l_type != F_UNLCK;
+}
+
+int OpenFlags(FileAccess access) {
+    switch (access) {
+        case FileAccess::Read: return O_RDONLY;
+        case FileAccess::Write: return O_WRONLY;
+        case FileAccess::ReadWrite: return O_RDWR;
+    }
+    return O_RDONLY;
+}
+
+}  // namespace
+
+CFile::CFile(CFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      lock_fd_(std::exchange(other.lock_fd_, -1)),
+      path_(std::move(other.path_)) {}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        lock_fd_ = std::exchange(other.lock_fd_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+bool CFile::Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
+                 CFileException* error) {
+    Close();
+    CFileException local;
+    CFileException& err = error ? *error : local;
+    err.Clear();
+    int flags = OpenFlags(access) | O_CLOEXEC;
+    if (create == FileCreate::OpenAlways) flags |= O_CREAT;
+    // Truncation waits until the share locks are held, so a refused open changes nothing.
+    if (create == FileCreate::CreateAlways) flags |= O_CREAT;
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        err.Set(errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        err.Set(EISDIR);
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    if (!TakeShareLocks(access, share, &err)) {
+        Close();
+        return false;
+    }
+    if (create == FileCreate::CreateAlways && ftruncate(fd_, 0) != 0) {
+        err.Set(errno);
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* error) {
+    bool writes = access != FileAccess::Read;
+    // Read locks need a readable descriptor, write locks a writable one. When
+    // the caller's descriptor cannot carry the lock (an exclusive open for
+    // reading must still keep everyone out), the locks go on a second
+    // descriptor of the same file, held for as long as the file is open.
+    int lfd = fd_;
+    int second_flags = -1;
+    if (share == FileShare::Exclusive && access == FileAccess::Read) second_flags = O_RDWR;
+    if (share != FileShare::Exclusive && access == FileAccess::Write) second_flags = O_RDONLY;
+    if (second_flags >= 0) {
+        lock_fd_ = ::open(path_.c_str(), second_flags | O_CLOEXEC);
+        if (lock_fd_ < 0) {
+            error->Set(errno);
+            return false;
+        }
+        lfd = lock_fd_;
+    }
+
+    if (share == FileShare::Exclusive) {
+        if (SetLock(lfd, F_WRLCK, kPresentByte)) return true;
+        error->Set(errno);
+        return false;
+    }
+    if (!SetLock(lfd, F_RDLCK, kPresentByte)) {
+        error->Set(errno);
+        return false;
+    }
+    if (writes && (!SetLock(lfd, F_RDLCK, kWriterByte) || IsHeldByOthers(lfd, kDenierByte))) {
+        error->Set(EAGAIN);
+        return false;
+    }
+    if (share == FileShare::DenyWrite &&
+        (!SetLock(lfd, F_RDLCK, kDenierByte) || IsHeldByOthers(lfd, kWriterByte))) {
+        error->Set(EAGAIN);
+        return false;
+    }
+    return true;
+}
+
+void CFile::Close() {
+    if (lock_fd_ >= 0) ::close(lock_fd_);
+    if (fd_ >= 0) ::close(fd_);
+    lock_fd_ = -1;
+    fd_ = -1;
+    path_.clear();
+}
+
+long CFile::Read(void* buffer, size_t size, CFileException* error) {
+    for (;;) {
+        ssize_t n = ::read(fd_, buffer, size);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
+        if (error) error->Set(errno);
+        return -1;
+    }
+}
+
+bool CFile::Write(const void* data, size_t size, CFileException* error) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (error) error->Set(errno);
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CFile::ReadAll(std::string* text, CFileException* error) {
+    text->clear();
+    char buffer[65536];
+    for (;;) {
+        long n = Read(buffer, sizeof buffer, error);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        text->append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool CFile::SeekToStart(CFileException* error) {
+    if (lseek(fd_, 0, SEEK_SET) == 0) return true;
+    if (error) error->Set(errno);
+    return false;
+}
+
+bool CFile::Truncate(CFileException* error) {
+    if (ftruncate(fd_, 0) == 0 && lseek(fd_, 0, SEEK_SET) == 0) return true;
+    if (error) error->Set(errno);
+    return false;
+}
+
+bool CFile::Flush(CFileException* error) {
+    if (fsync(fd_) == 0) return true;
+    if (error) error->Set(errno);
+    return false;
+}
+
+long long CFile::Length() const {
+    struct stat st {};
+    if (fstat(fd_, &st) != 0) return -1;
+    return st.st_size;
+}
+
+}  // namespace kelmora

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kelmora {
+
+// Why an open or an I/O call failed, with the operating system's error number.
+enum class FileErrorCause { None, FileNotFound, AccessDenied, SharingViolation, Other };
+
+struct CFileException {
+    FileErrorCause cause = FileErrorCause::None;
+    int os_error = 0;
+
+    void Set(int errno_value);
+    void Clear() { *this = CFileException{}; }
+};
+
+enum class FileAccess { Read, Write, ReadWrite };
+
+// What an open denies to every other open of the same file while it is held.
+// DenyWrite lets others read; Exclusive lets nobody else open the file at all.
+enum class FileShare { DenyNone, DenyWrite, Exclusive };
+
+enum class FileCreate {
+    OpenExisting,  // fail when missing
+    OpenAlways,    // create when missing, keep the contents
+    CreateAlways,  // create or truncate
+};
+
+// A file opened with a share mode. The share mode is kept as advisory locks on
+// the open file description (OFD byte-range locks), so it holds between
+// processes and on network file systems that forward byte-range locks, and it
+// is released exactly when this object closes the file.
+class CFile {
+public:
+    CFile() = default;
+    ~CFile() { Close(); }
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    bool Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
+              CFileException* error);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Reads up to size bytes; returns the count read, or -1 with error set.
+    long Read(void* buffer, size_t size, CFileException* error);
+    // Writes all bytes or fails.
+    bool Write(const void* data, size_t size, CFileException* error);
+    bool ReadAll(std::string* text, CFileException* error);
+    bool SeekToStart(CFileException* error);
+    bool Truncate(CFileException* error);
+    bool Flush(CFileException* error);
+    long long Length() const;
+
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+private:
+    bool TakeShareLocks(FileAccess access, FileShare share, CFileException* error);
+
+    int fd_ = -1;
+    int lock_fd_ = -1;  // a writable descriptor when the share lock needs one
+    std::string path_;
+};
+
+}  // namespace kelmora

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdarg>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kelmora {
+
+// printf-style formatting into a string of whatever length the result needs.
+std::string FormatPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatPrintfV(const char* format, va_list args);
+
+// One value for a message-format string: numbers and texts.
+using CFormatArg = std::variant<long long, std::string>;
+
+// Message-format strings number their inserts: "%1!d!" and "%2!s!" (the part
+// between the exclamation marks is a printf conversion), "%1" alone means "%1!s!".
+// "%%" gives a percent sign, "%n" a line feed. An insert whose number has no
+// value is left out; a value of the wrong kind is converted, never misread.
+std::string FormatMessageText(std::string_view format, std::initializer_list<CFormatArg> args);
+
+}  // namespace kelmora

@@ -1,0 +1,106 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace kelmora {
+
+bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries) {
+    entries->clear();
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), &closedir);
+    if (!dir) return false;
+    errno = 0;
+    while (dirent* e = readdir(dir.get())) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        CDirEntry entry{name, false};
+        if (e->d_type == DT_DIR) {
+            entry.is_directory = true;
+        } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            entry.is_directory = IsDirectory(path + "/" + name);
+        }
+        entries->push_back(std::move(entry));
+        errno = 0;
+    }
+    return errno == 0;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+bool RemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool RenamePath(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite) {
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (fstat(in, &st) != 0) {
+        int saved = errno;
+        close(in);
+        errno = saved;
+        return false;
+    }
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+    int out = open(to.c_str(), flags, st.st_mode & 07777);
+    if (out < 0) {
+        int saved = errno;
+        close(in);
+        errno = saved;
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t off = 0; off < n;) {
+            ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            off += w;
+        }
+        if (!ok) break;
+    }
+    int saved = errno;
+    close(in);
+    if (close(out) != 0) ok = false;
+    if (!ok) {
+        unlink(to.c_str());
+        errno = saved;
+    }
+    return ok;
+}
+
+bool IsFolderWritable(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
+
+}  // namespace kelmora

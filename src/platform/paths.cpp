@@ -1,0 +1,38 @@
+#include "platform/paths.h"
+
+namespace kelmora {
+
+bool IsValidEntryName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/") == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+bool IsValidProfileName(std::string_view name) {
+    if (name.size() < 2 || name.front() != '\\') return false;
+    if (name.find('/') != std::string_view::npos) return false;
+    size_t start = 1;
+    while (start <= name.size()) {
+        size_t end = name.find('\\', start);
+        if (end == std::string_view::npos) end = name.size();
+        if (!IsValidEntryName(name.substr(start, end - start))) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string ProfileNativePath(std::string_view tree_root, std::string_view profile_name,
+                              std::string_view file_name) {
+    if (!IsValidProfileName(profile_name)) return {};
+    if (!file_name.empty() && !IsValidEntryName(file_name)) return {};
+    std::string out(tree_root);
+    while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
+    for (char c : profile_name) out += (c == '\\') ? '/' : c;
+    if (!file_name.empty()) {
+        out += '/';
+        out += file_name;
+    }
+    return out;
+}
+
+}  // namespace kelmora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kelmora {
+
+// Folder for temporary files: $TMPDIR, else /tmp.
+std::string TempFolder();
+
+// Creates a new, empty file with a unique name (mkstemp) under TempFolder().
+// suffix, when given, ends the name (".txt"). Returns an open descriptor and
+// the path, or -1 with errno set.
+int CreateTempFile(std::string* path, const std::string& prefix = "kelmora",
+                   const std::string& suffix = "");
+
+// A temporary file that is removed when the object dies, whatever the path out.
+class CTempFile {
+public:
+    CTempFile() = default;
+    ~CTempFile() { Remove(); }
+    CTempFile(CTempFile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    CTempFile& operator=(CTempFile&& other) noexcept;
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+
+    // Creates the file and writes text into it; false with errno set on failure.
+    bool Create(const std::string& text = "", const std::string& suffix = "");
+    // Takes ownership of an existing path.
+    void Adopt(const std::string& path);
+    // Gives up ownership: the file stays.
+    std::string Release();
+    void Remove();
+
+    const std::string& path() const { return path_; }
+    bool empty() const { return path_.empty(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace kelmora
