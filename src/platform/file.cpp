@@ -137,6 +137,17 @@ bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* e
     if (share != FileShare::Exclusive && access == FileAccess::Write) second_flags = O_RDONLY;
     if (second_flags >= 0) {
         lock_fd_ = ::open(path_.c_str(), second_flags | O_CLOEXEC);
+        if (lock_fd_ < 0 && second_flags == O_RDWR && (errno == EACCES || errno == EROFS)) {
+            // A user who may not write the file cannot hold a write lock on it.
+            // Such a reader still keeps writers and exclusive openers out, but
+            // not other readers, which is all a read-only user can disturb.
+            if (!SetLock(fd_, F_RDLCK, kPresentByte) || !SetLock(fd_, F_RDLCK, kDenierByte) ||
+                IsHeldByOthers(fd_, kWriterByte)) {
+                error->Set(EAGAIN);
+                return false;
+            }
+            return true;
+        }
         if (lock_fd_ < 0) {
             error->Set(errno);
             return false;

@@ -1,1 +1,64 @@
 #pragma once
+
+#include <string>
+
+namespace kelmora {
+
+// Message box style words and answers, as the operations pass and test them.
+enum : unsigned {
+    MB_OK = 0x00,
+    MB_YESNO = 0x04,
+    MB_ICONSTOP = 0x10,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_BUTTON_MASK = 0x0F,
+    MB_ICON_MASK = 0xF0,
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+// The one way the operations reach the user. Front ends (console, Qt)
+// implement it; operations never draw. Each modal dialog of the module gets a
+// Run... member here when its model lands.
+class CUserInterface {
+public:
+    virtual ~CUserInterface() = default;
+
+    // Shows text in a box titled with the application name; returns the answer.
+    virtual int MessageBox(const std::string& text, unsigned style) = 0;
+
+    virtual void BeginWaitCursor() {}
+    virtual void EndWaitCursor() {}
+};
+
+// The front end in use. Until one is installed, the console front end on the
+// process's standard input and output serves.
+CUserInterface& UserInterface();
+// Installs a front end (not owned; nullptr restores the default); returns the previous one.
+CUserInterface* SetUserInterface(CUserInterface* ui);
+
+// Title of every box: the application name set at start-up.
+std::string ApplicationName();
+void SetApplicationName(const std::string& name);
+
+// Shows the wait cursor for one scope.
+class CWaitCursor {
+public:
+    CWaitCursor() { UserInterface().BeginWaitCursor(); }
+    ~CWaitCursor() { UserInterface().EndWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+// Installs a front end for one scope.
+class CScopedUserInterface {
+public:
+    explicit CScopedUserInterface(CUserInterface* ui) : previous_(SetUserInterface(ui)) {}
+    ~CScopedUserInterface() { SetUserInterface(previous_); }
+    CScopedUserInterface(const CScopedUserInterface&) = delete;
+    CScopedUserInterface& operator=(const CScopedUserInterface&) = delete;
+
+private:
+    CUserInterface* previous_;
+};
+
+}  // namespace kelmora

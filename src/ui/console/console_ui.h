@@ -1,1 +1,47 @@
 #pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "ui/user_interface.h"
+
+namespace kelmora {
+
+// A box as the console showed it, kept for callers that check what was asked.
+struct CShownBox {
+    std::string title;
+    std::string text;
+    unsigned style = 0;
+    int answer = 0;
+};
+
+// Terminal front end: prints each box (title, icon word, text, buttons) and
+// reads the answer from a line of input. At end of input a box with a Cancel
+// or No button answers Cancel or No; an OK box answers OK. Fed from a string
+// stream it is the scripted front end of the end-to-end tests.
+class CConsoleUserInterface : public CUserInterface {
+public:
+    CConsoleUserInterface(std::istream& in, std::ostream& out);
+
+    int MessageBox(const std::string& text, unsigned style) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+
+    const std::vector<CShownBox>& shown() const { return shown_; }
+    int wait_cursor_depth() const { return wait_depth_; }
+
+private:
+    // Reads a line; false at end of input.
+    bool ReadAnswerLine(std::string* line);
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::vector<CShownBox> shown_;
+    int wait_depth_ = 0;
+};
+
+// Words the console prints for the icon bits of a style.
+const char* IconWord(unsigned style);
+
+}  // namespace kelmora
