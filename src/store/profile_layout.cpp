@@ -1,0 +1,61 @@
+#include "store/profile_layout.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "platform/format.h"
+
+namespace kelmora {
+
+namespace {
+constexpr const char* kFileNames[kProfileFileCount] = {
+    "Description",   "Rules",         "Admin VOB", "VOB List", "Project Branch",
+    "Checkpoints",   "Project Label", "Diagram",   "GUID",
+};
+
+bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Reads an optionally signed decimal number as "%d" does, after white space.
+bool ScanInt(std::string_view text, size_t* pos, int* value) {
+    while (*pos < text.size() && IsSpace(text[*pos])) ++*pos;
+    const char* first = text.data() + *pos;
+    const char* last = text.data() + text.size();
+    if (first < last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, *value);
+    if (ec != std::errc()) return false;
+    *pos = static_cast<size_t>(ptr - text.data());
+    return true;
+}
+}  // namespace
+
+const char* ProfileFileName(int index) {
+    return (index >= 0 && index < kProfileFileCount) ? kFileNames[index] : "";
+}
+
+bool ParseGuidFileText(std::string_view text, CProfileGuid* out) {
+    *out = CProfileGuid{};
+    size_t pos = 0;
+    while (pos < text.size() && IsSpace(text[pos])) ++pos;
+    size_t start = pos;
+    while (pos < text.size() && !IsSpace(text[pos])) ++pos;
+    out->guid = std::string(text.substr(start, pos - start));
+    if (out->guid.empty()) return false;
+    if (!ScanInt(text, &pos, &out->major)) return false;
+    if (pos >= text.size() || text[pos] != '.') return false;
+    ++pos;
+    // "%d" skips white space after the point too.
+    return ScanInt(text, &pos, &out->minor);
+}
+
+std::string FormatGuidFileText(const CProfileGuid& guid) {
+    return FormatPrintf("%s %d.%d", guid.guid.c_str(), guid.major, guid.minor);
+}
+
+std::string GuidOfGuidFileText(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && IsSpace(text[start])) ++start;
+    size_t end = text.find(' ', start);
+    return std::string(text.substr(start, end == std::string_view::npos ? end : end - start));
+}
+
+}  // namespace kelmora
