@@ -1,1 +1,465 @@
 #include "resources/string_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
+namespace kelmora {
+
+namespace {
+
+constexpr CStringEntry kBuiltinStrings[] = {
+    {IDS_ERR_OPEN_FILE, "Error %1!d! while trying to open '%2!s!':\n%3!s!"},
+    {IDS_NO_PERMISSION_PROFILE,
+     "You have not been granted permission to modify the View Profile:\n"
+     "%s\n\n"
+     "Please see your project lead or Stavemark administrator for\n"
+     "more information."},
+    {IDS_ERR_RENAME, "Error renaming %s:\n%s"},
+    {IDS_ERR_CREATE, "Error creating %s:\n%s"},
+    {IDS_PROFILE_NAME_EXISTS, "This folder already contains a View Profile named '%s'"},
+    {IDS_NO_PERMISSION_FOLDER,
+     "You have not been granted permission to modify the View Profile folder:\n"
+     "%s\n\n"
+     "Please see your project lead or Stavemark administrator for\n"
+     "more information."},
+    {IDS_ERR_REMOVE, "Error removing %s:\n%s"},
+    {IDS_UNABLE_TO_NAME_PROFILE, "Unable to name View Profile '%s'.\r\n\r\n%s"},
+    {IDS_ASK_CANCEL_NEW_PROFILE,
+     "If you cancel now, the View Profile you\n"
+     "just created will be deleted.\n\n"
+     "Is this what you want?"},
+    {IDS_TREE_NO_PERMISSION,
+     "You have not been granted permission to make modifications to the\n"
+     "Stavemark View Profile tree.  Please see your project lead or Stavemark\n"
+     "administrator for more information."},
+    {IDS_TREE_NOT_FOUND,
+     "Did not find a Stavemark View Profile tree at\n\n"
+     "    %s\n\n"
+     "Please update the network share name for the Profile\n"
+     "tree through the Stavemark control panel applet."},
+    {IDS_TREE_IN_USE,
+     "The View Profile tree is currently in use by other users,\n"
+     "and cannot be accessed at this time."},
+    {IDS_TREE_CONFLICT,
+     "The current operation cannot be completed due to\n"
+     "a conflicting change made to the View Profile tree.\n\n"
+     "Please retry the operation."},
+    {IDS_TREE_ROOT_NOT_SET,
+     "Unable find Stavemark View Profile tree.\n\n"
+     "The NT registry needs to be updated with the network share name at which\n"
+     "the Profile tree can be located.  Please use the Stavemark control panel applet\n"
+     "to supply this information."},
+    {IDS_TREE_ROOT_IS_DRIVE_ROOT,
+     "The View Profile tree root is not correctly configured on this machine.\n"
+     "The network share \"%s\" refers to the root directory on a disk\n"
+     "drive.  View Profile trees must be created in a private subdirectory.\n\n"
+     "Please update the tree root setting on the 'Options' page of the\n"
+     "Stavemark control panel applet."},
+    {IDS_ERR_CREATE_TOP_FOLDER,
+     "Error creating top level View Profile folder:\n"
+     "%s\n\n"
+     "%s\n\n"
+     "Please verify that the root of the View Profile tree has been set\n"
+     "correctly on the 'Options' page of the Stavemark control panel\n"
+     "applet, and that you have the appropriate permissions to create\n"
+     "the Profile tree."},
+    {IDS_EXEC_FAILED, "Exec of %s failed with error %d\n"},
+    {IDS_ERR_VIEW_HANDLE, "Error getting view handle.\n\n"},
+    {IDS_ERR_GET_CONFIG_SPEC, "Error getting config spec.\n\n"},
+    {IDS_ASK_RECOVER_CONFIG_SPEC,
+     "The config spec for the '%s' view has been modified outside\n"
+     "of the Stavemark View Profile tools, and can no longer be interpreted by the tools.\n\n"
+     "Would you like to attempt an automatic recovery of the config spec?"},
+    {IDS_BLOCK_NAME_PREFIX, "#        Name - "},
+    {IDS_BLOCK_ID_PREFIX, "#        ID - "},
+    {IDS_ASK_DISSOCIATE_DELETED,
+     "The Stavemark View Profile to which this view is associated has been deleted.\n\n"
+     "Would you like to dissociate the view from its Stavemark View Profile?"},
+    {IDS_BLOCK_COMMENT_END, "following this comment"},
+    {IDS_SECTION_END_MARKER, "# SM_PROJECT]\r\n"},
+    {IDS_MARKER_START, "# [SM_PROJECT"},
+    {IDS_ASK_DISSOCIATE_UNSALVAGEABLE,
+     "Unable to salvage config spec.\n\n"
+     "Would you like to dissociate this view from its Stavemark View Profile?"},
+    {IDS_ENTER_PROFILE_NAME, "You must first enter a Stavemark View Profile name."},
+    {IDS_NO_PROFILE_AT,
+     "Could not find a valid Stavemark View Profile at\n"
+     "%s.\n\n"
+     "Try using the 'browse' button to locate the desired\n"
+     "Stavemark View Profile."},
+    {IDS_INFO_BLOCK,
+     "# [SM_PROJECT - Stavemark View Profile Information\r\n"
+     "#        Name - %s\r\n"
+     "#        ID - %s %d.%d\r\n"
+     "#\r\n"
+     "element * CHECKEDOUT\r\n"
+     "#\r\n"
+     "#       Any modifications to this config spec should\r\n"
+     "#       be made following this comment.      \r\n"
+     "# SM_PROJECT]\r\n"},
+    {IDS_SECTION_HEADER,
+     "# [SM_PROJECT - View Profile Config Spec\r\n"
+     "#       Do not directly modify the text below, it has been\r\n"
+     "#       automatically generated by the Stavemark View Profile Tool.\r\n"},
+    {IDS_RULES_CHECKEDOUT_BLOCK,
+     "# [SM_PROJECT - Checked Out Rule\r\n"
+     "element * CHECKEDOUT\r\n"
+     "#\r\n"
+     "#       Any modifications to the Profile config spec should\r\n"
+     "#       be made following this comment.      \r\n"
+     "# SM_PROJECT]\r\n"},
+    {IDS_RULES_PROFILE_HEADER,
+     "# [SM_PROJECT - Profile Config Spec\r\n"
+     "#       Do not directly modify the text below, it has been\r\n"
+     "#       automatically generated by the Stavemark View Profile\r\n"
+     "#       Tool.  To change the Profile config spec, use the\r\n"
+     "#       Stavemark View Profile Wizard to update the Profile \r\n"
+     "#       status as needed.\r\n"},
+    {IDS_ERR_NO_PRIVATE_RULES, "Corrupt Profile config spec, couldn't find private rules"},
+    {IDS_RULES_END_MARKER, "# SM_PROJECT]\r\n"},
+    {IDS_ERR_NO_PROFILE_RULES, "Corrupt Profile config spec, couldn't find Profile private rules."},
+    {IDS_INFO_BLOCK_HEAD,
+     "# [SM_PROJECT - Stavemark View Profile Information\r\n"
+     "#        Name - %s\r\n"
+     "#        ID - %s %d.%d\r\n"
+     "#\r\n"
+     "element * CHECKEDOUT\r\n"},
+    {IDS_INFO_BLOCK_TAIL,
+     "#\r\n"
+     "#       Any modifications to this config spec should\r\n"
+     "#       be made following this comment.      \r\n"
+     "# SM_PROJECT]\r\n\r\n\r\n"},
+    {IDS_FALLBACK_RULE_END, "element * \\main\\0\r\n# SM_PROJECT]\r\n"},
+    {IDS_ERR_CREATE_TEMP_FILE, "Error %1!d! while trying to create temp file '%2!s!'"},
+    {IDS_ERR_SET_CONFIG_SPEC, "Error setting the config spec.\n\n"},
+    {IDS_ERR_MOUNT_VOB, "Error 0x%1!x! trying to mount VOB '%2!s!'."},
+    {IDS_VOBS_MOUNTED, "The following Stavemark View Profile VOB(s) have been mounted:\n\n%s"},
+    {IDS_TITLE_FINISH_BRANCH, "Finish Private Branch"},
+    {IDS_TITLE_SETUP_BRANCH, "Set Up Private Branch"},
+    {IDS_TITLE_ASSOCIATE, "Associate with View Profile"},
+    {IDS_TITLE_SYNCHRONIZE, "Synchronize with View Profile"},
+    {IDS_APP_NAME, "Stavemark View Profiles"},
+    {IDS_NOT_ASSOCIATED_FOR_OPERATION,
+     "This operation is only available in views that are associated\n"
+     "with a Stavemark View Profile.\n\n"
+     "The '%s' view is not associated with a Stavemark View Profile."},
+    {IDS_INFO_BLOCK_SCAN,
+     "# [SM_PROJECT - Stavemark View Profile Information\r\n"
+     "#        Name - %[^\r\n"
+     "]\r\n"
+     "#        ID - %s %d.%d\r\n"
+     "#\r\n"
+     "element * CHECKEDOUT\r\n"},
+    {IDS_NOT_ON_PRIVATE_BRANCH,
+     "The '%s' view is not currently\n"
+     "configured for working on a private branch."},
+    {IDS_CANNOT_MERGE_PREFIX, "Cannot merge private branch.\n\n"},
+    {IDS_CANNOT_ASSOCIATE_PREFIX,
+     "Cannot modify this view's Stavemark View Profile association.\n\n"},
+    {IDS_ASK_CHANGE_ASSOCIATION,
+     "The '%s' view is already associated with the Stavemark\n"
+     "View Profile: %s\n\n"
+     "Do you want to change this association?"},
+    {IDS_CANNOT_DISSOCIATE_PREFIX,
+     "Cannot dissociate this view from its Stavemark View Profile.\n\n"},
+    {IDS_NOT_ASSOCIATED,
+     "The '%s' view is not currently associated with a Stavemark\n"
+     "View Profile."},
+    {IDS_STARTUP_PREFIX,
+     "Unable to perform view start-up operations related to the\n"
+     "'%s' view's Stavemark View Profile association.\n\n"},
+    {IDS_SYNC_NOT_ASSOCIATED,
+     "The 'synchronize' operation is only available in views that\n"
+     "are associated with a Stavemark View Profile.\n\n"
+     "The '%s' view is not associated with a\n"
+     "Stavemark View Profile."},
+    {IDS_CANNOT_SYNC_PREFIX,
+     "Cannot synchronize the '%s' view with its Stavemark View Profile.\n\n"},
+    {IDS_REVISION_CORRUPT,
+     "Unable to determine the Profile revision level.  The contents\n"
+     "of the Profile file has been corrupted:\n\n"
+     "\"%s\""},
+    {IDS_SYNC_ON_PRIVATE_BRANCH,
+     "The Profile config spec associated with the '%s' view has\n"
+     "been modified since the last time you synchronized.\n\n"
+     "However, this view is currently configured to work on a private branch\n"
+     "(%s).  Before synchronizing, you will need to finish\n"
+     "the private branch.\n\n"
+     "The \"Finish Private Branch' menu item will allow you to\n"
+     "    1) merge the private branch,  or\n"
+     "    2) suspend/abandon the private branch"},
+    {IDS_CHECKOUTS_EXIST, "There are elements currently checked out to the '%s' view."},
+    {IDS_ASK_ASSOCIATE_ON_PRIVATE_BRANCH,
+     "The  '%s' view is currently configured to work on a private\n"
+     "branch (%s).\n\n"
+     "If you change the View Profile association now, any work that you've\n"
+     "done on the private branch may no longer be visible in this view.\n\n"
+     "Is this what you want? "},
+    {IDS_ALREADY_UP_TO_DATE,
+     "The '%s' view is already up-to-date with respect to\n"
+     "the Stavemark View Profile on which it is based:\n"
+     "%s"},
+    {IDS_NOW_UP_TO_DATE,
+     "The '%s' view is now up-to-date with respect to\n"
+     "the Stavemark View Profile on which it is based:\n"
+     "%s"},
+    {IDS_CANNOT_SETUP_PREFIX, "Cannot setup private branch.\n\n"},
+    {IDS_ALREADY_ON_PRIVATE_BRANCH,
+     "The '%s' view is already\n"
+     "configured for working on a private branch."},
+    {IDS_BRANCH_NAME_EMPTY, "You must first enter a name for the private branch."},
+    {IDS_ASK_CONTINUE_WITHOUT_VOB_LIST,
+     "Since the Stavemark View Profile does not contain a\n"
+     "VOB list, it will not be possible to automatically create\n"
+     "the '%s' branch-type.\n\n"
+     "If you choose to continue the private branch setup operation,\n"
+     "you'll need to manually verify that this branch-type has been\n"
+     "created before performing any checkouts in this view.\n\n"
+     "Do you want to continue setting up for a private branch?"},
+    {IDS_ERR_BRTYPE_NO_MEMORY, "Error creating branch type.\n\nUnable to allocate memory"},
+    {IDS_ASK_REUSE_BRTYPE,
+     "The branch-type '%s' already exists in the %sVOB\n"
+     "'%s'.  If this branch type was not created specifically for\n"
+     "the work you are presently doing, it may cause you to inadvertently\n"
+     "pick up changes that were performed during an unrelated task.\n\n"
+     "Press 'OK' if you want to use the currently existing branch.\n"
+     "Press 'Cancel' if you'd like to specify a different branch name."},
+    {IDS_ERR_CREATE_BRTYPE, "Error creating private branch type in VOB '%s'.\n\n"},
+    {IDS_ERR_REMOVE_BRTYPE, "Error removing branch type from VOB '%s'\n\n"},
+    {IDS_ASK_UNLOCK_BRTYPE,
+     "The branch-type '%s' already exists and is currently locked.\n\n"
+     "If this branch type was not created specifically for the work you\n"
+     "are presently doing, it may cause you to inadvertently pick up\n"
+     "changes that were performed during an unrelated task.\n\n"
+     "Press 'OK' if you want to unlock and reuse the existing branch.\n"
+     "Press 'Cancel' if you'd like to specify a different branch name."},
+    {IDS_ERR_MOUNTED_VOB_NAMES, "Could not retrieve names of mounted VOBs:\n%s"},
+    {IDS_EXEC_MERGE_FAILED, "Exec of the merge tool failed:\n%s"},
+    {IDS_PROFILE_NOT_FOUND,
+     "The Stavemark View Profile associated with this view:\n"
+     "%s\n"
+     "was not found.  If this View Profile no longer exists,\n"
+     "please use the 'Dissociate' operation to remove the\n"
+     "association. "},
+    {IDS_PROFILE_MOVED,
+     "The Stavemark View Profile associated with this view has moved from:\n\n"
+     "        %s\n"
+     "to:\n"
+     "        %s\n\n"
+     "Your config spec will be updated to reflect the View Profile's\n"
+     "current location."},
+    {IDS_CANNOT_SUSPEND_PREFIX, "Cannot suspend private branch.\n\n"},
+    {IDS_BRANCH_SUSPENDED,
+     "The '%s' view is no longer configured for working on the\n"
+     "'%s' private branch.\n\n"
+     "You may return to this branch in the future using the 'Setup Private Branch'\n"
+     "operation."},
+    {IDS_NO_VIEW_SPECIFIED, "No view/workspace was specified for the current operation."},
+    {IDS_BRANCH_NAME_SPACES, "Branch names may not contain spaces."},
+    {IDS_BRANCH_NAME_BAD_CHARS, "Branch names may not contain these characters: \\/:*?\"<>|"},
+    {IDS_BRANCH_NAME_NUMERIC, "It is illegal to use a numeric value as a branch type name."},
+    {IDS_BRANCH_NAME_MAIN, "You can not use the predefined branch type \"main.\""},
+    {IDS_IS_ASSOCIATED_PREFIX, "Can not determine if the view is associated.\n\n"},
+    {IDS_IS_ON_PRIVATE_BRANCH_PREFIX, "Can not determine if the view is on private branch.\n\n"},
+    {IDS_DIAGRAM_PREFIX, "Can not determine the pathname to the View Profile diagram.\n\n"},
+    {IDS_DESCRIPTION_PREFIX, "Can not retrieve the description for the  View Profile.\n\n"},
+    {IDS_ERR_WORKSPACE_VIEW_TAG, "Error determining the view tag for the workspace path\n'%s'"},
+    {IDS_ERR_WORKSPACE_HANDLE, "Cannot convert the path '%s'\ninto a workspace handle."},
+    {IDS_ASSOC_PROMPT, "that you want to associate with this view:"},
+    {IDS_DISSOC_PROMPT, "Removing the association between a view"},
+    {IDS_VIEW_UPDATE_NOTICE,
+     "The config spec for this view has been updated.\n\n"
+     "The contents of the view will now be updated to\n"
+     "reflect the new config spec. "},
+    {IDS_CHECKOUTS_UNKNOWN_ALL,
+     "Unable to determine if checkouts exist for all VOBs.\n"
+     "You should verify that no checkouts are outstanding for this view\n"
+     "before proceeding."},
+    {IDS_CHECKOUTS_UNKNOWN_VOB,
+     "Unable to determine if checkouts exist for  VOB %s.\n"
+     "You should verify that no checkouts are outstanding for this view\n"
+     "before proceeding."},
+    {IDS_LABEL_PREDEFINED, "The predefined label '%s' may not be used as a branch point."},
+    {IDS_LABEL_UNVERIFIABLE,
+     "Since the View Profile to which you are associated does not contain\n"
+     "a VOB list, the existence of the label '%s' can not be verified."},
+    {IDS_LABEL_NOT_FOUND,
+     "The label type '%s' does not exist in the VOB '%s'.\n\n"
+     "It cannot be used as a branch point designator."},
+    {IDS_STARTUP_PROFILE_MODIFIED,
+     "The prototype config spec contained in the View Profile\n"
+     "'%s' has been modified.\n\n"
+     "The current view (%s) is associated with this profile, and may\n"
+     "need to be synchronized.\n\n"
+     "(The 'synchronize' operation is available from the view's property pages.)"},
+    {IDS_ASK_STARTUP_UPDATE,
+     "The prototype config spec contained in the View Profile\n"
+     "'%s' has been modified.\n\n"
+     "The '%s' view is associated with this profile,\n"
+     "and should be updated to use new config spec.\n\n"
+     "Press OK to update your view.\n"
+     "Press CANCEL to defer the update (you can update later using the\n"
+     "            'Synchronize' operation available from the view's property pages)."},
+    {IDS_NO_MERGE_VOBS,
+     "Cannot determine which VOBs to search for merge candidates.\n\n"
+     "The View Profile to which this view is associated does not\n"
+     "contain a VOB list."},
+    {IDS_CANNOT_FINISH_PREFIX, "Cannot finish private branch.\n\n"},
+    {IDS_ERR_UNLOCK_BRTYPE,
+     "Error while trying to unlock the '%s' branch\n"
+     "in the VOB '%s'.\n"
+     "%s\n\n"
+     "(You'll need to use 'stavetool unlock' to unlock this branch.)\n\n"},
+    {IDS_MONTH_NAMES,
+     "January February March April May June July August September October November December"},
+    // Text not known yet: numbers that callers refer to but whose text has not
+    // been settled are listed here and stay out of the table until it is.
+    // (none at present)
+};
+
+// Lookups bisect the table, so it must stay sorted with each number once.
+constexpr bool IsStrictlySorted() {
+    for (std::size_t i = 1; i < std::size(kBuiltinStrings); ++i) {
+        if (kBuiltinStrings[i - 1].id >= kBuiltinStrings[i].id) return false;
+    }
+    return true;
+}
+static_assert(IsStrictlySorted(), "string table must be sorted by number, without duplicates");
+
+// String numbers are 16-bit, as in the resource format the catalogues mirror.
+constexpr unsigned kMaxStringId = 0xFFFF;
+
+struct CCatalogue {
+    std::mutex mutex;
+    std::optional<std::unordered_map<unsigned, std::string>> texts;
+};
+
+CCatalogue& Catalogue() {
+    static CCatalogue catalogue;
+    return catalogue;
+}
+
+bool Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return false;
+        switch (text[i]) {
+            case 'r':
+                out += '\r';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '"':
+                out += '"';
+                break;
+            default:
+                return false;
+        }
+    }
+    return true;
+}
+
+bool ParseLine(std::string_view line, unsigned& id, std::string& text) {
+    const auto tab = line.find('\t');
+    if (tab == std::string_view::npos || tab == 0) return false;
+    const std::string_view number = line.substr(0, tab);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), id);
+    if (error != std::errc() || end != number.data() + number.size() || id > kMaxStringId) {
+        return false;
+    }
+    return Unescape(line.substr(tab + 1), text);
+}
+
+bool ParseCatalogue(std::string_view content, std::unordered_map<unsigned, std::string>& texts) {
+    while (!content.empty()) {
+        const auto lf = content.find('\n');
+        std::string_view line = content.substr(0, lf);
+        content = lf == std::string_view::npos ? std::string_view() : content.substr(lf + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        unsigned id = 0;
+        std::string text;
+        if (!ParseLine(line, id, text)) return false;
+        if (!texts.emplace(id, std::move(text)).second) return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace
+
+std::span<const CStringEntry> BuiltinStringTable() {
+    return kBuiltinStrings;
+}
+
+std::string_view BuiltinString(unsigned id) {
+    const auto it =
+        std::lower_bound(std::begin(kBuiltinStrings), std::end(kBuiltinStrings), id,
+                         [](const CStringEntry& e, unsigned key) { return e.id < key; });
+    if (it == std::end(kBuiltinStrings) || it->id != id) return {};
+    return it->text;
+}
+
+std::string LoadString(unsigned id) {
+    {
+        CCatalogue& catalogue = Catalogue();
+        std::lock_guard lock(catalogue.mutex);
+        if (catalogue.texts) {
+            // A language pack may lack newer strings; those keep their built-in text.
+            const auto it = catalogue.texts->find(id);
+            if (it != catalogue.texts->end()) return it->second;
+        }
+    }
+    return std::string(BuiltinString(id));
+}
+
+bool LoadStringCatalogue(const std::string& path) {
+    std::string content;
+    if (!ReadWholeFile(path, content)) return false;
+    std::unordered_map<unsigned, std::string> texts;
+    if (!ParseCatalogue(content, texts)) return false;
+    CCatalogue& catalogue = Catalogue();
+    std::lock_guard lock(catalogue.mutex);
+    catalogue.texts = std::move(texts);
+    return true;
+}
+
+void UnloadStringCatalogue() {
+    CCatalogue& catalogue = Catalogue();
+    std::lock_guard lock(catalogue.mutex);
+    catalogue.texts.reset();
+}
+
+bool IsStringCatalogueLoaded() {
+    CCatalogue& catalogue = Catalogue();
+    std::lock_guard lock(catalogue.mutex);
+    return catalogue.texts.has_value();
+}
+
+}  // namespace kelmora
