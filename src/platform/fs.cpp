@@ -103,4 +103,44 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite) 
 
 bool IsFolderWritable(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 
+bool CanEnterFolder(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+
+bool RenamePathNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // File systems without the flag (some network ones): check, then rename.
+    // The tree lock keeps our own processes from racing between the two.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool GetEntryTimes(const std::string& path, CEntryTimes* times) {
+    struct statx sx {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_MTIME | STATX_BTIME, &sx) != 0) return false;
+    times->last_write_ns =
+        static_cast<long long>(sx.stx_mtime.tv_sec) * 1000000000LL + sx.stx_mtime.tv_nsec;
+    times->creation_ns =
+        (sx.stx_mask & STATX_BTIME)
+            ? static_cast<long long>(sx.stx_btime.tv_sec) * 1000000000LL + sx.stx_btime.tv_nsec
+            : times->last_write_ns;
+    return true;
+}
+
+bool GetFileIdentity(const std::string& path, CFileIdentity* identity) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    identity->device = st.st_dev;
+    identity->inode = st.st_ino;
+    return true;
+}
+
+bool IsNameSpaceRoot(const std::string& path) {
+    CFileIdentity self, parent;
+    return GetFileIdentity(path, &self) && GetFileIdentity(path + "/..", &parent) && self == parent;
+}
+
 }  // namespace kelmora

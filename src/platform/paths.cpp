@@ -35,4 +35,18 @@ std::string ProfileNativePath(std::string_view tree_root, std::string_view profi
     return out;
 }
 
+std::string NodeNativePath(std::string_view tree_root, std::string_view full_path,
+                           std::string_view file_name) {
+    if (tree_root.empty() || !full_path.starts_with(tree_root)) return {};
+    std::string_view below_root = full_path.substr(tree_root.size());
+    if (!below_root.empty()) return ProfileNativePath(tree_root, below_root, file_name);
+    if (file_name.empty()) return std::string(tree_root);
+    if (!IsValidEntryName(file_name)) return {};
+    std::string out(tree_root);
+    while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
+    out += '/';
+    out += file_name;
+    return out;
+}
+
 }  // namespace kelmora

@@ -17,6 +17,13 @@ bool IsValidProfileName(std::string_view name);
 std::string ProfileNativePath(std::string_view tree_root, std::string_view profile_name,
                               std::string_view file_name = {});
 
+// Native path of a tree node. A node's full path is the tree root followed by
+// stored-form names ("/srv/profiles\Stavemark View Profiles\Proj"); the root
+// alone names the root folder. Empty when the full path does not begin with
+// the root or a name in it (or the file name) is not valid.
+std::string NodeNativePath(std::string_view tree_root, std::string_view full_path,
+                           std::string_view file_name = {});
+
 // A single folder or file name that may safely be created in a folder: not
 // empty, not "." or "..", and without either separator.
 bool IsValidEntryName(std::string_view name);

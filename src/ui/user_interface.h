@@ -4,6 +4,8 @@
 
 namespace kelmora {
 
+class CNamePrompt;
+
 // Message box style words and answers, as the operations pass and test them.
 enum : unsigned {
     MB_OK = 0x00,
@@ -28,6 +30,14 @@ public:
 
     virtual void BeginWaitCursor() {}
     virtual void EndWaitCursor() {}
+
+    // Runs the name prompt modally: IDOK with the entered name in the
+    // model, or IDCANCEL. A front end without this dialog cannot ask.
+    virtual int RunNamePrompt(CNamePrompt& prompt) { return IDCANCEL; }
+
+    // False once the front end knows that no answer can come any more (its
+    // input has ended); an operation that would ask again and again stops.
+    virtual bool IsUserPresent() const { return true; }
 };
 
 // The front end in use. Until one is installed, the console front end on the

@@ -5,6 +5,8 @@
 #include <istream>
 #include <ostream>
 
+#include "ui/name_prompt.h"
+
 namespace kelmora {
 
 namespace {
@@ -33,13 +35,14 @@ CConsoleUserInterface::CConsoleUserInterface(std::istream& in, std::ostream& out
     : in_(in), out_(out) {}
 
 bool CConsoleUserInterface::ReadAnswerLine(std::string* line) {
-    if (!std::getline(in_, *line)) return false;
+    if (!std::getline(in_, *line)) {
+        input_ended_ = true;
+        return false;
+    }
     return true;
 }
 
-int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
-    unsigned buttons = style & MB_BUTTON_MASK;
-    out_ << "+-- " << ApplicationName() << " [" << IconWord(style) << "]\n";
+void CConsoleUserInterface::PrintIndented(const std::string& text) {
     // Indent every line of the text so that multi-line messages stay readable.
     size_t start = 0;
     while (start <= text.size()) {
@@ -50,6 +53,12 @@ int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
         out_ << "| " << line << "\n";
         start = end + 1;
     }
+}
+
+int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
+    unsigned buttons = style & MB_BUTTON_MASK;
+    out_ << "+-- " << ApplicationName() << " [" << IconWord(style) << "]\n";
+    PrintIndented(text);
     int answer = IDOK;
     if (buttons == MB_YESNO || buttons == 0x01 /* OK/Cancel */) {
         bool yes_no = buttons == MB_YESNO;
@@ -75,6 +84,26 @@ int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
     }
     out_.flush();
     shown_.push_back({ApplicationName(), text, style, answer});
+    return answer;
+}
+
+int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
+    out_ << "+-- " << ApplicationName() << " [name]\n";
+    PrintIndented(prompt.message());
+    out_ << "+-- name (an empty line cancels): " << std::flush;
+    std::string line;
+    int answer = IDCANCEL;
+    if (!ReadAnswerLine(&line)) {
+        out_ << "Cancel (end of input)\n";
+    } else {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) {
+            prompt.set_name(line);
+            answer = IDOK;
+        }
+    }
+    out_.flush();
+    name_prompts_.push_back({prompt.message(), answer == IDOK ? prompt.name() : "", answer});
     return answer;
 }
 
