@@ -1,0 +1,86 @@
+#include "store/current_tree.h"
+
+#include "platform/paths.h"
+
+namespace kelmora {
+
+namespace {
+struct CStoreState {
+    std::string tree_root;
+    CTreeNode* first = nullptr;
+    CTreeNodeArena nodes;
+    unsigned long generation = 0;
+    int cached_revision = -1;
+};
+
+CStoreState& State() {
+    static CStoreState state;
+    return state;
+}
+}  // namespace
+
+const std::string& CurrentTreeRoot() {
+    return State().tree_root;
+}
+void SetCurrentTreeRoot(std::string root) {
+    State().tree_root = std::move(root);
+}
+
+CTreeNode* CurrentTree() {
+    return State().first;
+}
+
+CTreeNode* CTreeNodeArena::Add(std::unique_ptr<CTreeNode> node) {
+    nodes_.push_back(std::move(node));
+    return nodes_.back().get();
+}
+
+void ReplaceCurrentTree(CTreeNode* first, CTreeNodeArena nodes) {
+    CStoreState& state = State();
+    state.first = first;
+    state.nodes = std::move(nodes);
+    ++state.generation;
+}
+
+unsigned long CurrentTreeGeneration() {
+    return State().generation;
+}
+
+CTreeNode* AdoptTreeNode(std::unique_ptr<CTreeNode> node) {
+    return State().nodes.Add(std::move(node));
+}
+
+int CachedTreeRevision() {
+    return State().cached_revision;
+}
+void SetCachedTreeRevision(int revision) {
+    State().cached_revision = revision;
+}
+
+CTreeNode* FindNodeByPath(CTreeNode* start, std::string_view full_path) {
+    // Depth first as the recursive search goes: a node, then everything from
+    // its next sibling on, then everything below it. A stack keeps long
+    // sibling chains from deepening the call stack.
+    std::vector<CTreeNode*> pending;
+    if (start) pending.push_back(start);
+    const int revision = CachedTreeRevision();
+    while (!pending.empty()) {
+        CTreeNode* node = pending.back();
+        pending.pop_back();
+        node->set_revision_stamp(revision);
+        if (node->full_path() == full_path) return node;
+        if (node->first_child()) pending.push_back(node->first_child());
+        if (node->next_sibling()) pending.push_back(node->next_sibling());
+    }
+    return nullptr;
+}
+
+std::string NativePathOfNode(const CTreeNode& node, std::string_view file_name) {
+    return NativePathOfFullPath(node.full_path(), file_name);
+}
+
+std::string NativePathOfFullPath(std::string_view full_path, std::string_view file_name) {
+    return NodeNativePath(CurrentTreeRoot(), full_path, file_name);
+}
+
+}  // namespace kelmora

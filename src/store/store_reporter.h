@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "ui/user_interface.h"
+
+namespace kelmora {
+
+// How the tree load and the tree lock report a failure: with to_log, one
+// entry in the operation log "viewprofile_log"; otherwise a message box with
+// an OK button and the given icon. The text is never prefixed.
+void ReportStoreError(const std::string& text, bool to_log, unsigned icon = MB_ICONEXCLAMATION);
+
+// Appends one entry ("text\n", message kind 6) to the operation log,
+// opening and closing the log around it.
+void WriteOperationLogEntry(const std::string& text);
+
+}  // namespace kelmora

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "store/tree_node.h"
+
+// The tree lock: an exclusive open of the lock file ".rev" in the tree root,
+// shared by every process on every machine that uses the tree. The file also
+// holds the tree revision, which every change raises by one; a process that
+// finds a revision other than the one it last saw has its host reload the
+// tree before it goes on.
+namespace kelmora {
+
+inline constexpr int kTreeLockAttempts = 30;
+inline constexpr unsigned kTreeLockPollMs = 300;
+
+// What a take knows when the caller holds no node.
+enum class TreeLockStart {
+    kForgetRevision,  // accept whatever revision the lock file holds, without a reload
+    kNoCheck,         // keep the cached revision; a different one still reloads
+};
+
+// Takes the lock: read-only or read-write, but exclusive either way. Reports
+// through the store reporter (to_log: the operation log) and returns false
+// when the lock file cannot be opened (string 10 access denied, 12 in use
+// after all attempts, 11 any other cause).
+bool TakeTreeLock(TreeLockStart start, bool for_reading, bool to_log);
+// The same for a caller that holds node: after a reload the node is replaced
+// by the node of the same path in the new tree; when there is none, the take
+// reports string 13 and fails with the lock free.
+bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
+
+// Frees the lock. With bump, the lock file is rewritten with the next tree
+// revision and every node of the current tree is stamped with it. Keeps errno.
+void ReleaseTreeLock(bool bump);
+
+bool IsTreeLockHeld();
+
+// Native path of the lock file in the current tree root.
+std::string LockFilePath();
+
+// The host's answer to a changed tree: it must have loaded the tree again
+// when the handler returns. Returns the handler it replaces.
+std::function<void()> SetTreeChangedHandler(std::function<void()> handler);
+
+// Releases a held lock without a bump when the scope ends, unless released
+// earlier; for operations with many ways out.
+class CTreeLockRelease {
+public:
+    CTreeLockRelease() = default;
+    ~CTreeLockRelease() { ReleaseTreeLock(false); }
+    CTreeLockRelease(const CTreeLockRelease&) = delete;
+    CTreeLockRelease& operator=(const CTreeLockRelease&) = delete;
+};
+
+}  // namespace kelmora
