@@ -50,7 +50,7 @@ void CConsoleUserInterface::PrintIndented(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        out_ << "| " << line << "\n";
+        out_ << (line.empty() ? "|" : "| ") << line << "\n";
         start = end + 1;
     }
 }
