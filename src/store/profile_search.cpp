@@ -1,0 +1,41 @@
+#include "store/profile_search.h"
+
+#include <vector>
+
+#include "platform/paths.h"
+#include "store/current_tree.h"
+#include "store/profile_layout.h"
+
+namespace kelmora {
+
+CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
+                                 const GuidFileReader& read_guid_file) {
+    // The same order as the recursive search: a node, everything from its
+    // next sibling on, then everything below it.
+    std::vector<CTreeNode*> pending;
+    if (start) pending.push_back(start);
+    while (!pending.empty()) {
+        CTreeNode* node = pending.back();
+        pending.pop_back();
+        if (node->profile_state() == ProfileState::kNotLoaded) {
+            const std::string path = NativePathOfNode(*node, ProfileFileName(kProfileGuid));
+            std::string text;
+            if (!path.empty() && read_guid_file(path, &text) && !text.empty() &&
+                GuidOfGuidFileText(text) == guid) {
+                return node;
+            }
+        }
+        if (node->first_child()) pending.push_back(node->first_child());
+        if (node->next_sibling()) pending.push_back(node->next_sibling());
+    }
+    return nullptr;
+}
+
+std::string ProfileNameOfNode(const CTreeNode& node) {
+    const std::string& root = CurrentTreeRoot();
+    if (root.empty() || !node.full_path().starts_with(root)) return {};
+    std::string name = node.full_path().substr(root.size());
+    return IsValidProfileName(name) ? name : std::string();
+}
+
+}  // namespace kelmora

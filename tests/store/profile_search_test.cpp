@@ -1,0 +1,79 @@
+#include "store/profile_search.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "store/current_tree.h"
+#include "store/store_fixture.h"
+
+namespace kelmora {
+namespace {
+
+using test::CStoreTest;
+using test::ReadTextFile;
+
+class ProfileSearchTest : public CStoreTest {
+protected:
+    void SetUp() override {
+        CStoreTest::SetUp();
+        MakeProfileFolder("Top/A/First", "11111111-aaaa-bbbb-cccc-000000000001 1.2");
+        MakeProfileFolder("Top/A/Padded", "  \t22222222-aaaa-bbbb-cccc-000000000002 3.4");
+        MakeProfileFolder("Top/B/Bare", "33333333-aaaa-bbbb-cccc-000000000003");
+        MakeFolder("Top/B/NoGuid");
+        test::WriteTextFile(Native("Top/B/NoGuid/Rules"), "rules");
+        MakeFolder("Second/C");
+        MakeProfileFolder("Second/C/Last", "44444444-aaaa-bbbb-cccc-000000000004 0.0");
+        ASSERT_NE(Load(), nullptr);
+    }
+
+    // Reads with the real file, recording what was read.
+    GuidFileReader Reader() {
+        return [this](const std::string& path, std::string* text) {
+            read_.push_back(path);
+            std::error_code ec;
+            *text = std::filesystem::exists(path, ec) ? ReadTextFile(path) : "";
+            return !failing_.count(path);
+        };
+    }
+
+    std::string Find(const std::string& guid) {
+        CTreeNode* node = FindProfileNodeByGuid(CurrentTree(), guid, Reader());
+        return node ? ProfileNameOfNode(*node) : "(none)";
+    }
+
+    std::vector<std::string> read_;
+    std::set<std::string> failing_;
+};
+
+TEST_F(ProfileSearchTest, FindsByTheTextBeforeTheFirstBlank) {
+    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "\\Top\\A\\First");
+    EXPECT_EQ(Find("22222222-aaaa-bbbb-cccc-000000000002"), "\\Top\\A\\Padded");
+    EXPECT_EQ(Find("33333333-aaaa-bbbb-cccc-000000000003"), "\\Top\\B\\Bare");
+    EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
+}
+
+TEST_F(ProfileSearchTest, LetterCaseAndPartsDoNotMatch) {
+    EXPECT_EQ(Find("11111111-AAAA-BBBB-CCCC-000000000001"), "(none)");
+    EXPECT_EQ(Find("11111111"), "(none)");
+    EXPECT_EQ(Find(""), "(none)");
+    // Every profile's GUID file was read once; folders were not.
+    EXPECT_EQ(read_.size(), 15u);
+}
+
+TEST_F(ProfileSearchTest, FailedReadIsPassedOver) {
+    failing_.insert(Native("Top/A/First/GUID"));
+    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "(none)");
+    EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
+}
+
+TEST_F(ProfileSearchTest, LoadedProfilesAreNotRead) {
+    CTreeNode* first = Node("\\Top\\A\\First");
+    first->SetProfileRecord(std::make_unique<CProfileRecord>());
+    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "(none)");
+    for (const std::string& path : read_) EXPECT_NE(path, Native("Top/A/First/GUID"));
+}
+
+}  // namespace
+}  // namespace kelmora

@@ -1,0 +1,142 @@
+#include "store/store_fixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "client/messages.h"
+#include "client/registry.h"
+#include "platform/format.h"
+#include "resources/string_table.h"
+#include "store/current_tree.h"
+#include "store/tree_load.h"
+#include "store/tree_lock.h"
+#include "store/tree_root.h"
+
+namespace kelmora::test {
+
+std::vector<unsigned>& CRecordedSleep::Calls() {
+    static std::vector<unsigned> calls;
+    return calls;
+}
+
+std::function<void(size_t)>& CRecordedSleep::Action() {
+    static std::function<void(size_t)> action;
+    return action;
+}
+
+void CRecordedSleep::Sleep(unsigned milliseconds) {
+    Calls().push_back(milliseconds);
+    if (Action()) Action()(Calls().size());
+}
+
+void CRecordedSleep::Reset() {
+    Calls().clear();
+    Action() = nullptr;
+}
+
+void CStoreTest::SetUp() {
+    root_ = temp_ / "tree";
+    std::filesystem::create_directory(root_);
+    SetProjectRootSetting(root_);
+    OverrideTreeRootSetting(std::nullopt);
+    SetTreeChangedHandler(nullptr);
+    SetCachedTreeRevision(-1);
+    CRecordedSleep::Reset();
+    sleep_ = std::make_unique<CScopedSleep>(&CRecordedSleep::Sleep);
+    Answer("");
+}
+
+void CStoreTest::TearDown() {
+    EXPECT_FALSE(IsTreeLockHeld()) << "an operation kept the tree lock";
+    ReleaseTreeLock(false);
+    SetTreeChangedHandler(nullptr);
+    CRecordedSleep::Reset();
+    scoped_ui_.reset();
+    sleep_.reset();
+}
+
+void CStoreTest::MakeFolder(const std::string& relative) const {
+    std::filesystem::create_directories(Native(relative));
+}
+
+void CStoreTest::MakeProfileFolder(const std::string& relative,
+                                   const std::string& guid_text) const {
+    MakeFolder(relative);
+    WriteTextFile(Native(relative) + "/GUID",
+                  guid_text.empty() ? "guid-of-" + relative + " 1.0" : guid_text);
+}
+
+CTreeNode* CStoreTest::Load() {
+    CTreeNode* first = LoadProfileTree(false);
+    EXPECT_NE(first, nullptr) << ::testing::PrintToString(Messages());
+    return first;
+}
+
+CTreeNode* CStoreTest::Node(const std::string& name) {
+    return FindNodeByPath(CurrentTree(), Full(name));
+}
+
+std::vector<CTreeNode*> CStoreTest::AllNodes() {
+    std::vector<CTreeNode*> nodes, pending;
+    if (CurrentTree()) pending.push_back(CurrentTree());
+    while (!pending.empty()) {
+        CTreeNode* node = pending.back();
+        pending.pop_back();
+        nodes.push_back(node);
+        if (node->first_child()) pending.push_back(node->first_child());
+        if (node->next_sibling()) pending.push_back(node->next_sibling());
+    }
+    return nodes;
+}
+
+void CStoreTest::Answer(const std::string& input) {
+    scoped_ui_.reset();
+    input_.str(input);
+    input_.clear();
+    output_.str("");
+    ui_ = std::make_unique<CConsoleUserInterface>(input_, output_);
+    scoped_ui_ = std::make_unique<CScopedUserInterface>(ui_.get());
+}
+
+std::vector<std::string> CStoreTest::Messages() const {
+    std::vector<std::string> texts;
+    for (const CShownBox& box : ui_->shown()) texts.push_back(box.text);
+    return texts;
+}
+
+std::string CStoreTest::LockFileText() const {
+    return ReadTextFile(Native(".rev"));
+}
+
+void CStoreTest::SetProjectRootSetting(const std::string& value) {
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
+                               value.c_str()),
+              TBS_ST_OK);
+}
+
+bool CStoreTest::RunningAsRoot() {
+    return geteuid() == 0;
+}
+
+std::string OperationLogText() {
+    char path[1024] = {0};
+    if (tbs_product_log_dir(path, sizeof path, "viewprofile_log") != TBS_ST_OK) return {};
+    std::error_code ec;
+    return std::filesystem::exists(path, ec) ? ReadTextFile(path) : std::string();
+}
+
+std::string StoreString(unsigned id) {
+    return LoadString(id);
+}
+
+std::string StoreString(unsigned id, const std::string& insert) {
+    return FormatPrintf(LoadString(id).c_str(), insert.c_str());
+}
+
+std::string StoreString(unsigned id, const std::string& first, const std::string& second) {
+    return FormatPrintf(LoadString(id).c_str(), first.c_str(), second.c_str());
+}
+
+}  // namespace kelmora::test

@@ -1,0 +1,201 @@
+#include "store/tree_load.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "resources/string_table.h"
+#include "store/current_tree.h"
+#include "store/store_fixture.h"
+#include "store/tree_lock.h"
+#include "store/tree_root.h"
+
+namespace kelmora {
+namespace {
+
+using test::CStoreTest;
+using test::StoreString;
+
+std::vector<std::string> NamesOfChildren(const CTreeNode* first) {
+    std::vector<std::string> names;
+    for (const CTreeNode* n = first; n; n = n->next_sibling()) names.push_back(n->Name());
+    return names;
+}
+
+class TreeLoadTest : public CStoreTest {};
+
+// The setting's value may end in a separator: exactly one is dropped.
+struct CRootSettingCase {
+    const char* suffix;
+    const char* expected_suffix;
+};
+
+class TreeRootSettingTest : public CStoreTest,
+                            public ::testing::WithParamInterface<CRootSettingCase> {};
+
+TEST_P(TreeRootSettingTest, DropsOneTrailingSeparator) {
+    MakeProfileFolder("Stavemark View Profiles/Proj");
+    SetProjectRootSetting(root() + GetParam().suffix);
+    EXPECT_EQ(ReadTreeRootSetting(), root() + GetParam().expected_suffix);
+    CTreeNode* first = Load();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(CurrentTreeRoot(), root() + GetParam().expected_suffix);
+    EXPECT_EQ(first->full_path(), CurrentTreeRoot() + "\\Stavemark View Profiles");
+    ASSERT_NE(first->first_child(), nullptr);
+    EXPECT_EQ(NativePathOfNode(*first->first_child()), Native("Stavemark View Profiles/Proj"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Separators, TreeRootSettingTest,
+                         ::testing::Values(CRootSettingCase{"", ""}, CRootSettingCase{"/", ""},
+                                           CRootSettingCase{"\\", ""},
+                                           CRootSettingCase{"//", "/"}));
+
+TEST_F(TreeLoadTest, MissingSettingIsReportedWithStopIcon) {
+    SetProjectRootSetting("");
+    EXPECT_EQ(LoadProfileTree(false), nullptr);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, StoreString(IDS_TREE_ROOT_NOT_SET));
+    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONSTOP);
+}
+
+TEST_F(TreeLoadTest, ReportsGoToTheLogWhenAsked) {
+    SetProjectRootSetting(root() + "/missing");
+    const std::string before = test::OperationLogText();
+    EXPECT_EQ(LoadProfileTree(true), nullptr);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(test::OperationLogText(),
+              before + StoreString(IDS_TREE_NOT_FOUND, root() + "/missing") + "\n");
+}
+
+TEST_F(TreeLoadTest, RootThatCannotBeListedIsNotATree) {
+    SetProjectRootSetting(root() + "/missing");
+    EXPECT_EQ(LoadProfileTree(false), nullptr);
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{StoreString(IDS_TREE_NOT_FOUND, root() + "/missing")});
+}
+
+TEST_F(TreeLoadTest, NameSpaceRootIsRefusedBeforeAnyLock) {
+    // "//" loses one separator and names "/", which has no folder around the tree.
+    SetProjectRootSetting("//");
+    const bool lock_file_existed = std::filesystem::exists("/.rev");
+    EXPECT_EQ(LoadProfileTree(false), nullptr);
+    EXPECT_EQ(Messages(), std::vector<std::string>{StoreString(IDS_TREE_ROOT_IS_DRIVE_ROOT, "/")});
+    EXPECT_EQ(std::filesystem::exists("/.rev"), lock_file_existed);
+}
+
+TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
+    CTreeNode* first = Load();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(std::filesystem::is_directory(Native("Stavemark View Profiles")));
+    EXPECT_EQ(first->full_path(), Full("\\Stavemark View Profiles"));
+    EXPECT_EQ(first->next_sibling(), nullptr);
+    EXPECT_EQ(first->parent(), nullptr);
+    EXPECT_FALSE(first->IsProfile());
+    // The first lock made an empty lock file: revision 0.
+    EXPECT_EQ(LockFileText(), "");
+    EXPECT_EQ(CachedTreeRevision(), 0);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(TreeLoadTest, RootHoldingAPlainFileIsAProfileAndCannotGetItsTopFolder) {
+    MakeFolder("Stavemark View Profiles/Proj");
+    test::WriteTextFile(Native("notes.txt"), "x");
+    EXPECT_EQ(LoadProfileTree(false), nullptr);
+    const std::string top = Native("Stavemark View Profiles");
+    EXPECT_EQ(Messages(), std::vector<std::string>{
+                              StoreString(IDS_ERR_CREATE_TOP_FOLDER, top, std::strerror(EEXIST))});
+}
+
+TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
+    // Tops: "Stavemark View Profiles" and "Other"; a dot folder is no node.
+    MakeFolder("Stavemark View Profiles/Group/Inner");
+    MakeProfileFolder("Stavemark View Profiles/Group/Proj");
+    test::WriteTextFile(Native("Stavemark View Profiles/Group/Proj/Rules"),
+                        "element * /main/LATEST\n");
+    MakeFolder("Stavemark View Profiles/Group/Proj/Sub");  // below a profile: not walked
+    MakeFolder("Stavemark View Profiles/.hidden/Proj");
+    MakeFolder("Stavemark View Profiles/OnlyLockFile");
+    test::WriteTextFile(Native("Stavemark View Profiles/OnlyLockFile/.rev"), "3");
+    MakeFolder("Stavemark View Profiles/ExtraFile");
+    test::WriteTextFile(Native("Stavemark View Profiles/ExtraFile/whatever"), "");
+    MakeFolder("Other");
+    MakeFolder(".snapshot");
+
+    CTreeNode* first = Load();
+    ASSERT_NE(first, nullptr);
+    std::vector<std::string> tops = NamesOfChildren(first);
+    std::sort(tops.begin(), tops.end());
+    EXPECT_EQ(tops, (std::vector<std::string>{"Other", "Stavemark View Profiles"}));
+
+    CTreeNode* group = Node("\\Stavemark View Profiles\\Group");
+    ASSERT_NE(group, nullptr);
+    EXPECT_FALSE(group->IsProfile());
+    EXPECT_EQ(group->parent(), Node("\\Stavemark View Profiles"));
+    CTreeNode* proj = Node("\\Stavemark View Profiles\\Group\\Proj");
+    ASSERT_NE(proj, nullptr);
+    EXPECT_EQ(proj->profile_state(), ProfileState::kNotLoaded);
+    EXPECT_EQ(proj->first_child(), nullptr);
+    EXPECT_EQ(proj->parent(), group);
+    EXPECT_EQ(Node("\\Stavemark View Profiles\\Group\\Proj\\Sub"), nullptr);
+    EXPECT_FALSE(Node("\\Stavemark View Profiles\\Group\\Inner")->IsProfile());
+    EXPECT_EQ(Node("\\Stavemark View Profiles\\.hidden"), nullptr);
+    EXPECT_FALSE(Node("\\Stavemark View Profiles\\OnlyLockFile")->IsProfile());
+    EXPECT_TRUE(Node("\\Stavemark View Profiles\\ExtraFile")->IsProfile());
+    EXPECT_EQ(Node("\\.snapshot"), nullptr);
+    EXPECT_FALSE(IsTreeLockHeld());
+}
+
+TEST_F(TreeLoadTest, ChildrenKeepTheListingOrder) {
+    for (const char* name : {"b", "a", "d", "c", "e"}) MakeFolder(std::string("Top/") + name);
+    CTreeNode* top = Load();
+    ASSERT_NE(top, nullptr);
+    std::vector<std::string> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(Native("Top"))) {
+        listed.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(NamesOfChildren(top->first_child()), listed);
+}
+
+TEST_F(TreeLoadTest, FolderLinkedBackUpIsNotWalkedAgain) {
+    MakeFolder("Top/A");
+    std::filesystem::create_directory_symlink(Native("Top"), Native("Top/A/loop"));
+    CTreeNode* top = Load();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(Node("\\Top\\A\\loop"), nullptr);
+}
+
+TEST_F(TreeLoadTest, FindByPathStampsEveryNodeItVisits) {
+    MakeFolder("Top/A/A1");
+    MakeFolder("Top/B/B1");
+    MakeFolder("Top2/C");
+    CTreeNode* first = Load();
+    ASSERT_NE(first, nullptr);
+    SetCachedTreeRevision(77);
+    EXPECT_EQ(FindNodeByPath(first, Full("\\Top\\Nowhere")), nullptr);
+    const std::vector<CTreeNode*> nodes = AllNodes();
+    EXPECT_EQ(nodes.size(), 7u);
+    for (const CTreeNode* node : nodes) EXPECT_EQ(node->revision_stamp(), 77) << node->full_path();
+
+    SetCachedTreeRevision(78);
+    CTreeNode* a1 = FindNodeByPath(first, Full("\\Top\\A\\A1"));
+    ASSERT_NE(a1, nullptr);
+    EXPECT_EQ(a1->revision_stamp(), 78);
+    // Matching is exact, letter case included.
+    EXPECT_EQ(FindNodeByPath(first, Full("\\top\\a\\a1")), nullptr);
+}
+
+TEST_F(TreeLoadTest, NewLoadReplacesTheCurrentTree) {
+    MakeFolder("Top/A");
+    ASSERT_NE(Load(), nullptr);
+    MakeFolder("Top/B");
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_NE(Node("\\Top\\B"), nullptr);
+    std::filesystem::remove_all(Native("Top"));
+    MakeFolder("Other");
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_EQ(Node("\\Top\\A"), nullptr);
+    EXPECT_EQ(CurrentTree()->Name(), "Other");
+}
+
+}  // namespace
+}  // namespace kelmora

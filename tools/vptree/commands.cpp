@@ -1,0 +1,301 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "node_argument.h"
+#include "platform/fs.h"
+#include "staged_fields.h"
+#include "store/current_tree.h"
+#include "store/profile_layout.h"
+#include "store/profile_load_save.h"
+#include "store/tree_edit.h"
+
+namespace kelmora::vptree {
+
+namespace {
+
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "vptree: %s\n", text.c_str());
+    return kExitFailure;
+}
+
+int Usage(const std::string& text) {
+    std::fprintf(stderr, "vptree: %s (see vptree --help)\n", text.c_str());
+    return kExitUsage;
+}
+
+const std::string& Root() {
+    return CurrentTreeRoot();
+}
+std::string NameOf(const CTreeNode& node) {
+    return StoredNameOf(node.full_path(), Root());
+}
+
+// The node an argument names, or null after saying why.
+CTreeNode* ResolveNode(const std::string& argument) {
+    const std::string full_path = FullPathOfArgument(argument, Root());
+    CTreeNode* node = full_path.empty() ? nullptr : FindNodeByPath(CurrentTree(), full_path);
+    if (!node) Fail("no folder or profile '" + argument + "' in the tree at " + Root());
+    return node;
+}
+
+CTreeNode* ResolveFolder(const std::string& argument) {
+    CTreeNode* node = ResolveNode(argument);
+    if (node && node->IsProfile()) {
+        Fail("'" + argument + "' is a profile; profiles hold no folders");
+        return nullptr;
+    }
+    return node;
+}
+
+CTreeNode* ResolveProfile(const std::string& argument) {
+    CTreeNode* node = ResolveNode(argument);
+    if (node && !node->IsProfile()) {
+        Fail("'" + argument + "' is a folder, not a profile");
+        return nullptr;
+    }
+    return node;
+}
+
+struct CGuidInfo {
+    std::string guid = "-";
+    std::string revision = "-";
+};
+
+CGuidInfo GuidInfoOf(const CTreeNode& node) {
+    std::string text;
+    CGuidInfo info;
+    if (ReadProfileField(node.full_path(), kProfileGuid, &text) != FileErrorCause::None) {
+        return info;
+    }
+    CProfileGuid guid;
+    bool complete = ParseGuidFileText(text, &guid);
+    if (!guid.guid.empty()) info.guid = guid.guid;
+    if (complete) info.revision = std::to_string(guid.major) + "." + std::to_string(guid.minor);
+    return info;
+}
+
+// Record field and save bit of each profile file that can be set.
+struct CFieldBinding {
+    std::string CProfileRecord::*field;
+    unsigned mask;
+};
+const std::map<int, CFieldBinding>& FieldBindings() {
+    static const std::map<int, CFieldBinding> bindings = {
+        {kProfileDescription, {&CProfileRecord::description, kSaveDescription}},
+        {kProfileRules, {&CProfileRecord::rules, kSaveRules}},
+        {kProfileAdminVob, {&CProfileRecord::admin_vob, kSaveAdminVob}},
+        {kProfileVobList, {&CProfileRecord::vob_list, kSaveVobList}},
+        {kProfileProjectBranch, {&CProfileRecord::project_branch, kSaveProjectBranch}},
+        {kProfileCheckpoints, {&CProfileRecord::checkpoints, kSaveCheckpoints}},
+        {kProfileProjectLabel, {&CProfileRecord::project_label, kSaveProjectLabel}},
+        {kProfileDiagram, {&CProfileRecord::diagram_source_path, kSaveDiagram}},
+    };
+    return bindings;
+}
+
+void ListNodes(const CTreeNode* node) {
+    for (; node; node = node->next_sibling()) {
+        if (node->IsProfile()) {
+            CGuidInfo info = GuidInfoOf(*node);
+            std::printf("profile\t%s\t%s\t%s\n", NameOf(*node).c_str(), info.guid.c_str(),
+                        info.revision.c_str());
+        } else {
+            std::printf("folder\t%s\n", NameOf(*node).c_str());
+        }
+        ListNodes(node->first_child());
+    }
+}
+
+int List(const std::vector<std::string>& args) {
+    if (!args.empty()) return Usage("ls takes no arguments");
+    ListNodes(CurrentTree());
+    return kExitOk;
+}
+
+int MakeFolder(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("mkfolder takes one PARENT");
+    CTreeNode* parent = ResolveFolder(args[0]);
+    if (!parent) return kExitFailure;
+    CTreeNode* node = MakeNewFolder(parent);
+    if (!node) return Fail("no new folder was made");
+    std::printf("%s\n", NameOf(*node).c_str());
+    return kExitOk;
+}
+
+int MakeProfile(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("mkprofile takes one PARENT");
+    CTreeNode* parent = ResolveFolder(args[0]);
+    if (!parent) return kExitFailure;
+    CTreeNode* node = CreateOrCopyProfile(parent, std::nullopt, false);
+    if (!node) return Fail("no new profile was made");
+    std::printf("%s\n", NameOf(*node).c_str());
+    return kExitOk;
+}
+
+int Copy(const std::vector<std::string>& args) {
+    std::vector<std::string> nodes;
+    bool keep_guid = false;
+    for (const std::string& arg : args) {
+        if (arg == "--keep-guid") {
+            keep_guid = true;
+        } else if (arg.starts_with("--")) {
+            return Usage("cp does not know " + arg);
+        } else {
+            nodes.push_back(arg);
+        }
+    }
+    if (nodes.size() != 2) return Usage("cp takes SOURCE and PARENT");
+    CTreeNode* source = ResolveProfile(nodes[0]);
+    CTreeNode* parent = source ? ResolveFolder(nodes[1]) : nullptr;
+    if (!parent) return kExitFailure;
+    CTreeNode* node = CreateOrCopyProfile(parent, source->full_path(), keep_guid);
+    if (!node) return Fail("the profile was not copied");
+    std::printf("%s\n", NameOf(*node).c_str());
+    return kExitOk;
+}
+
+int Move(const std::vector<std::string>& args) {
+    if (args.size() != 2) return Usage("mv takes NODE and NEWNAME");
+    CTreeNode* node = ResolveNode(args[0]);
+    if (!node) return kExitFailure;
+    if (!RenameNode(node, args[1])) return Fail("'" + args[0] + "' was not renamed");
+    std::printf("%s\n", NameOf(*node).c_str());
+    return kExitOk;
+}
+
+int Remove(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("rm takes one NODE");
+    CTreeNode* node = ResolveNode(args[0]);
+    if (!node) return kExitFailure;
+    const std::string folder = NativePathOfNode(*node);
+    DeleteNode(node);
+    if (PathExists(folder)) return Fail("'" + args[0] + "' was not removed completely");
+    return kExitOk;
+}
+
+void PrintField(const char* title, const std::string& text) {
+    std::printf("--- %s\n%s", title, text.c_str());
+    if (!text.empty() && text.back() != '\n') std::printf("\n");
+}
+
+int Show(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("show takes one PROFILE");
+    CTreeNode* node = ResolveProfile(args[0]);
+    if (!node || !LoadProfile(node)) return kExitFailure;
+    const CProfileRecord& record = *node->profile_record();
+    const CGuidInfo info = GuidInfoOf(*node);
+    const std::string diagram = NativePathOfNode(*node, ProfileFileName(kProfileDiagram));
+    std::printf("profile\t%s\n", NameOf(*node).c_str());
+    std::printf("guid\t%s\nrevision\t%s\n", info.guid.c_str(), info.revision.c_str());
+    std::printf("read only\t%s\nall empty\t%s\n", record.read_only ? "yes" : "no",
+                record.all_empty ? "yes" : "no");
+    std::printf("diagram\t%s\n", IsRegularFile(diagram) ? diagram.c_str() : "-");
+    std::string staged;
+    for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load()) {
+        staged += (staged.empty() ? "" : ", ") + std::string(ProfileFileName(index));
+    }
+    if (!staged.empty()) std::printf("staged\t%s\n", staged.c_str());
+    PrintField("Description", record.description);
+    PrintField("Rules", record.rules);
+    PrintField("Admin VOB", record.admin_vob);
+    PrintField("VOB List", record.vob_list);
+    PrintField("Project Branch", record.project_branch);
+    PrintField("Project Label", record.project_label);
+    PrintField("Checkpoints", record.checkpoints);
+    return kExitOk;
+}
+
+int Set(const std::vector<std::string>& args) {
+    if (args.size() != 4 || (args[2] != "--text" && args[2] != "--file")) {
+        return Usage("set takes PROFILE FIELD (--text TEXT | --file FILE)");
+    }
+    const int index = FieldIndexOfName(args[1]);
+    if (index < 0) return Usage("no field '" + args[1] + "' to set");
+    CTreeNode* node = ResolveProfile(args[0]);
+    if (!node) return kExitFailure;
+    std::string value = args[3];
+    if (index == kProfileDiagram) {
+        if (args[2] != "--file") return Usage("the Diagram is set from a file");
+        std::error_code ec;
+        value = std::filesystem::absolute(args[3], ec).string();
+        if (!IsRegularFile(value)) return Fail("no file " + args[3]);
+    } else if (args[2] == "--file") {
+        std::ifstream in(args[3], std::ios::binary);
+        if (!in) return Fail("cannot read " + args[3]);
+        std::ostringstream text;
+        text << in.rdbuf();
+        value = text.str();
+    }
+    if (!CStagedFields(Root(), NameOf(*node)).Stage(index, value)) {
+        return Fail("cannot keep the value for the next save");
+    }
+    return kExitOk;
+}
+
+int Save(const std::vector<std::string>& args) {
+    std::string new_name;
+    std::vector<std::string> nodes;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--name" && i + 1 < args.size()) {
+            new_name = args[++i];
+        } else if (args[i].starts_with("--")) {
+            return Usage("save takes PROFILE [--name NEWNAME]");
+        } else {
+            nodes.push_back(args[i]);
+        }
+    }
+    if (nodes.size() != 1) return Usage("save takes PROFILE [--name NEWNAME]");
+    CTreeNode* node = ResolveProfile(nodes[0]);
+    if (!node || !LoadProfile(node)) return kExitFailure;
+    CProfileRecord record = *node->profile_record();
+    if (record.read_only) return Fail("'" + nodes[0] + "' cannot be changed by you");
+    const CStagedFields staged(Root(), NameOf(*node));
+    unsigned mask = kSaveNothing;
+    for (const auto& [index, value] : staged.Load()) {
+        const CFieldBinding& binding = FieldBindings().at(index);
+        record.*binding.field = value;
+        mask |= binding.mask;
+    }
+    const bool saved = SaveProfile(node, record, mask, new_name);
+    // Written files stay written; the staged values have served.
+    if (mask != kSaveNothing) staged.Clear();
+    if (!saved) return Fail("'" + nodes[0] + "' was not saved completely");
+    std::printf("%s\n", NameOf(*node).c_str());
+    return kExitOk;
+}
+
+using CCommand = int (*)(const std::vector<std::string>&);
+const std::map<std::string, CCommand>& Commands() {
+    static const std::map<std::string, CCommand> commands = {
+        {"ls", &List},
+        {"mkfolder", &MakeFolder},
+        {"mkprofile", &MakeProfile},
+        {"cp", &Copy},
+        {"mv", &Move},
+        {"rm", &Remove},
+        {"show", &Show},
+        {"set", &Set},
+        {"save", &Save},
+    };
+    return commands;
+}
+
+}  // namespace
+
+bool IsTreeCommand(const std::string& command) {
+    return Commands().count(command) != 0;
+}
+
+int RunTreeCommand(const std::string& command, const std::vector<std::string>& args) {
+    auto it = Commands().find(command);
+    if (it == Commands().end()) return Usage("no command '" + command + "'");
+    return it->second(args);
+}
+
+}  // namespace kelmora::vptree

@@ -1,0 +1,72 @@
+#include "staged_fields.h"
+
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/env.h"
+#include "platform/format.h"
+#include "store/profile_layout.h"
+
+namespace kelmora::vptree {
+
+namespace {
+// A stable key for a tree root and profile name (FNV-1a), usable as a folder name.
+std::string KeyOf(const std::string& text) {
+    uint64_t hash = 14695981039346656037ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    return FormatPrintf("%016llx", static_cast<unsigned long long>(hash));
+}
+
+std::string Normalized(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        out += (c == '-' || c == '_')
+                   ? ' '
+                   : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+}  // namespace
+
+CStagedFields::CStagedFields(const std::string& tree_root, const std::string& profile_name)
+    : folder_(KelmoraHome() + "/vptree/staged/" + KeyOf(tree_root + "\n" + profile_name)) {}
+
+std::map<int, std::string> CStagedFields::Load() const {
+    std::map<int, std::string> values;
+    for (int index = 0; index < kProfileGuid; ++index) {
+        std::ifstream in(folder_ + "/" + std::to_string(index), std::ios::binary);
+        if (!in) continue;
+        std::ostringstream text;
+        text << in.rdbuf();
+        values[index] = text.str();
+    }
+    return values;
+}
+
+bool CStagedFields::Stage(int file_index, const std::string& value) const {
+    if (!EnsureFolder(folder_)) return false;
+    std::ofstream out(folder_ + "/" + std::to_string(file_index),
+                      std::ios::binary | std::ios::trunc);
+    out << value;
+    return static_cast<bool>(out.flush());
+}
+
+void CStagedFields::Clear() const {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+int FieldIndexOfName(const std::string& name) {
+    for (int index = 0; index < kProfileGuid; ++index) {
+        if (Normalized(name) == Normalized(ProfileFileName(index))) return index;
+    }
+    return -1;
+}
+
+}  // namespace kelmora::vptree
