@@ -42,6 +42,10 @@ const char* const kSchemaSteps[] = {
 
 }  // namespace
 
+std::string ClientDatabasePath() {
+    return KelmoraHome() + "/client.db";
+}
+
 int ClientSchemaVersion() {
     return static_cast<int>(std::size(kSchemaSteps));
 }
