@@ -227,8 +227,9 @@ TEST_F(ProfileLoadSaveTest, NamingStopsWhenNobodyIsLeftToAnswer) {
     Answer("");
     CProfileRecord record;
     EXPECT_FALSE(SaveProfile(node_, record, kSaveNothing, "Other"));
-    // Cancelled at end of input, answered No, tried once more, then given up.
-    EXPECT_EQ(NamePrompts().size(), 1u);
+    // The rename's message met the end of input: nobody is left to ask.
+    EXPECT_TRUE(NamePrompts().empty());
+    EXPECT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(fs::exists(Native("Top/Proj/GUID")));
     EXPECT_EQ(node_->full_path(), Full("\\Top\\Proj"));
 }

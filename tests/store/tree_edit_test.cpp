@@ -33,7 +33,6 @@ protected:
         MakeProfileFolder("Top/Group/Alpha", "alpha-guid 2.7");
         WriteTextFile(Native("Top/Group/Alpha/Rules"), "element * /main/LATEST\r\n");
         WriteTextFile(Native("Top/Group/Alpha/extra notes"), "kept");
-        MakeFolder("Top/Group/Alpha/Sub");
         MakeFolder("Top/Other");
         ASSERT_NE(Load(), nullptr);
         revision_ = CachedTreeRevision();
@@ -111,6 +110,7 @@ TEST_F(TreeEditTest, CopyWithinItsFolderIsNamedCopyOf) {
 }
 
 TEST_F(TreeEditTest, CopyTakesEveryPlainFileAndANewGuid) {
+    MakeFolder("Top/Group/Alpha/Sub");
     CTreeNode* parent = Node("\\Top\\Other");
     CTreeNode* copy = CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), false);
     ASSERT_NE(copy, nullptr);

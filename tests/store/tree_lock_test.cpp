@@ -188,7 +188,9 @@ TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
     auto holder = HoldLockElsewhere(false);
     // About two seconds into the wait the other process lets go.
     CRecordedSleep::Action() = [&holder](size_t wait) {
-        if (wait == 7) EXPECT_EQ(holder->Finish(), 0);
+        if (wait == 7) {
+            EXPECT_EQ(holder->Finish(), 0);
+        }
     };
     EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
     ReleaseTreeLock(false);
