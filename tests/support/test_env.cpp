@@ -138,6 +138,62 @@ CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::strin
     return result;
 }
 
+CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
+    int in_pipe[2], out_pipe[2];
+    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC)) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    in_fd_ = in_pipe[1];
+    out_fd_ = out_pipe[0];
+    pid_ = rc == 0 ? pid : -1;
+}
+
+CChildProcess::~CChildProcess() { Finish(); }
+
+std::string CChildProcess::ReadLine() {
+    for (;;) {
+        size_t nl = pending_.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = pending_.substr(0, nl);
+            pending_.erase(0, nl + 1);
+            return line;
+        }
+        char buf[256];
+        ssize_t n = out_fd_ >= 0 ? read(out_fd_, buf, sizeof buf) : 0;
+        if (n <= 0) {
+            std::string rest = std::move(pending_);
+            pending_.clear();
+            return rest;
+        }
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+}
+
+int CChildProcess::Finish() {
+    if (in_fd_ >= 0) close(in_fd_);
+    in_fd_ = -1;
+    int code = -1;
+    if (pid_ > 0) {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid_ = -1;
+    }
+    if (out_fd_ >= 0) close(out_fd_);
+    out_fd_ = -1;
+    return code;
+}
+
 std::string BuiltProgram(const std::string& name) {
     return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
 }

@@ -44,6 +44,29 @@ struct CCommandOutput {
 };
 CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
+// A second process that runs while the test goes on: its standard input stays
+// open until Finish() or destruction closes it, which is how holders are told
+// to let go.
+class CChildProcess {
+public:
+    explicit CChildProcess(const std::vector<std::string>& argv);
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    // Reads one line of its standard output (without the line end); empty at end.
+    std::string ReadLine();
+    // Closes its standard input and waits; returns the exit code.
+    int Finish();
+
+private:
+    int pid_ = -1;
+    int in_fd_ = -1;
+    int out_fd_ = -1;
+    std::string pending_;
+};
+
 // Path of a program built into the build tree's bin folder.
 std::string BuiltProgram(const std::string& name);
 

@@ -47,7 +47,7 @@ int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        out_ << "| " << line << "\n";
+        out_ << (line.empty() ? "|" : "| ") << line << "\n";
         start = end + 1;
     }
     int answer = IDOK;

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/paths.h"
+#include "platform/temp_file.h"
+#include "platform/fs.h"
+
+namespace kelmora {
+namespace {
+
+struct JoinCase {
+    const char* root;
+    const char* name;
+    const char* file;
+    const char* expected;  // empty: refused
+};
+
+class ProfileNativePathTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(ProfileNativePathTest, JoinsOrRefuses) {
+    const auto& c = GetParam();
+    EXPECT_EQ(ProfileNativePath(c.root, c.name, c.file), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ProfileNativePathTest,
+    ::testing::Values(
+        JoinCase{"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID",
+                 "/srv/p/Stavemark View Profiles/Proj/GUID"},
+        JoinCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
+        JoinCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""},
+        JoinCase{"/srv/p", "\\Top\\.\\Proj", "", ""},
+        JoinCase{"/srv/p", "\\Top\\\\Proj", "", ""},
+        JoinCase{"/srv/p", "Top\\Proj", "", ""},
+        JoinCase{"/srv/p", "\\Top/../x", "", ""},
+        JoinCase{"/srv/p", "\\Top\\Proj\\", "", ""},
+        JoinCase{"/srv/p", "\\Top\\Proj", "..", ""},
+        JoinCase{"/srv/p", "\\Top\\Proj", "a/b", ""}));
+
+TEST(TempFile, RemovedWhenTheObjectDies) {
+    std::string path;
+    {
+        CTempFile file;
+        ASSERT_TRUE(file.Create("text", ".cs"));
+        path = file.path();
+        EXPECT_TRUE(IsRegularFile(path));
+        EXPECT_EQ(path.substr(path.size() - 3), ".cs");
+    }
+    EXPECT_FALSE(PathExists(path));
+}
+
+TEST(TempFile, ReleasedFileStays) {
+    CTempFile file;
+    ASSERT_TRUE(file.Create());
+    std::string path = file.Release();
+    EXPECT_TRUE(file.empty());
+    EXPECT_TRUE(IsRegularFile(path));
+    RemoveFile(path);
+}
+
+}  // namespace
+}  // namespace kelmora

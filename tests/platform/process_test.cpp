@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/sleep.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+TEST(RunProcessAndWait, PassesArgumentsWithBlanksIntact) {
+    test::CTempDir dir;
+    std::string out = dir / "args";
+    auto result = RunProcessAndWait(
+        {"/bin/sh", "-c", "printf '%s|' \"$@\" > \"$0\"", out, "-ws", "/a path/with blanks", "x"});
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(test::ReadTextFile(out), "-ws|/a path/with blanks|x|");
+}
+
+TEST(RunProcessAndWait, ReportsExitCodeAndMissingProgram) {
+    auto failed = RunProcessAndWait({"/bin/sh", "-c", "exit 7"});
+    EXPECT_TRUE(failed.started);
+    EXPECT_EQ(failed.exit_code, 7);
+    EXPECT_FALSE(failed.Succeeded());
+
+    auto missing = RunProcessAndWait({"kelmora-no-such-program"});
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(missing.error, ENOENT);
+}
+
+TEST(StartDetached, LeavesNoZombieAndReportsMissingProgram) {
+    test::CTempDir dir;
+    std::string marker = dir / "ran";
+    int error = -1;
+    ASSERT_TRUE(StartDetached({"/bin/sh", "-c", "touch \"$0\"", marker}, &error));
+    EXPECT_EQ(error, 0);
+    // The intermediate child has been reaped: nothing is left to wait for.
+    int status = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    for (int i = 0; i < 200 && !PathExists(marker); ++i) usleep(10000);
+    EXPECT_TRUE(PathExists(marker));
+
+    EXPECT_FALSE(StartDetached({"kelmora-no-such-program"}, &error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+struct SplitCase {
+    const char* line;
+    std::vector<std::string> expected;
+};
+
+class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitCommandLineTest, KeepsQuotedPathsWhole) {
+    EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SplitCommandLineTest,
+    ::testing::Values(
+        SplitCase{"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
+                  {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
+        SplitCase{"stavemrgman /t br /b main", {"stavemrgman", "/t", "br", "/b", "main"}},
+        SplitCase{"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
+        SplitCase{"a \"\" b", {"a", "", "b"}},
+        SplitCase{"say \\\"hi\\\"", {"say", "\"hi\""}},
+        SplitCase{"   ", {}}));
+
+TEST(SleepSeam, ReplacementSeesEveryWaitAndIsRestored) {
+    static std::vector<unsigned> waits;
+    waits.clear();
+    {
+        CScopedSleep fake([](unsigned ms) { waits.push_back(ms); });
+        SleepMs(300);
+        SleepMs(3000);
+    }
+    EXPECT_EQ(waits, (std::vector<unsigned>{300, 3000}));
+    SleepMs(1);  // the real sleep again: nothing recorded
+    EXPECT_EQ(waits.size(), 2u);
+}
+
+}  // namespace
+}  // namespace kelmora

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/profile_layout.h"
+
+namespace kelmora {
+namespace {
+
+struct GuidCase {
+    const char* text;
+    bool ok;
+    const char* guid;
+    int major;
+    int minor;
+};
+
+class GuidFileTextTest : public ::testing::TestWithParam<GuidCase> {};
+
+TEST_P(GuidFileTextTest, ScansLikeTheStoredFormat) {
+    CProfileGuid parsed;
+    EXPECT_EQ(ParseGuidFileText(GetParam().text, &parsed), GetParam().ok);
+    EXPECT_EQ(parsed.guid, GetParam().guid);
+    if (GetParam().ok) {
+        EXPECT_EQ(parsed.major, GetParam().major);
+        EXPECT_EQ(parsed.minor, GetParam().minor);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, GuidFileTextTest,
+    ::testing::Values(
+        GuidCase{"0f1e2d3c-aaaa-bbbb-cccc-001122334455 1.7", true,
+                 "0f1e2d3c-aaaa-bbbb-cccc-001122334455", 1, 7},
+        GuidCase{"  g 0.0", true, "g", 0, 0},
+        GuidCase{"g\t2.41\r\n", true, "g", 2, 41},
+        GuidCase{"g 1. 5", true, "g", 1, 5},  // the scan skips blanks before a number
+        GuidCase{"g", false, "g", 0, 0},      // GUID alone
+        GuidCase{"g 1", false, "g", 0, 0},
+        GuidCase{"g x.1", false, "g", 0, 0},
+        GuidCase{"", false, "", 0, 0}));
+
+TEST(GuidFileText, FormatRoundTripsAndRevisionOnlyGrows) {
+    CProfileGuid g{"abc", 1, 4};
+    EXPECT_EQ(FormatGuidFileText(g), "abc 1.4");
+    CProfileGuid back;
+    ASSERT_TRUE(ParseGuidFileText(FormatGuidFileText(g), &back));
+    EXPECT_EQ(back.minor, 4);
+}
+
+TEST(GuidFileText, GuidForSearchDropsLeadingBlanksAndRevision) {
+    EXPECT_EQ(GuidOfGuidFileText("   abc 1.2"), "abc");
+    EXPECT_EQ(GuidOfGuidFileText("abc"), "abc");
+    EXPECT_EQ(GuidOfGuidFileText("\tabc\t1.2"), "abc\t1.2");  // only a blank ends it
+}
+
+TEST(ProfileFileNames, TableOrder) {
+    EXPECT_STREQ(ProfileFileName(kProfileDescription), "Description");
+    EXPECT_STREQ(ProfileFileName(kProfileVobList), "VOB List");
+    EXPECT_STREQ(ProfileFileName(kProfileCheckpoints), "Checkpoints");
+    EXPECT_STREQ(ProfileFileName(kProfileGuid), "GUID");
+    EXPECT_STREQ(ProfileFileName(9), "");
+}
+
+}  // namespace
+}  // namespace kelmora
