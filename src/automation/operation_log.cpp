@@ -17,8 +17,12 @@ std::string OperationLogPath() {
 void WriteOperationLogEntry(const std::string& text) {
     std::string path = OperationLogPath();
     if (path.empty()) return;
+    // Messages made to stand before more text end in empty lines; in the log
+    // they would only separate an entry from the next.
+    std::string entry = text;
+    entry.erase(entry.find_last_not_of("\r\n") + 1);
     if (imsg_start_log_file(path.c_str(), 0) != TBS_ST_OK) return;
-    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, text.c_str());
+    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, entry.c_str());
     imsg_end_log_file();
 }
 

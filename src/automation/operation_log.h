@@ -8,7 +8,8 @@ namespace kelmora {
 inline constexpr const char* kOperationLogName = "viewprofile_log";
 
 // Appends one entry, "text\n", to the operation log, opening and closing the
-// log around it. Processes that log at the same time never split an entry.
+// log around it; line ends at the end of the text are left out, so every
+// entry ends in exactly one. Processes that log at the same time never split an entry.
 // A log that cannot be found or opened loses the entry silently: the client
 // library deals with its own failures.
 void WriteOperationLogEntry(const std::string& text);
