@@ -116,15 +116,18 @@ TEST_F(ReportErrorStopTest, OutsideACaptureTheClientPrintsAsUsual) {
 }
 
 TEST(OperationLogTest, TwoProcessesReportingAtOnceNeverSplitAnEntry) {
+    test::CTempDir dir;
     COperationLogTail log;
-    constexpr int kReports = 150;
-    constexpr size_t kPayload = 2000;  // bigger than a pipe's atomic write
+    constexpr int kReports = 400;
+    constexpr size_t kPayload = 6000;  // more than one page, more than a pipe's atomic write
+    std::string go = dir / "go";
     {
-        test::CChildProcess a({test::BuiltProgram("report_writer"), "alpha", std::to_string(kReports),
-                               std::to_string(kPayload)});
-        test::CChildProcess b({test::BuiltProgram("report_writer"), "beta", std::to_string(kReports),
-                               std::to_string(kPayload)});
+        test::CChildProcess a({test::BuiltProgram("report_writer"), "alpha",
+                               std::to_string(kReports), std::to_string(kPayload), go});
+        test::CChildProcess b({test::BuiltProgram("report_writer"), "beta",
+                               std::to_string(kReports), std::to_string(kPayload), go});
         ASSERT_TRUE(a.started() && b.started());
+        test::WriteTextFile(go, "");
         EXPECT_EQ(a.Finish(), 0);
         EXPECT_EQ(b.Finish(), 0);
     }
