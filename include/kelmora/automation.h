@@ -126,7 +126,9 @@ inline bool IsEqualGUID(const GUID& a, const GUID& b) {
     }
     return true;
 }
-inline bool operator==(const GUID& a, const GUID& b) { return IsEqualGUID(a, b); }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return IsEqualGUID(a, b);
+}
 
 class IUnknown {
 public:

@@ -35,7 +35,9 @@ constexpr CDispatchMember kMembers[] = {
 
 }  // namespace
 
-std::span<const CDispatchMember> ViewProfileDispatchMembers() { return kMembers; }
+std::span<const CDispatchMember> ViewProfileDispatchMembers() {
+    return kMembers;
+}
 
 const CDispatchMember* FindDispatchMember(DISPID id) {
     for (const auto& m : kMembers) {
@@ -64,7 +66,9 @@ HRESULT CViewProfile::QueryInterface(const IID& iid, void** object) {
     return E_NOINTERFACE;
 }
 
-uint32_t CViewProfile::AddRef() { return references_.fetch_add(1) + 1; }
+uint32_t CViewProfile::AddRef() {
+    return references_.fetch_add(1) + 1;
+}
 
 uint32_t CViewProfile::Release() {
     uint32_t left = references_.fetch_sub(1) - 1;
@@ -76,7 +80,8 @@ HRESULT CViewProfile::GetIDsOfNames(const char* const* names, uint32_t count, DI
     if (!names || !ids) return E_POINTER;
     HRESULT hr = S_OK;
     for (uint32_t i = 0; i < count; ++i) {
-        const CDispatchMember* m = names[i] ? FindDispatchMember(std::string_view(names[i])) : nullptr;
+        const CDispatchMember* m =
+            names[i] ? FindDispatchMember(std::string_view(names[i])) : nullptr;
         ids[i] = m ? m->id : -1;
         if (!m) hr = DISP_E_UNKNOWNNAME;
     }
@@ -104,19 +109,33 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         if (HRESULT hr = CoerceToBool(*argument, &flag); FAILED(hr)) return hr;
     }
     switch (id) {
-        case 2: SetStringResult(result, GetConfigSpec()); return S_OK;
-        case 3: SetErrorString(text); return S_OK;
+        case 2:
+            SetStringResult(result, GetConfigSpec());
+            return S_OK;
+        case 3:
+            SetErrorString(text);
+            return S_OK;
         case 5:
             // The VOB list loader comes with the profile queries; the
             // iteration itself works on whatever list is loaded.
             if (!vob_list_loaded_) return E_NOTIMPL;
             SetStringResult(result, vob_list_.First());
             return S_OK;
-        case 6: SetStringResult(result, GetNextVOB()); return S_OK;
-        case 15: SetStringResult(result, GetProfileTreeRoot()); return S_OK;
-        case 17: SetBoolResult(result, SetViewTag(text)); return S_OK;
-        case 18: SetBoolResult(result, SetWorkspacePath(text)); return S_OK;
-        case 19: SuppressErrorDisplay(flag ? TRUE : FALSE); return S_OK;
+        case 6:
+            SetStringResult(result, GetNextVOB());
+            return S_OK;
+        case 15:
+            SetStringResult(result, GetProfileTreeRoot());
+            return S_OK;
+        case 17:
+            SetBoolResult(result, SetViewTag(text));
+            return S_OK;
+        case 18:
+            SetBoolResult(result, SetWorkspacePath(text));
+            return S_OK;
+        case 19:
+            SuppressErrorDisplay(flag ? TRUE : FALSE);
+            return S_OK;
         default:
             // The profile operations (association, private branches,
             // synchronization, queries and mounting) are not part of this

@@ -30,9 +30,12 @@ int CViewProfile::AskQuestion(const std::string& text, unsigned style) {
     // Nobody can answer: log the question and take the answer that changes nothing.
     ReportError(text, MB_OK);
     switch (style & MB_BUTTON_MASK) {
-        case MB_YESNO: return IDNO;
-        case kOkCancelButtons: return IDCANCEL;
-        default: return IDOK;
+        case MB_YESNO:
+            return IDNO;
+        case kOkCancelButtons:
+            return IDCANCEL;
+        default:
+            return IDOK;
     }
 }
 

@@ -10,7 +10,9 @@ namespace kelmora {
 
 namespace {
 
-IUnknown* CreateViewProfile() { return static_cast<IDispatch*>(new CViewProfile()); }
+IUnknown* CreateViewProfile() {
+    return static_cast<IDispatch*>(new CViewProfile());
+}
 
 // ws_get_view's buffer for the view tag.
 constexpr size_t kViewTagBufferSize = 1024;

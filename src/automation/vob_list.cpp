@@ -7,7 +7,9 @@ void CVobList::Assign(std::vector<std::string> tags) {
     position_ = kNoPosition;
 }
 
-void CVobList::Clear() { Assign({}); }
+void CVobList::Clear() {
+    Assign({});
+}
 
 std::string CVobList::First() {
     position_ = 0;

@@ -60,7 +60,8 @@ std::string BoundedScanPattern(const std::string& pattern) {
 
 std::string ScanPattern() {
     std::string bounded = BoundedScanPattern(LoadString(IDS_INFO_BLOCK_SCAN));
-    if (bounded.empty()) bounded = BoundedScanPattern(std::string(BuiltinString(IDS_INFO_BLOCK_SCAN)));
+    if (bounded.empty())
+        bounded = BoundedScanPattern(std::string(BuiltinString(IDS_INFO_BLOCK_SCAN)));
     return bounded;
 }
 
@@ -88,7 +89,8 @@ int ScanInfoBlock(std::string_view text, CInfoBlockFields* fields) {
     std::vector<char> name(kScanWidth + 1, '\0');
     std::vector<char> guid(kScanWidth + 1, '\0');
     int major = 0, minor = 0;
-    int count = std::sscanf(input.c_str(), pattern.c_str(), name.data(), guid.data(), &major, &minor);
+    int count =
+        std::sscanf(input.c_str(), pattern.c_str(), name.data(), guid.data(), &major, &minor);
     if (count <= 0) return 0;
     if (std::strlen(name.data()) > kInfoBlockFieldMax) return 0;
     fields->name = name.data();
@@ -100,7 +102,9 @@ int ScanInfoBlock(std::string_view text, CInfoBlockFields* fields) {
     return count;
 }
 
-std::string InfoBlockClosingLines() { return TrimTrailingSpace(LoadString(IDS_INFO_BLOCK_TAIL)); }
+std::string InfoBlockClosingLines() {
+    return TrimTrailingSpace(LoadString(IDS_INFO_BLOCK_TAIL));
+}
 
 bool HasInfoBlockClosingLines(std::string_view text) {
     return text.find(InfoBlockClosingLines()) != std::string_view::npos;

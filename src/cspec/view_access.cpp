@@ -157,8 +157,8 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
 
 BOOL CViewProfile::RunUpdateTool(const std::string& cspec_path) {
     // An argument vector, so the workspace path stays one argument whatever it holds.
-    CProcessResult run =
-        RunProcessAndWait({kUpdateToolName, "-ws", workspace_path_, "-cspec", cspec_path, "-quick"});
+    CProcessResult run = RunProcessAndWait(
+        {kUpdateToolName, "-ws", workspace_path_, "-cspec", cspec_path, "-quick"});
     if (!run.started) {
         ReportErrorStop(FormatStringId(IDS_EXEC_FAILED, kUpdateToolName, run.error));
         return FALSE;

@@ -16,8 +16,10 @@ KELMORA_API BSTR kelmora_bstr_alloc_len(const char* text, uint32_t length) {
     if (!block) return nullptr;
     std::memcpy(block, &length, kHeader);
     char* chars = block + kHeader;
-    if (text && length) std::memcpy(chars, text, length);
-    else if (length) std::memset(chars, 0, length);
+    if (text && length)
+        std::memcpy(chars, text, length);
+    else if (length)
+        std::memset(chars, 0, length);
     chars[length] = '\0';
     return chars;
 }

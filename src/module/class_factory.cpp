@@ -51,8 +51,12 @@ HRESULT CClassFactory::QueryInterface(const IID& iid, void** object) {
 }
 
 // A static object: references are not counted toward its life.
-uint32_t CClassFactory::AddRef() { return 2; }
-uint32_t CClassFactory::Release() { return 1; }
+uint32_t CClassFactory::AddRef() {
+    return 2;
+}
+uint32_t CClassFactory::Release() {
+    return 1;
+}
 
 HRESULT CClassFactory::CreateInstance(IUnknown* outer, const IID& iid, void** object) {
     if (!object) return E_POINTER;
@@ -66,8 +70,10 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, const IID& iid, void** ob
 }
 
 HRESULT CClassFactory::LockServer(int lock) {
-    if (lock) LockModule();
-    else UnlockModule();
+    if (lock)
+        LockModule();
+    else
+        UnlockModule();
     return S_OK;
 }
 
@@ -90,8 +96,9 @@ HRESULT CClassFactory::GetClassObject(const CLSID& clsid, const IID& iid, void**
     {
         auto& list = Factories();
         std::lock_guard<std::mutex> guard(list.mutex);
-        auto it = std::find_if(list.factories.begin(), list.factories.end(),
-                               [&](CClassFactory* f) { return f->registered_ && f->clsid_ == clsid; });
+        auto it = std::find_if(list.factories.begin(), list.factories.end(), [&](CClassFactory* f) {
+            return f->registered_ && f->clsid_ == clsid;
+        });
         if (it != list.factories.end()) found = *it;
     }
     if (!found) return CLASS_E_CLASSNOTAVAILABLE;

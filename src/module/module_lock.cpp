@@ -8,8 +8,14 @@ namespace {
 std::atomic<long> g_lock_count{0};
 }
 
-void LockModule() { g_lock_count.fetch_add(1); }
-void UnlockModule() { g_lock_count.fetch_sub(1); }
-long ModuleLockCount() { return g_lock_count.load(); }
+void LockModule() {
+    g_lock_count.fetch_add(1);
+}
+void UnlockModule() {
+    g_lock_count.fetch_sub(1);
+}
+long ModuleLockCount() {
+    return g_lock_count.load();
+}
 
 }  // namespace kelmora

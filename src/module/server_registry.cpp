@@ -53,9 +53,9 @@ std::string ReadMachineValue(const std::string& key, const char* name) {
 
 std::string GuidToString(const GUID& g) {
     char text[40];
-    std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}",
-                  g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", g.Data1,
+                  g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4],
+                  g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -88,9 +88,9 @@ tbs_status_t WriteServerRegistration(const std::string& prog_id, const CLSID& cl
                                      const std::string& library_path) {
     std::string clsid_text = GuidToString(clsid);
     std::string class_key = ClassKey(clsid);
-    if (tbs_status_t st = ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE,
-                                           (kClassesKey + prog_id).c_str(), "CLSID",
-                                           clsid_text.c_str()))
+    if (tbs_status_t st =
+            ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, (kClassesKey + prog_id).c_str(), "CLSID",
+                             clsid_text.c_str()))
         return st;
     if (tbs_status_t st = ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, class_key.c_str(), "ProgID",
                                            prog_id.c_str()))

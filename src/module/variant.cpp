@@ -46,19 +46,34 @@ void SetBoolResult(VARIANT* result, bool value) {
 
 HRESULT CoerceToString(const VARIANT& value, std::string* out) {
     switch (value.vt) {
-        case VT_EMPTY: out->clear(); return S_OK;
-        case VT_BSTR: *out = BstrToString(value.bstrVal); return S_OK;
-        case VT_I4: *out = std::to_string(value.lVal); return S_OK;
-        case VT_BOOL: *out = value.boolVal ? "True" : "False"; return S_OK;
-        default: return DISP_E_TYPEMISMATCH;
+        case VT_EMPTY:
+            out->clear();
+            return S_OK;
+        case VT_BSTR:
+            *out = BstrToString(value.bstrVal);
+            return S_OK;
+        case VT_I4:
+            *out = std::to_string(value.lVal);
+            return S_OK;
+        case VT_BOOL:
+            *out = value.boolVal ? "True" : "False";
+            return S_OK;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 
 HRESULT CoerceToBool(const VARIANT& value, bool* out) {
     switch (value.vt) {
-        case VT_EMPTY: *out = false; return S_OK;
-        case VT_BOOL: *out = value.boolVal != VARIANT_FALSE; return S_OK;
-        case VT_I4: *out = value.lVal != 0; return S_OK;
+        case VT_EMPTY:
+            *out = false;
+            return S_OK;
+        case VT_BOOL:
+            *out = value.boolVal != VARIANT_FALSE;
+            return S_OK;
+        case VT_I4:
+            *out = value.lVal != 0;
+            return S_OK;
         case VT_BSTR: {
             std::string word = Lowered(Trimmed(BstrToString(value.bstrVal)));
             if (word == "true" || word == "yes") {
@@ -76,7 +91,8 @@ HRESULT CoerceToBool(const VARIANT& value, bool* out) {
             *out = number != 0;
             return S_OK;
         }
-        default: return DISP_E_TYPEMISMATCH;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 

@@ -38,7 +38,9 @@ public:
     VARIANT* get() { return &value_; }
     const VARIANT& value() const { return value_; }
 
-    CVariant(CVariant&& other) noexcept : value_(other.value_) { kelmora_variant_init(&other.value_); }
+    CVariant(CVariant&& other) noexcept : value_(other.value_) {
+        kelmora_variant_init(&other.value_);
+    }
 
 private:
     VARIANT value_;

@@ -13,11 +13,21 @@ std::string FormatToolLogLine(const std::vector<std::string>& args) {
         if (i) line += '\t';
         for (char c : args[i]) {
             switch (c) {
-                case '\t': line += "\\t"; break;
-                case '\n': line += "\\n"; break;
-                case '\r': line += "\\r"; break;
-                case '\\': line += "\\\\"; break;
-                default: line += c; break;
+                case '\t':
+                    line += "\\t";
+                    break;
+                case '\n':
+                    line += "\\n";
+                    break;
+                case '\r':
+                    line += "\\r";
+                    break;
+                case '\\':
+                    line += "\\\\";
+                    break;
+                default:
+                    line += c;
+                    break;
             }
         }
     }

@@ -19,12 +19,24 @@ struct CNamedId {
 
 // The interface as hosts were built against it.
 constexpr CNamedId kInterface[] = {
-    {"GetProfileName", 1},     {"GetConfigSpec", 2},        {"SetErrorString", 3},
-    {"Dissociate", 4},         {"GetFirstVOB", 5},          {"GetNextVOB", 6},
-    {"Associate", 7},          {"SetUpBranch", 8},          {"FinishBranch", 9},
-    {"Synchronize", 10},       {"GetDescription", 11},      {"GetDiagramPName", 12},
-    {"IsAssociated", 13},      {"IsOnPrivateBranch", 14},   {"GetProfileTreeRoot", 15},
-    {"MountProfileVOBs", 16},  {"SetViewTag", 17},          {"SetWorkspacePath", 18},
+    {"GetProfileName", 1},
+    {"GetConfigSpec", 2},
+    {"SetErrorString", 3},
+    {"Dissociate", 4},
+    {"GetFirstVOB", 5},
+    {"GetNextVOB", 6},
+    {"Associate", 7},
+    {"SetUpBranch", 8},
+    {"FinishBranch", 9},
+    {"Synchronize", 10},
+    {"GetDescription", 11},
+    {"GetDiagramPName", 12},
+    {"IsAssociated", 13},
+    {"IsOnPrivateBranch", 14},
+    {"GetProfileTreeRoot", 15},
+    {"MountProfileVOBs", 16},
+    {"SetViewTag", 17},
+    {"SetWorkspacePath", 18},
     {"SuppressErrorDisplay", 19},
 };
 
@@ -114,7 +126,7 @@ class BoolArgumentTest : public ::testing::TestWithParam<CBoolArgument> {};
 
 TEST_P(BoolArgumentTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
     const CBoolArgument& c = GetParam();
-    CVariant arg = c.vt == VT_BSTR ? CVariant::FromString(c.text)
+    CVariant arg = c.vt == VT_BSTR   ? CVariant::FromString(c.text)
                    : c.vt == VT_BOOL ? CVariant::FromBool(c.number != 0)
                                      : CVariant::FromInt(c.number);
     CViewProfile profile;
@@ -124,17 +136,17 @@ TEST_P(BoolArgumentTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
     EXPECT_EQ(profile.suppress_error_display(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, BoolArgumentTest,
-    ::testing::Values(CBoolArgument{"VariantTrue", VT_BOOL, 1, nullptr, TRUE},
-                      CBoolArgument{"VariantFalse", VT_BOOL, 0, nullptr, FALSE},
-                      CBoolArgument{"NonzeroNumber", VT_I4, -1, nullptr, TRUE},
-                      CBoolArgument{"Zero", VT_I4, 0, nullptr, FALSE},
-                      CBoolArgument{"WordTrue", VT_BSTR, 0, "TRUE", TRUE},
-                      CBoolArgument{"WordNo", VT_BSTR, 0, " no ", FALSE},
-                      CBoolArgument{"DigitOne", VT_BSTR, 0, "1", TRUE},
-                      CBoolArgument{"DigitZero", VT_BSTR, 0, "0", FALSE}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Values, BoolArgumentTest,
+                         ::testing::Values(CBoolArgument{"VariantTrue", VT_BOOL, 1, nullptr, TRUE},
+                                           CBoolArgument{"VariantFalse", VT_BOOL, 0, nullptr,
+                                                         FALSE},
+                                           CBoolArgument{"NonzeroNumber", VT_I4, -1, nullptr, TRUE},
+                                           CBoolArgument{"Zero", VT_I4, 0, nullptr, FALSE},
+                                           CBoolArgument{"WordTrue", VT_BSTR, 0, "TRUE", TRUE},
+                                           CBoolArgument{"WordNo", VT_BSTR, 0, " no ", FALSE},
+                                           CBoolArgument{"DigitOne", VT_BSTR, 0, "1", TRUE},
+                                           CBoolArgument{"DigitZero", VT_BSTR, 0, "0", FALSE}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // Methods whose operations this build does not carry answer E_NOTIMPL and
 // change nothing.

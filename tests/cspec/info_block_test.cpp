@@ -17,7 +17,8 @@ constexpr char kClosing[] =
 
 std::string Block(const std::string& name_line, const std::string& id_line,
                   const std::string& eol = "\r\n") {
-    return kLine1 + eol + name_line + eol + id_line + eol + "#" + eol + "element * CHECKEDOUT" + eol;
+    return kLine1 + eol + name_line + eol + id_line + eol + "#" + eol + "element * CHECKEDOUT" +
+           eol;
 }
 
 const std::string kName = "\\Stavemark View Profiles\\Proj";
@@ -58,14 +59,15 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, InfoBlockScanTest,
     ::testing::Values(
         CScanCase{"AsComposed", Block(kNameLine, kIdLine) + kClosing, 4, kName, kGuid, 1, 7},
-        CScanCase{"FewerBlanksAndAPaddedName",
-                  Block("#   Name -    " + kName + "  ", kIdLine), 4, kName + "  ", kGuid, 1, 7},
+        CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kName + "  ", kIdLine), 4,
+                  kName + "  ", kGuid, 1, 7},
         CScanCase{"LineFeedsOnly", Block(kNameLine, kIdLine, "\n"), 4, kName, kGuid, 1, 7},
         CScanCase{"EmptyLinesBetweenTheFirstThree",
                   std::string(kLine1) + "\r\n\r\n\r\n" + kNameLine + "\r\n\n" + kIdLine + "\r\n", 4,
                   kName, kGuid, 1, 7},
-        CScanCase{"ThreeLinesAreEnough", std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine,
-                  4, kName, kGuid, 1, 7},
+        CScanCase{"ThreeLinesAreEnough",
+                  std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine, 4, kName, kGuid, 1,
+                  7},
         CScanCase{"LeadingEmptyLine", "\r\n" + Block(kNameLine, kIdLine), 0, "", "", 0, 0},
         CScanCase{"LeadingBlank", " " + Block(kNameLine, kIdLine), 0, "", "", 0, 0},
         CScanCase{"MarkerInOtherCase",
@@ -78,8 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\" + std::string(1022, 'n'), kGuid, 1, 7},
         CScanCase{"NameTooLong", Block("#        Name - \\" + std::string(1023, 'n'), kIdLine), 0,
                   "", "", 0, 0},
-        CScanCase{"LongestGuid", Block(kNameLine, "#        ID - " + std::string(1023, 'g') + " 2.3"),
-                  4, kName, std::string(1023, 'g'), 2, 3},
+        CScanCase{"LongestGuid",
+                  Block(kNameLine, "#        ID - " + std::string(1023, 'g') + " 2.3"), 4, kName,
+                  std::string(1023, 'g'), 2, 3},
         // Cut at the limit, the rest of the GUID would have been read as the revision.
         CScanCase{"GuidTooLong",
                   Block(kNameLine, "#        ID - " + std::string(1023, 'g') + "5.6 2.3"), 1, kName,

@@ -33,8 +33,10 @@ public:
         setenv(name, value.c_str(), 1);
     }
     ~CScopedEnv() {
-        if (had_) setenv(name_, previous_.c_str(), 1);
-        else unsetenv(name_);
+        if (had_)
+            setenv(name_, previous_.c_str(), 1);
+        else
+            unsetenv(name_);
     }
 
 private:
@@ -199,7 +201,8 @@ TEST_F(ViewAccessTest, RefusedTextIsReportedWithTheParsersDiagnostic) {
     profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
     EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), FALSE);
     ASSERT_EQ(ui_.shown().size(), 1u);
-    const std::string expected_start = "Cannot associate.\n\nError setting the config spec.\n\nSyntax error on line 2";
+    const std::string expected_start =
+        "Cannot associate.\n\nError setting the config spec.\n\nSyntax error on line 2";
     EXPECT_EQ(ui_.shown()[0].text.rfind(expected_start, 0), 0u) << ui_.shown()[0].text;
     EXPECT_EQ(ui_.shown()[0].style, MB_ICONSTOP);
     EXPECT_EQ(StoredSpec(tag), kSpec);

@@ -10,9 +10,12 @@ namespace kelmora {
 namespace {
 
 // {0b5cfc4e-2f0e-4a3c-9d1b-6a1c0de0f001}: a class of the tests only.
-constexpr CLSID kTestClsid = {0x0b5cfc4e, 0x2f0e, 0x4a3c, {0x9d, 0x1b, 0x6a, 0x1c, 0x0d, 0xe0, 0xf0, 0x01}};
+constexpr CLSID kTestClsid = {
+    0x0b5cfc4e, 0x2f0e, 0x4a3c, {0x9d, 0x1b, 0x6a, 0x1c, 0x0d, 0xe0, 0xf0, 0x01}};
 
-IUnknown* CreateNothing() { return nullptr; }
+IUnknown* CreateNothing() {
+    return nullptr;
+}
 
 TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
     void* object = nullptr;
@@ -38,7 +41,8 @@ TEST(ClassFactoryTest, ViewProfileObjectsAndServerLocksHoldTheModule) {
     long before = ModuleLockCount();
 
     IDispatch* object = nullptr;
-    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)), S_OK);
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
     EXPECT_EQ(ModuleLockCount(), before + 1);
     IUnknown* unknown = nullptr;
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
@@ -93,8 +97,9 @@ TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {
     EXPECT_EQ(parsed, CLSID_ViewProfile);
     ASSERT_TRUE(ParseGuid("779e602a-8158-4149-86ae-de83dcca987e", &parsed));
     EXPECT_EQ(parsed, IID_IViewProfile);
-    for (const char* bad : {"", "{592c6aef-44a3-498a-b5b9-b0d893cf81a5", "592c6aef44a3498ab5b9b0d893cf81a5",
-                            "{592c6aef-44a3-498a-b5b9-b0d893cf81ag}", "{592c6aef-44a3-498ab-5b9-b0d893cf81a5}"}) {
+    for (const char* bad :
+         {"", "{592c6aef-44a3-498a-b5b9-b0d893cf81a5", "592c6aef44a3498ab5b9b0d893cf81a5",
+          "{592c6aef-44a3-498a-b5b9-b0d893cf81ag}", "{592c6aef-44a3-498ab-5b9-b0d893cf81a5}"}) {
         EXPECT_FALSE(ParseGuid(bad, &parsed)) << bad;
     }
 }

@@ -2,9 +2,8 @@
 // its exports.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -20,7 +19,9 @@
 namespace kelmora {
 namespace {
 
-std::string LibraryPath() { return std::string(KELMORA_LIB_DIR) + "/libkelmora.so"; }
+std::string LibraryPath() {
+    return std::string(KELMORA_LIB_DIR) + "/libkelmora.so";
+}
 
 class LibraryTest : public ::testing::Test {
 protected:
@@ -49,8 +50,9 @@ protected:
                   S_OK);
         if (!factory) return nullptr;
         IDispatch* object = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IViewProfile, reinterpret_cast<void**>(&object)),
-                  S_OK);
+        EXPECT_EQ(
+            factory->CreateInstance(nullptr, IID_IViewProfile, reinterpret_cast<void**>(&object)),
+            S_OK);
         factory->Release();
         return object;
     }

@@ -112,7 +112,8 @@ TEST_F(ProfileFileReadTest, FileRemovedWhileWaitingIsMissingOnTheNextAttempt) {
             holder_.Close();
         };
         std::string text;
-        EXPECT_EQ(profile_.ReadProfileFile(path, &text, must_exist, FALSE), must_exist ? FALSE : TRUE);
+        EXPECT_EQ(profile_.ReadProfileFile(path, &text, must_exist, FALSE),
+                  must_exist ? FALSE : TRUE);
         EXPECT_EQ(text, "");
         EXPECT_EQ(g_waits.size(), 2u);
     }
@@ -186,7 +187,8 @@ TEST(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
     std::string path = dir / "Rules";
     test::WriteTextFile(path, "element * CHECKEDOUT\n");
     // Lets go after one second, well inside the first wait.
-    test::CChildProcess writer({test::BuiltProgram("file_holder"), path, "write", "exclusive", "1000"});
+    test::CChildProcess writer(
+        {test::BuiltProgram("file_holder"), path, "write", "exclusive", "1000"});
     ASSERT_EQ(writer.ReadLine(), "opened");
     CViewProfile profile;
     std::string text;

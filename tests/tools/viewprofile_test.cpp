@@ -55,17 +55,19 @@ TEST(ViewProfileToolTest, WorkspacePathNamesTheView) {
 }
 
 TEST(ViewProfileToolTest, UnknownViewIsShownBehindThePrefixAndPrintsNothing) {
-    CCommandOutput run =
-        ViewProfile({"--view", UniqueName("missing"), "--error-prefix", "Cannot show: ", "GetConfigSpec"});
+    CCommandOutput run = ViewProfile(
+        {"--view", UniqueName("missing"), "--error-prefix", "Cannot show: ", "GetConfigSpec"});
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("[stop]\n| Cannot show: Error getting view handle.\n"), std::string::npos)
+    EXPECT_NE(run.err.find("[stop]\n| Cannot show: Error getting view handle.\n"),
+              std::string::npos)
         << run.err;
 }
 
 TEST(ViewProfileToolTest, UnknownViewWithErrorsSuppressedIsOneLogLine) {
     std::string before = LogText();
-    CCommandOutput run = ViewProfile({"--view", UniqueName("missing"), "--suppress-errors", "GetConfigSpec"});
+    CCommandOutput run =
+        ViewProfile({"--view", UniqueName("missing"), "--suppress-errors", "GetConfigSpec"});
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
@@ -125,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         CMisuse{"NoMethod", {"--view", "v"}, "no method given"},
         CMisuse{"UnknownOption", {"--colour", "GetConfigSpec"}, "unknown or incomplete option"},
         CMisuse{"OptionWithoutValue", {"--view"}, "unknown or incomplete option"},
-        CMisuse{"ViewAndWorkspace", {"--view", "v", "--workspace", "/w", "GetConfigSpec"}, "either"},
+        CMisuse{
+            "ViewAndWorkspace", {"--view", "v", "--workspace", "/w", "GetConfigSpec"}, "either"},
         CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
         CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
         CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
@@ -148,7 +151,8 @@ TEST(ViewProfileToolTest, HelpListsEveryMethod) {
 TEST(ViewProfileToolTest, VersionIsTheLibrarysVersionLine) {
     CCommandOutput run = ViewProfile({"--version"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    static const std::regex kLine(R"(kelmora {27}\d+\.\d+\.\d+ \(\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\)\n)");
+    static const std::regex kLine(
+        R"(kelmora {27}\d+\.\d+\.\d+ \(\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\)\n)");
     EXPECT_TRUE(std::regex_match(run.out, kLine)) << run.out;
 }
 
@@ -175,8 +179,10 @@ TEST(StaveViewUpdateTest, SetsTheWorkspaceSpecAndRecordsItsArguments) {
     ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
     WriteTextFile(dir / "cs", "element * CHECKEDOUT\r\nelement * /main/4\r\n");
     setenv("KELMORA_TOOL_LOG", (dir / "tool.log").c_str(), 1);
-    CCommandOutput run = RunCommand({BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"});
-    CCommandOutput bad = RunCommand({BuiltProgram("staveviewupdate"), "-ws", dir / "nowhere", "-cspec", dir / "cs"});
+    CCommandOutput run =
+        RunCommand({BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"});
+    CCommandOutput bad =
+        RunCommand({BuiltProgram("staveviewupdate"), "-ws", dir / "nowhere", "-cspec", dir / "cs"});
     CCommandOutput usage = RunCommand({BuiltProgram("staveviewupdate"), "-ws", root});
     unsetenv("KELMORA_TOOL_LOG");
 

@@ -31,15 +31,24 @@ std::string DefaultServerLibraryPath() {
 
 std::string DescribeHresult(HRESULT hr) {
     switch (hr) {
-        case E_NOTIMPL: return "not implemented in this build";
-        case E_NOINTERFACE: return "interface not supported";
-        case E_INVALIDARG: return "invalid argument";
-        case E_OUTOFMEMORY: return "out of memory";
-        case DISP_E_UNKNOWNNAME: return "unknown method";
-        case DISP_E_MEMBERNOTFOUND: return "no such method";
-        case DISP_E_BADPARAMCOUNT: return "wrong number of arguments";
-        case DISP_E_TYPEMISMATCH: return "argument of the wrong type";
-        case CLASS_E_CLASSNOTAVAILABLE: return "class not available";
+        case E_NOTIMPL:
+            return "not implemented in this build";
+        case E_NOINTERFACE:
+            return "interface not supported";
+        case E_INVALIDARG:
+            return "invalid argument";
+        case E_OUTOFMEMORY:
+            return "out of memory";
+        case DISP_E_UNKNOWNNAME:
+            return "unknown method";
+        case DISP_E_MEMBERNOTFOUND:
+            return "no such method";
+        case DISP_E_BADPARAMCOUNT:
+            return "wrong number of arguments";
+        case DISP_E_TYPEMISMATCH:
+            return "argument of the wrong type";
+        case CLASS_E_CLASSNOTAVAILABLE:
+            return "class not available";
         default: {
             char text[32];
             std::snprintf(text, sizeof text, "error 0x%08x", static_cast<unsigned>(hr));
@@ -79,7 +88,8 @@ bool CServerLibrary::Load(const std::string& prog_id) {
             error_ = "cannot load " + own + ": " + (why ? why : "unknown error");
             return false;
         }
-        auto register_server = reinterpret_cast<HRESULT (*)()>(dlsym(own_handle, "DllRegisterServer"));
+        auto register_server =
+            reinterpret_cast<HRESULT (*)()>(dlsym(own_handle, "DllRegisterServer"));
         if (register_server) register_server();
         dlclose(own_handle);
         if (!FindServerByProgId(prog_id, &clsid_, &path)) {

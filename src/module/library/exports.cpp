@@ -56,6 +56,8 @@ KELMORA_API HRESULT DllRegisterServer(void) {
     return S_OK;
 }
 
-KELMORA_API void kelmora_print_verid(void) { kelmora::PrintVersionIdentification(); }
+KELMORA_API void kelmora_print_verid(void) {
+    kelmora::PrintVersionIdentification();
+}
 
 }  // extern "C"
