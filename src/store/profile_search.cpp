@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "automation/view_profile.h"
 #include "platform/paths.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
+#include "store/tree_load.h"
 
 namespace kelmora {
 
@@ -36,6 +38,25 @@ std::string ProfileNameOfNode(const CTreeNode& node) {
     if (root.empty() || !node.full_path().starts_with(root)) return {};
     std::string name = node.full_path().substr(root.size());
     return IsValidProfileName(name) ? name : std::string();
+}
+
+CTreeNode* CViewProfile::FindProfileByGuid(CTreeNode* start, const std::string& guid) {
+    return FindProfileNodeByGuid(start, guid, [this](const std::string& path, std::string* text) {
+        return ReadProfileFile(path, text, FALSE, FALSE) != FALSE;
+    });
+}
+
+BOOL CViewProfile::ProfilePathByGuid(const std::string& guid, std::string* profile_name) {
+    CTreeNode* first = LoadProfileTree(suppress_error_display_ != FALSE);
+    if (!first) return FALSE;
+    CTreeNode* node = FindProfileByGuid(first, guid);
+    if (!node) return FALSE;
+    // The name is cut from the root that this load used, and must name a
+    // folder below it.
+    std::string name = ProfileNameOfNode(*node);
+    if (name.empty()) return FALSE;
+    *profile_name = std::move(name);
+    return TRUE;
 }
 
 }  // namespace kelmora

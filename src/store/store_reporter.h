@@ -11,8 +11,4 @@ namespace kelmora {
 // an OK button and the given icon. The text is never prefixed.
 void ReportStoreError(const std::string& text, bool to_log, unsigned icon = MB_ICONEXCLAMATION);
 
-// Appends one entry ("text\n", message kind 6) to the operation log,
-// opening and closing the log around it.
-void WriteOperationLogEntry(const std::string& text);
-
 }  // namespace kelmora

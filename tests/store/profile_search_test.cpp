@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <set>
 
+#include "automation/view_profile.h"
+#include "platform/format.h"
+#include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
 
@@ -73,6 +76,58 @@ TEST_F(ProfileSearchTest, LoadedProfilesAreNotRead) {
     first->SetProfileRecord(std::make_unique<CProfileRecord>());
     EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "(none)");
     for (const std::string& path : read_) EXPECT_NE(path, Native("Top/A/First/GUID"));
+}
+
+class ProfilePathByGuidTest : public ProfileSearchTest {
+protected:
+    CViewProfile object_;
+};
+
+TEST_F(ProfilePathByGuidTest, GivesTheNameBelowTheTreeRoot) {
+    std::string name = "unchanged";
+    EXPECT_TRUE(object_.ProfilePathByGuid("22222222-aaaa-bbbb-cccc-000000000002", &name));
+    EXPECT_EQ(name, "\\Top\\A\\Padded");
+    name = "unchanged";
+    EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
+    EXPECT_EQ(name, "unchanged");
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAgain) {
+    std::string name;
+    ASSERT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    std::filesystem::rename(Native("Second/C"), Native("Second/Moved"));
+    ASSERT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_EQ(name, "\\Second\\Moved\\Last");
+}
+
+TEST_F(ProfilePathByGuidTest, TreeFailuresGoToTheLogWhenDisplayIsSuppressed) {
+    SetProjectRootSetting("");
+    std::string name;
+    object_.SuppressErrorDisplay(TRUE);
+    const std::string before = test::OperationLogText();
+    EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(test::OperationLogText(), before + LoadString(IDS_TREE_ROOT_NOT_SET) + "\n");
+
+    object_.SuppressErrorDisplay(FALSE);
+    EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_EQ(Messages(), std::vector<std::string>{LoadString(IDS_TREE_ROOT_NOT_SET)});
+}
+
+TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
+    const std::string held = Native("Top/A/First/GUID");
+    test::CChildProcess writer({test::BuiltProgram("file_holder"), held, "write", "exclusive"});
+    ASSERT_EQ(writer.ReadLine(), "opened");
+    object_.SetErrorString("Looking up the profile.\n\n");
+    std::string name;
+    EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_EQ(name, "\\Second\\C\\Last");
+    EXPECT_EQ(test::CRecordedSleep::Calls(), std::vector<unsigned>(10, 3000));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].starts_with("Looking up the profile.\n\n"));
+    EXPECT_NE(Messages()[0].find("'" + held + "'"), std::string::npos);
+    writer.Finish();
 }
 
 }  // namespace

@@ -1,0 +1,147 @@
+#include "automation/dispatch.h"
+
+#include <strings.h>
+
+#include "automation/view_profile.h"
+#include "module/variant.h"
+
+namespace kelmora {
+
+namespace {
+
+using T = EDispatchType;
+
+constexpr CDispatchMember kMembers[] = {
+    {1, "GetProfileName", T::None, T::String},
+    {2, "GetConfigSpec", T::None, T::String},
+    {3, "SetErrorString", T::String, T::None},
+    {4, "Dissociate", T::None, T::Bool},
+    {5, "GetFirstVOB", T::None, T::String},
+    {6, "GetNextVOB", T::None, T::String},
+    {7, "Associate", T::None, T::Bool},
+    {8, "SetUpBranch", T::Bool, T::Bool},
+    {9, "FinishBranch", T::None, T::Bool},
+    {10, "Synchronize", T::Bool, T::Bool},
+    {11, "GetDescription", T::None, T::String},
+    {12, "GetDiagramPName", T::None, T::String},
+    {13, "IsAssociated", T::None, T::Bool},
+    {14, "IsOnPrivateBranch", T::None, T::Bool},
+    {15, "GetProfileTreeRoot", T::None, T::String},
+    {16, "MountProfileVOBs", T::String, T::Bool},
+    {17, "SetViewTag", T::String, T::Bool},
+    {18, "SetWorkspacePath", T::String, T::Bool},
+    {19, "SuppressErrorDisplay", T::Bool, T::None},
+};
+
+}  // namespace
+
+std::span<const CDispatchMember> ViewProfileDispatchMembers() {
+    return kMembers;
+}
+
+const CDispatchMember* FindDispatchMember(DISPID id) {
+    for (const auto& m : kMembers) {
+        if (m.id == id) return &m;
+    }
+    return nullptr;
+}
+
+const CDispatchMember* FindDispatchMember(std::string_view name) {
+    for (const auto& m : kMembers) {
+        if (name.size() == std::char_traits<char>::length(m.name) &&
+            strncasecmp(name.data(), m.name, name.size()) == 0)
+            return &m;
+    }
+    return nullptr;
+}
+
+HRESULT CViewProfile::QueryInterface(const IID& iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IViewProfile) {
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+uint32_t CViewProfile::AddRef() {
+    return references_.fetch_add(1) + 1;
+}
+
+uint32_t CViewProfile::Release() {
+    uint32_t left = references_.fetch_sub(1) - 1;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT CViewProfile::GetIDsOfNames(const char* const* names, uint32_t count, DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    HRESULT hr = S_OK;
+    for (uint32_t i = 0; i < count; ++i) {
+        const CDispatchMember* m =
+            names[i] ? FindDispatchMember(std::string_view(names[i])) : nullptr;
+        ids[i] = m ? m->id : -1;
+        if (!m) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* result) {
+    const CDispatchMember* member = FindDispatchMember(id);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    uint32_t given = arguments ? arguments->cArgs : 0;
+    uint32_t wanted = member->parameter == EDispatchType::None ? 0 : 1;
+    if (given != wanted) return DISP_E_BADPARAMCOUNT;
+    if (given && !arguments->rgvarg) return E_INVALIDARG;
+    if (result) kelmora_variant_init(result);
+    return InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+}
+
+HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result) {
+    std::string text;
+    bool flag = false;
+    const CDispatchMember* member = FindDispatchMember(id);
+    if (member->parameter == EDispatchType::String) {
+        if (HRESULT hr = CoerceToString(*argument, &text); FAILED(hr)) return hr;
+    } else if (member->parameter == EDispatchType::Bool) {
+        if (HRESULT hr = CoerceToBool(*argument, &flag); FAILED(hr)) return hr;
+    }
+    switch (id) {
+        case 2:
+            SetStringResult(result, GetConfigSpec());
+            return S_OK;
+        case 3:
+            SetErrorString(text);
+            return S_OK;
+        case 5:
+            // The VOB list loader comes with the profile queries; the
+            // iteration itself works on whatever list is loaded.
+            if (!vob_list_loaded_) return E_NOTIMPL;
+            SetStringResult(result, vob_list_.First());
+            return S_OK;
+        case 6:
+            SetStringResult(result, GetNextVOB());
+            return S_OK;
+        case 15:
+            SetStringResult(result, GetProfileTreeRoot());
+            return S_OK;
+        case 17:
+            SetBoolResult(result, SetViewTag(text));
+            return S_OK;
+        case 18:
+            SetBoolResult(result, SetWorkspacePath(text));
+            return S_OK;
+        case 19:
+            SuppressErrorDisplay(flag ? TRUE : FALSE);
+            return S_OK;
+        default:
+            // The profile operations (association, private branches,
+            // synchronization, queries and mounting) are not part of this
+            // build yet; they answer nothing rather than a made-up result.
+            return E_NOTIMPL;
+    }
+}
+
+}  // namespace kelmora

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "automation/vob_list.h"
+#include "kelmora/automation.h"
+#include "module/module_lock.h"
+#include "platform/bool.h"
+#include "platform/temp_file.h"
+#include "ui/user_interface.h"
+
+namespace kelmora {
+
+class CClassFactory;
+class CTreeNode;
+
+// How write config spec and update view tells the user about a workspace
+// update before the update tool runs.
+enum EViewUpdateNotice : int {
+    kUpdateNoticeAnnounce = 3,  // show the "view will now be updated" notice
+    kUpdateNoticeSilent = 4,
+};
+
+// The View Profile automation object: the view it works on, what it has read
+// about that view and its profile, and every operation on them. Operations of
+// the other layers are members too and are defined next to their layer's code.
+class CViewProfile final : public IDispatch {
+public:
+    CViewProfile();
+    ~CViewProfile();
+    CViewProfile(const CViewProfile&) = delete;
+    CViewProfile& operator=(const CViewProfile&) = delete;
+
+    // IUnknown / IDispatch (dispatch.cpp). The last Release deletes the object.
+    HRESULT QueryInterface(const IID& iid, void** object) override;
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+    HRESULT GetIDsOfNames(const char* const* names, uint32_t count, DISPID* ids) override;
+    HRESULT Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* result) override;
+
+    // Automation methods carried out by the object itself.
+    std::string GetConfigSpec();
+    void SetErrorString(const std::string& prefix) { error_prefix_ = prefix; }
+    std::string GetNextVOB() { return vob_list_.Next(); }
+    std::string GetProfileTreeRoot();
+    BOOL SetViewTag(const std::string& tag);
+    BOOL SetWorkspacePath(const std::string& path);
+    void SuppressErrorDisplay(BOOL suppress) { suppress_error_display_ = suppress; }
+
+    // Error reporting (error_reporting.cpp). Display suppressed: one entry in
+    // the operation log, nothing shown.
+    void ReportError(std::string text, unsigned style);
+    // For view access failures: pending client messages are shown (the
+    // informational ones) or appended (the errors) first.
+    void ReportErrorStop(std::string text);
+    // A question to the user (Yes/No with the stop icon unless style says
+    // otherwise). With display suppressed the question is logged and answered
+    // No (Cancel for an OK/Cancel box) without asking.
+    int AskQuestion(const std::string& text, unsigned style = MB_YESNO | MB_ICONSTOP);
+
+    // Profile files (store/profile_files.cpp): reads a file while denying
+    // writers, retrying while another process holds it. A missing file is an
+    // empty text unless must_exist. Failures are reported here.
+    BOOL ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
+                         BOOL first_block_only);
+
+    // The tree root from the machine's settings (store/tree_root_lookup.cpp).
+    BOOL LookUpTreeRoot();
+
+    // Profiles by GUID (store/profile_search.cpp). The search reads GUID
+    // files with ReadProfileFile, so a file held by another writer is waited
+    // for and reported, and the search goes on. The path lookup loads the
+    // whole tree afresh (reporting to the log when display is suppressed) and
+    // gives the profile's name below the tree root.
+    CTreeNode* FindProfileByGuid(CTreeNode* start, const std::string& guid);
+    BOOL ProfilePathByGuid(const std::string& guid, std::string* profile_name);
+
+    // View access (cspec/view_access.cpp).
+    BOOL FetchConfigSpecFile();
+    BOOL LoadConfigSpec(BOOL first_block_only);
+    BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice);
+
+    // The object's state, for the operations of other layers and for hosts'
+    // diagnostics.
+    const std::string& view_tag() const { return view_tag_; }
+    BOOL is_workspace() const { return is_workspace_; }
+    const std::string& workspace_path() const { return workspace_path_; }
+    const std::string& config_spec_file() const { return config_spec_file_.path(); }
+    const std::string& config_spec() const { return config_spec_; }
+    void set_config_spec(std::string text) { config_spec_ = std::move(text); }
+    const std::string& profile_tree_root() const { return profile_tree_root_; }
+    const std::string& error_prefix() const { return error_prefix_; }
+    BOOL suppress_error_display() const { return suppress_error_display_; }
+    BOOL vob_list_loaded() const { return vob_list_loaded_; }
+    BOOL config_spec_loaded() const { return config_spec_loaded_; }
+    BOOL tree_root_known() const { return tree_root_known_; }
+    BOOL association_read() const { return association_read_; }
+
+private:
+    BOOL RunUpdateTool(const std::string& cspec_path);
+    HRESULT InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result);
+
+    // Held from construction to destruction: DllCanUnloadNow answers S_FALSE
+    // while any object lives.
+    CModuleLock module_lock_;
+    std::atomic<uint32_t> references_{1};
+
+    std::string view_tag_;
+    BOOL is_workspace_ = FALSE;
+    std::string workspace_path_;
+    // The file the view's config spec was fetched into; removed when the
+    // object dies or the view's config spec is written.
+    CTempFile config_spec_file_;
+    std::string config_spec_;  // CR LF line ends
+    std::string private_branch_;
+    std::string branch_point_;
+    std::string profile_name_;
+    std::string user_rules_;
+    std::string profile_tree_root_;
+    std::string profile_guid_;
+    CVobList vob_list_;  // with the iteration position
+    std::string admin_vob_;
+    std::string checkpoints_;
+    int32_t revision_major_ = 0;
+    int32_t revision_minor_ = 0;
+    std::string error_prefix_;
+    BOOL suppress_error_display_ = FALSE;
+    BOOL vob_list_loaded_ = FALSE;
+    BOOL config_spec_loaded_ = FALSE;
+    BOOL tree_root_known_ = FALSE;
+    BOOL association_read_ = FALSE;
+};
+
+// The class factory of "KELMORA.VIEWPROFILE".
+CClassFactory& ViewProfileClassFactory();
+
+}  // namespace kelmora

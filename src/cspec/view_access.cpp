@@ -1,0 +1,169 @@
+#include <cerrno>
+#include <cstdio>
+
+#include "automation/client_lock.h"
+#include "automation/client_messages.h"
+#include "automation/message_text.h"
+#include "automation/view_profile.h"
+#include "client/files.h"
+#include "client/views.h"
+#include "platform/format.h"
+#include "platform/process.h"
+#include "resources/string_table.h"
+
+namespace kelmora {
+
+namespace {
+
+constexpr size_t kTempPathBufferSize = 1024;
+constexpr const char* kUpdateToolName = "staveviewupdate";
+// The workspace library's load preference that the direct config spec write sets.
+constexpr uint32_t kLoadPreferenceFlag = 0x10000;
+
+// Creates a temporary file through the client library and closes it; the
+// file is removed when the returned object dies. Empty on failure, with
+// errno and the path buffer as the library left them.
+CTempFile CreateClosedTempFile(char (&path)[kTempPathBufferSize]) {
+    CTempFile temp;
+    path[0] = '\0';
+    FILE* file = fileutl_tmpfile_ext_binary(nullptr, nullptr, nullptr, path, sizeof path);
+    if (!file) return temp;
+    temp.Adopt(path);
+    unix_nt_fclose(file);
+    return temp;
+}
+
+// Writes the text into a new temporary file through the client library.
+// False with errno set when the file cannot be created or written; *created
+// tells which.
+bool WriteTempFile(const std::string& text, CTempFile* temp, bool* created,
+                   char (&path)[kTempPathBufferSize]) {
+    path[0] = '\0';
+    *created = false;
+    FILE* file = fileutl_tmpfile_ext_binary(nullptr, nullptr, nullptr, path, sizeof path);
+    if (!file) return false;
+    temp->Adopt(path);
+    *created = true;
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    bool closed = unix_nt_fclose(file) == 0;
+    return written && closed;
+}
+
+// Every LF becomes CR LF; CRs of the input are dropped.
+std::string WithCrLfLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+BOOL CViewProfile::FetchConfigSpecFile() {
+    if (!config_spec_file_.empty()) return TRUE;
+    CClientLock lock;
+    CClientMessageCapture capture;
+    view_handle_t handle = nullptr;
+    if (cmd_utl_view_tag_to_handle(view_tag_.c_str(), 0, 0, 0, 0, &handle) != TBS_ST_OK) {
+        ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_VIEW_HANDLE));
+        return FALSE;
+    }
+    BOOL result = FALSE;
+    char path[kTempPathBufferSize];
+    CTempFile temp = CreateClosedTempFile(path);
+    if (!temp.empty()) {
+        if (view_get_config_spec(handle, temp.path().c_str(), 0) != TBS_ST_OK) {
+            ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_GET_CONFIG_SPEC));
+        } else {
+            config_spec_file_ = std::move(temp);
+            result = TRUE;
+        }
+    }
+    view_free_handle(handle);
+    return result;
+}
+
+BOOL CViewProfile::LoadConfigSpec(BOOL first_block_only) {
+    CClientLock lock;
+    if (view_tag_.empty() || !FetchConfigSpecFile()) return FALSE;
+    config_spec_.clear();
+    std::string text;
+    if (!ReadProfileFile(config_spec_file_.path(), &text, TRUE, first_block_only)) return FALSE;
+    config_spec_ = WithCrLfLineEnds(text);
+    if (!first_block_only) config_spec_loaded_ = TRUE;
+    return TRUE;
+}
+
+BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice) {
+    CWaitCursor wait;
+    CClientMessageCapture capture;
+    char path[kTempPathBufferSize];
+    CTempFile temp;
+    bool created = false;
+    tbs_status_t status = TBS_ST_OK;
+    if (!WriteTempFile(config_spec_, &temp, &created, path)) {
+        if (!created) {
+            int error = errno;
+            ReportErrorStop(error_prefix_ +
+                            FormatMessageText(LoadString(IDS_ERR_CREATE_TEMP_FILE),
+                                              {static_cast<long long>(error), std::string(path)}));
+            return FALSE;
+        }
+        // A config spec that was written short must never reach the view.
+        status = TBS_ST_IO;
+    }
+    bool tool_failed = false;
+    if (status == TBS_ST_OK) {
+        if (!is_workspace_) {
+            CClientLock lock;
+            cmd_setcs_args_t args{};
+            args.view_tag = view_tag_.c_str();
+            args.flags = 0;
+            args.cspec_path = temp.path().c_str();
+            status = cmd_setcs(&args);
+        } else if (!update_contents) {
+            ws_handle_t workspace = nullptr;
+            status = ws_get_handle(workspace_path_.c_str(), 0, &workspace);
+            if (status != TBS_ST_OK) {
+                ReportError(FormatStringId(IDS_ERR_WORKSPACE_HANDLE, workspace_path_.c_str()),
+                            MB_OK);
+            } else {
+                ws_set_load_preferences(workspace, kLoadPreferenceFlag, 1);
+                status = ws_set_spec(workspace, temp.path().c_str());
+                ws_free_handle(&workspace);
+            }
+        } else {
+            if (notice == kUpdateNoticeAnnounce)
+                ReportError(LoadString(IDS_VIEW_UPDATE_NOTICE), MB_ICONINFORMATION);
+            // The tool's own outcome is its business; not starting it at all
+            // means nothing was updated.
+            tool_failed = !RunUpdateTool(temp.path());
+        }
+    }
+    if (status != TBS_ST_OK) {
+        ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_SET_CONFIG_SPEC));
+    } else if (!tool_failed) {
+        ClearPendingClientMessages();
+    }
+    // The view's config spec has changed: the next read fetches it afresh.
+    temp.Remove();
+    config_spec_file_.Remove();
+    return status == TBS_ST_OK && !tool_failed ? TRUE : FALSE;
+}
+
+BOOL CViewProfile::RunUpdateTool(const std::string& cspec_path) {
+    // An argument vector, so the workspace path stays one argument whatever it holds.
+    CProcessResult run = RunProcessAndWait(
+        {kUpdateToolName, "-ws", workspace_path_, "-cspec", cspec_path, "-quick"});
+    if (!run.started) {
+        ReportErrorStop(FormatStringId(IDS_EXEC_FAILED, kUpdateToolName, run.error));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace kelmora

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace kelmora {
+
+// The module's lock count: live automation objects and LockServer calls. The
+// library may be unloaded only while it is zero (DllCanUnloadNow).
+void LockModule();
+void UnlockModule();
+long ModuleLockCount();
+
+// Holds one module lock for the life of its owner.
+class CModuleLock {
+public:
+    CModuleLock() { LockModule(); }
+    ~CModuleLock() { UnlockModule(); }
+    CModuleLock(const CModuleLock&) = delete;
+    CModuleLock& operator=(const CModuleLock&) = delete;
+};
+
+}  // namespace kelmora

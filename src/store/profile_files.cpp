@@ -1,0 +1,51 @@
+#include "store/profile_files.h"
+
+#include <cstring>
+
+#include "automation/view_profile.h"
+#include "platform/file.h"
+#include "platform/format.h"
+#include "platform/sleep.h"
+#include "resources/string_table.h"
+
+namespace kelmora {
+
+BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
+                                   BOOL first_block_only) {
+    text->clear();
+    CFile file;
+    CFileException error;
+    // Writers open profile files exclusively; wait for them to finish.
+    for (int attempt = 1;; ++attempt) {
+        if (file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting,
+                      &error))
+            break;
+        if (error.cause == FileErrorCause::FileNotFound) {
+            if (!must_exist) return TRUE;
+            break;
+        }
+        if (attempt == kProfileFileOpenAttempts) break;
+        SleepMs(kProfileFileRetryMs);
+    }
+    if (file.IsOpen()) {
+        char block[kProfileFileBlockSize];
+        for (;;) {
+            long count = file.Read(block, sizeof block, &error);
+            if (count == 0) return TRUE;
+            if (count < 0) break;
+            // A NUL ends the text of its block.
+            text->append(block, strnlen(block, static_cast<size_t>(count)));
+            if (first_block_only) return TRUE;
+        }
+        // A file that opens but cannot be read is reported like one that
+        // cannot be opened, with the read's error.
+        text->clear();
+    }
+    ReportError(error_prefix_ + FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+                                                  {static_cast<long long>(error.os_error), path,
+                                                   std::string(std::strerror(error.os_error))}),
+                MB_OK);
+    return FALSE;
+}
+
+}  // namespace kelmora

@@ -1,0 +1,41 @@
+#include "automation/message_text.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/string_table.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+TEST(PrintfConversionsTest, ListsConversionsWithStarsAndLengths) {
+    EXPECT_EQ(PrintfConversions("Exec of %s failed with error %d\n"), "s d");
+    EXPECT_EQ(PrintfConversions("100%% of %-*s, %5.2f and %ld"), "*s f ld");
+    EXPECT_EQ(PrintfConversions("none"), "");
+}
+
+class FormatStringIdTest : public ::testing::Test {
+protected:
+    void TearDown() override { UnloadStringCatalogue(); }
+    void Catalogue(const std::string& text) {
+        test::WriteTextFile(dir_ / "c.cat", text);
+        ASSERT_TRUE(LoadStringCatalogue(dir_ / "c.cat"));
+    }
+    test::CTempDir dir_;
+};
+
+TEST_F(FormatStringIdTest, CatalogueTextWithTheSameConversionsIsUsed) {
+    Catalogue("18\tStart von %s scheiterte: %d\\n\n");
+    EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
+              "Start von staveviewupdate scheiterte: 2\n");
+}
+
+TEST_F(FormatStringIdTest, CatalogueTextWithOtherConversionsFallsBackToTheBuiltIn) {
+    // Read as printed, "%d %s" would take the text pointer for a number.
+    Catalogue("18\tFehler %d bei %s\n");
+    EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
+              "Exec of staveviewupdate failed with error 2\n");
+}
+
+}  // namespace
+}  // namespace kelmora

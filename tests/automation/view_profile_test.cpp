@@ -1,0 +1,110 @@
+#include "automation/view_profile.h"
+
+#include <gtest/gtest.h>
+
+#include "automation/log_reader.h"
+#include "client/admin.h"
+#include "client/client_test_util.h"
+#include "client/registry.h"
+#include "platform/fs.h"
+#include "resources/string_table.h"
+#include "support/scripted_ui.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+using test::CScriptedUserInterface;
+using test::UniqueName;
+
+TEST(SetViewTagTest, UnknownTagIsAcceptedAsADynamicView) {
+    CViewProfile profile;
+    EXPECT_EQ(profile.SetViewTag(UniqueName("missing")), TRUE);
+    EXPECT_EQ(profile.is_workspace(), FALSE);
+}
+
+TEST(SetViewTagTest, WorkspaceTagSetsTheFlagButNoPath) {
+    test::CTempDir dir;
+    std::string dynamic = UniqueName("dyn"), workspace = UniqueName("ws");
+    ASSERT_EQ(client::CreateView(dynamic), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(workspace, dir / "ws"), TBS_ST_OK);
+
+    CViewProfile profile;
+    EXPECT_EQ(profile.SetViewTag(workspace), TRUE);
+    EXPECT_EQ(profile.view_tag(), workspace);
+    EXPECT_EQ(profile.is_workspace(), TRUE);
+    EXPECT_EQ(profile.workspace_path(), "");
+    // Naming another view starts over.
+    EXPECT_EQ(profile.SetViewTag(dynamic), TRUE);
+    EXPECT_EQ(profile.is_workspace(), FALSE);
+}
+
+TEST(SetWorkspacePathTest, PathInsideAWorkspaceNamesItsView) {
+    test::CTempDir dir;
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir / "ws"), TBS_ST_OK);
+    ASSERT_TRUE(MakeDirectory(dir / "ws/src"));
+    CViewProfile profile;
+    EXPECT_EQ(profile.SetWorkspacePath(dir / "ws/src"), TRUE);
+    EXPECT_EQ(profile.view_tag(), tag);
+    EXPECT_EQ(profile.is_workspace(), TRUE);
+    EXPECT_EQ(profile.workspace_path(), dir / "ws/src");
+}
+
+TEST(SetWorkspacePathTest, PathOutsideAnyWorkspaceIsShownEvenWhenSuppressed) {
+    test::CTempDir dir;
+    CScriptedUserInterface ui;
+    test::COperationLogTail log;
+    CViewProfile profile;
+    profile.SetViewTag("earlier");
+    profile.SuppressErrorDisplay(TRUE);
+    EXPECT_EQ(profile.SetWorkspacePath(dir.path()), FALSE);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].text,
+              "Error determining the view tag for the workspace path\n'" + dir.path() + "'");
+    EXPECT_EQ(ui.shown()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(profile.view_tag(), "earlier");
+    EXPECT_EQ(profile.is_workspace(), FALSE);
+}
+
+class TreeRootTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot");
+    }
+    void SetRoot(const char* root) {
+        ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(),
+                                   "ProjectRoot", root),
+                  TBS_ST_OK);
+    }
+};
+
+TEST_F(TreeRootTest, MissingSettingIsReportedBehindThePrefixAndNotRemembered) {
+    CScriptedUserInterface ui;
+    CViewProfile profile;
+    profile.SetErrorString("Cannot set up.\n\n");
+    EXPECT_EQ(profile.GetProfileTreeRoot(), "");
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].text, "Cannot set up.\n\n" + LoadString(IDS_TREE_ROOT_NOT_SET));
+    EXPECT_EQ(ui.shown()[0].style, MB_OK);
+    EXPECT_EQ(profile.tree_root_known(), FALSE);
+
+    // Once the setting exists the next call finds it.
+    SetRoot("/srv/profiles");
+    EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
+    EXPECT_EQ(ui.shown().size(), 1u);
+}
+
+TEST_F(TreeRootTest, RootIsLookedUpOnceWithoutItsTrailingSeparator) {
+    SetRoot("/srv/profiles/");
+    CViewProfile profile;
+    EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
+    EXPECT_EQ(profile.tree_root_known(), TRUE);
+    SetRoot("/elsewhere");
+    EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
+    EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/elsewhere");
+}
+
+}  // namespace
+}  // namespace kelmora

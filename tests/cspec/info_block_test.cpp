@@ -1,0 +1,145 @@
+#include "cspec/info_block.h"
+
+#include <gtest/gtest.h>
+
+#include "resources/string_table.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+constexpr char kLine1[] = "# [SM_PROJECT - Stavemark View Profile Information";
+constexpr char kClosing[] =
+    "#\r\n"
+    "#       Any modifications to this config spec should\r\n"
+    "#       be made following this comment.      \r\n"
+    "# SM_PROJECT]";
+
+std::string Block(const std::string& name_line, const std::string& id_line,
+                  const std::string& eol = "\r\n") {
+    return kLine1 + eol + name_line + eol + id_line + eol + "#" + eol + "element * CHECKEDOUT" +
+           eol;
+}
+
+const std::string kName = "\\Stavemark View Profiles\\Proj";
+const std::string kGuid = "4f1c9a2e-0b7d-4c55-9e13-2a6f8d0c7b31";
+
+struct CScanCase {
+    const char* label;
+    std::string text;
+    int count;  // values converted
+    std::string name;
+    std::string guid;
+    int major;
+    int minor;
+};
+
+class InfoBlockScanTest : public ::testing::TestWithParam<CScanCase> {};
+
+TEST_P(InfoBlockScanTest, ScanReadsWhatTheFormattedScanWould) {
+    const CScanCase& c = GetParam();
+    CInfoBlockFields fields;
+    EXPECT_EQ(ScanInfoBlock(c.text, &fields), c.count);
+    if (c.count >= 1) {
+        EXPECT_EQ(fields.name, c.name);
+    }
+    if (c.count >= 2) {
+        EXPECT_EQ(fields.guid, c.guid);
+    }
+    if (c.count == 4) {
+        EXPECT_EQ(fields.major, c.major);
+        EXPECT_EQ(fields.minor, c.minor);
+    }
+}
+
+const std::string kNameLine = "#        Name - " + kName;
+const std::string kIdLine = "#        ID - " + kGuid + " 1.7";
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, InfoBlockScanTest,
+    ::testing::Values(
+        CScanCase{"AsComposed", Block(kNameLine, kIdLine) + kClosing, 4, kName, kGuid, 1, 7},
+        CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kName + "  ", kIdLine), 4,
+                  kName + "  ", kGuid, 1, 7},
+        CScanCase{"LineFeedsOnly", Block(kNameLine, kIdLine, "\n"), 4, kName, kGuid, 1, 7},
+        CScanCase{"EmptyLinesBetweenTheFirstThree",
+                  std::string(kLine1) + "\r\n\r\n\r\n" + kNameLine + "\r\n\n" + kIdLine + "\r\n", 4,
+                  kName, kGuid, 1, 7},
+        CScanCase{"ThreeLinesAreEnough",
+                  std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine, 4, kName, kGuid, 1,
+                  7},
+        CScanCase{"LeadingEmptyLine", "\r\n" + Block(kNameLine, kIdLine), 0, "", "", 0, 0},
+        CScanCase{"LeadingBlank", " " + Block(kNameLine, kIdLine), 0, "", "", 0, 0},
+        CScanCase{"MarkerInOtherCase",
+                  "# [sm_project - Stavemark View Profile Information\r\n" + kNameLine + "\r\n" +
+                      kIdLine + "\r\n",
+                  0, "", "", 0, 0},
+        CScanCase{"RevisionNotNumbers", Block(kNameLine, "#        ID - " + kGuid + " a.b"), 2,
+                  kName, kGuid, 0, 0},
+        CScanCase{"LongestName", Block("#        Name - \\" + std::string(1022, 'n'), kIdLine), 4,
+                  "\\" + std::string(1022, 'n'), kGuid, 1, 7},
+        CScanCase{"NameTooLong", Block("#        Name - \\" + std::string(1023, 'n'), kIdLine), 0,
+                  "", "", 0, 0},
+        CScanCase{"LongestGuid",
+                  Block(kNameLine, "#        ID - " + std::string(1023, 'g') + " 2.3"), 4, kName,
+                  std::string(1023, 'g'), 2, 3},
+        // Cut at the limit, the rest of the GUID would have been read as the revision.
+        CScanCase{"GuidTooLong",
+                  Block(kNameLine, "#        ID - " + std::string(1023, 'g') + "5.6 2.3"), 1, kName,
+                  "", 0, 0}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(InfoBlockScanRulesTest, EmptyNameDoesNotMatch) {
+    CInfoBlockFields fields;
+    EXPECT_LT(ScanInfoBlock(Block("#        Name - ", kIdLine), &fields), 4);
+}
+
+TEST(InfoBlockFormatTest, ProfileFormIsTheNineLinesWithTheValues) {
+    CInfoBlockFields fields{kName, kGuid, 0, 12};
+    EXPECT_EQ(FormatProfileInfoBlock(fields),
+              std::string(kLine1) + "\r\n" +
+                  "#        Name - \\Stavemark View Profiles\\Proj\r\n"
+                  "#        ID - 4f1c9a2e-0b7d-4c55-9e13-2a6f8d0c7b31 0.12\r\n"
+                  "#\r\n"
+                  "element * CHECKEDOUT\r\n" +
+                  kClosing + "\r\n");
+}
+
+TEST(InfoBlockFormatTest, PrivateBranchFormPutsTheRulesBeforeTheClosingLines) {
+    CInfoBlockFields fields{kName, kGuid, 1, 7};
+    std::string rules = "element * .../jdoe_fix/LATEST\r\nmkbranch jdoe_fix\r\n";
+    std::string block = FormatPrivateBranchInfoBlock(fields, rules);
+    EXPECT_EQ(block, Block(kNameLine, kIdLine) + rules + kClosing + "\r\n\r\n\r\n");
+    CInfoBlockFields scanned;
+    EXPECT_EQ(ScanInfoBlock(block, &scanned), 4);
+    EXPECT_EQ(scanned.name, kName);
+    EXPECT_TRUE(HasInfoBlockClosingLines(block));
+}
+
+TEST(InfoBlockClosingTest, ClosingLinesMustStandExactlyAnywhereInTheText) {
+    EXPECT_EQ(InfoBlockClosingLines(), kClosing);
+    std::string block = FormatProfileInfoBlock({kName, kGuid, 1, 7});
+    EXPECT_TRUE(HasInfoBlockClosingLines(block));
+    EXPECT_TRUE(HasInfoBlockClosingLines("element * /main/LATEST\r\n" + block));
+
+    std::string lost_blanks = block;
+    lost_blanks.replace(lost_blanks.find("comment.      "), 14, "comment.");
+    EXPECT_FALSE(HasInfoBlockClosingLines(lost_blanks));
+
+    std::string line_feeds = block;
+    for (size_t at; (at = line_feeds.find("\r\n")) != std::string::npos;) line_feeds.erase(at, 1);
+    EXPECT_FALSE(HasInfoBlockClosingLines(line_feeds));
+}
+
+TEST(InfoBlockScanRulesTest, CatalogueScanPatternWithOtherConversionsIsNotUsed) {
+    test::CTempDir dir;
+    test::WriteTextFile(dir / "c.cat", "57399\t%s %s %s %s %s\n");
+    ASSERT_TRUE(LoadStringCatalogue(dir / "c.cat"));
+    CInfoBlockFields fields;
+    EXPECT_EQ(ScanInfoBlock(Block(kNameLine, kIdLine), &fields), 4);
+    EXPECT_EQ(fields.guid, kGuid);
+    UnloadStringCatalogue();
+}
+
+}  // namespace
+}  // namespace kelmora

@@ -1,0 +1,320 @@
+// Reading and writing views' config specs through the client library, on a
+// real client database, with the update tool run as a real process.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "automation/log_reader.h"
+#include "automation/view_profile.h"
+#include "client/admin.h"
+#include "client/client_test_util.h"
+#include "client/views.h"
+#include "platform/fs.h"
+#include "platform/tool_log.h"
+#include "resources/string_table.h"
+#include "support/scripted_ui.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+using test::UniqueName;
+
+constexpr char kSpec[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
+constexpr char kOtherSpec[] = "element * CHECKEDOUT\r\nelement * /main/3\r\n";
+
+// Sets an environment variable for one scope.
+class CScopedEnv {
+public:
+    CScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) previous_ = old, had_ = true;
+        setenv(name, value.c_str(), 1);
+    }
+    ~CScopedEnv() {
+        if (had_)
+            setenv(name_, previous_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string previous_;
+    bool had_ = false;
+};
+
+// Each test gets its own temporary folder, so that nothing may be left in it.
+class ViewAccessTest : public ::testing::Test {
+protected:
+    ViewAccessTest() : tmp_("TMPDIR", tmpdir_.path()) {}
+
+    std::string MakeView(const std::string& spec) {
+        std::string tag = UniqueName("v");
+        EXPECT_EQ(client::CreateView(tag), TBS_ST_OK);
+        EXPECT_EQ(client::SetConfigSpecText(tag, spec), TBS_ST_OK);
+        return tag;
+    }
+    std::string StoredSpec(const std::string& tag) {
+        std::string text;
+        EXPECT_EQ(client::GetConfigSpecText(tag, &text), TBS_ST_OK);
+        return text;
+    }
+    std::vector<std::string> TempFiles() {
+        std::vector<CDirEntry> entries;
+        ListDirectory(tmpdir_.path(), &entries);
+        std::vector<std::string> names;
+        for (const auto& e : entries) names.push_back(e.name);
+        return names;
+    }
+
+    test::CTempDir tmpdir_;
+    test::CTempDir dir_;
+    CScopedEnv tmp_;
+    test::CScriptedUserInterface ui_;
+};
+
+struct CLineEndCase {
+    const char* label;
+    const char* stored;
+    const char* loaded;
+};
+
+class LoadLineEndsTest : public ViewAccessTest,
+                         public ::testing::WithParamInterface<CLineEndCase> {};
+
+TEST_P(LoadLineEndsTest, LoadedTextHasCrLfLineEnds) {
+    std::string tag = MakeView(GetParam().stored);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    EXPECT_EQ(profile.GetConfigSpec(), GetParam().loaded);
+    EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LoadLineEndsTest,
+    ::testing::Values(
+        CLineEndCase{"LineFeeds", "element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
+        CLineEndCase{"CrLf", kSpec, kSpec},
+        CLineEndCase{"LoneCarriageReturn", "# a\rb\nelement * CHECKEDOUT\n",
+                     "# ab\r\nelement * CHECKEDOUT\r\n"},
+        CLineEndCase{"NoFinalLineEnd", "element * CHECKEDOUT", "element * CHECKEDOUT"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(ViewAccessTest, ConfigSpecIsFetchedOnceUntilTheObjectWritesIt) {
+    std::string tag = MakeView(kSpec);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
+    std::string fetched = profile.config_spec_file();
+    EXPECT_TRUE(IsRegularFile(fetched));
+
+    // Someone else changes the view: this object keeps what it read.
+    ASSERT_EQ(client::SetConfigSpecText(tag, kOtherSpec), TBS_ST_OK);
+    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
+    EXPECT_EQ(profile.config_spec(), kSpec);
+    EXPECT_EQ(profile.config_spec_file(), fetched);
+
+    // Its own write drops the fetched file; the next load reads the view again.
+    profile.set_config_spec(kSpec);
+    ASSERT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
+    EXPECT_EQ(profile.config_spec_file(), "");
+    EXPECT_FALSE(PathExists(fetched));
+    EXPECT_EQ(profile.config_spec(), kSpec);  // a write keeps the text written
+    ASSERT_EQ(client::SetConfigSpecText(tag, kOtherSpec), TBS_ST_OK);
+    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
+    EXPECT_EQ(profile.config_spec(), kOtherSpec);
+}
+
+TEST_F(ViewAccessTest, FirstBlockOnlyReadsTheStartAndLeavesTheFlag) {
+    std::string spec;
+    while (spec.size() < 6000) spec += "# padding line\r\n";
+    std::string tag = MakeView(spec);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    ASSERT_EQ(profile.LoadConfigSpec(TRUE), TRUE);
+    // The block ends inside a CR LF: its CR alone is dropped.
+    EXPECT_EQ(profile.config_spec(), spec.substr(0, 4094));
+    EXPECT_EQ(profile.config_spec_loaded(), FALSE);
+}
+
+TEST_F(ViewAccessTest, DestroyingTheObjectRemovesTheFetchedFile) {
+    std::string tag = MakeView(kSpec);
+    std::string fetched;
+    {
+        CViewProfile profile;
+        profile.SetViewTag(tag);
+        ASSERT_EQ(profile.FetchConfigSpecFile(), TRUE);
+        fetched = profile.config_spec_file();
+        EXPECT_EQ(fetched.rfind(tmpdir_.path(), 0), 0u);
+    }
+    EXPECT_FALSE(PathExists(fetched));
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST_F(ViewAccessTest, UnknownViewIsReportedBehindThePrefix) {
+    CViewProfile profile;
+    profile.SetViewTag(UniqueName("missing"));
+    profile.SetErrorString("Cannot read.\n\n");
+    EXPECT_EQ(profile.GetConfigSpec(), "");
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(ui_.shown()[0].text, "Cannot read.\n\nError getting view handle.\n\n");
+    EXPECT_EQ(ui_.shown()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST_F(ViewAccessTest, UnknownViewWithDisplaySuppressedIsLogged) {
+    test::COperationLogTail log;
+    CViewProfile profile;
+    profile.SetViewTag(UniqueName("missing"));
+    profile.SuppressErrorDisplay(TRUE);
+    EXPECT_EQ(profile.GetConfigSpec(), "");
+    EXPECT_TRUE(ui_.shown().empty());
+    EXPECT_EQ(log.Text(), "Error getting view handle.\n");
+}
+
+TEST_F(ViewAccessTest, NoViewNamedLoadsNothingQuietly) {
+    CViewProfile profile;
+    EXPECT_EQ(profile.LoadConfigSpec(FALSE), FALSE);
+    EXPECT_TRUE(ui_.shown().empty());
+}
+
+TEST_F(ViewAccessTest, DynamicViewTakesTheTextByteForByte) {
+    std::string tag = MakeView(kSpec);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    std::string text = "# caf\xC3\xA9\r\nelement * CHECKEDOUT\r\nelement * /main/2\r\n";
+    profile.set_config_spec(text);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeAnnounce), TRUE);
+    EXPECT_EQ(StoredSpec(tag), text);
+    EXPECT_TRUE(ui_.shown().empty());
+    EXPECT_EQ(ui_.wait_cursor_depth(), 0);
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST_F(ViewAccessTest, RefusedTextIsReportedWithTheParsersDiagnostic) {
+    std::string tag = MakeView(kSpec);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    profile.SetErrorString("Cannot associate.\n\n");
+    profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), FALSE);
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    const std::string expected_start =
+        "Cannot associate.\n\nError setting the config spec.\n\nSyntax error on line 2";
+    EXPECT_EQ(ui_.shown()[0].text.rfind(expected_start, 0), 0u) << ui_.shown()[0].text;
+    EXPECT_EQ(ui_.shown()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(StoredSpec(tag), kSpec);
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+    CViewProfile profile;
+    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
+    profile.set_config_spec(kOtherSpec);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
+    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
+    EXPECT_TRUE(ui_.shown().empty());
+
+    ws_handle_t handle = nullptr;
+    ASSERT_EQ(ws_get_handle((dir_ / "ws").c_str(), 0, &handle), TBS_ST_OK);
+    uint32_t flags = 0;
+    EXPECT_EQ(ws_get_load_preferences(handle, &flags), TBS_ST_OK);
+    ws_free_handle(&handle);
+    EXPECT_EQ(flags & 0x10000u, 0x10000u);
+}
+
+TEST_F(ViewAccessTest, WorkspaceNamedByTagHasNoPathToWriteTo) {
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
+    profile.SetErrorString("P: ");
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), FALSE);
+    ASSERT_EQ(ui_.shown().size(), 2u);
+    EXPECT_EQ(ui_.shown()[0].text, "Cannot convert the path ''\ninto a workspace handle.");
+    EXPECT_EQ(ui_.shown()[0].style, MB_OK);
+    EXPECT_EQ(ui_.shown()[1].text, "P: Error setting the config spec.\n\n");
+    EXPECT_EQ(ui_.shown()[1].style, MB_ICONSTOP);
+    EXPECT_EQ(profile.config_spec_file(), "");  // the cached file is discarded anyway
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+class UpdateToolTest : public ViewAccessTest {
+protected:
+    UpdateToolTest() : tool_log_env_("KELMORA_TOOL_LOG", dir_ / "tool.log") {}
+
+    std::vector<std::vector<std::string>> ToolRuns() {
+        std::vector<std::vector<std::string>> runs;
+        if (!IsRegularFile(dir_ / "tool.log")) return runs;
+        std::string text = test::ReadTextFile(dir_ / "tool.log");
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            runs.push_back(ParseToolLogLine(text.substr(start, end - start)));
+        return runs;
+    }
+
+    CScopedEnv tool_log_env_;
+};
+
+TEST_F(UpdateToolTest, ToolGetsTheWorkspacePathAsOneArgument) {
+    std::string tag = UniqueName("ws");
+    std::string root = dir_ / "my work space";
+    ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
+    CViewProfile profile;
+    ASSERT_EQ(profile.SetWorkspacePath(root), TRUE);
+    profile.set_config_spec(kOtherSpec);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), TRUE);
+    EXPECT_TRUE(ui_.shown().empty());  // the silent notice shows nothing
+
+    auto runs = ToolRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs[0].size(), 6u);
+    EXPECT_EQ(runs[0][0], "staveviewupdate");
+    EXPECT_EQ(runs[0][1], "-ws");
+    EXPECT_EQ(runs[0][2], root);
+    EXPECT_EQ(runs[0][3], "-cspec");
+    EXPECT_EQ(runs[0][4].rfind(tmpdir_.path(), 0), 0u);
+    EXPECT_EQ(runs[0][5], "-quick");
+    // The tool set the workspace's config spec from the file, then it was removed.
+    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
+    EXPECT_FALSE(PathExists(runs[0][4]));
+}
+
+TEST_F(UpdateToolTest, AnnouncedUpdateTellsTheUserBeforeTheToolRuns) {
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+    CViewProfile profile;
+    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
+    profile.set_config_spec(kOtherSpec);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeAnnounce), TRUE);
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(ui_.shown()[0].text, LoadString(IDS_VIEW_UPDATE_NOTICE));
+    EXPECT_EQ(ui_.shown()[0].style, MB_ICONINFORMATION);
+    EXPECT_EQ(ToolRuns().size(), 1u);
+}
+
+TEST_F(UpdateToolTest, ToolThatCannotBeStartedIsReportedAndNothingIsUpdated) {
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
+    CViewProfile profile;
+    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
+    profile.set_config_spec(kOtherSpec);
+    {
+        CScopedEnv no_tools("PATH", dir_ / "empty");
+        EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), FALSE);
+    }
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(ui_.shown()[0].text, "Exec of staveviewupdate failed with error 2\n");
+    EXPECT_EQ(ui_.shown()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(StoredSpec(tag), kSpec);
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kelmora

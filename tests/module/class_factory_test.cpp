@@ -1,0 +1,108 @@
+#include "module/class_factory.h"
+
+#include <gtest/gtest.h>
+
+#include "automation/view_profile.h"
+#include "module/module_lock.h"
+#include "module/server_registry.h"
+
+namespace kelmora {
+namespace {
+
+// {0b5cfc4e-2f0e-4a3c-9d1b-6a1c0de0f001}: a class of the tests only.
+constexpr CLSID kTestClsid = {
+    0x0b5cfc4e, 0x2f0e, 0x4a3c, {0x9d, 0x1b, 0x6a, 0x1c, 0x0d, 0xe0, 0xf0, 0x01}};
+
+IUnknown* CreateNothing() {
+    return nullptr;
+}
+
+TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
+    void* object = nullptr;
+    {
+        CClassFactory factory(kTestClsid, "KELMORA.TESTCLASS", false, &CreateNothing);
+        EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object),
+                  CLASS_E_CLASSNOTAVAILABLE);
+        CClassFactory::RegisterAll();
+        ASSERT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object), S_OK);
+        EXPECT_EQ(object, static_cast<IClassFactory*>(&factory));
+        EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IDispatch, &object), E_NOINTERFACE);
+        EXPECT_EQ(object, nullptr);
+        // A class that cannot make its object says so.
+        IClassFactory* f = &factory;
+        EXPECT_EQ(f->CreateInstance(nullptr, IID_IUnknown, &object), E_OUTOFMEMORY);
+    }
+    EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object),
+              CLASS_E_CLASSNOTAVAILABLE);
+}
+
+TEST(ClassFactoryTest, ViewProfileObjectsAndServerLocksHoldTheModule) {
+    CClassFactory& factory = ViewProfileClassFactory();
+    long before = ModuleLockCount();
+
+    IDispatch* object = nullptr;
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
+    EXPECT_EQ(ModuleLockCount(), before + 1);
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    object->Release();
+    EXPECT_EQ(ModuleLockCount(), before + 1);  // one reference left
+    unknown->Release();
+    EXPECT_EQ(ModuleLockCount(), before);
+
+    factory.LockServer(TRUE);
+    EXPECT_EQ(ModuleLockCount(), before + 1);
+    factory.LockServer(FALSE);
+    EXPECT_EQ(ModuleLockCount(), before);
+}
+
+TEST(ClassFactoryTest, RefusedCreationsLeaveNoObjectBehind) {
+    CClassFactory& factory = ViewProfileClassFactory();
+    long before = ModuleLockCount();
+    void* object = nullptr;
+    EXPECT_EQ(factory.CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(ModuleLockCount(), before);
+    IUnknown* outer = static_cast<IClassFactory*>(&factory);
+    EXPECT_EQ(factory.CreateInstance(outer, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(ModuleLockCount(), before);
+}
+
+TEST(ServerRegistryTest, RegistrationNamesClassAndLibraryByProgramIdentifier) {
+    ASSERT_EQ(WriteServerRegistration("KELMORA.TESTSERVER", kTestClsid, "/opt/k/lib/libtest.so"),
+              TBS_ST_OK);
+    CLSID clsid{};
+    std::string path;
+    ASSERT_TRUE(FindServerByProgId("KELMORA.TESTSERVER", &clsid, &path));
+    EXPECT_EQ(clsid, kTestClsid);
+    EXPECT_EQ(path, "/opt/k/lib/libtest.so");
+    EXPECT_FALSE(FindServerByProgId("KELMORA.NOSUCHSERVER", &clsid, &path));
+}
+
+TEST(ServerRegistryTest, UpdateRegistryAllRegistersTheViewProfileClass) {
+    ViewProfileClassFactory();
+    ASSERT_TRUE(CClassFactory::UpdateRegistryAll("/somewhere/libkelmora.so"));
+    CLSID clsid{};
+    std::string path;
+    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
+    EXPECT_EQ(clsid, CLSID_ViewProfile);
+    EXPECT_EQ(path, "/somewhere/libkelmora.so");
+}
+
+TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {
+    EXPECT_EQ(GuidToString(CLSID_ViewProfile), "{592c6aef-44a3-498a-b5b9-b0d893cf81a5}");
+    GUID parsed{};
+    ASSERT_TRUE(ParseGuid("{592C6AEF-44A3-498A-B5B9-B0D893CF81A5}", &parsed));
+    EXPECT_EQ(parsed, CLSID_ViewProfile);
+    ASSERT_TRUE(ParseGuid("779e602a-8158-4149-86ae-de83dcca987e", &parsed));
+    EXPECT_EQ(parsed, IID_IViewProfile);
+    for (const char* bad :
+         {"", "{592c6aef-44a3-498a-b5b9-b0d893cf81a5", "592c6aef44a3498ab5b9b0d893cf81a5",
+          "{592c6aef-44a3-498a-b5b9-b0d893cf81ag}", "{592c6aef-44a3-498ab-5b9-b0d893cf81a5}"}) {
+        EXPECT_FALSE(ParseGuid(bad, &parsed)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace kelmora

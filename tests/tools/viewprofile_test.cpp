@@ -1,0 +1,207 @@
+// The viewprofile host and the workspace update tool, run as real programs
+// on this test process's client state.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "automation/operation_log.h"
+#include "client/admin.h"
+#include "client/client_test_util.h"
+#include "client/registry.h"
+#include "kelmora/automation.h"
+#include "module/server_registry.h"
+#include "platform/fs.h"
+#include "platform/tool_log.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+CCommandOutput ViewProfile(std::vector<std::string> args) {
+    args.insert(args.begin(), BuiltProgram("viewprofile"));
+    return RunCommand(args);
+}
+
+std::string LogText() {
+    std::string path = OperationLogPath();
+    return IsRegularFile(path) ? ReadTextFile(path) : std::string();
+}
+
+constexpr char kSpec[] = "element * CHECKEDOUT\nelement * /main/LATEST\n";
+
+TEST(ViewProfileToolTest, GetConfigSpecPrintsTheSpecWithCrLfLineEnds) {
+    std::string tag = UniqueName("v");
+    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
+    CCommandOutput run = ViewProfile({"--view", tag, "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(ViewProfileToolTest, WorkspacePathNamesTheView) {
+    CTempDir dir;
+    std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, dir / "ws"), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
+    CCommandOutput run = ViewProfile({"--workspace", dir / "ws", "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n");
+}
+
+TEST(ViewProfileToolTest, UnknownViewIsShownBehindThePrefixAndPrintsNothing) {
+    CCommandOutput run = ViewProfile(
+        {"--view", UniqueName("missing"), "--error-prefix", "Cannot show: ", "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("[stop]\n| Cannot show: Error getting view handle.\n"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(ViewProfileToolTest, UnknownViewWithErrorsSuppressedIsOneLogLine) {
+    std::string before = LogText();
+    CCommandOutput run =
+        ViewProfile({"--view", UniqueName("missing"), "--suppress-errors", "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(LogText().substr(before.size()), "Error getting view handle.\n");
+}
+
+TEST(ViewProfileToolTest, PathOutsideAnyWorkspaceIsShownEvenWithErrorsSuppressed) {
+    std::string before = LogText();
+    CCommandOutput run =
+        ViewProfile({"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("| Error determining the view tag for the workspace path\n"
+                           "| '/not/a/workspace'\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(LogText(), before);
+}
+
+TEST(ViewProfileToolTest, BooleanResultsArePrintedAndSetTheExitStatus) {
+    CCommandOutput yes = ViewProfile({"SetViewTag", "anything"});
+    EXPECT_EQ(yes.exit_code, 0);
+    EXPECT_EQ(yes.out, "TRUE\n");
+    CCommandOutput no = ViewProfile({"SetWorkspacePath", "/not/a/workspace"});
+    EXPECT_EQ(no.exit_code, 1);
+    EXPECT_EQ(no.out, "FALSE\n");
+}
+
+TEST(ViewProfileToolTest, TextResultWithoutLineEndGetsOne) {
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
+                               "/srv/profiles\\"),
+              TBS_ST_OK);
+    CCommandOutput run = ViewProfile({"--view", "v", "GetProfileTreeRoot"});
+    ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "/srv/profiles\n");
+}
+
+struct CMisuse {
+    const char* label;
+    std::vector<std::string> args;
+    const char* says;
+};
+
+class ViewProfileMisuseTest : public ::testing::TestWithParam<CMisuse> {};
+
+TEST_P(ViewProfileMisuseTest, ExitsWithTwoAndSaysWhy) {
+    CCommandOutput run = ViewProfile(GetParam().args);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ViewProfileMisuseTest,
+    ::testing::Values(
+        CMisuse{"NoMethod", {"--view", "v"}, "no method given"},
+        CMisuse{"UnknownOption", {"--colour", "GetConfigSpec"}, "unknown or incomplete option"},
+        CMisuse{"OptionWithoutValue", {"--view"}, "unknown or incomplete option"},
+        CMisuse{
+            "ViewAndWorkspace", {"--view", "v", "--workspace", "/w", "GetConfigSpec"}, "either"},
+        CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
+        CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
+        CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
+        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"},
+        CMisuse{"LaterOperation", {"--view", "v", "Associate"}, "Associate: not implemented"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ViewProfileToolTest, HelpListsEveryMethod) {
+    CCommandOutput run = ViewProfile({"--help"});
+    EXPECT_EQ(run.exit_code, 0);
+    for (const char* name :
+         {"GetProfileName", "GetConfigSpec", "SetErrorString", "Dissociate", "GetFirstVOB",
+          "GetNextVOB", "Associate", "SetUpBranch", "FinishBranch", "Synchronize", "GetDescription",
+          "GetDiagramPName", "IsAssociated", "IsOnPrivateBranch", "GetProfileTreeRoot",
+          "MountProfileVOBs", "SetViewTag", "SetWorkspacePath", "SuppressErrorDisplay"}) {
+        EXPECT_NE(run.out.find(std::string("\n  ") + name + " "), std::string::npos) << name;
+    }
+}
+
+TEST(ViewProfileToolTest, VersionIsTheLibrarysVersionLine) {
+    CCommandOutput run = ViewProfile({"--version"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    static const std::regex kLine(
+        R"(kelmora {27}\d+\.\d+\.\d+ \(\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\)\n)");
+    EXPECT_TRUE(std::regex_match(run.out, kLine)) << run.out;
+}
+
+TEST(ViewProfileToolTest, FirstUseRegistersTheLibraryAndStaleEntriesAreRenewed) {
+    // A registration left by a library that is gone.
+    ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile,
+                                      "/gone/libkelmora.so"),
+              TBS_ST_OK);
+    CCommandOutput run = ViewProfile({"SetViewTag", "v"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    CLSID clsid{};
+    std::string path;
+    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
+    char registered[PATH_MAX], built[PATH_MAX];
+    ASSERT_NE(realpath(path.c_str(), registered), nullptr) << path;
+    ASSERT_NE(realpath(KELMORA_LIB_DIR "/libkelmora.so", built), nullptr);
+    EXPECT_STREQ(registered, built);
+}
+
+TEST(StaveViewUpdateTest, SetsTheWorkspaceSpecAndRecordsItsArguments) {
+    CTempDir dir;
+    std::string tag = UniqueName("ws");
+    std::string root = dir / "a work space";
+    ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
+    WriteTextFile(dir / "cs", "element * CHECKEDOUT\r\nelement * /main/4\r\n");
+    setenv("KELMORA_TOOL_LOG", (dir / "tool.log").c_str(), 1);
+    CCommandOutput run =
+        RunCommand({BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"});
+    CCommandOutput bad =
+        RunCommand({BuiltProgram("staveviewupdate"), "-ws", dir / "nowhere", "-cspec", dir / "cs"});
+    CCommandOutput usage = RunCommand({BuiltProgram("staveviewupdate"), "-ws", root});
+    unsetenv("KELMORA_TOOL_LOG");
+
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::string spec;
+    ASSERT_EQ(client::GetConfigSpecText(tag, &spec), TBS_ST_OK);
+    EXPECT_EQ(spec, "element * CHECKEDOUT\r\nelement * /main/4\r\n");
+    EXPECT_EQ(bad.exit_code, 1);
+    EXPECT_NE(bad.err.find("is not a workspace"), std::string::npos) << bad.err;
+    EXPECT_EQ(usage.exit_code, 2);
+
+    std::string log = ReadTextFile(dir / "tool.log");
+    size_t first_end = log.find('\n');
+    ASSERT_NE(first_end, std::string::npos);
+    EXPECT_EQ(ParseToolLogLine(log.substr(0, first_end)),
+              (std::vector<std::string>{BuiltProgram("staveviewupdate"), "-ws", root, "-cspec",
+                                        dir / "cs", "-quick"}));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);  // one line per run, failed ones too
+}
+
+}  // namespace
+}  // namespace kelmora::test

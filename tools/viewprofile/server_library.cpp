@@ -1,0 +1,135 @@
+#include "server_library.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+
+#include "module/server_registry.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace kelmora {
+
+namespace {
+
+constexpr const char* kLibraryName = "libkelmora.so";
+
+template <typename F>
+bool Resolve(void* handle, const char* name, F* out, std::string* error) {
+    *out = reinterpret_cast<F>(dlsym(handle, name));
+    if (!*out) *error = std::string("the library has no ") + name;
+    return *out != nullptr;
+}
+
+}  // namespace
+
+std::string DefaultServerLibraryPath() {
+    std::string beside = ExecutableFolder() + "/../lib/" + kLibraryName;
+    if (IsRegularFile(beside)) return beside;
+    return kLibraryName;
+}
+
+std::string DescribeHresult(HRESULT hr) {
+    switch (hr) {
+        case E_NOTIMPL:
+            return "not implemented in this build";
+        case E_NOINTERFACE:
+            return "interface not supported";
+        case E_INVALIDARG:
+            return "invalid argument";
+        case E_OUTOFMEMORY:
+            return "out of memory";
+        case DISP_E_UNKNOWNNAME:
+            return "unknown method";
+        case DISP_E_MEMBERNOTFOUND:
+            return "no such method";
+        case DISP_E_BADPARAMCOUNT:
+            return "wrong number of arguments";
+        case DISP_E_TYPEMISMATCH:
+            return "argument of the wrong type";
+        case CLASS_E_CLASSNOTAVAILABLE:
+            return "class not available";
+        default: {
+            char text[32];
+            std::snprintf(text, sizeof text, "error 0x%08x", static_cast<unsigned>(hr));
+            return text;
+        }
+    }
+}
+
+CServerLibrary::~CServerLibrary() {
+    if (handle_) dlclose(handle_);
+}
+
+bool CServerLibrary::Open(const std::string& path) {
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* why = dlerror();
+        error_ = "cannot load " + path + ": " + (why ? why : "unknown error");
+        return false;
+    }
+    path_ = path;
+    return Resolve(handle_, "DllGetClassObject", &get_class_object_, &error_) &&
+           Resolve(handle_, "DllCanUnloadNow", &can_unload_now_, &error_) &&
+           Resolve(handle_, "kelmora_bstr_alloc_len", &alloc_string_, &error_) &&
+           Resolve(handle_, "kelmora_bstr_len", &string_length_, &error_) &&
+           Resolve(handle_, "kelmora_bstr_free", &free_string_, &error_) &&
+           Resolve(handle_, "kelmora_print_verid", &print_verid_, &error_);
+}
+
+bool CServerLibrary::Load(const std::string& prog_id) {
+    std::string path;
+    if (!FindServerByProgId(prog_id, &clsid_, &path) || !IsRegularFile(path)) {
+        // First use on this machine: let our own library register itself.
+        std::string own = DefaultServerLibraryPath();
+        void* own_handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!own_handle) {
+            const char* why = dlerror();
+            error_ = "cannot load " + own + ": " + (why ? why : "unknown error");
+            return false;
+        }
+        auto register_server =
+            reinterpret_cast<HRESULT (*)()>(dlsym(own_handle, "DllRegisterServer"));
+        if (register_server) register_server();
+        dlclose(own_handle);
+        if (!FindServerByProgId(prog_id, &clsid_, &path)) {
+            error_ = prog_id + " is not registered";
+            return false;
+        }
+    }
+    return Open(path);
+}
+
+IDispatch* CServerLibrary::CreateObject() {
+    IClassFactory* factory = nullptr;
+    HRESULT hr = get_class_object_(&clsid_, &IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(hr)) {
+        error_ = "no class factory: " + DescribeHresult(hr);
+        return nullptr;
+    }
+    IDispatch* object = nullptr;
+    hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object));
+    factory->Release();
+    if (FAILED(hr)) {
+        error_ = "cannot create the object: " + DescribeHresult(hr);
+        return nullptr;
+    }
+    return object;
+}
+
+BSTR CServerLibrary::AllocString(const std::string& text) const {
+    return alloc_string_(text.data(), static_cast<uint32_t>(text.size()));
+}
+
+std::string CServerLibrary::StringOf(BSTR text) const {
+    return text ? std::string(text, string_length_(text)) : std::string();
+}
+
+void CServerLibrary::UnloadIfUnused() {
+    if (handle_ && can_unload_now_() == S_OK) {
+        dlclose(handle_);
+        handle_ = nullptr;
+    }
+}
+
+}  // namespace kelmora

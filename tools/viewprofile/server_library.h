@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "kelmora/automation.h"
+
+namespace kelmora {
+
+// The in-process server that implements a program identifier, loaded the way
+// any host loads it: the registry store names the class and the library, the
+// library is opened with dlopen and asked for the class factory. Registers
+// the library that sits beside this program when the program identifier is
+// not registered yet (or names a library that is gone).
+class CServerLibrary {
+public:
+    CServerLibrary() = default;
+    ~CServerLibrary();
+    CServerLibrary(const CServerLibrary&) = delete;
+    CServerLibrary& operator=(const CServerLibrary&) = delete;
+
+    // False with error() set when the library cannot be found or loaded.
+    bool Load(const std::string& prog_id);
+    // A new object's dispatch interface; null with error() set on failure.
+    IDispatch* CreateObject();
+
+    // Strings cross the interface in the library's own allocation.
+    BSTR AllocString(const std::string& text) const;
+    std::string StringOf(BSTR text) const;
+    void (*free_string_function() const)(BSTR) { return free_string_; }
+    void PrintVersion() const { print_verid_(); }
+    // Closes the library when it says it may be unloaded.
+    void UnloadIfUnused();
+
+    const std::string& path() const { return path_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool Open(const std::string& path);
+
+    void* handle_ = nullptr;
+    std::string path_;
+    std::string error_;
+    CLSID clsid_{};
+    HRESULT (*get_class_object_)(const CLSID*, const IID*, void**) = nullptr;
+    HRESULT (*can_unload_now_)() = nullptr;
+    BSTR (*alloc_string_)(const char*, uint32_t) = nullptr;
+    uint32_t (*string_length_)(BSTR) = nullptr;
+    void (*free_string_)(BSTR) = nullptr;
+    void (*print_verid_)() = nullptr;
+};
+
+// The library this program registers on first use: ../lib/libkelmora.so
+// beside the program's folder, else whatever the loader finds by name.
+std::string DefaultServerLibraryPath();
+
+// Message text of an HRESULT for the user.
+std::string DescribeHresult(HRESULT hr);
+
+}  // namespace kelmora
