@@ -111,12 +111,10 @@ CTreeNode* LoadProfileTree(bool to_log) {
         const std::string top_folder =
             NativePathOfFullPath(FormatPrintf("%s\\%s", root.c_str(), kTopLevelFolderName));
         if (unix_nt_mkdir(top_folder.c_str(), 0) != 0) {
-            const int error = errno;
-            // Free the tree before the message waits for the user.
-            ReleaseTreeLock(false);
             ReportStoreError(FormatPrintf(LoadString(IDS_ERR_CREATE_TOP_FOLDER).c_str(),
-                                          top_folder.c_str(), std::strerror(error)),
+                                          top_folder.c_str(), std::strerror(errno)),
                              to_log);
+            ReleaseTreeLock(false);
             return nullptr;
         }
         arena = CTreeNodeArena();

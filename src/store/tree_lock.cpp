@@ -30,7 +30,6 @@ std::function<void()>& TreeChangedHandler() {
 // "%d" over the first 31 bytes; no number counts as revision 0.
 int ParseTreeRevision(const char* text) {
     char* end = nullptr;
-    errno = 0;
     long value = std::strtol(text, &end, 10);
     if (end == text) return 0;
     if (value > INT_MAX) return INT_MAX;

@@ -44,14 +44,4 @@ std::string LockFilePath();
 // when the handler returns. Returns the handler it replaces.
 std::function<void()> SetTreeChangedHandler(std::function<void()> handler);
 
-// Releases a held lock without a bump when the scope ends, unless released
-// earlier; for operations with many ways out.
-class CTreeLockRelease {
-public:
-    CTreeLockRelease() = default;
-    ~CTreeLockRelease() { ReleaseTreeLock(false); }
-    CTreeLockRelease(const CTreeLockRelease&) = delete;
-    CTreeLockRelease& operator=(const CTreeLockRelease&) = delete;
-};
-
 }  // namespace kelmora

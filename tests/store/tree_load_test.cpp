@@ -122,6 +122,7 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     test::WriteTextFile(Native("Stavemark View Profiles/ExtraFile/whatever"), "");
     MakeFolder("Other");
     MakeFolder(".snapshot");
+    MakeFolder("Other/back\\slash");  // has no stored form
 
     CTreeNode* first = Load();
     ASSERT_NE(first, nullptr);
@@ -144,6 +145,7 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     EXPECT_FALSE(Node("\\Stavemark View Profiles\\OnlyLockFile")->IsProfile());
     EXPECT_TRUE(Node("\\Stavemark View Profiles\\ExtraFile")->IsProfile());
     EXPECT_EQ(Node("\\.snapshot"), nullptr);
+    EXPECT_EQ(Node("\\Other")->first_child(), nullptr);
     EXPECT_FALSE(IsTreeLockHeld());
 }
 
