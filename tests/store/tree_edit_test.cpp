@@ -95,6 +95,9 @@ TEST_F(TreeEditTest, CreatedProfileKeepingNoGuidIsAnEmptyFolder) {
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->IsProfile());
     EXPECT_TRUE(fs::is_empty(Native("Top/Other/TBD (1)")));
+    // Without a file the next load sees a folder.
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_FALSE(Node("\\Top\\Other\\TBD (1)")->IsProfile());
 }
 
 TEST_F(TreeEditTest, CopyWithinItsFolderIsNamedCopyOf) {
