@@ -10,7 +10,8 @@ enum : int { IMSG_KIND_INFO = 0, IMSG_KIND_WARNING = 4, IMSG_KIND_ERROR = 6, IMS
 // Prints a printf-style message (msg_number -1: no catalogue message).
 // Output goes, in order of precedence: to the log file opened with
 // imsg_start_log_file; to the redirect callbacks; else kinds 0 to standard
-// output and the others to standard error.
+// output and the others to standard error. A continuation (kind 7) goes where
+// the message before it went.
 void imsg_print(int kind, const char* format, int msg_number, ...)
     __attribute__((format(printf, 2, 4)));
 // Formats into buf (always terminated, truncated to size); returns the length written.
@@ -18,6 +19,7 @@ int imsg_sprintf(char* buf, size_t size, const char* format, int msg_number, ...
     __attribute__((format(printf, 3, 5)));
 
 // Opens a log for appending; every imsg_print goes to it until imsg_end_log_file.
+// A process has one log at a time: starting another closes the previous one.
 // Each message is written with one append so that processes sharing a log
 // never interleave within an entry.
 tbs_status_t imsg_start_log_file(const char* path, int flags);

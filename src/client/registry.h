@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "client/status.h"
 
@@ -33,3 +34,11 @@ tbs_status_t ntregy_get_param(int number, void* value, size_t size);
 tbs_status_t ntregy_get_trfs_param(int number, char* buf, size_t size);
 const char* ntregy_client_params_key();
 const char* ntregy_trfs_params_key();
+
+namespace kelmora::client {
+
+// The whole value, whatever its length (for programs that print settings).
+tbs_status_t ReadRegistryValue(ntregy_hive_t hive, const std::string& key_path,
+                               const std::string& value_name, std::string* value);
+
+}  // namespace kelmora::client

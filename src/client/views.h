@@ -45,5 +45,6 @@ tbs_status_t ws_get_view(const char* path, int flags, size_t size, char* view_ta
 tbs_status_t ws_get_handle(const char* path, int flags, ws_handle_t* handle);
 void ws_free_handle(ws_handle_t* handle);  // clears *handle
 tbs_status_t ws_set_load_preferences(ws_handle_t handle, uint32_t flag, int on);
+tbs_status_t ws_get_load_preferences(ws_handle_t handle, uint32_t* flags);
 // Same refusal of unparsable text as cmd_setcs.
 tbs_status_t ws_set_spec(ws_handle_t handle, const char* cspec_path);

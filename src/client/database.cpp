@@ -1,0 +1,230 @@
+#include "client/database.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+
+#include "client/admin.h"
+#include "client/messages.h"
+#include "platform/env.h"
+
+namespace kelmora::client {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+// The schema, one step per version: step i leads from version i to i + 1.
+// A database is brought forward step by step, so an existing one keeps its
+// data when later versions add tables. Never edit a step once released; add one.
+const char* const kSchemaSteps[] = {
+    // 1: registry values; views and workspaces.
+    R"sql(
+    CREATE TABLE registry_value (
+        hive      INTEGER NOT NULL CHECK (hive IN (0, 1)),
+        user_name TEXT    NOT NULL,  -- owner of a per-user value, '' in the machine hive
+        key_path  TEXT    NOT NULL COLLATE NOCASE,
+        name      TEXT    NOT NULL COLLATE NOCASE,
+        value     TEXT    NOT NULL,
+        PRIMARY KEY (hive, user_name, key_path, name)
+    );
+    CREATE TABLE view (
+        id               INTEGER PRIMARY KEY,
+        tag              TEXT    NOT NULL UNIQUE,
+        uuid             TEXT    NOT NULL UNIQUE,
+        is_workspace     INTEGER NOT NULL DEFAULT 0,
+        workspace_root   TEXT    UNIQUE,  -- absolute, normalized; null for a dynamic view
+        load_preferences INTEGER NOT NULL DEFAULT 0,
+        config_spec      BLOB    NOT NULL DEFAULT x''
+    );
+    )sql",
+};
+
+}  // namespace
+
+std::string ClientDatabasePath() {
+    return KelmoraHome() + "/client.db";
+}
+
+int ClientSchemaVersion() {
+    return static_cast<int>(std::size(kSchemaSteps));
+}
+
+CStatement::~CStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+void CStatement::BindText(int index, std::string_view text) {
+    int rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK && bind_error_ == SQLITE_OK) bind_error_ = rc;
+}
+
+void CStatement::BindBlob(int index, std::string_view bytes) {
+    // An empty blob must still be a blob, not null: bind a zero-length one.
+    int rc = bytes.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                           : sqlite3_bind_blob(stmt_, index, bytes.data(),
+                                               static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK && bind_error_ == SQLITE_OK) bind_error_ = rc;
+}
+
+void CStatement::BindInt(int index, long long value) {
+    int rc = sqlite3_bind_int64(stmt_, index, value);
+    if (rc != SQLITE_OK && bind_error_ == SQLITE_OK) bind_error_ = rc;
+}
+
+void CStatement::BindNull(int index) {
+    int rc = sqlite3_bind_null(stmt_, index);
+    if (rc != SQLITE_OK && bind_error_ == SQLITE_OK) bind_error_ = rc;
+}
+
+int CStatement::Step() {
+    if (bind_error_ != SQLITE_OK) return bind_error_;
+    return sqlite3_step(stmt_);
+}
+
+std::string CStatement::ColumnText(int column) const {
+    const unsigned char* text = sqlite3_column_text(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(size))
+                : std::string();
+}
+
+std::string CStatement::ColumnBlob(int column) const {
+    const void* data = sqlite3_column_blob(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return data ? std::string(static_cast<const char*>(data), static_cast<size_t>(size))
+                : std::string();
+}
+
+long long CStatement::ColumnInt(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+bool CStatement::ColumnIsNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+CClientDatabase::~CClientDatabase() {
+    sqlite3_close_v2(db_);
+}
+
+tbs_status_t CClientDatabase::Fail(const char* what, int code) {
+    const char* detail = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+    imsg_print(IMSG_KIND_ERROR, "Client database %s: %s (%s)\n", -1, ClientDatabasePath().c_str(),
+               what, detail);
+    return TBS_ST_DATABASE;
+}
+
+tbs_status_t CClientDatabase::Open() {
+    if (db_) return TBS_ST_OK;
+    if (!EnsureFolder(KelmoraHome())) {
+        imsg_print(IMSG_KIND_ERROR, "Cannot create the folder %s: %s\n", -1, KelmoraHome().c_str(),
+                   std::strerror(errno));
+        return TBS_ST_DATABASE;
+    }
+    const std::string path = ClientDatabasePath();
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        tbs_status_t status = Fail("cannot be opened", rc);
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        return status;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+
+    if (tbs_status_t status = UseWriteAheadLog()) return status;
+    return Migrate();
+}
+
+// WAL lets readers go on while one process writes; the mode stays with the file.
+tbs_status_t CClientDatabase::UseWriteAheadLog() {
+    CStatement journal;
+    if (tbs_status_t status = Prepare("PRAGMA journal_mode=WAL", &journal)) return status;
+    bool has_row = false;
+    if (tbs_status_t status = StepRow(&journal, &has_row, "cannot switch to WAL")) return status;
+    if (!has_row || journal.ColumnText(0) != "wal")
+        return Fail("cannot switch to WAL", SQLITE_ERROR);
+    return TBS_ST_OK;
+}
+
+tbs_status_t CClientDatabase::ReadSchemaVersion(int* version) {
+    CStatement statement;
+    if (tbs_status_t status = Prepare("PRAGMA user_version", &statement)) return status;
+    bool has_row = false;
+    if (tbs_status_t status = StepRow(&statement, &has_row, "cannot read the schema version"))
+        return status;
+    *version = has_row ? static_cast<int>(statement.ColumnInt(0)) : 0;
+    return TBS_ST_OK;
+}
+
+tbs_status_t CClientDatabase::Migrate() {
+    int version = 0;
+    if (tbs_status_t status = ReadSchemaVersion(&version)) return status;
+    if (version == ClientSchemaVersion()) return TBS_ST_OK;
+
+    CTransaction transaction(this);
+    if (tbs_status_t status = transaction.Begin()) return status;
+    // Another process may have brought it forward while we waited for the lock.
+    if (tbs_status_t status = ReadSchemaVersion(&version)) return status;
+    if (version > ClientSchemaVersion()) {
+        imsg_print(IMSG_KIND_ERROR,
+                   "Client database %s has schema version %d; this program knows up to %d\n", -1,
+                   ClientDatabasePath().c_str(), version, ClientSchemaVersion());
+        return TBS_ST_DATABASE;
+    }
+    for (; version < ClientSchemaVersion(); ++version) {
+        if (tbs_status_t status = Execute(kSchemaSteps[version])) return status;
+    }
+    std::string set_version = "PRAGMA user_version = " + std::to_string(version);
+    if (tbs_status_t status = Execute(set_version.c_str())) return status;
+    return transaction.Commit();
+}
+
+tbs_status_t CClientDatabase::Prepare(const char* sql, CStatement* statement) {
+    sqlite3_finalize(statement->stmt_);
+    statement->stmt_ = nullptr;
+    statement->bind_error_ = SQLITE_OK;
+    int rc = sqlite3_prepare_v2(db_, sql, -1, &statement->stmt_, nullptr);
+    if (rc != SQLITE_OK) return Fail("cannot prepare a statement", rc);
+    return TBS_ST_OK;
+}
+
+tbs_status_t CClientDatabase::Execute(const char* sql) {
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Fail("cannot update", rc);
+    return TBS_ST_OK;
+}
+
+tbs_status_t CClientDatabase::StepDone(CStatement* statement, const char* what) {
+    int rc = statement->Step();
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) return TBS_ST_OK;
+    return Fail(what, rc);
+}
+
+tbs_status_t CClientDatabase::StepRow(CStatement* statement, bool* has_row, const char* what) {
+    int rc = statement->Step();
+    *has_row = rc == SQLITE_ROW;
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) return TBS_ST_OK;
+    return Fail(what, rc);
+}
+
+CTransaction::~CTransaction() {
+    if (active_) sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+tbs_status_t CTransaction::Begin() {
+    if (tbs_status_t status = db_->Execute("BEGIN IMMEDIATE")) return status;
+    active_ = true;
+    return TBS_ST_OK;
+}
+
+tbs_status_t CTransaction::Commit() {
+    if (tbs_status_t status = db_->Execute("COMMIT")) return status;
+    active_ = false;
+    return TBS_ST_OK;
+}
+
+}  // namespace kelmora::client

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+#include "client/status.h"
+
+namespace kelmora::client {
+
+// One prepared statement, finalized when the object dies. A failed bind is
+// kept and returned by the next Step, so call sites bind without checking.
+class CStatement {
+public:
+    CStatement() = default;
+    ~CStatement();
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    void BindText(int index, std::string_view text);
+    void BindBlob(int index, std::string_view bytes);
+    void BindInt(int index, long long value);
+    void BindNull(int index);
+
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int Step();
+
+    std::string ColumnText(int column) const;
+    std::string ColumnBlob(int column) const;
+    long long ColumnInt(int column) const;
+    bool ColumnIsNull(int column) const;
+
+private:
+    friend class CClientDatabase;
+    sqlite3_stmt* stmt_ = nullptr;
+    int bind_error_ = SQLITE_OK;
+};
+
+// A connection to $KELMORA_HOME/client.db. Each library call opens its own so
+// that no connection is shared across fork() or outlives a change of home.
+class CClientDatabase {
+public:
+    CClientDatabase() = default;
+    ~CClientDatabase();
+    CClientDatabase(const CClientDatabase&) = delete;
+    CClientDatabase& operator=(const CClientDatabase&) = delete;
+
+    // Opens (creating the folder and the file when missing), switches to WAL
+    // and brings the schema up to date.
+    tbs_status_t Open();
+
+    tbs_status_t Prepare(const char* sql, CStatement* statement);
+    tbs_status_t Execute(const char* sql);
+    // Runs a statement that returns no rows.
+    tbs_status_t StepDone(CStatement* statement, const char* what);
+    // Runs a statement to its first row; *has_row tells whether there was one.
+    tbs_status_t StepRow(CStatement* statement, bool* has_row, const char* what);
+    int Changes() const { return sqlite3_changes(db_); }
+
+    // Reports the connection's last error on the error output; returns TBS_ST_DATABASE.
+    tbs_status_t Fail(const char* what, int code);
+
+    sqlite3* handle() const { return db_; }
+
+private:
+    tbs_status_t UseWriteAheadLog();
+    tbs_status_t Migrate();
+    tbs_status_t ReadSchemaVersion(int* version);
+
+    sqlite3* db_ = nullptr;
+};
+
+// BEGIN IMMEDIATE ... COMMIT; rolled back when the object dies uncommitted.
+// Writers take the write lock up front, so a busy database is waited for (the
+// busy timeout) instead of failing halfway through.
+class CTransaction {
+public:
+    explicit CTransaction(CClientDatabase* db) : db_(db) {}
+    ~CTransaction();
+    CTransaction(const CTransaction&) = delete;
+    CTransaction& operator=(const CTransaction&) = delete;
+
+    tbs_status_t Begin();
+    tbs_status_t Commit();
+
+private:
+    CClientDatabase* db_;
+    bool active_ = false;
+};
+
+// The version the schema steps lead to.
+int ClientSchemaVersion();
+
+}  // namespace kelmora::client

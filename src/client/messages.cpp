@@ -1,0 +1,169 @@
+#include "client/messages.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "client/buffer_copy.h"
+#include "platform/env.h"
+#include "platform/format.h"
+#include "platform/paths.h"
+
+namespace {
+
+// The open log of the process; closed when replaced, ended or at exit.
+class CLogDescriptor {
+public:
+    CLogDescriptor() = default;
+    ~CLogDescriptor() { Close(); }
+    CLogDescriptor(const CLogDescriptor&) = delete;
+    CLogDescriptor& operator=(const CLogDescriptor&) = delete;
+
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // The descriptor is opened with O_APPEND, so one write() places the whole
+    // entry at the end of the file atomically with respect to other writers.
+    // Only a short write (disk full) falls back to finishing the rest.
+    bool Append(const std::string& text) const {
+        const char* p = text.data();
+        size_t left = text.size();
+        while (left > 0) {
+            ssize_t n = ::write(fd_, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+struct CMessageState {
+    std::mutex mutex;
+    CLogDescriptor log;
+    imsg_output_fn info = nullptr;
+    imsg_output_fn error = nullptr;
+    // A continuation line goes where the message it continues went.
+    bool last_was_error = false;
+    std::string app_name = program_invocation_short_name;
+};
+
+CMessageState& State() {
+    static CMessageState state;
+    return state;
+}
+
+}  // namespace
+
+void imsg_print(int kind, const char* format, int msg_number, ...) {
+    if (!format) return;
+    va_list args;
+    va_start(args, msg_number);
+    const std::string text = kelmora::FormatPrintfV(format, args);
+    va_end(args);
+
+    CMessageState& state = State();
+    imsg_output_fn callback = nullptr;
+    bool is_error = false;
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        is_error = kind == IMSG_KIND_CONTINUE ? state.last_was_error : kind != IMSG_KIND_INFO;
+        state.last_was_error = is_error;
+        if (state.log.IsOpen()) {
+            state.log.Append(text);
+            return;
+        }
+        callback = is_error ? state.error : state.info;
+    }
+    // Outside the lock: a callback may print in turn.
+    if (callback) {
+        callback(text.c_str());
+        return;
+    }
+    if (is_error) std::fflush(stdout);  // keep the order the user would expect
+    std::FILE* stream = is_error ? stderr : stdout;
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+int imsg_sprintf(char* buf, size_t size, const char* format, int msg_number, ...) {
+    if (!buf || size == 0) return 0;
+    buf[0] = '\0';
+    if (!format) return 0;
+    va_list args;
+    va_start(args, msg_number);
+    const std::string text = kelmora::FormatPrintfV(format, args);
+    va_end(args);
+    kelmora::client::CopyToBuffer(text, buf, size);
+    return static_cast<int>(std::strlen(buf));
+}
+
+tbs_status_t imsg_start_log_file(const char* path, int /*flags*/) {
+    if (!path || !*path) return TBS_ST_INVALID;
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        int saved = errno;
+        imsg_print(IMSG_KIND_ERROR, "Unable to open log file \"%s\": %s\n", -1, path,
+                   std::strerror(saved));
+        return TBS_ST_IO;
+    }
+    CMessageState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.log.Reset(fd);
+    return TBS_ST_OK;
+}
+
+void imsg_end_log_file() {
+    CMessageState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.log.Close();
+}
+
+void imsg_redirect_output(imsg_output_fn info, imsg_output_fn error) {
+    CMessageState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.info = info;
+    state.error = error;
+}
+
+tbs_status_t tbs_product_log_dir(char* buf, size_t size, const char* log_name) {
+    if (buf && size > 0) buf[0] = '\0';
+    if (!log_name || !kelmora::IsValidEntryName(log_name)) return TBS_ST_INVALID;
+    const std::string folder = kelmora::KelmoraHome() + "/log";
+    if (!kelmora::EnsureFolder(folder)) {
+        int saved = errno;
+        imsg_print(IMSG_KIND_ERROR, "Cannot create the log folder %s: %s\n", -1, folder.c_str(),
+                   std::strerror(saved));
+        return TBS_ST_IO;
+    }
+    return kelmora::client::CopyToBuffer(folder + "/" + log_name, buf, size);
+}
+
+const char* imsg_get_app_name() {
+    CMessageState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.app_name.c_str();
+}
+
+void imsg_set_app_name(const char* name) {
+    CMessageState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.app_name = name ? name : "";
+}

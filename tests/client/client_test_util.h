@@ -1,0 +1,53 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "client/messages.h"
+
+namespace kelmora::test {
+
+// A name no other test in this process uses, valid as a view tag and as a
+// registry key component. Tests share one client database when the binary
+// runs them all in one process.
+inline std::string UniqueName(const std::string& prefix) {
+    static int counter = 0;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = prefix + "_" + (info ? info->name() : "x") + "_" + std::to_string(++counter);
+    for (char& c : name) {
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!keep) c = '_';
+    }
+    return name;
+}
+
+// Routes the client library's printed text into two strings while alive.
+class CCapturedOutput {
+public:
+    CCapturedOutput() {
+        Info().clear();
+        Error().clear();
+        imsg_redirect_output(&OnInfo, &OnError);
+    }
+    ~CCapturedOutput() { imsg_redirect_output(nullptr, nullptr); }
+    CCapturedOutput(const CCapturedOutput&) = delete;
+    CCapturedOutput& operator=(const CCapturedOutput&) = delete;
+
+    const std::string& info() const { return Info(); }
+    const std::string& error() const { return Error(); }
+
+private:
+    static std::string& Info() {
+        static std::string text;
+        return text;
+    }
+    static std::string& Error() {
+        static std::string text;
+        return text;
+    }
+    static void OnInfo(const char* text) { Info() += text; }
+    static void OnError(const char* text) { Error() += text; }
+};
+
+}  // namespace kelmora::test

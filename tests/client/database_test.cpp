@@ -1,0 +1,110 @@
+#include "client/database.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "client/admin.h"
+#include "client/client_test_util.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+// Points the client at a fresh, empty home for one test.
+class CScopedHome {
+public:
+    CScopedHome() {
+        const char* old = std::getenv("KELMORA_HOME");
+        old_ = old ? old : "";
+        setenv("KELMORA_HOME", (dir_ / "home").c_str(), 1);
+    }
+    ~CScopedHome() { setenv("KELMORA_HOME", old_.c_str(), 1); }
+    CScopedHome(const CScopedHome&) = delete;
+    CScopedHome& operator=(const CScopedHome&) = delete;
+
+private:
+    CTempDir dir_;
+    std::string old_;
+};
+
+// A connection of our own, as another program would hold one.
+class CRawConnection {
+public:
+    explicit CRawConnection(const std::string& path) {
+        EXPECT_EQ(sqlite3_open(path.c_str(), &db_), SQLITE_OK);
+        sqlite3_busy_timeout(db_, 10000);
+    }
+    ~CRawConnection() { sqlite3_close(db_); }
+    CRawConnection(const CRawConnection&) = delete;
+    CRawConnection& operator=(const CRawConnection&) = delete;
+
+    void Exec(const std::string& sql) {
+        char* error = nullptr;
+        EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+            << (error ? error : "");
+        sqlite3_free(error);
+    }
+    std::string Text(const std::string& sql) {
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), SQLITE_OK);
+        std::string text;
+        if (sqlite3_step(statement) == SQLITE_ROW) {
+            auto value = sqlite3_column_text(statement, 0);
+            if (value) text = reinterpret_cast<const char*>(value);
+        }
+        sqlite3_finalize(statement);
+        return text;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+TEST(ClientDatabaseTest, FirstUseCreatesTheHomeAndAnUpToDateDatabaseInWalMode) {
+    CScopedHome home;
+    ASSERT_EQ(client::CreateView("first"), TBS_ST_OK);
+    CRawConnection raw(client::ClientDatabasePath());
+    EXPECT_EQ(raw.Text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(raw.Text("PRAGMA user_version"), std::to_string(client::ClientSchemaVersion()));
+    EXPECT_EQ(raw.Text("SELECT tag FROM view"), "first");
+}
+
+TEST(ClientDatabaseTest, ADatabaseFromANewerVersionIsLeftAlone) {
+    CScopedHome home;
+    ASSERT_EQ(client::CreateView("kept"), TBS_ST_OK);
+    {
+        CRawConnection raw(client::ClientDatabasePath());
+        raw.Exec("PRAGMA user_version = " + std::to_string(client::ClientSchemaVersion() + 1));
+    }
+    CCapturedOutput output;
+    client::CViewRecord view;
+    EXPECT_EQ(client::FindView("kept", &view), TBS_ST_DATABASE);
+    EXPECT_NE(output.error().find("schema version"), std::string::npos) << output.error();
+}
+
+// A writer that holds the database for a while is waited for, not failed.
+TEST(ClientDatabaseTest, ChangesWaitForAnotherWriter) {
+    CScopedHome home;
+    ASSERT_EQ(client::CreateView("before"), TBS_ST_OK);
+    CRawConnection raw(client::ClientDatabasePath());
+    raw.Exec("BEGIN IMMEDIATE");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        raw.Exec("COMMIT");
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client::CreateView("after"), TBS_ST_OK);
+    auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_GE(waited, std::chrono::milliseconds(250));
+    client::CViewRecord view;
+    EXPECT_EQ(client::FindView("after", &view), TBS_ST_OK);
+}
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,182 @@
+#include "client/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/client_test_util.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+// Ends the process's log whatever the test's path out.
+class CLogScope {
+public:
+    explicit CLogScope(const std::string& path) : status_(imsg_start_log_file(path.c_str(), 0)) {}
+    ~CLogScope() { imsg_end_log_file(); }
+    tbs_status_t status() const { return status_; }
+
+private:
+    tbs_status_t status_;
+};
+
+TEST(MessagesTest, RedirectSendsInformationAndErrorsToTheirOwnCallbacks) {
+    CCapturedOutput output;
+    imsg_print(IMSG_KIND_INFO, "view %s updated\n", -1, "v1");
+    imsg_print(IMSG_KIND_WARNING, "careful %d\n", -1, 2);
+    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "failed");
+    EXPECT_EQ(output.info(), "view v1 updated\n");
+    EXPECT_EQ(output.error(), "careful 2\nfailed\n");
+}
+
+TEST(MessagesTest, ContinuationFollowsTheMessageItContinues) {
+    CCapturedOutput output;
+    imsg_print(IMSG_KIND_INFO, "info\n", -1);
+    imsg_print(IMSG_KIND_CONTINUE, "  more info\n", -1);
+    imsg_print(IMSG_KIND_ERROR, "error\n", -1);
+    imsg_print(IMSG_KIND_CONTINUE, "  more error\n", -1);
+    EXPECT_EQ(output.info(), "info\n  more info\n");
+    EXPECT_EQ(output.error(), "error\n  more error\n");
+}
+
+TEST(MessagesTest, OpenLogTakesPrecedenceOverTheRedirect) {
+    CTempDir dir;
+    CCapturedOutput output;
+    {
+        CLogScope log(dir / "log");
+        ASSERT_EQ(log.status(), TBS_ST_OK);
+        imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "into the log");
+        imsg_print(IMSG_KIND_INFO, "%s\n", -1, "also into the log");
+    }
+    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "after the log");
+    EXPECT_EQ(ReadTextFile(dir / "log"), "into the log\nalso into the log\n");
+    EXPECT_EQ(output.error(), "after the log\n");
+    EXPECT_EQ(output.info(), "");
+}
+
+TEST(MessagesTest, LogIsAppendedToNotReplaced) {
+    CTempDir dir;
+    WriteTextFile(dir / "log", "earlier entry\n");
+    for (const char* entry : {"first", "second"}) {
+        CLogScope log(dir / "log");
+        ASSERT_EQ(log.status(), TBS_ST_OK);
+        imsg_print(IMSG_KIND_ERROR, "%s\n", -1, entry);
+    }
+    EXPECT_EQ(ReadTextFile(dir / "log"), "earlier entry\nfirst\nsecond\n");
+}
+
+TEST(MessagesTest, StartingASecondLogEndsTheFirst) {
+    CTempDir dir;
+    ASSERT_EQ(imsg_start_log_file((dir / "one").c_str(), 0), TBS_ST_OK);
+    imsg_print(IMSG_KIND_ERROR, "a\n", -1);
+    CLogScope second(dir / "two");
+    ASSERT_EQ(second.status(), TBS_ST_OK);
+    imsg_print(IMSG_KIND_ERROR, "b\n", -1);
+    EXPECT_EQ(ReadTextFile(dir / "one"), "a\n");
+    EXPECT_EQ(ReadTextFile(dir / "two"), "b\n");
+}
+
+TEST(MessagesTest, LogThatCannotBeOpenedIsReported) {
+    CTempDir dir;
+    CCapturedOutput output;
+    EXPECT_EQ(imsg_start_log_file((dir / "no/such/folder/log").c_str(), 0), TBS_ST_IO);
+    EXPECT_NE(output.error().find("no/such/folder/log"), std::string::npos);
+    imsg_print(IMSG_KIND_ERROR, "still printed\n", -1);
+    EXPECT_NE(output.error().find("still printed\n"), std::string::npos);
+}
+
+TEST(MessagesTest, WithoutLogOrRedirectInformationGoesToStdoutTheRestToStderr) {
+    CCommandOutput run =
+        RunCommand({BuiltProgram("client_log_writer"), "print", "0", "hello", "7", "hello again",
+                    "6", "broken", "7", "still broken", "4", "careful"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "hello\nhello again\n");
+    EXPECT_EQ(run.err, "broken\nstill broken\ncareful\n");
+}
+
+// Two processes append long entries to one log at once; every entry must
+// arrive whole, on its own line, and in each writer's order.
+TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
+    CTempDir dir;
+    const std::string log = dir / "shared.log";
+    constexpr int kEntries = 300;
+    constexpr size_t kPayload = 9000;  // more than a pipe's atomic write
+    const std::vector<std::string> writers = {"alpha", "beta"};
+
+    std::vector<CCommandOutput> results(writers.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < writers.size(); ++i) {
+        threads.emplace_back([&, i] {
+            results[i] = RunCommand({BuiltProgram("client_log_writer"), "append", log, writers[i],
+                                     std::to_string(kEntries), std::to_string(kPayload)});
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (const auto& result : results) ASSERT_EQ(result.exit_code, 0) << result.err;
+
+    std::map<std::string, int> next_sequence;
+    std::istringstream lines(ReadTextFile(log));
+    std::string line;
+    int total = 0;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string id, payload;
+        int sequence = -1;
+        fields >> id >> sequence >> payload;
+        ASSERT_TRUE(id == "alpha" || id == "beta") << "entry " << total << " is torn";
+        EXPECT_EQ(sequence, next_sequence[id]) << id;
+        next_sequence[id] = sequence + 1;
+        EXPECT_EQ(payload, std::string(kPayload, id[0])) << "entry " << total << " is torn";
+        ++total;
+    }
+    EXPECT_EQ(total, kEntries * static_cast<int>(writers.size()));
+    EXPECT_EQ(next_sequence["alpha"], kEntries);
+    EXPECT_EQ(next_sequence["beta"], kEntries);
+}
+
+struct CSprintfCase {
+    size_t size;
+    int length;
+    const char* text;
+};
+
+class ImsgSprintfTest : public ::testing::TestWithParam<CSprintfCase> {};
+
+TEST_P(ImsgSprintfTest, FormatsIntoTheBufferAndCutsToItsSize) {
+    char buf[40];
+    std::memset(buf, 'Z', sizeof buf);
+    EXPECT_EQ(imsg_sprintf(buf, GetParam().size, "%s=%d", -1, "count", 42), GetParam().length);
+    EXPECT_STREQ(buf, GetParam().text);
+    EXPECT_EQ(buf[GetParam().size], 'Z') << "wrote past the given size";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ImsgSprintfTest,
+                         ::testing::Values(CSprintfCase{32, 8, "count=42"},
+                                           CSprintfCase{9, 8, "count=42"},
+                                           CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}));
+
+TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndItsFolderExists) {
+    char buf[1024];
+    ASSERT_EQ(tbs_product_log_dir(buf, sizeof buf, "viewprofile_log"), TBS_ST_OK);
+    EXPECT_EQ(std::string(buf), KelmoraHome() + "/log/viewprofile_log");
+    EXPECT_TRUE(IsDirectory(KelmoraHome() + "/log"));
+}
+
+TEST(ProductLogDirTest, RefusesNamesThatLeaveTheFolderAndSmallBuffers) {
+    char buf[1024];
+    EXPECT_EQ(tbs_product_log_dir(buf, sizeof buf, "../escape"), TBS_ST_INVALID);
+    EXPECT_EQ(tbs_product_log_dir(buf, sizeof buf, ""), TBS_ST_INVALID);
+    char small[4];
+    EXPECT_EQ(tbs_product_log_dir(small, sizeof small, "viewprofile_log"), TBS_ST_BUFFER_TOO_SMALL);
+}
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,96 @@
+#include "client/storage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kelmora::test {
+namespace {
+
+using CArea = std::unique_ptr<stg_area_t, decltype(&stg_delete_area)>;
+
+CArea MakeArea(size_t block_size) {
+    return CArea(stg_create_area(block_size), &stg_delete_area);
+}
+
+class StorageAreaTest : public ::testing::TestWithParam<size_t> {};
+
+// Blocks of many sizes, some larger than the area's block size: each is
+// aligned and keeps what was written into it while the others are used.
+TEST_P(StorageAreaTest, BlocksAreAlignedAndDoNotOverlap) {
+    CArea area = MakeArea(GetParam());
+    ASSERT_NE(area, nullptr);
+    struct CBlock {
+        unsigned char* data;
+        size_t size;
+        unsigned char fill;
+    };
+    std::vector<CBlock> blocks;
+    for (int i = 0; i < 500; ++i) {
+        size_t size = static_cast<size_t>((i * 37) % 300);
+        if (i % 50 == 0) size = 10000;
+        auto data = static_cast<unsigned char*>(stg_malloc(area.get(), size));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % alignof(std::max_align_t), 0u);
+        const auto fill = static_cast<unsigned char>(i);
+        std::memset(data, fill, size);
+        blocks.push_back({data, size, fill});
+    }
+    for (const CBlock& block : blocks) {
+        for (size_t j = 0; j < block.size; ++j) {
+            ASSERT_EQ(block.data[j], block.fill);
+        }
+    }
+}
+
+TEST_P(StorageAreaTest, StrdupCopiesTheText) {
+    CArea area = MakeArea(GetParam());
+    std::string source = "\\Stavemark View Profiles\\Proj";
+    char* copy = stg_strdup(area.get(), source.c_str());
+    ASSERT_NE(copy, nullptr);
+    source[0] = 'X';
+    EXPECT_STREQ(copy, "\\Stavemark View Profiles\\Proj");
+    char* empty = stg_strdup(area.get(), "");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_STREQ(empty, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, StorageAreaTest, ::testing::Values(0, 1, 64, 4096));
+
+TEST(StorageTest, FreeingTheLastBlockGivesItsSpaceBack) {
+    CArea area = MakeArea(256);
+    char* keep = stg_strdup(area.get(), "kept");
+    void* last = stg_malloc(area.get(), 40);
+    stg_free(area.get(), last);
+    EXPECT_EQ(stg_malloc(area.get(), 40), last);
+    EXPECT_STREQ(keep, "kept");
+}
+
+TEST(StorageTest, FreeingAnEarlierBlockLeavesTheOthersAlone) {
+    CArea area = MakeArea(256);
+    char* first = stg_strdup(area.get(), "first");
+    char* second = stg_strdup(area.get(), "second");
+    stg_free(area.get(), first);
+    void* next = stg_malloc(area.get(), 8);
+    EXPECT_NE(next, static_cast<void*>(first));
+    EXPECT_NE(next, static_cast<void*>(second));
+    EXPECT_STREQ(first, "first");
+    EXPECT_STREQ(second, "second");
+}
+
+TEST(StorageTest, NullAreaOrTextGivesNothing) {
+    EXPECT_EQ(stg_malloc(nullptr, 8), nullptr);
+    EXPECT_EQ(stg_strdup(nullptr, "x"), nullptr);
+    CArea area = MakeArea(64);
+    EXPECT_EQ(stg_strdup(area.get(), nullptr), nullptr);
+    EXPECT_EQ(stg_malloc(area.get(), SIZE_MAX), nullptr);
+    stg_free(area.get(), nullptr);
+    stg_delete_area(nullptr);
+}
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "client/status.h"
+
+namespace kelmora::stavetool {
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+using CArguments = std::vector<std::string>;
+
+// Each command gets the arguments after its name and returns the exit code.
+int RunSetting(const CArguments& args);
+int RunMakeView(const CArguments& args);
+int RunMakeWorkspace(const CArguments& args);
+int RunRemoveView(const CArguments& args);
+int RunListViews(const CArguments& args);
+int RunSetConfigSpec(const CArguments& args);
+int RunCatConfigSpec(const CArguments& args);
+
+// "stavetool: <message>" on standard error; returns kExitFailed.
+int Fail(const std::string& message);
+// The same with a pointer to --help; returns kExitUsage.
+int UsageError(const std::string& message);
+// The status word's text, for messages.
+std::string StatusText(tbs_status_t status);
+
+}  // namespace kelmora::stavetool

@@ -1,0 +1,84 @@
+// stavetool: the administration command line of the local client state.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "client/messages.h"
+#include "commands.h"
+
+namespace kelmora::stavetool {
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: stavetool COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Administers the client state kept under $KELMORA_HOME (default ~/.kelmora).\n"
+    "\n"
+    "Commands:\n"
+    "  setting get [--user] KEY NAME        print a setting\n"
+    "  setting set [--user] KEY NAME VALUE  write a setting, creating its key\n"
+    "  setting unset [--user] KEY NAME      delete a setting\n"
+    "      With NAME alone (get, unset) or NAME VALUE (set) the setting is under\n"
+    "      the client's common key, e.g. \"setting set ProjectRoot /srv/profiles\".\n"
+    "      --user: the current user's settings instead of the machine's.\n"
+    "      KEY is a backslash-separated path such as \"Software\\Kelmora\".\n"
+    "  mkview TAG                           make a dynamic view\n"
+    "  mkws TAG PATH                        make a workspace rooted at PATH\n"
+    "  rmview TAG                           remove a view or workspace\n"
+    "  lsview                               list views: tag, kind, uuid, root\n"
+    "  setcs TAG FILE                       set a view's config spec from FILE\n"
+    "                                       (refused when it does not parse)\n"
+    "  catcs TAG                            print a view's config spec as stored\n"
+    "  --help                               show this text\n"
+    "\n"
+    "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
+
+struct CCommand {
+    const char* name;
+    int (*run)(const CArguments& args);
+};
+
+constexpr CCommand kCommands[] = {
+    {"setting", RunSetting},     {"mkview", RunMakeView},  {"mkws", RunMakeWorkspace},
+    {"rmview", RunRemoveView},   {"lsview", RunListViews}, {"setcs", RunSetConfigSpec},
+    {"catcs", RunCatConfigSpec},
+};
+
+}  // namespace
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "stavetool: %s\n", message.c_str());
+    return kExitFailed;
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "stavetool: %s\nTry 'stavetool --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+std::string StatusText(tbs_status_t status) {
+    return tbs_strerror(status);
+}
+
+int Main(int argc, char** argv) {
+    imsg_set_app_name("stavetool");
+    if (argc < 2) return UsageError("no command given");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    CArguments args(argv + 2, argv + argc);
+    for (const CCommand& entry : kCommands) {
+        if (command == entry.name) return entry.run(args);
+    }
+    return UsageError("unknown command \"" + command + "\"");
+}
+
+}  // namespace kelmora::stavetool
+
+int main(int argc, char** argv) {
+    return kelmora::stavetool::Main(argc, argv);
+}
