@@ -80,6 +80,8 @@ BOOL CViewProfile::FetchConfigSpecFile() {
             ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_GET_CONFIG_SPEC));
         } else {
             config_spec_file_ = std::move(temp);
+            // Nothing went wrong: what the libraries said belongs to no report.
+            ClearPendingClientMessages();
             result = TRUE;
         }
     }

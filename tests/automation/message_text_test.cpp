@@ -8,12 +8,6 @@
 namespace kelmora {
 namespace {
 
-TEST(PrintfConversionsTest, ListsConversionsWithStarsAndLengths) {
-    EXPECT_EQ(PrintfConversions("Exec of %s failed with error %d\n"), "s d");
-    EXPECT_EQ(PrintfConversions("100%% of %-*s, %5.2f and %ld"), "*s f ld");
-    EXPECT_EQ(PrintfConversions("none"), "");
-}
-
 class FormatStringIdTest : public ::testing::Test {
 protected:
     void TearDown() override { UnloadStringCatalogue(); }

@@ -50,12 +50,6 @@ TEST(PlatformVersionTest, NumberTakesMajorFromTheLowByteAndMinorFromTheNext) {
     EXPECT_GE(PlatformVersionNumber(PlatformVersionWord()), kHelpKeyFilterVersion);
 }
 
-TEST(SMWinAppTest, PreTranslateMessageConsumesPlainF1OnThisPlatform) {
-    CSMWinApp app;
-    EXPECT_EQ(app.PreTranslateMessage({WM_KEYDOWN, VK_F1, 1}, {}), TRUE);
-    EXPECT_EQ(app.PreTranslateMessage({WM_KEYDOWN, VK_F1, 1}, {true, false, false}), FALSE);
-}
-
 // Points the resource loader at a catalogue file for one test and puts the
 // application name back afterwards.
 class KelmoraAppTest : public ::testing::Test {

@@ -80,16 +80,6 @@ TEST(ServerRegistryTest, RegistrationNamesClassAndLibraryByProgramIdentifier) {
     EXPECT_FALSE(FindServerByProgId("KELMORA.NOSUCHSERVER", &clsid, &path));
 }
 
-TEST(ServerRegistryTest, UpdateRegistryAllRegistersTheViewProfileClass) {
-    ViewProfileClassFactory();
-    ASSERT_TRUE(CClassFactory::UpdateRegistryAll("/somewhere/libkelmora.so"));
-    CLSID clsid{};
-    std::string path;
-    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
-    EXPECT_EQ(clsid, CLSID_ViewProfile);
-    EXPECT_EQ(path, "/somewhere/libkelmora.so");
-}
-
 TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {
     EXPECT_EQ(GuidToString(CLSID_ViewProfile), "{592c6aef-44a3-498a-b5b9-b0d893cf81a5}");
     GUID parsed{};

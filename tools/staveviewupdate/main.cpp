@@ -12,8 +12,10 @@
 
 namespace {
 
+constexpr char kUsage[] = "usage: staveviewupdate -ws WORKSPACE -cspec FILE [-quick]\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: staveviewupdate -ws WORKSPACE -cspec FILE [-quick]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -22,6 +24,12 @@ int Usage() {
 int main(int argc, char** argv) {
     kelmora::RecordToolInvocation(argc, argv);
     imsg_set_app_name("staveviewupdate");
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        std::puts("Makes the config spec in FILE the workspace's own. Exit status: 0 done,\n"
+                  "1 the workspace or the config spec was refused, 2 usage error.");
+        return 0;
+    }
     std::string workspace, cspec;
     bool have_workspace = false, have_cspec = false;
     for (int i = 1; i < argc; ++i) {
