@@ -141,8 +141,8 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     }
     const bool same_folder = copying && source_folder == parent->full_path();
 
-    // Reports a failure once the new folder exists or not, and takes back
-    // whatever was made.
+    // Every failure ends here: the message, then whatever was made is taken
+    // back before the lock goes.
     std::string full_path;
     CTreeNode* node = nullptr;
     auto fail = [&](int error) -> CTreeNode* {
@@ -162,7 +162,7 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     };
 
     bool made = false;
-    for (int number = 1; number <= kLastNumberedName && !made; ++number) {
+    for (int number = 1; number <= kLastNumberedName; ++number) {
         full_path = parent->full_path() + "\\" +
                     ProfileCandidateName(copying, same_folder, source_name, number);
         made = MakeFolderOfPath(full_path);
