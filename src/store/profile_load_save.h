@@ -36,7 +36,7 @@ bool LoadProfile(CTreeNode*& node);
 // the tree (its lock file).
 bool IsProfileReadOnly(const CTreeNode& node);
 
-// Replaces the node's file with text, exclusively; string 1 on failure.
+// Replaces the node's file with text, exclusively; says so when it cannot.
 bool WriteProfileFile(const CTreeNode& node, const std::string& file_name, const std::string& text);
 
 // Raises the minor number of the profile revision in the GUID file by one.

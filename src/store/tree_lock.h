@@ -23,12 +23,12 @@ enum class TreeLockStart {
 
 // Takes the lock: read-only or read-write, but exclusive either way. Reports
 // through the store reporter (to_log: the operation log) and returns false
-// when the lock file cannot be opened (string 10 access denied, 12 in use
-// after all attempts, 11 any other cause).
+// when the lock file cannot be opened: no permission, still in use after all
+// attempts, or no tree there.
 bool TakeTreeLock(TreeLockStart start, bool for_reading, bool to_log);
 // The same for a caller that holds node: after a reload the node is replaced
 // by the node of the same path in the new tree; when there is none, the take
-// reports string 13 and fails with the lock free.
+// reports the conflicting change and fails with the lock free.
 bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
 
 // Frees the lock. With bump, the lock file is rewritten with the next tree

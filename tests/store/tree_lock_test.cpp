@@ -149,7 +149,7 @@ TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
 }
 
 // Another process holding the lock, for reading or for writing, keeps out
-// every take, for reading or writing: 30 opens, 300 ms apart, then string 12.
+// every take, for reading or writing: 30 opens, 300 ms apart, then "in use".
 struct CExclusionCase {
     bool holder_reads;
     bool taker_reads;
