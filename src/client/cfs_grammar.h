@@ -2,7 +2,7 @@
 
 // Config spec grammar: turns the text of a config spec into a list of rules, or
 // into the position and reason of its first syntax error. Pure text in, data
-// out: no files, no output. docs/config-spec.md describes the language.
+// out: no files, no output. docs/config-spec-language.md describes the language.
 
 #include <string>
 #include <string_view>

@@ -5,7 +5,7 @@
 #include "client/status.h"
 
 // Views and workspaces. A view has a tag, a uuid and a config spec; a
-// workspace is a view with a root folder whose contents follow the spec.
+// workspace is a view with a root folder whose contents follow its config spec.
 typedef struct view_handle_s* view_handle_t;
 typedef struct ws_handle_s* ws_handle_t;
 
