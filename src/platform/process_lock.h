@@ -8,12 +8,4 @@ namespace kelmora {
 // Re-entrant for the thread that holds it.
 std::recursive_mutex& ProcessWideLock();
 
-class CProcessLockGuard {
-public:
-    CProcessLockGuard() { ProcessWideLock().lock(); }
-    ~CProcessLockGuard() { ProcessWideLock().unlock(); }
-    CProcessLockGuard(const CProcessLockGuard&) = delete;
-    CProcessLockGuard& operator=(const CProcessLockGuard&) = delete;
-};
-
 }  // namespace kelmora
