@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "automation/view_profile.h"
 #include "module/module_lock.h"
@@ -67,77 +66,47 @@ TEST(DispatchTest, UnknownNamesGetMinusOneAndTheCallFails) {
     EXPECT_EQ(ids[2], -1);
 }
 
-HRESULT Call(CViewProfile& profile, DISPID id, std::vector<CVariant>* args, VARIANT* result) {
-    std::vector<VARIANT> values;
-    for (auto& a : *args) values.push_back(a.value());
-    DISPPARAMS params{values.data(), static_cast<uint32_t>(values.size())};
-    return profile.Invoke(id, &params, result);
-}
-
 TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
     CViewProfile profile;
-    CVariant result;
-    std::vector<CVariant> none;
-    std::vector<CVariant> one;
-    one.push_back(CVariant::FromString("v1"));
-    EXPECT_EQ(Call(profile, 0, &none, result.get()), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(profile, 20, &none, result.get()), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(profile, 17, &none, result.get()), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Call(profile, 6, &one, result.get()), DISP_E_BADPARAMCOUNT);
-
-    std::vector<CVariant> not_a_bool;
-    not_a_bool.push_back(CVariant::FromString("perhaps"));
-    EXPECT_EQ(Call(profile, 19, &not_a_bool, result.get()), DISP_E_TYPEMISMATCH);
+    CVariant result, text = CVariant::FromString("v1"), word = CVariant::FromString("perhaps");
+    DISPPARAMS none{nullptr, 0}, one{text.get(), 1}, not_a_bool{word.get(), 1};
+    EXPECT_EQ(profile.Invoke(0, &none, result.get()), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(profile.Invoke(20, &none, result.get()), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(profile.Invoke(17, &none, result.get()), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(profile.Invoke(6, &one, result.get()), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(profile.Invoke(19, &not_a_bool, result.get()), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(profile.suppress_error_display(), FALSE);
-}
-
-VARIANT Bstr(const char* text) {
-    VARIANT v;
-    v.vt = VT_BSTR;
-    v.bstrVal = kelmora_bstr_alloc(text);
-    return v;
-}
-
-VARIANT Bool(bool value) {
-    VARIANT v;
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
 }
 
 struct CBoolArgument {
     const char* label;
-    VARTYPE vt;
-    int32_t number;    // VT_I4 and VT_BOOL
-    const char* text;  // VT_BSTR
+    CVariant (*make)();
     BOOL expected;
 };
 
 class BoolArgumentTest : public ::testing::TestWithParam<CBoolArgument> {};
 
 TEST_P(BoolArgumentTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
-    const CBoolArgument& c = GetParam();
-    CVariant arg = c.vt == VT_BSTR   ? CVariant::FromString(c.text)
-                   : c.vt == VT_BOOL ? CVariant::FromBool(c.number != 0)
-                                     : CVariant::FromInt(c.number);
+    CVariant arg = GetParam().make();
     CViewProfile profile;
-    profile.SuppressErrorDisplay(c.expected ? FALSE : TRUE);
-    DISPPARAMS params{&arg.value(), 1};
+    profile.SuppressErrorDisplay(GetParam().expected ? FALSE : TRUE);
+    DISPPARAMS params{arg.get(), 1};
     EXPECT_EQ(profile.Invoke(19, &params, nullptr), S_OK);
-    EXPECT_EQ(profile.suppress_error_display(), c.expected);
+    EXPECT_EQ(profile.suppress_error_display(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, BoolArgumentTest,
-                         ::testing::Values(CBoolArgument{"VariantTrue", VT_BOOL, 1, nullptr, TRUE},
-                                           CBoolArgument{"VariantFalse", VT_BOOL, 0, nullptr,
-                                                         FALSE},
-                                           CBoolArgument{"NonzeroNumber", VT_I4, -1, nullptr, TRUE},
-                                           CBoolArgument{"Zero", VT_I4, 0, nullptr, FALSE},
-                                           CBoolArgument{"WordTrue", VT_BSTR, 0, "TRUE", TRUE},
-                                           CBoolArgument{"WordNo", VT_BSTR, 0, " no ", FALSE},
-                                           CBoolArgument{"DigitOne", VT_BSTR, 0, "1", TRUE},
-                                           CBoolArgument{"DigitZero", VT_BSTR, 0, "0", FALSE}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Values, BoolArgumentTest,
+    ::testing::Values(CBoolArgument{"VariantTrue", [] { return CVariant::FromBool(true); }, TRUE},
+                      CBoolArgument{"VariantFalse", [] { return CVariant::FromBool(false); },
+                                    FALSE},
+                      CBoolArgument{"NonzeroNumber", [] { return CVariant::FromInt(-1); }, TRUE},
+                      CBoolArgument{"Zero", [] { return CVariant::FromInt(0); }, FALSE},
+                      CBoolArgument{"WordTrue", [] { return CVariant::FromString("TRUE"); }, TRUE},
+                      CBoolArgument{"WordNo", [] { return CVariant::FromString(" no "); }, FALSE},
+                      CBoolArgument{"DigitOne", [] { return CVariant::FromString("1"); }, TRUE},
+                      CBoolArgument{"DigitZero", [] { return CVariant::FromString("0"); }, FALSE}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // Methods whose operations this build does not carry answer E_NOTIMPL and
 // change nothing.
@@ -148,13 +117,13 @@ TEST_P(NotImplementedTest, AnswersNotImplementedWithoutSideEffects) {
     profile.SetErrorString("prefix");
     const CDispatchMember* member = FindDispatchMember(GetParam());
     ASSERT_NE(member, nullptr);
-    VARIANT arg = member->parameter == EDispatchType::Bool ? Bool(true) : Bstr("x");
-    DISPPARAMS params{&arg, member->parameter == EDispatchType::None ? 0u : 1u};
+    CVariant arg = member->parameter == EDispatchType::Bool ? CVariant::FromBool(true)
+                                                            : CVariant::FromString("x");
+    DISPPARAMS params{arg.get(), member->parameter == EDispatchType::None ? 0u : 1u};
     CVariant result;
     EXPECT_EQ(profile.Invoke(GetParam(), &params, result.get()), E_NOTIMPL);
     EXPECT_EQ(result.value().vt, VT_EMPTY);
     EXPECT_EQ(profile.error_prefix(), "prefix");
-    if (arg.vt == VT_BSTR) kelmora_bstr_free(arg.bstrVal);
 }
 
 INSTANTIATE_TEST_SUITE_P(LaterOperations, NotImplementedTest,
@@ -172,15 +141,6 @@ TEST(DispatchTest, VobIterationBeforeAnyListIsEmptyAndFirstNeedsTheLoader) {
     EXPECT_EQ(BstrToString(result.value().bstrVal), "");
     result.Clear();
     EXPECT_EQ(profile.Invoke(5, &none, result.get()), E_NOTIMPL);
-}
-
-TEST(DispatchTest, ErrorStringSetByDispatchPrefixesReports) {
-    CViewProfile profile;
-    VARIANT prefix = Bstr("Cannot associate.\n\n");
-    DISPPARAMS params{&prefix, 1};
-    EXPECT_EQ(profile.Invoke(3, &params, nullptr), S_OK);
-    EXPECT_EQ(profile.error_prefix(), "Cannot associate.\n\n");
-    kelmora_bstr_free(prefix.bstrVal);
 }
 
 TEST(DispatchTest, InterfacesAndTheLastReleaseEndTheObject) {

@@ -18,13 +18,10 @@ protected:
     test::CTempDir dir_;
 };
 
-TEST_F(FormatStringIdTest, CatalogueTextWithTheSameConversionsIsUsed) {
+TEST_F(FormatStringIdTest, CatalogueTextIsUsedOnlyWithTheSameConversions) {
     Catalogue("18\tStart von %s scheiterte: %d\\n\n");
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
               "Start von staveviewupdate scheiterte: 2\n");
-}
-
-TEST_F(FormatStringIdTest, CatalogueTextWithOtherConversionsFallsBackToTheBuiltIn) {
     // Read as printed, "%d %s" would take the text pointer for a number.
     Catalogue("18\tFehler %d bei %s\n");
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),

@@ -2,6 +2,7 @@
 // real client database, with the update tool run as a real process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -56,6 +57,14 @@ protected:
         EXPECT_EQ(client::SetConfigSpecText(tag, spec), TBS_ST_OK);
         return tag;
     }
+    // A workspace at root, named to the profile by its path, with kOtherSpec to write.
+    std::string MakeWorkspace(const std::string& root, CViewProfile* profile) {
+        std::string tag = UniqueName("ws");
+        EXPECT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
+        EXPECT_EQ(profile->SetWorkspacePath(root), TRUE);
+        profile->set_config_spec(kOtherSpec);
+        return tag;
+    }
     std::string StoredSpec(const std::string& tag) {
         std::string text;
         EXPECT_EQ(client::GetConfigSpecText(tag, &text), TBS_ST_OK);
@@ -84,12 +93,16 @@ struct CLineEndCase {
 class LoadLineEndsTest : public ViewAccessTest,
                          public ::testing::WithParamInterface<CLineEndCase> {};
 
-TEST_P(LoadLineEndsTest, LoadedTextHasCrLfLineEnds) {
+TEST_P(LoadLineEndsTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
     std::string tag = MakeView(GetParam().stored);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    EXPECT_EQ(profile.GetConfigSpec(), GetParam().loaded);
-    EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+    {
+        CViewProfile profile;
+        profile.SetViewTag(tag);
+        EXPECT_EQ(profile.GetConfigSpec(), GetParam().loaded);
+        EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+        EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
+    }
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,21 +152,8 @@ TEST_F(ViewAccessTest, FirstBlockOnlyReadsTheStartAndLeavesTheFlag) {
     EXPECT_EQ(profile.config_spec_loaded(), FALSE);
 }
 
-TEST_F(ViewAccessTest, DestroyingTheObjectRemovesTheFetchedFile) {
-    std::string tag = MakeView(kSpec);
-    std::string fetched;
-    {
-        CViewProfile profile;
-        profile.SetViewTag(tag);
-        ASSERT_EQ(profile.FetchConfigSpecFile(), TRUE);
-        fetched = profile.config_spec_file();
-        EXPECT_EQ(fetched.rfind(tmpdir_.path(), 0), 0u);
-    }
-    EXPECT_FALSE(PathExists(fetched));
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-}
-
 TEST_F(ViewAccessTest, UnknownViewIsReportedBehindThePrefix) {
+    test::COperationLogTail log;
     CViewProfile profile;
     profile.SetViewTag(UniqueName("missing"));
     profile.SetErrorString("Cannot read.\n\n");
@@ -161,17 +161,8 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedBehindThePrefix) {
     ASSERT_EQ(ui_.shown().size(), 1u);
     EXPECT_EQ(ui_.shown()[0].text, "Cannot read.\n\nError getting view handle.\n\n");
     EXPECT_EQ(ui_.shown()[0].style, MB_ICONSTOP);
+    EXPECT_EQ(log.Text(), "");
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-}
-
-TEST_F(ViewAccessTest, UnknownViewWithDisplaySuppressedIsLogged) {
-    test::COperationLogTail log;
-    CViewProfile profile;
-    profile.SetViewTag(UniqueName("missing"));
-    profile.SuppressErrorDisplay(TRUE);
-    EXPECT_EQ(profile.GetConfigSpec(), "");
-    EXPECT_TRUE(ui_.shown().empty());
-    EXPECT_EQ(log.Text(), "Error getting view handle.\n");
 }
 
 TEST_F(ViewAccessTest, NoViewNamedLoadsNothingQuietly) {
@@ -210,11 +201,8 @@ TEST_F(ViewAccessTest, RefusedTextIsReportedWithTheParsersDiagnostic) {
 }
 
 TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
-    std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
     CViewProfile profile;
-    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
-    profile.set_config_spec(kOtherSpec);
+    std::string tag = MakeWorkspace(dir_ / "ws", &profile);
     EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
     EXPECT_EQ(StoredSpec(tag), kOtherSpec);
     EXPECT_TRUE(ui_.shown().empty());
@@ -244,67 +232,46 @@ TEST_F(ViewAccessTest, WorkspaceNamedByTagHasNoPathToWriteTo) {
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
-class UpdateToolTest : public ViewAccessTest {
+// Each run of the update tool leaves its arguments in the tool log.
+class UpdateNoticeTest : public ViewAccessTest,
+                         public ::testing::WithParamInterface<EViewUpdateNotice> {
 protected:
-    UpdateToolTest() : tool_log_env_("KELMORA_TOOL_LOG", dir_ / "tool.log") {}
-
-    std::vector<std::vector<std::string>> ToolRuns() {
-        std::vector<std::vector<std::string>> runs;
-        if (!IsRegularFile(dir_ / "tool.log")) return runs;
-        std::string text = test::ReadTextFile(dir_ / "tool.log");
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-            runs.push_back(ParseToolLogLine(text.substr(start, end - start)));
-        return runs;
-    }
-
+    UpdateNoticeTest() : tool_log_env_("KELMORA_TOOL_LOG", dir_ / "tool.log") {}
     CScopedEnv tool_log_env_;
 };
 
-TEST_F(UpdateToolTest, ToolGetsTheWorkspacePathAsOneArgument) {
-    std::string tag = UniqueName("ws");
+TEST_P(UpdateNoticeTest, ToolGetsTheWorkspacePathAsOneArgument) {
     std::string root = dir_ / "my work space";
-    ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
     CViewProfile profile;
-    ASSERT_EQ(profile.SetWorkspacePath(root), TRUE);
-    profile.set_config_spec(kOtherSpec);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), TRUE);
-    EXPECT_TRUE(ui_.shown().empty());  // the silent notice shows nothing
+    std::string tag = MakeWorkspace(root, &profile);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, GetParam()), TRUE);
+    if (GetParam() == kUpdateNoticeSilent) {
+        EXPECT_TRUE(ui_.shown().empty());
+    } else {  // the user is told before the tool runs
+        ASSERT_EQ(ui_.shown().size(), 1u);
+        EXPECT_EQ(ui_.shown()[0].text, LoadString(IDS_VIEW_UPDATE_NOTICE));
+        EXPECT_EQ(ui_.shown()[0].style, MB_ICONINFORMATION);
+    }
 
-    auto runs = ToolRuns();
-    ASSERT_EQ(runs.size(), 1u);
-    ASSERT_EQ(runs[0].size(), 6u);
-    EXPECT_EQ(runs[0][0], "staveviewupdate");
-    EXPECT_EQ(runs[0][1], "-ws");
-    EXPECT_EQ(runs[0][2], root);
-    EXPECT_EQ(runs[0][3], "-cspec");
-    EXPECT_EQ(runs[0][4].rfind(tmpdir_.path(), 0), 0u);
-    EXPECT_EQ(runs[0][5], "-quick");
+    std::string log = test::ReadTextFile(dir_ / "tool.log");
+    ASSERT_EQ(std::count(log.begin(), log.end(), '\n'), 1);  // one run
+    std::vector<std::string> args = ParseToolLogLine(log.substr(0, log.size() - 1));
+    ASSERT_EQ(args.size(), 6u);
+    EXPECT_EQ(args, (std::vector<std::string>{"staveviewupdate", "-ws", root, "-cspec", args[4],
+                                              "-quick"}));
+    EXPECT_EQ(args[4].rfind(tmpdir_.path(), 0), 0u);
     // The tool set the workspace's config spec from the file, then it was removed.
     EXPECT_EQ(StoredSpec(tag), kOtherSpec);
-    EXPECT_FALSE(PathExists(runs[0][4]));
+    EXPECT_FALSE(PathExists(args[4]));
 }
 
-TEST_F(UpdateToolTest, AnnouncedUpdateTellsTheUserBeforeTheToolRuns) {
-    std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+INSTANTIATE_TEST_SUITE_P(Notices, UpdateNoticeTest,
+                         ::testing::Values(kUpdateNoticeSilent, kUpdateNoticeAnnounce));
+
+TEST_F(ViewAccessTest, UpdateToolThatCannotBeStartedIsReportedAndNothingIsUpdated) {
     CViewProfile profile;
-    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
-    profile.set_config_spec(kOtherSpec);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeAnnounce), TRUE);
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, LoadString(IDS_VIEW_UPDATE_NOTICE));
-    EXPECT_EQ(ui_.shown()[0].style, MB_ICONINFORMATION);
-    EXPECT_EQ(ToolRuns().size(), 1u);
-}
-
-TEST_F(UpdateToolTest, ToolThatCannotBeStartedIsReportedAndNothingIsUpdated) {
-    std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
+    std::string tag = MakeWorkspace(dir_ / "ws", &profile);
     ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
-    CViewProfile profile;
-    ASSERT_EQ(profile.SetWorkspacePath(dir_ / "ws"), TRUE);
-    profile.set_config_spec(kOtherSpec);
     {
         CScopedEnv no_tools("PATH", dir_ / "empty");
         EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), FALSE);

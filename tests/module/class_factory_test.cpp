@@ -36,27 +36,6 @@ TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
               CLASS_E_CLASSNOTAVAILABLE);
 }
 
-TEST(ClassFactoryTest, ViewProfileObjectsAndServerLocksHoldTheModule) {
-    CClassFactory& factory = ViewProfileClassFactory();
-    long before = ModuleLockCount();
-
-    IDispatch* object = nullptr;
-    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)),
-              S_OK);
-    EXPECT_EQ(ModuleLockCount(), before + 1);
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    object->Release();
-    EXPECT_EQ(ModuleLockCount(), before + 1);  // one reference left
-    unknown->Release();
-    EXPECT_EQ(ModuleLockCount(), before);
-
-    factory.LockServer(TRUE);
-    EXPECT_EQ(ModuleLockCount(), before + 1);
-    factory.LockServer(FALSE);
-    EXPECT_EQ(ModuleLockCount(), before);
-}
-
 TEST(ClassFactoryTest, RefusedCreationsLeaveNoObjectBehind) {
     CClassFactory& factory = ViewProfileClassFactory();
     long before = ModuleLockCount();

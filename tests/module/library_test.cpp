@@ -1,19 +1,14 @@
 // libkelmora.so as hosts see it: loaded with dlopen, reached only through
-// its exports.
+// its exports. Its registration and version line are checked through the
+// viewprofile program, which loads it the same way.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <climits>
-#include <cstdio>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "kelmora/automation.h"
-#include "module/server_registry.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -30,7 +25,6 @@ protected:
         ASSERT_NE(handle_, nullptr) << dlerror();
         get_class_object_ = Symbol<decltype(get_class_object_)>("DllGetClassObject");
         can_unload_now_ = Symbol<decltype(can_unload_now_)>("DllCanUnloadNow");
-        register_server_ = Symbol<decltype(register_server_)>("DllRegisterServer");
     }
     void TearDown() override {
         if (handle_) dlclose(handle_);
@@ -60,7 +54,6 @@ protected:
     void* handle_ = nullptr;
     HRESULT (*get_class_object_)(const CLSID*, const IID*, void**) = nullptr;
     HRESULT (*can_unload_now_)() = nullptr;
-    HRESULT (*register_server_)() = nullptr;
 };
 
 TEST(LibraryExportsTest, OnlyTheAutomationAbiIsExported) {
@@ -107,18 +100,6 @@ TEST_F(LibraryTest, ClassObjectOnlyForTheViewProfileClass) {
     EXPECT_EQ(get_class_object_(nullptr, &IID_IClassFactory, &object), E_POINTER);
 }
 
-TEST_F(LibraryTest, RegisterServerRecordsThisLibraryUnderTheProgramIdentifier) {
-    ASSERT_EQ(register_server_(), S_OK);
-    CLSID clsid{};
-    std::string path;
-    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
-    EXPECT_EQ(clsid, CLSID_ViewProfile);
-    char registered[PATH_MAX], built[PATH_MAX];
-    ASSERT_NE(realpath(path.c_str(), registered), nullptr) << path;
-    ASSERT_NE(realpath(LibraryPath().c_str(), built), nullptr);
-    EXPECT_STREQ(registered, built);
-}
-
 TEST_F(LibraryTest, StringsKeepTheirLengthAndEmbeddedNuls) {
     auto alloc_len = Symbol<BSTR (*)(const char*, uint32_t)>("kelmora_bstr_alloc_len");
     auto alloc = Symbol<BSTR (*)(const char*)>("kelmora_bstr_alloc");
@@ -135,51 +116,6 @@ TEST_F(LibraryTest, StringsKeepTheirLengthAndEmbeddedNuls) {
     free_string(empty);
     EXPECT_EQ(len(nullptr), 0u);
     free_string(nullptr);
-}
-
-// Captures what the process writes to its standard output for one scope.
-class CCapturedStdout {
-public:
-    CCapturedStdout() : file_(std::tmpfile()) {
-        std::fflush(stdout);
-        saved_ = dup(1);
-        dup2(fileno(file_), 1);
-    }
-    ~CCapturedStdout() {
-        Restore();
-        std::fclose(file_);
-    }
-    std::string Text() {
-        Restore();
-        std::string text;
-        std::rewind(file_);
-        char buf[256];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) text.append(buf, n);
-        return text;
-    }
-
-private:
-    void Restore() {
-        if (saved_ < 0) return;
-        std::fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-        saved_ = -1;
-    }
-    FILE* file_;
-    int saved_ = -1;
-};
-
-TEST_F(LibraryTest, VersionLineHasTheNameColumnVersionAndBuildDate) {
-    auto print_verid = Symbol<void (*)()>("kelmora_print_verid");
-    CCapturedStdout out;
-    print_verid();
-    std::string line = out.Text();
-    EXPECT_EQ(line.substr(0, 34), "kelmora" + std::string(26, ' ') + " ");
-    static const std::regex kRest(
-        R"(\d+\.\d+\.\d+ \((Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 123]\d \d\d:\d\d:\d\d \d{4}\)\n)");
-    EXPECT_TRUE(std::regex_match(line.substr(34), kRest)) << line;
 }
 
 }  // namespace

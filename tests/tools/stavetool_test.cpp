@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "client/client_test_util.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
@@ -13,51 +14,32 @@ CCommandOutput Stavetool(std::vector<std::string> args) {
     return RunCommand(args);
 }
 
-// Each test its own tag, so that they can share one client database.
-std::string Tag(const char* base) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string tag = std::string(base) + "_" + info->name();
-    for (char& c : tag) {
-        if (c == '/') c = '_';
-    }
-    return tag;
-}
-
 constexpr char kConfigSpec[] =
     "# caf\xC3\xA9\r\n"
     "element * CHECKEDOUT\r\n"
     "element * /main/LATEST\r\n";
 
-TEST(StavetoolTest, ConfigSpecRoundTripsByteForByte) {
+TEST(StavetoolTest, ConfigSpecRoundTripsByteForByteAndAnUnparsableOneIsRefused) {
     CTempDir dir;
-    const std::string tag = Tag("v1");
-    WriteTextFile(dir / "cs", kConfigSpec);
+    const std::string tag = UniqueName("v1");
+    WriteTextFile(dir / "good", kConfigSpec);
+    WriteTextFile(dir / "bad", "element * CHECKEDOUT\nelement * /main/LATEST\nend mkbranch\n");
     CCommandOutput made = Stavetool({"mkview", tag});
     ASSERT_EQ(made.exit_code, 0) << made.err;
-    CCommandOutput set = Stavetool({"setcs", tag, dir / "cs"});
+    CCommandOutput set = Stavetool({"setcs", tag, dir / "good"});
     ASSERT_EQ(set.exit_code, 0) << set.err;
     CCommandOutput cat = Stavetool({"catcs", tag});
     ASSERT_EQ(cat.exit_code, 0) << cat.err;
     EXPECT_EQ(cat.out, kConfigSpec);
-}
-
-TEST(StavetoolTest, UnparsableConfigSpecIsRefusedAndTheOldOneKept) {
-    CTempDir dir;
-    const std::string tag = Tag("v1");
-    WriteTextFile(dir / "good", kConfigSpec);
-    WriteTextFile(dir / "bad", "element * CHECKEDOUT\nelement * /main/LATEST\nend mkbranch\n");
-    ASSERT_EQ(Stavetool({"mkview", tag}).exit_code, 0);
-    ASSERT_EQ(Stavetool({"setcs", tag, dir / "good"}).exit_code, 0);
 
     CCommandOutput refused = Stavetool({"setcs", tag, dir / "bad"});
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_NE(refused.err.find("Syntax error on line 3, near column 1,"), std::string::npos)
         << refused.err;
     EXPECT_NE(refused.err.find("stavetool: "), std::string::npos) << refused.err;
-
-    CCommandOutput cat = Stavetool({"catcs", tag});
+    cat = Stavetool({"catcs", tag});
     ASSERT_EQ(cat.exit_code, 0) << cat.err;
-    EXPECT_EQ(cat.out, kConfigSpec);
+    EXPECT_EQ(cat.out, kConfigSpec);  // the old one is kept
 }
 
 TEST(StavetoolTest, HelpDescribesTheCommands) {
@@ -68,7 +50,9 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
     EXPECT_EQ(help.err, "");
 }
 
-class StavetoolUsageTest : public ::testing::TestWithParam<std::vector<std::string>> {};
+using Args = std::vector<std::string>;
+
+class StavetoolUsageTest : public ::testing::TestWithParam<Args> {};
 
 TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
     CCommandOutput run = Stavetool(GetParam());
@@ -77,26 +61,21 @@ TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
     EXPECT_EQ(run.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Misuse, StavetoolUsageTest,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"frobnicate"},
-                      std::vector<std::string>{"mkview"},
-                      std::vector<std::string>{"mkview", "a", "b"},
-                      std::vector<std::string>{"mkview", "--force", "a"},
-                      std::vector<std::string>{"mkws", "a"}, std::vector<std::string>{"setcs", "a"},
-                      std::vector<std::string>{"catcs"}, std::vector<std::string>{"lsview", "x"},
-                      std::vector<std::string>{"setting"},
-                      std::vector<std::string>{"setting", "frob", "x"},
-                      std::vector<std::string>{"setting", "get"},
-                      std::vector<std::string>{"setting", "get", "--machine", "x"},
-                      std::vector<std::string>{"setting", "set", "a", "b", "c", "d"}));
+INSTANTIATE_TEST_SUITE_P(Misuse, StavetoolUsageTest,
+                         ::testing::Values(Args{}, Args{"frobnicate"}, Args{"mkview"},
+                                           Args{"mkview", "a", "b"}, Args{"mkview", "--force", "a"},
+                                           Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
+                                           Args{"lsview", "x"}, Args{"setting"},
+                                           Args{"setting", "frob", "x"}, Args{"setting", "get"},
+                                           Args{"setting", "get", "--machine", "x"},
+                                           Args{"setting", "set", "a", "b", "c", "d"}));
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
     WriteTextFile(dir / "cs", kConfigSpec);
-    const std::string tag = Tag("none");
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"catcs", tag}, {"setcs", tag, dir / "cs"}, {"rmview", tag}}) {
+    const std::string tag = UniqueName("none");
+    for (const auto& args :
+         std::vector<Args>{{"catcs", tag}, {"setcs", tag, dir / "cs"}, {"rmview", tag}}) {
         CCommandOutput run = Stavetool(args);
         EXPECT_EQ(run.exit_code, 1) << args[0];
         EXPECT_NE(run.err.find("stavetool: no view \"" + tag + "\""), std::string::npos) << run.err;
@@ -105,7 +84,7 @@ TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
 
 TEST(StavetoolTest, SetcsOfAMissingFileFails) {
     CTempDir dir;
-    const std::string tag = Tag("v");
+    const std::string tag = UniqueName("v");
     ASSERT_EQ(Stavetool({"mkview", tag}).exit_code, 0);
     CCommandOutput run = Stavetool({"setcs", tag, dir / "missing"});
     EXPECT_EQ(run.exit_code, 1);
@@ -114,7 +93,7 @@ TEST(StavetoolTest, SetcsOfAMissingFileFails) {
 
 TEST(StavetoolTest, ViewsAndWorkspacesAreListedAndRemoved) {
     CTempDir dir;
-    const std::string view = Tag("dyn"), ws = Tag("ws");
+    const std::string view = UniqueName("dyn"), ws = UniqueName("ws");
     ASSERT_EQ(Stavetool({"mkview", view}).exit_code, 0);
     CCommandOutput made = Stavetool({"mkws", ws, dir / "root"});
     ASSERT_EQ(made.exit_code, 0) << made.err;
@@ -144,7 +123,7 @@ TEST(StavetoolTest, SettingsAreKeptPerHive) {
     EXPECT_EQ(get.exit_code, 0) << get.err;
     EXPECT_EQ(get.out, "/srv/profiles\n");
 
-    const std::string key = "Software\\" + Tag("Browser") + "\\Current Selection";
+    const std::string key = "Software\\" + UniqueName("Browser") + "\\Current Selection";
     ASSERT_EQ(Stavetool({"setting", "set", "--user", key, "Folder", "-dash value"}).exit_code, 0);
     get = Stavetool({"setting", "get", "--user", key, "Folder"});
     EXPECT_EQ(get.exit_code, 0) << get.err;

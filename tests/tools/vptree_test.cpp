@@ -19,14 +19,18 @@ using test::WriteTextFile;
 
 namespace fs = std::filesystem;
 
+const std::string kTop = "\\Stavemark View Profiles";
+const std::string kProj = kTop + "\\Proj";
+const std::string kGroup = kTop + "\\Group";
+
 class VptreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = temp_ / "tree";
-        fs::create_directories(root_ + "/Stavemark View Profiles/Group");
-        fs::create_directories(root_ + "/Stavemark View Profiles/Proj");
-        WriteTextFile(root_ + "/Stavemark View Profiles/Proj/GUID", "proj-guid 1.4");
-        WriteTextFile(root_ + "/Stavemark View Profiles/Proj/Rules", "element * /main/LATEST\n");
+        fs::create_directories(Native("Group"));
+        fs::create_directories(Native("Proj"));
+        WriteTextFile(Native("Proj/GUID"), "proj-guid 1.4");
+        WriteTextFile(Native("Proj/Rules"), "element * /main/LATEST\n");
     }
 
     CCommandOutput Vptree(std::vector<std::string> args, const std::string& input = "") {
@@ -34,9 +38,11 @@ protected:
         return RunCommand(args, input);
     }
 
-    std::string ProjFile(const std::string& name) {
-        return ReadTextFile(root_ + "/Stavemark View Profiles/Proj/" + name);
+    // Native path below the top level folder.
+    std::string Native(const std::string& path) {
+        return root_ + "/Stavemark View Profiles/" + path;
     }
+    std::string ProjFile(const std::string& name) { return ReadTextFile(Native("Proj/" + name)); }
 
     CTempDir temp_;
     std::string root_;
@@ -45,9 +51,8 @@ protected:
 TEST_F(VptreeTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(RunCommand({BuiltProgram("vptree")}).exit_code, 2);
     EXPECT_EQ(Vptree({"frobnicate"}).exit_code, 2);
-    EXPECT_EQ(Vptree({"mv", "\\Stavemark View Profiles\\Proj"}).exit_code, 2);
-    EXPECT_EQ(Vptree({"set", "\\Stavemark View Profiles\\Proj", "Colour", "--text", "x"}).exit_code,
-              2);
+    EXPECT_EQ(Vptree({"mv", kProj}).exit_code, 2);
+    EXPECT_EQ(Vptree({"set", kProj, "Colour", "--text", "x"}).exit_code, 2);
     EXPECT_EQ(RunCommand({BuiltProgram("vptree"), "--bogus", "ls"}).exit_code, 2);
     CCommandOutput help = RunCommand({BuiltProgram("vptree"), "--help"});
     EXPECT_EQ(help.exit_code, 0);
@@ -57,11 +62,9 @@ TEST_F(VptreeTest, UsageErrorsExitWithTwo) {
 TEST_F(VptreeTest, ListShowsFoldersAndProfilesWithGuidAndRevision) {
     CCommandOutput out = Vptree({"ls"});
     ASSERT_EQ(out.exit_code, 0) << out.err;
-    EXPECT_NE(out.out.find("folder\t\\Stavemark View Profiles\n"), std::string::npos);
-    EXPECT_NE(out.out.find("folder\t\\Stavemark View Profiles\\Group\n"), std::string::npos);
-    EXPECT_NE(out.out.find("profile\t\\Stavemark View Profiles\\Proj\tproj-guid\t1.4\n"),
-              std::string::npos)
-        << out.out;
+    for (std::string line :
+         {"folder\t" + kTop, "folder\t" + kGroup, "profile\t" + kProj + "\tproj-guid\t1.4"})
+        EXPECT_NE(out.out.find(line + "\n"), std::string::npos) << line << "\n" << out.out;
 }
 
 TEST_F(VptreeTest, TreeRootComesFromTheSettingByDefault) {
@@ -70,83 +73,79 @@ TEST_F(VptreeTest, TreeRootComesFromTheSettingByDefault) {
               TBS_ST_OK);
     CCommandOutput out = RunCommand({BuiltProgram("vptree"), "ls"});
     ASSERT_EQ(out.exit_code, 0) << out.err;
-    EXPECT_NE(out.out.find("\\Stavemark View Profiles\\Proj"), std::string::npos);
+    EXPECT_NE(out.out.find(kProj), std::string::npos);
 }
 
 TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
-    CCommandOutput stored = Vptree({"mkfolder", "\\Stavemark View Profiles\\Group"});
+    CCommandOutput stored = Vptree({"mkfolder", kGroup});
     ASSERT_EQ(stored.exit_code, 0) << stored.err;
-    EXPECT_EQ(stored.out, "\\Stavemark View Profiles\\Group\\New Folder\n");
-    CCommandOutput native = Vptree({"mkfolder", root_ + "/Stavemark View Profiles/Group/"});
+    EXPECT_EQ(stored.out, kTop + "\\Group\\New Folder\n");
+    CCommandOutput native = Vptree({"mkfolder", Native("Group/")});
     ASSERT_EQ(native.exit_code, 0) << native.err;
-    EXPECT_EQ(native.out, "\\Stavemark View Profiles\\Group\\New Folder (2)\n");
+    EXPECT_EQ(native.out, kTop + "\\Group\\New Folder (2)\n");
     EXPECT_EQ(Vptree({"mkfolder", temp_.path()}).exit_code, 1);
-    EXPECT_EQ(Vptree({"mkfolder", "\\Stavemark View Profiles\\..\\.."}).exit_code, 1);
-    EXPECT_EQ(Vptree({"mkfolder", "\\Stavemark View Profiles\\Missing"}).exit_code, 1);
+    EXPECT_EQ(Vptree({"mkfolder", kTop + "\\..\\.."}).exit_code, 1);
+    EXPECT_EQ(Vptree({"mkfolder", kTop + "\\Missing"}).exit_code, 1);
     EXPECT_EQ(ReadTextFile(root_ + "/.rev"), "2");
 }
 
 TEST_F(VptreeTest, EditingCommands) {
-    CCommandOutput made = Vptree({"mkprofile", "\\Stavemark View Profiles\\Group"});
+    CCommandOutput made = Vptree({"mkprofile", kGroup});
     ASSERT_EQ(made.exit_code, 0) << made.err;
-    EXPECT_EQ(made.out, "\\Stavemark View Profiles\\Group\\TBD (1)\n");
+    EXPECT_EQ(made.out, kTop + "\\Group\\TBD (1)\n");
 
-    CCommandOutput copied =
-        Vptree({"cp", "\\Stavemark View Profiles\\Proj", "\\Stavemark View Profiles\\Group"});
+    CCommandOutput copied = Vptree({"cp", kProj, kGroup});
     ASSERT_EQ(copied.exit_code, 0) << copied.err;
-    EXPECT_EQ(copied.out, "\\Stavemark View Profiles\\Group\\Proj\n");
-    EXPECT_NE(ReadTextFile(root_ + "/Stavemark View Profiles/Group/Proj/GUID"), "proj-guid 1.4");
-    CCommandOutput kept = Vptree(
-        {"cp", "--keep-guid", "\\Stavemark View Profiles\\Proj", "\\Stavemark View Profiles"});
+    EXPECT_EQ(copied.out, kTop + "\\Group\\Proj\n");
+    EXPECT_NE(ReadTextFile(Native("Group/Proj/GUID")), "proj-guid 1.4");
+    CCommandOutput kept = Vptree({"cp", "--keep-guid", kProj, kTop});
     ASSERT_EQ(kept.exit_code, 0) << kept.err;
-    EXPECT_EQ(kept.out, "\\Stavemark View Profiles\\Copy of Proj\n");
-    EXPECT_EQ(ReadTextFile(root_ + "/Stavemark View Profiles/Copy of Proj/GUID"), "proj-guid 1.4");
+    EXPECT_EQ(kept.out, kTop + "\\Copy of Proj\n");
+    EXPECT_EQ(ReadTextFile(Native("Copy of Proj/GUID")), "proj-guid 1.4");
 
-    CCommandOutput moved = Vptree({"mv", "\\Stavemark View Profiles\\Group\\TBD (1)", "Named"});
+    CCommandOutput moved = Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"});
     ASSERT_EQ(moved.exit_code, 0) << moved.err;
-    EXPECT_EQ(moved.out, "\\Stavemark View Profiles\\Group\\Named\n");
-    CCommandOutput refused = Vptree({"mv", "\\Stavemark View Profiles\\Group\\Named", "..\\x"});
+    EXPECT_EQ(moved.out, kTop + "\\Group\\Named\n");
+    CCommandOutput refused = Vptree({"mv", kTop + "\\Group\\Named", "..\\x"});
     EXPECT_EQ(refused.exit_code, 1);
     EXPECT_NE(refused.err.find(std::strerror(EINVAL)), std::string::npos) << refused.err;
 
-    ASSERT_EQ(Vptree({"rm", "\\Stavemark View Profiles\\Group"}).exit_code, 0);
-    EXPECT_FALSE(fs::exists(root_ + "/Stavemark View Profiles/Group"));
+    ASSERT_EQ(Vptree({"rm", kGroup}).exit_code, 0);
+    EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
 TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     WriteTextFile(temp_ / "rules", "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
-    const std::string proj = "\\Stavemark View Profiles\\Proj";
-    ASSERT_EQ(Vptree({"set", proj, "Rules", "--file", temp_ / "rules"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code, 0);
     // Nothing is written before the save.
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
-    CCommandOutput saved = Vptree({"save", proj});
+    CCommandOutput saved = Vptree({"save", kProj});
     ASSERT_EQ(saved.exit_code, 0) << saved.err;
     EXPECT_EQ(ProjFile("Rules"), "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
-    ASSERT_EQ(Vptree({"set", proj, "description", "--text", "The project"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"set", proj, "vob-list", "--text", "/vobs/a,/vobs/b"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"save", proj}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "description", "--text", "The project"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "vob-list", "--text", "/vobs/a,/vobs/b"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     EXPECT_EQ(ProjFile("Description"), "The project");
     EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
     // What was saved is not saved again.
-    ASSERT_EQ(Vptree({"save", proj}).exit_code, 0);
+    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
 TEST_F(VptreeTest, ShowPrintsEveryField) {
-    const std::string proj = "\\Stavemark View Profiles\\Proj";
     WriteTextFile(temp_ / "d.svg", "<svg/>");
-    ASSERT_EQ(Vptree({"set", proj, "Project Label", "--text", "REL1"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"set", proj, "Diagram", "--file", temp_ / "d.svg"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"save", proj}).exit_code, 0);
-    ASSERT_EQ(Vptree({"set", proj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
-    CCommandOutput shown = Vptree({"show", root_ + "/Stavemark View Profiles/Proj"});
+    ASSERT_EQ(Vptree({"set", kProj, "Project Label", "--text", "REL1"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", temp_ / "d.svg"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
+    CCommandOutput shown = Vptree({"show", Native("Proj")});
     ASSERT_EQ(shown.exit_code, 0) << shown.err;
-    const std::string diagram = root_ + "/Stavemark View Profiles/Proj/Diagram";
-    EXPECT_EQ(shown.out, "profile\t" + proj +
+    const std::string diagram = Native("Proj/Diagram");
+    EXPECT_EQ(shown.out, "profile\t" + kProj +
                              "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
                              "diagram\t" +
                              diagram +
@@ -154,22 +153,20 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
                              "--- Description\n--- Rules\nelement * /main/LATEST\n"
                              "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
                              "--- Project Label\nREL1\n--- Checkpoints\n");
-    EXPECT_EQ(Vptree({"show", "\\Stavemark View Profiles\\Group"}).exit_code, 1);
+    EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 
 TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
-    const std::string proj = "\\Stavemark View Profiles\\Proj";
-    ASSERT_EQ(Vptree({"set", proj, "Rules", "--text", "element * /main/LATEST\n"}).exit_code, 0);
-    CCommandOutput saved = Vptree({"save", proj, "--name", "Renamed"});
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/LATEST\n"}).exit_code, 0);
+    CCommandOutput saved = Vptree({"save", kProj, "--name", "Renamed"});
     ASSERT_EQ(saved.exit_code, 0) << saved.err;
-    EXPECT_EQ(saved.out, "\\Stavemark View Profiles\\Renamed\n");
-    EXPECT_EQ(ReadTextFile(root_ + "/Stavemark View Profiles/Renamed/GUID"), "proj-guid 1.5");
+    EXPECT_EQ(saved.out, kTop + "\\Renamed\n");
+    EXPECT_EQ(ReadTextFile(Native("Renamed/GUID")), "proj-guid 1.5");
 
     // A taken name asks for another one on standard input.
-    CCommandOutput asked =
-        Vptree({"save", "\\Stavemark View Profiles\\Renamed", "--name", "Group"}, "\nFinal\n");
+    CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
     ASSERT_EQ(asked.exit_code, 0) << asked.err;
-    EXPECT_EQ(asked.out, "\\Stavemark View Profiles\\Final\n");
+    EXPECT_EQ(asked.out, kTop + "\\Final\n");
 }
 
 }  // namespace
