@@ -3,236 +3,138 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kelmora {
 namespace {
 
 using Kind = CCfsRule::Kind;
-using Filter = CCfsRule::Filter;
-using Selector = CCfsRule::Selector;
 
-CCfsRule ParseSingleRule(const std::string& text) {
-    const CCfsParseResult result = ParseConfigSpecText(text);
-    EXPECT_TRUE(result.ok) << text << "\n" << result.Diagnostic();
-    EXPECT_EQ(result.rules.size(), 1u) << text;
-    return result.rules.empty() ? CCfsRule{} : result.rules.front();
+CCfsDate Absolute(int day, int month, int year, int hour = -1, int minute = 0, int second = 0) {
+    return {.kind = CCfsDate::Kind::Absolute,
+            .day = day,
+            .month = month,
+            .year = year,
+            .has_time_of_day = hour >= 0,
+            .hour = hour < 0 ? 0 : hour,
+            .minute = minute,
+            .second = second};
 }
 
-CCfsDate Absolute(int day, int month, int year) {
-    CCfsDate date;
-    date.kind = CCfsDate::Kind::Absolute;
-    date.day = day;
-    date.month = month;
-    date.year = year;
-    return date;
+// A rule written back as one line: its kind, then every field that differs
+// from a default rule, so that a field filled by mistake shows as well.
+// Patterns and paths are in brackets, quotes removed.
+std::string Describe(const CCfsRule& rule) {
+    static const char* const kKinds[] = {"element",  "mkbranch", "end mkbranch", "time",
+                                         "end time", "load",     "include"};
+    static const char* const kFilters[] = {"", " -file", " -directory", " -eltype"};
+    static const char* const kSelectors[] = {"CHECKEDOUT", "version", "label"};
+    const bool element = rule.kind == Kind::Element;
+    std::string text = kKinds[static_cast<int>(rule.kind)];
+    text += kFilters[static_cast<int>(rule.filter)];
+    if (!rule.element_type.empty()) text += " " + rule.element_type;
+    if (!rule.pattern.empty()) text += " [" + rule.pattern + "]";
+    if (element || rule.selector_kind != CCfsRule::Selector::CheckedOut) {
+        text += std::string(" ") + kSelectors[static_cast<int>(rule.selector_kind)];
+    }
+    if (rule.selector_kind == CCfsRule::Selector::Label) text += " " + rule.selector;
+    if (!rule.selector_branch.empty() || !rule.selector_version.empty()) {
+        text += " " + rule.selector_branch + "/" + rule.selector_version;
+    }
+    if (rule.has_time || !rule.time_text.empty()) {
+        text += (rule.has_time ? (element ? " -time " : " ") : " <no time> ") + rule.time_text;
+    }
+    if (!rule.branch.empty()) text += (element ? " -mkbranch " : " ") + rule.branch;
+    if (rule.override_branch) text += " -override";
+    if (rule.nocheckout) text += " -nocheckout";
+    if (!rule.path.empty()) text += " [" + rule.path + "]";
+    return text;
 }
 
-CCfsDate Absolute(int day, int month, int year, int hour, int minute, int second) {
-    CCfsDate date = Absolute(day, month, year);
-    date.has_time_of_day = true;
-    date.hour = hour;
-    date.minute = minute;
-    date.second = second;
-    return date;
-}
+// ---------------------------------------------------------------- rule forms
 
-CCfsDate Relative(CCfsDate::Kind kind) {
-    CCfsDate date;
-    date.kind = kind;
-    return date;
-}
-
-// ---------------------------------------------------------------- element rules
-
-struct CElementCase {
-    std::string text;
-    Filter filter;
-    std::string element_type;
-    std::string pattern;
-    Selector selector_kind;
-    std::string selector_branch;
-    std::string selector_version;
-    std::string time_text;  // empty: no -time
-    std::string branch;     // empty: no -mkbranch
-    bool override_branch;
-    bool nocheckout;
+struct CRuleCase {
+    const char* text;
+    const char* rule;  // Describe() of the text's last rule
 };
 
-class CfsElementRuleTest : public ::testing::TestWithParam<CElementCase> {};
-
-TEST_P(CfsElementRuleTest, FieldsAreFilled) {
-    const CElementCase& expected = GetParam();
-    const CCfsRule rule = ParseSingleRule(expected.text);
-    EXPECT_EQ(rule.kind, Kind::Element);
-    EXPECT_EQ(rule.line, 1);
-    EXPECT_EQ(rule.filter, expected.filter);
-    EXPECT_EQ(rule.element_type, expected.element_type);
-    EXPECT_EQ(rule.pattern, expected.pattern);
-    EXPECT_EQ(rule.selector_kind, expected.selector_kind);
-    EXPECT_EQ(rule.selector_branch, expected.selector_branch);
-    EXPECT_EQ(rule.selector_version, expected.selector_version);
-    EXPECT_EQ(rule.has_time, !expected.time_text.empty());
-    EXPECT_EQ(rule.time_text, expected.time_text);
-    EXPECT_EQ(rule.branch, expected.branch);
-    EXPECT_EQ(rule.override_branch, expected.override_branch);
-    EXPECT_EQ(rule.nocheckout, expected.nocheckout);
+void PrintTo(const CRuleCase& rule, std::ostream* out) {
+    *out << ::testing::PrintToString(rule.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, CfsElementRuleTest,
-    ::testing::Values(
-        CElementCase{"element * CHECKEDOUT", Filter::Any, "", "*", Selector::CheckedOut, "", "", "",
-                     "", false, false},
-        CElementCase{"element * \\main\\LATEST", Filter::Any, "", "*", Selector::Version, "main",
-                     "LATEST", "", "", false, false},
-        CElementCase{"element * /main/LATEST", Filter::Any, "", "*", Selector::Version, "main",
-                     "LATEST", "", "", false, false},
-        CElementCase{"element * \\main\\0", Filter::Any, "", "*", Selector::Version, "main", "0",
-                     "", "", false, false},
-        CElementCase{"element * ...\\jdoe_dev\\LATEST", Filter::Any, "", "*", Selector::Version,
-                     "jdoe_dev", "LATEST", "", "", false, false},
-        CElementCase{"element * .../br/LATEST", Filter::Any, "", "*", Selector::Version, "br",
-                     "LATEST", "", "", false, false},
-        CElementCase{"element \\vob\\src\\... \\main\\int\\feature\\17", Filter::Any, "",
-                     "\\vob\\src\\...", Selector::Version, "feature", "17", "", "", false, false},
-        CElementCase{"element /vob/lib/*.c REL_2.1", Filter::Any, "", "/vob/lib/*.c",
-                     Selector::Label, "", "", "", "", false, false},
-        CElementCase{"element -file ... \\main\\LATEST", Filter::File, "", "...", Selector::Version,
-                     "main", "LATEST", "", "", false, false},
-        CElementCase{"element -directory \\vob\\... CHECKEDOUT", Filter::Directory, "",
-                     "\\vob\\...", Selector::CheckedOut, "", "", "", "", false, false},
-        CElementCase{"element -eltype text_file * BASELINE_3", Filter::ElementType, "text_file",
-                     "*", Selector::Label, "", "", "", "", false, false},
-        CElementCase{"element \"\\vob\\My Documents\\...\" CHECKEDOUT", Filter::Any, "",
-                     "\\vob\\My Documents\\...", Selector::CheckedOut, "", "", "", "", false,
-                     false},
-        CElementCase{"element * \\main\\LATEST -time 03-Dec-2026.23:27:24", Filter::Any, "", "*",
-                     Selector::Version, "main", "LATEST", "03-Dec-2026.23:27:24", "", false, false},
-        CElementCase{"element * \\main\\0 -mkbranch jdoe_dev", Filter::Any, "", "*",
-                     Selector::Version, "main", "0", "", "jdoe_dev", false, false},
-        CElementCase{"element * \\main\\0 -mkbranch jdoe_dev -override", Filter::Any, "", "*",
-                     Selector::Version, "main", "0", "", "jdoe_dev", true, false},
-        CElementCase{"element * REL1 -nocheckout", Filter::Any, "", "*", Selector::Label, "", "",
-                     "", "", false, true},
-        // Options after the selector come in any order.
-        CElementCase{"element\t-file\t*\t\\main\\LATEST\t-nocheckout -override -time now "
-                     "-mkbranch fix  # all of them",
-                     Filter::File, "", "*", Selector::Version, "main", "LATEST", "now", "fix", true,
-                     true}));
+class CfsRuleTest : public ::testing::TestWithParam<CRuleCase> {};
 
-// ---------------------------------------------------------------- other rule forms
-
-TEST(CfsGrammarTest, MkBranchRuleWithAndWithoutOverride) {
-    CCfsRule rule = ParseSingleRule("mkbranch jdoe_dev");
-    EXPECT_EQ(rule.kind, Kind::MkBranch);
-    EXPECT_EQ(rule.branch, "jdoe_dev");
-    EXPECT_FALSE(rule.override_branch);
-
-    rule = ParseSingleRule("  mkbranch rel-1.2 -override   # keep versions apart");
-    EXPECT_EQ(rule.kind, Kind::MkBranch);
-    EXPECT_EQ(rule.branch, "rel-1.2");
-    EXPECT_TRUE(rule.override_branch);
+TEST_P(CfsRuleTest, LastRuleHasTheWrittenFields) {
+    const CCfsParseResult result = ParseConfigSpecText(GetParam().text);
+    ASSERT_EQ(result.Diagnostic(), "");
+    ASSERT_FALSE(result.rules.empty());
+    EXPECT_EQ(Describe(result.rules.back()), GetParam().rule);
 }
 
-TEST(CfsGrammarTest, EndRulesWithAndWithoutArgument) {
-    CCfsParseResult result = ParseConfigSpecText(
-        "mkbranch a\nend mkbranch\nmkbranch b\nend mkbranch b\n"
-        "time 1-Jan-2026\nend time\ntime 2-feb-2026\nend time 2-February-2026\n");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 8u);
-    EXPECT_EQ(result.rules[1].kind, Kind::EndMkBranch);
-    EXPECT_EQ(result.rules[1].branch, "");
-    EXPECT_EQ(result.rules[3].branch, "b");
-    EXPECT_EQ(result.rules[5].kind, Kind::EndTime);
-    EXPECT_FALSE(result.rules[5].has_time);
-    EXPECT_TRUE(result.rules[7].has_time);
+const CRuleCase kRules[] = {
+    {"element * CHECKEDOUT", "element [*] CHECKEDOUT"},
+    {"element * \\main\\LATEST", "element [*] version main/LATEST"},
+    {"element * /main/LATEST", "element [*] version main/LATEST"},
+    {"element * ...\\jdoe_dev\\LATEST", "element [*] version jdoe_dev/LATEST"},
+    {"element \\vob\\src\\... \\main\\int\\feature\\17",
+     "element [\\vob\\src\\...] version feature/17"},
+    {"element /vob/lib/*.c REL_2.1", "element [/vob/lib/*.c] label REL_2.1"},
+    {"element -file ... \\main\\LATEST", "element -file [...] version main/LATEST"},
+    {"element -directory \\vob\\... CHECKEDOUT", "element -directory [\\vob\\...] CHECKEDOUT"},
+    {"element -eltype text_file * BASELINE_3", "element -eltype text_file [*] label BASELINE_3"},
+    {"element \"\\vob\\My Documents\\...\" CHECKEDOUT",
+     "element [\\vob\\My Documents\\...] CHECKEDOUT"},
+    {"element \\vob\\a#b REL#1", "element [\\vob\\a#b] label REL#1"},
+    {"element * \\main\\LATEST -time 03-Dec-2026.23:27:24",
+     "element [*] version main/LATEST -time 03-Dec-2026.23:27:24"},
+    {"element * \\main\\0 -mkbranch jdoe_dev", "element [*] version main/0 -mkbranch jdoe_dev"},
+    // Options after the selector come in any order.
+    {"element\t-file\t*\t\\main\\LATEST\t-nocheckout -override -time now "
+     "-mkbranch fix  # all of them",
+     "element -file [*] version main/LATEST -time now -mkbranch fix -override "
+     "-nocheckout"},
+    {"mkbranch jdoe_dev", "mkbranch jdoe_dev"},
+    {"  mkbranch rel-1.2 -override   # keep", "mkbranch rel-1.2 -override"},
+    {"mkbranch a\nend mkbranch", "end mkbranch"},
+    {"mkbranch b\nend mkbranch b", "end mkbranch b"},
+    {"time 1-Jan-2026\nend time", "end time"},
     // The same day written differently still closes its block.
-    EXPECT_EQ(result.rules[7].time, result.rules[6].time);
-    EXPECT_EQ(result.rules[7].time_text, "2-February-2026");
-}
+    {"time 2-feb-2026\nend time 2-February-2026", "end time 2-February-2026"},
+    {"load \"\\vob\\My Project\\docs\"  # quoted", "load [\\vob\\My Project\\docs]"},
+    {"load \"\\vob\\x # y\"", "load [\\vob\\x # y]"},
+    {"include /srv/specs/common.cs", "include [/srv/specs/common.cs]"}};
 
-TEST(CfsGrammarTest, LoadAndIncludeTakeOnePathWithQuotesRemoved) {
-    const CCfsParseResult result = ParseConfigSpecText(
-        "load \\vob\\src\n"
-        "load \"\\vob\\My Project\\docs\"  # quoted because of the blank\n"
-        "include /srv/specs/common.cs\n"
-        "include \"C:\\Config Specs\\base.cs\"\n");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 4u);
-    EXPECT_EQ(result.rules[0].kind, Kind::Load);
-    EXPECT_EQ(result.rules[0].path, "\\vob\\src");
-    EXPECT_EQ(result.rules[1].path, "\\vob\\My Project\\docs");
-    EXPECT_EQ(result.rules[2].kind, Kind::Include);
-    EXPECT_EQ(result.rules[2].path, "/srv/specs/common.cs");
-    EXPECT_EQ(result.rules[3].path, "C:\\Config Specs\\base.cs");
-    EXPECT_EQ(result.rules[3].line, 4);
-}
+INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules));
 
-TEST(CfsGrammarTest, BlankLinesAndCommentsMakeNoRules) {
-    const CCfsParseResult result =
-        ParseConfigSpecText("\n   \n\t\n# comment\n   # indented comment \"unbalanced\n");
+// One field of every rule of a text that parses.
+std::vector<int> Each(const std::string& text, int CCfsRule::*field) {
+    const CCfsParseResult result = ParseConfigSpecText(text);
     EXPECT_TRUE(result.ok) << result.Diagnostic();
-    EXPECT_TRUE(result.rules.empty());
-    EXPECT_TRUE(ParseConfigSpecText("").ok);
+    std::vector<int> values;
+    for (const CCfsRule& rule : result.rules) values.push_back(rule.*field);
+    return values;
 }
 
-TEST(CfsGrammarTest, HashInsideATokenOrQuotesIsNotAComment) {
-    const CCfsParseResult result =
-        ParseConfigSpecText("element \\vob\\a#b REL#1\nload \"\\vob\\x # y\"\n");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    EXPECT_EQ(result.rules[0].pattern, "\\vob\\a#b");
-    EXPECT_EQ(result.rules[0].selector, "REL#1");
-    EXPECT_EQ(result.rules[1].path, "\\vob\\x # y");
+TEST(CfsGrammarTest, BlocksRecordTheirEndLineOrZeroWhenLeftOpen) {
+    EXPECT_EQ(Each("mkbranch outer\n"
+                   "  time 1-Mar-2026.08:00\n"
+                   "    element * \\main\\LATEST\n"
+                   "    mkbranch inner -override\n"
+                   "    end mkbranch inner\n"
+                   "  end time\n"
+                   "end mkbranch outer\n",
+                   &CCfsRule::end_line),
+              (std::vector<int>{7, 6, 0, 5, 0, 0, 0}));
+    EXPECT_EQ(Each("element * CHECKEDOUT\nmkbranch jdoe_dev\ntime yesterday\n"
+                   "element * \\main\\LATEST\nmkbranch other\nend mkbranch\n",
+                   &CCfsRule::end_line),
+              (std::vector<int>{0, 0, 0, 0, 6, 0}));
 }
 
-TEST(CfsGrammarTest, LineNumbersFollowLfAndCrLfLineEnds) {
-    const CCfsParseResult result =
-        ParseConfigSpecText("# one\r\nelement * CHECKEDOUT\r\n\nload \\vob\r\nload \\last\r");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 3u);
-    EXPECT_EQ(result.rules[0].line, 2);
-    EXPECT_EQ(result.rules[0].selector, "CHECKEDOUT");
-    EXPECT_EQ(result.rules[1].line, 4);
-    EXPECT_EQ(result.rules[1].path, "\\vob");
-    EXPECT_EQ(result.rules[2].line, 5);
-    EXPECT_EQ(result.rules[2].path, "\\last");
-}
-
-// ---------------------------------------------------------------- blocks
-
-TEST(CfsGrammarTest, NestedBlocksRecordTheirEndLines) {
-    const CCfsParseResult result = ParseConfigSpecText(
-        "mkbranch outer\n"
-        "  time 1-Mar-2026.08:00\n"
-        "    element * \\main\\LATEST\n"
-        "    mkbranch inner -override\n"
-        "    end mkbranch inner\n"
-        "  end time\n"
-        "end mkbranch outer\n");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 7u);
-    EXPECT_EQ(result.rules[0].end_line, 7);
-    EXPECT_EQ(result.rules[1].end_line, 6);
-    EXPECT_EQ(result.rules[3].end_line, 5);
-}
-
-TEST(CfsGrammarTest, BlocksLeftOpenRunToTheEndOfTheText) {
-    const CCfsParseResult result = ParseConfigSpecText(
-        "element * CHECKEDOUT\n"
-        "mkbranch jdoe_dev\n"
-        "time yesterday\n"
-        "element * \\main\\LATEST\n"
-        "mkbranch other\n"
-        "end mkbranch\n");
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 6u);
-    EXPECT_EQ(result.rules[1].end_line, 0);
-    EXPECT_EQ(result.rules[2].end_line, 0);
-    EXPECT_EQ(result.rules[4].end_line, 6);
-}
-
-TEST(CfsGrammarTest, ManagedConfigSpecWithCrLfLineEndsParses) {
+// A config spec as the product writes it, then blank and comment lines in
+// other line ends, and a last line ended by a lone CR.
+TEST(CfsGrammarTest, ManagedConfigSpecCommentsAndMixedLineEndsParse) {
     const std::string text =
         "# [SM_PROJECT - Stavemark View Profile Information\r\n"
         "#        Name - \\Stavemark View Profiles\\Proj\r\n"
@@ -251,17 +153,17 @@ TEST(CfsGrammarTest, ManagedConfigSpecWithCrLfLineEndsParses) {
         "element * .../int/LATEST\r\n"
         "element * \\main\\0 -mkbranch int\r\n"
         "load \\vobA\r\n"
-        "# SM_PROJECT]\r\n";
+        "# SM_PROJECT]\r\n"
+        "\n   \n\t\n   # indented comment \"unbalanced\n"
+        "load \\last\r";
+    EXPECT_EQ(Each(text, &CCfsRule::line), (std::vector<int>{5, 6, 7, 8, 15, 16, 17, 23}));
     const CCfsParseResult result = ParseConfigSpecText(text);
-    ASSERT_TRUE(result.ok) << result.Diagnostic();
-    ASSERT_EQ(result.rules.size(), 7u);
-    EXPECT_EQ(result.rules[1].selector_branch, "jdoe_dev");
-    EXPECT_EQ(result.rules[2].kind, Kind::MkBranch);
-    EXPECT_EQ(result.rules[2].line, 7);
-    EXPECT_EQ(result.rules[3].kind, Kind::Time);
+    ASSERT_EQ(result.rules.size(), 8u);
     EXPECT_EQ(result.rules[3].time, Absolute(7, 12, 2026, 21, 5, 7));
-    EXPECT_EQ(result.rules[5].branch, "int");
-    EXPECT_EQ(result.rules[6].path, "\\vobA");
+    EXPECT_EQ(Describe(result.rules[4]), "element [*] version int/LATEST");
+    EXPECT_EQ(Describe(result.rules[6]), "load [\\vobA]");
+    EXPECT_EQ(Describe(result.rules[7]), "load [\\last]");
+    EXPECT_EQ(Each("", &CCfsRule::line), std::vector<int>{});
 }
 
 TEST(CfsGrammarTest, VeryLongLinesParse) {
@@ -287,46 +189,45 @@ struct CDateCase {
 class CfsDateTest : public ::testing::TestWithParam<CDateCase> {};
 
 TEST_P(CfsDateTest, ParsesInTimeRule) {
-    const CCfsRule rule = ParseSingleRule("time " + GetParam().text);
-    EXPECT_EQ(rule.kind, Kind::Time);
-    EXPECT_TRUE(rule.has_time);
-    EXPECT_EQ(rule.time_text, GetParam().text);
-    EXPECT_EQ(rule.time, GetParam().expected);
+    const CCfsParseResult result = ParseConfigSpecText("time " + GetParam().text);
+    ASSERT_EQ(result.Diagnostic(), "");
+    ASSERT_EQ(result.rules.size(), 1u);
+    EXPECT_EQ(Describe(result.rules[0]), "time " + GetParam().text);
+    EXPECT_EQ(result.rules[0].time, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, CfsDateTest,
-    ::testing::Values(CDateCase{"03-Dec-2026.23:27:24", Absolute(3, 12, 2026, 23, 27, 24)},
-                      CDateCase{"7-December-2026.21:05:07", Absolute(7, 12, 2026, 21, 5, 7)},
-                      CDateCase{"7-DECEMBER-2026", Absolute(7, 12, 2026)},
-                      CDateCase{"1-jan", Absolute(1, 1, 0)},
-                      CDateCase{"15-Sep.9:30", Absolute(15, 9, 0, 9, 30, 0)},
-                      CDateCase{"31-oct-1999.00:00:59", Absolute(31, 10, 1999, 0, 0, 59)},
-                      CDateCase{"29-Feb-2024", Absolute(29, 2, 2024)},
-                      CDateCase{"29-Feb-2000", Absolute(29, 2, 2000)},
-                      CDateCase{"29-Feb", Absolute(29, 2, 0)},
-                      CDateCase{"now", Relative(CCfsDate::Kind::Now)},
-                      CDateCase{"today", Relative(CCfsDate::Kind::Today)},
-                      CDateCase{"yesterday", Relative(CCfsDate::Kind::Yesterday)}));
+const CDateCase kDates[] = {{"03-Dec-2026.23:27:24", Absolute(3, 12, 2026, 23, 27, 24)},
+                            {"7-December-2026.21:05:07", Absolute(7, 12, 2026, 21, 5, 7)},
+                            {"7-DECEMBER-2026", Absolute(7, 12, 2026)},
+                            {"15-Sep.9:30", Absolute(15, 9, 0, 9, 30, 0)},
+                            {"31-oct-1999.00:00:59", Absolute(31, 10, 1999, 0, 0, 59)},
+                            {"29-Feb-2024", Absolute(29, 2, 2024)},
+                            {"29-Feb-2000", Absolute(29, 2, 2000)},
+                            {"29-Feb", Absolute(29, 2, 0)},
+                            {"now", CCfsDate{.kind = CCfsDate::Kind::Now}},
+                            {"today", CCfsDate{.kind = CCfsDate::Kind::Today}},
+                            {"yesterday", CCfsDate{.kind = CCfsDate::Kind::Yesterday}}};
 
-class CfsBadDateTest : public ::testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Forms, CfsDateTest, ::testing::ValuesIn(kDates));
 
-TEST_P(CfsBadDateTest, IsRejectedWithAReason) {
-    CCfsDate date;
-    std::string reason;
-    EXPECT_FALSE(ParseCfsDate(GetParam(), date, reason));
-    EXPECT_NE(reason.find("date"), std::string::npos) << reason;
+// One date per way of being wrong, under the start of its reason.
+TEST(CfsDateTest, MalformedDatesAreRejectedWithTheirReason) {
+    const std::pair<const char*, std::vector<const char*>> kCases[] = {
+        {"Invalid date",
+         {"Dec-2026", "7-Dec-26", "7-Dec-20266", "7-Dec-0000", "7--2026", "7-Dec-2026.1",
+          "7-Dec.10:5", "7-Dec.10:05:1", "7-Dec-2026.10:05:07x", "Now", "7.Dec", "1-Jan.10.05"}},
+        {"Unknown month", {"7-Decem"}},
+        {"Day out of range", {"29-Feb-2026", "29-Feb-1900", "31-Apr", "0-Jan"}},
+        {"Time of day out of range", {"1-Jan.24:00", "1-Jan.23:60", "1-Jan.23:59:60"}}};
+    for (const auto& [reason, texts] : kCases) {
+        for (const char* text : texts) {
+            CCfsDate date;
+            std::string why;
+            EXPECT_FALSE(ParseCfsDate(text, date, why)) << text;
+            EXPECT_TRUE(why.starts_with(reason)) << text << ": " << why;
+        }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Malformed, CfsBadDateTest,
-                         ::testing::Values("", "Dec-2026", "7-Dec-26", "7-Dec-20266", "7-Decem",
-                                           "123-Dec", "7-Dec-2026.", "7-Dec-2026.1", "7-Dec.10:5",
-                                           "7-Dec.10:05:1", "7-Dec-2026.10:05:07x", "7--2026",
-                                           "29-Feb-2026", "29-Feb-1900", "31-Apr", "0-Jan",
-                                           "32-Jan", "1-Jan.24:00", "1-Jan.23:60", "1-Jan.23:59:60",
-                                           "Now", "TODAY", "tomorrow", "7-Dec-0000"));
-
-// ---------------------------------------------------------------- names
 
 TEST(CfsGrammarTest, NamesRejectBlanksSeparatorsAndWildcards) {
     EXPECT_TRUE(IsValidCfsName("jdoe_dev"));
@@ -338,19 +239,6 @@ TEST(CfsGrammarTest, NamesRejectBlanksSeparatorsAndWildcards) {
 }
 
 // ---------------------------------------------------------------- errors
-
-TEST(CfsGrammarTest, DiagnosticIsEmptyWhenTheTextParses) {
-    EXPECT_EQ(ParseConfigSpecText("element * CHECKEDOUT\n").Diagnostic(), "");
-}
-
-TEST(CfsGrammarTest, DiagnosticNamesLineColumnAndReason) {
-    const CCfsParseResult result =
-        ParseConfigSpecText("element * CHECKEDOUT\nload \\vob\nend mkbranch\n");
-    ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.Diagnostic(),
-              "Syntax error on line 3, near column 1, \"end mkbranch\" has no matching "
-              "\"mkbranch\".");
-}
 
 TEST(CfsGrammarTest, ParsingStopsAtTheFirstErrorKeepingEarlierRules) {
     const CCfsParseResult result =
@@ -365,7 +253,7 @@ struct CErrorCase {
     std::string text;
     int line;
     int column;
-    std::string diagnostic_prefix;
+    std::string reason_start;
 };
 
 void PrintTo(const CErrorCase& error, std::ostream* out) {
@@ -380,120 +268,81 @@ TEST_P(CfsSyntaxErrorTest, ReportsPositionAndReason) {
     ASSERT_FALSE(result.ok);
     EXPECT_EQ(result.line, expected.line);
     EXPECT_EQ(result.column, expected.column);
-    EXPECT_TRUE(result.Diagnostic().starts_with(expected.diagnostic_prefix)) << result.Diagnostic();
+    const std::string start = "Syntax error on line " + std::to_string(expected.line) +
+                              ", near column " + std::to_string(expected.column) + ", " +
+                              expected.reason_start;
+    EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
 }
 
-const std::string kAt = "Syntax error on line ";
+const CErrorCase kErrors[] = {
+    // Rule keywords
+    {"# c\n\n   elements * CHECKEDOUT", 3, 4, "Unknown rule keyword \"elements\"."},
+    {"\"element\" * CHECKEDOUT", 1, 1, "Unknown rule"},
+    // Element: missing tokens are reported just past the last token.
+    {"element", 1, 8, "Missing path pattern."},
+    {"element *   # no selector", 1, 10, "Missing version selector."},
+    {"element -eltype", 1, 16, "Missing element type name"},
+    {"element -eltype a:b * X", 1, 17, "Invalid element type name"},
+    {"element -fil * CHECKEDOUT", 1, 9, "Unknown element option \"-fil\"."},
+    {"element -file -directory * X", 1, 15, "Only one of -file, -directory and -eltype"},
+    {"element a|b CHECKEDOUT", 1, 9, "Invalid path pattern"},
+    {"element \"\" CHECKEDOUT", 1, 9, "Invalid path pattern"},
+    {"element * -nocheckout", 1, 11, "Expected a version selector"},
+    {"element * checked out", 1, 19, "Unexpected \"out\" after the version selector."},
+    {"element * LATEST", 1, 11, "\"LATEST\" needs a branch"},
+    {"element * REL:1", 1, 11, "Invalid label name"},
+    // Version paths: not rooted, too short, empty branch, "..." inside, bad version.
+    {"element * main\\LATEST", 1, 11, "Invalid version selector"},
+    {"element * \\LATEST", 1, 11, "Invalid version"},
+    {"element * \\main\\\\LATEST", 1, 11, "Invalid version"},
+    {"element * ...\\...\\br\\LATEST", 1, 11, "Invalid version"},
+    {"element * \\main\\latest", 1, 11, "Invalid version selector"},
+    // Element options
+    {"element * X -time", 1, 18, "Missing date after"},
+    {"element * X -time 31-Nov-2026", 1, 19, "Day out of range in date \"31-Nov-2026\"."},
+    {"element * X -time now -time today", 1, 23, "Option \"-time\" is given twice."},
+    {"element * X -mkbranch", 1, 22, "Missing branch name"},
+    {"element * X -mkbranch -override", 1, 23, "Missing branch name after \"-mkbranch\"."},
+    {"element * X -mkbranch a/b", 1, 23, "Invalid branch name \"a/b\"."},
+    {"element * X -mkbranch a -mkbranch b", 1, 25, "Option \"-mkbranch\" is given twice."},
+    {"element * X -override", 1, 13, "\"-override\" needs \"-mkbranch\"."},
+    {"element * X -override -mkbranch b -override", 1, 35, "Option \"-override\" is given twice."},
+    {"element * X -bogus", 1, 13, "Unknown element option \"-bogus\"."},
+    // mkbranch and time
+    {"mkbranch", 1, 9, "Missing branch name after"},
+    {"mkbranch\t-override", 1, 10, "Missing branch name"},
+    {"mkbranch a*b", 1, 10, "Invalid branch name"},
+    {"mkbranch a -override b", 1, 22, "Unexpected \"b\""},
+    {"time", 1, 5, "Missing date after \"time\"."},
+    {"time 7 Dec 2026", 1, 6, "Invalid date \"7\""},
+    {"time now later", 1, 10, "Unexpected \"later\""},
+    // end
+    {"end", 1, 4, "Missing \"mkbranch\" or \"time\""},
+    {"end branch", 1, 5, "Unknown block \"branch\""},
+    {"element * CHECKEDOUT\r\nload \\v\r\nend mkbranch\r\n", 3, 1,
+     "\"end mkbranch\" has no matching \"mkbranch\"."},
+    {"mkbranch a\nend time", 2, 1, "\"end time\" has no matching \"time\"."},
+    {"mkbranch a\nend mkbranch\n  end mkbranch", 3, 3, "\"end mkbranch\" has no matching"},
+    {"mkbranch a\ntime now\nend mkbranch", 3, 1,
+     "\"end mkbranch\" comes before the end of the \"time\" block of line 2."},
+    {"mkbranch b1\nend mkbranch b2", 2, 14,
+     "\"end mkbranch b2\" does not match \"mkbranch b1\" of line 1."},
+    {"time 1-Jan-2026\nend time 2-Jan-2026", 2, 10, "\"end time 2-Jan-2026\" does not match"},
+    {"mkbranch a\nend mkbranch a b", 2, 16, "Unexpected"},
+    {"mkbranch a\nend mkbranch -a", 2, 14, "Invalid branch name"},
+    {"time now\nend time 30-Feb", 2, 10, "Day out of range"},
+    // load and include
+    {"include   # nothing", 1, 8, "Missing path after \"include\"."},
+    {"load \\vob\\My Project", 1, 14, "Unexpected \"Project\" after the path; quote"},
+    {"include \"\"", 1, 9, "Invalid path"},
+    {"load a\"b", 1, 6, "Invalid path"},
+    // Tokens
+    {"load \"\\vob\\My Project", 1, 6, "Unterminated quoted string."},
+    {"load \"\\vob\\x\"y", 1, 14, "Expected a blank after the closing quote."},
+    {"element * CHECKEDOUT\r\r\n", 1, 21, "Invalid control character."},
+    {std::string("load \"\\v\0b\"", 11), 1, 9, "Invalid control character."}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Malformed, CfsSyntaxErrorTest,
-    ::testing::Values(
-        // Rule keywords
-        CErrorCase{"Element * CHECKEDOUT", 1, 1,
-                   kAt + "1, near column 1, Unknown rule keyword \"Element\"."},
-        CErrorCase{"# c\n\n   elements * CHECKEDOUT", 3, 4,
-                   kAt + "3, near column 4, Unknown rule keyword"},
-        CErrorCase{"\"element\" * CHECKEDOUT", 1, 1, kAt + "1, near column 1, Unknown rule"},
-        // Element: missing tokens are reported just past the last token.
-        CErrorCase{"element", 1, 8, kAt + "1, near column 8, Missing path pattern."},
-        CErrorCase{"element *   # no selector", 1, 10,
-                   kAt + "1, near column 10, Missing version selector."},
-        CErrorCase{"element -file", 1, 14, kAt + "1, near column 14, Missing path pattern."},
-        CErrorCase{"element -eltype", 1, 16, kAt + "1, near column 16, Missing element type name"},
-        CErrorCase{"element -eltype a:b * X", 1, 17,
-                   kAt + "1, near column 17, Invalid element type name"},
-        CErrorCase{"element -fil * CHECKEDOUT", 1, 9,
-                   kAt + "1, near column 9, Unknown element option \"-fil\"."},
-        CErrorCase{"element -file -directory * X", 1, 15,
-                   kAt + "1, near column 15, Only one of -file, -directory and -eltype"},
-        CErrorCase{"element a|b CHECKEDOUT", 1, 9, kAt + "1, near column 9, Invalid path pattern"},
-        CErrorCase{"element \"\" CHECKEDOUT", 1, 9, kAt + "1, near column 9, Invalid path pattern"},
-        CErrorCase{"element * -nocheckout", 1, 11,
-                   kAt + "1, near column 11, Expected a version selector"},
-        CErrorCase{"element * checked out", 1, 19,
-                   kAt + "1, near column 19, Unexpected \"out\" after the version selector."},
-        CErrorCase{"element * LATEST", 1, 11, kAt + "1, near column 11, \"LATEST\" needs a branch"},
-        CErrorCase{"element * REL:1", 1, 11, kAt + "1, near column 11, Invalid label name"},
-        CErrorCase{"element * \\main\\latest", 1, 11,
-                   kAt + "1, near column 11, Invalid version selector"},
-        CErrorCase{"element * main\\LATEST", 1, 11,
-                   kAt + "1, near column 11, Invalid version selector"},
-        CErrorCase{"element * \\LATEST", 1, 11, kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * \\main\\\\LATEST", 1, 11, kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * \\main\\LATEST\\", 1, 11, kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * \\main\\-1", 1, 11, kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * ...\\...\\br\\LATEST", 1, 11,
-                   kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * .../b*r/LATEST", 1, 11, kAt + "1, near column 11, Invalid version"},
-        CErrorCase{"element * \"\\main\\LATEST\"", 1, 11,
-                   kAt + "1, near column 11, Invalid version"},
-        // Element options
-        CErrorCase{"element * X -time", 1, 18, kAt + "1, near column 18, Missing date after"},
-        CErrorCase{"element * X -time 31-Nov-2026", 1, 19,
-                   kAt + "1, near column 19, Day out of range in date \"31-Nov-2026\"."},
-        CErrorCase{"element * X -time now -time today", 1, 23,
-                   kAt + "1, near column 23, Option \"-time\" is given twice."},
-        CErrorCase{"element * X -mkbranch", 1, 22, kAt + "1, near column 22, Missing branch name"},
-        CErrorCase{"element * X -mkbranch -override", 1, 23,
-                   kAt + "1, near column 23, Missing branch name after \"-mkbranch\"."},
-        CErrorCase{"element * X -mkbranch a/b", 1, 23,
-                   kAt + "1, near column 23, Invalid branch name \"a/b\"."},
-        CErrorCase{"element * X -mkbranch a -mkbranch b", 1, 25,
-                   kAt + "1, near column 25, Option \"-mkbranch\" is given twice."},
-        CErrorCase{"element * X -override", 1, 13,
-                   kAt + "1, near column 13, \"-override\" needs \"-mkbranch\"."},
-        CErrorCase{"element * X -override -mkbranch b -override", 1, 35,
-                   kAt + "1, near column 35, Option \"-override\" is given twice."},
-        CErrorCase{"element * X -bogus", 1, 13,
-                   kAt + "1, near column 13, Unknown element option \"-bogus\"."},
-        // mkbranch and time
-        CErrorCase{"mkbranch", 1, 9, kAt + "1, near column 9, Missing branch name after"},
-        CErrorCase{"mkbranch\t-override", 1, 10, kAt + "1, near column 10, Missing branch name"},
-        CErrorCase{"mkbranch a*b", 1, 10, kAt + "1, near column 10, Invalid branch name"},
-        CErrorCase{"mkbranch a -override b", 1, 22, kAt + "1, near column 22, Unexpected \"b\""},
-        CErrorCase{"mkbranch a -Override", 1, 12, kAt + "1, near column 12, Unexpected"},
-        CErrorCase{"time", 1, 5, kAt + "1, near column 5, Missing date after \"time\"."},
-        CErrorCase{"time 7-Dez-2026", 1, 6, kAt + "1, near column 6, Unknown month in date"},
-        CErrorCase{"time 1-Jan.25:00", 1, 6, kAt + "1, near column 6, Time of day out of range"},
-        CErrorCase{"time 7 Dec 2026", 1, 6, kAt + "1, near column 6, Invalid date \"7\""},
-        CErrorCase{"time now later", 1, 10, kAt + "1, near column 10, Unexpected \"later\""},
-        // end
-        CErrorCase{"end", 1, 4, kAt + "1, near column 4, Missing \"mkbranch\" or \"time\""},
-        CErrorCase{"end branch", 1, 5, kAt + "1, near column 5, Unknown block \"branch\""},
-        CErrorCase{"element * CHECKEDOUT\r\nload \\v\r\nend mkbranch\r\n", 3, 1,
-                   kAt + "3, near column 1, \"end mkbranch\" has no matching \"mkbranch\"."},
-        CErrorCase{"mkbranch a\nend time", 2, 1,
-                   kAt + "2, near column 1, \"end time\" has no matching \"time\"."},
-        CErrorCase{"mkbranch a\nend mkbranch\n  end mkbranch", 3, 3,
-                   kAt + "3, near column 3, \"end mkbranch\" has no matching"},
-        CErrorCase{"mkbranch a\ntime now\nend mkbranch", 3, 1,
-                   kAt + "3, near column 1, \"end mkbranch\" comes before the end of the \"time\" "
-                         "block of line 2."},
-        CErrorCase{"mkbranch b1\nend mkbranch b2", 2, 14,
-                   kAt + "2, near column 14, \"end mkbranch b2\" does not match \"mkbranch b1\" "
-                         "of line 1."},
-        CErrorCase{"time 1-Jan-2026\nend time 2-Jan-2026", 2, 10,
-                   kAt + "2, near column 10, \"end time 2-Jan-2026\" does not match"},
-        CErrorCase{"mkbranch a\nend mkbranch a b", 2, 16, kAt + "2, near column 16, Unexpected"},
-        CErrorCase{"mkbranch a\nend mkbranch -a", 2, 14,
-                   kAt + "2, near column 14, Invalid branch name"},
-        CErrorCase{"time now\nend time 30-Feb", 2, 10, kAt + "2, near column 10, Day out of range"},
-        // load and include
-        CErrorCase{"load", 1, 5, kAt + "1, near column 5, Missing path after \"load\"."},
-        CErrorCase{"include   # nothing", 1, 8, kAt + "1, near column 8, Missing path after"},
-        CErrorCase{"load \\vob\\My Project", 1, 14,
-                   kAt + "1, near column 14, Unexpected \"Project\" after the path; quote"},
-        CErrorCase{"include \"\"", 1, 9, kAt + "1, near column 9, Invalid path"},
-        CErrorCase{"load a\"b", 1, 6, kAt + "1, near column 6, Invalid path"},
-        // Tokens
-        CErrorCase{"load \"\\vob\\My Project", 1, 6,
-                   kAt + "1, near column 6, Unterminated quoted string."},
-        CErrorCase{"load \"\\vob\\x\"y", 1, 14,
-                   kAt + "1, near column 14, Expected a blank after the closing quote."},
-        CErrorCase{"element * CHECKEDOUT\r\r\n", 1, 21,
-                   kAt + "1, near column 21, Invalid control character."},
-        CErrorCase{std::string("load \\v\0b", 9), 1, 8,
-                   kAt + "1, near column 8, Invalid control character."}));
+INSTANTIATE_TEST_SUITE_P(Malformed, CfsSyntaxErrorTest, ::testing::ValuesIn(kErrors));
 
 }  // namespace
 }  // namespace kelmora

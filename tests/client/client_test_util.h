@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client/messages.h"
+#include "client/views.h"
 
 namespace kelmora::test {
 
@@ -48,6 +49,27 @@ private:
     }
     static void OnInfo(const char* text) { Info() += text; }
     static void OnError(const char* text) { Error() += text; }
+};
+
+// View and workspace handles freed whatever the test's path out.
+class CViewHandle {
+public:
+    ~CViewHandle() { view_free_handle(handle_); }
+    view_handle_t* out() { return &handle_; }
+    view_handle_t get() const { return handle_; }
+
+private:
+    view_handle_t handle_ = nullptr;
+};
+
+class CWsHandle {
+public:
+    ~CWsHandle() { ws_free_handle(&handle_); }
+    ws_handle_t* out() { return &handle_; }
+    ws_handle_t get() const { return handle_; }
+
+private:
+    ws_handle_t handle_ = nullptr;
 };
 
 }  // namespace kelmora::test

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "client/admin.h"
@@ -16,16 +17,6 @@ constexpr char kGoodText[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n
 constexpr char kBadText[] = "element * CHECKEDOUT\nelement * /main/LATEST\nend mkbranch\n";
 constexpr char kDiagnosticStart[] = "Syntax error on line 3, near column 1,";
 
-class CViewHandle {
-public:
-    ~CViewHandle() { view_free_handle(handle_); }
-    view_handle_t* out() { return &handle_; }
-    view_handle_t get() const { return handle_; }
-
-private:
-    view_handle_t handle_ = nullptr;
-};
-
 // A view's config spec as the view library writes it into a file.
 std::string FetchConfigSpec(const std::string& tag, const CTempDir& dir) {
     CViewHandle handle;
@@ -40,6 +31,12 @@ tbs_status_t SetWithCmdSetcs(const std::string& tag, const std::string& path) {
     args.view_tag = tag.c_str();
     args.cspec_path = path.c_str();
     return cmd_setcs(&args);
+}
+
+tbs_status_t SetWithWsSetSpec(const std::string& root, const std::string& path) {
+    CWsHandle ws;
+    const tbs_status_t status = ws_get_handle(root.c_str(), 0, ws.out());
+    return status == TBS_ST_OK ? ws_set_spec(ws.get(), path.c_str()) : status;
 }
 
 class ConfigSpecRoundTripTest : public ::testing::TestWithParam<std::string> {};
@@ -60,12 +57,8 @@ TEST_P(ConfigSpecRoundTripTest, WorkspaceGivesBackEveryByte) {
     CTempDir dir;
     const std::string tag = UniqueName("ws");
     ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
-    ws_handle_t ws = nullptr;
-    ASSERT_EQ(ws_get_handle((dir / "root").c_str(), 0, &ws), TBS_ST_OK);
     WriteTextFile(dir / "cs", GetParam());
-    tbs_status_t status = ws_set_spec(ws, (dir / "cs").c_str());
-    ws_free_handle(&ws);
-    ASSERT_EQ(status, TBS_ST_OK);
+    ASSERT_EQ(SetWithWsSetSpec(dir / "root", dir / "cs"), TBS_ST_OK);
     EXPECT_EQ(FetchConfigSpec(tag, dir), GetParam());
 }
 
@@ -76,20 +69,14 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string("# caf\xC3\xA9 \xFF\xFE\x80\r\nelement * CHECKEDOUT\r\n"),
                       std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()));
 
-TEST(ConfigSpecTest, FetchReplacesWhatTheFileHeld) {
+TEST(ConfigSpecTest, NewViewIsEmptyAndFetchReplacesWhatTheFileHeld) {
     CTempDir dir;
     const std::string tag = UniqueName("trunc");
     ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
+    EXPECT_EQ(FetchConfigSpec(tag, dir), "");
     ASSERT_EQ(client::SetConfigSpecText(tag, kGoodText), TBS_ST_OK);
     WriteTextFile(dir / "fetched", std::string(10000, 'x'));
     EXPECT_EQ(FetchConfigSpec(tag, dir), kGoodText);
-}
-
-TEST(ConfigSpecTest, NewViewHasAnEmptyConfigSpec) {
-    CTempDir dir;
-    const std::string tag = UniqueName("empty");
-    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
-    EXPECT_EQ(FetchConfigSpec(tag, dir), "");
 }
 
 // The three ways in for a config spec refuse text that does not parse.
@@ -105,22 +92,10 @@ TEST_P(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagn
     WriteTextFile(dir / "bad", kBadText);
 
     CCapturedOutput output;
-    tbs_status_t status = TBS_ST_OK;
-    switch (GetParam()) {
-        case Entry::CmdSetcs:
-            status = SetWithCmdSetcs(tag, dir / "bad");
-            break;
-        case Entry::WsSetSpec: {
-            ws_handle_t ws = nullptr;
-            ASSERT_EQ(ws_get_handle((dir / "root").c_str(), 0, &ws), TBS_ST_OK);
-            status = ws_set_spec(ws, (dir / "bad").c_str());
-            ws_free_handle(&ws);
-            break;
-        }
-        case Entry::SetConfigSpecText:
-            status = client::SetConfigSpecText(tag, kBadText);
-            break;
-    }
+    const tbs_status_t status = GetParam() == Entry::CmdSetcs ? SetWithCmdSetcs(tag, dir / "bad")
+                                : GetParam() == Entry::WsSetSpec
+                                    ? SetWithWsSetSpec(dir / "root", dir / "bad")
+                                    : client::SetConfigSpecText(tag, kBadText);
     EXPECT_EQ(status, TBS_ST_CFS_SYNTAX);
     EXPECT_EQ(output.error().rfind(kDiagnosticStart, 0), 0u) << output.error();
     EXPECT_EQ(output.error().back(), '\n');
@@ -144,44 +119,48 @@ TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
     EXPECT_NE(output.error().find(dir / "missing"), std::string::npos) << output.error();
 }
 
+using CParseResult = std::unique_ptr<cfs_parse_result_t, decltype(&cfs_free)>;
+
+// Parses the text (or a missing file when text is null) as cfs_parse does.
+CParseResult ParseFile(const CTempDir& dir, const char* text, tbs_status_t expected,
+                       const tbs_uuid_t* view_uuid = nullptr) {
+    if (text) WriteTextFile(dir / "cs", text);
+    cfs_parse_result_t* result = nullptr;
+    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), view_uuid, &result), expected);
+    EXPECT_NE(result, nullptr);
+    return CParseResult(result, &cfs_free);
+}
+
 TEST(CfsParseTest, AcceptedFileGivesItsRules) {
     CTempDir dir;
-    WriteTextFile(dir / "cs", kGoodText);
-    cfs_parse_result_t* result = nullptr;
-    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), &TBS_UUID_NULL, &result), TBS_ST_OK);
+    const CParseResult result = ParseFile(dir, kGoodText, TBS_ST_OK, &TBS_UUID_NULL);
     ASSERT_NE(result, nullptr);
-    EXPECT_TRUE(cfs_result_ok(result));
-    EXPECT_EQ(cfs_result_rule_count(result), 2u);
-    EXPECT_STREQ(cfs_result_diagnostic(result), "");
-    EXPECT_EQ(cfs_result_error_line(result), 0);
-    cfs_free(result);
+    EXPECT_TRUE(cfs_result_ok(result.get()));
+    EXPECT_EQ(cfs_result_rule_count(result.get()), 2u);
+    EXPECT_STREQ(cfs_result_diagnostic(result.get()), "");
+    EXPECT_EQ(cfs_result_error_line(result.get()), 0);
 }
 
 TEST(CfsParseTest, RefusedFileGivesThePlaceAndPrintsTheDiagnostic) {
     CTempDir dir;
-    WriteTextFile(dir / "cs", kBadText);
     CCapturedOutput output;
-    cfs_parse_result_t* result = nullptr;
-    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), nullptr, &result), TBS_ST_CFS_SYNTAX);
+    const CParseResult result = ParseFile(dir, kBadText, TBS_ST_CFS_SYNTAX);
     ASSERT_NE(result, nullptr);
-    EXPECT_FALSE(cfs_result_ok(result));
-    EXPECT_EQ(cfs_result_error_line(result), 3);
-    EXPECT_EQ(cfs_result_error_column(result), 1);
-    const std::string diagnostic = cfs_result_diagnostic(result);
+    EXPECT_FALSE(cfs_result_ok(result.get()));
+    EXPECT_EQ(cfs_result_error_line(result.get()), 3);
+    EXPECT_EQ(cfs_result_error_column(result.get()), 1);
+    const std::string diagnostic = cfs_result_diagnostic(result.get());
     EXPECT_EQ(diagnostic.rfind(kDiagnosticStart, 0), 0u) << diagnostic;
     EXPECT_EQ(output.error(), diagnostic + "\n");
-    cfs_free(result);
 }
 
 TEST(CfsParseTest, UnreadableFileIsAnInputError) {
     CTempDir dir;
     CCapturedOutput output;
-    cfs_parse_result_t* result = nullptr;
-    EXPECT_EQ(cfs_parse((dir / "missing").c_str(), nullptr, &result), TBS_ST_IO);
+    const CParseResult result = ParseFile(dir, nullptr, TBS_ST_IO);
     ASSERT_NE(result, nullptr);
-    EXPECT_FALSE(cfs_result_ok(result));
-    EXPECT_NE(output.error().find("missing"), std::string::npos);
-    cfs_free(result);
+    EXPECT_FALSE(cfs_result_ok(result.get()));
+    EXPECT_NE(output.error().find(dir / "cs"), std::string::npos) << output.error();
 }
 
 }  // namespace

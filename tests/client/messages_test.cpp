@@ -28,60 +28,43 @@ private:
     tbs_status_t status_;
 };
 
+// A continuation goes where the message before it went.
 TEST(MessagesTest, RedirectSendsInformationAndErrorsToTheirOwnCallbacks) {
     CCapturedOutput output;
     imsg_print(IMSG_KIND_INFO, "view %s updated\n", -1, "v1");
+    imsg_print(IMSG_KIND_CONTINUE, "  more info\n", -1);
     imsg_print(IMSG_KIND_WARNING, "careful %d\n", -1, 2);
     imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "failed");
-    EXPECT_EQ(output.info(), "view v1 updated\n");
-    EXPECT_EQ(output.error(), "careful 2\nfailed\n");
-}
-
-TEST(MessagesTest, ContinuationFollowsTheMessageItContinues) {
-    CCapturedOutput output;
-    imsg_print(IMSG_KIND_INFO, "info\n", -1);
-    imsg_print(IMSG_KIND_CONTINUE, "  more info\n", -1);
-    imsg_print(IMSG_KIND_ERROR, "error\n", -1);
     imsg_print(IMSG_KIND_CONTINUE, "  more error\n", -1);
-    EXPECT_EQ(output.info(), "info\n  more info\n");
-    EXPECT_EQ(output.error(), "error\n  more error\n");
+    EXPECT_EQ(output.info(), "view v1 updated\n  more info\n");
+    EXPECT_EQ(output.error(), "careful 2\nfailed\n  more error\n");
 }
 
-TEST(MessagesTest, OpenLogTakesPrecedenceOverTheRedirect) {
+// An open log takes every kind ahead of the redirect; it is appended to, and
+// starting another log ends it.
+TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     CTempDir dir;
+    WriteTextFile(dir / "one", "earlier entry\n");
     CCapturedOutput output;
-    {
-        CLogScope log(dir / "log");
-        ASSERT_EQ(log.status(), TBS_ST_OK);
-        imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "into the log");
-        imsg_print(IMSG_KIND_INFO, "%s\n", -1, "also into the log");
-    }
-    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "after the log");
-    EXPECT_EQ(ReadTextFile(dir / "log"), "into the log\nalso into the log\n");
-    EXPECT_EQ(output.error(), "after the log\n");
-    EXPECT_EQ(output.info(), "");
-}
-
-TEST(MessagesTest, LogIsAppendedToNotReplaced) {
-    CTempDir dir;
-    WriteTextFile(dir / "log", "earlier entry\n");
     for (const char* entry : {"first", "second"}) {
-        CLogScope log(dir / "log");
-        ASSERT_EQ(log.status(), TBS_ST_OK);
-        imsg_print(IMSG_KIND_ERROR, "%s\n", -1, entry);
+        CLogScope one(dir / "one");
+        ASSERT_EQ(one.status(), TBS_ST_OK);
+        imsg_print(IMSG_KIND_ERROR, "%s error\n", -1, entry);
+        imsg_print(IMSG_KIND_INFO, "%s info\n", -1, entry);
     }
-    EXPECT_EQ(ReadTextFile(dir / "log"), "earlier entry\nfirst\nsecond\n");
-}
-
-TEST(MessagesTest, StartingASecondLogEndsTheFirst) {
-    CTempDir dir;
-    ASSERT_EQ(imsg_start_log_file((dir / "one").c_str(), 0), TBS_ST_OK);
-    imsg_print(IMSG_KIND_ERROR, "a\n", -1);
-    CLogScope second(dir / "two");
-    ASSERT_EQ(second.status(), TBS_ST_OK);
-    imsg_print(IMSG_KIND_ERROR, "b\n", -1);
-    EXPECT_EQ(ReadTextFile(dir / "one"), "a\n");
+    {
+        CLogScope one(dir / "one");
+        imsg_print(IMSG_KIND_ERROR, "a\n", -1);
+        CLogScope two(dir / "two");
+        ASSERT_EQ(two.status(), TBS_ST_OK);
+        imsg_print(IMSG_KIND_ERROR, "b\n", -1);
+    }
+    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "after the logs");
+    EXPECT_EQ(ReadTextFile(dir / "one"),
+              "earlier entry\nfirst error\nfirst info\nsecond error\nsecond info\na\n");
     EXPECT_EQ(ReadTextFile(dir / "two"), "b\n");
+    EXPECT_EQ(output.error(), "after the logs\n");
+    EXPECT_EQ(output.info(), "");
 }
 
 TEST(MessagesTest, LogThatCannotBeOpenedIsReported) {
@@ -163,19 +146,14 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ImsgSprintfTest,
                                            CSprintfCase{9, 8, "count=42"},
                                            CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}));
 
-TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndItsFolderExists) {
+TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];
     ASSERT_EQ(tbs_product_log_dir(buf, sizeof buf, "viewprofile_log"), TBS_ST_OK);
     EXPECT_EQ(std::string(buf), KelmoraHome() + "/log/viewprofile_log");
     EXPECT_TRUE(IsDirectory(KelmoraHome() + "/log"));
-}
-
-TEST(ProductLogDirTest, RefusesNamesThatLeaveTheFolderAndSmallBuffers) {
-    char buf[1024];
     EXPECT_EQ(tbs_product_log_dir(buf, sizeof buf, "../escape"), TBS_ST_INVALID);
     EXPECT_EQ(tbs_product_log_dir(buf, sizeof buf, ""), TBS_ST_INVALID);
-    char small[4];
-    EXPECT_EQ(tbs_product_log_dir(small, sizeof small, "viewprofile_log"), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_EQ(tbs_product_log_dir(buf, 4, "viewprofile_log"), TBS_ST_BUFFER_TOO_SMALL);
 }
 
 }  // namespace

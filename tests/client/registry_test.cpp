@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "client/client_test_util.h"
 
@@ -27,7 +28,7 @@ std::string KeyFor(const std::string& leaf) {
 
 class RegistryHiveTest : public ::testing::TestWithParam<ntregy_hive_t> {};
 
-TEST_P(RegistryHiveTest, ValuesRoundTripAndCanBeReplacedAndDeleted) {
+TEST_P(RegistryHiveTest, ValuesRoundTripWholeAndCanBeReplacedAndDeleted) {
     const ntregy_hive_t hive = GetParam();
     const std::string key = KeyFor("round");
     ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Folder", "/srv/one"), TBS_ST_OK);
@@ -48,15 +49,11 @@ TEST_P(RegistryHiveTest, ValuesRoundTripAndCanBeReplacedAndDeleted) {
               TBS_ST_NOT_FOUND);
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(ntregy_delete_value(hive, key.c_str(), "Folder"), TBS_ST_NOT_FOUND);
-}
 
-TEST_P(RegistryHiveTest, EmptyAndLongValuesAreKeptWhole) {
-    const ntregy_hive_t hive = GetParam();
-    const std::string key = KeyFor("sizes");
+    // Empty and long values are kept whole.
     const std::string long_value(5000, 'v');
     ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Empty", ""), TBS_ST_OK);
     ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Long", long_value.c_str()), TBS_ST_OK);
-
     std::string value = "x";
     ASSERT_EQ(client::ReadRegistryValue(hive, key, "Empty", &value), TBS_ST_OK);
     EXPECT_EQ(value, "");
@@ -84,44 +81,27 @@ INSTANTIATE_TEST_SUITE_P(BothHives, RegistryHiveTest,
                              return info.param == NTREGY_HKEY_LOCAL_MACHINE ? "Machine" : "User";
                          });
 
-TEST(RegistryTest, MissingValueInAnExistingKeyGivesAKeyHandle) {
-    const std::string key = KeyFor("missing");
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Present", "1"), TBS_ST_OK);
-    char buf[16] = "junk";
-    CKeyHandle handle;
-    EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Absent", buf, sizeof buf,
-                               handle.out()),
-              TBS_ST_NOT_FOUND);
-    EXPECT_NE(handle.get(), nullptr);
-    EXPECT_STREQ(buf, "");
-}
-
-TEST(RegistryTest, MissingKeyGivesNoKeyHandle) {
-    const std::string key = KeyFor("nokey");
-    char buf[16];
-    CKeyHandle handle;
-    EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Any", buf, sizeof buf,
-                               handle.out()),
-              TBS_ST_NOT_FOUND);
-    EXPECT_EQ(handle.get(), nullptr);
-}
-
-TEST(RegistryTest, AKeyExistsWhileAKeyBelowItHoldsAValue) {
-    const std::string parent = KeyFor("parent");
-    const std::string child = parent + "\\Child";
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, child.c_str(), "V", "1"), TBS_ST_OK);
-    char buf[16];
-    CKeyHandle parent_handle, sibling_handle;
-    EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, parent.c_str(), "V", buf, sizeof buf,
-                               parent_handle.out()),
-              TBS_ST_NOT_FOUND);
-    EXPECT_NE(parent_handle.get(), nullptr);
-    // "...\parentX" is not below "...\parent".
-    const std::string sibling = parent.substr(0, parent.size() - 1);
-    EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, sibling.c_str(), "V", buf, sizeof buf,
-                               sibling_handle.out()),
-              TBS_ST_NOT_FOUND);
-    EXPECT_EQ(sibling_handle.get(), nullptr);
+// A read of a missing value still gives a key handle when the key exists,
+// which it does while it or a key below it holds a value.
+TEST(RegistryTest, MissingValueGivesAKeyHandleExactlyWhenTheKeyExists) {
+    const std::string key = KeyFor("keys");
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, (key + "\\Child").c_str(), "V", "1"),
+              TBS_ST_OK);
+    // "...\keysX" is not below "...\keys".
+    const std::pair<std::string, bool> kCases[] = {{key + "\\Child", true},
+                                                   {key, true},
+                                                   {key.substr(0, key.size() - 1), false},
+                                                   {key + "\\Other", false}};
+    for (const auto& [path, exists] : kCases) {
+        char buf[16] = "junk";
+        CKeyHandle handle;
+        EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, path.c_str(), "Absent", buf,
+                                   sizeof buf, handle.out()),
+                  TBS_ST_NOT_FOUND)
+            << path;
+        EXPECT_EQ(handle.get() != nullptr, exists) << path;
+        EXPECT_STREQ(buf, "") << path;
+    }
 }
 
 struct CBufferCase {
@@ -171,18 +151,6 @@ TEST_P(RegistryKeySpellingTest, SameKeyWhateverTheSpelling) {
 INSTANTIATE_TEST_SUITE_P(Spellings, RegistryKeySpellingTest,
                          ::testing::Values("Software\\LEAF", "SOFTWARE\\LEAF", "\\Software\\LEAF",
                                            "Software\\\\LEAF\\", "\\\\software\\LEAF\\\\"));
-
-TEST(RegistryTest, ProjectRootLivesUnderTheCommonKey) {
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
-                               "/srv/profiles"),
-              TBS_ST_OK);
-    char buf[1024];
-    CKeyHandle handle;
-    ASSERT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
-                               buf, sizeof buf, handle.out()),
-              TBS_ST_OK);
-    EXPECT_STREQ(buf, "/srv/profiles");
-}
 
 TEST(RegistryTest, RefusesAValueOutsideAnyKey) {
     EXPECT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "\\", "Name", "v"), TBS_ST_INVALID);

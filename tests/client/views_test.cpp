@@ -15,27 +15,6 @@
 namespace kelmora::test {
 namespace {
 
-// Frees a view handle whatever the test's path out.
-class CViewHandle {
-public:
-    ~CViewHandle() { view_free_handle(handle_); }
-    view_handle_t* out() { return &handle_; }
-    view_handle_t get() const { return handle_; }
-
-private:
-    view_handle_t handle_ = nullptr;
-};
-
-class CWsHandle {
-public:
-    ~CWsHandle() { ws_free_handle(&handle_); }
-    ws_handle_t* out() { return &handle_; }
-    ws_handle_t get() const { return handle_; }
-
-private:
-    ws_handle_t handle_ = nullptr;
-};
-
 std::string UuidText(const tbs_uuid_t& uuid) {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
@@ -83,18 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Tags, ViewTagTest,
                          ::testing::Values("", "-v", ".v", "a b", "a/b", "a\\b", "a\"b", "tag\n",
                                            "caf\xC3\xA9"));
 
-TEST(ViewAdminTest, WorkspaceRootIsCreatedAndKeptAbsolute) {
-    CTempDir dir;
-    const std::string tag = UniqueName("ws");
-    const std::string root = dir / "a/b/../ws";
-    ASSERT_EQ(client::CreateWorkspace(tag, root + "/"), TBS_ST_OK);
-    client::CViewRecord view;
-    ASSERT_EQ(client::FindView(tag, &view), TBS_ST_OK);
-    EXPECT_TRUE(view.is_workspace);
-    EXPECT_EQ(view.workspace_root, dir / "a/ws");
-    EXPECT_TRUE(IsDirectory(dir / "a/ws"));
-}
-
 TEST(ViewAdminTest, WorkspaceRootsMayNotOverlap) {
     CTempDir dir;
     CCapturedOutput output;
@@ -126,9 +93,14 @@ TEST(ViewHandleTest, HandlesByTagAndByUuidDescribeTheSameView) {
     tbs_uuid_t again{};
     ASSERT_EQ(view_get_uuid(by_uuid.get(), &again), TBS_ST_OK);
     EXPECT_EQ(UuidText(again), record.uuid);
+
+    // A dynamic view is seen under the home.
+    char buf[1024];
+    ASSERT_EQ(cmd_utl_view_tag_to_pname(tag.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
+    EXPECT_EQ(std::string(buf).rfind(KelmoraHome() + "/", 0), 0u) << buf;
 }
 
-TEST(ViewHandleTest, UnknownViewsGiveNoHandle) {
+TEST(ViewHandleTest, UnknownViewsAndPathsOutsideEveryWorkspaceGiveNoHandle) {
     CViewHandle handle;
     EXPECT_EQ(view_get_handle_by_tag(UniqueName("none").c_str(), 0, handle.out()),
               TBS_ST_NOT_FOUND);
@@ -136,6 +108,13 @@ TEST(ViewHandleTest, UnknownViewsGiveNoHandle) {
     tbs_uuid_t uuid = TBS_UUID_NULL;
     EXPECT_EQ(view_get_handle(&uuid, handle.out()), TBS_ST_NOT_FOUND);
     EXPECT_EQ(handle.get(), nullptr);
+    CTempDir dir;
+    CWsHandle ws;
+    EXPECT_EQ(ws_get_handle(dir.path().c_str(), 0, ws.out()), TBS_ST_NOT_WS);
+    EXPECT_EQ(ws.get(), nullptr);
+    char buf[1024];
+    EXPECT_EQ(cmd_utl_view_tag_to_pname(UniqueName("none").c_str(), 0, sizeof buf, buf),
+              TBS_ST_NOT_FOUND);
 }
 
 TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
@@ -147,31 +126,6 @@ TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
     ASSERT_EQ(client::RemoveView(tag), TBS_ST_OK);
     ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
     EXPECT_EQ(view_get_config_spec(old_handle.get(), (dir / "cs").c_str(), 0), TBS_ST_NOT_FOUND);
-}
-
-TEST(ViewHandleTest, WorkspaceHandlesKnowTheyAreWorkspaces) {
-    CTempDir dir;
-    const std::string tag = UniqueName("wsh");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
-    CViewHandle handle;
-    ASSERT_EQ(view_get_handle_by_tag(tag.c_str(), 0, handle.out()), TBS_ST_OK);
-    int is_ws = 0;
-    ASSERT_EQ(view_ws_is_ws_view(handle.get(), &is_ws), TBS_ST_OK);
-    EXPECT_EQ(is_ws, 1);
-}
-
-TEST(ViewPathNameTest, WorkspaceIsSeenAtItsRootADynamicViewUnderTheHome) {
-    CTempDir dir;
-    const std::string ws = UniqueName("ws"), dyn = UniqueName("dyn");
-    ASSERT_EQ(client::CreateWorkspace(ws, dir / "root"), TBS_ST_OK);
-    ASSERT_EQ(client::CreateView(dyn), TBS_ST_OK);
-    char buf[1024];
-    ASSERT_EQ(cmd_utl_view_tag_to_pname(ws.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
-    EXPECT_EQ(std::string(buf), dir / "root");
-    ASSERT_EQ(cmd_utl_view_tag_to_pname(dyn.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
-    EXPECT_EQ(std::string(buf).rfind(KelmoraHome() + "/", 0), 0u) << buf;
-    EXPECT_EQ(cmd_utl_view_tag_to_pname(UniqueName("none").c_str(), 0, sizeof buf, buf),
-              TBS_ST_NOT_FOUND);
 }
 
 struct CContainmentCase {
@@ -197,30 +151,40 @@ TEST_P(WorkspaceContainmentTest, RootHoldsItselfAndWhatIsBelowIt) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, WorkspaceContainmentTest,
-    ::testing::Values(CContainmentCase{"a/b", true}, CContainmentCase{"a/b/", true},
-                      CContainmentCase{"a/b/c", true}, CContainmentCase{"a/b/c/d.txt", true},
-                      CContainmentCase{"a/b/./c", true}, CContainmentCase{"a/b/c/..", true},
-                      CContainmentCase{"a//b//c", true}, CContainmentCase{"a/bc", false},
-                      CContainmentCase{"a/b.txt", false}, CContainmentCase{"a", false},
-                      CContainmentCase{"a/b/../bc", false}, CContainmentCase{"x/a/b", false}));
+const CContainmentCase kPaths[] = {{"a/b", true},         {"a/b/", true},       {"a/b/c", true},
+                                   {"a/b/c/d.txt", true}, {"a/b/./c", true},    {"a/b/c/..", true},
+                                   {"a//b//c", true},     {"a/bc", false},      {"a/b.txt", false},
+                                   {"a", false},          {"a/b/../bc", false}, {"x/a/b", false}};
 
-TEST(WorkspaceTest, TagThatDoesNotFitIsReported) {
-    CTempDir dir;
-    const std::string tag = UniqueName("long_workspace_tag");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
-    char small[8];
-    EXPECT_EQ(ws_get_view((dir / "root").c_str(), 0, sizeof small, small), TBS_ST_BUFFER_TOO_SMALL);
-    EXPECT_EQ(std::string(small), tag.substr(0, 7));
-}
+INSTANTIATE_TEST_SUITE_P(Paths, WorkspaceContainmentTest, ::testing::ValuesIn(kPaths));
 
-TEST(WorkspaceTest, HandleFromAPathInsideAndLoadPreferences) {
+// The root is made absolute and created; the workspace is seen there, and
+// reached by its tag and from any path inside.
+TEST(WorkspaceTest, RootPathNameHandlesAndLoadPreferences) {
     CTempDir dir;
     const std::string tag = UniqueName("wsp");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(tag, dir / "a/b/../ws/"), TBS_ST_OK);
+    const std::string root = dir / "a/ws";
+    client::CViewRecord record;
+    ASSERT_EQ(client::FindView(tag, &record), TBS_ST_OK);
+    EXPECT_TRUE(record.is_workspace);
+    EXPECT_EQ(record.workspace_root, root);
+    EXPECT_TRUE(IsDirectory(root));
+    char buf[1024];
+    ASSERT_EQ(cmd_utl_view_tag_to_pname(tag.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
+    EXPECT_EQ(std::string(buf), root);
+    // A tag that does not fit is cut and reported.
+    ASSERT_GT(tag.size(), 7u);
+    EXPECT_EQ(ws_get_view(root.c_str(), 0, 8, buf), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_EQ(std::string(buf), tag.substr(0, 7));
+
+    CViewHandle view;
+    ASSERT_EQ(view_get_handle_by_tag(tag.c_str(), 0, view.out()), TBS_ST_OK);
+    int is_ws = 0;
+    ASSERT_EQ(view_ws_is_ws_view(view.get(), &is_ws), TBS_ST_OK);
+    EXPECT_EQ(is_ws, 1);
     CWsHandle handle;
-    ASSERT_EQ(ws_get_handle((dir / "root/sub/file").c_str(), 0, handle.out()), TBS_ST_OK);
+    ASSERT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, handle.out()), TBS_ST_OK);
     ASSERT_NE(handle.get(), nullptr);
 
     uint32_t flags = 1;
@@ -233,13 +197,6 @@ TEST(WorkspaceTest, HandleFromAPathInsideAndLoadPreferences) {
     ASSERT_EQ(ws_set_load_preferences(handle.get(), 0x4, 0), TBS_ST_OK);
     ASSERT_EQ(ws_get_load_preferences(handle.get(), &flags), TBS_ST_OK);
     EXPECT_EQ(flags, 0x10000u);
-}
-
-TEST(WorkspaceTest, PathOutsideEveryWorkspaceGivesNoHandle) {
-    CTempDir dir;
-    CWsHandle handle;
-    EXPECT_EQ(ws_get_handle(dir.path().c_str(), 0, handle.out()), TBS_ST_NOT_WS);
-    EXPECT_EQ(handle.get(), nullptr);
 }
 
 }  // namespace
