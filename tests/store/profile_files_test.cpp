@@ -5,179 +5,120 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <functional>
-#include <vector>
 
 #include "automation/view_profile.h"
-#include "platform/file.h"
 #include "platform/fs.h"
-#include "platform/sleep.h"
+#include "store/store_fixture.h"
 #include "support/scripted_ui.h"
-#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
 
-// The reader's waits, recorded instead of slept; a test may act on the n-th.
-std::vector<unsigned> g_waits;
-std::function<void(size_t)> g_on_wait;
+using test::CRecordedSleep;
 
-void RecordingSleep(unsigned milliseconds) {
-    g_waits.push_back(milliseconds);
-    if (g_on_wait) g_on_wait(g_waits.size());
-}
-
-std::string OpenErrorText(const std::string& prefix, int error, const std::string& path) {
-    return prefix + "Error " + std::to_string(error) + " while trying to open '" + path + "':\n" +
-           std::strerror(error);
-}
-
+// The reader's waits are recorded; another process holds files as a tree
+// editor saving the profile does.
 class ProfileFileReadTest : public ::testing::Test {
 protected:
-    ProfileFileReadTest() : sleep_(&RecordingSleep) {
-        g_waits.clear();
-        g_on_wait = nullptr;
+    ProfileFileReadTest() {
+        CRecordedSleep::Reset();
         profile_.SetErrorString("Cannot read the profile.\n\n");
     }
-    ~ProfileFileReadTest() override { g_on_wait = nullptr; }
+    ~ProfileFileReadTest() override { CRecordedSleep::Reset(); }
 
-    // Keeps the file open as a writer does: nobody else may open it.
-    void HoldAsWriter(const std::string& path) {
-        CFileException error;
-        ASSERT_TRUE(holder_.Open(path, FileAccess::ReadWrite, FileShare::Exclusive,
-                                 FileCreate::OpenAlways, &error));
+    BOOL Read(const std::string& path, BOOL must_exist, BOOL first_block_only = FALSE) {
+        text_ = "stale";
+        return profile_.ReadProfileFile(path, &text_, must_exist, first_block_only);
+    }
+    std::string OpenError(int error, const std::string& path) const {
+        return "Cannot read the profile.\n\nError " + std::to_string(error) +
+               " while trying to open '" + path + "':\n" + std::strerror(error);
     }
 
-    CScopedSleep sleep_;
+    CScopedSleep sleep_{&CRecordedSleep::Sleep};
     test::CScriptedUserInterface ui_;
     test::CTempDir dir_;
     CViewProfile profile_;
-    CFile holder_;
+    std::string text_;
 };
 
-TEST_F(ProfileFileReadTest, MissingOptionalFileIsEmptyAtOnce) {
-    std::string text = "stale";
-    EXPECT_EQ(profile_.ReadProfileFile(dir_ / "VOB List", &text, FALSE, FALSE), TRUE);
-    EXPECT_EQ(text, "");
+TEST_F(ProfileFileReadTest, MissingFileIsEmptyAtOnceAndReportedOnlyWhenRequired) {
+    EXPECT_EQ(Read(dir_ / "VOB List", FALSE), TRUE);
+    EXPECT_EQ(text_, "");
     EXPECT_TRUE(ui_.shown().empty());
-    EXPECT_TRUE(g_waits.empty());
-}
-
-TEST_F(ProfileFileReadTest, MissingRequiredFileIsReportedWithoutWaiting) {
-    std::string text = "stale";
-    std::string path = dir_ / "Rules";
-    EXPECT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), FALSE);
-    EXPECT_EQ(text, "");
-    EXPECT_TRUE(g_waits.empty());
+    EXPECT_EQ(Read(dir_ / "Rules", TRUE), FALSE);
+    EXPECT_EQ(text_, "");
+    EXPECT_TRUE(CRecordedSleep::calls.empty());
     ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenErrorText(profile_.error_prefix(), ENOENT, path));
+    EXPECT_EQ(ui_.shown()[0].text, OpenError(ENOENT, dir_ / "Rules"));
     EXPECT_EQ(ui_.shown()[0].style, MB_OK);
+    // With display suppressed the report goes to the log instead.
+    profile_.SuppressErrorDisplay(TRUE);
+    const std::string log_before = test::OperationLogText();
+    EXPECT_EQ(Read(dir_ / "Rules", TRUE), FALSE);
+    EXPECT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(test::OperationLogText(), log_before + OpenError(ENOENT, dir_ / "Rules") + "\n");
 }
 
-TEST_F(ProfileFileReadTest, FileHeldByAWriterCostsElevenOpensTenWaitsThenAReport) {
-    std::string path = dir_ / "Rules";
-    test::WriteTextFile(path, "element * CHECKEDOUT\n");
-    HoldAsWriter(path);
-    std::string text;
-    EXPECT_EQ(profile_.ReadProfileFile(path, &text, FALSE, FALSE), FALSE);
-    EXPECT_EQ(g_waits, std::vector<unsigned>(kProfileFileOpenAttempts - 1, kProfileFileRetryMs));
-    EXPECT_EQ(text, "");
+TEST_F(ProfileFileReadTest, WriterThatNeverLetsGoCostsTenWaitsOfThreeSecondsThenAReport) {
+    const std::string path = dir_ / "Rules";
+    test::WriteTextFile(path, "x");
+    auto writer = test::HoldFileElsewhere(path);
+    EXPECT_EQ(Read(path, TRUE), FALSE);
+    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
+    EXPECT_EQ(text_, "");
     ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenErrorText(profile_.error_prefix(), EAGAIN, path));
+    EXPECT_EQ(ui_.shown()[0].text, OpenError(EAGAIN, path));
 }
 
-TEST_F(ProfileFileReadTest, FileReleasedBetweenAttemptsIsRead) {
-    std::string path = dir_ / "GUID";
+// A writer that lets go during the n-th wait: the next open reads the file,
+// up to the eleventh open after the tenth wait.
+class ProfileFileReleaseTest : public ProfileFileReadTest,
+                               public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
+    const std::string path = dir_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
-    HoldAsWriter(path);
-    g_on_wait = [&](size_t n) {
-        if (n == 3) holder_.Close();
+    auto writer = test::HoldFileElsewhere(path);
+    CRecordedSleep::action = [&](size_t n) {
+        if (n == GetParam()) writer->Finish();
     };
-    std::string text;
-    EXPECT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    EXPECT_EQ(text, "4f1c 1.7");
-    EXPECT_EQ(g_waits.size(), 3u);
+    EXPECT_EQ(Read(path, TRUE), TRUE);
+    EXPECT_EQ(text_, "4f1c 1.7");
+    EXPECT_EQ(CRecordedSleep::calls.size(), GetParam());
     EXPECT_TRUE(ui_.shown().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Waits, ProfileFileReleaseTest, ::testing::Values(1, 3, 10));
 
 TEST_F(ProfileFileReadTest, FileRemovedWhileWaitingIsMissingOnTheNextAttempt) {
+    const std::string path = dir_ / "Checkpoints";
     for (BOOL must_exist : {FALSE, TRUE}) {
-        g_waits.clear();
-        std::string path = dir_ / "Checkpoints";
+        CRecordedSleep::calls.clear();
         test::WriteTextFile(path, "cp1");
-        HoldAsWriter(path);
-        g_on_wait = [&](size_t n) {
+        auto writer = test::HoldFileElsewhere(path);
+        CRecordedSleep::action = [&](size_t n) {
             if (n != 2) return;
             RemoveFile(path);
-            holder_.Close();
+            writer->Finish();
         };
-        std::string text;
-        EXPECT_EQ(profile_.ReadProfileFile(path, &text, must_exist, FALSE),
-                  must_exist ? FALSE : TRUE);
-        EXPECT_EQ(text, "");
-        EXPECT_EQ(g_waits.size(), 2u);
+        EXPECT_EQ(Read(path, must_exist), must_exist ? FALSE : TRUE);
+        EXPECT_EQ(text_, "");
+        EXPECT_EQ(CRecordedSleep::calls.size(), 2u);
     }
     ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text,
-              OpenErrorText(profile_.error_prefix(), ENOENT, dir_ / "Checkpoints"));
+    EXPECT_EQ(ui_.shown()[0].text, OpenError(ENOENT, path));
 }
 
-TEST_F(ProfileFileReadTest, FirstBlockOnlyStopsAfterOneBlock) {
-    std::string path = dir_ / "cspec";
-    std::string content;
-    for (int i = 0; content.size() < 10000; ++i) content += static_cast<char>('a' + i % 26);
-    content.resize(10000);
-    test::WriteTextFile(path, content);
-    std::string text;
-    ASSERT_EQ(profile_.ReadProfileFile(path, &text, TRUE, TRUE), TRUE);
-    EXPECT_EQ(text, content.substr(0, kProfileFileBlockSize));
-    ASSERT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    EXPECT_EQ(text, content);
-}
-
-TEST_F(ProfileFileReadTest, NulEndsTheTextOfItsBlockOnly) {
-    std::string path = dir_ / "Description";
+TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
+    const std::string path = dir_ / "Description";
     std::string first(kProfileFileBlockSize, 'b');
     first.replace(0, 11, std::string("aaaaaaaaaa\0", 11));
-    test::WriteTextFile(path, first + std::string(905, 'c'));
-    std::string text;
-    ASSERT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    EXPECT_EQ(text, std::string(10, 'a') + std::string(905, 'c'));
-}
-
-TEST_F(ProfileFileReadTest, SuppressedReportGoesToTheLogNotTheScreen) {
-    profile_.SuppressErrorDisplay(TRUE);
-    std::string text;
-    EXPECT_EQ(profile_.ReadProfileFile(dir_ / "Rules", &text, TRUE, FALSE), FALSE);
-    EXPECT_TRUE(ui_.shown().empty());
-}
-
-// Another process holds the file as a writer, as a tree editor saving the
-// profile does.
-TEST_F(ProfileFileReadTest, WriterInAnotherProcessIsWaitedForAndThenRead) {
-    std::string path = dir_ / "Rules";
-    test::WriteTextFile(path, "element * /main/LATEST\n");
-    test::CChildProcess writer({test::BuiltProgram("file_holder"), path, "write", "exclusive"});
-    ASSERT_EQ(writer.ReadLine(), "opened");
-    g_on_wait = [&](size_t n) {
-        if (n == 2) writer.Finish();
-    };
-    std::string text;
-    EXPECT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    EXPECT_EQ(text, "element * /main/LATEST\n");
-    EXPECT_EQ(g_waits.size(), 2u);
-}
-
-TEST_F(ProfileFileReadTest, WriterInAnotherProcessThatNeverLetsGoIsReported) {
-    std::string path = dir_ / "Rules";
-    test::WriteTextFile(path, "x");
-    test::CChildProcess writer({test::BuiltProgram("file_holder"), path, "write", "exclusive"});
-    ASSERT_EQ(writer.ReadLine(), "opened");
-    std::string text;
-    EXPECT_EQ(profile_.ReadProfileFile(path, &text, TRUE, FALSE), FALSE);
-    EXPECT_EQ(g_waits.size(), static_cast<size_t>(kProfileFileOpenAttempts - 1));
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenErrorText(profile_.error_prefix(), EAGAIN, path));
+    test::WriteTextFile(path, first + std::string(kProfileFileBlockSize + 905, 'c'));
+    ASSERT_EQ(Read(path, TRUE), TRUE);
+    EXPECT_EQ(text_, std::string(10, 'a') + std::string(kProfileFileBlockSize + 905, 'c'));
+    ASSERT_EQ(Read(path, TRUE, TRUE), TRUE);
+    EXPECT_EQ(text_, std::string(10, 'a'));
 }
 
 // The one test of the reader's wait on the real clock.

@@ -40,26 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
         GuidCase{"g x.1", false, "g", 0, 0},
         GuidCase{"", false, "", 0, 0}));
 
-TEST(GuidFileText, FormatRoundTripsAndRevisionOnlyGrows) {
-    CProfileGuid g{"abc", 1, 4};
-    EXPECT_EQ(FormatGuidFileText(g), "abc 1.4");
-    CProfileGuid back;
-    ASSERT_TRUE(ParseGuidFileText(FormatGuidFileText(g), &back));
-    EXPECT_EQ(back.minor, 4);
-}
-
 TEST(GuidFileText, GuidForSearchDropsLeadingBlanksAndRevision) {
     EXPECT_EQ(GuidOfGuidFileText("   abc 1.2"), "abc");
     EXPECT_EQ(GuidOfGuidFileText("abc"), "abc");
     EXPECT_EQ(GuidOfGuidFileText("\tabc\t1.2"), "abc\t1.2");  // only a blank ends it
-}
-
-TEST(ProfileFileNames, TableOrder) {
-    EXPECT_STREQ(ProfileFileName(kProfileDescription), "Description");
-    EXPECT_STREQ(ProfileFileName(kProfileVobList), "VOB List");
-    EXPECT_STREQ(ProfileFileName(kProfileCheckpoints), "Checkpoints");
-    EXPECT_STREQ(ProfileFileName(kProfileGuid), "GUID");
-    EXPECT_STREQ(ProfileFileName(9), "");
 }
 
 }  // namespace

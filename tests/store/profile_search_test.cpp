@@ -6,8 +6,6 @@
 #include <set>
 
 #include "automation/view_profile.h"
-#include "platform/format.h"
-#include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
 
@@ -50,19 +48,16 @@ protected:
     std::set<std::string> failing_;
 };
 
-TEST_F(ProfileSearchTest, FindsByTheTextBeforeTheFirstBlank) {
-    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "\\Top\\A\\First");
-    EXPECT_EQ(Find("22222222-aaaa-bbbb-cccc-000000000002"), "\\Top\\A\\Padded");
-    EXPECT_EQ(Find("33333333-aaaa-bbbb-cccc-000000000003"), "\\Top\\B\\Bare");
-    EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
-}
-
-TEST_F(ProfileSearchTest, LetterCaseAndPartsDoNotMatch) {
+TEST_F(ProfileSearchTest, FindsByTheWholeTextBeforeTheFirstBlank) {
     EXPECT_EQ(Find("11111111-AAAA-BBBB-CCCC-000000000001"), "(none)");
     EXPECT_EQ(Find("11111111"), "(none)");
     EXPECT_EQ(Find(""), "(none)");
     // Every profile's GUID file was read once; folders were not.
     EXPECT_EQ(read_.size(), 15u);
+    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "\\Top\\A\\First");
+    EXPECT_EQ(Find("22222222-aaaa-bbbb-cccc-000000000002"), "\\Top\\A\\Padded");
+    EXPECT_EQ(Find("33333333-aaaa-bbbb-cccc-000000000003"), "\\Top\\B\\Bare");
+    EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
 }
 
 TEST_F(ProfileSearchTest, FailedReadIsPassedOver) {
@@ -83,22 +78,16 @@ protected:
     CViewProfile object_;
 };
 
-TEST_F(ProfilePathByGuidTest, GivesTheNameBelowTheTreeRoot) {
+TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) {
     std::string name = "unchanged";
-    EXPECT_TRUE(object_.ProfilePathByGuid("22222222-aaaa-bbbb-cccc-000000000002", &name));
-    EXPECT_EQ(name, "\\Top\\A\\Padded");
-    name = "unchanged";
     EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
     EXPECT_EQ(name, "unchanged");
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAgain) {
-    std::string name;
-    ASSERT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_EQ(name, "\\Second\\C\\Last");
     std::filesystem::rename(Native("Second/C"), Native("Second/Moved"));
-    ASSERT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(ProfilePathByGuidTest, TreeFailuresGoToTheLogWhenDisplayIsSuppressed) {
@@ -112,22 +101,21 @@ TEST_F(ProfilePathByGuidTest, TreeFailuresGoToTheLogWhenDisplayIsSuppressed) {
 
     object_.SuppressErrorDisplay(FALSE);
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
-    EXPECT_EQ(Messages(), std::vector<std::string>{LoadString(IDS_TREE_ROOT_NOT_SET)});
+    EXPECT_EQ(Messages(), test::Texts{LoadString(IDS_TREE_ROOT_NOT_SET)});
 }
 
 TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
     const std::string held = Native("Top/A/First/GUID");
-    test::CChildProcess writer({test::BuiltProgram("file_holder"), held, "write", "exclusive"});
-    ASSERT_EQ(writer.ReadLine(), "opened");
+    auto writer = test::HoldFileElsewhere(held);
     object_.SetErrorString("Looking up the profile.\n\n");
     std::string name;
     EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(name, "\\Second\\C\\Last");
-    EXPECT_EQ(test::CRecordedSleep::Calls(), std::vector<unsigned>(10, 3000));
+    EXPECT_EQ(test::CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].starts_with("Looking up the profile.\n\n"));
     EXPECT_NE(Messages()[0].find("'" + held + "'"), std::string::npos);
-    writer.Finish();
+    writer->Finish();
 }
 
 }  // namespace

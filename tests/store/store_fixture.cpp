@@ -1,40 +1,17 @@
 #include "store/store_fixture.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "client/messages.h"
 #include "client/registry.h"
-#include "platform/format.h"
-#include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
 
 namespace kelmora::test {
-
-std::vector<unsigned>& CRecordedSleep::Calls() {
-    static std::vector<unsigned> calls;
-    return calls;
-}
-
-std::function<void(size_t)>& CRecordedSleep::Action() {
-    static std::function<void(size_t)> action;
-    return action;
-}
-
-void CRecordedSleep::Sleep(unsigned milliseconds) {
-    Calls().push_back(milliseconds);
-    if (Action()) Action()(Calls().size());
-}
-
-void CRecordedSleep::Reset() {
-    Calls().clear();
-    Action() = nullptr;
-}
 
 void CStoreTest::SetUp() {
     root_ = temp_ / "tree";
@@ -91,6 +68,14 @@ std::vector<CTreeNode*> CStoreTest::AllNodes() {
     return nodes;
 }
 
+std::unique_ptr<CChildProcess> CStoreTest::HoldLockElsewhere(const Texts& options) const {
+    Texts argv{BuiltProgram("tree_lock_holder"), root()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    auto holder = std::make_unique<CChildProcess>(argv);
+    EXPECT_EQ(holder->ReadLine(), "held");
+    return holder;
+}
+
 void CStoreTest::Answer(const std::string& input) {
     scoped_ui_.reset();
     input_.str(input);
@@ -100,8 +85,8 @@ void CStoreTest::Answer(const std::string& input) {
     scoped_ui_ = std::make_unique<CScopedUserInterface>(ui_.get());
 }
 
-std::vector<std::string> CStoreTest::Messages() const {
-    std::vector<std::string> texts;
+Texts CStoreTest::Messages() const {
+    Texts texts;
     for (const CShownBox& box : ui_->shown()) texts.push_back(box.text);
     return texts;
 }
@@ -120,23 +105,19 @@ bool CStoreTest::RunningAsRoot() {
     return geteuid() == 0;
 }
 
+std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
+                                                 const std::string& share) {
+    auto holder =
+        std::make_unique<CChildProcess>(Texts{BuiltProgram("file_holder"), path, "write", share});
+    EXPECT_EQ(holder->ReadLine(), "opened");
+    return holder;
+}
+
 std::string OperationLogText() {
     char path[1024] = {0};
     if (tbs_product_log_dir(path, sizeof path, "viewprofile_log") != TBS_ST_OK) return {};
     std::error_code ec;
     return std::filesystem::exists(path, ec) ? ReadTextFile(path) : std::string();
-}
-
-std::string StoreString(unsigned id) {
-    return LoadString(id);
-}
-
-std::string StoreString(unsigned id, const std::string& insert) {
-    return FormatPrintf(LoadString(id).c_str(), insert.c_str());
-}
-
-std::string StoreString(unsigned id, const std::string& first, const std::string& second) {
-    return FormatPrintf(LoadString(id).c_str(), first.c_str(), second.c_str());
 }
 
 }  // namespace kelmora::test

@@ -8,22 +8,31 @@
 #include <string>
 #include <vector>
 
+#include "platform/format.h"
 #include "platform/sleep.h"
+#include "resources/string_table.h"
 #include "store/tree_node.h"
 #include "support/test_env.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora::test {
 
+using Texts = std::vector<std::string>;
+
 // The store's waits in tests: each is recorded and returns at once, after
 // running the test's action for that wait (to let another process go on).
-class CRecordedSleep {
-public:
-    static std::vector<unsigned>& Calls();
+struct CRecordedSleep {
+    static inline std::vector<unsigned> calls;
     // Called with the number of the wait (1 for the first).
-    static std::function<void(size_t)>& Action();
-    static void Sleep(unsigned milliseconds);
-    static void Reset();
+    static inline std::function<void(size_t)> action;
+    static void Sleep(unsigned milliseconds) {
+        calls.push_back(milliseconds);
+        if (action) action(calls.size());
+    }
+    static void Reset() {
+        calls.clear();
+        action = nullptr;
+    }
 };
 
 // A tree root in a fresh temporary folder, named by the ProjectRoot setting,
@@ -50,9 +59,13 @@ protected:
     // Every node of the current tree, without stamping them.
     static std::vector<CTreeNode*> AllNodes();
 
+    // Another process that holds this tree's lock until Finish(); options
+    // are those of tree_lock_holder (--read, --bump, --hold-ms N).
+    std::unique_ptr<CChildProcess> HoldLockElsewhere(const Texts& options = {}) const;
+
     // Starts a new scripted console with these answers; earlier boxes are forgotten.
     void Answer(const std::string& input);
-    std::vector<std::string> Messages() const;
+    Texts Messages() const;
     const std::vector<CShownBox>& Boxes() const { return ui_->shown(); }
     const std::vector<CShownNamePrompt>& NamePrompts() const { return ui_->name_prompts(); }
 
@@ -71,12 +84,22 @@ private:
     std::unique_ptr<CScopedSleep> sleep_;
 };
 
+// Another process that keeps path open for writing with that share mode
+// (none, denywrite, exclusive) until Finish().
+std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
+                                                 const std::string& share = "exclusive");
+
 // The operation log "viewprofile_log" of this test process.
 std::string OperationLogText();
 
-// Formats a printf-style numbered string as the store shows it.
-std::string StoreString(unsigned id);
-std::string StoreString(unsigned id, const std::string& insert);
-std::string StoreString(unsigned id, const std::string& first, const std::string& second);
+// A numbered printf-style string with its inserts, as the store shows it.
+template <class... Inserts>
+std::string StoreString(unsigned id, const Inserts&... inserts) {
+    if constexpr (sizeof...(inserts) == 0) {
+        return LoadString(id);
+    } else {
+        return FormatPrintf(LoadString(id).c_str(), std::string(inserts).c_str()...);
+    }
+}
 
 }  // namespace kelmora::test

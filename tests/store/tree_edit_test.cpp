@@ -7,8 +7,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/format.h"
-#include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/store_fixture.h"
@@ -18,14 +16,14 @@
 namespace kelmora {
 namespace {
 
-using test::CStoreTest;
 using test::ReadTextFile;
 using test::StoreString;
+using test::Texts;
 using test::WriteTextFile;
 
 namespace fs = std::filesystem;
 
-class TreeEditTest : public CStoreTest {
+class TreeEditTest : public test::CStoreTest {
 protected:
     void SetUp() override {
         CStoreTest::SetUp();
@@ -34,16 +32,25 @@ protected:
         WriteTextFile(Native("Top/Group/Alpha/Rules"), "element * /main/LATEST\r\n");
         WriteTextFile(Native("Top/Group/Alpha/extra notes"), "kept");
         MakeFolder("Top/Other");
+        Reload();
+    }
+
+    void Reload() {
         ASSERT_NE(Load(), nullptr);
         revision_ = CachedTreeRevision();
     }
 
-    std::vector<std::string> ChildNames(const std::string& name) {
-        std::vector<std::string> names;
+    Texts ChildNames(const std::string& name) {
+        Texts names;
         for (CTreeNode* n = Node(name)->first_child(); n; n = n->next_sibling()) {
             names.push_back(n->Name());
         }
         return names;
+    }
+
+    CTreeNode* CopyAlphaInto(const std::string& name, bool keep_guid) {
+        CTreeNode* parent = Node(name);
+        return CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), keep_guid);
     }
 
     int revision_ = 0;
@@ -74,7 +81,7 @@ TEST_F(TreeEditTest, NewFolderGivesUpSilentlyAfterNinetyNineNames) {
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZero) {
+TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZeroOrNoFileAtAll) {
     MakeFolder("Top/Other/TBD (1)");
     CTreeNode* parent = Node("\\Top\\Other");
     CTreeNode* made = CreateOrCopyProfile(parent, std::nullopt, false);
@@ -87,35 +94,30 @@ TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZero) {
     EXPECT_EQ(guid.guid.find_first_not_of("0123456789abcdef-"), std::string::npos);
     EXPECT_EQ(ReadTextFile(Native("Top/Other/TBD (2)/GUID")), guid.guid + " 0.0");
     EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
-}
 
-TEST_F(TreeEditTest, CreatedProfileKeepingNoGuidIsAnEmptyFolder) {
-    CTreeNode* parent = Node("\\Top\\Other");
-    CTreeNode* made = CreateOrCopyProfile(parent, std::nullopt, true);
-    ASSERT_NE(made, nullptr);
-    EXPECT_TRUE(made->IsProfile());
-    EXPECT_TRUE(fs::is_empty(Native("Top/Other/TBD (1)")));
+    CTreeNode* bare = CreateOrCopyProfile(parent, std::nullopt, true);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_TRUE(bare->IsProfile());
+    EXPECT_TRUE(fs::is_empty(Native("Top/Other/TBD (3)")));
     // Without a file the next load sees a folder.
     ASSERT_NE(Load(), nullptr);
-    EXPECT_FALSE(Node("\\Top\\Other\\TBD (1)")->IsProfile());
+    EXPECT_FALSE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
 }
 
 TEST_F(TreeEditTest, CopyWithinItsFolderIsNamedCopyOf) {
-    CTreeNode* parent = Node("\\Top\\Group");
-    const std::string source = Full("\\Top\\Group\\Alpha");
-    CTreeNode* first = CreateOrCopyProfile(parent, source, false);
+    CTreeNode* first = CopyAlphaInto("\\Top\\Group", false);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->Name(), "Copy of Alpha");
-    CTreeNode* second = CreateOrCopyProfile(parent, source, false);
+    CTreeNode* second = CopyAlphaInto("\\Top\\Group", true);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->Name(), "Copy (2) of Alpha");
     EXPECT_EQ(ChildNames("\\Top\\Group")[0], "Copy (2) of Alpha");
+    EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
 }
 
 TEST_F(TreeEditTest, CopyTakesEveryPlainFileAndANewGuid) {
     MakeFolder("Top/Group/Alpha/Sub");
-    CTreeNode* parent = Node("\\Top\\Other");
-    CTreeNode* copy = CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), false);
+    CTreeNode* copy = CopyAlphaInto("\\Top\\Other", false);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->Name(), "Alpha");
     EXPECT_EQ(ReadTextFile(Native("Top/Other/Alpha/Rules")), "element * /main/LATEST\r\n");
@@ -128,17 +130,10 @@ TEST_F(TreeEditTest, CopyTakesEveryPlainFileAndANewGuid) {
     EXPECT_EQ(guid.minor, 0);
 }
 
-TEST_F(TreeEditTest, CopyKeepingTheGuidKeepsTheGuidFile) {
-    CTreeNode* parent = Node("\\Top\\Other");
-    ASSERT_NE(CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), true), nullptr);
-    EXPECT_EQ(ReadTextFile(Native("Top/Other/Alpha/GUID")), "alpha-guid 2.7");
-}
-
 TEST_F(TreeEditTest, CopyIntoAFolderWithThatNameIsRefused) {
     MakeFolder("Top/Other/Alpha");
-    CTreeNode* parent = Node("\\Top\\Other");
-    EXPECT_EQ(CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), false), nullptr);
-    EXPECT_EQ(Messages(), std::vector<std::string>{StoreString(IDS_PROFILE_NAME_EXISTS, "Alpha")});
+    EXPECT_EQ(CopyAlphaInto("\\Top\\Other", false), nullptr);
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_PROFILE_NAME_EXISTS, "Alpha")});
     EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_TRUE(fs::is_empty(Native("Top/Other/Alpha")));
     EXPECT_EQ(CachedTreeRevision(), revision_);
@@ -147,93 +142,82 @@ TEST_F(TreeEditTest, CopyIntoAFolderWithThatNameIsRefused) {
 TEST_F(TreeEditTest, FailedCopyTakesBackWhatItMade) {
     if (RunningAsRoot()) GTEST_SKIP() << "root reads any file; an unreadable source needs a user";
     ASSERT_EQ(chmod(Native("Top/Group/Alpha/Rules").c_str(), 0), 0);
-    CTreeNode* parent = Node("\\Top\\Other");
-    EXPECT_EQ(CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), false), nullptr);
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{StoreString(IDS_NO_PERMISSION_FOLDER, Native("Top/Other"))});
+    EXPECT_EQ(CopyAlphaInto("\\Top\\Other", false), nullptr);
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_NO_PERMISSION_FOLDER, Native("Top/Other"))});
     EXPECT_FALSE(fs::exists(Native("Top/Other/Alpha")));
-    EXPECT_EQ(parent->first_child(), nullptr);
+    EXPECT_EQ(Node("\\Top\\Other")->first_child(), nullptr);
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
 TEST_F(TreeEditTest, RenameMovesTheFolderAndThePathsBelow) {
     MakeFolder("Top/Group/Deep/Deeper");
-    ASSERT_NE(Load(), nullptr);
-    revision_ = CachedTreeRevision();
+    Reload();
     CTreeNode* group = Node("\\Top\\Group");
+    // The same name changes nothing.
+    ASSERT_TRUE(RenameNode(group, "Group"));
+    EXPECT_EQ(CachedTreeRevision(), revision_);
     ASSERT_TRUE(RenameNode(group, "Renamed"));
     EXPECT_EQ(group->full_path(), Full("\\Top\\Renamed"));
     EXPECT_TRUE(fs::is_directory(Native("Top/Renamed/Deep/Deeper")));
     EXPECT_NE(Node("\\Top\\Renamed\\Deep\\Deeper"), nullptr);
     EXPECT_NE(Node("\\Top\\Renamed\\Alpha"), nullptr);
     EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
-}
-
-TEST_F(TreeEditTest, RenameToTheSameNameChangesNothing) {
-    CTreeNode* alpha = Node("\\Top\\Group\\Alpha");
-    EXPECT_TRUE(RenameNode(alpha, "Alpha"));
-    EXPECT_EQ(CachedTreeRevision(), revision_);
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(TreeEditTest, RenameOntoAnExistingFolderIsRefused) {
+// A taken name, and names that would put the folder elsewhere or hide it,
+// are refused with the reason.
+struct CRenameRefusal {
+    const char* name;
+    int error;
+};
+
+class RenameRefusalTest : public TreeEditTest,
+                          public ::testing::WithParamInterface<CRenameRefusal> {};
+
+TEST_P(RenameRefusalTest, ChangesNothingAndSaysWhy) {
     CTreeNode* other = Node("\\Top\\Other");
-    EXPECT_FALSE(RenameNode(other, "Group"));
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(Messages(), std::vector<std::string>{StoreString(IDS_ERR_RENAME, Native("Top/Other"),
-                                                               std::strerror(EEXIST))});
-    EXPECT_TRUE(fs::exists(Native("Top/Group/Alpha/GUID")));
-    EXPECT_TRUE(fs::is_directory(Native("Top/Other")));
-}
-
-// Names that would put the folder elsewhere, or hide it, are refused.
-class RenameRefusalTest : public TreeEditTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(RenameRefusalTest, ChangesNothingAndSaysInvalidArgument) {
-    CTreeNode* alpha = Node("\\Top\\Group\\Alpha");
     errno = 0;
-    EXPECT_FALSE(RenameNode(alpha, GetParam()));
-    EXPECT_EQ(errno, EINVAL);
-    EXPECT_EQ(alpha->full_path(), Full("\\Top\\Group\\Alpha"));
+    EXPECT_FALSE(RenameNode(other, GetParam().name));
+    EXPECT_EQ(errno, GetParam().error);
+    EXPECT_EQ(other->full_path(), Full("\\Top\\Other"));
+    EXPECT_TRUE(fs::is_directory(Native("Top/Other")));
     EXPECT_TRUE(fs::exists(Native("Top/Group/Alpha/GUID")));
-    EXPECT_EQ(Messages(), std::vector<std::string>{StoreString(
-                              IDS_ERR_RENAME, Native("Top/Group/Alpha"), std::strerror(EINVAL))});
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_RENAME, Native("Top/Other"),
+                                            std::strerror(GetParam().error))});
     EXPECT_EQ(Boxes()[0].style, unsigned{MB_OK});
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-INSTANTIATE_TEST_SUITE_P(BadNames, RenameRefusalTest,
-                         ::testing::Values("", ".", "..", "..\\..\\Escaped", "../Escaped", "a/b",
-                                           "a\\b", ".hidden"));
+INSTANTIATE_TEST_SUITE_P(
+    BadNames, RenameRefusalTest,
+    ::testing::Values(CRenameRefusal{"Group", EEXIST}, CRenameRefusal{"\\", EINVAL},
+                      CRenameRefusal{"/", EINVAL}, CRenameRefusal{"", EINVAL},
+                      CRenameRefusal{".", EINVAL}, CRenameRefusal{"..", EINVAL},
+                      CRenameRefusal{"..\\..\\Escaped", EINVAL},
+                      CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a/b", EINVAL},
+                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}));
 
-TEST_F(TreeEditTest, DeleteRemovesFilesAndFoldersBelow) {
-    CTreeNode* group = Node("\\Top\\Group");
-    DeleteNode(group);
-    EXPECT_FALSE(fs::exists(Native("Top/Group")));
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
-}
-
-TEST_F(TreeEditTest, DeleteRemovesLaterSiblingsFirstAndReportsEveryFolderLeft) {
-    // Folders hidden from the tree keep X and Y from being removed, and so
-    // their parent too.
-    MakeFolder("Top/Other/X/.keep");
-    MakeFolder("Top/Other/Y/.keep");
-    ASSERT_NE(Load(), nullptr);
-    revision_ = CachedTreeRevision();
-    std::vector<std::string> children = ChildNames("\\Top\\Other");
+TEST_F(TreeEditTest, DeleteGoesBelowThenToLaterSiblingsAndReportsEveryFolderLeft) {
+    // Folders hidden from the tree keep X/S and Y/S from being removed, and
+    // so every folder above them.
+    MakeFolder("Top/Other/X/S/.keep");
+    MakeFolder("Top/Other/Y/S/.keep");
+    Reload();
+    const Texts children = ChildNames("\\Top\\Other");
     ASSERT_EQ(children.size(), 2u);
     CTreeNode* other = Node("\\Top\\Other");
     DeleteNode(other);
-    const std::string not_empty = std::strerror(ENOTEMPTY);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{
-                  StoreString(IDS_ERR_REMOVE, Native("Top/Other/" + children[1]), not_empty),
-                  StoreString(IDS_ERR_REMOVE, Native("Top/Other/" + children[0]), not_empty),
-                  StoreString(IDS_ERR_REMOVE, Native("Top/Other"), not_empty)}));
+    const auto left = [this](const std::string& relative) {
+        return StoreString(IDS_ERR_REMOVE, Native("Top/Other" + relative), strerror(ENOTEMPTY));
+    };
+    const std::string first = "/" + children[0], second = "/" + children[1];
+    EXPECT_EQ(Messages(), (Texts{left(first + "/S"), left(second + "/S"), left(second), left(first),
+                                 left("")}));
     EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
 }
 
+// Everything below goes, profile files included.
 TEST_F(TreeEditTest, DeletingATopLevelFolderFreesTheLockBeforeItsFolderGoes) {
     WriteTextFile(Native("Top/.rev"), "stale");
     CTreeNode* top = Node("\\Top");
@@ -245,13 +229,12 @@ TEST_F(TreeEditTest, DeletingATopLevelFolderFreesTheLockBeforeItsFolderGoes) {
 
 TEST_F(TreeEditTest, EditsOfANodeFromAnOlderTreeFindItsCounterpart) {
     CTreeNode* other = Node("\\Top\\Other");
-    const std::string path = other->full_path();
     // Another process has changed the tree meanwhile; this host reloads.
     WriteTextFile(Native(".rev"), std::to_string(revision_ + 5));
     int reloads = 0;
     SetTreeChangedHandler([&reloads] {
         ++reloads;
-        kelmora::LoadProfileTree(false);
+        LoadProfileTree(false);
     });
     CTreeNode* made = MakeNewFolder(other);
     ASSERT_NE(made, nullptr);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
 #include "store/tree_lock.h"
@@ -17,9 +16,10 @@ namespace {
 
 using test::CStoreTest;
 using test::StoreString;
+using test::Texts;
 
-std::vector<std::string> NamesOfChildren(const CTreeNode* first) {
-    std::vector<std::string> names;
+Texts NamesOfChildren(const CTreeNode* first) {
+    Texts names;
     for (const CTreeNode* n = first; n; n = n->next_sibling()) names.push_back(n->Name());
     return names;
 }
@@ -52,37 +52,35 @@ INSTANTIATE_TEST_SUITE_P(Separators, TreeRootSettingTest,
                                            CRootSettingCase{"\\", ""},
                                            CRootSettingCase{"//", "/"}));
 
-TEST_F(TreeLoadTest, MissingSettingIsReportedWithStopIcon) {
-    SetProjectRootSetting("");
-    EXPECT_EQ(LoadProfileTree(false), nullptr);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, StoreString(IDS_TREE_ROOT_NOT_SET));
-    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONSTOP);
-}
-
-TEST_F(TreeLoadTest, ReportsGoToTheLogWhenAsked) {
-    SetProjectRootSetting(root() + "/missing");
-    const std::string before = test::OperationLogText();
-    EXPECT_EQ(LoadProfileTree(true), nullptr);
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(test::OperationLogText(),
-              before + StoreString(IDS_TREE_NOT_FOUND, root() + "/missing") + "\n");
-}
-
-TEST_F(TreeLoadTest, RootThatCannotBeListedIsNotATree) {
-    SetProjectRootSetting(root() + "/missing");
-    EXPECT_EQ(LoadProfileTree(false), nullptr);
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{StoreString(IDS_TREE_NOT_FOUND, root() + "/missing")});
-}
-
-TEST_F(TreeLoadTest, NameSpaceRootIsRefusedBeforeAnyLock) {
-    // "//" loses one separator and names "/", which has no folder around the tree.
-    SetProjectRootSetting("//");
-    const bool lock_file_existed = std::filesystem::exists("/.rev");
-    EXPECT_EQ(LoadProfileTree(false), nullptr);
-    EXPECT_EQ(Messages(), std::vector<std::string>{StoreString(IDS_TREE_ROOT_IS_DRIVE_ROOT, "/")});
-    EXPECT_EQ(std::filesystem::exists("/.rev"), lock_file_existed);
+// A setting that names no usable tree: one report, on screen or in the log,
+// and no lock file made at "/".
+TEST_F(TreeLoadTest, UnusableRootIsReportedBeforeAnyLock) {
+    const bool top_lock_file_existed = std::filesystem::exists("/.rev");
+    const struct {
+        std::string setting, message;
+        unsigned icon;
+    } cases[] = {
+        {"", StoreString(IDS_TREE_ROOT_NOT_SET), MB_ICONSTOP},
+        {root() + "/missing", StoreString(IDS_TREE_NOT_FOUND, root() + "/missing"),
+         MB_ICONEXCLAMATION},
+        // "//" loses one separator and names "/", which has no folder around the tree.
+        {"//", StoreString(IDS_TREE_ROOT_IS_DRIVE_ROOT, "/"), MB_ICONEXCLAMATION},
+    };
+    for (const auto& bad : cases) {
+        for (bool to_log : {false, true}) {
+            SCOPED_TRACE("setting '" + bad.setting + (to_log ? "' to the log" : "'"));
+            Answer("");
+            SetProjectRootSetting(bad.setting);
+            const std::string log_before = test::OperationLogText();
+            EXPECT_EQ(LoadProfileTree(to_log), nullptr);
+            EXPECT_EQ(Messages(), to_log ? Texts{} : Texts{bad.message});
+            EXPECT_EQ(test::OperationLogText(), log_before + (to_log ? bad.message + "\n" : ""));
+            if (!to_log) {
+                EXPECT_EQ(Boxes()[0].style, MB_OK | bad.icon);
+            }
+        }
+    }
+    EXPECT_EQ(std::filesystem::exists("/.rev"), top_lock_file_existed);
 }
 
 TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
@@ -93,9 +91,6 @@ TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
     EXPECT_EQ(first->next_sibling(), nullptr);
     EXPECT_EQ(first->parent(), nullptr);
     EXPECT_FALSE(first->IsProfile());
-    // The first lock made an empty lock file: revision 0.
-    EXPECT_EQ(LockFileText(), "");
-    EXPECT_EQ(CachedTreeRevision(), 0);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -103,9 +98,8 @@ TEST_F(TreeLoadTest, RootHoldingAPlainFileIsAProfileAndCannotGetItsTopFolder) {
     MakeFolder("Stavemark View Profiles/Proj");
     test::WriteTextFile(Native("notes.txt"), "x");
     EXPECT_EQ(LoadProfileTree(false), nullptr);
-    const std::string top = Native("Stavemark View Profiles");
-    EXPECT_EQ(Messages(), std::vector<std::string>{
-                              StoreString(IDS_ERR_CREATE_TOP_FOLDER, top, std::strerror(EEXIST))});
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_CREATE_TOP_FOLDER,
+                                            Native("Stavemark View Profiles"), strerror(EEXIST))});
 }
 
 TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
@@ -126,9 +120,9 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
 
     CTreeNode* first = Load();
     ASSERT_NE(first, nullptr);
-    std::vector<std::string> tops = NamesOfChildren(first);
+    Texts tops = NamesOfChildren(first);
     std::sort(tops.begin(), tops.end());
-    EXPECT_EQ(tops, (std::vector<std::string>{"Other", "Stavemark View Profiles"}));
+    EXPECT_EQ(tops, (Texts{"Other", "Stavemark View Profiles"}));
 
     CTreeNode* group = Node("\\Stavemark View Profiles\\Group");
     ASSERT_NE(group, nullptr);
@@ -146,40 +140,27 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     EXPECT_TRUE(Node("\\Stavemark View Profiles\\ExtraFile")->IsProfile());
     EXPECT_EQ(Node("\\.snapshot"), nullptr);
     EXPECT_EQ(Node("\\Other")->first_child(), nullptr);
-    EXPECT_FALSE(IsTreeLockHeld());
 }
 
-TEST_F(TreeLoadTest, ChildrenKeepTheListingOrder) {
+TEST_F(TreeLoadTest, ChildrenKeepTheListingOrderAndALinkBackUpIsNotWalked) {
     for (const char* name : {"b", "a", "d", "c", "e"}) MakeFolder(std::string("Top/") + name);
+    std::filesystem::create_directory_symlink(Native("Top"), Native("Top/a/loop"));
     CTreeNode* top = Load();
     ASSERT_NE(top, nullptr);
-    std::vector<std::string> listed;
+    Texts listed;
     for (const auto& entry : std::filesystem::directory_iterator(Native("Top"))) {
         listed.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(NamesOfChildren(top->first_child()), listed);
+    EXPECT_EQ(Node("\\Top\\a\\loop"), nullptr);
 }
 
-TEST_F(TreeLoadTest, FolderLinkedBackUpIsNotWalkedAgain) {
-    MakeFolder("Top/A");
-    std::filesystem::create_directory_symlink(Native("Top"), Native("Top/A/loop"));
-    CTreeNode* top = Load();
-    ASSERT_NE(top, nullptr);
-    EXPECT_EQ(Node("\\Top\\A\\loop"), nullptr);
-}
-
-TEST_F(TreeLoadTest, FindByPathStampsEveryNodeItVisits) {
+// (Stamping every node visited is checked through the tree lock's bump.)
+TEST_F(TreeLoadTest, FindByPathStampsTheNodeItFindsAndMatchesExactly) {
     MakeFolder("Top/A/A1");
-    MakeFolder("Top/B/B1");
-    MakeFolder("Top2/C");
+    MakeFolder("Top/B");
     CTreeNode* first = Load();
     ASSERT_NE(first, nullptr);
-    SetCachedTreeRevision(77);
-    EXPECT_EQ(FindNodeByPath(first, Full("\\Top\\Nowhere")), nullptr);
-    const std::vector<CTreeNode*> nodes = AllNodes();
-    EXPECT_EQ(nodes.size(), 7u);
-    for (const CTreeNode* node : nodes) EXPECT_EQ(node->revision_stamp(), 77) << node->full_path();
-
     SetCachedTreeRevision(78);
     CTreeNode* a1 = FindNodeByPath(first, Full("\\Top\\A\\A1"));
     ASSERT_NE(a1, nullptr);
@@ -191,13 +172,11 @@ TEST_F(TreeLoadTest, FindByPathStampsEveryNodeItVisits) {
 TEST_F(TreeLoadTest, NewLoadReplacesTheCurrentTree) {
     MakeFolder("Top/A");
     ASSERT_NE(Load(), nullptr);
-    MakeFolder("Top/B");
-    ASSERT_NE(Load(), nullptr);
-    EXPECT_NE(Node("\\Top\\B"), nullptr);
     std::filesystem::remove_all(Native("Top"));
-    MakeFolder("Other");
+    MakeFolder("Other/B");
     ASSERT_NE(Load(), nullptr);
     EXPECT_EQ(Node("\\Top\\A"), nullptr);
+    EXPECT_NE(Node("\\Other\\B"), nullptr);
     EXPECT_EQ(CurrentTree()->Name(), "Other");
 }
 

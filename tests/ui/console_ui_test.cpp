@@ -9,10 +9,13 @@
 namespace kelmora {
 namespace {
 
+// The answer read for a box of that style, or the one taken at end of
+// input; the header names the style's icon, whatever its buttons.
 struct AnswerCase {
     unsigned style;
     const char* input;
     int expected;
+    const char* icon;
 };
 
 class ConsoleAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
@@ -22,17 +25,22 @@ TEST_P(ConsoleAnswerTest, ReadsTheAnswerOrFallsBackAtEndOfInput) {
     std::ostringstream out;
     CConsoleUserInterface ui(in, out);
     EXPECT_EQ(ui.MessageBox("question?", GetParam().style), GetParam().expected);
+    EXPECT_TRUE(out.str().starts_with("+-- " + ApplicationName() + " [" + GetParam().icon + "]\n"))
+        << out.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, ConsoleAnswerTest,
-    ::testing::Values(AnswerCase{0x14, "yes\n", IDYES}, AnswerCase{0x14, "N\n", IDNO},
-                      AnswerCase{0x14, "", IDNO},                 // end of input: No
-                      AnswerCase{0x14, "maybe\ny\n", IDYES},      // asks again
-                      AnswerCase{0x14, "maybe\n", IDNO},          // then runs out
-                      AnswerCase{0x01, "", IDCANCEL},             // OK/Cancel at end: Cancel
-                      AnswerCase{0x01, "ok\n", IDOK}, AnswerCase{0x00, "", IDOK},
-                      AnswerCase{0x10, "\n", IDOK}, AnswerCase{0x40, "anything\n", IDOK}));
+    ::testing::Values(AnswerCase{0x14, "yes\n", IDYES, "stop"},
+                      AnswerCase{0x14, "N\n", IDNO, "stop"},
+                      AnswerCase{0x14, "", IDNO, "stop"},             // end of input: No
+                      AnswerCase{0x14, "maybe\ny\n", IDYES, "stop"},  // asks again
+                      AnswerCase{0x14, "maybe\n", IDNO, "stop"},      // then runs out
+                      AnswerCase{0x01, "", IDCANCEL, "none"},         // OK/Cancel at end: Cancel
+                      AnswerCase{0x01, "ok\n", IDOK, "none"}, AnswerCase{0x00, "", IDOK, "none"},
+                      AnswerCase{0x10, "\n", IDOK, "stop"},
+                      AnswerCase{0x30, "", IDOK, "exclamation"},
+                      AnswerCase{0x40, "anything\n", IDOK, "information"}));
 
 TEST(ConsoleUserInterface, PrintsTitleIconAndEveryLine) {
     std::istringstream in;
@@ -47,13 +55,6 @@ TEST(ConsoleUserInterface, PrintsTitleIconAndEveryLine) {
     ASSERT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(ui.shown()[0].style, 0x10u);
     EXPECT_EQ(ui.shown()[0].title, "Stavemark View Profiles");
-}
-
-TEST(ConsoleUserInterface, IconWordsFollowTheStyleBits) {
-    EXPECT_STREQ(IconWord(0x00), "none");
-    EXPECT_STREQ(IconWord(0x14), "stop");
-    EXPECT_STREQ(IconWord(0x30), "exclamation");
-    EXPECT_STREQ(IconWord(0x40), "information");
 }
 
 TEST(UserInterfaceSeam, InstalledFrontEndServesAndWaitCursorNests) {
