@@ -23,6 +23,39 @@ std::string MakeTempFolder() {
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     return templ;
 }
+// Starts argv with its standard input and output (and error, when err_fd
+// is given) on new pipes; the test's ends come back in the fds. -1 on failure.
+pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* in_fd, int* out_fd, int* err_fd) {
+    int in_pipe[2], out_pipe[2], err_pipe[2] = {-1, -1};
+    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) ||
+        (err_fd && pipe2(err_pipe, O_CLOEXEC)))
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    if (err_fd) posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    if (err_fd) close(err_pipe[1]);
+    if (rc != 0) {
+        close(in_pipe[1]);
+        close(out_pipe[0]);
+        if (err_fd) close(err_pipe[0]);
+        return -1;
+    }
+    *in_fd = in_pipe[1];
+    *out_fd = out_pipe[0];
+    if (err_fd) *err_fd = err_pipe[0];
+    return pid;
+}
+
 }  // namespace
 
 CTempDir::CTempDir() : path_(MakeTempFolder()) {}
@@ -71,39 +104,19 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input) {
-    int in_pipe[2], out_pipe[2], err_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC))
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
     CCommandOutput result;
-    if (rc != 0) {
-        close(in_pipe[1]);
-        close(out_pipe[0]);
-        close(err_pipe[0]);
+    int in_fd = -1, out_fd = -1, err_fd = -1;
+    pid_t pid = SpawnWithPipes(argv, &in_fd, &out_fd, &err_fd);
+    if (pid < 0) {
         result.err = "cannot start " + argv[0];
         return result;
     }
     // Feed stdin and drain both outputs together so that no pipe fills up.
     size_t written = 0;
-    int in_fd = in_pipe[1];
     if (input.empty()) {
         close(in_fd);
         in_fd = -1;
     }
-    int out_fd = out_pipe[0], err_fd = err_pipe[0];
     char buf[4096];
     while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
         pollfd fds[3];
@@ -139,23 +152,7 @@ CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::strin
 }
 
 CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
-    int in_pipe[2], out_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC)) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    in_fd_ = in_pipe[1];
-    out_fd_ = out_pipe[0];
-    pid_ = rc == 0 ? pid : -1;
+    pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr);
 }
 
 CChildProcess::~CChildProcess() { Finish(); }
