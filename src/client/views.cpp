@@ -34,6 +34,20 @@ tbs_status_t MakeViewHandle(const CViewRecord& view, view_handle_t* handle) {
     return *handle ? TBS_ST_OK : TBS_ST_ERR;
 }
 
+// Each call opens the database for itself, so that nothing is carried across
+// a fork or a change of KELMORA_HOME.
+tbs_status_t LookUpViewByTag(const char* tag, CViewRecord* view) {
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    return kelmora::client::FindViewByTag(&db, tag, view);
+}
+
+tbs_status_t LookUpWorkspaceHolding(const char* path, CViewRecord* view) {
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    return kelmora::client::FindWorkspaceHolding(&db, path, view);
+}
+
 tbs_status_t SetSpecFromFile(const std::string& uuid, const char* cspec_path) {
     std::string text;
     if (tbs_status_t status = kelmora::client::ReadConfigSpecFile(cspec_path, &text)) return status;
@@ -51,10 +65,8 @@ tbs_status_t view_get_handle_by_tag(const char* view_tag, int flags, view_handle
     if (!handle) return TBS_ST_INVALID;
     *handle = nullptr;
     if (!view_tag || !*view_tag) return TBS_ST_INVALID;
-    CClientDatabase db;
-    if (tbs_status_t status = db.Open()) return status;
     CViewRecord view;
-    if (tbs_status_t status = kelmora::client::FindViewByTag(&db, view_tag, &view)) return status;
+    if (tbs_status_t status = LookUpViewByTag(view_tag, &view)) return status;
     return MakeViewHandle(view, handle);
 }
 
@@ -107,10 +119,8 @@ tbs_status_t view_get_config_spec(view_handle_t handle, const char* path, int fl
 tbs_status_t cmd_utl_view_tag_to_pname(const char* view_tag, int flags, size_t size, char* buf) {
     if (buf && size > 0) buf[0] = '\0';
     if (!view_tag || !*view_tag) return TBS_ST_INVALID;
-    CClientDatabase db;
-    if (tbs_status_t status = db.Open()) return status;
     CViewRecord view;
-    if (tbs_status_t status = kelmora::client::FindViewByTag(&db, view_tag, &view)) return status;
+    if (tbs_status_t status = LookUpViewByTag(view_tag, &view)) return status;
     const std::string pname =
         view.is_workspace ? view.workspace_root : kelmora::client::DynamicViewPath(view.tag);
     return kelmora::client::CopyToBuffer(pname, buf, size);
@@ -119,23 +129,15 @@ tbs_status_t cmd_utl_view_tag_to_pname(const char* view_tag, int flags, size_t s
 tbs_status_t cmd_setcs(const cmd_setcs_args_t* args) {
     if (!args || !args->view_tag || !*args->view_tag || !args->cspec_path) return TBS_ST_INVALID;
     CViewRecord view;
-    {
-        CClientDatabase db;
-        if (tbs_status_t status = db.Open()) return status;
-        if (tbs_status_t status = kelmora::client::FindViewByTag(&db, args->view_tag, &view))
-            return status;
-    }
+    if (tbs_status_t status = LookUpViewByTag(args->view_tag, &view)) return status;
     return SetSpecFromFile(view.uuid, args->cspec_path);
 }
 
 tbs_status_t ws_get_view(const char* path, int flags, size_t size, char* view_tag) {
     if (view_tag && size > 0) view_tag[0] = '\0';
     if (!path || !*path) return TBS_ST_INVALID;
-    CClientDatabase db;
-    if (tbs_status_t status = db.Open()) return status;
     CViewRecord view;
-    if (tbs_status_t status = kelmora::client::FindWorkspaceHolding(&db, path, &view))
-        return status;
+    if (tbs_status_t status = LookUpWorkspaceHolding(path, &view)) return status;
     return kelmora::client::CopyToBuffer(view.tag, view_tag, size);
 }
 
@@ -143,11 +145,8 @@ tbs_status_t ws_get_handle(const char* path, int flags, ws_handle_t* handle) {
     if (!handle) return TBS_ST_INVALID;
     *handle = nullptr;
     if (!path || !*path) return TBS_ST_INVALID;
-    CClientDatabase db;
-    if (tbs_status_t status = db.Open()) return status;
     CViewRecord view;
-    if (tbs_status_t status = kelmora::client::FindWorkspaceHolding(&db, path, &view))
-        return status;
+    if (tbs_status_t status = LookUpWorkspaceHolding(path, &view)) return status;
     *handle = new (std::nothrow) ws_handle_s{view};
     return *handle ? TBS_ST_OK : TBS_ST_ERR;
 }
