@@ -96,7 +96,12 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     if (given != wanted) return DISP_E_BADPARAMCOUNT;
     if (given && !arguments->rgvarg) return E_INVALIDARG;
     if (result) kelmora_variant_init(result);
-    return InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    failure_reported_ = FALSE;
+    HRESULT hr = InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    // A text method answers its text (empty when nothing was found) either
+    // way; S_FALSE tells the host that its operation reported a failure.
+    if (hr == S_OK && member->result == EDispatchType::String && failure_reported_) hr = S_FALSE;
+    return hr;
 }
 
 HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result) {

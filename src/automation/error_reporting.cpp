@@ -9,6 +9,7 @@ constexpr unsigned kOkCancelButtons = 0x01;
 }
 
 void CViewProfile::ReportError(std::string text, unsigned style) {
+    if ((style & MB_ICON_MASK) != MB_ICONINFORMATION) failure_reported_ = TRUE;
     if (!suppress_error_display_) {
         UserInterface().MessageBox(text, style);
         return;
@@ -27,8 +28,9 @@ void CViewProfile::ReportErrorStop(std::string text) {
 
 int CViewProfile::AskQuestion(const std::string& text, unsigned style) {
     if (!suppress_error_display_) return UserInterface().MessageBox(text, style);
-    // Nobody can answer: log the question and take the answer that changes nothing.
-    ReportError(text, MB_OK);
+    // Nobody can answer: log the question and take the answer that changes
+    // nothing. A question is no failure in itself.
+    WriteOperationLogEntry(text);
     switch (style & MB_BUTTON_MASK) {
         case MB_YESNO:
             return IDNO;

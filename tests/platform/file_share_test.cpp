@@ -1,6 +1,12 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "platform/file.h"
 #include "support/test_env.h"
@@ -105,6 +111,100 @@ TEST(FileOpen, RefusedCreateAlwaysLeavesTheContents) {
                            FileCreate::CreateAlways, &error));
     EXPECT_EQ(error.cause, FileErrorCause::SharingViolation);
     EXPECT_EQ(test::ReadTextFile(path), "keep me");
+}
+
+// Skips under root, which may read any file; run again unprivileged.
+TEST(FileOpenPermission, RefusedCreateLeavesNoFileBehind) {
+    if (geteuid() == 0) GTEST_SKIP() << "needs a user whom file modes bind";
+    test::CTempDir dir;
+    const std::string path = dir / "Description";
+    // A file that its maker cannot read cannot carry the lock a writer takes.
+    const mode_t previous = umask(0444);
+    CFile file;
+    CFileException error;
+    const bool opened = file.Open(path, FileAccess::Write, FileShare::DenyWrite,
+                                  FileCreate::CreateAlways, &error);
+    umask(previous);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(error.cause, FileErrorCause::AccessDenied);
+    EXPECT_EQ(access(path.c_str(), F_OK), -1) << "the refused open left its file";
+}
+
+// True when another open of the file that fd has open would meet a lock.
+bool FileOfDescriptorIsLocked(int fd) {
+    int other = open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDWR | O_CLOEXEC);
+    if (other < 0) return false;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0x7FFFFF00;
+    fl.l_len = 1;
+    const bool locked = fcntl(other, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    close(other);
+    return locked;
+}
+
+// The lock of an exclusive open for reading sits on a second descriptor; it
+// must lie on the file that was opened even while the path is being replaced.
+TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
+    test::CTempDir dir;
+    const std::string path = dir / ".rev";
+    test::WriteTextFile(path, "1");
+    std::atomic<bool> stop{false};
+    std::thread replacer([&] {
+        for (int i = 0; !stop; ++i) {
+            const std::string next = dir / ("next" + std::to_string(i % 2));
+            test::WriteTextFile(next, "1");
+            rename(next.c_str(), path.c_str());
+        }
+    });
+    int opened = 0, unlocked = 0;
+    for (int i = 0; i < 20000; ++i) {
+        CFile file;
+        CFileException error;
+        if (!file.Open(path, FileAccess::Read, FileShare::Exclusive, FileCreate::OpenExisting,
+                       &error))
+            continue;
+        ++opened;
+        if (!FileOfDescriptorIsLocked(file.fd())) ++unlocked;
+    }
+    stop = true;
+    replacer.join();
+    EXPECT_GT(opened, 0);
+    EXPECT_EQ(unlocked, 0) << "of " << opened << " opens";
+}
+
+// Share modes mean nothing on a pipe or a device; a write there must work.
+TEST(FileOpen, CreateAlwaysWritesToPipesAndDevices) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    for (const std::string& path : {std::string("/dev/null"), "/proc/self/fd/" + std::to_string(ends[1])}) {
+        CFile file;
+        CFileException error;
+        ASSERT_TRUE(file.Open(path, FileAccess::Write, FileShare::DenyWrite,
+                              FileCreate::CreateAlways, &error))
+            << path << " " << error.os_error;
+        EXPECT_TRUE(file.Write("cs", 2, &error)) << path;
+    }
+    char back[3] = {0};
+    EXPECT_EQ(read(ends[0], back, 2), 2);
+    EXPECT_STREQ(back, "cs");
+    close(ends[0]);
+    close(ends[1]);
+}
+
+TEST(FileOpen, RegularOnlyRefusesLinksAndFifosAtOnce) {
+    test::CTempDir dir;
+    test::WriteTextFile(dir / "target", "x");
+    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const char* name : {"link", "fifo"}) {
+        CFile file;
+        CFileException error;
+        EXPECT_FALSE(file.Open(dir / name, FileAccess::Read, FileShare::DenyWrite,
+                               FileCreate::OpenExisting, &error, FileKind::RegularOnly));
+        EXPECT_EQ(error.cause, FileErrorCause::NotRegularFile) << name;
+    }
 }
 
 TEST(FileOpen, DirectoryIsAccessDenied) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -136,6 +137,97 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
+// A link in the tree is removed itself; what it points at stays.
+TEST_F(VptreeTest, RemovingAFolderLeavesWhatALinkInItPointsAt) {
+    fs::create_directories(temp_ / "other dir");
+    WriteTextFile(temp_ / "other dir/important.txt", "keep me");
+    fs::create_directories(Native("New Folder"));
+    fs::create_directory_symlink(temp_ / "other dir", Native("New Folder/link"));
+    CCommandOutput removed = Vptree({"rm", kTop + "\\New Folder"});
+    EXPECT_EQ(removed.exit_code, 0) << removed.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Native("New Folder"))));
+    EXPECT_EQ(ReadTextFile(temp_ / "other dir/important.txt"), "keep me");
+}
+
+// The bumped GUID file holds exactly the new text, whatever the old one's form.
+TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
+    const std::pair<const char*, const char*> kGuids[] = {
+        {"  abc 1.9", "abc 1.10"}, {"abc 01.010", "abc 1.11"}, {"abc 1. 5", "abc 1.6"}};
+    for (const auto& [before, after] : kGuids) {
+        WriteTextFile(Native("Proj/GUID"), before);
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/LATEST\n"}).exit_code,
+                  0);
+        CCommandOutput saved = Vptree({"save", kProj});
+        EXPECT_EQ(saved.exit_code, 0) << saved.err;
+        EXPECT_EQ(ProjFile("GUID"), after) << before;
+    }
+}
+
+TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
+    fs::remove(Native("Proj/Rules"));
+    fs::create_directory(Native("Proj/Rules"));
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/new/LATEST\n"}).exit_code,
+              0);
+    ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new text"}).exit_code, 0);
+    CCommandOutput saved = Vptree({"save", kProj});
+    EXPECT_EQ(saved.exit_code, 1);
+    EXPECT_NE(saved.err.find("Is a directory"), std::string::npos) << saved.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_FALSE(fs::exists(Native("Proj/Description")));
+    CCommandOutput shown = Vptree({"show", kProj});
+    EXPECT_NE(shown.out.find("staged\tDescription, Rules\n"), std::string::npos) << shown.out;
+}
+
+TEST_F(VptreeTest, SavingTheProfilesOwnDiagramKeepsIt) {
+    WriteTextFile(Native("Proj/Diagram"), "fifteen bytes..");
+    ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", Native("Proj/Diagram")}).exit_code, 0);
+    CCommandOutput saved = Vptree({"save", kProj});
+    EXPECT_EQ(saved.exit_code, 0) << saved.err;
+    EXPECT_EQ(ProjFile("Diagram"), "fifteen bytes..");
+}
+
+// Cancelling the name prompt and answering Yes to giving up the new profile
+// does not delete an existing one.
+TEST_F(VptreeTest, FailedRenameOfAnExistingProfileLeavesItUnderItsName) {
+    CCommandOutput saved = Vptree({"save", kProj, "--name", "Group"}, "\n\nyes\n");
+    EXPECT_EQ(saved.exit_code, 1);
+    EXPECT_NE(saved.err.find("keeps its name"), std::string::npos) << saved.err;
+    EXPECT_EQ(saved.err.find("If you cancel now"), std::string::npos) << saved.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+}
+
+// A FIFO in a profile is left alone with a message instead of being waited
+// for while the tree lock is held.
+TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
+    ASSERT_EQ(mkfifo(Native("Proj/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Native("Proj/Description").c_str(), 0600), 0);
+    const std::string left_alone = " is not a regular file and was left alone.";
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"cp", kProj, kGroup}, {"show", kProj}}) {
+        std::vector<std::string> argv{"timeout", "20", BuiltProgram("vptree"), "--root", root_};
+        argv.insert(argv.end(), command.begin(), command.end());
+        CCommandOutput run = RunCommand(argv);
+        EXPECT_EQ(run.exit_code, 0) << command[0] << "\n" << run.err;
+        EXPECT_NE(run.err.find(left_alone), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::exists(Native("Group/Proj/Rules")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Group/Proj/pipe"))));
+}
+
+TEST_F(VptreeTest, RemovingAProfileWithASubfolderRemovesNothing) {
+    fs::create_directories(Native("Proj/notes"));
+    CCommandOutput removed = Vptree({"rm", kProj});
+    EXPECT_EQ(removed.exit_code, 1);
+    EXPECT_NE(removed.err.find("Error removing " + Native("Proj") + ":\n| " +
+                               std::strerror(ENOTEMPTY)),
+              std::string::npos)
+        << removed.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+    EXPECT_EQ(ReadTextFile(root_ + "/.rev"), "");
+}
+
 TEST_F(VptreeTest, ShowPrintsEveryField) {
     WriteTextFile(temp_ / "d.svg", "<svg/>");
     ASSERT_EQ(Vptree({"set", kProj, "Project Label", "--text", "REL1"}).exit_code, 0);
@@ -152,7 +244,7 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
                              "\nstaged\tCheckpoints\n"
                              "--- Description\n--- Rules\nelement * /main/LATEST\n"
                              "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
-                             "--- Project Label\nREL1\n--- Checkpoints\n");
+                             "--- Checkpoints\n--- Project Label\nREL1\n");
     EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 
