@@ -1,9 +1,6 @@
 #include "ui/user_interface.h"
 
-#include <iostream>
 #include <mutex>
-
-#include "ui/console/console_ui.h"
 
 namespace kelmora {
 
@@ -16,9 +13,7 @@ std::string g_app_name = "kelmora";
 CUserInterface& UserInterface() {
     std::lock_guard<std::mutex> guard(g_mutex);
     if (g_ui) return *g_ui;
-    // Messages go to standard error so that a method's printed result stays clean.
-    static CConsoleUserInterface console(std::cin, std::cerr);
-    return console;
+    return DefaultUserInterface();
 }
 
 CUserInterface* SetUserInterface(CUserInterface* ui) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 #include <istream>
 #include <ostream>
 
@@ -105,6 +106,12 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
     out_.flush();
     name_prompts_.push_back({prompt.message(), answer == IDOK ? prompt.name() : "", answer});
     return answer;
+}
+
+CUserInterface& DefaultUserInterface() {
+    // Messages go to standard error so that a method's printed result stays clean.
+    static CConsoleUserInterface console(std::cin, std::cerr);
+    return console;
 }
 
 void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }
