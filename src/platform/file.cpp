@@ -119,7 +119,8 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
     }
     if (fd < 0) {
         err.Set(errno);
-        if (errno == ELOOP && kind == FileKind::RegularOnly) err.cause = FileErrorCause::NotRegularFile;
+        if (errno == ELOOP && kind == FileKind::RegularOnly)
+            err.cause = FileErrorCause::NotRegularFile;
         return false;
     }
     struct stat st {};
@@ -151,8 +152,7 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
         // goes again: a refused open changes nothing.
         if (created && err.cause != FileErrorCause::SharingViolation) {
             struct stat now {};
-            if (stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev &&
-                now.st_ino == st.st_ino)
+            if (stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
                 ::unlink(path.c_str());
         }
         Close();
@@ -176,7 +176,8 @@ int CFile::OpenSecondDescriptor(int flags) const {
     // Without /proc: by path, and only while the path still names the same file.
     fd = ::open(path_.c_str(), flags | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return fd;
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     if (fstat(fd_, &first) != 0 || fstat(fd, &second) != 0 || first.st_dev != second.st_dev ||
         first.st_ino != second.st_ino) {
         ::close(fd);

@@ -28,9 +28,10 @@ void FillEntryKind(int folder_fd, const dirent& e, CDirEntry* entry) {
     if (type == DT_UNKNOWN) {
         struct stat st {};
         if (fstatat(folder_fd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG
-                                                : S_ISLNK(st.st_mode) ? DT_LNK
-                                                                      : DT_UNKNOWN;
+            type = S_ISDIR(st.st_mode)   ? DT_DIR
+                   : S_ISREG(st.st_mode) ? DT_REG
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                                         : DT_UNKNOWN;
         }
     }
     entry->is_directory = type == DT_DIR;
@@ -46,7 +47,9 @@ bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries) {
     return folder.Open(path) && folder.List(entries);
 }
 
-CFolder::CFolder(CFolder&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+CFolder::CFolder(CFolder&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 CFolder& CFolder::operator=(CFolder&& other) noexcept {
     if (this != &other) {
@@ -199,7 +202,8 @@ bool RenamePathNoReplace(const std::string& from, const std::string& to) {
 
 bool GetEntryTimes(const std::string& path, CEntryTimes* times) {
     struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME | STATX_BTIME, &sx) != 0) return false;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME | STATX_BTIME, &sx) != 0)
+        return false;
     times->last_write_ns =
         static_cast<long long>(sx.stx_mtime.tv_sec) * 1000000000LL + sx.stx_mtime.tv_nsec;
     times->creation_ns =

@@ -15,9 +15,9 @@ std::string OpenErrorText(const CFileException& error, const std::string& path) 
     if (error.cause == FileErrorCause::NotRegularFile) {
         return FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str());
     }
-    return FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                             {static_cast<long long>(error.os_error), path,
-                              std::string(std::strerror(error.os_error))});
+    return FormatMessageText(
+        LoadString(IDS_ERR_OPEN_FILE),
+        {static_cast<long long>(error.os_error), path, std::string(std::strerror(error.os_error))});
 }
 
 BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,

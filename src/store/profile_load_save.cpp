@@ -38,7 +38,7 @@ constexpr CProfileTextField kTextFields[] = {
 
 // The order in which a save writes the text files: Rules last, right before
 // the profile revision rises.
-constexpr int kSaveOrder[] = {kProfileDescription,  kProfileVobList,     kProfileAdminVob,
+constexpr int kSaveOrder[] = {kProfileDescription,  kProfileVobList,       kProfileAdminVob,
                               kProfileProjectLabel, kProfileProjectBranch, kProfileCheckpoints,
                               kProfileRules};
 
@@ -70,8 +70,7 @@ bool OpenForSave(const std::string& path, FileCreate create, CFile* file, CFileE
         if (file->Open(path, FileAccess::ReadWrite, FileShare::Exclusive, create, error,
                        FileKind::RegularOnly))
             return true;
-        if (error->cause != FileErrorCause::SharingViolation ||
-            attempt == kProfileFileOpenAttempts)
+        if (error->cause != FileErrorCause::SharingViolation || attempt == kProfileFileOpenAttempts)
             return false;
         SleepMs(kProfileFileRetryMs);
     }

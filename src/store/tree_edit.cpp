@@ -133,7 +133,8 @@ bool CanRemoveSubtree(CTreeNode* top, const std::string& top_native, const CFold
             if (visit.node->IsProfile() || !child_names.count(entry.name))
                 return refuse(visit.native, ENOTEMPTY);
         }
-        if (!visit.entries.empty() && !visit.folder.IsWritable()) return refuse(visit.native, errno);
+        if (!visit.entries.empty() && !visit.folder.IsWritable())
+            return refuse(visit.native, errno);
         return true;
     };
     auto leave = [](const CFolderVisit&, const CFolder&) { return true; };
@@ -243,11 +244,12 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     std::string full_path;
     CTreeNode* node = nullptr;
     auto fail = [&](int error) -> CTreeNode* {
-        ShowMessage(error == EACCES
-                        ? FormatStringId(IDS_NO_PERMISSION_FOLDER, NativePathOfNode(*parent).c_str())
-                        : FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
-                                         ErrorText(error).c_str()),
-                    MB_OK);
+        ShowMessage(
+            error == EACCES
+                ? FormatStringId(IDS_NO_PERMISSION_FOLDER, NativePathOfNode(*parent).c_str())
+                : FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
+                                 ErrorText(error).c_str()),
+            MB_OK);
         if (node) {
             RemoveSubtree(node);
             // Its folder is gone; the tree in memory should not show it.
@@ -353,9 +355,9 @@ bool RenameNode(CTreeNode*& node, const std::string& new_name) {
         }
         error = errno;
     }
-    ShowMessage(error == EACCES ? FormatStringId(IDS_NO_PERMISSION_PROFILE, native.c_str())
-                                : FormatStringId(IDS_ERR_RENAME, native.c_str(),
-                                                 ErrorText(error).c_str()),
+    ShowMessage(error == EACCES
+                    ? FormatStringId(IDS_NO_PERMISSION_PROFILE, native.c_str())
+                    : FormatStringId(IDS_ERR_RENAME, native.c_str(), ErrorText(error).c_str()),
                 MB_OK);
     ReleaseTreeLock(false);
     errno = error;

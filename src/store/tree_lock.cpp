@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/file.h"
 #include "automation/message_text.h"
+#include "platform/file.h"
 #include "platform/format.h"
 #include "platform/sleep.h"
 #include "resources/string_table.h"
@@ -62,9 +62,9 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
     for (int attempt = 0; attempt < kTreeLockAttempts && !opened; ++attempt) {
         CFileException error;
         opened =
-            !path.empty() && file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
-                                       FileShare::Exclusive, FileCreate::OpenAlways, &error,
-                                       FileKind::RegularOnly);
+            !path.empty() &&
+            file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
+                      FileShare::Exclusive, FileCreate::OpenAlways, &error, FileKind::RegularOnly);
         if (opened) break;
         if (error.cause == FileErrorCause::NotRegularFile) {
             ReportStoreError(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()), to_log);
@@ -75,8 +75,7 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
             return false;
         }
         if (path.empty() || error.cause != FileErrorCause::SharingViolation) {
-            ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, CurrentTreeRoot().c_str()),
-                             to_log);
+            ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, CurrentTreeRoot().c_str()), to_log);
             return false;
         }
         SleepMs(kTreeLockPollMs);

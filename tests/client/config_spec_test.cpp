@@ -1,6 +1,5 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -89,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::string(kGoodText), std::string("element * CHECKEDOUT\n"),
                       std::string("element * CHECKEDOUT"),  // no final line end
                       std::string("# caf\xC3\xA9 \xFF\xFE\x80\r\nelement * CHECKEDOUT\r\n"),
-                      std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()));
+                      std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()),
+    [](const auto& info) { return test::CaseName(info.index, info.param); });
 
 TEST(ConfigSpecTest, NewViewIsEmptyAndFetchReplacesWhatTheFileHeld) {
     CTempDir dir;
@@ -103,6 +103,7 @@ TEST(ConfigSpecTest, NewViewIsEmptyAndFetchReplacesWhatTheFileHeld) {
 
 // The three ways in for a config spec refuse text that does not parse.
 enum class Entry { CmdSetcs, WsSetSpec, SetConfigSpecText };
+constexpr const char* kEntryNames[] = {"CmdSetcs", "WsSetSpec", "SetConfigSpecText"};
 
 class ConfigSpecRefusalTest : public ::testing::TestWithParam<Entry> {};
 
@@ -127,7 +128,10 @@ TEST_P(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagn
 
 INSTANTIATE_TEST_SUITE_P(Entries, ConfigSpecRefusalTest,
                          ::testing::Values(Entry::CmdSetcs, Entry::WsSetSpec,
-                                           Entry::SetConfigSpecText));
+                                           Entry::SetConfigSpecText),
+                         [](const auto& info) {
+                             return std::string(kEntryNames[static_cast<int>(info.param)]);
+                         });
 
 TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
     CTempDir dir;

@@ -1,8 +1,7 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
@@ -122,8 +121,8 @@ TEST(FileOpenPermission, RefusedCreateLeavesNoFileBehind) {
     const mode_t previous = umask(0444);
     CFile file;
     CFileException error;
-    const bool opened = file.Open(path, FileAccess::Write, FileShare::DenyWrite,
-                                  FileCreate::CreateAlways, &error);
+    const bool opened =
+        file.Open(path, FileAccess::Write, FileShare::DenyWrite, FileCreate::CreateAlways, &error);
     umask(previous);
     EXPECT_FALSE(opened);
     EXPECT_EQ(error.cause, FileErrorCause::AccessDenied);
@@ -178,7 +177,8 @@ TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
 TEST(FileOpen, CreateAlwaysWritesToPipesAndDevices) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    for (const std::string& path : {std::string("/dev/null"), "/proc/self/fd/" + std::to_string(ends[1])}) {
+    for (const std::string& path :
+         {std::string("/dev/null"), "/proc/self/fd/" + std::to_string(ends[1])}) {
         CFile file;
         CFileException error;
         ASSERT_TRUE(file.Open(path, FileAccess::Write, FileShare::DenyWrite,

@@ -164,7 +164,8 @@ TEST_P(ProfileDiagramTest, DiagramIsReplacedOnlyByWhatWasRead) {
         std::string(c.source) == "=" ? ProjPath("Diagram") : temp_ / c.source;
     EXPECT_EQ(SaveProfile(node_, record, kSaveDiagram, ""), c.outcome);
     EXPECT_EQ(ProjFile("Diagram"), c.diagram_after);
-    EXPECT_EQ(Messages(), c.error ? Texts{OpenError(c.error, record.diagram_source_path)} : Texts{});
+    EXPECT_EQ(Messages(),
+              c.error ? Texts{OpenError(c.error, record.diagram_source_path)} : Texts{});
     // Nothing of the copy is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Top/Proj")), {}), 2);
 }
@@ -175,8 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         CDiagramCase{"File", "diagram.png", ESaveOutcome::kSaved, "picture", 0},
         CDiagramCase{"OwnDiagram", "=", ESaveOutcome::kSaved, "the old diagram", 0},
         CDiagramCase{"Folder", "folder", ESaveOutcome::kNotSaved, "the old diagram", EISDIR},
-        CDiagramCase{"Missing", "missing.png", ESaveOutcome::kNotSaved, "the old diagram",
-                     ENOENT}),
+        CDiagramCase{"Missing", "missing.png", ESaveOutcome::kNotSaved, "the old diagram", ENOENT}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // The revision bump rewrites the whole GUID file, whatever its old form; a
@@ -234,8 +234,8 @@ TEST_F(ProfileLoadSaveTest, MissingGuidFileRefusesTheWholeSave) {
 // as readers wait for writers, and writes nothing while it stays.
 TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     WriteTextFile(ProjPath("Rules"), "old rules");
-    test::CChildProcess reader({test::BuiltProgram("file_holder"), ProjPath("GUID"), "read",
-                                "denywrite"});
+    test::CChildProcess reader(
+        {test::BuiltProgram("file_holder"), ProjPath("GUID"), "read", "denywrite"});
     ASSERT_EQ(reader.ReadLine(), "opened");
     CProfileRecord record;
     record.rules = "new rules";
@@ -318,8 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
         CNamingCase{"GiveUpNewProfile", true, "\n\nyes\n", ESaveOutcome::kDeleted, nullptr, 1,
                     "RQ"},
         // an existing profile is never offered for deletion
-        CNamingCase{"ExistingKeepsItsName", false, "\n\nyes\n", ESaveOutcome::kSavedUnnamed,
-                    "Proj", 1, "R"},
+        CNamingCase{"ExistingKeepsItsName", false, "\n\nyes\n", ESaveOutcome::kSavedUnnamed, "Proj",
+                    1, "R"},
         // the message meets the end of input: nobody is left to ask
         CNamingCase{"NobodyToAsk", true, "", ESaveOutcome::kSavedUnnamed, "Proj", 0, "R"}),
     [](const auto& info) { return std::string(info.param.label); });

@@ -199,7 +199,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CRenameRefusal{".", EINVAL}, CRenameRefusal{"..", EINVAL},
                       CRenameRefusal{"..\\..\\Escaped", EINVAL},
                       CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a/b", EINVAL},
-                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}));
+                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
 // Links in a folder and in a profile, to what lies outside the tree or
 // nowhere: the tree shows none of them, a copy leaves them out, and a delete
@@ -268,11 +269,12 @@ TEST_P(DeleteRefusalTest, RemovesNothingAndSaysWhy) {
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Unknown, DeleteRefusalTest,
-    ::testing::Values(CDeleteRefusal{"SubfolderOfAProfile", "Top/Group/Alpha/Sub", "Top/Group/Alpha"},
-                      CDeleteRefusal{"HiddenFolder", "Top/Other/.hidden", "Top/Other"}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Unknown, DeleteRefusalTest,
+                         ::testing::Values(CDeleteRefusal{"SubfolderOfAProfile",
+                                                          "Top/Group/Alpha/Sub", "Top/Group/Alpha"},
+                                           CDeleteRefusal{"HiddenFolder", "Top/Other/.hidden",
+                                                          "Top/Other"}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(TreeEditTest, DeleteWithoutPermissionRemovesNothing) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may change any folder; permissions need a user";
@@ -337,10 +339,11 @@ TEST_F(TreeEditTest, CreatedProfileWhoseGuidCannotBeWrittenIsTakenBack) {
     EXPECT_EQ(made, nullptr);
     EXPECT_FALSE(fs::exists(Native("Top/Other/TBD (1)")));
     const std::string guid = Native("Top/Other/TBD (1)/GUID");
-    EXPECT_EQ(Messages(),
-              (Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                                       {static_cast<long long>(EFBIG), guid, std::strerror(EFBIG)}),
-                     StoreString(IDS_ERR_CREATE, Native("Top/Other/TBD (1)"), std::strerror(EFBIG))}));
+    EXPECT_EQ(
+        Messages(),
+        (Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+                                 {static_cast<long long>(EFBIG), guid, std::strerror(EFBIG)}),
+               StoreString(IDS_ERR_CREATE, Native("Top/Other/TBD (1)"), std::strerror(EFBIG))}));
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 

@@ -78,16 +78,16 @@ TEST_P(TreeRevisionTest, LoadReadsTheNumberAndAChangeWritesTheNext) {
 }
 
 // "-1" is the "not known" value, never a revision of the file.
-INSTANTIATE_TEST_SUITE_P(
-    LockFiles, TreeRevisionTest,
-    ::testing::Values(CRevisionCase{"NoFile", nullptr, 0, 1},
-                      CRevisionCase{"Blanks", "  17\n", 17, 18},
-                      CRevisionCase{"TextAfter", "41 and whatever followed", 41, 42},
-                      CRevisionCase{"NotANumber", "  not a number", 0, 1},
-                      CRevisionCase{"Largest", "2147483647", INT_MAX, 0},
-                      CRevisionCase{"TooLarge", "99999999999", 0, 1},
-                      CRevisionCase{"Negative", "-1", 0, 1}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(LockFiles, TreeRevisionTest,
+                         ::testing::Values(CRevisionCase{"NoFile", nullptr, 0, 1},
+                                           CRevisionCase{"Blanks", "  17\n", 17, 18},
+                                           CRevisionCase{"TextAfter", "41 and whatever followed",
+                                                         41, 42},
+                                           CRevisionCase{"NotANumber", "  not a number", 0, 1},
+                                           CRevisionCase{"Largest", "2147483647", INT_MAX, 0},
+                                           CRevisionCase{"TooLarge", "99999999999", 0, 1},
+                                           CRevisionCase{"Negative", "-1", 0, 1}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // A lock file that held "-1" once must not leave this process accepting any
 // later revision without a reload.
@@ -202,7 +202,13 @@ TEST_P(TreeLockExclusionTest, BusyTreeIsGivenUpAfterThirtyAttempts) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, TreeLockExclusionTest,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
-                                            ::testing::Bool()));
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "HolderReads"
+                                                                        : "HolderWrites") +
+                                    (std::get<1>(info.param) ? "TakerReads" : "TakerWrites") +
+                                    (std::get<2>(info.param) ? "ToLog" : "ToBox");
+                         });
 
 TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
     ASSERT_NE(Load(), nullptr);

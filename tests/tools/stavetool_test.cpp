@@ -52,6 +52,12 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
 
 using Args = std::vector<std::string>;
 
+std::string JoinedArgs(const Args& args) {
+    std::string joined;
+    for (const std::string& arg : args) joined += (joined.empty() ? "" : " ") + arg;
+    return joined.empty() ? "NoArguments" : joined;
+}
+
 class StavetoolUsageTest : public ::testing::TestWithParam<Args> {};
 
 TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
@@ -68,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Misuse, StavetoolUsageTest,
                                            Args{"lsview", "x"}, Args{"setting"},
                                            Args{"setting", "frob", "x"}, Args{"setting", "get"},
                                            Args{"setting", "get", "--machine", "x"},
-                                           Args{"setting", "set", "a", "b", "c", "d"}));
+                                           Args{"setting", "set", "a", "b", "c", "d"}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, JoinedArgs(info.param));
+                         });
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;

@@ -219,9 +219,9 @@ TEST_F(VptreeTest, RemovingAProfileWithASubfolderRemovesNothing) {
     fs::create_directories(Native("Proj/notes"));
     CCommandOutput removed = Vptree({"rm", kProj});
     EXPECT_EQ(removed.exit_code, 1);
-    EXPECT_NE(removed.err.find("Error removing " + Native("Proj") + ":\n| " +
-                               std::strerror(ENOTEMPTY)),
-              std::string::npos)
+    EXPECT_NE(
+        removed.err.find("Error removing " + Native("Proj") + ":\n| " + std::strerror(ENOTEMPTY)),
+        std::string::npos)
         << removed.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");

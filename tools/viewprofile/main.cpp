@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
 
     CServerLibrary library;
     const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
-    if (!library.notice().empty()) std::fprintf(stderr, "viewprofile: %s\n", library.notice().c_str());
+    if (!library.notice().empty())
+        std::fprintf(stderr, "viewprofile: %s\n", library.notice().c_str());
     if (!loaded) {
         std::fprintf(stderr, "viewprofile: %s\n", library.error().c_str());
         return kExitFailure;

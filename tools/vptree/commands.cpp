@@ -217,8 +217,8 @@ int Set(const std::vector<std::string>& args) {
         if (args[2] != "--file") return Usage("the Diagram is set from a file");
         std::error_code ec;
         // The save copies in a regular file and follows no link, so keep its target.
-        value = std::filesystem::weakly_canonical(std::filesystem::absolute(args[3], ec), ec)
-                    .string();
+        value =
+            std::filesystem::weakly_canonical(std::filesystem::absolute(args[3], ec), ec).string();
         if (!IsRegularFile(value)) return Fail("no file " + args[3]);
     } else if (args[2] == "--file") {
         std::ifstream in(args[3], std::ios::binary);
