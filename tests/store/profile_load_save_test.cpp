@@ -90,6 +90,14 @@ TEST_F(ProfileLoadSaveTest, ProfileWithoutTextsLoadsAllEmpty) {
     EXPECT_TRUE(Messages().empty());
 }
 
+// A FIFO would wait for a writer while the tree lock is held: it is left alone.
+TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
+    ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
+    ASSERT_TRUE(LoadProfile(node_));
+    EXPECT_EQ(node_->profile_record()->rules, "");
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
+}
+
 TEST_F(ProfileLoadSaveTest, FieldHeldByAWriterIsNotRetried) {
     WriteTextFile(ProjPath("Rules"), "rules");
     auto writer = test::HoldFileElsewhere(ProjPath("Rules"), "none");
@@ -139,95 +147,6 @@ INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
 std::string OpenError(int error, const std::string& path) {
     return FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
                              {static_cast<long long>(error), path, std::strerror(error)});
-}
-
-// Where the diagram comes from: a file, the profile's own Diagram, a folder,
-// nothing. Only a file replaces the Diagram; a failed read keeps it and says so.
-struct CDiagramCase {
-    const char* label;
-    const char* source;  // below the test folder; "=" the profile's own Diagram
-    ESaveOutcome outcome;
-    const char* diagram_after;
-    int error;  // of the message, 0 for none
-};
-
-class ProfileDiagramTest : public ProfileLoadSaveTest,
-                           public ::testing::WithParamInterface<CDiagramCase> {};
-
-TEST_P(ProfileDiagramTest, DiagramIsReplacedOnlyByWhatWasRead) {
-    const CDiagramCase& c = GetParam();
-    WriteTextFile(ProjPath("Diagram"), "the old diagram");
-    WriteTextFile(temp_ / "diagram.png", "picture");
-    fs::create_directory(temp_ / "folder");
-    CProfileRecord record;
-    record.diagram_source_path =
-        std::string(c.source) == "=" ? ProjPath("Diagram") : temp_ / c.source;
-    EXPECT_EQ(SaveProfile(node_, record, kSaveDiagram, ""), c.outcome);
-    EXPECT_EQ(ProjFile("Diagram"), c.diagram_after);
-    EXPECT_EQ(Messages(),
-              c.error ? Texts{OpenError(c.error, record.diagram_source_path)} : Texts{});
-    // Nothing of the copy is left beside it.
-    EXPECT_EQ(std::distance(fs::directory_iterator(Native("Top/Proj")), {}), 2);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, ProfileDiagramTest,
-    ::testing::Values(
-        CDiagramCase{"File", "diagram.png", ESaveOutcome::kSaved, "picture", 0},
-        CDiagramCase{"OwnDiagram", "=", ESaveOutcome::kSaved, "the old diagram", 0},
-        CDiagramCase{"Folder", "folder", ESaveOutcome::kNotSaved, "the old diagram", EISDIR},
-        CDiagramCase{"Missing", "missing.png", ESaveOutcome::kNotSaved, "the old diagram", ENOENT}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-// The revision bump rewrites the whole GUID file, whatever its old form; a
-// GUID file that cannot rise refuses the whole save.
-struct CBumpCase {
-    const char* label;
-    const char* guid_before;
-    const char* guid_after;
-    bool saved;
-};
-
-class ProfileRevisionBumpTest : public ProfileLoadSaveTest,
-                                public ::testing::WithParamInterface<CBumpCase> {};
-
-TEST_P(ProfileRevisionBumpTest, GuidFileHoldsExactlyTheNewText) {
-    const CBumpCase& c = GetParam();
-    WriteTextFile(ProjPath("GUID"), c.guid_before);
-    WriteTextFile(ProjPath("Rules"), "old rules");
-    CProfileRecord record;
-    record.rules = "new rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""),
-              c.saved ? ESaveOutcome::kSaved : ESaveOutcome::kNotSaved);
-    EXPECT_EQ(ProjFile("GUID"), c.guid_after);
-    EXPECT_EQ(ProjFile("Rules"), c.saved ? "new rules" : "old rules");
-    EXPECT_EQ(Messages().size(), c.saved ? 0u : 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    GuidFiles, ProfileRevisionBumpTest,
-    ::testing::Values(CBumpCase{"LeadingBlanks", "  abc 1.9", "abc 1.10", true},
-                      CBumpCase{"LeadingZeros", "abc 01.010", "abc 1.11", true},
-                      CBumpCase{"BlankAfterThePoint", "abc 1. 5", "abc 1.6", true},
-                      CBumpCase{"NoRevision", "bare-guid", "bare-guid 0.1", true},
-                      CBumpCase{"LargestMinor", "abc 1.2147483647", "abc 1.2147483647", false},
-                      CBumpCase{"NoGuid", "   ", "   ", false}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(ProfileLoadSaveTest, MissingGuidFileRefusesTheWholeSave) {
-    fs::remove(ProjPath("GUID"));
-    const std::string lock_before = LockFileText();
-    CProfileRecord record;
-    record.rules = "rules";
-    record.description = "text";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules | kSaveDescription, ""),
-              ESaveOutcome::kNotSaved);
-    // The files that the refused save would have made are gone again.
-    EXPECT_FALSE(fs::exists(ProjPath("Rules")));
-    EXPECT_FALSE(fs::exists(ProjPath("Description")));
-    EXPECT_EQ(Messages(), Texts{OpenError(ENOENT, ProjPath("GUID"))});
-    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(LockFileText(), lock_before);
 }
 
 // A reader outside the tree lock holds the GUID file: the save waits for it

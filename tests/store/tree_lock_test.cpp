@@ -89,19 +89,6 @@ INSTANTIATE_TEST_SUITE_P(LockFiles, TreeRevisionTest,
                                            CRevisionCase{"Negative", "-1", 0, 1}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// A lock file that held "-1" once must not leave this process accepting any
-// later revision without a reload.
-TEST_F(TreeLockTest, ChangeAfterALockFileOfMinusOneStillReloads) {
-    test::WriteTextFile(Native(".rev"), "-1");
-    ASSERT_NE(Load(), nullptr);
-    CountAndReload();
-    EXPECT_EQ(HoldLockElsewhere({"--bump"})->Finish(), 0);
-    CTreeNode* node = Node("\\Top\\A");
-    ASSERT_TRUE(TakeTreeLock(node, false, false));
-    ReleaseTreeLock(false);
-    EXPECT_EQ(notifications_, 1);
-}
-
 // The new number is written over the old one and the file cut after it, so a
 // write that fails midway cannot leave a shorter number behind; the failure
 // is reported.
