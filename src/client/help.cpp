@@ -12,7 +12,9 @@ namespace kelmora::client {
 
 namespace {
 
-constexpr char kHelpBelowPrefix[] = "/../share/kelmora/help";
+// The help folder relative to the folder of the library or of a program.
+constexpr const char* kHelpRelativePaths[] = {KELMORA_HELP_BUILT, KELMORA_HELP_FROM_LIBDIR,
+                                              KELMORA_HELP_FROM_BINDIR};
 constexpr char kOpener[] = "xdg-open";
 
 std::string FolderOf(const std::string& path) {
@@ -54,8 +56,10 @@ std::string HelpFolder() {
         return IsDirectory(override_dir) ? override_dir : std::string();
     for (const std::string& base : {CodeFolder(), ExecutableFolder()}) {
         if (base.empty()) continue;
-        std::string folder = base + kHelpBelowPrefix;
-        if (IsDirectory(folder)) return folder;
+        for (const char* relative : kHelpRelativePaths) {
+            std::string folder = base + "/" + relative;
+            if (IsDirectory(folder)) return folder;
+        }
     }
     return {};
 }

@@ -14,8 +14,9 @@ tbs_status_t gu_help(void* owner, const char* topic, int command, int data);
 namespace kelmora::client {
 
 // The folder of the help pages: $KELMORA_HELP_DIR when set, else
-// share/kelmora/help beside the folder of the library (or program) that holds
-// this code, else beside the running program's folder. Empty when none exists.
+// share/kelmora/help as the build tree or the install places it beside the
+// library (or program) that holds this code, else beside the running program.
+// Empty when none exists.
 std::string HelpFolder();
 
 // The page of a topic ("private_branch_wizard/finishingaprivbr.htm"); empty
