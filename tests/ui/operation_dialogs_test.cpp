@@ -18,40 +18,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The association step as the View Profile object would run it: it accepts
-// the names it is given and records every call.
-class CFakeAssociation : public CAssociationHost {
-public:
-    explicit CFakeAssociation(std::string accepted = "") : accepted_(std::move(accepted)) {}
-    BOOL RunAssociationStep(const std::string& name) override {
-        calls.push_back(name);
-        return name == accepted_ ? TRUE : FALSE;
-    }
-    Args calls;
-
-private:
-    std::string accepted_;
-};
-
-TEST(AssocDlgTest, RefusedNameKeepsTheDialogOpenOnTheField) {
-    CFakeAssociation host("\\Good");
-    CAssocDlg dialog(&host);
-    dialog.OnInitDialog();
-    dialog.set_name_text("\\Bad");
-    dialog.SetFocus(IDOK);
-    dialog.OnOK();
-    EXPECT_FALSE(dialog.ended());
-    EXPECT_EQ(dialog.focus(), CAssocDlg::kNameEditId);
-    EXPECT_EQ(dialog.done(), FALSE);
-    dialog.set_name_text("\\Good");
-    dialog.OnOK();
-    EXPECT_TRUE(dialog.ended());
-    EXPECT_EQ(dialog.result(), IDOK);
-    EXPECT_EQ(dialog.done(), TRUE);
-    EXPECT_EQ(host.calls, (Args{"\\Bad", "\\Good"}));
-    EXPECT_EQ(dialog.prompt_text(), "that you want to associate with this view:");
-}
-
 // The profile browser picks from a real tree on the input it is given.
 class BrowseTest : public ::testing::Test {
 protected:
@@ -172,13 +138,11 @@ public:
     BOOL is_workspace() const override { return workspace_; }
     const std::string& workspace_path() const override { return path_; }
     const std::string& private_branch() const override { return branch_; }
-    std::string GetFirstVOB() override {
-        next_ = 0;
-        return GetNextVOB();
-    }
-    std::string GetNextVOB() override { return next_ < vobs_.size() ? vobs_[next_++] : ""; }
+    std::string GetFirstVOB() override { return Vob(next_ = 0); }
+    std::string GetNextVOB() override { return Vob(++next_); }
 
 private:
+    std::string Vob(size_t i) const { return i < vobs_.size() ? vobs_[i] : ""; }
     std::string tag_ = "V", path_ = "/ws/my ws", branch_ = "B";
     BOOL workspace_;
     Args vobs_;
