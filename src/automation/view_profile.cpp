@@ -1,7 +1,7 @@
 #include "automation/view_profile.h"
 
 #include "automation/client_lock.h"
-#include "automation/message_text.h"
+#include "resources/message_text.h"
 #include "client/views.h"
 #include "module/class_factory.h"
 #include "resources/string_table.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "automation/message_text.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {

@@ -1,5 +1,6 @@
 #include "ui/user_interface.h"
 
+#include <cstdio>
 #include <iostream>
 #include <mutex>
 
@@ -17,7 +18,12 @@ CUserInterface& UserInterface() {
     std::lock_guard<std::mutex> guard(g_mutex);
     if (g_ui) return *g_ui;
     // Messages go to standard error so that a method's printed result stays clean.
-    static CConsoleUserInterface console(std::cin, std::cerr);
+    static CConsoleUserInterface console = [] {
+        // Unbuffered, so that a sibling program that a dialog starts (the
+        // profile browser) reads the answers on the same input meant for it.
+        std::setvbuf(stdin, nullptr, _IONBF, 0);
+        return CConsoleUserInterface(std::cin, std::cerr);
+    }();
     return console;
 }
 

@@ -72,6 +72,12 @@ for host in "$stage/cmake-host/host" "$stage/pkg-config-host"; do
   cmp "$stage/expected" "$stage/printed" || fail "$host printed $(od -c "$stage/printed")"
 done
 
+# The help pages are where the library looks for them (datadir holds mandir).
+help=$root${7%/man}/kelmora/help
+for page in "$source_dir"/share/kelmora/help/private_branch_wizard/*.htm; do
+  cmp "$page" "$help/private_branch_wizard/${page##*/}" || fail "help page ${page##*/} not installed"
+done
+
 # Every program has a manual page, and every page renders without a warning
 # with the sections a user looks for.
 for program in "$bin"/*; do

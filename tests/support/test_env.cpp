@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/tool_log.h"
+
 extern char** environ;
 
 namespace kelmora::test {
@@ -193,6 +195,42 @@ int CChildProcess::Finish() {
 
 std::string BuiltProgram(const std::string& name) {
     return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
+}
+
+CScopedEnv::CScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old, had_ = true;
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+CScopedEnv::~CScopedEnv() {
+    if (had_)
+        setenv(name_, previous_.c_str(), 1);
+    else
+        unsetenv(name_);
+}
+
+namespace {
+std::string PathWithFirst(const std::string& folder) {
+    const char* old = std::getenv("PATH");
+    return folder + ":" + (old ? old : "/usr/bin:/bin");
+}
+}  // namespace
+
+CRecordingTool::CRecordingTool(const std::string& name)
+    : log_path_(dir_ / "tool.log"),
+      path_("PATH", PathWithFirst(dir_.path())),
+      log_("KELMORA_TOOL_LOG", log_path_) {
+    std::filesystem::create_symlink(BuiltProgram("argv_recorder"), dir_ / name);
+}
+
+std::vector<std::vector<std::string>> CRecordingTool::Runs() const {
+    std::vector<std::vector<std::string>> runs;
+    std::ifstream in(log_path_, std::ios::binary);
+    for (std::string line; std::getline(in, line);) runs.push_back(ParseToolLogLine(line));
+    return runs;
 }
 
 }  // namespace kelmora::test
