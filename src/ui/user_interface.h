@@ -4,6 +4,7 @@
 
 namespace kelmora {
 
+class CDissocDlg;
 class CNamePrompt;
 
 // Message box style words and answers, as the operations pass and test them.
@@ -34,6 +35,11 @@ public:
     // Runs the name prompt modally: IDOK with the entered name in the
     // model, or IDCANCEL. A front end without this dialog cannot ask.
     virtual int RunNamePrompt(CNamePrompt& prompt) { return IDCANCEL; }
+
+    // Runs the dissociate dialog modally: IDOK when its Yes closed it (the
+    // model's done is then set), IDCANCEL for No. A front end without this
+    // dialog answers No.
+    virtual int RunDissocDlg(CDissocDlg& dialog) { return IDCANCEL; }
 
     // False once the front end knows that no answer can come any more (its
     // input has ended); an operation that would ask again and again stops.

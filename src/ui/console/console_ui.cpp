@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "ui/dissoc_dlg.h"
 #include "ui/name_prompt.h"
 
 namespace kelmora {
@@ -55,28 +56,30 @@ void CConsoleUserInterface::PrintIndented(const std::string& text) {
     }
 }
 
+int CConsoleUserInterface::ReadButtonAnswer(bool yes_no) {
+    out_ << "+-- " << (yes_no ? "[Yes/No] " : "[OK/Cancel] ") << std::flush;
+    for (;;) {
+        std::string line;
+        if (!ReadAnswerLine(&line)) {
+            out_ << (yes_no ? "No" : "Cancel") << " (end of input)\n";
+            return yes_no ? IDNO : IDCANCEL;
+        }
+        std::string word = Lowered(line);
+        if (yes_no && (word == "y" || word == "yes")) return IDYES;
+        if (yes_no && (word == "n" || word == "no")) return IDNO;
+        if (!yes_no && (word == "o" || word == "ok" || word.empty())) return IDOK;
+        if (!yes_no && (word == "c" || word == "cancel")) return IDCANCEL;
+        out_ << "+-- please answer " << (yes_no ? "yes or no: " : "ok or cancel: ") << std::flush;
+    }
+}
+
 int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
     unsigned buttons = style & MB_BUTTON_MASK;
     out_ << "+-- " << ApplicationName() << " [" << IconWord(style) << "]\n";
     PrintIndented(text);
     int answer = IDOK;
     if (buttons == MB_YESNO || buttons == 0x01 /* OK/Cancel */) {
-        bool yes_no = buttons == MB_YESNO;
-        out_ << "+-- " << (yes_no ? "[Yes/No] " : "[OK/Cancel] ") << std::flush;
-        for (;;) {
-            std::string line;
-            if (!ReadAnswerLine(&line)) {
-                answer = yes_no ? IDNO : IDCANCEL;
-                out_ << (yes_no ? "No" : "Cancel") << " (end of input)\n";
-                break;
-            }
-            std::string word = Lowered(line);
-            if (yes_no && (word == "y" || word == "yes")) { answer = IDYES; break; }
-            if (yes_no && (word == "n" || word == "no")) { answer = IDNO; break; }
-            if (!yes_no && (word == "o" || word == "ok" || word.empty())) { answer = IDOK; break; }
-            if (!yes_no && (word == "c" || word == "cancel")) { answer = IDCANCEL; break; }
-            out_ << "+-- please answer " << (yes_no ? "yes or no: " : "ok or cancel: ") << std::flush;
-        }
+        answer = ReadButtonAnswer(buttons == MB_YESNO);
     } else {
         out_ << "+-- [OK] " << std::flush;
         std::string line;
@@ -105,6 +108,19 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
     out_.flush();
     name_prompts_.push_back({prompt.message(), answer == IDOK ? prompt.name() : "", answer});
     return answer;
+}
+
+int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
+    dialog.OnInitDialog();
+    out_ << "+-- " << CDissocDlg::kTitle << " [dialog]\n";
+    for (const std::string& text : dialog.texts()) PrintIndented(text);
+    // The step's own messages come between the prompts.
+    while (ReadButtonAnswer(true) == IDYES) {
+        if (dialog.OnYes()) return IDOK;
+    }
+    dialog.OnNo();
+    out_.flush();
+    return IDCANCEL;
 }
 
 void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }

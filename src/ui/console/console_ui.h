@@ -35,6 +35,10 @@ public:
     // Prints the message and reads the name from one line; an empty line or
     // the end of input cancels.
     int RunNamePrompt(CNamePrompt& prompt) override;
+    // Prints the title and texts and reads yes or no, one line per decision;
+    // a Yes whose step fails keeps the dialog for the next line. End of
+    // input answers No.
+    int RunDissocDlg(CDissocDlg& dialog) override;
     bool IsUserPresent() const override { return !input_ended_; }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -47,6 +51,9 @@ private:
     // Reads a line; false at end of input.
     bool ReadAnswerLine(std::string* line);
     void PrintIndented(const std::string& text);
+    // Reads lines until one answers the buttons: IDYES/IDNO or IDOK/IDCANCEL.
+    // End of input answers No or Cancel.
+    int ReadButtonAnswer(bool yes_no);
 
     std::istream& in_;
     std::ostream& out_;
