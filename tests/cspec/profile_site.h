@@ -25,33 +25,24 @@ inline const std::string kTop = "\\Stavemark View Profiles";
 inline const std::string kProj = kTop + "\\Proj";
 inline const std::string kGuid = "5b0e7a52-3c1d-4e8f-9a26-7d4c1b9e0f13";
 
-// clang-format off
-// The information block, profile form, filled in.
-inline std::string InfoBlock(const std::string& name, const std::string& id) {
-    return "# [SM_PROJECT - Stavemark View Profile Information\r\n"
-           "#        Name - " + name + "\r\n"
-           "#        ID - " + id + "\r\n"
-           "#\r\n"
-           "element * CHECKEDOUT\r\n"
-           "#\r\n"
-           "#       Any modifications to this config spec should\r\n"
-           "#       be made following this comment.      \r\n"
-           "# SM_PROJECT]\r\n";
+// Lines 1 to 5 of the information block, and its closing lines.
+inline std::string BlockHead(const std::string& name, const std::string& id) {
+    return "# [SM_PROJECT - Stavemark View Profile Information\r\n#        Name - " + name +
+           "\r\n#        ID - " + id + "\r\n#\r\nelement * CHECKEDOUT\r\n";
 }
-// The private-branch form's block around its private rules.
+inline const std::string kClosing =
+    "#\r\n"
+    "#       Any modifications to this config spec should\r\n"
+    "#       be made following this comment.      \r\n"
+    "# SM_PROJECT]\r\n";
+// The block as composed from the profile, and around a private branch's rules.
+inline std::string InfoBlock(const std::string& name, const std::string& id) {
+    return BlockHead(name, id) + kClosing;
+}
 inline std::string PrivateBlock(const std::string& name, const std::string& id,
                                 const std::string& private_rules) {
-    return "# [SM_PROJECT - Stavemark View Profile Information\r\n"
-           "#        Name - " + name + "\r\n"
-           "#        ID - " + id + "\r\n"
-           "#\r\n"
-           "element * CHECKEDOUT\r\n" + private_rules +
-           "#\r\n"
-           "#       Any modifications to this config spec should\r\n"
-           "#       be made following this comment.      \r\n"
-           "# SM_PROJECT]\r\n\r\n\r\n";
+    return BlockHead(name, id) + private_rules + kClosing + "\r\n\r\n";
 }
-// clang-format on
 inline const std::string kSectionHeader =
     "# [SM_PROJECT - View Profile Config Spec\r\n"
     "#       Do not directly modify the text below, it has been\r\n"
@@ -61,12 +52,9 @@ inline const std::string kEnd = "# SM_PROJECT]\r\n";
 // A profile's Rules file: the checked-out block, the private rules, the
 // profile header, the profile rules and the end marker.
 inline std::string RulesFile(const std::string& private_rules, const std::string& profile_rules) {
-    return "# [SM_PROJECT - Checked Out Rule\r\n"
-           "element * CHECKEDOUT\r\n"
-           "#\r\n"
+    return "# [SM_PROJECT - Checked Out Rule\r\nelement * CHECKEDOUT\r\n#\r\n"
            "#       Any modifications to the Profile config spec should\r\n"
-           "#       be made following this comment.      \r\n"
-           "# SM_PROJECT]\r\n" +
+           "#       be made following this comment.      \r\n# SM_PROJECT]\r\n" +
            private_rules +
            "# [SM_PROJECT - Profile Config Spec\r\n"
            "#       Do not directly modify the text below, it has been\r\n"
@@ -89,15 +77,12 @@ protected:
         Answer("");
     }
 
-    // A profile folder below the top folder with its Rules and GUID files;
-    // returns its name below the tree root.
-    std::string MakeProfile(const std::string& leaf, const std::string& rules,
-                            const std::string& guid_text = kGuid + " 2.5") const {
-        std::string folder = root_ + "/Stavemark View Profiles/" + leaf;
-        std::filesystem::create_directories(folder);
-        WriteTextFile(folder + "/Rules", rules);
-        WriteTextFile(folder + "/GUID", guid_text);
-        return kTop + "\\" + leaf;
+    // A profile folder below the top folder with its Rules and GUID files.
+    void MakeProfile(const std::string& leaf, const std::string& rules,
+                     const std::string& guid_text = kGuid + " 2.5") const {
+        std::filesystem::create_directories(root_ + "/Stavemark View Profiles/" + leaf);
+        WriteProfileFile(leaf, "Rules", rules);
+        WriteProfileFile(leaf, "GUID", guid_text);
     }
     void WriteProfileFile(const std::string& leaf, const std::string& file,
                           const std::string& text) const {
