@@ -58,7 +58,8 @@ public:
     std::string GetDiagramPName();
     BOOL IsAssociated();
     BOOL IsOnPrivateBranch();
-    // Mounts the profile's VOBs that are not mounted yet.
+    // Mounts the profile's VOBs that are not mounted yet; until the mount
+    // client lands it mounts nothing and answers FALSE.
     BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
