@@ -36,6 +36,11 @@ std::string CViewProfile::GetConfigSpec() {
     return config_spec_;
 }
 
+std::string CViewProfile::GetProfileName() {
+    if (!association_read_) ReadAssociation();
+    return profile_name_;
+}
+
 std::string CViewProfile::GetProfileTreeRoot() {
     if (!tree_root_known_) LookUpTreeRoot();
     return profile_tree_root_;

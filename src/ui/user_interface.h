@@ -8,6 +8,7 @@ class CAssocDlg;
 class CCOsDlg;
 class CEditCSpec;
 class CFinishDlg;
+class CDissocDlg;
 class CNamePrompt;
 
 // Message box style words and answers, as the operations pass and test them.
@@ -47,6 +48,11 @@ public:
     virtual int RunCOsDlg(CCOsDlg& dialog) { return IDCANCEL; }
     virtual int RunFinishDlg(CFinishDlg& dialog) { return IDCANCEL; }
     virtual int RunEditCSpec(CEditCSpec& dialog) { return IDCANCEL; }
+
+    // Runs the dissociate dialog modally: IDOK when its Yes closed it (the
+    // model's done is then set), IDCANCEL for No. A front end without this
+    // dialog answers No.
+    virtual int RunDissocDlg(CDissocDlg& dialog) { return IDCANCEL; }
 
     // False once the front end knows that no answer can come any more (its
     // input has ended); an operation that would ask again and again stops.

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "ui/dissoc_dlg.h"
 #include "ui/name_prompt.h"
 
 namespace kelmora {
@@ -96,29 +97,30 @@ const char* AnswerWord(int answer) {
 
 }  // namespace
 
+int CConsoleUserInterface::ReadButtonAnswer(unsigned buttons) {
+    const CButtonSet* set = ButtonSetOf(buttons);
+    out_ << "+-- " << set->label << std::flush;
+    for (;;) {
+        std::string line;
+        if (!ReadAnswerLine(&line)) {
+            int answer = set->answers.back().answer;
+            out_ << AnswerWord(answer) << " (end of input)\n";
+            return answer;
+        }
+        std::string word = NormalizedAnswer(line);
+        for (const CAnswerWord& candidate : set->answers) {
+            if (word == candidate.word || word == candidate.short_word) return candidate.answer;
+        }
+        out_ << "+-- please answer " << set->retry << std::flush;
+    }
+}
+
 int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
     out_ << "+-- " << ApplicationName() << " [" << IconWord(style) << "]\n";
     PrintIndented(text);
     int answer = IDOK;
-    if (const CButtonSet* set = ButtonSetOf(style & MB_BUTTON_MASK)) {
-        out_ << "+-- " << set->label << std::flush;
-        for (bool answered = false; !answered;) {
-            std::string line;
-            if (!ReadAnswerLine(&line)) {
-                answer = set->answers.back().answer;
-                out_ << AnswerWord(answer) << " (end of input)\n";
-                break;
-            }
-            std::string word = NormalizedAnswer(line);
-            for (const CAnswerWord& candidate : set->answers) {
-                if (word == candidate.word || word == candidate.short_word) {
-                    answer = candidate.answer;
-                    answered = true;
-                    break;
-                }
-            }
-            if (!answered) out_ << "+-- please answer " << set->retry << std::flush;
-        }
+    if (ButtonSetOf(style & MB_BUTTON_MASK)) {
+        answer = ReadButtonAnswer(style & MB_BUTTON_MASK);
     } else {
         out_ << "+-- [OK] " << std::flush;
         std::string line;
@@ -147,6 +149,19 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
     out_.flush();
     name_prompts_.push_back({prompt.message(), answer == IDOK ? prompt.name() : "", answer});
     return answer;
+}
+
+int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
+    dialog.OnInitDialog();
+    out_ << "+-- " << CDissocDlg::kTitle << " [dialog]\n";
+    for (const std::string& text : dialog.texts()) PrintIndented(text);
+    // The step's own messages come between the prompts.
+    while (ReadButtonAnswer(MB_YESNO) == IDYES) {
+        if (dialog.OnYes()) return IDOK;
+    }
+    dialog.OnNo();
+    out_.flush();
+    return IDCANCEL;
 }
 
 void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }

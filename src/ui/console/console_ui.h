@@ -45,6 +45,10 @@ public:
     int RunCOsDlg(CCOsDlg& dialog) override;
     int RunFinishDlg(CFinishDlg& dialog) override;
     int RunEditCSpec(CEditCSpec& dialog) override;
+    // Prints the title and texts and reads yes or no, one line per decision;
+    // a Yes whose step fails keeps the dialog for the next line. End of
+    // input answers No.
+    int RunDissocDlg(CDissocDlg& dialog) override;
     bool IsUserPresent() const override { return !input_ended_; }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -76,6 +80,9 @@ private:
     void CancelAtEndOfInput(CDialogModel& dialog);
     // Lines up to one holding only "."; false when the input ends first.
     bool ReadTextBlock(std::string* text);
+    // Reads lines until one answers the buttons (a style's button bits that
+    // ask a question); end of input gives the set's last answer (No or Cancel).
+    int ReadButtonAnswer(unsigned buttons);
 
     std::istream& in_;
     std::ostream& out_;
