@@ -19,6 +19,7 @@ int RunRemoveView(const CArguments& args);
 int RunListViews(const CArguments& args);
 int RunSetConfigSpec(const CArguments& args);
 int RunCatConfigSpec(const CArguments& args);
+int RunMakeVob(const CArguments& args);
 
 // "stavetool: <message>" on standard error; returns kExitFailed.
 int Fail(const std::string& message);

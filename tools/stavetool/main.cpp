@@ -31,6 +31,14 @@ constexpr char kUsage[] =
     "  setcs TAG FILE                       set a view's config spec from FILE\n"
     "                                       (refused when it does not parse)\n"
     "  catcs TAG                            print a view's config spec as stored\n"
+    "  mkvob TAG STORAGE [--replicated] [--replica NAME] [--mount-dir DIR]\n"
+    "                                       make a VOB whose storage folder is STORAGE\n"
+    "                                       (created when missing). TAG is absolute:\n"
+    "                                       \"/vobs/src\" or \"\\src\". --replicated: the\n"
+    "                                       VOB has replicas at other sites, and only\n"
+    "                                       checkouts mastered here count; --replica:\n"
+    "                                       this site's replica (default \"original\");\n"
+    "                                       --mount-dir: where it is mounted (the tag)\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -43,7 +51,7 @@ struct CCommand {
 constexpr CCommand kCommands[] = {
     {"setting", RunSetting},     {"mkview", RunMakeView},  {"mkws", RunMakeWorkspace},
     {"rmview", RunRemoveView},   {"lsview", RunListViews}, {"setcs", RunSetConfigSpec},
-    {"catcs", RunCatConfigSpec},
+    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},
 };
 
 }  // namespace
