@@ -82,6 +82,12 @@ public:
     BOOL LoadConfigSpec(BOOL first_block_only);
     BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice);
 
+    // Checkout detection (operations/checkout_detection.cpp): TRUE when the
+    // view has a checkout that counts in a VOB it sees; FALSE when it has
+    // none or cannot be examined. Never asks; problems are reported without
+    // the error prefix.
+    BOOL DetectCheckouts();
+
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.
     const std::string& view_tag() const { return view_tag_; }

@@ -125,6 +125,12 @@ int CStatement::Step() {
     return sqlite3_step(stmt_);
 }
 
+void CStatement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    bind_error_ = SQLITE_OK;
+}
+
 std::string CStatement::ColumnText(int column) const {
     const unsigned char* text = sqlite3_column_text(stmt_, column);
     int size = sqlite3_column_bytes(stmt_, column);
@@ -269,6 +275,15 @@ tbs_status_t CTransaction::Commit() {
     if (tbs_status_t status = db_->Execute("COMMIT")) return status;
     active_ = false;
     return TBS_ST_OK;
+}
+
+tbs_status_t RunInTransaction(const std::function<tbs_status_t(CClientDatabase*)>& change) {
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    CTransaction transaction(&db);
+    if (tbs_status_t status = transaction.Begin()) return status;
+    if (tbs_status_t status = change(&db)) return status;
+    return transaction.Commit();
 }
 
 }  // namespace kelmora::client

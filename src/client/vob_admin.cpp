@@ -80,19 +80,15 @@ bool IsValidVobTag(const std::string& tag) {
     return true;
 }
 
-tbs_status_t CreateVob(const std::string& tag, const std::string& storage,
+tbs_status_t CreateVob(CClientDatabase* db, const std::string& tag, const std::string& storage,
                        const CVobOptions& options) {
     if (!IsValidVobTag(tag) || storage.empty()) return TBS_ST_INVALID;
     if (!options.mount_dir.empty() && !IsValidVobTag(options.mount_dir)) return TBS_ST_INVALID;
     if (options.replica_name.find_first_of(" \t\r\n") != std::string::npos) return TBS_ST_INVALID;
     const std::string absolute = NormalizeAbsolutePath(storage);
-    CClientDatabase db;
-    if (tbs_status_t status = db.Open()) return status;
-    CTransaction transaction(&db);
-    if (tbs_status_t status = transaction.Begin()) return status;
     CVobRecord existing;
     for (tbs_status_t found :
-         {FindVobByTag(&db, tag, &existing), FindVobByStoragePath(&db, absolute, &existing)}) {
+         {FindVobByTag(db, tag, &existing), FindVobByStoragePath(db, absolute, &existing)}) {
         if (found == TBS_ST_OK) return TBS_ST_EXISTS;
         if (found != TBS_ST_NOT_FOUND) return found;
     }
@@ -101,8 +97,13 @@ tbs_status_t CreateVob(const std::string& tag, const std::string& storage,
                    std::strerror(errno));
         return TBS_ST_IO;
     }
-    if (tbs_status_t status = InsertVob(&db, tag, absolute, options)) return status;
-    return transaction.Commit();
+    return InsertVob(db, tag, absolute, options);
+}
+
+tbs_status_t CreateVob(const std::string& tag, const std::string& storage,
+                       const CVobOptions& options) {
+    return RunInTransaction(
+        [&](CClientDatabase* db) { return CreateVob(db, tag, storage, options); });
 }
 
 tbs_status_t FindVobByTag(CClientDatabase* db, const std::string& tag, CVobRecord* vob) {

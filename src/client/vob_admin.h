@@ -31,6 +31,12 @@ struct CVobOptions {
 
 inline constexpr char kDefaultReplicaName[] = "original";
 
+// The library calls that a fault set with SetVobFault makes fail.
+inline constexpr char kVobFaultOpen[] = "open";        // vob_ob_register_replica
+inline constexpr char kVobFaultReplica[] = "replica";  // vob_ob_get_wk_obj, vob_ob_is_replicated
+inline constexpr char kVobFaultCheckouts[] = "checkouts";  // vob_ob_next_ckouts
+inline constexpr char kVobFaultMaster[] = "master";        // vob_obj_get_master
+
 // An absolute name ("/" or "\" first, at most 1023 bytes) without blanks,
 // commas, quotes or control characters: VOB lists separate tags by blanks and
 // commas, and the mount directory buffers hold 1024 bytes.
@@ -39,6 +45,9 @@ bool IsValidVobTag(const std::string& tag);
 // A new VOB whose storage folder (made absolute, created when missing) no
 // other VOB uses. TBS_ST_EXISTS for a tag or storage path in use.
 tbs_status_t CreateVob(const std::string& tag, const std::string& storage,
+                       const CVobOptions& options);
+// The same inside the caller's transaction.
+tbs_status_t CreateVob(CClientDatabase* db, const std::string& tag, const std::string& storage,
                        const CVobOptions& options);
 
 // Looks a VOB up; TBS_ST_NOT_FOUND when there is none. The storage path is
