@@ -240,53 +240,23 @@ TEST(VobObjectTest, ACheckoutIsMasteredByTheReplicaItWasCheckedOutUnder) {
               TBS_ST_OK);
 }
 
-class VobFaultTest : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(VobFaultTest, AFaultedCallAnswersTheStatusAndTheOthersWork) {
-    CVobSite site(1);
-    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "a.c", ""), TBS_ST_OK);
-    const std::string call = GetParam();
-    ASSERT_EQ(client::SetVobFault(site.vob(0), 1234, call), TBS_ST_OK);
-    client::CVobRecord record;
-    ASSERT_EQ(client::FindVob(site.vob(0), &record), TBS_ST_OK);
-    tbs_uuid_t uuid{};
-    ASSERT_TRUE(client::UuidFromText(record.uuid, &uuid));
-    vob_handle_t vob = nullptr;
-    tbs_status_t opened = vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob);
-    EXPECT_EQ(opened, call == "open" ? 1234u : TBS_ST_OK);
-    if (opened != TBS_ST_OK) return;
-    tbs_oid_t own{};
-    int replicated = 0;
-    EXPECT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, &own),
-              call == "replica" ? 1234u : TBS_ST_OK);
-    EXPECT_EQ(vob_ob_is_replicated(vob, &replicated), call == "replica" ? 1234u : TBS_ST_OK);
-    vob_ckout_cursor_t cursor = nullptr;
-    vob_ckout_rec_t records[50];
-    int count = 0;
-    EXPECT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 50, records, &count),
-              call == "checkouts" ? 1234u : TBS_ST_OK);
-    if (call != "checkouts") {
-        tbs_oid_t master{};
-        EXPECT_EQ(vob_obj_get_master(vob, &records[0].object, 0, &master),
-                  call == "master" ? 1234u : TBS_ST_OK);
-    }
-    vob_ob_cursor_close(cursor);
-
-    ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, "open"), TBS_ST_OK);
-    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), TBS_ST_OK);
-}
-
-INSTANTIATE_TEST_SUITE_P(Calls, VobFaultTest,
-                         ::testing::Values("open", "replica", "checkouts", "master"),
-                         [](const auto& info) { return std::string(info.param); });
-
-TEST(VobHandleTest, AnUnknownVobIsNotFound) {
+TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
     tbs_uuid_t unknown{};
     unknown.bytes[0] = 0x5a;
     vob_handle_t vob = nullptr;
     EXPECT_EQ(vob_ob_register_replica(&unknown, &TBS_OID_NULL, nullptr, nullptr, 0, &vob),
               TBS_ST_NOT_FOUND);
     EXPECT_EQ(vob, nullptr);
+
+    CVobSite site(1);
+    ASSERT_EQ(client::SetVobFault(site.vob(0), 1234, client::kVobFaultOpen), TBS_ST_OK);
+    client::CVobRecord record;
+    ASSERT_EQ(client::FindVob(site.vob(0), &record), TBS_ST_OK);
+    tbs_uuid_t uuid{};
+    ASSERT_TRUE(client::UuidFromText(record.uuid, &uuid));
+    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), 1234u);
+    ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);
+    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), TBS_ST_OK);
 }
 
 TEST(ViewHandleTest, AViewIsFoundByItsPathNameOrAPathBelowIt) {
