@@ -123,6 +123,11 @@ public:
     // The dissociate dialog's Yes (operations/dissociate.cpp): every comment
     // goes, the rules stay.
     BOOL DissociationStep();
+    // Checkout detection (operations/checkout_detection.cpp): TRUE when the
+    // view has a checkout that counts in a VOB it sees; FALSE when it has
+    // none or cannot be examined. Never asks; problems are reported without
+    // the error prefix.
+    BOOL DetectCheckouts();
 
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.

@@ -1,6 +1,7 @@
 #include "client/status.h"
 
 const tbs_uuid_t TBS_UUID_NULL = {};
+const tbs_oid_t TBS_OID_NULL = {};
 
 const char* tbs_strerror(tbs_status_t status) {
     switch (status) {

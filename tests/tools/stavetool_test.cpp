@@ -45,7 +45,8 @@ TEST(StavetoolTest, ConfigSpecRoundTripsByteForByteAndAnUnparsableOneIsRefused) 
 TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
-    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs"})
+    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs",
+                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(help.err, "");
 }
@@ -61,14 +62,18 @@ TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
     EXPECT_EQ(run.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Misuse, StavetoolUsageTest,
-                         ::testing::Values(Args{}, Args{"frobnicate"}, Args{"mkview"},
-                                           Args{"mkview", "a", "b"}, Args{"mkview", "--force", "a"},
-                                           Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
-                                           Args{"lsview", "x"}, Args{"setting"},
-                                           Args{"setting", "frob", "x"}, Args{"setting", "get"},
-                                           Args{"setting", "get", "--machine", "x"},
-                                           Args{"setting", "set", "a", "b", "c", "d"}));
+INSTANTIATE_TEST_SUITE_P(
+    Misuse, StavetoolUsageTest,
+    ::testing::Values(
+        Args{}, Args{"frobnicate"}, Args{"mkview"}, Args{"mkview", "a", "b"},
+        Args{"mkview", "--force", "a"}, Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
+        Args{"lsview", "x"}, Args{"setting"}, Args{"setting", "frob", "x"}, Args{"setting", "get"},
+        Args{"setting", "get", "--machine", "x"}, Args{"setting", "set", "a", "b", "c", "d"},
+        Args{"mkvob", "/v"}, Args{"mkvob", "/v", "s", "--replica"},
+        Args{"mkvob", "/v", "s", "--frob"}, Args{"co", "v", "/v"},
+        Args{"ci", "v", "/v", "e", "--master", "r"}, Args{"lsco"}, Args{"seevob", "v"},
+        Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
+        Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"}));
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
@@ -134,6 +139,53 @@ TEST(StavetoolTest, SettingsAreKeptPerHive) {
     get = Stavetool({"setting", "get", "--user", key, "Folder"});
     EXPECT_EQ(get.exit_code, 1);
     EXPECT_NE(get.err.find("stavetool: no setting"), std::string::npos) << get.err;
+}
+
+TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
+    CTempDir dir;
+    const std::string view = UniqueName("co"), plain = "/" + UniqueName("plain"),
+                      shared = "/" + UniqueName("shared");
+    ASSERT_EQ(Stavetool({"mkview", view}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"mkvob", plain, dir / "plain"}).exit_code, 0);
+    ASSERT_EQ(
+        Stavetool({"mkvob", shared, dir / "shared", "--replicated", "--replica", "here"}).exit_code,
+        0);
+    EXPECT_EQ(Stavetool({"mkvob", "/" + UniqueName("again"), dir / "plain"}).exit_code, 1);
+    CCommandOutput made = Stavetool({"co", view, plain, "src/a b.c"});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    EXPECT_EQ(made.out, "Checked out \"src/a b.c\" in " + plain + " to view \"" + view + "\".\n");
+    ASSERT_EQ(Stavetool({"co", view, shared, "x.c", "--master", "far"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"co", view, shared, "y.c"}).exit_code, 0);
+    CCommandOutput foreign = Stavetool({"co", view, plain, "z.c", "--master", "far"});
+    EXPECT_EQ(foreign.exit_code, 1);
+    EXPECT_NE(foreign.err.find("is not replicated"), std::string::npos) << foreign.err;
+    EXPECT_EQ(Stavetool({"co", view, plain, "src/a b.c"}).exit_code, 1);
+
+    CCommandOutput list = Stavetool({"lsco", view});
+    ASSERT_EQ(list.exit_code, 0) << list.err;
+    EXPECT_EQ(list.out, plain + "\tsrc/a b.c\toriginal\n" + shared + "\tx.c\tfar\n" + shared +
+                            "\ty.c\there\n");
+
+    ASSERT_EQ(Stavetool({"ci", view, plain, "src/a b.c"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"unco", view, shared, "x.c"}).exit_code, 0);
+    CCommandOutput again = Stavetool({"unco", view, shared, "x.c"});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_NE(again.err.find("is not checked out"), std::string::npos) << again.err;
+    EXPECT_EQ(Stavetool({"lsco", view}).out, shared + "\ty.c\there\n");
+
+    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+             {{"co", UniqueName("none"), plain, "e"}, "no view"},
+             {{"ci", view, "/" + UniqueName("none"), "e"}, "no VOB"},
+             {{"lsco", UniqueName("none")}, "no view"},
+             {{"vobfault", "/" + UniqueName("none"), "1002"}, "no VOB"},
+             {{"seevob", view, "/" + UniqueName("none")}, "no VOB"}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 1) << args[0];
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Stavetool({"seevob", view, plain}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"vobfault", plain, "0x3ea", "--at", "checkouts"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"vobfault", plain, "--clear"}).exit_code, 0);
 }
 
 }  // namespace

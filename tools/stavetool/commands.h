@@ -19,6 +19,13 @@ int RunRemoveView(const CArguments& args);
 int RunListViews(const CArguments& args);
 int RunSetConfigSpec(const CArguments& args);
 int RunCatConfigSpec(const CArguments& args);
+int RunMakeVob(const CArguments& args);
+int RunSeeVob(const CArguments& args);
+int RunVobFault(const CArguments& args);
+int RunCheckOut(const CArguments& args);
+int RunCheckIn(const CArguments& args);
+int RunUndoCheckOut(const CArguments& args);
+int RunListCheckouts(const CArguments& args);
 
 // "stavetool: <message>" on standard error; returns kExitFailed.
 int Fail(const std::string& message);
