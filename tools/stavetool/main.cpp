@@ -38,7 +38,21 @@ constexpr char kUsage[] =
     "                                       VOB has replicas at other sites, and only\n"
     "                                       checkouts mastered here count; --replica:\n"
     "                                       this site's replica (default \"original\");\n"
-    "                                       --mount-dir: where it is mounted (the tag)\n"
+    "                                       --mount-dir: where it is mounted (the tag).\n"
+    "                                       Also registers TAG for mounting (see mktag):\n"
+    "                                       public when run by an administrator\n"
+    "  mktag TAG STORAGE [--public] [--options OPTS]\n"
+    "                                       register TAG of an existing VOB for mounting,\n"
+    "                                       with global path STORAGE; --public (needs an\n"
+    "                                       administrator): \"mount -a\" mounts it too;\n"
+    "                                       --options: mount options, e.g. \"ro,noauto\"\n"
+    "  rmtag TAG                            remove the registration of an unmounted TAG\n"
+    "  lsvob                                list VOBs: \"*\" when mounted, tag, storage,\n"
+    "                                       registration, where it is mounted\n"
+    "  mount TAG|-a                         mount the VOB of TAG, or every public tag\n"
+    "                                       without the noauto option; it is seen at\n"
+    "                                       $KELMORA_HOME/vobs/TAG\n"
+    "  umount TAG|-a                        unmount the VOB of TAG, or every mounted VOB\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -51,7 +65,9 @@ struct CCommand {
 constexpr CCommand kCommands[] = {
     {"setting", RunSetting},     {"mkview", RunMakeView},  {"mkws", RunMakeWorkspace},
     {"rmview", RunRemoveView},   {"lsview", RunListViews}, {"setcs", RunSetConfigSpec},
-    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},
+    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},    {"mktag", RunMakeTag},
+    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},   {"mount", RunMount},
+    {"umount", RunUnmount},
 };
 
 }  // namespace
