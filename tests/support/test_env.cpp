@@ -73,6 +73,16 @@ CTempDir::~CTempDir() {
 
 std::string CTempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
 
+CScopedHome::CScopedHome() {
+    const char* old = std::getenv("KELMORA_HOME");
+    old_ = old ? old : "";
+    setenv("KELMORA_HOME", path().c_str(), 1);
+}
+
+CScopedHome::~CScopedHome() {
+    setenv("KELMORA_HOME", old_.c_str(), 1);
+}
+
 void CIsolatedHome::SetUp() {
     path_ = MakeTempFolder();
     setenv("KELMORA_HOME", path_.c_str(), 1);

@@ -24,7 +24,7 @@ namespace kelmora::stavetool {
 
 namespace {
 
-constexpr size_t kMaxMountOptions = 1023;
+constexpr size_t kMaxMountOptions = 1023;  // and of a registry key
 
 void PrintMessage(int kind, int message, const char* text = "", const char* more = "") {
     imsg_print(kind, mount::MntrpcMessageTable(), message, text, more);
@@ -53,6 +53,9 @@ int CheckNewTag(const std::string& tag, const std::string& storage,
         PrintMessage(IMSG_KIND_CONTINUE, mount::kTagIsStorage);
         return kExitFailed;
     }
+    // The mount client reads registry keys into buffers of this size.
+    if (client::NormalizeAbsolutePath(storage).size() > kMaxMountOptions)
+        return Fail("the storage path is longer than 1023 characters: " + storage);
     if (options.mount_options.size() > kMaxMountOptions)
         return MessageFailure(mount::kOptionsTooLong, options.mount_options);
     if (options.is_public && !credutl_is_privileged())
