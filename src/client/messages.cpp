@@ -167,9 +167,7 @@ bool imsg_should_trace(const char* facility, int level) {
     const std::string_view wanted = facility ? facility : "";
     std::string_view rest = listed;
     while (!rest.empty()) {
-        size_t comma = rest.find(',');
-        std::string_view item = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        std::string_view item = kelmora::TakeItem(&rest, ',');
         size_t equals = item.find('=');
         if (item.substr(0, equals) != wanted) continue;
         if (equals == std::string_view::npos) return true;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/format.h"
+
 namespace {
 
 constexpr char kPoolmapOption[] = "poolmap=";
@@ -28,9 +30,7 @@ tbs_status_t poolmap_crack_mapstring(const char* value, stg_area_t* area, int* c
     std::vector<std::pair<std::string_view, std::string_view>> pools;
     std::string_view rest = value;
     while (!rest.empty()) {
-        size_t end = rest.find(';');
-        std::string_view pool = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        std::string_view pool = kelmora::TakeItem(&rest, ';');
         size_t colon = pool.find(':');
         if (colon == 0 || colon == std::string_view::npos || colon + 1 == pool.size())
             return TBS_ST_INVALID;
@@ -58,9 +58,7 @@ tbs_status_t poolmap_crack_mntopts(const char* options, stg_area_t* area, int* c
     if (!options) return TBS_ST_INVALID;
     std::string_view rest = options;
     while (!rest.empty()) {
-        size_t comma = rest.find(',');
-        std::string_view token = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        std::string_view token = kelmora::TakeItem(&rest, ',');
         if (token.substr(0, std::strlen(kPoolmapOption)) != kPoolmapOption) continue;
         const std::string value(token.substr(std::strlen(kPoolmapOption)));
         return poolmap_crack_mapstring(value.c_str(), area, count, names, directories);

@@ -23,13 +23,12 @@
 
 namespace {
 
+using kelmora::mount::kKeySize;
+using kelmora::mount::kUuidKeySize;
 using kelmora::mount::MissingKeyExit;
 using kelmora::mount::MntrpcMessageTable;
 using kelmora::mount::MntrpcTrace;
 namespace msg = kelmora::mount;
-
-constexpr size_t kKeySize = 1024;
-constexpr size_t kUuidKeySize = 51;
 constexpr size_t kAccessKeySizeWhenAll = 256;
 constexpr size_t kMaxOptionText = kKeySize - 1;
 
@@ -268,9 +267,7 @@ tbs_status_t mntrpc_mount_tag(const char* tag, const char* options, const char* 
         return TBS_ST_ERR;
     }
     if (search.count() > 1) {
-        imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), msg::kDuplicateTag);
-        imsg_print(IMSG_KIND_CONTINUE, MntrpcMessageTable(), msg::kDuplicateTagWhere, tag,
-                   region.name);
+        kelmora::mount::PrintDuplicateTag(tag, region.name);
         return TBS_ST_ERR;
     }
     return MountAndTidy(options, search.entry(0), region.name);

@@ -10,12 +10,6 @@
 
 namespace kelmora::mount {
 
-namespace {
-
-constexpr size_t kAccessKeySize = 1024;
-
-}  // namespace
-
 tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifier,
                         int* is_public, char* path, size_t path_size, uint8_t* uuid) {
     rgy_region_t default_region;
@@ -34,7 +28,7 @@ tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifi
     if (search.count() == 0) return TBS_ST_NOT_FOUND;
     rgy_entry_t entry = search.entry(0);
     if (is_public) {
-        char access[kAccessKeySize] = {};
+        char access[kKeySize] = {};
         status = rgy_getstring_from_entry(entry, RGY_KEY_ACCESS, sizeof access, access);
         if (status == TBS_ST_OK) *is_public = std::strcmp(access, RGY_ACCESS_PUBLIC) == 0 ? 1 : 0;
     }

@@ -16,13 +16,12 @@
 
 namespace {
 
+using kelmora::mount::kKeySize;
+using kelmora::mount::kUuidKeySize;
 using kelmora::mount::MissingKeyExit;
 using kelmora::mount::MntrpcMessageTable;
 using kelmora::mount::MntrpcTrace;
 namespace msg = kelmora::mount;
-
-constexpr size_t kKeySize = 1024;
-constexpr size_t kUuidKeySize = 51;
 
 // Tells the driver to unmount pname; the driver's status.
 tbs_status_t UnmountByDriver(const char* pname, const tbs_uuid_t& identifier) {
@@ -73,11 +72,6 @@ bool IsMounted(const char* pname) {
     return false;
 }
 
-void PrintDuplicate(const char* tag, const char* region) {
-    imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), msg::kDuplicateTag);
-    imsg_print(IMSG_KIND_CONTINUE, MntrpcMessageTable(), msg::kDuplicateTagWhere, tag, region);
-}
-
 // One VOB of "unmount all": by its entry, or by path when it has none.
 tbs_status_t UnmountMountedVob(kelmora::mount::CTagSearch* search, const char* pname,
                                const char* region, bool* search_failed) {
@@ -90,7 +84,7 @@ tbs_status_t UnmountMountedVob(kelmora::mount::CTagSearch* search, const char* p
     }
     tbs_status_t result = TBS_ST_OK;
     if (search->count() > 1) {
-        PrintDuplicate(pname, region);
+        kelmora::mount::PrintDuplicateTag(pname, region);
         result = TBS_ST_ERR;
     }
     status = mntrpc_umount1_tag(search->entry(0), region);
@@ -172,7 +166,7 @@ tbs_status_t mntrpc_umount_tag(const char* tag, const char* flags) {
         imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), msg::kNotRegistered, tag);
         return mntrpc_umount1_tag_noent(tag);
     }
-    if (search.count() > 1) PrintDuplicate(tag, region.name);
+    if (search.count() > 1) kelmora::mount::PrintDuplicateTag(tag, region.name);
     return mntrpc_umount1_tag(search.entry(0), region.name);
 }
 

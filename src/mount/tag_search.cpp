@@ -52,6 +52,11 @@ tbs_status_t MissingKeyExit(const char* tag, const char* region, tbs_status_t st
     return result;
 }
 
+void PrintDuplicateTag(const char* tag, const char* region) {
+    imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), kDuplicateTag);
+    imsg_print(IMSG_KIND_CONTINUE, MntrpcMessageTable(), kDuplicateTagWhere, tag, region);
+}
+
 void DropTrailingSeparator(poolmap_cstring_t* directory) {
     if (directory->length == 0) return;
     char& last = directory->text[directory->length - 1];

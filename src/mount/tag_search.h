@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "client/poolmap.h"
 #include "client/tag_registry.h"
 
@@ -7,6 +9,9 @@ namespace kelmora::mount {
 
 // The registry's batches are at most this long.
 constexpr int kTagBatchSize = 50;
+// Buffers that registry keys are read into; key 16 holds at most 50 characters.
+constexpr size_t kKeySize = 1024;
+constexpr size_t kUuidKeySize = 51;
 
 // One registry cursor over VOB tag entries and the batch it handed out last;
 // entries and cursor are released when the next batch is fetched or the
@@ -42,6 +47,9 @@ void MntrpcTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The exit of an operation that met an entry without a key it needs.
 tbs_status_t MissingKeyExit(const char* tag, const char* region, tbs_status_t status,
                             tbs_status_t result);
+
+// Tells of more than one entry for the tag in the region.
+void PrintDuplicateTag(const char* tag, const char* region);
 
 // Pool folders are registered and unregistered without a trailing separator.
 void DropTrailingSeparator(poolmap_cstring_t* directory);

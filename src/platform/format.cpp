@@ -91,4 +91,11 @@ std::string FormatMessageText(std::string_view format, std::initializer_list<CFo
     return out;
 }
 
+std::string_view TakeItem(std::string_view* rest, char separator) {
+    const size_t end = rest->find(separator);
+    std::string_view item = rest->substr(0, end);
+    *rest = end == std::string_view::npos ? std::string_view() : rest->substr(end + 1);
+    return item;
+}
+
 }  // namespace kelmora

@@ -24,7 +24,7 @@ namespace kelmora::stavetool {
 
 namespace {
 
-constexpr size_t kMaxMountOptions = 1023;  // and of a registry key
+constexpr size_t kMaxKeyLength = 1023;  // of a registry key the mount client reads
 
 void PrintMessage(int kind, int message, const char* text = "", const char* more = "") {
     imsg_print(kind, mount::MntrpcMessageTable(), message, text, more);
@@ -53,10 +53,9 @@ int CheckNewTag(const std::string& tag, const std::string& storage,
         PrintMessage(IMSG_KIND_CONTINUE, mount::kTagIsStorage);
         return kExitFailed;
     }
-    // The mount client reads registry keys into buffers of this size.
-    if (client::NormalizeAbsolutePath(storage).size() > kMaxMountOptions)
+    if (client::NormalizeAbsolutePath(storage).size() > kMaxKeyLength)
         return Fail("the storage path is longer than 1023 characters: " + storage);
-    if (options.mount_options.size() > kMaxMountOptions)
+    if (options.mount_options.size() > kMaxKeyLength)
         return MessageFailure(mount::kOptionsTooLong, options.mount_options);
     if (options.is_public && !credutl_is_privileged())
         return MessageFailure(mount::kPublicTagNeedsPrivilege, "");
