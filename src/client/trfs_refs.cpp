@@ -26,9 +26,11 @@ struct CReferenceTable {
     std::vector<size_t> free_slots;
 };
 
+// Never destroyed: holders of references release them from their own
+// destructors, which may run at exit after a static table would be gone.
 CReferenceTable& Table() {
-    static CReferenceTable table;
-    return table;
+    static CReferenceTable* table = new CReferenceTable;
+    return *table;
 }
 
 uint32_t MakeReference(size_t slot, uint32_t generation) {
