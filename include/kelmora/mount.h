@@ -131,9 +131,9 @@ KELMORA_API const imsg_msg_table_t* _mount_trfs_mntrpc_msg_table_adr(void);
 
 // Looks up a VOB tag in region (null or empty: the default region); each
 // output may be null. 1002 when the tag is not registered.
-KELMORA_API uint32_t mntrpc_get_tag_info(const char* tag, const char* region,
-                                         const char* qualifier, int* is_public, char* path,
-                                         size_t path_size, uint8_t* uuid);
+KELMORA_API uint32_t mntrpc_get_tag_info(const char* tag, const char* region, const char* qualifier,
+                                         int* is_public, char* path, size_t path_size,
+                                         uint8_t* uuid);
 // Always 0; stores 0 (no collision) through collision.
 KELMORA_API uint32_t mntrpc_check_tag_collision(const char* tag, const char* region,
                                                 const char* storage_path, const char* host,

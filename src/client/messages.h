@@ -6,7 +6,12 @@
 #include "kelmora/mount.h"
 
 // Message kinds of imsg_print.
-enum : int { IMSG_KIND_INFO = 0, IMSG_KIND_WARNING = 4, IMSG_KIND_ERROR = 6, IMSG_KIND_CONTINUE = 7 };
+enum : int {
+    IMSG_KIND_INFO = 0,
+    IMSG_KIND_WARNING = 4,
+    IMSG_KIND_ERROR = 6,
+    IMSG_KIND_CONTINUE = 7
+};
 
 // Prints a printf-style message (msg_number -1: no catalogue message).
 // Output goes, in order of precedence: to the log file opened with

@@ -22,10 +22,9 @@ tbs_status_t ntpfxmap_register(const char* path) {
     CClientDatabase db;
     if (tbs_status_t status = db.Open()) return status;
     CStatement upsert;
-    if (tbs_status_t status = db.Prepare(
-            "INSERT INTO path_prefix (path, uses) VALUES (?1, 1)"
-            " ON CONFLICT (path) DO UPDATE SET uses = uses + 1",
-            &upsert))
+    if (tbs_status_t status = db.Prepare("INSERT INTO path_prefix (path, uses) VALUES (?1, 1)"
+                                         " ON CONFLICT (path) DO UPDATE SET uses = uses + 1",
+                                         &upsert))
         return status;
     upsert.BindText(1, path);
     return db.StepDone(&upsert, "cannot update the path prefix map");

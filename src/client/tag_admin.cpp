@@ -34,8 +34,8 @@ tbs_status_t InsertEntry(CClientDatabase* db, int kind, const std::string& regio
 }
 
 tbs_status_t DeleteEntry(CClientDatabase* db, long long id) {
-    for (const char* sql : {"DELETE FROM rgy_entry_key WHERE entry_id = ?1",
-                            "DELETE FROM rgy_entry WHERE id = ?1"}) {
+    for (const char* sql :
+         {"DELETE FROM rgy_entry_key WHERE entry_id = ?1", "DELETE FROM rgy_entry WHERE id = ?1"}) {
         CStatement remove;
         if (tbs_status_t status = db->Prepare(sql, &remove)) return status;
         remove.BindInt(1, id);

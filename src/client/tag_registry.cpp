@@ -30,8 +30,8 @@ namespace kelmora::client {
 tbs_status_t ResolveRegion(CClientDatabase* db, const char* region, std::string* name) {
     CStatement select;
     if (region && *region) {
-        if (tbs_status_t status = db->Prepare("SELECT name FROM rgy_region WHERE name = ?1",
-                                              &select))
+        if (tbs_status_t status =
+                db->Prepare("SELECT name FROM rgy_region WHERE name = ?1", &select))
             return status;
         select.BindText(1, region);
     } else if (tbs_status_t status =
@@ -49,12 +49,14 @@ tbs_status_t SelectEntryIds(CClientDatabase* db, int kind, const std::string& re
                             const char* text, const char* qualifier, std::vector<long long>* ids) {
     std::string sql = "SELECT id FROM rgy_entry e WHERE kind = ?1 AND region = ?2";
     if (key > 0)
-        sql += " AND EXISTS (SELECT 1 FROM rgy_entry_key k WHERE k.entry_id = e.id"
-               " AND k.key = ?3 AND k.value = ?4)";
+        sql +=
+            " AND EXISTS (SELECT 1 FROM rgy_entry_key k WHERE k.entry_id = e.id"
+            " AND k.key = ?3 AND k.value = ?4)";
     const bool qualified = qualifier && *qualifier;
     if (qualified)
-        sql += " AND EXISTS (SELECT 1 FROM rgy_entry_key q WHERE q.entry_id = e.id"
-               " AND q.key = ?5 AND q.value = ?6)";
+        sql +=
+            " AND EXISTS (SELECT 1 FROM rgy_entry_key q WHERE q.entry_id = e.id"
+            " AND q.key = ?5 AND q.value = ?6)";
     sql += " ORDER BY id";
     CStatement select;
     if (tbs_status_t status = db->Prepare(sql.c_str(), &select)) return status;
@@ -107,7 +109,8 @@ using kelmora::client::CStatement;
 
 tbs_status_t ReadEntry(CClientDatabase* db, long long id, rgy_entry_s* entry, bool* exists) {
     CStatement head;
-    if (tbs_status_t status = db->Prepare("SELECT kind, region FROM rgy_entry WHERE id = ?1", &head))
+    if (tbs_status_t status =
+            db->Prepare("SELECT kind, region FROM rgy_entry WHERE id = ?1", &head))
         return status;
     head.BindInt(1, id);
     if (tbs_status_t status = db->StepRow(&head, exists, "cannot read a registry entry"))
@@ -154,9 +157,8 @@ tbs_status_t NextEntries(CClientDatabase* db, rgy_cursor_s* cursor, int max, rgy
     return TBS_ST_OK;
 }
 
-tbs_status_t Search(int kind, const char* qualifier, const char* region, int key,
-                    const char* text, rgy_cursor_t* cursor, int max, rgy_entry_t* entries,
-                    int* count) {
+tbs_status_t Search(int kind, const char* qualifier, const char* region, int key, const char* text,
+                    rgy_cursor_t* cursor, int max, rgy_entry_t* entries, int* count) {
     if (count) *count = 0;
     if (!cursor || !entries || !count || max <= 0) return TBS_ST_INVALID;
     CClientDatabase db;
@@ -236,14 +238,13 @@ tbs_status_t rgy_getinfo_by_uuid(int kind, const char* qualifier, const char* re
             return status;
         select.BindText(1, uuid_text);
         bool has_row = false;
-        if (tbs_status_t status = db.StepRow(&select, &has_row, "cannot read a VOB"))
-            return status;
+        if (tbs_status_t status = db.StepRow(&select, &has_row, "cannot read a VOB")) return status;
         if (!has_row) return TBS_ST_NOT_FOUND;
         found_path = select.ColumnText(0);
     } else if (kind == RGY_KIND_VOB_TAG) {
         rgy_cursor_t cursor = nullptr;
-        if (tbs_status_t status = OpenCursor(&db, kind, qualifier, region, RGY_KEY_UUID,
-                                             uuid_text.c_str(), &cursor))
+        if (tbs_status_t status =
+                OpenCursor(&db, kind, qualifier, region, RGY_KEY_UUID, uuid_text.c_str(), &cursor))
             return status;
         rgy_entry_t entry = nullptr;
         int count = 0;

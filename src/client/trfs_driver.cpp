@@ -149,8 +149,8 @@ tbs_status_t Mount(const trfs_mfs_control_t& control) {
             "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
             &insert))
         return status;
-    const std::string* texts[] = {&mount.tag,      &mount.storage_path, &mount.object_path,
-                                  &mount.registry_path, &mount.host,   &mount.vob_uuid,
+    const std::string* texts[] = {&mount.tag,           &mount.storage_path, &mount.object_path,
+                                  &mount.registry_path, &mount.host,         &mount.vob_uuid,
                                   &mount.replica_uuid};
     for (int i = 0; i < 7; ++i) insert.BindText(i + 1, *texts[i]);
     insert.BindInt(8, mount.flags);

@@ -124,9 +124,12 @@ struct CNumbers {
 constexpr CNumbers<std::size(kMountTrfsTexts)> kMountTrfsNumbers;
 constexpr CNumbers<std::size(kMntrpcTexts)> kMntrpcNumbers;
 
-constexpr imsg_msg_table_t kMountTrfsTable = {
-    "mntrpc_lib", "mount_trfs", 2, std::size(kMountTrfsTexts), kMountTrfsTexts,
-    kMountTrfsNumbers.values};
+constexpr imsg_msg_table_t kMountTrfsTable = {"mntrpc_lib",
+                                              "mount_trfs",
+                                              2,
+                                              std::size(kMountTrfsTexts),
+                                              kMountTrfsTexts,
+                                              kMountTrfsNumbers.values};
 constexpr imsg_msg_table_t kMntrpcTable = {
     "mntrpc_lib", "mntrpc", 99, std::size(kMntrpcTexts), kMntrpcTexts, kMntrpcNumbers.values};
 

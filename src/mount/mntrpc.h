@@ -33,8 +33,8 @@ tbs_status_t ComposeMountOptions(const char* requested, rgy_entry_t entry, bool 
                                  const char* uuid, const char* tag, const char* region,
                                  std::string* text);
 
-tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifier,
-                        int* is_public, char* path, size_t path_size, uint8_t* uuid);
+tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifier, int* is_public,
+                        char* path, size_t path_size, uint8_t* uuid);
 tbs_status_t CheckTagCollision(int* collision);
 bool IsTrfsAvailable(bool silent);
 tbs_status_t UnmountAllTags();

@@ -160,8 +160,8 @@ tbs_status_t MountAndTidy(const char* options, rgy_entry_t entry, const char* re
     if (status == TBS_ST_MOUNTED) return TBS_ST_ERR;
     if (status != TBS_ST_OK && registered) {
         char global_path[kKeySize] = {};
-        if (rgy_getstring_from_entry(entry, RGY_KEY_GLOBAL_PATH, sizeof global_path,
-                                     global_path) == TBS_ST_OK)
+        if (rgy_getstring_from_entry(entry, RGY_KEY_GLOBAL_PATH, sizeof global_path, global_path) ==
+            TBS_ST_OK)
             ntpfxmap_unregister(global_path);
     }
     return status;
@@ -190,8 +190,8 @@ tbs_status_t MountAllPublicTags(const char* options, const char* region) {
             }
             if (!IsPublic(access)) continue;
             char tag_options[kKeySize] = {};
-            status = rgy_getstring_from_entry(entry, RGY_KEY_OPTIONS, sizeof tag_options,
-                                              tag_options);
+            status =
+                rgy_getstring_from_entry(entry, RGY_KEY_OPTIONS, sizeof tag_options, tag_options);
             if (status != TBS_ST_OK) {
                 note(status);
                 continue;

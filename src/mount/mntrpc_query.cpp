@@ -10,8 +10,8 @@
 
 namespace kelmora::mount {
 
-tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifier,
-                        int* is_public, char* path, size_t path_size, uint8_t* uuid) {
+tbs_status_t GetTagInfo(const char* tag, const char* region, const char* qualifier, int* is_public,
+                        char* path, size_t path_size, uint8_t* uuid) {
     rgy_region_t default_region;
     if (!region || !*region) {
         if (tbs_status_t status = rgy_get_default_region(&default_region)) return status;

@@ -245,10 +245,9 @@ void ReadAttributeCache(const struct mntent* entry, trfs_mount_args_t* block) {
         const char* name;
         uint32_t* field;
     };
-    for (const CField& cache : {CField{"acregmax", &block->acregmax},
-                                CField{"acregmin", &block->acregmin},
-                                CField{"acdirmax", &block->acdirmax},
-                                CField{"acdirmin", &block->acdirmin}}) {
+    for (const CField& cache :
+         {CField{"acregmax", &block->acregmax}, CField{"acregmin", &block->acregmin},
+          CField{"acdirmax", &block->acdirmax}, CField{"acdirmin", &block->acdirmin}}) {
         *cache.field = static_cast<uint32_t>(
             HasMountOption(entry, cache.name) ? ReadNumericOption(cache.name, entry) : fallback);
     }

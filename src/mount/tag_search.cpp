@@ -26,8 +26,8 @@ void CTagSearch::Close() {
 tbs_status_t CTagSearch::FindTag(const char* qualifier, const char* region, const char* tag,
                                  int max) {
     Close();
-    return rgy_findbystring_entry(RGY_KIND_VOB_TAG, qualifier, region, RGY_KEY_TAG,
-                                  tag ? tag : "", &cursor_, max, entries_, &count_);
+    return rgy_findbystring_entry(RGY_KIND_VOB_TAG, qualifier, region, RGY_KEY_TAG, tag ? tag : "",
+                                  &cursor_, max, entries_, &count_);
 }
 
 tbs_status_t CTagSearch::NextBatch(const char* region) {

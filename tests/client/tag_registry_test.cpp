@@ -31,12 +31,12 @@ TEST(TagRegistryTest, SearchesAndListingsComeInBatchesOfTheCursor) {
     const std::string region = UniqueName("r");
     ASSERT_EQ(client::AddRegion(region), TBS_ST_OK);
     for (int i = 0; i < 120; ++i)
-        ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\same"}},
-                                           nullptr),
-                  TBS_ST_OK);
-    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\other"}},
-                                       nullptr),
-              TBS_ST_OK);
+        ASSERT_EQ(
+            client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\same"}}, nullptr),
+            TBS_ST_OK);
+    ASSERT_EQ(
+        client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\other"}}, nullptr),
+        TBS_ST_OK);
     for (bool by_tag : {true, false}) {
         rgy_cursor_t cursor = nullptr;
         std::vector<int> counts;
@@ -44,17 +44,17 @@ TEST(TagRegistryTest, SearchesAndListingsComeInBatchesOfTheCursor) {
         do {
             batch.Release();
             tbs_status_t status =
-                by_tag ? rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(),
-                                                RGY_KEY_TAG, "\\same", &cursor, 50, batch.entries,
-                                                &batch.count)
-                       : rgy_get_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(), &cursor, 50,
-                                       batch.entries, &batch.count);
+                by_tag
+                    ? rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(), RGY_KEY_TAG,
+                                             "\\same", &cursor, 50, batch.entries, &batch.count)
+                    : rgy_get_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(), &cursor, 50,
+                                    batch.entries, &batch.count);
             ASSERT_EQ(status, TBS_ST_OK);
             counts.push_back(batch.count);
         } while (batch.count > 0);
         rgy_close_cursor(cursor);
-        EXPECT_EQ(counts, by_tag ? std::vector<int>({50, 50, 20, 0})
-                                 : std::vector<int>({50, 50, 21, 0}));
+        EXPECT_EQ(counts,
+                  by_tag ? std::vector<int>({50, 50, 20, 0}) : std::vector<int>({50, 50, 21, 0}));
     }
 }
 
@@ -62,8 +62,8 @@ TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
     const std::string region = UniqueName("r");
     ASSERT_EQ(client::AddRegion(region), TBS_ST_OK);
     EXPECT_EQ(client::AddRegion(region), TBS_ST_EXISTS);
-    const CRegistryKeys keys = {{RGY_KEY_TAG, "\\k"}, {RGY_KEY_ACCESS, "public"},
-                                {RGY_KEY_UUID, "not a uuid"}};
+    const CRegistryKeys keys = {
+        {RGY_KEY_TAG, "\\k"}, {RGY_KEY_ACCESS, "public"}, {RGY_KEY_UUID, "not a uuid"}};
     ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, keys, nullptr), TBS_ST_OK);
 
     rgy_cursor_t cursor = nullptr;
@@ -74,8 +74,8 @@ TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
     EXPECT_EQ(batch.count, 0);  // the qualifier keeps only private tags
     rgy_close_cursor(cursor);
     cursor = nullptr;
-    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "public", region.c_str(), RGY_KEY_TAG,
-                                     "\\k", &cursor, 50, batch.entries, &batch.count),
+    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "public", region.c_str(), RGY_KEY_TAG, "\\k",
+                                     &cursor, 50, batch.entries, &batch.count),
               TBS_ST_OK);
     rgy_close_cursor(cursor);
     ASSERT_EQ(batch.count, 1);
@@ -127,12 +127,12 @@ TEST(TagRegistryTest, AVobIsFoundByItsReplicaAsObjectAndAsTag) {
     tbs_uuid_to_str(&identifier, text);
     EXPECT_EQ(text, vob.uuid);
 
-    EXPECT_EQ(rgy_getinfo_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &identifier, nullptr, 0,
-                                  path, sizeof path),
+    EXPECT_EQ(rgy_getinfo_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &identifier, nullptr, 0, path,
+                                  sizeof path),
               TBS_ST_NOT_FOUND);  // the VOB's own identifier is not a replica
-    EXPECT_EQ(rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, 14, &identifier,
-                                  &length),
-              TBS_ST_INVALID);
+    EXPECT_EQ(
+        rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, 14, &identifier, &length),
+        TBS_ST_INVALID);
 }
 
 }  // namespace

@@ -28,11 +28,11 @@ public:
         : tag_(tag), storage_(storage), data_(&block_) {
         block_.header = TRFS_MOUNT_ARGS_HEADER;
         block_.flags = TRFS_MOUNT_VOB | TRFS_MOUNT_NOINTR;
-        for (auto [field, text] : {std::pair{&block_.mount_dir, &tag_},
-                                   std::pair{&block_.host, &host_},
-                                   std::pair{&block_.storage_path, &storage_},
-                                   std::pair{&block_.storage_object_path, &storage_},
-                                   std::pair{&block_.registry_path, &storage_}}) {
+        for (auto [field, text] :
+             {std::pair{&block_.mount_dir, &tag_}, std::pair{&block_.host, &host_},
+              std::pair{&block_.storage_path, &storage_},
+              std::pair{&block_.storage_object_path, &storage_},
+              std::pair{&block_.registry_path, &storage_}}) {
             references_.push_back(std::make_unique<client::CReference>(text->c_str()));
             *field = {references_.back()->get(), static_cast<uint32_t>(text->size()),
                       static_cast<uint32_t>(text->size() + 1)};
@@ -55,9 +55,8 @@ private:
 
 tbs_status_t Unmount(const std::string& tag, const tbs_uuid_t& identifier) {
     client::CReference text(tag.c_str());
-    trfs_unmount_data_t data = {{text.get(), static_cast<uint32_t>(tag.size()),
-                                 static_cast<uint32_t>(tag.size() + 1)},
-                                {}};
+    trfs_unmount_data_t data = {
+        {text.get(), static_cast<uint32_t>(tag.size()), static_cast<uint32_t>(tag.size() + 1)}, {}};
     std::memcpy(data.vob_uuid, identifier.bytes, 16);
     client::CReference reference(&data);
     trfs_mfs_control_t control = {TRFS_MFS_UNMOUNT, {}, sizeof data, reference.get(), 0};
@@ -90,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TBS_ST_INVALID},
         CBlockFault{"Length", [](CMountRequest* r) { r->control().data_length = 244; },
                     TBS_ST_INVALID},
-        CBlockFault{"ViewRoot",
-                    [](CMountRequest* r) { r->block().flags = TRFS_MOUNT_VIEWROOT; },
+        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block().flags = TRFS_MOUNT_VIEWROOT; },
                     TBS_ST_INVALID},
         CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block().flags |= 0x100; },
                     TBS_ST_INVALID},

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
+#include "client/client_test_util.h"
 #include "client/tag_admin.h"
 #include "kelmora/automation.h"
 #include "kelmora/mount.h"
-#include "client/client_test_util.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -66,23 +66,14 @@ TEST(LibraryExportsTest, OnlyTheAutomationAbiAndTheMountClientAreExported) {
     std::istringstream lines(nm.out);
     std::string address, type, name;
     while (lines >> address >> type >> name) names.insert(name);
-    EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow",
-                                            "DllGetClassObject",
-                                            "DllRegisterServer",
-                                            "kelmora_bstr_alloc",
-                                            "kelmora_bstr_alloc_len",
-                                            "kelmora_bstr_free",
-                                            "kelmora_bstr_len",
-                                            "kelmora_print_verid",
-                                            "mount_trfs",
-                                            "hasmntopt",
-                                            "_mount_trfs_mntrpc_msg_table_adr",
-                                            "mntrpc_get_tag_info",
-                                            "mntrpc_check_tag_collision",
-                                            "mntrpc_is_trfs_avail",
-                                            "mntrpc_is_trfs_avail_sil",
-                                            "mntrpc_umount_alltags",
-                                            "_mntrpc_mntrpc_msg_table_adr"}));
+    EXPECT_EQ(
+        names,
+        (std::set<std::string>{
+            "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "kelmora_bstr_alloc",
+            "kelmora_bstr_alloc_len", "kelmora_bstr_free", "kelmora_bstr_len",
+            "kelmora_print_verid", "mount_trfs", "hasmntopt", "_mount_trfs_mntrpc_msg_table_adr",
+            "mntrpc_get_tag_info", "mntrpc_check_tag_collision", "mntrpc_is_trfs_avail",
+            "mntrpc_is_trfs_avail_sil", "mntrpc_umount_alltags", "_mntrpc_mntrpc_msg_table_adr"}));
 }
 
 TEST_F(LibraryTest, CanUnloadOnlyWhenNoObjectOrLockIsOutstanding) {

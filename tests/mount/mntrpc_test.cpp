@@ -85,11 +85,13 @@ struct COptionsCase {
     const char* text;  // after "uuid=UUID"
 };
 
-class MountOptionTextTest : public MntrpcTest, public ::testing::WithParamInterface<COptionsCase> {};
+class MountOptionTextTest : public MntrpcTest,
+                            public ::testing::WithParamInterface<COptionsCase> {};
 
 TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameIt) {
-    CTaggedVob vob = MakeTaggedVob(
-        folder_, "\\o", {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
+    CTaggedVob vob =
+        MakeTaggedVob(folder_, "\\o",
+                      {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
     rgy_cursor_t cursor = nullptr;
     rgy_entry_t entry = nullptr;
     int count = 0;
@@ -99,8 +101,8 @@ TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameI
     rgy_close_cursor(cursor);
     ASSERT_EQ(count, 1);
     std::string text;
-    EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public",
-                                         "U", "\\o", "local", &text),
+    EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public", "U",
+                                         "\\o", "local", &text),
               TBS_ST_OK);
     EXPECT_EQ(text, std::string("uuid=U") + GetParam().text);
     rgy_delete_entry(entry);
@@ -185,9 +187,9 @@ TEST_F(MntrpcTest, MountAllSkipsPrivateAndNoautoTagsAndReportsTheFirstFailure) {
     MakeTaggedVob(folder_, "\\z");
     ASSERT_EQ(mntrpc_mount_tag("\\mounted", "", ""), TBS_ST_OK);
     EXPECT_EQ(mntrpc_mount_tag("", "", " -a "), TBS_ST_ERR);
-    for (auto [tag, mounted] : {std::pair{"\\a", true}, std::pair{"\\mounted", true},
-                                std::pair{"\\private", false}, std::pair{"\\manual", false},
-                                std::pair{"\\z", true}})
+    for (auto [tag, mounted] :
+         {std::pair{"\\a", true}, std::pair{"\\mounted", true}, std::pair{"\\private", false},
+          std::pair{"\\manual", false}, std::pair{"\\z", true}})
         EXPECT_EQ(IsMounted(tag), mounted) << tag;
 
     EXPECT_EQ(mntrpc_umount_tag("", " -a "), TBS_ST_OK);
@@ -207,7 +209,8 @@ TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
     EXPECT_EQ(uuid[0], 9);
     EXPECT_EQ(output_.error(), "");
 
-    MakeTaggedVob(folder_, "\\nopath", {{RGY_KEY_GLOBAL_PATH, kNoKey}, {RGY_KEY_ACCESS, "private"}});
+    MakeTaggedVob(folder_, "\\nopath",
+                  {{RGY_KEY_GLOBAL_PATH, kNoKey}, {RGY_KEY_ACCESS, "private"}});
     EXPECT_EQ(mount::GetTagInfo("\\nopath", "", nullptr, &is_public, path, sizeof path, nullptr),
               TBS_ST_NOT_FOUND);
     EXPECT_EQ(is_public, 0);

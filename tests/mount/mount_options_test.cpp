@@ -74,9 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StringOptionTest, TheValueStartsAfterBlanksAndEndsAtOne) {
-    for (auto [options, value] : {std::pair{"rw,uuid= \tabc def", "abc"},
-                                  std::pair{"uuid=abc", "abc"}, std::pair{"uuid=", ""},
-                                  std::pair{"uuid", ""}, std::pair{"xuuid=a", ""}}) {
+    for (auto [options, value] :
+         {std::pair{"rw,uuid= \tabc def", "abc"}, std::pair{"uuid=abc", "abc"},
+          std::pair{"uuid=", ""}, std::pair{"uuid", ""}, std::pair{"xuuid=a", ""}}) {
         struct mntent entry = EntryWithOptions(options);
         char* copy = mount::ReadStringOption("uuid", &entry);
         EXPECT_EQ(copy ? std::string(copy) : std::string(), value) << options;

@@ -31,8 +31,7 @@ protected:
     int Build(const std::string& options, std::string file_system = "") {
         file_system_ = file_system.empty() ? vob_->storage : file_system;
         options_ = options;
-        struct mntent entry = {file_system_.data(), vob_->tag.data(), type_, options_.data(), 0,
-                               0};
+        struct mntent entry = {file_system_.data(), vob_->tag.data(), type_, options_.data(), 0, 0};
         return mount::MountTrfs(&entry, &block_);
     }
 
@@ -67,8 +66,7 @@ TEST_F(MountTrfsTest, AVobBlockNamesTheVobItsReplicaAndWhereTheRegistryHasThem) 
     EXPECT_EQ(block_.header, 0xF8000Cu);
     EXPECT_EQ(Text(block_.mount_dir), vob_->tag);
     EXPECT_EQ(Text(block_.storage_path), vob_->storage);  // cut at the semicolon
-    EXPECT_EQ(Text(block_.storage_object_path),
-              std::filesystem::canonical(vob_->storage).string());
+    EXPECT_EQ(Text(block_.storage_object_path), std::filesystem::canonical(vob_->storage).string());
     EXPECT_EQ(Text(block_.registry_path), vob_->storage);
     EXPECT_EQ(Text(block_.host), client::LocalHostName());
     EXPECT_EQ(UuidText(block_.replica_uuid), vob_->record.replica_uuid);
@@ -85,7 +83,8 @@ struct CFlagsCase {
     uint32_t flags;
 };
 
-class MountTrfsFlagsTest : public MountTrfsTest, public ::testing::WithParamInterface<CFlagsCase> {};
+class MountTrfsFlagsTest : public MountTrfsTest,
+                           public ::testing::WithParamInterface<CFlagsCase> {};
 
 TEST_P(MountTrfsFlagsTest, OptionsSetTheFlagWord) {
     ASSERT_EQ(Build(GetParam().options), 0) << output_.error();
@@ -93,20 +92,20 @@ TEST_P(MountTrfsFlagsTest, OptionsSetTheFlagWord) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, MountTrfsFlagsTest,
-                         ::testing::Values(CFlagsCase{"rw,soft", 0x0D}, CFlagsCase{"soft,intr", 0x05},
-                                           CFlagsCase{"", 0x09},
+                         ::testing::Values(CFlagsCase{"rw,soft", 0x0D},
+                                           CFlagsCase{"soft,intr", 0x05}, CFlagsCase{"", 0x09},
                                            CFlagsCase{"ro,noac,nodnlc", 0x79}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(MountTrfsTest, ActimeoIsTheDefaultOfEachAttributeCacheField) {
     ASSERT_EQ(Build("actimeo=30,acregmin=5"), 0);
-    EXPECT_EQ((std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax,
-                                     block_.acdirmin}),
-              (std::vector<uint32_t>{30, 5, 30, 30}));
+    EXPECT_EQ(
+        (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
+        (std::vector<uint32_t>{30, 5, 30, 30}));
     ASSERT_EQ(Build("acregmax=1,acdirmin=4"), 0);
-    EXPECT_EQ((std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax,
-                                     block_.acdirmin}),
-              (std::vector<uint32_t>{1, 0, 0, 4}));
+    EXPECT_EQ(
+        (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
+        (std::vector<uint32_t>{1, 0, 0, 4}));
 }
 
 TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {

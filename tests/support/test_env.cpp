@@ -71,7 +71,9 @@ CTempDir::~CTempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string CTempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+std::string CTempDir::operator/(const std::string& relative) const {
+    return path_ + "/" + relative;
+}
 
 CScopedHome::CScopedHome() {
     const char* old = std::getenv("KELMORA_HOME");
@@ -165,7 +167,9 @@ CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
     pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr);
 }
 
-CChildProcess::~CChildProcess() { Finish(); }
+CChildProcess::~CChildProcess() {
+    Finish();
+}
 
 std::string CChildProcess::ReadLine() {
     for (;;) {

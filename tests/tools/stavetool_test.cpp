@@ -64,17 +64,16 @@ TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
     EXPECT_EQ(run.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Misuse, StavetoolUsageTest,
-                         ::testing::Values(Args{}, Args{"frobnicate"}, Args{"mkview"},
-                                           Args{"mkview", "a", "b"}, Args{"mkview", "--force", "a"},
-                                           Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
-                                           Args{"lsview", "x"}, Args{"setting"},
-                                           Args{"setting", "frob", "x"}, Args{"setting", "get"},
-                                           Args{"setting", "get", "--machine", "x"},
-                                           Args{"setting", "set", "a", "b", "c", "d"},
-                                           Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"},
-                                           Args{"rmtag"}, Args{"lsvob", "x"}, Args{"mount"},
-                                           Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}));
+INSTANTIATE_TEST_SUITE_P(
+    Misuse, StavetoolUsageTest,
+    ::testing::Values(Args{}, Args{"frobnicate"}, Args{"mkview"}, Args{"mkview", "a", "b"},
+                      Args{"mkview", "--force", "a"}, Args{"mkws", "a"}, Args{"setcs", "a"},
+                      Args{"catcs"}, Args{"lsview", "x"}, Args{"setting"},
+                      Args{"setting", "frob", "x"}, Args{"setting", "get"},
+                      Args{"setting", "get", "--machine", "x"},
+                      Args{"setting", "set", "a", "b", "c", "d"}, Args{"mktag", "\\t"},
+                      Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"}, Args{"lsvob", "x"},
+                      Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}));
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
@@ -194,7 +193,8 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
     CCommandOutput made = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs", "--options", "ro"});
     ASSERT_EQ(made.exit_code, 0) << made.err;
     CCommandOutput twice = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs"});
-    EXPECT_EQ(twice.err, "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
+    EXPECT_EQ(twice.err,
+              "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
     // A private tag is mounted by name only.
     EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
     EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).exit_code, 0);

@@ -115,8 +115,7 @@ int RunRemoveTag(const CArguments& args) {
     if (!ParseOptions("rmtag", args, {}, &parsed, &exit_code)) return exit_code;
     if (parsed.operands.size() != 1) return UsageError("usage: stavetool rmtag TAG");
     const std::string& tag = parsed.operands[0];
-    if (vob_utl_is_mounted_vob_pname(tag.c_str()))
-        return MessageFailure(mount::kStillMounted, tag);
+    if (vob_utl_is_mounted_vob_pname(tag.c_str())) return MessageFailure(mount::kStillMounted, tag);
     tbs_status_t status = client::RemoveVobTag(tag);
     if (status == TBS_ST_NOT_FOUND) return MessageFailure(mount::kNotRegistered, tag);
     if (status != TBS_ST_OK)
@@ -132,12 +131,13 @@ int RunListVobs(const CArguments& args) {
     std::vector<client::CVobRecord> vobs;
     std::vector<client::CTrfsMount> mounts;
     std::vector<client::CVobTagRecord> tags;
-    for (tbs_status_t status :
-         {client::ListVobs(&vobs), client::ListTrfsMounts(&mounts), client::ListVobTags("", &tags)}) {
+    for (tbs_status_t status : {client::ListVobs(&vobs), client::ListTrfsMounts(&mounts),
+                                client::ListVobTags("", &tags)}) {
         if (status != TBS_ST_OK) return Fail("cannot list VOBs: " + StatusText(status));
     }
     std::map<std::string, std::string> access;  // by tag
-    for (const auto& tag : tags) access.emplace(tag.Key(RGY_KEY_TAG), tag.IsPublic() ? "public" : "private");
+    for (const auto& tag : tags)
+        access.emplace(tag.Key(RGY_KEY_TAG), tag.IsPublic() ? "public" : "private");
     std::map<std::string, const client::CTrfsMount*> mounted;
     for (const auto& mount : mounts) mounted[mount.tag] = &mount;
     size_t width = 0;

@@ -82,15 +82,15 @@ KELMORA_API const imsg_msg_table_t* _mount_trfs_mntrpc_msg_table_adr(void) {
     return kelmora::mount::MountTrfsMessageTable();
 }
 
-KELMORA_API uint32_t mntrpc_get_tag_info(const char* tag, const char* region,
-                                         const char* qualifier, int* is_public, char* path,
-                                         size_t path_size, uint8_t* uuid) {
+KELMORA_API uint32_t mntrpc_get_tag_info(const char* tag, const char* region, const char* qualifier,
+                                         int* is_public, char* path, size_t path_size,
+                                         uint8_t* uuid) {
     return kelmora::mount::GetTagInfo(tag, region, qualifier, is_public, path, path_size, uuid);
 }
 
 KELMORA_API uint32_t mntrpc_check_tag_collision(const char* /*tag*/, const char* /*region*/,
-                                                const char* /*storage_path*/,
-                                                const char* /*host*/, int* collision) {
+                                                const char* /*storage_path*/, const char* /*host*/,
+                                                int* collision) {
     return kelmora::mount::CheckTagCollision(collision);
 }
 
