@@ -80,6 +80,42 @@ const char* const kSchemaSteps[] = {
     );
     CREATE INDEX checkout_by_vob_view ON checkout (vob_id, view_id);
     )sql",
+    // 4: the tag registry (regions; entries of a kind holding numbered text
+    // keys), the path prefix map and the file system driver's mount table.
+    R"sql(
+    CREATE TABLE rgy_region (
+        name       TEXT    PRIMARY KEY,
+        is_default INTEGER NOT NULL DEFAULT 0
+    );
+    INSERT INTO rgy_region (name, is_default) VALUES ('local', 1);
+    CREATE TABLE rgy_entry (
+        id     INTEGER PRIMARY KEY,
+        kind   INTEGER NOT NULL,
+        region TEXT    NOT NULL
+    );
+    CREATE TABLE rgy_entry_key (
+        entry_id INTEGER NOT NULL,
+        key      INTEGER NOT NULL,
+        value    TEXT    NOT NULL,
+        PRIMARY KEY (entry_id, key)
+    );
+    CREATE INDEX rgy_entry_key_by_value ON rgy_entry_key (key, value);
+    CREATE TABLE path_prefix (
+        path TEXT    PRIMARY KEY,
+        uses INTEGER NOT NULL CHECK (uses > 0)
+    );
+    CREATE TABLE trfs_mount (
+        tag           TEXT    PRIMARY KEY,
+        storage_path  TEXT    NOT NULL,
+        object_path   TEXT    NOT NULL,
+        registry_path TEXT    NOT NULL,
+        host          TEXT    NOT NULL,
+        vob_uuid      TEXT    NOT NULL,
+        replica_uuid  TEXT    NOT NULL,
+        flags         INTEGER NOT NULL,
+        mount_point   TEXT    NOT NULL
+    );
+    )sql",
 };
 
 }  // namespace

@@ -19,6 +19,10 @@ enum : tbs_status_t {
     TBS_ST_LOCKED = 1009,      // object is locked
     TBS_ST_BUFFER_TOO_SMALL = 1010,
     TBS_ST_NOT_A_VIEW = 1011,
+    // The mount client's own.
+    TBS_ST_NOT_DIR = 1051,  // a private tag's storage is not a directory
+    TBS_ST_MOUNTED = 1067,  // the VOB is mounted already
+    TBS_ST_PFXMAP = 1084,   // the path prefix map refused a conversion
 };
 
 // Text of a status word; never null, "unknown status" for a value not listed.

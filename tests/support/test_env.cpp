@@ -73,7 +73,19 @@ CTempDir::~CTempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string CTempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+std::string CTempDir::operator/(const std::string& relative) const {
+    return path_ + "/" + relative;
+}
+
+CScopedHome::CScopedHome() {
+    const char* old = std::getenv("KELMORA_HOME");
+    old_ = old ? old : "";
+    setenv("KELMORA_HOME", path().c_str(), 1);
+}
+
+CScopedHome::~CScopedHome() {
+    setenv("KELMORA_HOME", old_.c_str(), 1);
+}
 
 void CIsolatedHome::SetUp() {
     path_ = MakeTempFolder();
@@ -157,7 +169,9 @@ CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
     pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr);
 }
 
-CChildProcess::~CChildProcess() { Finish(); }
+CChildProcess::~CChildProcess() {
+    Finish();
+}
 
 std::string CChildProcess::ReadLine() {
     for (;;) {

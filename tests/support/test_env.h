@@ -33,6 +33,21 @@ private:
     std::string path_;
 };
 
+// Points the client at a fresh, empty home while it lives.
+class CScopedHome {
+public:
+    CScopedHome();
+    ~CScopedHome();
+    CScopedHome(const CScopedHome&) = delete;
+    CScopedHome& operator=(const CScopedHome&) = delete;
+
+    std::string path() const { return dir_ / "home"; }
+
+private:
+    CTempDir dir_;
+    std::string old_;
+};
+
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/client_test_util.h"
@@ -46,7 +48,8 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
     for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs",
-                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault"})
+                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault",
+                                "mktag", "rmtag", "lsvob", "mount", "umount"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(help.err, "");
 }
@@ -73,7 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"mkvob", "/v", "s", "--frob"}, Args{"co", "v", "/v"},
         Args{"ci", "v", "/v", "e", "--master", "r"}, Args{"lsco"}, Args{"seevob", "v"},
         Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
-        Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"}));
+        Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"},
+        Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"},
+        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}));
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
@@ -186,6 +191,64 @@ TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
     EXPECT_EQ(Stavetool({"seevob", view, plain}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "0x3ea", "--at", "checkouts"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "--clear"}).exit_code, 0);
+TEST(StavetoolTest, AVobMadeWithMkvobIsMountedAndSeenUntilItIsUnmounted) {
+    CScopedHome home;
+    CTempDir dir;
+    ASSERT_EQ(Stavetool({"mkvob", "\\src", dir / "src.vbs"}).exit_code, 0);
+    CCommandOutput list = Stavetool({"lsvob"});
+    EXPECT_EQ(list.out, "  \\src  " + (dir / "src.vbs") + "  public\n");
+
+    CCommandOutput mounted = Stavetool({"mount", "-a"});
+    EXPECT_EQ(mounted.exit_code, 0) << mounted.err;
+    EXPECT_EQ(mounted.out, "Mounting TRFS filesystem \\src.\n");
+    const std::string mount_point = home.path() + "/vobs/src";
+    WriteTextFile(dir / "src.vbs/element", "seen");
+    EXPECT_EQ(ReadTextFile(mount_point + "/element"), "seen");
+    list = Stavetool({"lsvob"});
+    EXPECT_EQ(list.out, "* \\src  " + (dir / "src.vbs") + "  public  at " + mount_point + "\n");
+
+    CCommandOutput again = Stavetool({"mount", "\\src"});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_EQ(again.out, "\\src is already mounted.\n");
+    CCommandOutput removed = Stavetool({"rmtag", "\\src"});
+    EXPECT_EQ(removed.exit_code, 1);
+    EXPECT_EQ(removed.err, "\\src is still mounted.  Please unmount it first.\n");
+
+    CCommandOutput unmounted = Stavetool({"umount", "\\src"});
+    EXPECT_EQ(unmounted.exit_code, 0) << unmounted.err;
+    EXPECT_EQ(unmounted.out, "Unmounting TRFS filesystem \\src.\n");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(mount_point)));
+    ASSERT_EQ(Stavetool({"rmtag", "\\src"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"lsvob"}).out, "  \\src  " + (dir / "src.vbs") + "  untagged\n");
+}
+
+TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
+    CScopedHome home;
+    CTempDir dir;
+    ASSERT_EQ(Stavetool({"mkvob", "/vobs/doc", dir / "doc.vbs"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"rmtag", "/vobs/doc"}).exit_code, 0);
+    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+             {{"mktag", "doc", dir / "doc.vbs"}, "VOB tags must be absolute pathnames.\n"},
+             {{"mktag", "/vobs/../x", dir / "x"}, "Invalid VOB tag: \"/vobs/../x\".\n"},
+             {{"mktag", "/vobs/doc", home.path() + "/vobs/vobs/doc"},
+              "Unable to create the VOB tag \"/vobs/doc\"\n"
+              "VOB tag and VOB storage path must not refer to the same location.\n"},
+             {{"mktag", "/vobs/doc", dir / "doc.vbs", "--options", std::string(1024, 'o')},
+              "mount options \"" + std::string(1024, 'o') + "\" are too long\n"},
+             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 1) << args[1];
+        EXPECT_EQ(run.err, message);
+    }
+    CCommandOutput made = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs", "--options", "ro"});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    CCommandOutput twice = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs"});
+    EXPECT_EQ(twice.err,
+              "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
+    // A private tag is mounted by name only.
+    EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
+    EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"umount", "-a"}).out, "Unmounting TRFS filesystem /vobs/doc.\n");
 }
 
 }  // namespace

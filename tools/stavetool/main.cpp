@@ -38,7 +38,9 @@ constexpr char kUsage[] =
     "                                       VOB has replicas at other sites, and only\n"
     "                                       checkouts mastered here count; --replica:\n"
     "                                       this site's replica (default \"original\");\n"
-    "                                       --mount-dir: where it is mounted (the tag)\n"
+    "                                       --mount-dir: where it is mounted (the tag).\n"
+    "                                       Also registers TAG for mounting (see mktag):\n"
+    "                                       public when run by an administrator\n"
     "  seevob VIEW VOB                      let the view see the VOB (a checkout does too)\n"
     "  co VIEW VOB ELEMENT [--master REPLICA]\n"
     "                                       check the element out to the view, mastered\n"
@@ -53,6 +55,18 @@ constexpr char kUsage[] =
     "                                       CALL: open (default), replica, checkouts or\n"
     "                                       master\n"
     "  vobfault VOB --clear                 let the VOB answer normally again\n"
+    "  mktag TAG STORAGE [--public] [--options OPTS]\n"
+    "                                       register TAG of an existing VOB for mounting,\n"
+    "                                       with global path STORAGE; --public (needs an\n"
+    "                                       administrator): \"mount -a\" mounts it too;\n"
+    "                                       --options: mount options, e.g. \"ro,noauto\"\n"
+    "  rmtag TAG                            remove the registration of an unmounted TAG\n"
+    "  lsvob                                list VOBs: \"*\" when mounted, tag, storage,\n"
+    "                                       registration, where it is mounted\n"
+    "  mount TAG|-a                         mount the VOB of TAG, or every public tag\n"
+    "                                       without the noauto option; it is seen at\n"
+    "                                       $KELMORA_HOME/vobs/TAG\n"
+    "  umount TAG|-a                        unmount the VOB of TAG, or every mounted VOB\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -67,7 +81,9 @@ constexpr CCommand kCommands[] = {
     {"rmview", RunRemoveView},   {"lsview", RunListViews},   {"setcs", RunSetConfigSpec},
     {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},      {"seevob", RunSeeVob},
     {"vobfault", RunVobFault},   {"co", RunCheckOut},        {"ci", RunCheckIn},
-    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts},
+    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts}, {"mktag", RunMakeTag},
+    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},     {"mount", RunMount},
+    {"umount", RunUnmount},
 };
 
 }  // namespace

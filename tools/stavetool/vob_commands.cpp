@@ -8,6 +8,7 @@
 
 #include "client/admin.h"
 #include "client/checkout_admin.h"
+#include "client/credutl.h"
 #include "client/vob_admin.h"
 #include "commands.h"
 #include "option_parser.h"
@@ -98,7 +99,9 @@ int RunMakeVob(const CArguments& args) {
                     " exists already");
     if (status != TBS_ST_OK)
         return Fail("cannot make VOB " + Quoted(tag) + ": " + StatusText(status));
-    return kExitOk;
+    client::CVobTagOptions tag_options;
+    tag_options.is_public = credutl_is_privileged();
+    return RegisterVobTag(tag, parsed.operands[1], tag_options);
 }
 
 int RunSeeVob(const CArguments& args) {
