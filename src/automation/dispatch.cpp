@@ -98,9 +98,13 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     if (result) kelmora_variant_init(result);
     failure_reported_ = FALSE;
     HRESULT hr = InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
-    // A text method answers its text (empty when nothing was found) either
-    // way; S_FALSE tells the host that its operation reported a failure.
-    if (hr == S_OK && member->result == EDispatchType::String && failure_reported_) hr = S_FALSE;
+    // A text method answers its text either way; S_FALSE tells the host that
+    // its operation reported a failure and found nothing. (A notice beside a
+    // found text, such as a moved profile, is no failure.)
+    const bool found = result && result->vt == VT_BSTR && result->bstrVal &&
+                       kelmora_bstr_len(result->bstrVal) > 0;
+    if (hr == S_OK && member->result == EDispatchType::String && failure_reported_ && !found)
+        hr = S_FALSE;
     return hr;
 }
 
@@ -114,20 +118,35 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         if (HRESULT hr = CoerceToBool(*argument, &flag); FAILED(hr)) return hr;
     }
     switch (id) {
+        case 1:
+            SetStringResult(result, GetProfileName());
+            return S_OK;
         case 2:
             SetStringResult(result, GetConfigSpec());
             return S_OK;
         case 3:
             SetErrorString(text);
             return S_OK;
+        case 4:
+            SetBoolResult(result, Dissociate());
+            return S_OK;
         case 5:
-            // The VOB list loader comes with the profile queries; the
-            // iteration itself works on whatever list is loaded.
-            if (!vob_list_loaded_) return E_NOTIMPL;
-            SetStringResult(result, vob_list_.First());
+            SetStringResult(result, GetFirstVOB());
             return S_OK;
         case 6:
             SetStringResult(result, GetNextVOB());
+            return S_OK;
+        case 11:
+            SetStringResult(result, GetDescription());
+            return S_OK;
+        case 12:
+            SetStringResult(result, GetDiagramPName());
+            return S_OK;
+        case 13:
+            SetBoolResult(result, IsAssociated());
+            return S_OK;
+        case 14:
+            SetBoolResult(result, IsOnPrivateBranch());
             return S_OK;
         case 15:
             SetStringResult(result, GetProfileTreeRoot());
@@ -142,9 +161,9 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
             SuppressErrorDisplay(flag ? TRUE : FALSE);
             return S_OK;
         default:
-            // The profile operations (association, private branches,
-            // synchronization, queries and mounting) are not part of this
-            // build yet; they answer nothing rather than a made-up result.
+            // Associating, private branches, synchronizing and mounting are
+            // not part of this build yet; they answer nothing rather than a
+            // made-up result.
             return E_NOTIMPL;
     }
 }

@@ -1,4 +1,4 @@
-#include "automation/client_messages.h"
+#include "client/client_messages.h"
 #include "automation/operation_log.h"
 #include "automation/view_profile.h"
 
@@ -28,9 +28,8 @@ void CViewProfile::ReportErrorStop(std::string text) {
 
 int CViewProfile::AskQuestion(const std::string& text, unsigned style) {
     if (!suppress_error_display_) return UserInterface().MessageBox(text, style);
-    // Nobody can answer: log the question and take the answer that changes
-    // nothing. A question is no failure in itself.
-    WriteOperationLogEntry(text);
+    // Nobody can answer: log the question and take the answer that changes nothing.
+    ReportError(text, MB_OK);
     switch (style & MB_BUTTON_MASK) {
         case MB_YESNO:
             return IDNO;

@@ -1,7 +1,7 @@
 #include "automation/view_profile.h"
 
 #include "automation/client_lock.h"
-#include "automation/message_text.h"
+#include "resources/message_text.h"
 #include "client/views.h"
 #include "module/class_factory.h"
 #include "resources/string_table.h"
@@ -34,6 +34,11 @@ CViewProfile::~CViewProfile() = default;
 std::string CViewProfile::GetConfigSpec() {
     if (!config_spec_loaded_) LoadConfigSpec(FALSE);
     return config_spec_;
+}
+
+std::string CViewProfile::GetProfileName() {
+    if (!association_read_) ReadAssociation();
+    return profile_name_;
 }
 
 std::string CViewProfile::GetProfileTreeRoot() {

@@ -44,10 +44,23 @@ public:
     std::string GetConfigSpec();
     void SetErrorString(const std::string& prefix) { error_prefix_ = prefix; }
     std::string GetNextVOB() { return vob_list_.Next(); }
+    // Reads the association first unless it has been read (view_profile.cpp).
+    std::string GetProfileName();
     std::string GetProfileTreeRoot();
     BOOL SetViewTag(const std::string& tag);
     BOOL SetWorkspacePath(const std::string& path);
     void SuppressErrorDisplay(BOOL suppress) { suppress_error_display_ = suppress; }
+
+    // Automation methods of the profile operations (operations/).
+    BOOL Dissociate();
+    std::string GetFirstVOB();
+    std::string GetDescription();
+    std::string GetDiagramPName();
+    BOOL IsAssociated();
+    BOOL IsOnPrivateBranch();
+    // Mounts the profile's VOBs that are not mounted yet; until the mount
+    // client lands it mounts nothing and answers FALSE.
+    BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
     // the operation log, nothing shown. Every report but a notice (the
@@ -83,6 +96,40 @@ public:
     BOOL LoadConfigSpec(BOOL first_block_only);
     BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice);
 
+    // Composition (cspec/composition.cpp): each replaces the config spec
+    // field; none writes the view. The profile form reads the profile's Rules
+    // and GUID files; the private-branch forms use the fields that read
+    // association filled.
+    BOOL ComposeProfileConfigSpec();
+    void ComposePrivateBranchConfigSpec(const std::string& selector, const std::string& branch);
+    void ComposePrivateBranchConfigSpecAtTime(const std::string& time, const std::string& branch);
+    // The view's load rules become the user rules (a first association keeps them).
+    void CollectLoadRules();
+    std::string LoadRulesOfGeneratedSection() const;
+
+    // Association (cspec/association.cpp, cspec/recovery.cpp). Read
+    // association parses the information block, follows a profile that moved
+    // and offers to rebuild a config spec that was edited by hand.
+    BOOL ReadAssociation();
+    // Whether the profile name leads to a profile folder; unless quiet, a
+    // FALSE answer is explained in a box whatever the suppress flag says.
+    BOOL CheckProfileLocation(BOOL quiet);
+    BOOL RecoverConfigSpec();
+
+    // Profile queries (operations/profile_queries.cpp).
+    BOOL TestAssociation();
+    BOOL TestPrivateBranch();
+    BOOL LoadVobList();
+
+    // The dissociate dialog's Yes (operations/dissociate.cpp): every comment
+    // goes, the rules stay.
+    BOOL DissociationStep();
+    // Checkout detection (operations/checkout_detection.cpp): TRUE when the
+    // view has a checkout that counts in a VOB it sees; FALSE when it has
+    // none or cannot be examined. Never asks; problems are reported without
+    // the error prefix.
+    BOOL DetectCheckouts();
+
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.
     const std::string& view_tag() const { return view_tag_; }
@@ -98,9 +145,19 @@ public:
     BOOL config_spec_loaded() const { return config_spec_loaded_; }
     BOOL tree_root_known() const { return tree_root_known_; }
     BOOL association_read() const { return association_read_; }
+    const std::string& profile_name() const { return profile_name_; }
+    const std::string& profile_guid() const { return profile_guid_; }
+    int32_t revision_major() const { return revision_major_; }
+    int32_t revision_minor() const { return revision_minor_; }
+    const std::string& private_branch() const { return private_branch_; }
+    const std::string& branch_point() const { return branch_point_; }
+    const std::string& user_rules() const { return user_rules_; }
 
 private:
     BOOL RunUpdateTool(const std::string& cspec_path);
+    BOOL OfferRecovery();
+    BOOL OfferDissociation(unsigned question);
+    BOOL ProfileFolderExists(const std::string& profile_name) const;
     HRESULT InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result);
 
     // Held from construction to destruction: DllCanUnloadNow answers S_FALSE

@@ -15,7 +15,7 @@ struct cfs_parse_result_t {
 namespace kelmora::client {
 
 tbs_status_t CheckConfigSpecText(std::string_view text) {
-    CCfsParseResult parse = ParseConfigSpecText(text);
+    CCfsParseResult parse = ParseConfigSpecText(text, /*keep_rules=*/false);
     if (parse.ok) return TBS_ST_OK;
     imsg_print(IMSG_KIND_ERROR, "%s\n", -1, parse.Diagnostic().c_str());
     return TBS_ST_CFS_SYNTAX;

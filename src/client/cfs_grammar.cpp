@@ -105,14 +105,16 @@ bool Expect(std::string_view text, std::size_t& pos, char c) {
 }
 
 struct CToken {
-    std::string_view raw;  // as written, quotes included
-    std::string value;     // quotes removed
+    std::string_view raw;    // as written, quotes included
+    std::string_view value;  // quotes removed
     std::size_t offset = 0;
     bool quoted = false;
 };
 
 class CCfsParser {
 public:
+    explicit CCfsParser(bool keep_rules) : keep_rules_(keep_rules) {}
+
     CCfsParseResult Parse(std::string_view text) {
         std::size_t start = 0;
         while (start < text.size()) {
@@ -169,7 +171,7 @@ private:
                 }
                 token.quoted = true;
                 token.raw = line.substr(pos, close + 1 - pos);
-                token.value = std::string(line.substr(pos + 1, close - pos - 1));
+                token.value = line.substr(pos + 1, close - pos - 1);
                 pos = close + 1;
             } else {
                 std::size_t end = pos;
@@ -178,7 +180,7 @@ private:
                     ++end;
                 }
                 token.raw = line.substr(pos, end - pos);
-                token.value = std::string(token.raw);
+                token.value = token.raw;
                 pos = end;
             }
             tokens_.push_back(std::move(token));
@@ -211,8 +213,8 @@ private:
         if (!parsed) return false;
         const bool opens_block =
             rule.kind == CCfsRule::Kind::MkBranch || rule.kind == CCfsRule::Kind::Time;
-        result_.rules.push_back(std::move(rule));
-        if (opens_block) open_blocks_.push_back(result_.rules.size() - 1);
+        if (opens_block) open_blocks_.push_back({rule, result_.rules.size()});
+        if (keep_rules_) result_.rules.push_back(std::move(rule));
         return true;
     }
 
@@ -234,7 +236,7 @@ private:
                     return Fail(tokens_[k],
                                 "Invalid element type name " + Quoted(tokens_[k].raw) + ".");
                 }
-                rule.element_type = tokens_[k].value;
+                rule.element_type = std::string(tokens_[k].value);
             } else {
                 return Fail(option, "Unknown element option " + Quoted(option.raw) + ".");
             }
@@ -249,10 +251,11 @@ private:
             }
             return Fail(pattern, "Unknown element option " + Quoted(pattern.raw) + ".");
         }
-        if (pattern.value.empty() || pattern.value.find_first_of("\"<>|") != std::string::npos) {
+        if (pattern.value.empty() ||
+            pattern.value.find_first_of("\"<>|") != std::string_view::npos) {
             return Fail(pattern, "Invalid path pattern " + Quoted(pattern.raw) + ".");
         }
-        rule.pattern = pattern.value;
+        rule.pattern = std::string(pattern.value);
         ++k;
 
         if (k >= tokens_.size()) return FailMissing("Missing version selector.");
@@ -422,14 +425,14 @@ private:
 
         const std::string end_rule = "\"end " + std::string(block_name) + "\"";
         bool any_open = false;
-        for (std::size_t index : open_blocks_) {
-            if (result_.rules[index].kind == opening) any_open = true;
+        for (const COpenBlock& block : open_blocks_) {
+            if (block.rule.kind == opening) any_open = true;
         }
         if (!any_open) {
             return Fail(tokens_[0],
                         end_rule + " has no matching \"" + std::string(block_name) + "\".");
         }
-        CCfsRule& open = result_.rules[open_blocks_.back()];
+        const CCfsRule& open = open_blocks_.back().rule;
         if (open.kind != opening) {
             const std::string_view inner =
                 open.kind == CCfsRule::Kind::MkBranch ? "mkbranch" : "time";
@@ -448,7 +451,7 @@ private:
                                        open.time_text + "\" of line " + std::to_string(open.line) +
                                        ".");
         }
-        open.end_line = line_number_;
+        if (keep_rules_) result_.rules[open_blocks_.back().index].end_line = line_number_;
         open_blocks_.pop_back();
         return true;
     }
@@ -457,20 +460,27 @@ private:
         const std::string keyword(tokens_[0].raw);
         if (tokens_.size() < 2) return FailMissing("Missing path after " + Quoted(keyword) + ".");
         const CToken& path = tokens_[1];
-        if (path.value.empty() || path.value.find('"') != std::string::npos) {
+        if (path.value.empty() || path.value.find('"') != std::string_view::npos) {
             return Fail(path, "Invalid path " + Quoted(path.raw) + ".");
         }
         if (tokens_.size() > 2) {
             return Fail(tokens_[2], "Unexpected " + Quoted(tokens_[2].raw) +
                                         " after the path; quote a path that contains blanks.");
         }
-        rule.path = path.value;
+        rule.path = std::string(path.value);
         return true;
     }
 
+    // A block that is open, and where its rule is in the result when rules are kept.
+    struct COpenBlock {
+        CCfsRule rule;
+        std::size_t index;
+    };
+
+    const bool keep_rules_;
     CCfsParseResult result_;
     std::vector<CToken> tokens_;
-    std::vector<std::size_t> open_blocks_;  // indexes into result_.rules, innermost last
+    std::vector<COpenBlock> open_blocks_;  // innermost last
     int line_number_ = 0;
 };
 
@@ -553,8 +563,8 @@ std::string CCfsParseResult::Diagnostic() const {
            std::to_string(column) + ", " + reason;
 }
 
-CCfsParseResult ParseConfigSpecText(std::string_view text) {
-    return CCfsParser().Parse(text);
+CCfsParseResult ParseConfigSpecText(std::string_view text, bool keep_rules) {
+    return CCfsParser(keep_rules).Parse(text);
 }
 
 }  // namespace kelmora

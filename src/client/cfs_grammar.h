@@ -72,7 +72,9 @@ struct CCfsParseResult {
     std::string Diagnostic() const;
 };
 
-CCfsParseResult ParseConfigSpecText(std::string_view text);
+// Without keep_rules only the verdict is wanted: the result holds no rules,
+// which keeps the check of a long config spec cheap.
+CCfsParseResult ParseConfigSpecText(std::string_view text, bool keep_rules = true);
 
 // Exposed for the editors that offer or check dates and names on their own.
 bool ParseCfsDate(std::string_view text, CCfsDate& date, std::string& reason);

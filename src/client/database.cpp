@@ -38,6 +38,84 @@ const char* const kSchemaSteps[] = {
         config_spec      BLOB    NOT NULL DEFAULT x''
     );
     )sql",
+    // 2: VOBs with this site's replica; the other sites' replicas of replicated VOBs.
+    R"sql(
+    CREATE TABLE vob (
+        id           INTEGER PRIMARY KEY,
+        tag          TEXT    NOT NULL UNIQUE,  -- absolute name: "/vobs/src", "\src"
+        uuid         TEXT    NOT NULL UNIQUE,
+        replica_name TEXT    NOT NULL,         -- this site's replica
+        replica_uuid TEXT    NOT NULL UNIQUE,
+        replicated   INTEGER NOT NULL DEFAULT 0,
+        mount_dir    TEXT    NOT NULL,
+        storage_path TEXT    NOT NULL UNIQUE,  -- absolute, normalized
+        fault_status INTEGER NOT NULL DEFAULT 0,  -- what the faulted call answers; 0: none
+        fault_call   TEXT    NOT NULL DEFAULT 'open'
+    );
+    CREATE TABLE vob_replica (
+        id     INTEGER PRIMARY KEY,
+        vob_id INTEGER NOT NULL REFERENCES vob (id) ON DELETE CASCADE,
+        name   TEXT    NOT NULL,
+        uuid   TEXT    NOT NULL UNIQUE,
+        UNIQUE (vob_id, name)
+    );
+    )sql",
+    // 3: the VOBs each view sees, in the order it came to see them; checkouts.
+    R"sql(
+    CREATE TABLE view_vob (
+        id      INTEGER PRIMARY KEY,
+        view_id INTEGER NOT NULL REFERENCES view (id) ON DELETE CASCADE,
+        vob_id  INTEGER NOT NULL REFERENCES vob (id) ON DELETE CASCADE,
+        UNIQUE (view_id, vob_id)
+    );
+    CREATE INDEX view_vob_by_view ON view_vob (view_id);
+    CREATE TABLE checkout (
+        id             INTEGER PRIMARY KEY,
+        vob_id         INTEGER NOT NULL REFERENCES vob (id) ON DELETE CASCADE,
+        view_id        INTEGER NOT NULL REFERENCES view (id) ON DELETE CASCADE,
+        element        TEXT    NOT NULL,
+        oid            TEXT    NOT NULL UNIQUE,  -- the checked-out object
+        master_replica TEXT    NOT NULL,         -- uuid of the replica that masters it
+        UNIQUE (vob_id, view_id, element)
+    );
+    CREATE INDEX checkout_by_vob_view ON checkout (vob_id, view_id);
+    )sql",
+    // 4: the tag registry (regions; entries of a kind holding numbered text
+    // keys), the path prefix map and the file system driver's mount table.
+    R"sql(
+    CREATE TABLE rgy_region (
+        name       TEXT    PRIMARY KEY,
+        is_default INTEGER NOT NULL DEFAULT 0
+    );
+    INSERT INTO rgy_region (name, is_default) VALUES ('local', 1);
+    CREATE TABLE rgy_entry (
+        id     INTEGER PRIMARY KEY,
+        kind   INTEGER NOT NULL,
+        region TEXT    NOT NULL
+    );
+    CREATE TABLE rgy_entry_key (
+        entry_id INTEGER NOT NULL,
+        key      INTEGER NOT NULL,
+        value    TEXT    NOT NULL,
+        PRIMARY KEY (entry_id, key)
+    );
+    CREATE INDEX rgy_entry_key_by_value ON rgy_entry_key (key, value);
+    CREATE TABLE path_prefix (
+        path TEXT    PRIMARY KEY,
+        uses INTEGER NOT NULL CHECK (uses > 0)
+    );
+    CREATE TABLE trfs_mount (
+        tag           TEXT    PRIMARY KEY,
+        storage_path  TEXT    NOT NULL,
+        object_path   TEXT    NOT NULL,
+        registry_path TEXT    NOT NULL,
+        host          TEXT    NOT NULL,
+        vob_uuid      TEXT    NOT NULL,
+        replica_uuid  TEXT    NOT NULL,
+        flags         INTEGER NOT NULL,
+        mount_point   TEXT    NOT NULL
+    );
+    )sql",
 };
 
 }  // namespace
@@ -81,6 +159,12 @@ void CStatement::BindNull(int index) {
 int CStatement::Step() {
     if (bind_error_ != SQLITE_OK) return bind_error_;
     return sqlite3_step(stmt_);
+}
+
+void CStatement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    bind_error_ = SQLITE_OK;
 }
 
 std::string CStatement::ColumnText(int column) const {
@@ -134,6 +218,8 @@ tbs_status_t CClientDatabase::Open() {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // Removing a view or a VOB takes its inventory entries and checkouts with it.
+    if (tbs_status_t status = Execute("PRAGMA foreign_keys = ON")) return status;
 
     if (tbs_status_t status = UseWriteAheadLog()) return status;
     return Migrate();
@@ -225,6 +311,15 @@ tbs_status_t CTransaction::Commit() {
     if (tbs_status_t status = db_->Execute("COMMIT")) return status;
     active_ = false;
     return TBS_ST_OK;
+}
+
+tbs_status_t RunInTransaction(const std::function<tbs_status_t(CClientDatabase*)>& change) {
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    CTransaction transaction(&db);
+    if (tbs_status_t status = transaction.Begin()) return status;
+    if (tbs_status_t status = change(&db)) return status;
+    return transaction.Commit();
 }
 
 }  // namespace kelmora::client

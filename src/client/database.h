@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,8 @@ public:
 
     // SQLITE_ROW, SQLITE_DONE or an error code.
     int Step();
+    // Ready to run again, with no values bound.
+    void Reset();
 
     std::string ColumnText(int column) const;
     std::string ColumnBlob(int column) const;
@@ -88,6 +91,10 @@ private:
     CClientDatabase* db_;
     bool active_ = false;
 };
+
+// Runs change on a connection of its own inside one write transaction,
+// committed only when change succeeds.
+tbs_status_t RunInTransaction(const std::function<tbs_status_t(CClientDatabase*)>& change);
 
 // The version the schema steps lead to.
 int ClientSchemaVersion();

@@ -1,13 +1,17 @@
 #include "client/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "client/buffer_copy.h"
+#include "client/view_store.h"
 #include "platform/fs.h"
 #include "platform/temp_file.h"
 
@@ -76,4 +80,25 @@ int unix_nt_rmdir(const char* path) {
         return -1;
     }
     return kelmora::RemoveDirectory(path) ? 0 : -1;
+}
+
+tbs_status_t fileutl_abspn(const char* path, char* buf, size_t size) {
+    if (!path || !*path) return TBS_ST_INVALID;
+    return kelmora::client::CopyToBuffer(kelmora::client::NormalizeAbsolutePath(path), buf, size);
+}
+
+tbs_status_t fileutl_absobjpn(const char* path, char* buf, size_t size) {
+    if (!path || !*path) return TBS_ST_INVALID;
+    std::error_code error;
+    std::filesystem::path object =
+        std::filesystem::weakly_canonical(kelmora::client::NormalizeAbsolutePath(path), error);
+    if (error) return TBS_ST_IO;
+    return kelmora::client::CopyToBuffer(kelmora::client::NormalizeAbsolutePath(object.string()),
+                                         buf, size);
+}
+
+tbs_status_t fileutl_stat(const char* path, struct stat* info) {
+    if (!path || !info) return TBS_ST_INVALID;
+    if (::stat(path, info) == 0) return TBS_ST_OK;
+    return errno == ENOENT || errno == ENOTDIR ? TBS_ST_NOT_FOUND : TBS_ST_IO;
 }

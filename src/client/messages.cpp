@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "client/buffer_copy.h"
 #include "platform/env.h"
@@ -72,13 +75,9 @@ CMessageState& State() {
 
 }  // namespace
 
-void imsg_print(int kind, const char* format, int msg_number, ...) {
-    if (!format) return;
-    va_list args;
-    va_start(args, msg_number);
-    const std::string text = kelmora::FormatPrintfV(format, args);
-    va_end(args);
+namespace {
 
+void PrintText(int kind, const std::string& text) {
     CMessageState& state = State();
     imsg_output_fn callback = nullptr;
     bool is_error = false;
@@ -101,6 +100,85 @@ void imsg_print(int kind, const char* format, int msg_number, ...) {
     std::FILE* stream = is_error ? stderr : stdout;
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
+}
+
+// Texts of the shared status table; the other positions belong to programs
+// that this library does not serve.
+constexpr int kStatusMessageCount = 48;
+
+struct CStatusTable {
+    const char* texts[kStatusMessageCount] = {};
+    uint16_t numbers[kStatusMessageCount] = {};
+    imsg_msg_table_t table{};
+
+    CStatusTable() {
+        texts[TBS_MSG_OPERATION_FAILED] = "Error from %s: %s\n";
+        texts[TBS_MSG_UUID_OPERATION_FAILED] = "Error from %s for UUID %s: %s\n";
+        for (int i = 0; i < kStatusMessageCount; ++i) numbers[i] = static_cast<uint16_t>(i + 1);
+        table = {"tbs_lib", "tbs", 1, kStatusMessageCount, texts, numbers};
+    }
+};
+
+int VerbosityFromEnvironment() {
+    const char* value = std::getenv("KELMORA_VERBOSITY");
+    if (!value || !*value) return 1;
+    char* end = nullptr;
+    long verbosity = std::strtol(value, &end, 10);
+    return *end == '\0' && verbosity >= 0 && verbosity < 100 ? static_cast<int>(verbosity) : 1;
+}
+
+std::atomic<int>& DesiredVerbosity() {
+    static std::atomic<int> verbosity{VerbosityFromEnvironment()};
+    return verbosity;
+}
+
+}  // namespace
+
+void imsg_print(int kind, const char* format, int msg_number, ...) {
+    if (!format) return;
+    va_list args;
+    va_start(args, msg_number);
+    const std::string text = kelmora::FormatPrintfV(format, args);
+    va_end(args);
+    PrintText(kind, text);
+}
+
+void imsg_print(int kind, const imsg_msg_table_t* table, int index, ...) {
+    if (!table || index < 0 || index >= table->count || !table->texts[index]) return;
+    va_list args;
+    va_start(args, index);
+    const std::string text = kelmora::FormatPrintfV(table->texts[index], args);
+    va_end(args);
+    PrintText(kind, text);
+}
+
+int imsg_get_desired_verbosity() {
+    return DesiredVerbosity().load();
+}
+
+void imsg_set_desired_verbosity(int verbosity) {
+    DesiredVerbosity().store(verbosity);
+}
+
+bool imsg_should_trace(const char* facility, int level) {
+    if (level > imsg_get_desired_verbosity()) return false;
+    const char* listed = std::getenv("KELMORA_TRACE");
+    if (!listed || !*listed) return true;
+    const std::string_view wanted = facility ? facility : "";
+    std::string_view rest = listed;
+    while (!rest.empty()) {
+        std::string_view item = kelmora::TakeItem(&rest, ',');
+        size_t equals = item.find('=');
+        if (item.substr(0, equals) != wanted) continue;
+        if (equals == std::string_view::npos) return true;
+        return level <= std::atoi(std::string(item.substr(equals + 1)).c_str());
+    }
+    return false;
+}
+
+const imsg_msg_table_t* _tbs_cmsg_tbs_msg_table_adr() {
+    static const CStatusTable status_table;
+    return &status_table.table;
 }
 
 int imsg_sprintf(char* buf, size_t size, const char* format, int msg_number, ...) {

@@ -1,6 +1,7 @@
 #include "client/status.h"
 
 const tbs_uuid_t TBS_UUID_NULL = {};
+const tbs_oid_t TBS_OID_NULL = {};
 
 const char* tbs_strerror(tbs_status_t status) {
     switch (status) {
@@ -28,6 +29,12 @@ const char* tbs_strerror(tbs_status_t status) {
             return "buffer too small";
         case TBS_ST_NOT_A_VIEW:
             return "not a view";
+        case TBS_ST_NOT_DIR:
+            return "not a directory";
+        case TBS_ST_MOUNTED:
+            return "already mounted";
+        case TBS_ST_PFXMAP:
+            return "path prefix not convertible";
     }
     return "unknown status";
 }

@@ -83,6 +83,28 @@ tbs_status_t view_get_handle(const tbs_uuid_t* view_uuid, view_handle_t* handle)
     return MakeViewHandle(view, handle);
 }
 
+tbs_status_t view_get_handle(const char* view_pname, int flags, view_handle_t* handle) {
+    if (!handle) return TBS_ST_INVALID;
+    *handle = nullptr;
+    if (!view_pname || !*view_pname) return TBS_ST_INVALID;
+    const std::string path = kelmora::client::NormalizeAbsolutePath(view_pname);
+    const std::string views_root =
+        kelmora::client::NormalizeAbsolutePath(kelmora::client::DynamicViewPath(""));
+    CViewRecord view;
+    if (path != views_root && kelmora::client::PathHolds(views_root, path)) {
+        const std::string below = path.substr(views_root.size() + 1);
+        tbs_status_t status = LookUpViewByTag(below.substr(0, below.find('/')).c_str(), &view);
+        if (status == TBS_ST_OK && view.is_workspace) return TBS_ST_NOT_A_VIEW;
+        if (status == TBS_ST_NOT_FOUND) return TBS_ST_NOT_A_VIEW;
+        if (status) return status;
+    } else {
+        tbs_status_t status = LookUpWorkspaceHolding(path.c_str(), &view);
+        if (status == TBS_ST_NOT_WS) return TBS_ST_NOT_A_VIEW;
+        if (status) return status;
+    }
+    return MakeViewHandle(view, handle);
+}
+
 void view_free_handle(view_handle_t handle) {
     delete handle;
 }

@@ -13,6 +13,9 @@ tbs_status_t cmd_utl_view_tag_to_handle(const char* view_tag, int a1, int a2, in
                                         view_handle_t* handle);
 tbs_status_t view_get_handle_by_tag(const char* view_tag, int flags, view_handle_t* handle);
 tbs_status_t view_get_handle(const tbs_uuid_t* view_uuid, view_handle_t* handle);
+// By path name: the view whose folder (see cmd_utl_view_tag_to_pname) is
+// view_pname or holds it; TBS_ST_NOT_A_VIEW when no view's folder does.
+tbs_status_t view_get_handle(const char* view_pname, int flags, view_handle_t* handle);
 void view_free_handle(view_handle_t handle);
 
 tbs_status_t view_ws_is_ws_view(view_handle_t handle, int* is_ws);

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "automation/message_text.h"
+#include "resources/message_text.h"
+#include "cspec/text_scan.h"
 #include "resources/string_table.h"
 
 namespace kelmora {
@@ -63,12 +64,6 @@ std::string ScanPattern() {
     if (bounded.empty())
         bounded = BoundedScanPattern(std::string(BuiltinString(IDS_INFO_BLOCK_SCAN)));
     return bounded;
-}
-
-std::string TrimTrailingSpace(std::string text) {
-    size_t end = text.find_last_not_of(" \t\r\n");
-    text.erase(end == std::string::npos ? 0 : end + 1);
-    return text;
 }
 
 }  // namespace

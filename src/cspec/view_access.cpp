@@ -2,8 +2,8 @@
 #include <cstdio>
 
 #include "automation/client_lock.h"
-#include "automation/client_messages.h"
-#include "automation/message_text.h"
+#include "client/client_messages.h"
+#include "resources/message_text.h"
 #include "automation/view_profile.h"
 #include "client/files.h"
 #include "client/views.h"

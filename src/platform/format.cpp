@@ -56,18 +56,30 @@ std::string FormatInsert(const std::string& spec, const CFormatArg& arg) {
             return {};
     }
     switch (conv) {
-        case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'c': {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+        case 'c': {
             long long value = 0;
-            if (auto n = std::get_if<long long>(&arg)) value = *n;
-            else value = std::strtoll(std::get<std::string>(arg).c_str(), nullptr, 10);
+            if (auto n = std::get_if<long long>(&arg))
+                value = *n;
+            else
+                value = std::strtoll(std::get<std::string>(arg).c_str(), nullptr, 10);
             std::string f = "%" + flags + "ll" + (conv == 'i' ? 'd' : conv);
-            if (conv == 'c') return FormatPrintf(("%" + flags + "c").c_str(), static_cast<int>(value));
+            if (conv == 'c')
+                return FormatPrintf(("%" + flags + "c").c_str(), static_cast<int>(value));
             return FormatPrintf(f.c_str(), value);
         }
-        case 's': case 'S': {
+        case 's':
+        case 'S': {
             std::string text;
-            if (auto s = std::get_if<std::string>(&arg)) text = *s;
-            else text = std::to_string(std::get<long long>(arg));
+            if (auto s = std::get_if<std::string>(&arg))
+                text = *s;
+            else
+                text = std::to_string(std::get<long long>(arg));
             return FormatPrintf(("%" + flags + "s").c_str(), text.c_str());
         }
         default:
@@ -87,9 +99,20 @@ std::string FormatMessageText(std::string_view format, std::initializer_list<CFo
             continue;
         }
         char next = format[i + 1];
-        if (next == '%') { out += '%'; ++i; continue; }
-        if (next == 'n') { out += '\n'; ++i; continue; }
-        if (next < '1' || next > '9') { out += c; continue; }
+        if (next == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        if (next == 'n') {
+            out += '\n';
+            ++i;
+            continue;
+        }
+        if (next < '1' || next > '9') {
+            out += c;
+            continue;
+        }
         size_t j = i + 1;
         unsigned number = 0;
         while (j < format.size() && format[j] >= '0' && format[j] <= '9' && number < 100)
@@ -106,6 +129,13 @@ std::string FormatMessageText(std::string_view format, std::initializer_list<CFo
         i = j - 1;
     }
     return out;
+}
+
+std::string_view TakeItem(std::string_view* rest, char separator) {
+    const size_t end = rest->find(separator);
+    std::string_view item = rest->substr(0, end);
+    *rest = end == std::string_view::npos ? std::string_view() : rest->substr(end + 1);
+    return item;
 }
 
 }  // namespace kelmora

@@ -26,4 +26,8 @@ using CFormatArg = std::variant<long long, std::string>;
 // value is left out; a value of the wrong kind is converted, never misread.
 std::string FormatMessageText(std::string_view format, std::initializer_list<CFormatArg> args);
 
+// Takes the text up to the next separator off the front of *rest (all of it
+// when there is none).
+std::string_view TakeItem(std::string_view* rest, char separator);
+
 }  // namespace kelmora

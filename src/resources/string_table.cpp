@@ -319,6 +319,9 @@ constexpr CStringEntry kBuiltinStrings[] = {
      "(You'll need to use 'stavetool unlock' to unlock this branch.)\n\n"},
     {IDS_MONTH_NAMES,
      "January February March April May June July August September October November December"},
+    {IDS_CSPEC_SYNTAX_ERROR_AT,
+     "The config spec contains a syntax error on line %d, near column %d.\n\n"
+     "You'll need to correct this error before saving the config spec."},
     // Text not known yet: numbers that callers refer to but whose text has not
     // been settled are listed here and stay out of the table until it is.
     // (none at present)

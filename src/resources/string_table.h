@@ -119,6 +119,7 @@ enum EStringId : unsigned {
     IDS_CANNOT_FINISH_PREFIX = 61555,
     IDS_ERR_UNLOCK_BRTYPE = 61556,
     IDS_MONTH_NAMES = 61557,
+    IDS_CSPEC_SYNTAX_ERROR_AT = 61565,
 };
 
 struct CStringEntry {

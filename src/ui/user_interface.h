@@ -4,13 +4,21 @@
 
 namespace kelmora {
 
+class CAssocDlg;
+class CCOsDlg;
+class CEditCSpec;
+class CFinishDlg;
+class CDissocDlg;
 class CNamePrompt;
 
 // Message box style words and answers, as the operations pass and test them.
 enum : unsigned {
     MB_OK = 0x00,
+    MB_OKCANCEL = 0x01,
+    MB_YESNOCANCEL = 0x03,
     MB_YESNO = 0x04,
     MB_ICONSTOP = 0x10,
+    MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
     MB_BUTTON_MASK = 0x0F,
@@ -19,8 +27,10 @@ enum : unsigned {
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 // The one way the operations reach the user. Front ends (console, Qt)
-// implement it; operations never draw. Each modal dialog of the module gets a
-// Run... member here when its model lands.
+// implement it; operations never draw. Each modal dialog of the module has a
+// Run... member: the front end initialises the model, shows it and forwards
+// the user's actions to its handlers until the model ends, and returns the
+// model's result. A front end without that dialog answers IDCANCEL.
 class CUserInterface {
 public:
     virtual ~CUserInterface() = default;
@@ -34,6 +44,15 @@ public:
     // Runs the name prompt modally: IDOK with the entered name in the
     // model, or IDCANCEL. A front end without this dialog cannot ask.
     virtual int RunNamePrompt(CNamePrompt& prompt) { return IDCANCEL; }
+    virtual int RunAssocDlg(CAssocDlg& dialog) { return IDCANCEL; }
+    virtual int RunCOsDlg(CCOsDlg& dialog) { return IDCANCEL; }
+    virtual int RunFinishDlg(CFinishDlg& dialog) { return IDCANCEL; }
+    virtual int RunEditCSpec(CEditCSpec& dialog) { return IDCANCEL; }
+
+    // Runs the dissociate dialog modally: IDOK when its Yes closed it (the
+    // model's done is then set), IDCANCEL for No. A front end without this
+    // dialog answers No.
+    virtual int RunDissocDlg(CDissocDlg& dialog) { return IDCANCEL; }
 
     // False once the front end knows that no answer can come any more (its
     // input has ended); an operation that would ask again and again stops.

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "automation/client_messages.h"
+#include "client/client_messages.h"
 #include "automation/log_reader.h"
 #include "automation/view_profile.h"
 #include "client/messages.h"

@@ -278,6 +278,10 @@ TEST_P(CfsSyntaxErrorTest, ReportsPositionAndReason) {
                               ", near column " + std::to_string(expected.column) + ", " +
                               expected.reason_start;
     EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
+    // The check that keeps no rules comes to the same verdict.
+    const CCfsParseResult verdict = ParseConfigSpecText(expected.text, /*keep_rules=*/false);
+    EXPECT_EQ(verdict.Diagnostic(), result.Diagnostic());
+    EXPECT_TRUE(verdict.rules.empty());
 }
 
 const CErrorCase kErrors[] = {

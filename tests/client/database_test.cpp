@@ -15,23 +15,6 @@
 namespace kelmora::test {
 namespace {
 
-// Points the client at a fresh, empty home for one test.
-class CScopedHome {
-public:
-    CScopedHome() {
-        const char* old = std::getenv("KELMORA_HOME");
-        old_ = old ? old : "";
-        setenv("KELMORA_HOME", (dir_ / "home").c_str(), 1);
-    }
-    ~CScopedHome() { setenv("KELMORA_HOME", old_.c_str(), 1); }
-    CScopedHome(const CScopedHome&) = delete;
-    CScopedHome& operator=(const CScopedHome&) = delete;
-
-private:
-    CTempDir dir_;
-    std::string old_;
-};
-
 // A connection of our own, as another program would hold one.
 class CRawConnection {
 public:

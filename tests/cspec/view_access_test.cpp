@@ -26,25 +26,7 @@ using test::UniqueName;
 constexpr char kSpec[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
 constexpr char kOtherSpec[] = "element * CHECKEDOUT\r\nelement * /main/3\r\n";
 
-// Sets an environment variable for one scope.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) previous_ = old, had_ = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~CScopedEnv() {
-        if (had_)
-            setenv(name_, previous_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string previous_;
-    bool had_ = false;
-};
+using test::CScopedEnv;
 
 // Each test gets its own temporary folder, so that nothing may be left in it.
 class ViewAccessTest : public ::testing::Test {

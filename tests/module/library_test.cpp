@@ -8,7 +8,10 @@
 #include <sstream>
 #include <string>
 
+#include "client/client_test_util.h"
+#include "client/tag_admin.h"
 #include "kelmora/automation.h"
+#include "kelmora/mount.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -56,17 +59,21 @@ protected:
     HRESULT (*can_unload_now_)() = nullptr;
 };
 
-TEST(LibraryExportsTest, OnlyTheAutomationAbiIsExported) {
+TEST(LibraryExportsTest, OnlyTheAutomationAbiAndTheMountClientAreExported) {
     test::CCommandOutput nm = test::RunCommand({"nm", "-D", "--defined-only", LibraryPath()});
     ASSERT_EQ(nm.exit_code, 0) << nm.err;
     std::set<std::string> names;
     std::istringstream lines(nm.out);
     std::string address, type, name;
     while (lines >> address >> type >> name) names.insert(name);
-    EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject",
-                                            "DllRegisterServer", "kelmora_bstr_alloc",
-                                            "kelmora_bstr_alloc_len", "kelmora_bstr_free",
-                                            "kelmora_bstr_len", "kelmora_print_verid"}));
+    EXPECT_EQ(
+        names,
+        (std::set<std::string>{
+            "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "kelmora_bstr_alloc",
+            "kelmora_bstr_alloc_len", "kelmora_bstr_free", "kelmora_bstr_len",
+            "kelmora_print_verid", "mount_trfs", "hasmntopt", "_mount_trfs_mntrpc_msg_table_adr",
+            "mntrpc_get_tag_info", "mntrpc_check_tag_collision", "mntrpc_is_trfs_avail",
+            "mntrpc_is_trfs_avail_sil", "mntrpc_umount_alltags", "_mntrpc_mntrpc_msg_table_adr"}));
 }
 
 TEST_F(LibraryTest, CanUnloadOnlyWhenNoObjectOrLockIsOutstanding) {
@@ -116,6 +123,49 @@ TEST_F(LibraryTest, StringsKeepTheirLengthAndEmbeddedNuls) {
     free_string(empty);
     EXPECT_EQ(len(nullptr), 0u);
     free_string(nullptr);
+}
+
+TEST_F(LibraryTest, AHostFindsTagsAndOptionsThroughTheMountClient) {
+    const std::string tag = "\\" + test::UniqueName("lib");
+    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "",
+                                       {{RGY_KEY_TAG, tag},
+                                        {RGY_KEY_GLOBAL_PATH, "/srv/vobs/lib"},
+                                        {RGY_KEY_ACCESS, "public"},
+                                        {RGY_KEY_UUID, "0123abcd-0000-4000-8000-00000000beef"}},
+                                       nullptr),
+              TBS_ST_OK);
+    auto get_tag_info =
+        Symbol<uint32_t (*)(const char*, const char*, const char*, int*, char*, size_t, uint8_t*)>(
+            "mntrpc_get_tag_info");
+    auto find_option = Symbol<char* (*)(const struct mntent*, const char*)>("hasmntopt");
+    auto mntrpc_table = Symbol<const imsg_msg_table_t* (*)()>("_mntrpc_mntrpc_msg_table_adr");
+    ASSERT_TRUE(get_tag_info && find_option && mntrpc_table);
+
+    int is_public = 0;
+    char path[64] = {};
+    uint8_t uuid[16] = {};
+    EXPECT_EQ(get_tag_info(tag.c_str(), nullptr, nullptr, &is_public, path, sizeof path, uuid), 0u);
+    EXPECT_EQ(is_public, 1);
+    EXPECT_STREQ(path, "/srv/vobs/lib");
+    EXPECT_EQ(uuid[0], 0x01);
+    EXPECT_EQ(uuid[15], 0xef);
+    EXPECT_EQ(get_tag_info((tag + "x").c_str(), "", nullptr, &is_public, path, sizeof path, uuid),
+              1002u);
+
+    char options[] = "rw,roof,ro=1";
+    struct mntent entry = {nullptr, nullptr, nullptr, options, 0, 0};
+    char* token = find_option(&entry, "ro");
+    ASSERT_NE(token, nullptr);
+    EXPECT_STREQ(token, "ro=1");
+    EXPECT_EQ(find_option(&entry, "no"), nullptr);
+
+    const imsg_msg_table_t* table = mntrpc_table();
+    EXPECT_STREQ(table->library, "mntrpc_lib");
+    EXPECT_STREQ(table->facility, "mntrpc");
+    EXPECT_EQ(table->facility_number, 99);
+    ASSERT_EQ(table->count, 64);
+    EXPECT_STREQ(table->texts[30], "%s is already mounted.\n");
+    EXPECT_EQ(table->numbers[63], 64);
 }
 
 }  // namespace

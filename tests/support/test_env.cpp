@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/tool_log.h"
+
 extern char** environ;
 
 namespace kelmora::test {
@@ -72,7 +74,19 @@ CTempDir::~CTempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string CTempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+std::string CTempDir::operator/(const std::string& relative) const {
+    return path_ + "/" + relative;
+}
+
+CScopedHome::CScopedHome() {
+    const char* old = std::getenv("KELMORA_HOME");
+    old_ = old ? old : "";
+    setenv("KELMORA_HOME", path().c_str(), 1);
+}
+
+CScopedHome::~CScopedHome() {
+    setenv("KELMORA_HOME", old_.c_str(), 1);
+}
 
 void CIsolatedHome::SetUp() {
     path_ = MakeTempFolder();
@@ -156,7 +170,9 @@ CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
     pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr);
 }
 
-CChildProcess::~CChildProcess() { Finish(); }
+CChildProcess::~CChildProcess() {
+    Finish();
+}
 
 std::string CChildProcess::ReadLine() {
     for (;;) {
@@ -204,6 +220,42 @@ std::string CaseName(size_t index, std::string_view text) {
 
 std::string BuiltProgram(const std::string& name) {
     return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
+}
+
+CScopedEnv::CScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old, had_ = true;
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+CScopedEnv::~CScopedEnv() {
+    if (had_)
+        setenv(name_, previous_.c_str(), 1);
+    else
+        unsetenv(name_);
+}
+
+namespace {
+std::string PathWithFirst(const std::string& folder) {
+    const char* old = std::getenv("PATH");
+    return folder + ":" + (old ? old : "/usr/bin:/bin");
+}
+}  // namespace
+
+CRecordingTool::CRecordingTool(const std::string& name)
+    : log_path_(dir_ / "tool.log"),
+      path_("PATH", PathWithFirst(dir_.path())),
+      log_("KELMORA_TOOL_LOG", log_path_) {
+    std::filesystem::create_symlink(BuiltProgram("argv_recorder"), dir_ / name);
+}
+
+std::vector<std::vector<std::string>> CRecordingTool::Runs() const {
+    std::vector<std::vector<std::string>> runs;
+    std::ifstream in(log_path_, std::ios::binary);
+    for (std::string line; std::getline(in, line);) runs.push_back(ParseToolLogLine(line));
+    return runs;
 }
 
 }  // namespace kelmora::test

@@ -34,6 +34,21 @@ private:
     std::string path_;
 };
 
+// Points the client at a fresh, empty home while it lives.
+class CScopedHome {
+public:
+    CScopedHome();
+    ~CScopedHome();
+    CScopedHome(const CScopedHome&) = delete;
+    CScopedHome& operator=(const CScopedHome&) = delete;
+
+    std::string path() const { return dir_ / "home"; }
+
+private:
+    CTempDir dir_;
+    std::string old_;
+};
+
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 
@@ -77,5 +92,37 @@ inline std::string CaseName(size_t index, const char* text) {
 
 // Path of a program built into the build tree's bin folder.
 std::string BuiltProgram(const std::string& name);
+
+// Sets (or, with a null value, unsets) an environment variable for one scope.
+class CScopedEnv {
+public:
+    CScopedEnv(const char* name, const char* value);
+    CScopedEnv(const char* name, const std::string& value) : CScopedEnv(name, value.c_str()) {}
+    ~CScopedEnv();
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::string previous_;
+    bool had_ = false;
+};
+
+// Stands in for a program on PATH: a program of that name that records each
+// run's arguments in the tool log (tests/helpers/argv_recorder), put first on
+// PATH for one scope.
+class CRecordingTool {
+public:
+    CRecordingTool(const std::string& name);
+    // The argument vectors of the runs so far, argv[0] first.
+    std::vector<std::vector<std::string>> Runs() const;
+    const std::string& log_path() const { return log_path_; }
+
+private:
+    CTempDir dir_;
+    std::string log_path_;
+    CScopedEnv path_;
+    CScopedEnv log_;
+};
 
 }  // namespace kelmora::test

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/client_test_util.h"
@@ -45,7 +47,9 @@ TEST(StavetoolTest, ConfigSpecRoundTripsByteForByteAndAnUnparsableOneIsRefused) 
 TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
-    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs"})
+    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs",
+                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault",
+                                "mktag", "rmtag", "lsvob", "mount", "umount"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(help.err, "");
 }
@@ -67,17 +71,21 @@ TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
     EXPECT_EQ(run.out, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Misuse, StavetoolUsageTest,
-                         ::testing::Values(Args{}, Args{"frobnicate"}, Args{"mkview"},
-                                           Args{"mkview", "a", "b"}, Args{"mkview", "--force", "a"},
-                                           Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
-                                           Args{"lsview", "x"}, Args{"setting"},
-                                           Args{"setting", "frob", "x"}, Args{"setting", "get"},
-                                           Args{"setting", "get", "--machine", "x"},
-                                           Args{"setting", "set", "a", "b", "c", "d"}),
-                         [](const auto& info) {
-                             return test::CaseName(info.index, JoinedArgs(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Misuse, StavetoolUsageTest,
+    ::testing::Values(
+        Args{}, Args{"frobnicate"}, Args{"mkview"}, Args{"mkview", "a", "b"},
+        Args{"mkview", "--force", "a"}, Args{"mkws", "a"}, Args{"setcs", "a"}, Args{"catcs"},
+        Args{"lsview", "x"}, Args{"setting"}, Args{"setting", "frob", "x"}, Args{"setting", "get"},
+        Args{"setting", "get", "--machine", "x"}, Args{"setting", "set", "a", "b", "c", "d"},
+        Args{"mkvob", "/v"}, Args{"mkvob", "/v", "s", "--replica"},
+        Args{"mkvob", "/v", "s", "--frob"}, Args{"co", "v", "/v"},
+        Args{"ci", "v", "/v", "e", "--master", "r"}, Args{"lsco"}, Args{"seevob", "v"},
+        Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
+        Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"},
+        Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"},
+        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}),
+    [](const auto& info) { return test::CaseName(info.index, JoinedArgs(info.param)); });
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
@@ -143,6 +151,113 @@ TEST(StavetoolTest, SettingsAreKeptPerHive) {
     get = Stavetool({"setting", "get", "--user", key, "Folder"});
     EXPECT_EQ(get.exit_code, 1);
     EXPECT_NE(get.err.find("stavetool: no setting"), std::string::npos) << get.err;
+}
+
+TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
+    CTempDir dir;
+    const std::string view = UniqueName("co"), plain = "/" + UniqueName("plain"),
+                      shared = "/" + UniqueName("shared");
+    ASSERT_EQ(Stavetool({"mkview", view}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"mkvob", plain, dir / "plain"}).exit_code, 0);
+    ASSERT_EQ(
+        Stavetool({"mkvob", shared, dir / "shared", "--replicated", "--replica", "here"}).exit_code,
+        0);
+    EXPECT_EQ(Stavetool({"mkvob", "/" + UniqueName("again"), dir / "plain"}).exit_code, 1);
+    CCommandOutput made = Stavetool({"co", view, plain, "src/a b.c"});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    EXPECT_EQ(made.out, "Checked out \"src/a b.c\" in " + plain + " to view \"" + view + "\".\n");
+    ASSERT_EQ(Stavetool({"co", view, shared, "x.c", "--master", "far"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"co", view, shared, "y.c"}).exit_code, 0);
+    CCommandOutput foreign = Stavetool({"co", view, plain, "z.c", "--master", "far"});
+    EXPECT_EQ(foreign.exit_code, 1);
+    EXPECT_NE(foreign.err.find("is not replicated"), std::string::npos) << foreign.err;
+    EXPECT_EQ(Stavetool({"co", view, plain, "src/a b.c"}).exit_code, 1);
+
+    CCommandOutput list = Stavetool({"lsco", view});
+    ASSERT_EQ(list.exit_code, 0) << list.err;
+    EXPECT_EQ(list.out, plain + "\tsrc/a b.c\toriginal\n" + shared + "\tx.c\tfar\n" + shared +
+                            "\ty.c\there\n");
+
+    ASSERT_EQ(Stavetool({"ci", view, plain, "src/a b.c"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"unco", view, shared, "x.c"}).exit_code, 0);
+    CCommandOutput again = Stavetool({"unco", view, shared, "x.c"});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_NE(again.err.find("is not checked out"), std::string::npos) << again.err;
+    EXPECT_EQ(Stavetool({"lsco", view}).out, shared + "\ty.c\there\n");
+
+    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+             {{"co", UniqueName("none"), plain, "e"}, "no view"},
+             {{"ci", view, "/" + UniqueName("none"), "e"}, "no VOB"},
+             {{"lsco", UniqueName("none")}, "no view"},
+             {{"vobfault", "/" + UniqueName("none"), "1002"}, "no VOB"},
+             {{"seevob", view, "/" + UniqueName("none")}, "no VOB"}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 1) << args[0];
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Stavetool({"seevob", view, plain}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"vobfault", plain, "0x3ea", "--at", "checkouts"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"vobfault", plain, "--clear"}).exit_code, 0);
+}
+
+TEST(StavetoolTest, AVobMadeWithMkvobIsMountedAndSeenUntilItIsUnmounted) {
+    CScopedHome home;
+    CTempDir dir;
+    ASSERT_EQ(Stavetool({"mkvob", "\\src", dir / "src.vbs"}).exit_code, 0);
+    CCommandOutput list = Stavetool({"lsvob"});
+    EXPECT_EQ(list.out, "  \\src  " + (dir / "src.vbs") + "  public\n");
+
+    CCommandOutput mounted = Stavetool({"mount", "-a"});
+    EXPECT_EQ(mounted.exit_code, 0) << mounted.err;
+    EXPECT_EQ(mounted.out, "Mounting TRFS filesystem \\src.\n");
+    const std::string mount_point = home.path() + "/vobs/src";
+    WriteTextFile(dir / "src.vbs/element", "seen");
+    EXPECT_EQ(ReadTextFile(mount_point + "/element"), "seen");
+    list = Stavetool({"lsvob"});
+    EXPECT_EQ(list.out, "* \\src  " + (dir / "src.vbs") + "  public  at " + mount_point + "\n");
+
+    CCommandOutput again = Stavetool({"mount", "\\src"});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_EQ(again.out, "\\src is already mounted.\n");
+    CCommandOutput removed = Stavetool({"rmtag", "\\src"});
+    EXPECT_EQ(removed.exit_code, 1);
+    EXPECT_EQ(removed.err, "\\src is still mounted.  Please unmount it first.\n");
+
+    CCommandOutput unmounted = Stavetool({"umount", "\\src"});
+    EXPECT_EQ(unmounted.exit_code, 0) << unmounted.err;
+    EXPECT_EQ(unmounted.out, "Unmounting TRFS filesystem \\src.\n");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(mount_point)));
+    ASSERT_EQ(Stavetool({"rmtag", "\\src"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"lsvob"}).out, "  \\src  " + (dir / "src.vbs") + "  untagged\n");
+}
+
+TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
+    CScopedHome home;
+    CTempDir dir;
+    ASSERT_EQ(Stavetool({"mkvob", "/vobs/doc", dir / "doc.vbs"}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"rmtag", "/vobs/doc"}).exit_code, 0);
+    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+             {{"mktag", "doc", dir / "doc.vbs"}, "VOB tags must be absolute pathnames.\n"},
+             {{"mktag", "/vobs/../x", dir / "x"}, "Invalid VOB tag: \"/vobs/../x\".\n"},
+             {{"mktag", "/vobs/doc", home.path() + "/vobs/vobs/doc"},
+              "Unable to create the VOB tag \"/vobs/doc\"\n"
+              "VOB tag and VOB storage path must not refer to the same location.\n"},
+             {{"mktag", "/vobs/doc", dir / "doc.vbs", "--options", std::string(1024, 'o')},
+              "mount options \"" + std::string(1024, 'o') + "\" are too long\n"},
+             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 1) << args[1];
+        EXPECT_EQ(run.err, message);
+    }
+    CCommandOutput made = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs", "--options", "ro"});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+    CCommandOutput twice = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs"});
+    EXPECT_EQ(twice.err,
+              "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
+    // A private tag is mounted by name only.
+    EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
+    EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"umount", "-a"}).out, "Unmounting TRFS filesystem /vobs/doc.\n");
 }
 
 }  // namespace

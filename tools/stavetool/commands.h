@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "client/status.h"
+#include "client/tag_admin.h"
 
 namespace kelmora::stavetool {
 
@@ -19,6 +20,22 @@ int RunRemoveView(const CArguments& args);
 int RunListViews(const CArguments& args);
 int RunSetConfigSpec(const CArguments& args);
 int RunCatConfigSpec(const CArguments& args);
+int RunMakeVob(const CArguments& args);
+int RunSeeVob(const CArguments& args);
+int RunVobFault(const CArguments& args);
+int RunCheckOut(const CArguments& args);
+int RunCheckIn(const CArguments& args);
+int RunUndoCheckOut(const CArguments& args);
+int RunListCheckouts(const CArguments& args);
+int RunMakeTag(const CArguments& args);
+int RunRemoveTag(const CArguments& args);
+int RunListVobs(const CArguments& args);
+int RunMount(const CArguments& args);
+int RunUnmount(const CArguments& args);
+
+// Registers a VOB tag, telling a refusal in the mount client's messages.
+int RegisterVobTag(const std::string& tag, const std::string& storage,
+                   const client::CVobTagOptions& options);
 
 // "stavetool: <message>" on standard error; returns kExitFailed.
 int Fail(const std::string& message);

@@ -31,6 +31,42 @@ constexpr char kUsage[] =
     "  setcs TAG FILE                       set a view's config spec from FILE\n"
     "                                       (refused when it does not parse)\n"
     "  catcs TAG                            print a view's config spec as stored\n"
+    "  mkvob TAG STORAGE [--replicated] [--replica NAME] [--mount-dir DIR]\n"
+    "                                       make a VOB whose storage folder is STORAGE\n"
+    "                                       (created when missing). TAG is absolute:\n"
+    "                                       \"/vobs/src\" or \"\\src\". --replicated: the\n"
+    "                                       VOB has replicas at other sites, and only\n"
+    "                                       checkouts mastered here count; --replica:\n"
+    "                                       this site's replica (default \"original\");\n"
+    "                                       --mount-dir: where it is mounted (the tag).\n"
+    "                                       Also registers TAG for mounting (see mktag):\n"
+    "                                       public when run by an administrator\n"
+    "  seevob VIEW VOB                      let the view see the VOB (a checkout does too)\n"
+    "  co VIEW VOB ELEMENT [--master REPLICA]\n"
+    "                                       check the element out to the view, mastered\n"
+    "                                       by REPLICA (default this site's; a new name\n"
+    "                                       in a replicated VOB is another site's replica)\n"
+    "  ci VIEW VOB ELEMENT                  check the element in\n"
+    "  unco VIEW VOB ELEMENT                undo the checkout\n"
+    "  lsco VIEW                            list the view's checkouts, oldest first:\n"
+    "                                       VOB tag, element, master replica (tabs)\n"
+    "  vobfault VOB STATUS [--at CALL]      make the VOB answer the status word STATUS\n"
+    "                                       (e.g. 1002 or 0x3ea) from the client call\n"
+    "                                       CALL: open (default), replica, checkouts or\n"
+    "                                       master\n"
+    "  vobfault VOB --clear                 let the VOB answer normally again\n"
+    "  mktag TAG STORAGE [--public] [--options OPTS]\n"
+    "                                       register TAG of an existing VOB for mounting,\n"
+    "                                       with global path STORAGE; --public (needs an\n"
+    "                                       administrator): \"mount -a\" mounts it too;\n"
+    "                                       --options: mount options, e.g. \"ro,noauto\"\n"
+    "  rmtag TAG                            remove the registration of an unmounted TAG\n"
+    "  lsvob                                list VOBs: \"*\" when mounted, tag, storage,\n"
+    "                                       registration, where it is mounted\n"
+    "  mount TAG|-a                         mount the VOB of TAG, or every public tag\n"
+    "                                       without the noauto option; it is seen at\n"
+    "                                       $KELMORA_HOME/vobs/TAG\n"
+    "  umount TAG|-a                        unmount the VOB of TAG, or every mounted VOB\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -41,9 +77,13 @@ struct CCommand {
 };
 
 constexpr CCommand kCommands[] = {
-    {"setting", RunSetting},     {"mkview", RunMakeView},  {"mkws", RunMakeWorkspace},
-    {"rmview", RunRemoveView},   {"lsview", RunListViews}, {"setcs", RunSetConfigSpec},
-    {"catcs", RunCatConfigSpec},
+    {"setting", RunSetting},     {"mkview", RunMakeView},    {"mkws", RunMakeWorkspace},
+    {"rmview", RunRemoveView},   {"lsview", RunListViews},   {"setcs", RunSetConfigSpec},
+    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},      {"seevob", RunSeeVob},
+    {"vobfault", RunVobFault},   {"co", RunCheckOut},        {"ci", RunCheckIn},
+    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts}, {"mktag", RunMakeTag},
+    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},     {"mount", RunMount},
+    {"umount", RunUnmount},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "module/server_registry.h"
 #include "platform/fs.h"
@@ -12,7 +13,10 @@ namespace kelmora {
 
 namespace {
 
-constexpr const char* kLibraryName = "libkelmora.so";
+// The library by its SONAME, and its folder relative to this program's in
+// the install layout and in the build folder (both known at configure time).
+constexpr const char* kLibraryName = KELMORA_SERVER_LIBRARY;
+constexpr const char* kLibraryFolders[] = {KELMORA_INSTALLED_LIBDIR, KELMORA_BUILT_LIBDIR};
 
 template <typename F>
 bool Resolve(void* handle, const char* name, F* out, std::string* error) {
@@ -24,8 +28,12 @@ bool Resolve(void* handle, const char* name, F* out, std::string* error) {
 }  // namespace
 
 std::string DefaultServerLibraryPath() {
-    std::string beside = ExecutableFolder() + "/../lib/" + kLibraryName;
-    if (IsRegularFile(beside)) return beside;
+    const std::filesystem::path program_folder = ExecutableFolder();
+    for (const char* folder : kLibraryFolders) {
+        // Registered as "/usr/lib/..." rather than "/usr/bin/../lib/...".
+        std::string candidate = (program_folder / folder / kLibraryName).lexically_normal();
+        if (IsRegularFile(candidate)) return candidate;
+    }
     return kLibraryName;
 }
 

@@ -55,8 +55,9 @@ private:
     void (*print_verid_)() = nullptr;
 };
 
-// The library this program registers on first use: ../lib/libkelmora.so
-// beside the program's folder, else whatever the loader finds by name.
+// The library this program registers on first use: the one in the library
+// folder of the install layout beside this program's folder (or of the build
+// folder), else whatever the loader finds by name.
 std::string DefaultServerLibraryPath();
 
 // Message text of an HRESULT for the user.

@@ -2,25 +2,24 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <iostream>
 #include <istream>
 #include <ostream>
+#include <vector>
 
+#include "ui/dissoc_dlg.h"
 #include "ui/name_prompt.h"
 
 namespace kelmora {
 
-namespace {
-
-std::string Lowered(std::string text) {
+std::string NormalizedAnswer(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     text.erase(0, text.find_first_not_of(" \t\r"));
     text.erase(text.find_last_not_of(" \t\r") + 1);
     return text;
 }
-
-}  // namespace
 
 const char* IconWord(unsigned style) {
     switch (style & MB_ICON_MASK) {
@@ -56,28 +55,74 @@ void CConsoleUserInterface::PrintIndented(const std::string& text) {
     }
 }
 
+namespace {
+
+// The answers of a box with more than an OK button: the words that give each
+// answer, and the answer taken at end of input (the last one listed).
+struct CAnswerWord {
+    const char* word;
+    const char* short_word;
+    int answer;
+};
+struct CButtonSet {
+    unsigned buttons;
+    const char* label;
+    const char* retry;
+    std::vector<CAnswerWord> answers;
+};
+
+const CButtonSet* ButtonSetOf(unsigned buttons) {
+    static const CButtonSet kSets[] = {
+        {MB_YESNO, "[Yes/No] ", "yes or no: ", {{"yes", "y", IDYES}, {"no", "n", IDNO}}},
+        {MB_OKCANCEL,
+         "[OK/Cancel] ",
+         "ok or cancel: ",
+         {{"ok", "o", IDOK}, {"", "", IDOK}, {"cancel", "c", IDCANCEL}}},
+        {MB_YESNOCANCEL,
+         "[Yes/No/Cancel] ",
+         "yes, no or cancel: ",
+         {{"yes", "y", IDYES}, {"no", "n", IDNO}, {"cancel", "c", IDCANCEL}}},
+    };
+    for (const CButtonSet& set : kSets)
+        if (set.buttons == buttons) return &set;
+    return nullptr;
+}
+
+const char* AnswerWord(int answer) {
+    switch (answer) {
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        case IDCANCEL: return "Cancel";
+        default: return "OK";
+    }
+}
+
+}  // namespace
+
+int CConsoleUserInterface::ReadButtonAnswer(unsigned buttons) {
+    const CButtonSet* set = ButtonSetOf(buttons);
+    out_ << "+-- " << set->label << std::flush;
+    for (;;) {
+        std::string line;
+        if (!ReadAnswerLine(&line)) {
+            int answer = set->answers.back().answer;
+            out_ << AnswerWord(answer) << " (end of input)\n";
+            return answer;
+        }
+        std::string word = NormalizedAnswer(line);
+        for (const CAnswerWord& candidate : set->answers) {
+            if (word == candidate.word || word == candidate.short_word) return candidate.answer;
+        }
+        out_ << "+-- please answer " << set->retry << std::flush;
+    }
+}
+
 int CConsoleUserInterface::MessageBox(const std::string& text, unsigned style) {
-    unsigned buttons = style & MB_BUTTON_MASK;
     out_ << "+-- " << ApplicationName() << " [" << IconWord(style) << "]\n";
     PrintIndented(text);
     int answer = IDOK;
-    if (buttons == MB_YESNO || buttons == 0x01 /* OK/Cancel */) {
-        bool yes_no = buttons == MB_YESNO;
-        out_ << "+-- " << (yes_no ? "[Yes/No] " : "[OK/Cancel] ") << std::flush;
-        for (;;) {
-            std::string line;
-            if (!ReadAnswerLine(&line)) {
-                answer = yes_no ? IDNO : IDCANCEL;
-                out_ << (yes_no ? "No" : "Cancel") << " (end of input)\n";
-                break;
-            }
-            std::string word = Lowered(line);
-            if (yes_no && (word == "y" || word == "yes")) { answer = IDYES; break; }
-            if (yes_no && (word == "n" || word == "no")) { answer = IDNO; break; }
-            if (!yes_no && (word == "o" || word == "ok" || word.empty())) { answer = IDOK; break; }
-            if (!yes_no && (word == "c" || word == "cancel")) { answer = IDCANCEL; break; }
-            out_ << "+-- please answer " << (yes_no ? "yes or no: " : "ok or cancel: ") << std::flush;
-        }
+    if (ButtonSetOf(style & MB_BUTTON_MASK)) {
+        answer = ReadButtonAnswer(style & MB_BUTTON_MASK);
     } else {
         out_ << "+-- [OK] " << std::flush;
         std::string line;
@@ -110,8 +155,26 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
 
 CUserInterface& DefaultUserInterface() {
     // Messages go to standard error so that a method's printed result stays clean.
-    static CConsoleUserInterface console(std::cin, std::cerr);
+    static CConsoleUserInterface console = [] {
+        // Unbuffered, so that a sibling program that a dialog starts (the
+        // profile browser) reads the answers on the same input meant for it.
+        std::setvbuf(stdin, nullptr, _IONBF, 0);
+        return CConsoleUserInterface(std::cin, std::cerr);
+    }();
     return console;
+}
+
+int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
+    dialog.OnInitDialog();
+    out_ << "+-- " << CDissocDlg::kTitle << " [dialog]\n";
+    for (const std::string& text : dialog.texts()) PrintIndented(text);
+    // The step's own messages come between the prompts.
+    while (ReadButtonAnswer(MB_YESNO) == IDYES) {
+        if (dialog.OnYes()) return IDOK;
+    }
+    dialog.OnNo();
+    out_.flush();
+    return IDCANCEL;
 }
 
 void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
+#include <utility>
 
 #include "ui/user_interface.h"
 
@@ -23,10 +25,14 @@ struct CShownNamePrompt {
     int answer = 0;
 };
 
+class CDialogModel;
+
 // Terminal front end: prints each box (title, icon word, text, buttons) and
 // reads the answer from a line of input. At end of input a box with a Cancel
-// or No button answers Cancel or No; an OK box answers OK. Fed from a string
-// stream it is the scripted front end of the end-to-end tests.
+// or No button answers Cancel or No; an OK box answers OK. Dialogs print their
+// texts and controls and read one line per decision (docs/dialogs.md); at end
+// of input they are cancelled. Fed from a string stream it is the scripted
+// front end of the end-to-end tests.
 class CConsoleUserInterface : public CUserInterface {
 public:
     CConsoleUserInterface(std::istream& in, std::ostream& out);
@@ -35,6 +41,14 @@ public:
     // Prints the message and reads the name from one line; an empty line or
     // the end of input cancels.
     int RunNamePrompt(CNamePrompt& prompt) override;
+    int RunAssocDlg(CAssocDlg& dialog) override;
+    int RunCOsDlg(CCOsDlg& dialog) override;
+    int RunFinishDlg(CFinishDlg& dialog) override;
+    int RunEditCSpec(CEditCSpec& dialog) override;
+    // Prints the title and texts and reads yes or no, one line per decision;
+    // a Yes whose step fails keeps the dialog for the next line. End of
+    // input answers No.
+    int RunDissocDlg(CDissocDlg& dialog) override;
     bool IsUserPresent() const override { return !input_ended_; }
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -47,6 +61,28 @@ private:
     // Reads a line; false at end of input.
     bool ReadAnswerLine(std::string* line);
     void PrintIndented(const std::string& text);
+    // One line of controls: visible buttons, disabled ones in parentheses.
+    void PrintButtons(const CDialogModel& dialog,
+                      const std::vector<std::pair<int, const char*>>& buttons);
+    // What a dialog takes, one line per decision: the words and what each
+    // does; any other line goes to other (refused when it answers false or
+    // there is none). before_each prints what changes between decisions.
+    struct CDecisions {
+        std::string prompt;
+        std::vector<std::pair<int, const char*>> buttons;
+        std::vector<std::pair<std::string, std::function<void()>>> words;
+        std::function<bool(const std::string& line, const std::string& word)> other;
+        std::function<void()> before_each;
+        std::function<void()> at_end;
+    };
+    // Reads decisions until the dialog ends or the input does.
+    void RunDecisions(CDialogModel& dialog, const CDecisions& decisions);
+    void CancelAtEndOfInput(CDialogModel& dialog);
+    // Lines up to one holding only "."; false when the input ends first.
+    bool ReadTextBlock(std::string* text);
+    // Reads lines until one answers the buttons (a style's button bits that
+    // ask a question); end of input gives the set's last answer (No or Cancel).
+    int ReadButtonAnswer(unsigned buttons);
 
     std::istream& in_;
     std::ostream& out_;
@@ -58,5 +94,11 @@ private:
 
 // Words the console prints for the icon bits of a style.
 const char* IconWord(unsigned style);
+
+// An answer as the console compares it: lower case, without outer blanks.
+std::string NormalizedAnswer(std::string line);
+
+// A caption as the console prints it: without the mnemonic markers ("&").
+std::string CaptionText(const std::string& caption);
 
 }  // namespace kelmora

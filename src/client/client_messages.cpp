@@ -1,4 +1,4 @@
-#include "automation/client_messages.h"
+#include "client/client_messages.h"
 
 #include <mutex>
 

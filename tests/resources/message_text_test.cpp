@@ -1,4 +1,4 @@
-#include "automation/message_text.h"
+#include "resources/message_text.h"
 
 #include <gtest/gtest.h>
 

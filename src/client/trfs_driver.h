@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "client/status.h"
+#include "kelmora/mount.h"
+
+// The versioned file system driver, reached through the view library's
+// control call. It keeps a mount table in the client database; a mounted
+// VOB is seen at its mount point under $KELMORA_HOME/vobs/ (the tag without
+// its leading separator), a symbolic link to the VOB's storage folder.
+//
+// Commands: TRFS_MFS_MOUNT checks the mount argument block (header, flags,
+// every string resolvable, the storage folder present) and records the
+// mount; TRFS_MFS_UNMOUNT removes one by tag (and identifier, unless null);
+// TRFS_MFS_UNMOUNT_ALL removes all and leaves its status in the status word.
+// The result is the command's status, also stored in the status word.
+// The driver serves VOB mounts only; view-root blocks are TBS_ST_INVALID.
+tbs_status_t view_mfs_ioctl(trfs_mfs_control_t* control);
+
+namespace kelmora::client {
+
+struct CTrfsMount {
+    std::string tag;
+    std::string storage_path;
+    std::string object_path;
+    std::string registry_path;
+    std::string host;
+    std::string vob_uuid;
+    std::string replica_uuid;
+    uint32_t flags = 0;
+    std::string mount_point;
+};
+
+// Ordered by tag.
+tbs_status_t ListTrfsMounts(std::vector<CTrfsMount>* mounts);
+// TBS_ST_NOT_FOUND when the tag is not mounted.
+tbs_status_t FindTrfsMount(const std::string& tag, CTrfsMount* mount);
+
+// Where a VOB tag is mounted; false for a tag that names no place below the
+// mount root (an empty, "." or ".." component).
+bool TrfsMountPoint(const std::string& tag, std::string* path);
+
+}  // namespace kelmora::client

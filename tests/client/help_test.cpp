@@ -1,0 +1,74 @@
+#include "client/help.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+// Every topic that the dialogs and the wizard open.
+constexpr const char* kTopics[] = {
+    "private_branch_wizard/assocwithsmvprofile.htm",
+    "private_branch_wizard/dissocwithvprofile.htm",
+    "private_branch_wizard/finishingaprivbr.htm",
+    "private_branch_wizard/mergeprivatebranch.htm",
+    "private_branch_wizard/findcheckoutsfinprivbr.htm",
+    "private_branch_wizard/findcheckoutssetupprbr.htm",
+    "private_branch_wizard/findcheckoutsassocvprofile.htm",
+    "private_branch_wizard/default_topic.htm",
+    "private_branch_wizard/chooseprivbrpoint.htm",
+};
+
+TEST(HelpTest, EveryTopicHasAPageBesideTheProgram) {
+    test::CScopedEnv no_override("KELMORA_HELP_DIR", nullptr);
+    const std::string folder =
+        std::filesystem::canonical(std::string(KELMORA_BIN_DIR) + "/../share/kelmora/help");
+    EXPECT_EQ(std::filesystem::canonical(client::HelpFolder()), folder);
+    for (const char* topic : kTopics) {
+        const std::string page = client::HelpPagePath(topic);
+        ASSERT_FALSE(page.empty()) << topic;
+        EXPECT_TRUE(test::ReadTextFile(page).starts_with("<!DOCTYPE html>")) << topic;
+    }
+}
+
+TEST(HelpTest, TopicsStayInsideTheHelpFolder) {
+    test::CTempDir dir;
+    std::filesystem::create_directories(dir / "help/a");
+    test::WriteTextFile(dir / "help/a/b.htm", "page");
+    test::WriteTextFile(dir / "secret.htm", "not help");
+    test::CScopedEnv help("KELMORA_HELP_DIR", dir / "help");
+    EXPECT_EQ(client::HelpPagePath("a/b.htm"), dir / "help/a/b.htm");
+    for (const char* topic : {"../secret.htm", "a/../../secret.htm", "/etc/hostname", "", "a"})
+        EXPECT_EQ(client::HelpPagePath(topic), "") << topic;
+}
+
+TEST(HelpTest, WithoutADesktopThePathIsPrinted) {
+    test::CScopedEnv no_x("DISPLAY", nullptr);
+    test::CScopedEnv no_wayland("WAYLAND_DISPLAY", nullptr);
+    const std::string page = client::HelpPagePath(kTopics[2]);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(gu_help(nullptr, kTopics[2], 1, 0), TBS_ST_OK);
+    EXPECT_EQ(gu_help(nullptr, "private_branch_wizard/none.htm", 1, 0), TBS_ST_NOT_FOUND);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Help: " + page + "\nNo help page for the topic 'private_branch_wizard/none.htm'.\n");
+}
+
+TEST(HelpTest, OnADesktopTheOpenerGetsThePage) {
+    test::CRecordingTool opener("xdg-open");
+    test::CScopedEnv display("DISPLAY", ":0");
+    EXPECT_EQ(gu_help(nullptr, kTopics[0], 1, 0), TBS_ST_OK);
+    // The opener runs on its own; wait until it has recorded its run.
+    for (int i = 0; i < 500 && opener.Runs().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(
+        opener.Runs(),
+        (std::vector<std::vector<std::string>>{{"xdg-open", client::HelpPagePath(kTopics[0])}}));
+}
+
+}  // namespace
+}  // namespace kelmora

@@ -1,0 +1,139 @@
+#include "client/tag_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/client_test_util.h"
+#include "client/tag_admin.h"
+#include "client/uuid_text.h"
+#include "client/vob_admin.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+using client::CRegistryKeys;
+
+// Entries handed out by one search, released at the end.
+struct CBatch {
+    rgy_entry_t entries[50] = {};
+    int count = 0;
+    ~CBatch() { Release(); }
+    void Release() {
+        for (int i = 0; i < count; ++i) rgy_delete_entry(entries[i]);
+        count = 0;
+    }
+};
+
+TEST(TagRegistryTest, SearchesAndListingsComeInBatchesOfTheCursor) {
+    const std::string region = UniqueName("r");
+    ASSERT_EQ(client::AddRegion(region), TBS_ST_OK);
+    for (int i = 0; i < 120; ++i)
+        ASSERT_EQ(
+            client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\same"}}, nullptr),
+            TBS_ST_OK);
+    ASSERT_EQ(
+        client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, {{RGY_KEY_TAG, "\\other"}}, nullptr),
+        TBS_ST_OK);
+    for (bool by_tag : {true, false}) {
+        rgy_cursor_t cursor = nullptr;
+        std::vector<int> counts;
+        CBatch batch;
+        do {
+            batch.Release();
+            tbs_status_t status =
+                by_tag
+                    ? rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(), RGY_KEY_TAG,
+                                             "\\same", &cursor, 50, batch.entries, &batch.count)
+                    : rgy_get_entry(RGY_KIND_VOB_TAG, nullptr, region.c_str(), &cursor, 50,
+                                    batch.entries, &batch.count);
+            ASSERT_EQ(status, TBS_ST_OK);
+            counts.push_back(batch.count);
+        } while (batch.count > 0);
+        rgy_close_cursor(cursor);
+        EXPECT_EQ(counts,
+                  by_tag ? std::vector<int>({50, 50, 20, 0}) : std::vector<int>({50, 50, 21, 0}));
+    }
+}
+
+TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
+    const std::string region = UniqueName("r");
+    ASSERT_EQ(client::AddRegion(region), TBS_ST_OK);
+    EXPECT_EQ(client::AddRegion(region), TBS_ST_EXISTS);
+    const CRegistryKeys keys = {
+        {RGY_KEY_TAG, "\\k"}, {RGY_KEY_ACCESS, "public"}, {RGY_KEY_UUID, "not a uuid"}};
+    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, region, keys, nullptr), TBS_ST_OK);
+
+    rgy_cursor_t cursor = nullptr;
+    CBatch batch;
+    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "private", region.c_str(), RGY_KEY_TAG,
+                                     "\\k", &cursor, 50, batch.entries, &batch.count),
+              TBS_ST_OK);
+    EXPECT_EQ(batch.count, 0);  // the qualifier keeps only private tags
+    rgy_close_cursor(cursor);
+    cursor = nullptr;
+    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "public", region.c_str(), RGY_KEY_TAG, "\\k",
+                                     &cursor, 50, batch.entries, &batch.count),
+              TBS_ST_OK);
+    rgy_close_cursor(cursor);
+    ASSERT_EQ(batch.count, 1);
+    char text[4];
+    EXPECT_EQ(rgy_getstring_from_entry(batch.entries[0], RGY_KEY_GLOBAL_PATH, sizeof text, text),
+              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(rgy_getstring_from_entry(batch.entries[0], RGY_KEY_ACCESS, sizeof text, text),
+              TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_STREQ(text, "pub");
+    tbs_uuid_t uuid;
+    EXPECT_EQ(rgy_getuuid_from_entry(batch.entries[0], sizeof uuid, &uuid), TBS_ST_INVALID);
+
+    cursor = nullptr;
+    EXPECT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, "no such region", RGY_KEY_TAG,
+                                     "\\k", &cursor, 50, batch.entries, &batch.count),
+              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(cursor, nullptr);
+}
+
+TEST(TagRegistryTest, AVobIsFoundByItsReplicaAsObjectAndAsTag) {
+    CTempDir dir;
+    const std::string tag = "\\" + UniqueName("v");
+    ASSERT_EQ(client::CreateVob(tag, dir / "stg", {}), TBS_ST_OK);
+    ASSERT_EQ(client::CreateVobTag(tag, dir / "global", {}), TBS_ST_OK);
+    EXPECT_EQ(client::CreateVobTag(tag, dir / "global", {}), TBS_ST_EXISTS);
+    EXPECT_EQ(client::CreateVobTag(tag + "x", dir / "global", {}), TBS_ST_NOT_FOUND);
+    client::CVobRecord vob;
+    ASSERT_EQ(client::FindVob(tag, &vob), TBS_ST_OK);
+    tbs_uuid_t replica, identifier;
+    ASSERT_EQ(tbs_str_to_uuid(vob.replica_uuid.c_str(), &replica), TBS_ST_OK);
+    rgy_region_t region;
+    ASSERT_EQ(rgy_get_default_region(&region), TBS_ST_OK);
+
+    char host[64], path[1024];
+    ASSERT_EQ(rgy_getinfo_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, nullptr, 0, path,
+                                  sizeof path),
+              TBS_ST_OK);
+    EXPECT_EQ(std::string(path), dir / "stg");
+    ASSERT_EQ(rgy_getinfo_by_uuid(RGY_KIND_VOB_TAG, nullptr, region.name, 16, &replica, host,
+                                  sizeof host, path, sizeof path),
+              TBS_ST_OK);
+    EXPECT_EQ(std::string(path), dir / "global");
+    EXPECT_EQ(std::string(host), client::LocalHostName());
+    size_t length = 0;
+    ASSERT_EQ(rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica,
+                                  RGY_UUID_VOB_IDENTIFIER, &identifier, &length),
+              TBS_ST_OK);
+    char text[TBS_UUID_STR_SIZE];
+    tbs_uuid_to_str(&identifier, text);
+    EXPECT_EQ(text, vob.uuid);
+
+    EXPECT_EQ(rgy_getinfo_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &identifier, nullptr, 0, path,
+                                  sizeof path),
+              TBS_ST_NOT_FOUND);  // the VOB's own identifier is not a replica
+    EXPECT_EQ(
+        rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, 14, &identifier, &length),
+        TBS_ST_INVALID);
+}
+
+}  // namespace
+}  // namespace kelmora::test

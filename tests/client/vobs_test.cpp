@@ -1,0 +1,292 @@
+#include "client/vobs.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "client/checkout_admin.h"
+#include "client/client_test_util.h"
+#include "client/view_store.h"
+#include "client/vob_admin.h"
+#include "platform/env.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+TEST(VobAdminTest, AVobIsFoundByTagUuidAndStoragePathAndNeitherMayBeTaken) {
+    CTempDir dir;
+    const std::string tag = "/vobs/" + UniqueName("src");
+    client::CVobOptions options;
+    options.replicated = true;
+    options.replica_name = "site1";
+    ASSERT_EQ(client::CreateVob(tag, dir / "stg/../stg", options), TBS_ST_OK);
+
+    client::CVobRecord by_tag, by_uuid, by_storage;
+    ASSERT_EQ(client::FindVob(tag, &by_tag), TBS_ST_OK);
+    EXPECT_EQ(by_tag.storage_path, dir / "stg");
+    EXPECT_EQ(by_tag.mount_dir, tag);
+    EXPECT_EQ(by_tag.replica_name, "site1");
+    EXPECT_TRUE(by_tag.replicated);
+    EXPECT_NE(by_tag.uuid, by_tag.replica_uuid);
+    ASSERT_EQ(client::FindVobByUuid(by_tag.uuid, &by_uuid), TBS_ST_OK);
+    ASSERT_EQ(client::FindVobByStoragePath(dir / "stg/", &by_storage), TBS_ST_OK);
+    EXPECT_EQ(by_uuid.tag, tag);
+    EXPECT_EQ(by_storage.tag, tag);
+
+    EXPECT_EQ(client::CreateVob(tag, dir / "other", {}), TBS_ST_EXISTS);
+    EXPECT_EQ(client::CreateVob(tag + "x", dir / "stg", {}), TBS_ST_EXISTS);
+    EXPECT_EQ(client::FindVob(tag + "x", &by_tag), TBS_ST_NOT_FOUND);
+}
+
+class VobTagTest : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
+
+TEST_P(VobTagTest, OnlyAbsoluteNamesWithoutSeparatorsOfVobListsAreTags) {
+    EXPECT_EQ(client::IsValidVobTag(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tags, VobTagTest,
+                         ::testing::Values(std::pair{"/vobs/src", true}, std::pair{"\\src", true},
+                                           std::pair{"/", false}, std::pair{"src", false},
+                                           std::pair{"/a b", false}, std::pair{"/a,b", false},
+                                           std::pair{"/a\"b", false}, std::pair{"/a\tb", false},
+                                           std::pair{"", false}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// A view that sees a number of VOBs; VOB handles are closed when it goes.
+class CVobSite {
+public:
+    explicit CVobSite(int vob_count, bool replicated = false) : view_(UniqueName("v")) {
+        EXPECT_EQ(client::CreateView(view_), TBS_ST_OK);
+        client::CVobOptions options;
+        options.replicated = replicated;
+        for (int i = 0; i < vob_count; ++i) vobs_.push_back("/" + UniqueName("vob"));
+        EXPECT_EQ(client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
+                      for (const std::string& vob : vobs_) {
+                          if (tbs_status_t status = client::CreateVob(db, vob, dir_ / vob, options))
+                              return status;
+                          if (tbs_status_t status = client::AddVobToView(db, view_, vob))
+                              return status;
+                      }
+                      return TBS_ST_OK;
+                  }),
+                  TBS_ST_OK);
+        EXPECT_EQ(view_get_handle_by_tag(view_.c_str(), 0, handle_.out()), TBS_ST_OK);
+        EXPECT_EQ(view_get_uuid(handle_.get(), &view_uuid_), TBS_ST_OK);
+    }
+    ~CVobSite() { vob_ob_close_all(); }
+
+    const std::string& view() const { return view_; }
+    const std::string& vob(int i) const { return vobs_[i]; }
+    view_handle_t handle() const { return handle_.get(); }
+    const tbs_uuid_t& view_uuid() const { return view_uuid_; }
+
+    vob_handle_t Open(int i) {
+        client::CVobRecord record;
+        EXPECT_EQ(client::FindVob(vobs_[i], &record), TBS_ST_OK);
+        tbs_uuid_t uuid{};
+        EXPECT_TRUE(client::UuidFromText(record.uuid, &uuid));
+        vob_handle_t vob = nullptr;
+        EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob),
+                  TBS_ST_OK);
+        return vob;
+    }
+
+private:
+    CTempDir dir_;
+    std::string view_;
+    std::vector<std::string> vobs_;
+    CViewHandle handle_;
+    tbs_uuid_t view_uuid_{};
+};
+
+struct CBatchCase {
+    int total;
+    std::vector<int> batches;  // sizes, in order
+};
+
+std::string BatchCaseName(const ::testing::TestParamInfo<CBatchCase>& info) {
+    return "Of" + std::to_string(info.param.total);
+}
+
+class InventoryBatchTest : public ::testing::TestWithParam<CBatchCase> {};
+
+TEST_P(InventoryBatchTest, VobsComeInBatchesOfTenInTheOrderTheViewCameToSeeThem) {
+    CVobSite site(GetParam().total);
+    std::vector<std::string> seen;
+    std::vector<int> batches;
+    view_inv_cursor_t cursor = 0;
+    int end = 0;
+    while (!end) {
+        tbs_uuid_t vobs[10];
+        int count = -1;
+        ASSERT_EQ(view_inventory_vobs(site.handle(), cursor, 0, 10, vobs, &count, &cursor, &end),
+                  TBS_ST_OK);
+        batches.push_back(count);
+        for (int i = 0; i < count; ++i) seen.push_back(client::UuidToText(vobs[i]));
+        ASSERT_LE(batches.size(), 5u);
+    }
+    EXPECT_EQ(batches, GetParam().batches);
+    ASSERT_EQ(seen.size(), static_cast<size_t>(GetParam().total));
+    for (int i = 0; i < GetParam().total; ++i) {
+        client::CVobRecord record;
+        ASSERT_EQ(client::FindVob(site.vob(i), &record), TBS_ST_OK);
+        EXPECT_EQ(seen[i], record.uuid) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inventories, InventoryBatchTest,
+                         ::testing::Values(CBatchCase{0, {0}}, CBatchCase{10, {10}},
+                                           CBatchCase{23, {10, 10, 3}}),
+                         BatchCaseName);
+
+class CheckoutBatchTest : public ::testing::TestWithParam<CBatchCase> {};
+
+TEST_P(CheckoutBatchTest, CheckoutsOfTheViewComeInBatchesOfFiftyUntilTheCursorIsNull) {
+    CVobSite site(1);
+    const std::string other = UniqueName("other");
+    ASSERT_EQ(client::CreateView(other), TBS_ST_OK);
+    ASSERT_EQ(client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
+                  for (int i = 0; i < GetParam().total; ++i) {
+                      for (const std::string& view : {site.view(), other}) {
+                          tbs_status_t status =
+                              client::CheckOut(db, view, site.vob(0), "e" + std::to_string(i), "");
+                          if (status) return status;
+                      }
+                  }
+                  return TBS_ST_OK;
+              }),
+              TBS_ST_OK);
+    vob_handle_t vob = site.Open(0);
+    std::set<std::string> objects;
+    std::vector<int> batches;
+    vob_ckout_cursor_t cursor = nullptr;
+    do {
+        vob_ckout_rec_t records[50];
+        int count = -1;
+        ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 50, records, &count),
+                  TBS_ST_OK);
+        EXPECT_EQ(cursor != nullptr, count > 0);
+        batches.push_back(count);
+        for (int i = 0; i < count; ++i) {
+            objects.insert(client::UuidToText(records[i].object));
+            EXPECT_EQ(records[i].view, site.view_uuid());
+        }
+        ASSERT_LE(batches.size(), 5u);
+    } while (cursor);
+    std::vector<int> expected = GetParam().batches;
+    expected.push_back(0);  // the call that finds nothing more
+    EXPECT_EQ(batches, expected);
+    EXPECT_EQ(objects.size(), static_cast<size_t>(GetParam().total));
+}
+
+INSTANTIATE_TEST_SUITE_P(Checkouts, CheckoutBatchTest,
+                         ::testing::Values(CBatchCase{0, {}}, CBatchCase{50, {50}},
+                                           CBatchCase{120, {50, 50, 20}}),
+                         BatchCaseName);
+
+TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
+    CVobSite site(1);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "e" + std::to_string(i), ""),
+                  TBS_ST_OK);
+    vob_handle_t vob = site.Open(0);
+    vob_ckout_cursor_t cursor = nullptr;
+    vob_ckout_rec_t records[2];
+    int count = 0;
+    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 2, records, &count), TBS_ST_OK);
+    ASSERT_EQ(count, 2);
+    // Another connection changes what follows the cursor.
+    ASSERT_EQ(client::EndCheckOut(site.view(), site.vob(0), "e2"), TBS_ST_OK);
+    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "late", ""), TBS_ST_OK);
+    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 2, records, &count), TBS_ST_OK);
+    EXPECT_EQ(count, 1);  // "late" only
+    vob_ob_cursor_close(cursor);
+}
+
+TEST(VobObjectTest, ACheckoutIsMasteredByTheReplicaItWasCheckedOutUnder) {
+    CVobSite site(1, /*replicated=*/true);
+    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "here.c", ""), TBS_ST_OK);
+    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "there.c", "far"), TBS_ST_OK);
+    vob_handle_t vob = site.Open(0);
+    tbs_oid_t own{}, far_master{};
+    ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, &own), TBS_ST_OK);
+    EXPECT_EQ(vob_ob_get_wk_obj(vob, 7, &far_master), TBS_ST_INVALID);
+    int replicated = 0;
+    ASSERT_EQ(vob_ob_is_replicated(vob, &replicated), TBS_ST_OK);
+    EXPECT_EQ(replicated, 1);
+
+    vob_ckout_cursor_t cursor = nullptr;
+    vob_ckout_rec_t records[50];
+    int count = 0;
+    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 50, records, &count), TBS_ST_OK);
+    ASSERT_EQ(count, 2);
+    tbs_oid_t master{};
+    ASSERT_EQ(vob_obj_get_master(vob, &records[0].object, 0, &master), TBS_ST_OK);
+    EXPECT_EQ(master, own);
+    ASSERT_EQ(vob_obj_get_master(vob, &records[1].object, 0, &far_master), TBS_ST_OK);
+    EXPECT_NE(far_master, own);
+    ASSERT_EQ(vob_obj_get_master(vob, &far_master, 0, &master), TBS_ST_OK);
+    EXPECT_EQ(master, far_master);  // a replica masters itself
+    EXPECT_EQ(vob_obj_get_master(vob, &site.view_uuid(), 0, &master), TBS_ST_NOT_FOUND);
+    vob_ob_cursor_close(cursor);
+
+    // An unreplicated VOB has no other site's replica to master a checkout.
+    CVobSite plain(1);
+    EXPECT_EQ(client::CheckOut(plain.view(), plain.vob(0), "x.c", "far"), TBS_ST_INVALID);
+    EXPECT_EQ(client::CheckOut(plain.view(), plain.vob(0), "x.c", client::kDefaultReplicaName),
+              TBS_ST_OK);
+}
+
+TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
+    tbs_uuid_t unknown{};
+    unknown.bytes[0] = 0x5a;
+    vob_handle_t vob = nullptr;
+    EXPECT_EQ(vob_ob_register_replica(&unknown, &TBS_OID_NULL, nullptr, nullptr, 0, &vob),
+              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(vob, nullptr);
+
+    CVobSite site(1);
+    ASSERT_EQ(client::SetVobFault(site.vob(0), 1234, client::kVobFaultOpen), TBS_ST_OK);
+    client::CVobRecord record;
+    ASSERT_EQ(client::FindVob(site.vob(0), &record), TBS_ST_OK);
+    tbs_uuid_t uuid{};
+    ASSERT_TRUE(client::UuidFromText(record.uuid, &uuid));
+    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), 1234u);
+    ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);
+    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), TBS_ST_OK);
+}
+
+TEST(ViewHandleTest, AViewIsFoundByItsPathNameOrAPathBelowIt) {
+    CTempDir dir;
+    const std::string view = UniqueName("dyn"), ws = UniqueName("ws");
+    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(ws, dir / "my ws"), TBS_ST_OK);
+    char pname[1024];
+    ASSERT_EQ(cmd_utl_view_tag_to_pname(view.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {pname, view},
+        {std::string(pname) + "/vobs/src", view},
+        {dir / "my ws", ws},
+        {dir / "my ws/sub/../x", ws},
+    };
+    for (const auto& [path, tag] : cases) {
+        CViewHandle handle;
+        ASSERT_EQ(view_get_handle(path.c_str(), 1, handle.out()), TBS_ST_OK) << path;
+        tbs_uuid_t uuid{};
+        ASSERT_EQ(view_get_uuid(handle.get(), &uuid), TBS_ST_OK);
+        client::CViewRecord record;
+        ASSERT_EQ(client::FindView(tag, &record), TBS_ST_OK);
+        EXPECT_EQ(client::UuidToText(uuid), record.uuid) << path;
+    }
+    for (const std::string& path : {dir / "elsewhere", KelmoraHome() + "/views",
+                                    KelmoraHome() + "/views/" + UniqueName("none")}) {
+        CViewHandle handle;
+        EXPECT_EQ(view_get_handle(path.c_str(), 1, handle.out()), TBS_ST_NOT_A_VIEW) << path;
+    }
+}
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,139 @@
+// Composed config specs compared with texts written out by hand.
+#include <gtest/gtest.h>
+
+#include "automation/view_profile.h"
+#include "cspec/profile_site.h"
+
+namespace kelmora::test {
+namespace {
+
+const std::string kId = kGuid + " 2.5";      // what the profile's GUID file says
+const std::string kViewId = kGuid + " 1.4";  // what the view was composed from
+const std::string kBranch = "element * ...\\jdoe\\LATEST\r\nmkbranch jdoe\r\n";
+const std::string kTimed = kBranch + "time 7-Dec-2026.21:05:07\r\n";
+const std::string kUserRule = "element \\vob\\u\\... REL_U\r\n";
+const std::string kEmptyView = InfoBlock(kProj, kViewId) + "\r\n\r\n" + kSectionHeader;
+
+enum class EForm { Profile, Selector, Time };
+
+struct CComposeCase {
+    const char* label;
+    EForm form;
+    std::string rules;  // the profile's Rules file
+    std::string view;   // the view's config spec before
+    std::string composed;
+};
+
+class ComposeTest : public CProfileSiteTest, public ::testing::WithParamInterface<CComposeCase> {};
+
+TEST_P(ComposeTest, ComposedTextIsTheOneWrittenOut) {
+    const CComposeCase& c = GetParam();
+    MakeProfile("Proj", c.rules);
+    CViewProfile profile;
+    profile.SetViewTag(MakeView(c.view));
+    ASSERT_EQ(profile.ReadAssociation(), TRUE) << ::testing::PrintToString(Messages());
+    if (c.form == EForm::Profile) {
+        ASSERT_EQ(profile.ComposeProfileConfigSpec(), TRUE) << ::testing::PrintToString(Messages());
+    } else if (c.form == EForm::Selector) {
+        profile.ComposePrivateBranchConfigSpec("REL_1", "jdoe");
+    } else {
+        profile.ComposePrivateBranchConfigSpecAtTime("7-Dec-2026.21:05:07", "jdoe");
+    }
+    EXPECT_EQ(profile.config_spec(), c.composed);
+    EXPECT_EQ(Messages(), std::vector<std::string>{});
+}
+
+const std::string kLatest = RulesFile("", "element * /main/LATEST\r\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ComposeTest,
+    ::testing::Values(
+        CComposeCase{"EmptyPrivateRules", EForm::Profile, kLatest, kEmptyView + kEnd,
+                     InfoBlock(kProj, kId) + "\r\n\r\n" + kSectionHeader + "\r\n" +
+                         "element * /main/LATEST\r\n" + kEnd},
+        // The block loses its line end and the user rules bring their own;
+        // private rules are trimmed, what follows the end marker is ignored.
+        CComposeCase{"UserRulesWithLeadingLineEnd", EForm::Profile,
+                     RulesFile("\r\n  element \\vob\\a\\... REL_1 \r\n\r\n", "load \\vobA\r\n") +
+                         "element * junk\r\n",
+                     InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader + kEnd,
+                     InfoBlock(kProj, kId) + kUserRule + kSectionHeader +
+                         "element \\vob\\a\\... REL_1\r\nload \\vobA\r\n" + kEnd},
+        CComposeCase{"TextAfterTheSectionMovesAboveIt", EForm::Profile, kLatest,
+                     kEmptyView + kEnd + "load \\vobA\r\n",
+                     InfoBlock(kProj, kId) + "load \\vobA\r\n\r\n" + kSectionHeader + "\r\n" +
+                         "element * /main/LATEST\r\n" + kEnd},
+        // Only load rules in the first column come along.
+        CComposeCase{"SelectorKeepsTheLoadRules", EForm::Selector, kLatest,
+                     InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader +
+                         "load \\vobA\r\n  load \\vobB\r\nelement * /main/LATEST\r\n"
+                         "load \\vobC\r\n" +
+                         kEnd,
+                     BlockHead(kProj, kViewId) + kBranch + kClosing + kUserRule + kSectionHeader +
+                         "load \\vobA\r\nload \\vobC\r\nelement * REL_1\r\n"
+                         "element * \\main\\0\r\n" +
+                         kEnd},
+        // Each option goes with its branch and the rest of its line.
+        CComposeCase{"TimeDropsMkbranchOptionsAndAddsTheFallback", EForm::Time, kLatest,
+                     kEmptyView +
+                         "element * .../int/LATEST -mkbranch int -override\r\n"
+                         "element * /main/LATEST\r\n" +
+                         kEnd,
+                     PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader +
+                         "element * .../int/LATEST \r\nelement * /main/LATEST\r\n"
+                         "element * \\main\\0\r\n" +
+                         kEnd},
+        CComposeCase{
+            "TimeKeepsAFallbackThatStoodBeforeAnOption", EForm::Time, kLatest,
+            kEmptyView + "element * .../int/LATEST\r\nelement * \\main\\0 -mkbranch int\r\n" + kEnd,
+            PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader +
+                "element * .../int/LATEST\r\nelement * \\main\\0 \r\n" + kEnd}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+struct CFaultyProfileCase {
+    const char* label;
+    std::string rules, guid_text, message;
+};
+
+class FaultyProfileTest : public CProfileSiteTest,
+                          public ::testing::WithParamInterface<CFaultyProfileCase> {};
+
+TEST_P(FaultyProfileTest, IsReportedBehindThePrefixAndNothingIsComposed) {
+    MakeProfile("Proj", GetParam().rules, GetParam().guid_text);
+    CViewProfile profile;
+    profile.SetViewTag(MakeView(kEmptyView + kEnd));
+    ASSERT_EQ(profile.ReadAssociation(), TRUE);
+    profile.SetErrorString("Compose: ");
+    EXPECT_EQ(profile.ComposeProfileConfigSpec(), FALSE);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Compose: " + GetParam().message});
+    if (GetParam().guid_text != kId) {
+        EXPECT_EQ(profile.config_spec(), kEmptyView + kEnd);
+    }
+}
+
+const std::string kCorrupt =
+    "Unable to determine the Profile revision level.  The contents\n"
+    "of the Profile file has been corrupted:\n\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FaultyProfileTest,
+    ::testing::Values(
+        CFaultyProfileCase{"NoProfileHeader", "element * /main/LATEST\r\n", kId,
+                           "Corrupt Profile config spec, couldn't find private rules"},
+        CFaultyProfileCase{"GuidWithoutRevision", kLatest, kGuid, kCorrupt + "\"" + kGuid + "\""},
+        // 256 characters do not fit the GUID buffer: the rest is no revision.
+        CFaultyProfileCase{"OverlongGuid", kLatest, std::string(256, 'a') + " 1.2",
+                           kCorrupt + "\"" + std::string(256, 'a') + " 1.2\""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CProfileSiteTest, LoadRulesAreCollectedWithTheirIndentation) {
+    CViewProfile profile;
+    profile.set_config_spec(
+        "element * CHECKEDOUT\r\n  load \\vobA\r\n\tload \\vobB\r\n# reload it\r\n"
+        "element * /main/LATEST\r\nload \\vobC");
+    profile.CollectLoadRules();
+    EXPECT_EQ(profile.user_rules(), "\r\n\r\n  load \\vobA\r\n\tload \\vobB\r\nload \\vobC\r\n");
+}
+
+}  // namespace
+}  // namespace kelmora::test

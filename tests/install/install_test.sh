@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR and then uses only what was
+# installed: the programs, the manual pages, and the README's example host
+# built once with the CMake package and once with pkg-config.
+#   install_test.sh SOURCE_DIR BUILD_DIR PREFIX BINDIR LIBDIR INCLUDEDIR MANDIR
+# (the last five are the full install folders the build was configured with)
+set -euo pipefail
+source_dir=$1 build=$2 prefix=$3
+stage=$(mktemp -d "${TMPDIR:-/tmp}/kelmora-install-XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+root=$stage/root
+bin=$root$4 lib=$root$5 include=$root$6 man1=$root$7/man1
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# An installed program in a bare environment of its own.
+installed() {
+  env -i HOME="$stage" PATH="$bin:/usr/bin:/bin" KELMORA_HOME="$stage/home" "$@"
+}
+
+DESTDIR=$root cmake --install "$build" >/dev/null
+
+if found=$(grep -rlF "$build" "$root"); then fail "the build folder is named in: $found"; fi
+for file in "$bin"/* "$lib"/*.so*; do
+  # shellcheck disable=SC2016  # a literal $ORIGIN
+  if readelf -d "$file" 2>/dev/null | grep -E '\((RUN)?PATH\)' | grep -vF '[$ORIGIN'; then
+    fail "$file has a library search path"
+  fi
+done
+[ -L "$lib/libkelmora.so" ] || fail "no libkelmora.so link in $lib"
+soname=$(readlink "$lib/libkelmora.so")
+readelf -d "$lib/$soname" | grep -qF "Library soname: [$soname]" ||
+  fail "libkelmora.so does not link to its SONAME"
+diff -r "$source_dir/include/kelmora" "$include/kelmora" || fail "public headers differ"
+
+# viewprofile registers the installed library on first use.
+installed viewprofile --help | grep -q '^usage: viewprofile' || fail "viewprofile --help"
+installed viewprofile --version | grep -Eq '^kelmora +[0-9]+\.[0-9]+\.[0-9]+ ' ||
+  fail "viewprofile --version"
+clsid=$(installed stavetool setting get 'Software\Classes\KELMORA.VIEWPROFILE' CLSID)
+registered=$(installed stavetool setting get "Software\\Classes\\CLSID\\$clsid" InprocServer32)
+[ "$registered" = "$lib/$soname" ] || fail "registered $registered, not $lib/$soname"
+
+# Both hosts print the config spec of a view made with the installed stavetool.
+installed stavetool mkview host_view
+printf 'element * CHECKEDOUT\nelement * /main/LATEST\n' >"$stage/view.cs"
+installed stavetool setcs host_view "$stage/view.cs"
+printf 'element * CHECKEDOUT\r\nelement * /main/LATEST\r\n' >"$stage/expected"
+example() {  # the code block after "<!-- example: NAME -->" in the README
+  awk -v marker="<!-- example: $1 -->" '$0 == marker { found = 1; next }
+    found && /^```/ { if (inside) exit; inside = 1; next }
+    inside { print }' "$source_dir/README.md"
+}
+mkdir "$stage/host"
+example host.cpp >"$stage/host/host.cpp"
+example CMakeLists.txt >"$stage/host/CMakeLists.txt"
+if [ ! -s "$stage/host/host.cpp" ] || [ ! -s "$stage/host/CMakeLists.txt" ]; then
+  fail "README has no example host"
+fi
+
+cmake -S "$stage/host" -B "$stage/cmake-host" -G Ninja -DCMAKE_PREFIX_PATH="$root$prefix" >/dev/null
+grep -qxF "kelmora_DIR:PATH=$lib/cmake/kelmora" "$stage/cmake-host/CMakeCache.txt" ||
+  fail "find_package did not find the installed package"
+cmake --build "$stage/cmake-host" >/dev/null
+flags=$(PKG_CONFIG_PATH="$lib/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$root" pkg-config --cflags --libs kelmora)
+# shellcheck disable=SC2086  # the flags are words
+c++ -o "$stage/pkg-config-host" "$stage/host/host.cpp" $flags
+for host in "$stage/cmake-host/host" "$stage/pkg-config-host"; do
+  installed LD_LIBRARY_PATH="$lib" "$host" host_view >"$stage/printed" || fail "$host failed"
+  cmp "$stage/expected" "$stage/printed" || fail "$host printed $(od -c "$stage/printed")"
+done
+
+# The help pages are where the library looks for them (datadir holds mandir).
+help=$root${7%/man}/kelmora/help
+for page in "$source_dir"/share/kelmora/help/private_branch_wizard/*.htm; do
+  cmp "$page" "$help/private_branch_wizard/${page##*/}" || fail "help page ${page##*/} not installed"
+done
+
+# Every program has a manual page, and every page renders without a warning
+# with the sections a user looks for.
+for program in "$bin"/*; do
+  [ -f "$man1/${program##*/}.1" ] || fail "${program##*/} has no manual page in $man1"
+done
+for page in "$man1"/*.1; do
+  text=$(env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$stage/warnings") ||
+    fail "man cannot render $page"
+  [ ! -s "$stage/warnings" ] || fail "$page: $(cat "$stage/warnings")"
+  for section in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" ENVIRONMENT FILES EXAMPLES; do
+    grep -qx "$section" <<<"$text" || fail "$page has no $section section"
+  done
+done

@@ -1,0 +1,233 @@
+#include "mount/mntrpc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "client/client_test_util.h"
+#include "client/prefix_map.h"
+#include "client/trfs_driver.h"
+#include "client/vob_utl.h"
+#include "mount/mount_fixture.h"
+#include "platform/env.h"
+
+namespace kelmora::test {
+namespace {
+
+// Each test has a home of its own: "mount all" sees every tag of the registry.
+class MntrpcTest : public ::testing::Test {
+protected:
+    bool IsMounted(const std::string& tag) {
+        return vob_utl_is_mounted_vob_pname(tag.c_str()) == 1;
+    }
+    int PrefixUses(const std::string& path) {
+        std::map<std::string, int> prefixes;
+        EXPECT_EQ(client::ListPathPrefixes(&prefixes), TBS_ST_OK);
+        return prefixes.count(path) ? prefixes[path] : 0;
+    }
+
+    CScopedHome home_;
+    CTempDir folder_;
+    CCapturedOutput output_;
+};
+
+TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
+    CTaggedVob vob = MakeTaggedVob(folder_, "\\src");
+    ASSERT_EQ(mntrpc_mount_tag("\\src", "", ""), TBS_ST_OK) << output_.error();
+    EXPECT_EQ(output_.info(), "Mounting TRFS filesystem \\src.\n");
+    EXPECT_EQ(std::filesystem::read_symlink(KelmoraHome() + "/vobs/src"), vob.storage);
+    EXPECT_EQ(PrefixUses(vob.storage), 1);
+
+    EXPECT_EQ(mntrpc_mount_tag("\\src", "", ""), TBS_ST_ERR);
+    EXPECT_EQ(output_.info(), "Mounting TRFS filesystem \\src.\n\\src is already mounted.\n");
+    EXPECT_EQ(PrefixUses(vob.storage), 1);
+
+    ASSERT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_OK) << output_.error();
+    EXPECT_FALSE(IsMounted("\\src"));
+    EXPECT_EQ(PrefixUses(vob.storage), 0);
+    EXPECT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_ERR);
+    EXPECT_NE(output_.info().find("\\src is not currently mounted.\n"), std::string::npos);
+    EXPECT_EQ(output_.error(), "");
+}
+
+TEST_F(MntrpcTest, ATagWithoutEntryIsNotMountedButStillUnmountedByPath) {
+    EXPECT_EQ(mntrpc_mount_tag("\\none", "", ""), TBS_ST_ERR);
+    EXPECT_EQ(output_.error(), "\\none is not a registered VOB tag.\n");
+
+    CTaggedVob vob = MakeTaggedVob(folder_, "\\gone");
+    ASSERT_EQ(mntrpc_mount_tag("\\gone", "", ""), TBS_ST_OK);
+    ASSERT_EQ(client::RemoveRegistryEntry(vob.entry_id), TBS_ST_OK);
+    EXPECT_EQ(mntrpc_umount_tag("\\gone", ""), TBS_ST_OK);
+    EXPECT_FALSE(IsMounted("\\gone"));
+    EXPECT_NE(output_.info().find("Unmounting TRFS filesystem \\gone.\n"), std::string::npos);
+}
+
+TEST_F(MntrpcTest, DuplicateTagsAreNotMountedButUnmountedByTheFirst) {
+    CTaggedVob vob = MakeTaggedVob(folder_, "\\dup");
+    ASSERT_EQ(mntrpc_mount_tag("\\dup", "", ""), TBS_ST_OK);
+    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "", {{RGY_KEY_TAG, "\\dup"}}, nullptr),
+              TBS_ST_OK);
+    const std::string duplicate =
+        "An unexpected duplicate VOB tag was found\nfor \"\\dup\" within the \"local\" region.\n";
+    EXPECT_EQ(mntrpc_mount_tag("\\dup", "", ""), TBS_ST_ERR);
+    EXPECT_EQ(output_.error(), duplicate);
+    EXPECT_EQ(mntrpc_umount_tag("\\dup", ""), TBS_ST_OK);
+    EXPECT_EQ(output_.error(), duplicate + duplicate);
+    EXPECT_FALSE(IsMounted("\\dup"));
+}
+
+struct COptionsCase {
+    const char* name;
+    const char* access;
+    const char* options;
+    const char* text;  // after "uuid=UUID"
+};
+
+class MountOptionTextTest : public MntrpcTest,
+                            public ::testing::WithParamInterface<COptionsCase> {};
+
+TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameIt) {
+    CTaggedVob vob =
+        MakeTaggedVob(folder_, "\\o",
+                      {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
+    rgy_cursor_t cursor = nullptr;
+    rgy_entry_t entry = nullptr;
+    int count = 0;
+    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, nullptr, RGY_KEY_TAG, "\\o",
+                                     &cursor, 1, &entry, &count),
+              TBS_ST_OK);
+    rgy_close_cursor(cursor);
+    ASSERT_EQ(count, 1);
+    std::string text;
+    EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public", "U",
+                                         "\\o", "local", &text),
+              TBS_ST_OK);
+    EXPECT_EQ(text, std::string("uuid=U") + GetParam().text);
+    rgy_delete_entry(entry);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, MountOptionTextTest,
+    ::testing::Values(COptionsCase{"PrivateRw", "private", "rw", ",rw,nosuid"},
+                      COptionsCase{"PrivateNone", "private", "", ",nosuid"},
+                      COptionsCase{"PrivateSuid", "private", "ro,suid", ",ro,suid"},
+                      COptionsCase{"PrivateNosuid", "private", "nosuid", ",nosuid"},
+                      COptionsCase{"PublicRw", "public", "rw", ",rw"},
+                      COptionsCase{"PublicNone", "public", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CMountFailureCase {
+    const char* name;
+    client::CRegistryKeys keys;  // over those of a sound public tag
+    tbs_status_t status;
+    std::string message;  // "$G": the global path
+};
+
+class MountFailureTest : public MntrpcTest,
+                         public ::testing::WithParamInterface<CMountFailureCase> {};
+
+TEST_P(MountFailureTest, IsToldAndTheGlobalPathIsNoLongerRegistered) {
+    client::CRegistryKeys keys = GetParam().keys;
+    std::string global_path = keys.count(RGY_KEY_GLOBAL_PATH) ? keys[RGY_KEY_GLOBAL_PATH] : "";
+    if (global_path == "FILE") {
+        global_path = folder_ / "plain";
+        WriteTextFile(global_path, "");
+        keys[RGY_KEY_GLOBAL_PATH] = global_path;
+    }
+    CTaggedVob vob = MakeTaggedVob(folder_, "\\f", keys);
+    if (global_path.empty()) global_path = vob.storage;
+    EXPECT_EQ(mntrpc_mount_tag("\\f", "", ""), GetParam().status);
+    std::string message = GetParam().message;
+    if (size_t at = message.find("$G"); at != std::string::npos)
+        message.replace(at, 2, global_path);
+    EXPECT_EQ(output_.error(), message);
+    EXPECT_FALSE(IsMounted("\\f"));
+    EXPECT_EQ(PrefixUses(global_path), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, MountFailureTest,
+    ::testing::Values(
+        CMountFailureCase{"NoGlobalPath",
+                          {{RGY_KEY_GLOBAL_PATH, "<no-gpath>"}},
+                          TBS_ST_NOT_FOUND,
+                          "The VOB storage directory \"<no-gpath>\" was not found.\n"},
+        CMountFailureCase{"MissingStorage",
+                          {{RGY_KEY_GLOBAL_PATH, "/no/such/storage"}},
+                          TBS_ST_NOT_FOUND,
+                          "The VOB storage directory \"$G\" was not found.\n"},
+        CMountFailureCase{"PrivateOnAPlainFile",
+                          {{RGY_KEY_GLOBAL_PATH, "FILE"}, {RGY_KEY_ACCESS, "private"}},
+                          TBS_ST_NOT_DIR,
+                          "Permission to mount the VOB tag \"\\f\"\nwas denied. \"$G\" is not a "
+                          "directory.\n"},
+        CMountFailureCase{"NoUuidKey",
+                          {{RGY_KEY_UUID, kNoKey}},
+                          TBS_ST_NOT_FOUND,
+                          "VOB tag entry does not contain a required key.\n"},
+        CMountFailureCase{"MissingPool",
+                          {{RGY_KEY_OPTIONS, "poolmap=p:/no/such/pool/"}},
+                          TBS_ST_NOT_FOUND,
+                          "The VOB storage directory \"/no/such/pool\" was not found.\n"},
+        CMountFailureCase{"UnknownReplica",
+                          {{RGY_KEY_UUID, "00000000-0000-0000-0000-000000000001"}},
+                          TBS_ST_ERR,
+                          "Error from rgy_getinfo_by_uuid for UUID "
+                          "00000000-0000-0000-0000-000000000001: not found\n"
+                          "Unable to mount: operation failed\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MntrpcTest, MountAllSkipsPrivateAndNoautoTagsAndReportsTheFirstFailure) {
+    MakeTaggedVob(folder_, "\\a");
+    MakeTaggedVob(folder_, "\\mounted");
+    MakeTaggedVob(folder_, "\\private", {{RGY_KEY_ACCESS, "private"}});
+    MakeTaggedVob(folder_, "\\manual", {{RGY_KEY_OPTIONS, "ro,noauto"}});
+    MakeTaggedVob(folder_, "\\z");
+    ASSERT_EQ(mntrpc_mount_tag("\\mounted", "", ""), TBS_ST_OK);
+    EXPECT_EQ(mntrpc_mount_tag("", "", " -a "), TBS_ST_ERR);
+    for (auto [tag, mounted] :
+         {std::pair{"\\a", true}, std::pair{"\\mounted", true}, std::pair{"\\private", false},
+          std::pair{"\\manual", false}, std::pair{"\\z", true}})
+        EXPECT_EQ(IsMounted(tag), mounted) << tag;
+
+    EXPECT_EQ(mntrpc_umount_tag("", " -a "), TBS_ST_OK);
+    std::vector<client::CTrfsMount> mounts;
+    ASSERT_EQ(client::ListTrfsMounts(&mounts), TBS_ST_OK);
+    EXPECT_TRUE(mounts.empty());
+}
+
+TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
+    int is_public = 7;
+    char path[64] = "unchanged";
+    uint8_t uuid[16] = {9};
+    EXPECT_EQ(mount::GetTagInfo("\\unknown", nullptr, nullptr, &is_public, path, sizeof path, uuid),
+              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(is_public, 7);
+    EXPECT_STREQ(path, "unchanged");
+    EXPECT_EQ(uuid[0], 9);
+    EXPECT_EQ(output_.error(), "");
+
+    MakeTaggedVob(folder_, "\\nopath",
+                  {{RGY_KEY_GLOBAL_PATH, kNoKey}, {RGY_KEY_ACCESS, "private"}});
+    EXPECT_EQ(mount::GetTagInfo("\\nopath", "", nullptr, &is_public, path, sizeof path, nullptr),
+              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(is_public, 0);
+    EXPECT_STREQ(path, "");
+    EXPECT_EQ(output_.error(),
+              "The VOB tag entry for \"\\nopath\" does not contain a global path.\n");
+}
+
+TEST_F(MntrpcTest, UnmountAllTagsAnswersTheDriversStatus) {
+    MakeTaggedVob(folder_, "\\u");
+    ASSERT_EQ(mntrpc_mount_tag("\\u", "", ""), TBS_ST_OK);
+    EXPECT_EQ(mount::UnmountAllTags(), TBS_ST_OK);
+    EXPECT_FALSE(IsMounted("\\u"));
+    int collision = 5;
+    EXPECT_EQ(mount::CheckTagCollision(&collision), TBS_ST_OK);
+    EXPECT_EQ(collision, 0);
+}
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,169 @@
+#include "mount/mount_trfs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "client/client_test_util.h"
+#include "client/tag_registry.h"
+#include "client/trfs_refs.h"
+#include "client/uuid_text.h"
+#include "mount/mount_fixture.h"
+
+namespace kelmora::test {
+namespace {
+
+// One registered VOB for the whole suite.
+class MountTrfsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new CTempDir;
+        vob_ = new CTaggedVob(MakeTaggedVob(*folder_, "\\" + UniqueName("trfs")));
+    }
+    static void TearDownTestSuite() {
+        delete vob_;
+        delete folder_;
+    }
+
+    // Builds the block for the suite's VOB with these options.
+    int Build(const std::string& options, std::string file_system = "") {
+        file_system_ = file_system.empty() ? vob_->storage : file_system;
+        options_ = options;
+        struct mntent entry = {file_system_.data(), vob_->tag.data(), type_, options_.data(), 0, 0};
+        return mount::MountTrfs(&entry, &block_);
+    }
+
+    static std::string Text(const trfs_cstring_t& counted) {
+        std::string text;
+        EXPECT_TRUE(client::ResolveCountedString(counted, &text));
+        return text;
+    }
+
+    static CTempDir* folder_;
+    static CTaggedVob* vob_;
+    trfs_mount_args_t block_;
+    std::string file_system_, options_;
+    char type_[8] = "-t trfs";
+    CCapturedOutput output_;
+};
+
+CTempDir* MountTrfsTest::folder_ = nullptr;
+CTaggedVob* MountTrfsTest::vob_ = nullptr;
+
+std::string UuidText(const uint8_t* bytes) {
+    tbs_uuid_t uuid;
+    std::memcpy(uuid.bytes, bytes, 16);
+    char text[TBS_UUID_STR_SIZE];
+    tbs_uuid_to_str(&uuid, text);
+    return text;
+}
+
+TEST_F(MountTrfsTest, AVobBlockNamesTheVobItsReplicaAndWhereTheRegistryHasThem) {
+    ASSERT_EQ(Build("timeo=7,retrans=3,exportid=12", vob_->storage + ";extra"), 0)
+        << output_.error();
+    EXPECT_EQ(block_.header, 0xF8000Cu);
+    EXPECT_EQ(Text(block_.mount_dir), vob_->tag);
+    EXPECT_EQ(Text(block_.storage_path), vob_->storage);  // cut at the semicolon
+    EXPECT_EQ(Text(block_.storage_object_path), std::filesystem::canonical(vob_->storage).string());
+    EXPECT_EQ(Text(block_.registry_path), vob_->storage);
+    EXPECT_EQ(Text(block_.host), client::LocalHostName());
+    EXPECT_EQ(UuidText(block_.replica_uuid), vob_->record.replica_uuid);
+    EXPECT_EQ(UuidText(block_.vob_uuid), vob_->record.uuid);
+    EXPECT_EQ(block_.timeo, 7u);
+    EXPECT_EQ(block_.retrans, 3u);
+    EXPECT_EQ(block_.export_id, 12u);
+    EXPECT_EQ(block_.xn_suffix.text, 0u);
+    EXPECT_EQ(output_.error(), "");
+}
+
+struct CFlagsCase {
+    const char* options;
+    uint32_t flags;
+};
+
+class MountTrfsFlagsTest : public MountTrfsTest,
+                           public ::testing::WithParamInterface<CFlagsCase> {};
+
+TEST_P(MountTrfsFlagsTest, OptionsSetTheFlagWord) {
+    ASSERT_EQ(Build(GetParam().options), 0) << output_.error();
+    EXPECT_EQ(block_.flags, GetParam().flags);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, MountTrfsFlagsTest,
+                         ::testing::Values(CFlagsCase{"rw,soft", 0x0D},
+                                           CFlagsCase{"soft,intr", 0x05}, CFlagsCase{"", 0x09},
+                                           CFlagsCase{"ro,noac,nodnlc", 0x79}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST_F(MountTrfsTest, ActimeoIsTheDefaultOfEachAttributeCacheField) {
+    ASSERT_EQ(Build("actimeo=30,acregmin=5"), 0);
+    EXPECT_EQ(
+        (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
+        (std::vector<uint32_t>{30, 5, 30, 30}));
+    ASSERT_EQ(Build("acregmax=1,acdirmin=4"), 0);
+    EXPECT_EQ(
+        (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
+        (std::vector<uint32_t>{1, 0, 0, 4}));
+}
+
+TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
+    std::filesystem::create_directories(folder_->path() + "/pools/p1");
+    const std::string poolmap = "poolmap=p1:" + folder_->path() + "\\pools\\p1";
+    ASSERT_EQ(Build("no_rgy_pools," + poolmap), 0);
+    EXPECT_EQ(block_.pool_count, 0u);
+    ASSERT_EQ(Build(poolmap), 0) << output_.error();
+    ASSERT_EQ(block_.pool_count, 1u);
+    auto pools = static_cast<const trfs_pool_entry_t*>(client::ResolveReference(block_.pools));
+    ASSERT_NE(pools, nullptr);
+    EXPECT_EQ(Text(pools[0].name), "p1");
+    EXPECT_EQ(Text(pools[0].directory), folder_->path() + "/pools/p1");
+}
+
+TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffix) {
+    ASSERT_EQ(Build("viewroot,timeo=5"), 0) << output_.error();
+    EXPECT_EQ(output_.error(),
+              "obsolete use of viewroot mount retry/timeout options - options ignored\n");
+    EXPECT_EQ(block_.flags, TRFS_MOUNT_VIEWROOT | TRFS_MOUNT_NOINTR);
+    EXPECT_EQ(block_.timeo, 5u);
+    EXPECT_EQ(block_.hubd_port, 371u);
+    EXPECT_FALSE(Text(block_.host).empty());
+    EXPECT_EQ(Text(block_.xn_suffix), "@@");
+    EXPECT_EQ(block_.xn_suffix.length, 2u);
+    EXPECT_EQ(block_.xn_suffix.size, 3u);
+
+    ASSERT_EQ(Build("rviewroot,xnsuffix=" + std::string(279, 's')), 0);
+    EXPECT_EQ(block_.flags, TRFS_MOUNT_RVIEWROOT | TRFS_MOUNT_NOINTR);
+    EXPECT_EQ(block_.xn_suffix.length, 279u);
+    EXPECT_EQ(block_.host.text, 0u);
+}
+
+struct CRefusalCase {
+    const char* name;
+    std::string options;
+    std::string file_system;  // empty: the VOB's storage
+    std::string message;
+};
+
+class MountTrfsRefusalTest : public MountTrfsTest,
+                             public ::testing::WithParamInterface<CRefusalCase> {};
+
+TEST_P(MountTrfsRefusalTest, FailsWithOneMessage) {
+    EXPECT_EQ(Build(GetParam().options, GetParam().file_system), 1);
+    EXPECT_EQ(output_.error(), GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, MountTrfsRefusalTest,
+    ::testing::Values(
+        CRefusalCase{"BadUuid", "uuid=nonsense", "", "uuid option value is not valid\n"},
+        CRefusalCase{"UnknownStorage", "", "/no/such/vob", "VOB /no/such/vob is not responding\n"},
+        CRefusalCase{"StoragePathTooLong", "", "/" + std::string(1023, 'p'),
+                     "VOB storage path of 1024 characters is too long (at most 1023)\n"},
+        CRefusalCase{"SuffixTooLong", "viewroot,xnsuffix=" + std::string(280, 's'), "",
+                     "xnsuffix option of 280 characters is too long (at most 279)\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "automation/log_reader.h"
+#include "automation/view_profile.h"
+#include "client/admin.h"
+#include "client/checkout_admin.h"
+#include "client/client_test_util.h"
+#include "client/vob_admin.h"
+#include "support/scripted_ui.h"
+#include "support/test_env.h"
+
+namespace kelmora::test {
+namespace {
+
+constexpr char kUnknownForAll[] =
+    "Unable to determine if checkouts exist for all VOBs.\n"
+    "You should verify that no checkouts are outstanding for this view\n"
+    "before proceeding.";
+// {vob} stands for the VOB's mount directory.
+constexpr char kUnknownForVob[] =
+    "Unable to determine if checkouts exist for  VOB {vob}.\n"
+    "You should verify that no checkouts are outstanding for this view\n"
+    "before proceeding.";
+
+struct CVobSetup {
+    bool replicated = false;
+    // One checkout to the view per entry, mastered by the replica named
+    // (empty: this site's).
+    std::vector<std::string> masters = {};
+    tbs_status_t fault = TBS_ST_OK;
+    const char* fault_call = "open";
+};
+
+struct CDetectionCase {
+    const char* name;
+    std::vector<CVobSetup> vobs;
+    BOOL found;
+    // The boxes shown: a text, and the VOB whose mount directory fills {vob}.
+    std::vector<std::pair<const char*, int>> shown = {};
+    bool workspace = false;
+};
+
+std::vector<std::string> Foreign(int count) {
+    return std::vector<std::string>(count, "far");
+}
+
+std::vector<std::string> ForeignThenLocal(int foreign) {
+    std::vector<std::string> masters = Foreign(foreign);
+    masters.push_back("");
+    return masters;
+}
+
+// Makes the view and its VOBs; returns the VOB tags.
+std::vector<std::string> MakeSite(const CDetectionCase& c, const std::string& view,
+                                  const CTempDir& dir) {
+    std::vector<std::string> tags;
+    for (size_t i = 0; i < c.vobs.size(); ++i) tags.push_back("/" + UniqueName("vob"));
+    EXPECT_EQ(client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
+                  for (size_t i = 0; i < tags.size(); ++i) {
+                      client::CVobOptions options;
+                      options.replicated = c.vobs[i].replicated;
+                      if (auto status = client::CreateVob(db, tags[i], dir / tags[i], options))
+                          return status;
+                      if (auto status = client::AddVobToView(db, view, tags[i])) return status;
+                      int element = 0;
+                      for (const std::string& master : c.vobs[i].masters) {
+                          std::string name = "e" + std::to_string(element++);
+                          if (auto status = client::CheckOut(db, view, tags[i], name, master))
+                              return status;
+                      }
+                  }
+                  return TBS_ST_OK;
+              }),
+              TBS_ST_OK);
+    for (size_t i = 0; i < tags.size(); ++i) {
+        if (c.vobs[i].fault) {
+            EXPECT_EQ(client::SetVobFault(tags[i], c.vobs[i].fault, c.vobs[i].fault_call),
+                      TBS_ST_OK);
+        }
+    }
+    return tags;
+}
+
+std::string Filled(std::string text, const std::string& vob) {
+    size_t at = text.find("{vob}");
+    if (at != std::string::npos) text.replace(at, 5, vob);
+    return text;
+}
+
+class CheckoutDetectionTest : public ::testing::TestWithParam<CDetectionCase> {};
+
+TEST_P(CheckoutDetectionTest, FindsTheCheckoutsThatCountAndWarnsOfVobsItCannotSearch) {
+    const CDetectionCase& c = GetParam();
+    CTempDir dir;
+    const std::string view = UniqueName("view");
+    ASSERT_EQ(c.workspace ? client::CreateWorkspace(view, dir / "my ws") : client::CreateView(view),
+              TBS_ST_OK);
+    const std::vector<std::string> tags = MakeSite(c, view, dir);
+
+    CScriptedUserInterface ui;
+    CViewProfile profile;
+    ASSERT_TRUE(c.workspace ? profile.SetWorkspacePath(dir / "my ws") : profile.SetViewTag(view));
+    EXPECT_EQ(profile.DetectCheckouts(), c.found);
+    ASSERT_EQ(ui.shown().size(), c.shown.size());
+    for (size_t i = 0; i < c.shown.size(); ++i) {
+        EXPECT_EQ(ui.shown()[i].text, Filled(c.shown[i].first, tags[c.shown[i].second]));
+        EXPECT_EQ(ui.shown()[i].style, MB_OK);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, CheckoutDetectionTest,
+    ::testing::Values(
+        CDetectionCase{"NoVobs", {}, FALSE, {}},
+        CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, {}},
+        CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, {}},
+        CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, {}, true},
+        CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, {}},
+        CDetectionCase{
+            "ReplicatedVobCountsALocalOneInALaterBatch", {{true, ForeignThenLocal(60)}}, TRUE, {}},
+        CDetectionCase{
+            "NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, {}},
+        CDetectionCase{"FailedOpenWarnsAndTheOthersAreSearched",
+                       {{false, {""}, TBS_ST_ERR}, {}, {false, {""}}},
+                       TRUE,
+                       {{kUnknownForAll, 0}}},
+        CDetectionCase{"EachUnsearchableVobWarns",
+                       {{false, {""}, TBS_ST_ERR, "replica"},
+                        {false, {""}, TBS_ST_ERR, "checkouts"},
+                        {true, {""}, TBS_ST_ERR, "master"}},
+                       FALSE,
+                       {{kUnknownForVob, 0}, {kUnknownForVob, 1}, {kUnknownForVob, 2}}},
+        CDetectionCase{
+            "StopsAtTheFirstThatCounts", {{false, {""}}, {false, {""}, TBS_ST_ERR}}, TRUE, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CheckoutDetectionViewTest, AViewThatCannotBeNamedIsReportedWithTheLibrarysText) {
+    CScriptedUserInterface ui;
+    CViewProfile profile;
+    profile.SetViewTag(UniqueName("missing"));
+    profile.SetErrorString("Cannot associate: ");  // the detection's messages go without it
+    EXPECT_EQ(profile.DetectCheckouts(), FALSE);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].text, "Could not retrieve names of mounted VOBs:\nnot found");
+    EXPECT_EQ(ui.shown()[0].style, MB_ICONSTOP);
+
+    // With display suppressed the same report is logged and nothing is shown.
+    COperationLogTail log;
+    profile.SuppressErrorDisplay(TRUE);
+    EXPECT_EQ(profile.DetectCheckouts(), FALSE);
+    EXPECT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(log.Text(), "Could not retrieve names of mounted VOBs:\nnot found\n");
+}
+
+}  // namespace
+}  // namespace kelmora::test

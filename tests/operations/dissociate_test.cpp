@@ -1,0 +1,97 @@
+// Dissociating views: the comments go, the rules stay.
+#include <gtest/gtest.h>
+
+#include "automation/view_profile.h"
+#include "cspec/profile_site.h"
+#include "operations/dissociation.h"
+
+namespace kelmora::test {
+namespace {
+
+struct CStripCase {
+    const char* label;
+    std::string text, stripped;
+};
+
+class StripCommentsTest : public ::testing::TestWithParam<CStripCase> {};
+
+TEST_P(StripCommentsTest, KeepsEveryRuleUpToItsComment) {
+    EXPECT_EQ(StripConfigSpecComments(GetParam().text), GetParam().stripped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StripCommentsTest,
+    ::testing::Values(
+        CStripCase{"BlanksBeforeTheCommentStay", "element * /main/LATEST  # latest\r\n",
+                   "element * /main/LATEST  \r\n"},
+        CStripCase{"CommentEmptyAndBlankLinesGo", "# c\r\n\r\n   \r\n\t# d\r\nelement * X\r\n",
+                   "element * X\r\n"},
+        CStripCase{"LeadingBlanksGo", "   element * X\r\n\tload \\a # c",
+                   "element * X\r\nload \\a \r\n"},
+        CStripCase{"LineWithoutCommentKeepsItsOwnEnd", "element * X # c\nelement * Y\nload \\b",
+                   "element * X \r\nelement * Y\nload \\b"},
+        // Where the language reads no comment, nothing is cut.
+        CStripCase{"HashInsideAWordOrQuotes",
+                   "element * REL#1\r\nelement \"\\vob\\My #1\\...\" \\main\\LATEST #c\r\n",
+                   "element * REL#1\r\nelement \"\\vob\\My #1\\...\" \\main\\LATEST \r\n"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") + kSectionHeader + kEnd;
+
+TEST_F(CProfileSiteTest, YesStripsAConfigSpecLongerThanTheFirstBlock) {
+    std::string rules, stripped = "element * CHECKEDOUT\r\n";
+    for (int n = 0; rules.size() < 6000; ++n) {
+        std::string rule =
+            "element \\vob\\d" + std::to_string(n) + "\\... REL_" + std::to_string(n);
+        rules += "# about the next rule\r\n  " + rule + "  # note\r\n";
+        stripped += rule + "  \r\n";
+    }
+    std::string tag = MakeView(InfoBlock(kProj, kGuid + " 2.5") + rules + kSectionHeader + kEnd);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    Answer("yes\n");
+    EXPECT_EQ(profile.Dissociate(), TRUE);
+    EXPECT_EQ(StoredSpec(tag), stripped);
+    EXPECT_EQ(profile.IsAssociated(), FALSE);
+}
+
+struct CRefusalCase {
+    const char* label;
+    bool names_view;
+    std::string spec;
+    const char* answers;
+    std::string message;  // after the prefix, "%s" for the tag; empty: none
+};
+
+class DissociateRefusalTest : public CProfileSiteTest,
+                              public ::testing::WithParamInterface<CRefusalCase> {};
+
+TEST_P(DissociateRefusalTest, AnswersFalseAndLeavesTheView) {
+    const CRefusalCase& c = GetParam();
+    std::string tag = MakeView(c.spec), message = c.message;
+    CViewProfile profile;
+    if (c.names_view) profile.SetViewTag(tag);
+    profile.SuppressErrorDisplay(TRUE);  // these messages are shown all the same
+    Answer(c.answers);
+    EXPECT_EQ(profile.Dissociate(), FALSE);
+    if (size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, tag);
+    std::vector<std::string> expected;
+    if (!message.empty())
+        expected.push_back("Cannot dissociate this view from its Stavemark View Profile.\n\n" +
+                           message);
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(StoredSpec(tag), c.spec);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DissociateRefusalTest,
+    ::testing::Values(
+        CRefusalCase{"NoView", false, kAssociated, "",
+                     "No view/workspace was specified for the current operation."},
+        CRefusalCase{"NotAssociated", true, "element * /main/LATEST # mine\r\n", "",
+                     "The '%s' view is not currently associated with a Stavemark\nView Profile."},
+        CRefusalCase{"AnsweredNo", true, kAssociated, "no\n", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,155 @@
+#include "ui/edit_cspec.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/scripted_ui.h"
+#include "support/test_env.h"
+
+namespace kelmora {
+namespace {
+
+constexpr char kStored[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
+constexpr char kValid[] = "element * CHECKEDOUT\r\nelement * /main/3\r\n";
+// The parser says: Syntax error on line 3, near column 3, Unknown rule keyword "elemnt".
+constexpr char kInvalid[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n  elemnt * x\r\n";
+constexpr char kLineColumnMessage[] =
+    "The config spec contains a syntax error on line 3, near column 3.\n\n"
+    "You'll need to correct this error before saving the config spec.";
+
+// The visible editor on kStored, with the answers of its questions scripted.
+class EditCSpecTest : public ::testing::Test {
+protected:
+    explicit EditCSpecTest(const std::string& answers = "") : ui_(answers) {}
+    void Open(int hidden = 0) {
+        dialog_.set_config_spec_text(kStored);
+        dialog_.set_context_text("jdoe_dev");
+        dialog_.set_hidden_mode(hidden);
+        dialog_.OnInitDialog();
+    }
+    void Edit(const std::string& text) {
+        dialog_.OnEdit();
+        ASSERT_TRUE(dialog_.control().ReplaceText(text));
+    }
+    // Which of Edit, Undo, Reset, Save are visible ("v") and enabled ("e").
+    std::string Buttons() const {
+        std::string out;
+        for (int id : {CEditCSpec::kEditId, CEditCSpec::kUndoId, CEditCSpec::kResetId,
+                       CEditCSpec::kSaveId}) {
+            out += dialog_.IsVisible(id) ? "v" : "-";
+            out += dialog_.IsEnabled(id) ? "e " : "- ";
+        }
+        return out;
+    }
+    test::CScriptedUserInterface ui_;
+    CEditCSpec dialog_;
+};
+
+TEST_F(EditCSpecTest, ButtonsFollowEditChangesAndSave) {
+    Open();
+    EXPECT_EQ(Buttons(), "ve -e -e -e ");
+    EXPECT_FALSE(dialog_.control().ReplaceText(kValid));  // read-only until Edit
+    dialog_.OnEdit();
+    EXPECT_EQ(Buttons(), "-- v- v- v- ");
+    EXPECT_EQ(dialog_.focus(), CEditCSpec::kControlId);
+    dialog_.control().ReplaceText(kValid);
+    EXPECT_EQ(Buttons(), "-- ve ve ve ");
+    dialog_.OnSave();
+    EXPECT_EQ(Buttons(), "-- ve v- v- ");
+    EXPECT_EQ(dialog_.config_spec_text(), kValid);
+    EXPECT_EQ(dialog_.control().text(), kValid);
+    dialog_.OnUndo();  // back to the text before the save
+    EXPECT_EQ(dialog_.control().text(), kStored);
+    EXPECT_EQ(Buttons(), "-- ve ve ve ");
+    dialog_.OnReset();
+    EXPECT_EQ(dialog_.control().text(), kValid);
+    EXPECT_EQ(Buttons(), "-- v- v- v- ");
+    EXPECT_TRUE(ui_.shown().empty());
+}
+
+TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
+    test::CTempDir tmp;
+    test::CScopedEnv tmp_env("TMPDIR", tmp.path());
+    Open();
+    Edit(kInvalid);
+    dialog_.OnSave();
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));  // the checked copy is gone
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(ui_.shown()[0].text, kLineColumnMessage);
+    EXPECT_EQ(ui_.shown()[0].style, MB_OK);
+    EXPECT_EQ(dialog_.config_spec_text(), kStored);
+    EXPECT_EQ(Buttons(), "-- ve ve ve ");
+}
+
+TEST_F(EditCSpecTest, CloseWithoutChangesAsksNothing) {
+    Open();
+    dialog_.OnOK();
+    EXPECT_TRUE(ui_.shown().empty());
+    EXPECT_EQ(dialog_.result(), IDOK);
+    EXPECT_EQ(dialog_.config_spec_text(), kStored);
+}
+
+// Close (or the close box) after a change, and the answer to the question.
+struct CCloseCase {
+    const char* name;
+    bool close_box;
+    const char* text;
+    const char* answers;
+    bool ended;
+    int result;
+    const char* kept;
+    size_t boxes;
+};
+
+class EditCSpecCloseTest : public EditCSpecTest, public ::testing::WithParamInterface<CCloseCase> {
+protected:
+    EditCSpecCloseTest() : EditCSpecTest(GetParam().answers) {}
+};
+
+TEST_P(EditCSpecCloseTest, ChangedTextIsKeptOnlyWhenWantedAndValid) {
+    const CCloseCase& c = GetParam();
+    Open();
+    Edit(c.text);
+    c.close_box ? dialog_.OnClose() : dialog_.OnOK();
+    EXPECT_EQ(dialog_.ended(), c.ended);
+    // An open dialog keeps the focus in the control.
+    EXPECT_EQ(c.ended ? dialog_.result() : dialog_.focus(),
+              c.ended ? c.result : CEditCSpec::kControlId);
+    EXPECT_EQ(dialog_.config_spec_text(), c.kept);
+    ASSERT_EQ(ui_.shown().size(), c.boxes);
+    EXPECT_EQ(ui_.shown()[0].text, "Save changes to the config spec?");
+    EXPECT_EQ(ui_.shown()[0].style, MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (c.boxes > 1) {
+        EXPECT_EQ(ui_.shown()[1].text, kLineColumnMessage);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, EditCSpecCloseTest,
+    ::testing::Values(
+        CCloseCase{"CancelStays", false, kValid, "cancel\n", false, 0, kStored, 1},
+        CCloseCase{"NoKeepsTheStoredText", false, kValid, "no\n", true, IDOK, kStored, 1},
+        CCloseCase{"YesKeepsAValidText", false, kValid, "yes\n", true, IDOK, kValid, 1},
+        CCloseCase{"YesOnAnInvalidTextStays", false, kInvalid, "yes\n", false, 0, kStored, 2},
+        CCloseCase{"CloseBoxYesKeepsAValidText", true, kValid, "yes\n", true, IDCANCEL, kValid, 1},
+        CCloseCase{"CloseBoxYesOnAnInvalidTextStays", true, kInvalid, "yes\n", false, 0, kStored,
+                   2},
+        CCloseCase{"CloseBoxAtEndOfInputStays", true, kValid, "", false, 0, kStored, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(EditCSpecTest, HiddenModeDoneClosesWithTheCurrentTextUnchecked) {
+    Open(1);
+    EXPECT_FALSE(dialog_.window_visible());
+    EXPECT_TRUE(dialog_.control().hidden_mode());
+    EXPECT_EQ(dialog_.control().context_text(), "jdoe_dev");
+    ASSERT_TRUE(dialog_.control().ReplaceText(kInvalid));
+    dialog_.control().Done();
+    EXPECT_EQ(dialog_.result(), IDOK);
+    EXPECT_EQ(dialog_.config_spec_text(), kInvalid);
+    EXPECT_TRUE(ui_.shown().empty());
+}
+
+}  // namespace
+}  // namespace kelmora

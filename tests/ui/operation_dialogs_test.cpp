@@ -1,0 +1,189 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "client/registry.h"
+#include "support/scripted_ui.h"
+#include "support/test_env.h"
+#include "ui/assoc_dlg.h"
+#include "ui/cos_dlg.h"
+#include "ui/xvobs_dlg.h"
+
+namespace kelmora {
+namespace {
+
+using Args = std::vector<std::string>;
+
+// The profile browser picks from a real tree on the input it is given.
+class BrowseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(root_ / "Proj/Sub");
+        test::WriteTextFile(root_ / "Proj/Sub/GUID", "a1b2 0.3");
+        ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(),
+                                   "ProjectRoot", root_.path().c_str()),
+                  TBS_ST_OK);
+        const std::string key =
+            std::string(ntregy_get_common_key()) + CAssocDlg::kSelectionKeySuffix;
+        // A stale selection that only a successful pick may replace.
+        ntregy_set_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Folder", "\\Old");
+        ntregy_set_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Item", "Stale");
+    }
+    // Runs Browse with the given text on standard input (which the browser inherits).
+    std::string Browse(const std::string& input) {
+        test::WriteTextFile(scratch_ / "input", input);
+        int saved = dup(0);
+        int fd = open((scratch_ / "input").c_str(), O_RDONLY);
+        dup2(fd, 0);
+        close(fd);
+        dialog_.set_name_text("typed");
+        dialog_.OnBrowse();
+        dup2(saved, 0);
+        close(saved);
+        return dialog_.name_text();
+    }
+    test::CTempDir root_, scratch_;
+    test::CScriptedUserInterface ui_;
+    CAssocDlg dialog_;
+};
+
+TEST_F(BrowseTest, PickPutsFolderAndItemIntoTheField) {
+    EXPECT_EQ(Browse("1\n"), "\\Proj\\Sub");
+    EXPECT_EQ(Browse("\\Proj\\Sub\n"), "\\Proj\\Sub");
+    EXPECT_TRUE(ui_.shown().empty());
+}
+
+TEST_F(BrowseTest, NoPickChangesNothingAndSaysNothing) {
+    EXPECT_EQ(Browse(""), "typed");
+    EXPECT_EQ(Browse("7\n\n"), "typed");
+    EXPECT_TRUE(ui_.shown().empty());
+    EXPECT_FALSE(dialog_.ended());
+}
+
+// Each case: a checkouts dialog and the finder's argument vector.
+struct CFinderCase {
+    const char* name;
+    BOOL workspace;
+    const char* target;
+    const char* view_share;  // file-system parameter 28; null: not set
+    Args expected;
+};
+
+class FindCheckOutsTest : public ::testing::TestWithParam<CFinderCase> {};
+
+TEST_P(FindCheckOutsTest, FinderGetsItsTargetAsOneArgument) {
+    const CFinderCase& c = GetParam();
+    test::CRecordingTool finder("stavefindco");
+    if (c.view_share)
+        ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_trfs_params_key(), "Param28",
+                         c.view_share);
+    else
+        ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_trfs_params_key(), "Param28");
+    test::CScriptedUserInterface ui;
+    CCOsDlg dialog(c.target, c.workspace, kCheckoutsAssociate);
+    dialog.OnInitDialog();
+    dialog.OnFindCheckOuts();
+    EXPECT_EQ(finder.Runs(), std::vector<Args>{c.expected});
+    EXPECT_TRUE(dialog.ended());
+    EXPECT_EQ(dialog.result(), IDOK);
+    EXPECT_EQ(dialog.title(), "Associate with View Profile");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, FindCheckOutsTest,
+    ::testing::Values(CFinderCase{"WorkspaceWithBlanks",
+                                  TRUE,
+                                  "/home/jdoe/my work space",
+                                  nullptr,
+                                  {"stavefindco", "-recurse", "/home/jdoe/my work space"}},
+                      CFinderCase{"ViewOnNamedShare",
+                                  FALSE,
+                                  "jdoe_dev",
+                                  "vshare",
+                                  {"stavefindco", "-avobs", "\\\\vshare\\jdoe_dev"}},
+                      CFinderCase{"ViewWithoutShareName",
+                                  FALSE,
+                                  "jdoe_dev",
+                                  nullptr,
+                                  {"stavefindco", "-avobs", "\\\\view\\jdoe_dev"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A sibling tool that is not there: string 18 with a stop icon, dialog open.
+TEST(SiblingToolTest, ToolThatCannotStartIsReportedAndTheDialogStays) {
+    test::CTempDir empty;
+    test::CScopedEnv no_tools("PATH", empty.path());
+    test::CScriptedUserInterface ui;
+    CCOsDlg checkouts("v", FALSE, kCheckoutsSynchronize);
+    checkouts.OnFindCheckOuts();
+    CAssocDlg associate;
+    associate.set_name_text("kept");
+    associate.OnBrowse();
+    ASSERT_EQ(ui.shown().size(), 2u);
+    EXPECT_EQ(ui.shown()[0].text, "Exec of stavefindco failed with error 2\n");
+    EXPECT_EQ(ui.shown()[1].text, "Exec of staveprojtool failed with error 2\n");
+    EXPECT_EQ(ui.shown()[1].style, MB_ICONSTOP);
+    EXPECT_FALSE(checkouts.ended());
+    EXPECT_EQ(associate.name_text(), "kept");
+}
+
+// The view and profile that the merge preparation reads.
+class CFakeMergeHost : public CMergeArgumentsHost {
+public:
+    CFakeMergeHost(BOOL workspace, Args vobs) : workspace_(workspace), vobs_(std::move(vobs)) {}
+    const std::string& view_tag() const override { return tag_; }
+    BOOL is_workspace() const override { return workspace_; }
+    const std::string& workspace_path() const override { return path_; }
+    const std::string& private_branch() const override { return branch_; }
+    std::string GetFirstVOB() override { return Vob(next_ = 0); }
+    std::string GetNextVOB() override { return Vob(++next_); }
+
+private:
+    std::string Vob(size_t i) const { return i < vobs_.size() ? vobs_[i] : ""; }
+    std::string tag_ = "V", path_ = "/ws/my ws", branch_ = "B";
+    BOOL workspace_;
+    Args vobs_;
+    size_t next_ = 0;
+};
+
+struct CMergeCase {
+    const char* name;
+    BOOL workspace;
+    Args vobs;
+    int ready;
+    const char* arguments;
+};
+
+class MergeArgumentsTest : public ::testing::TestWithParam<CMergeCase> {};
+
+TEST_P(MergeArgumentsTest, ArgumentsNameTheViewBranchAndVobs) {
+    const CMergeCase& c = GetParam();
+    CFakeMergeHost host(c.workspace, c.vobs);
+    test::CScriptedUserInterface ui;
+    CXVOBsDlg dialog(&host);
+    EXPECT_EQ(dialog.PrepareMergeArguments(), c.ready);
+    EXPECT_EQ(dialog.merge_arguments(), c.arguments);
+    if (c.ready) {
+        EXPECT_TRUE(ui.shown().empty());
+    } else {
+        ASSERT_EQ(ui.shown().size(), 1u);
+        EXPECT_EQ(ui.shown()[0].text,
+                  "Cannot determine which VOBs to search for merge candidates.\n\nThe View "
+                  "Profile to which this view is associated does not\ncontain a VOB list.");
+        EXPECT_EQ(ui.shown()[0].style, MB_OK);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, MergeArgumentsTest,
+    ::testing::Values(
+        CMergeCase{"DynamicView", FALSE, {"\\vobA", "\\vobB"}, 1, "/t V /b B /n  \\vobA \\vobB"},
+        CMergeCase{"Workspace", TRUE, {"\\vobA"}, 1, "/t /ws/my ws /b B"},
+        CMergeCase{"ProfileWithoutVobList", FALSE, {}, 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kelmora
