@@ -117,6 +117,11 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
         if (fd >= 0) created = true;
         if (fd >= 0 || errno != EEXIST) break;
     }
+    // A dangling link: one that may be followed is followed to make its target.
+    if (fd < 0 && errno == EEXIST && kind == FileKind::Any) {
+        fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+        created = fd >= 0;
+    }
     if (fd < 0) {
         err.Set(errno);
         if (errno == ELOOP && kind == FileKind::RegularOnly)
