@@ -219,7 +219,10 @@ std::string CaseName(size_t index, std::string_view text) {
 }
 
 std::string BuiltProgram(const std::string& name) {
-    return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
+    // Set when the programs were copied where an unprivileged user reaches them.
+    const char* moved = std::getenv("KELMORA_TEST_BIN_DIR");
+    const std::string bin = moved && *moved ? moved : KELMORA_BIN_DIR;
+    return bin + (name.empty() ? "" : "/" + name);
 }
 
 CScopedEnv::CScopedEnv(const char* name, const char* value) : name_(name) {

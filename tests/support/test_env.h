@@ -90,7 +90,8 @@ inline std::string CaseName(size_t index, const char* text) {
     return CaseName(index, std::string_view(text ? text : "none"));
 }
 
-// Path of a program built into the build tree's bin folder.
+// Path of a program built into the build tree's bin folder, or into the
+// folder $KELMORA_TEST_BIN_DIR names when the programs were moved.
 std::string BuiltProgram(const std::string& name);
 
 // Sets (or, with a null value, unsets) an environment variable for one scope.

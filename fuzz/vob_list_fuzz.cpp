@@ -1,0 +1,54 @@
+// A "VOB List" of any content: split into tags without separators and
+// without empty ones, losing no other character, and enumerated through
+// GetFirstVOB and GetNextVOB from the real file of an associated view.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "automation/view_profile.h"
+#include "automation/vob_list.h"
+#include "fuzz_site.h"
+#include "support/scripted_ui.h"
+
+using namespace kelmora;
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const fuzz::CFuzzSite& site = fuzz::CFuzzSite::Get();
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string> tags = SplitVobList(text);
+    std::string kept, joined;
+    for (char c : text) {
+        if (!IsSeparator(c)) kept += c;
+    }
+    for (const std::string& tag : tags) {
+        if (tag.empty()) std::abort();
+        for (char c : tag) {
+            if (IsSeparator(c)) std::abort();
+        }
+        joined += tag;
+    }
+    if (joined != kept) std::abort();
+
+    static const bool associated = (site.SetViewConfigSpec(site.AssociatedConfigSpec()), true);
+    (void)associated;
+    site.WriteFile(site.ProfileFile("VOB List"), text);
+    test::CScriptedUserInterface ui;
+    CViewProfile profile;
+    profile.SetViewTag(site.view_tag());
+    std::vector<std::string> listed;
+    for (std::string tag = profile.GetFirstVOB(); !tag.empty(); tag = profile.GetNextVOB())
+        listed.push_back(tag);
+    // The reader ends each block's text at a NUL byte.
+    if (text.find('\0') == std::string::npos && profile.vob_list_loaded() && listed != tags)
+        std::abort();
+    return 0;
+}
