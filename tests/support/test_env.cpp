@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -191,6 +192,15 @@ std::string CChildProcess::ReadLine() {
         }
         pending_.append(buf, static_cast<size_t>(n));
     }
+}
+
+void CChildProcess::Send(const std::string& text) {
+    if (in_fd_ >= 0 && write(in_fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        ADD_FAILURE() << "cannot write to the child's input";
+}
+
+void CChildProcess::Kill(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
 }
 
 int CChildProcess::Finish() {

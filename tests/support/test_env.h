@@ -73,6 +73,10 @@ public:
     bool started() const { return pid_ > 0; }
     // Reads one line of its standard output (without the line end); empty at end.
     std::string ReadLine();
+    // Writes to its standard input.
+    void Send(const std::string& text);
+    // Sends it a signal (SIGKILL: dies at once); Finish() then gives 128 + signal.
+    void Kill(int signal);
     // Closes its standard input and waits; returns the exit code.
     int Finish();
 
