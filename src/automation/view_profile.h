@@ -128,6 +128,15 @@ public:
     // none or cannot be examined. Never asks; problems are reported without
     // the error prefix.
     BOOL DetectCheckouts();
+    // The checkout gate (operations/checkout_gate.cpp), kind as the checkouts
+    // dialog takes it (ECheckoutsKind): TRUE when the operation may go on.
+    // With checkouts, the dialog is shown and the view searched again after
+    // it, however it closed; checkouts that remain stop the operation with no
+    // further message.
+    BOOL PassCheckoutGate(int kind);
+    // The gate's second half, for an operation that has detected checkouts
+    // itself: the dialog, then TRUE when none remain.
+    BOOL ResolveCheckoutsInDialog(int kind);
 
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.
