@@ -9,6 +9,7 @@
 #include "module/module_lock.h"
 #include "platform/bool.h"
 #include "platform/temp_file.h"
+#include "ui/operation_hosts.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
@@ -26,7 +27,8 @@ enum EViewUpdateNotice : int {
 // The View Profile automation object: the view it works on, what it has read
 // about that view and its profile, and every operation on them. Operations of
 // the other layers are members too and are defined next to their layer's code.
-class CViewProfile final : public IDispatch {
+// The dialog models reach the operations through the host interfaces.
+class CViewProfile final : public IDispatch, public CAssociationHost, public CMergeArgumentsHost {
 public:
     CViewProfile();
     ~CViewProfile();
@@ -43,7 +45,7 @@ public:
     // Automation methods carried out by the object itself.
     std::string GetConfigSpec();
     void SetErrorString(const std::string& prefix) { error_prefix_ = prefix; }
-    std::string GetNextVOB() { return vob_list_.Next(); }
+    std::string GetNextVOB() override { return vob_list_.Next(); }
     // Reads the association first unless it has been read (view_profile.cpp).
     std::string GetProfileName();
     std::string GetProfileTreeRoot();
@@ -52,12 +54,16 @@ public:
     void SuppressErrorDisplay(BOOL suppress) { suppress_error_display_ = suppress; }
 
     // Automation methods of the profile operations (operations/).
+    BOOL Associate();
     BOOL Dissociate();
-    std::string GetFirstVOB();
+    std::string GetFirstVOB() override;
     std::string GetDescription();
     std::string GetDiagramPName();
     BOOL IsAssociated();
     BOOL IsOnPrivateBranch();
+    // startup: the host's own check as work in the view starts; it tells less,
+    // and lets the user defer the update.
+    BOOL Synchronize(BOOL startup);
     // Mounts the profile's VOBs that are not mounted yet; until the mount
     // client lands it mounts nothing and answers FALSE.
     BOOL MountProfileVOBs(const std::string& profile_name);
@@ -120,6 +126,12 @@ public:
     BOOL TestPrivateBranch();
     BOOL LoadVobList();
 
+    // The association step (operations/associate.cpp), the associate
+    // dialog's OK and the end of Synchronize: the profile's config spec is
+    // composed and put in the view (a workspace's user sees it in the hidden
+    // editor first).
+    BOOL RunAssociationStep(const std::string& profile_name) override;
+
     // The dissociate dialog's Yes (operations/dissociate.cpp): every comment
     // goes, the rules stay.
     BOOL DissociationStep();
@@ -140,9 +152,9 @@ public:
 
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.
-    const std::string& view_tag() const { return view_tag_; }
-    BOOL is_workspace() const { return is_workspace_; }
-    const std::string& workspace_path() const { return workspace_path_; }
+    const std::string& view_tag() const override { return view_tag_; }
+    BOOL is_workspace() const override { return is_workspace_; }
+    const std::string& workspace_path() const override { return workspace_path_; }
     const std::string& config_spec_file() const { return config_spec_file_.path(); }
     const std::string& config_spec() const { return config_spec_; }
     void set_config_spec(std::string text) { config_spec_ = std::move(text); }
@@ -157,7 +169,7 @@ public:
     const std::string& profile_guid() const { return profile_guid_; }
     int32_t revision_major() const { return revision_major_; }
     int32_t revision_minor() const { return revision_minor_; }
-    const std::string& private_branch() const { return private_branch_; }
+    const std::string& private_branch() const override { return private_branch_; }
     const std::string& branch_point() const { return branch_point_; }
     const std::string& user_rules() const { return user_rules_; }
 

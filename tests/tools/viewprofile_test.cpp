@@ -119,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
         CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
         CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"},
-        CMisuse{"LaterOperation", {"--view", "v", "Associate"}, "Associate: not implemented"}),
+        CMisuse{
+            "LaterOperation", {"--view", "v", "FinishBranch"}, "FinishBranch: not implemented"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ViewProfileToolTest, HelpListsEveryMethod) {
