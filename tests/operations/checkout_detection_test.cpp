@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "client/vob_admin.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
+#include "ui/cos_dlg.h"
 
 namespace kelmora::test {
 namespace {
@@ -154,6 +156,68 @@ TEST(CheckoutDetectionViewTest, AViewThatCannotBeNamedIsReportedWithTheLibrarysT
     EXPECT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(log.Text(), "Could not retrieve names of mounted VOBs:\nnot found\n");
 }
+
+// The checkouts dialog as a user who may end the checkout while it is open.
+class CGateUserInterface final : public CUserInterface {
+public:
+    explicit CGateUserInterface(std::function<void()> while_open) : while_open_(while_open) {}
+    int MessageBox(const std::string& text, unsigned) override {
+        shown.push_back(text);
+        return IDOK;
+    }
+    int RunCOsDlg(CCOsDlg& dialog) override {
+        dialog.OnInitDialog();
+        shown.push_back(dialog.title() + ": " + dialog.target() + ": " + dialog.message());
+        if (while_open_) while_open_();
+        dialog.OnOK();
+        return dialog.result();
+    }
+    std::vector<std::string> shown;
+
+private:
+    std::function<void()> while_open_;
+};
+
+struct CGateCase {
+    const char* name;
+    bool checked_out, ended_in_dialog;
+    BOOL passes;
+};
+
+class CheckoutGateTest : public ::testing::TestWithParam<CGateCase> {};
+
+TEST_P(CheckoutGateTest, LooksAgainAfterTheDialogHoweverItClosed) {
+    const CGateCase& c = GetParam();
+    CTempDir dir;
+    const std::string view = UniqueName("view"), vob = "/" + UniqueName("vob");
+    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateVob(vob, dir / "vob", {}), TBS_ST_OK);
+    ASSERT_EQ(client::AddVobToView(view, vob), TBS_ST_OK);
+    if (c.checked_out) {
+        ASSERT_EQ(client::CheckOut(view, vob, "a.c", ""), TBS_ST_OK);
+    }
+    CGateUserInterface ui([&] {
+        if (c.ended_in_dialog) {
+            EXPECT_EQ(client::EndCheckOut(view, vob, "a.c"), TBS_ST_OK);
+        }
+    });
+    CScopedUserInterface scope(&ui);
+    CViewProfile profile;
+    profile.SetViewTag(view);
+    EXPECT_EQ(profile.PassCheckoutGate(kCheckoutsAssociate), c.passes);
+    std::vector<std::string> shown;
+    if (c.checked_out)
+        shown.push_back("Associate with View Profile: " + view +
+                        ": There are elements currently checked out to the '" + view + "' view.");
+    EXPECT_EQ(ui.shown, shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, CheckoutGateTest,
+                         ::testing::Values(CGateCase{"NoCheckouts", false, false, TRUE},
+                                           CGateCase{"CheckoutEndedWhileTheDialogWasOpen", true,
+                                                     true, TRUE},
+                                           CGateCase{"CheckoutLeft", true, false, FALSE}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelmora::test
