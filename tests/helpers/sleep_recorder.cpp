@@ -8,13 +8,10 @@
 
 extern "C" __attribute__((visibility("default"))) int nanosleep(const timespec* requested,
                                                                 timespec* remaining) {
-    if (const char* path = std::getenv("KELMORA_SLEEP_LOG")) {
-        if (std::FILE* log = std::fopen(path, "a")) {
-            std::fprintf(
-                log, "%lld\n",
-                static_cast<long long>(requested->tv_sec) * 1000 + requested->tv_nsec / 1000000);
-            std::fclose(log);
-        }
+    const char* path = std::getenv("KELMORA_SLEEP_LOG");
+    if (std::FILE* log = path ? std::fopen(path, "a") : nullptr) {
+        std::fprintf(log, "%lld\n", requested->tv_sec * 1000LL + requested->tv_nsec / 1000000);
+        std::fclose(log);
     }
     if (remaining) *remaining = timespec{};
     return 0;
