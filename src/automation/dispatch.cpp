@@ -151,6 +151,9 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         case 15:
             SetStringResult(result, GetProfileTreeRoot());
             return S_OK;
+        case 16:
+            SetBoolResult(result, MountProfileVOBs(text));
+            return S_OK;
         case 17:
             SetBoolResult(result, SetViewTag(text));
             return S_OK;
@@ -161,9 +164,9 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
             SuppressErrorDisplay(flag ? TRUE : FALSE);
             return S_OK;
         default:
-            // Associating, private branches, synchronizing and mounting are
-            // not part of this build yet; they answer nothing rather than a
-            // made-up result.
+            // Associating, private branches and synchronizing are not part
+            // of this build yet; they answer nothing rather than a made-up
+            // result.
             return E_NOTIMPL;
     }
 }

@@ -58,8 +58,9 @@ public:
     std::string GetDiagramPName();
     BOOL IsAssociated();
     BOOL IsOnPrivateBranch();
-    // Mounts the profile's VOBs that are not mounted yet; until the mount
-    // client lands it mounts nothing and answers FALSE.
+    // Mounts the profile's VOBs that are not mounted yet (operations/
+    // mount_profile_vobs.cpp); TRUE when it mounted any. A non-empty
+    // profile name replaces the object's before the VOB list is loaded.
     BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in

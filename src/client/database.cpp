@@ -116,6 +116,13 @@ const char* const kSchemaSteps[] = {
         mount_point   TEXT    NOT NULL
     );
     )sql",
+    // 5: the driver's mount faults: how many of the next mounts of a tag it refuses.
+    R"sql(
+    CREATE TABLE trfs_mount_fault (
+        tag       TEXT    PRIMARY KEY,
+        remaining INTEGER NOT NULL CHECK (remaining > 0)
+    );
+    )sql",
 };
 
 }  // namespace

@@ -47,9 +47,10 @@ TEST(StavetoolTest, ConfigSpecRoundTripsByteForByteAndAnUnparsableOneIsRefused) 
 TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
-    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs",
-                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault",
-                                "mktag", "rmtag", "lsvob", "mount", "umount"})
+    for (const char* command :
+         {"setting", "mkview", "mkws",  "rmview", "lsview", "setcs",      "catcs",
+          "mkvob",   "seevob", "co",    "ci",     "unco",   "lsco",       "vobfault",
+          "mktag",   "rmtag",  "lsvob", "mount",  "umount", "mountfault", "--param"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(help.err, "");
 }
@@ -84,7 +85,9 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
         Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"},
         Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"},
-        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}),
+        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"},
+        Args{"mountfault", "\\t", "0"}, Args{"mountfault", "\\t", "1", "--clear"},
+        Args{"setting", "set", "--param", "10", "-1"}),
     [](const auto& info) { return test::CaseName(info.index, JoinedArgs(info.param)); });
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
@@ -244,7 +247,8 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
               "VOB tag and VOB storage path must not refer to the same location.\n"},
              {{"mktag", "/vobs/doc", dir / "doc.vbs", "--options", std::string(1024, 'o')},
               "mount options \"" + std::string(1024, 'o') + "\" are too long\n"},
-             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
+             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"},
+             {{"mountfault", "/vobs/doc", "1"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
         CCommandOutput run = Stavetool(args);
         EXPECT_EQ(run.exit_code, 1) << args[1];
         EXPECT_EQ(run.err, message);
@@ -256,6 +260,9 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
               "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
     // A private tag is mounted by name only.
     EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
+    ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "3"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).err, "Unable to mount: operation failed\n");
+    ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "--clear"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"umount", "-a"}).out, "Unmounting TRFS filesystem /vobs/doc.\n");
 }

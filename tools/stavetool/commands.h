@@ -32,6 +32,7 @@ int RunRemoveTag(const CArguments& args);
 int RunListVobs(const CArguments& args);
 int RunMount(const CArguments& args);
 int RunUnmount(const CArguments& args);
+int RunMountFault(const CArguments& args);
 
 // Registers a VOB tag, telling a refusal in the mount client's messages.
 int RegisterVobTag(const std::string& tag, const std::string& storage,

@@ -24,6 +24,10 @@ constexpr char kUsage[] =
     "      the client's common key, e.g. \"setting set ProjectRoot /srv/profiles\".\n"
     "      --user: the current user's settings instead of the machine's.\n"
     "      KEY is a backslash-separated path such as \"Software\\Kelmora\".\n"
+    "  setting get|unset --param N          the client's parameter N (machine-wide)\n"
+    "  setting set --param N VALUE          set it to the number VALUE; e.g. parameter\n"
+    "                                       10 not 0: no notice of VOBs mounted for a\n"
+    "                                       View Profile\n"
     "  mkview TAG                           make a dynamic view\n"
     "  mkws TAG PATH                        make a workspace rooted at PATH\n"
     "  rmview TAG                           remove a view or workspace\n"
@@ -67,6 +71,9 @@ constexpr char kUsage[] =
     "                                       without the noauto option; it is seen at\n"
     "                                       $KELMORA_HOME/vobs/TAG\n"
     "  umount TAG|-a                        unmount the VOB of TAG, or every mounted VOB\n"
+    "  mountfault TAG COUNT                 make the next COUNT mounts of TAG fail with\n"
+    "                                       status 1001 (a VOB that cannot be reached)\n"
+    "  mountfault TAG --clear               let TAG mount normally again\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -77,13 +84,13 @@ struct CCommand {
 };
 
 constexpr CCommand kCommands[] = {
-    {"setting", RunSetting},     {"mkview", RunMakeView},    {"mkws", RunMakeWorkspace},
-    {"rmview", RunRemoveView},   {"lsview", RunListViews},   {"setcs", RunSetConfigSpec},
-    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},      {"seevob", RunSeeVob},
-    {"vobfault", RunVobFault},   {"co", RunCheckOut},        {"ci", RunCheckIn},
-    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts}, {"mktag", RunMakeTag},
-    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},     {"mount", RunMount},
-    {"umount", RunUnmount},
+    {"setting", RunSetting},     {"mkview", RunMakeView},       {"mkws", RunMakeWorkspace},
+    {"rmview", RunRemoveView},   {"lsview", RunListViews},      {"setcs", RunSetConfigSpec},
+    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},         {"seevob", RunSeeVob},
+    {"vobfault", RunVobFault},   {"co", RunCheckOut},           {"ci", RunCheckIn},
+    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts},    {"mktag", RunMakeTag},
+    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},        {"mount", RunMount},
+    {"umount", RunUnmount},      {"mountfault", RunMountFault},
 };
 
 }  // namespace
