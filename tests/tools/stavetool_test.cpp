@@ -191,6 +191,8 @@ TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
     EXPECT_EQ(Stavetool({"seevob", view, plain}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "0x3ea", "--at", "checkouts"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "--clear"}).exit_code, 0);
+}
+
 TEST(StavetoolTest, AVobMadeWithMkvobIsMountedAndSeenUntilItIsUnmounted) {
     CScopedHome home;
     CTempDir dir;
