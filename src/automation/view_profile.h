@@ -171,6 +171,9 @@ public:
 
 private:
     BOOL RunUpdateTool(const std::string& cspec_path);
+    // What setting up and finishing a private branch check first: a view is
+    // named, its config spec read, it is associated, and the association read.
+    BOOL ReadBranchAssociation();
     BOOL OfferRecovery();
     BOOL OfferDissociation(unsigned question);
     BOOL ProfileFolderExists(const std::string& profile_name) const;

@@ -73,6 +73,22 @@ tbs_status_t cmd_rmtype(const cmd_rmtype_args_t* args) {
 
 namespace kelmora::client {
 
+namespace {
+
+// A record of the commands that take one selector and no comment.
+template <typename Record>
+Record SelectorRecord(uint32_t layout, stg_area_t* area, const char* const* selector) {
+    Record record{};
+    record.record = layout;
+    record.area = area;
+    record.selectors = selector;
+    record.selector_count = 1;
+    record.comment_mode = CMD_COMMENT_NONE;
+    return record;
+}
+
+}  // namespace
+
 cmd_mkbrtype_args_t BranchTypeCreationRecord(stg_area_t* area, const char* const* selector,
                                              bool global, const char* comment) {
     const bool has_comment = comment && *comment;
@@ -89,23 +105,11 @@ cmd_mkbrtype_args_t BranchTypeCreationRecord(stg_area_t* area, const char* const
 }
 
 cmd_unlock_args_t TypeUnlockRecord(stg_area_t* area, const char* const* selector) {
-    cmd_unlock_args_t record{};
-    record.record = CMD_UNLOCK_RECORD;
-    record.area = area;
-    record.selectors = selector;
-    record.selector_count = 1;
-    record.comment_mode = CMD_COMMENT_NONE;
-    return record;
+    return SelectorRecord<cmd_unlock_args_t>(CMD_UNLOCK_RECORD, area, selector);
 }
 
 cmd_rmtype_args_t TypeRemovalRecord(stg_area_t* area, const char* const* selector) {
-    cmd_rmtype_args_t record{};
-    record.record = CMD_RMTYPE_RECORD;
-    record.area = area;
-    record.selectors = selector;
-    record.selector_count = 1;
-    record.comment_mode = CMD_COMMENT_NONE;
-    return record;
+    return SelectorRecord<cmd_rmtype_args_t>(CMD_RMTYPE_RECORD, area, selector);
 }
 
 }  // namespace kelmora::client

@@ -26,8 +26,7 @@ constexpr char kMergeTool[] = "stavemrgman";
 }  // namespace
 
 // These operations' messages are shown whatever the suppress flag says.
-BOOL CViewProfile::SetUpBranch(BOOL update) {
-    error_prefix_ = LoadString(IDS_CANNOT_SETUP_PREFIX);
+BOOL CViewProfile::ReadBranchAssociation() {
     if (view_tag_.empty()) {
         UserInterface().MessageBox(error_prefix_ + LoadString(IDS_NO_VIEW_SPECIFIED), MB_OK);
         return FALSE;
@@ -39,7 +38,12 @@ BOOL CViewProfile::SetUpBranch(BOOL update) {
             MB_OK);
         return FALSE;
     }
-    if (!LookUpTreeRoot() || !ReadAssociation()) return FALSE;
+    return LookUpTreeRoot() && ReadAssociation() ? TRUE : FALSE;
+}
+
+BOOL CViewProfile::SetUpBranch(BOOL update) {
+    error_prefix_ = LoadString(IDS_CANNOT_SETUP_PREFIX);
+    if (!ReadBranchAssociation()) return FALSE;
     if (!private_branch_.empty()) {
         UserInterface().MessageBox(
             error_prefix_ + FormatStringId(IDS_ALREADY_ON_PRIVATE_BRANCH, view_tag_.c_str()),
@@ -86,18 +90,7 @@ BOOL CViewProfile::SetUpBranch(BOOL update) {
 
 BOOL CViewProfile::FinishBranch() {
     error_prefix_ = LoadString(IDS_CANNOT_FINISH_PREFIX);
-    if (view_tag_.empty()) {
-        UserInterface().MessageBox(error_prefix_ + LoadString(IDS_NO_VIEW_SPECIFIED), MB_OK);
-        return FALSE;
-    }
-    if (!config_spec_loaded_ && !LoadConfigSpec(FALSE)) return FALSE;
-    if (!TestAssociation()) {
-        UserInterface().MessageBox(
-            error_prefix_ + FormatStringId(IDS_NOT_ASSOCIATED_FOR_OPERATION, view_tag_.c_str()),
-            MB_OK);
-        return FALSE;
-    }
-    if (!LookUpTreeRoot() || !ReadAssociation()) return FALSE;
+    if (!ReadBranchAssociation()) return FALSE;
     if (private_branch_.empty()) {
         UserInterface().MessageBox(
             error_prefix_ + FormatStringId(IDS_NOT_ON_PRIVATE_BRANCH, view_tag_.c_str()),

@@ -95,6 +95,24 @@ int MakeType(ETypeKind kind, const CArguments& args) {
     return kExitOk;
 }
 
+// Runs change on the type that the one operand names and tells the outcome:
+// done, or already when change answers TBS_ST_ERR (nothing to do).
+int ChangeType(const char* command, const CArguments& args, const char* done, const char* already,
+               tbs_status_t (*change)(ETypeKind, const std::string&, const std::string&)) {
+    ETypeKind kind;
+    std::string name, vob;
+    int exit_code = kExitOk;
+    if (!ParseSelectorArgs(command, args, &kind, &name, &vob, &exit_code)) return exit_code;
+    tbs_status_t status = change(kind, name, vob);
+    if (status == TBS_ST_ERR && already) {
+        done = already;
+    } else if (status != TBS_ST_OK) {
+        return TypeFailure(command, status, kind, name, vob);
+    }
+    std::printf(done, KindText(kind), name.c_str(), vob.c_str());
+    return kExitOk;
+}
+
 // A comment on one line: line ends as \n, a backslash as \\.
 std::string OneLine(const std::string& text) {
     std::string line;
@@ -123,58 +141,40 @@ int RunMakeLabelType(const CArguments& args) {
 }
 
 int RunLockType(const CArguments& args) {
-    ETypeKind kind;
-    std::string name, vob;
-    int exit_code = kExitOk;
-    if (!ParseSelectorArgs("lock", args, &kind, &name, &vob, &exit_code)) return exit_code;
-    tbs_status_t status = client::SetTypeLock(kind, name, vob, true);
-    if (status == TBS_ST_ERR) {
-        std::printf("The %s \"%s\" in %s was locked already.\n", KindText(kind), name.c_str(),
-                    vob.c_str());
-        return kExitOk;
-    }
-    if (status != TBS_ST_OK) return TypeFailure("lock", status, kind, name, vob);
-    std::printf("Locked %s \"%s\" in %s.\n", KindText(kind), name.c_str(), vob.c_str());
-    return kExitOk;
+    return ChangeType(
+        "lock", args, "Locked %s \"%s\" in %s.\n", "The %s \"%s\" in %s was locked already.\n",
+        [](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
+            return client::SetTypeLock(kind, name, vob, true);
+        });
 }
 
 int RunUnlockType(const CArguments& args) {
-    ETypeKind kind;
-    std::string name, vob;
-    int exit_code = kExitOk;
-    if (!ParseSelectorArgs("unlock", args, &kind, &name, &vob, &exit_code)) return exit_code;
-    const std::string selector = client::TypeSelector(kind, name, vob);
-    const char* selectors[] = {selector.c_str()};
-    client::CStorageArea area(stg_create_area(kStorageAreaSize));
-    cmd_unlock_args_t record = client::TypeUnlockRecord(area.get(), selectors);
-    tbs_status_t status = cmd_unlock(&record);
-    if (status == TBS_ST_ERR) {
-        // Nothing was unlocked: say whether there was nothing to unlock at all.
-        client::CTypeRecord type;
-        tbs_status_t found = client::FindType(kind, name, vob, &type);
-        if (found != TBS_ST_OK) return TypeFailure("unlock", found, kind, name, vob);
-        std::printf("The %s \"%s\" in %s was not locked.\n", KindText(kind), name.c_str(),
-                    vob.c_str());
-        return kExitOk;
-    }
-    if (status != TBS_ST_OK) return TypeFailure("unlock", status, kind, name, vob);
-    std::printf("Unlocked %s \"%s\" in %s.\n", KindText(kind), name.c_str(), vob.c_str());
-    return kExitOk;
+    return ChangeType(
+        "unlock", args, "Unlocked %s \"%s\" in %s.\n", "The %s \"%s\" in %s was not locked.\n",
+        [](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
+            const std::string selector = client::TypeSelector(kind, name, vob);
+            const char* selectors[] = {selector.c_str()};
+            client::CStorageArea area(stg_create_area(kStorageAreaSize));
+            cmd_unlock_args_t record = client::TypeUnlockRecord(area.get(), selectors);
+            tbs_status_t status = cmd_unlock(&record);
+            // Nothing was unlocked: was there nothing to unlock at all?
+            client::CTypeRecord type;
+            if (status == TBS_ST_ERR && client::FindType(kind, name, vob, &type))
+                return TBS_ST_NOT_FOUND;
+            return status;
+        });
 }
 
 int RunRemoveType(const CArguments& args) {
-    ETypeKind kind;
-    std::string name, vob;
-    int exit_code = kExitOk;
-    if (!ParseSelectorArgs("rmtype", args, &kind, &name, &vob, &exit_code)) return exit_code;
-    const std::string selector = client::TypeSelector(kind, name, vob);
-    const char* selectors[] = {selector.c_str()};
-    client::CStorageArea area(stg_create_area(kStorageAreaSize));
-    cmd_rmtype_args_t record = client::TypeRemovalRecord(area.get(), selectors);
-    tbs_status_t status = cmd_rmtype(&record);
-    if (status != TBS_ST_OK) return TypeFailure("rmtype", status, kind, name, vob);
-    std::printf("Removed %s \"%s\" from %s.\n", KindText(kind), name.c_str(), vob.c_str());
-    return kExitOk;
+    return ChangeType(
+        "rmtype", args, "Removed %s \"%s\" from %s.\n", nullptr,
+        [](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
+            const std::string selector = client::TypeSelector(kind, name, vob);
+            const char* selectors[] = {selector.c_str()};
+            client::CStorageArea area(stg_create_area(kStorageAreaSize));
+            cmd_rmtype_args_t record = client::TypeRemovalRecord(area.get(), selectors);
+            return cmd_rmtype(&record);
+        });
 }
 
 int RunListTypes(const CArguments& args) {
