@@ -96,7 +96,16 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     if (given != wanted) return DISP_E_BADPARAMCOUNT;
     if (given && !arguments->rgvarg) return E_INVALIDARG;
     if (result) kelmora_variant_init(result);
-    return InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    failure_reported_ = FALSE;
+    HRESULT hr = InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    // A text method answers its text either way; S_FALSE tells the host that
+    // its operation reported a failure and found nothing. (A notice beside a
+    // found text, such as a moved profile, is no failure.)
+    const bool found = result && result->vt == VT_BSTR && result->bstrVal &&
+                       kelmora_bstr_len(result->bstrVal) > 0;
+    if (hr == S_OK && member->result == EDispatchType::String && failure_reported_ && !found)
+        hr = S_FALSE;
+    return hr;
 }
 
 HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result) {

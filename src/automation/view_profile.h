@@ -57,7 +57,8 @@ public:
     BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
-    // the operation log, nothing shown.
+    // the operation log, nothing shown. Every report but a notice (the
+    // information icon) counts as a failure of the call under way.
     void ReportError(std::string text, unsigned style);
     // For view access failures: pending client messages are shown (the
     // informational ones) or appended (the errors) first.
@@ -208,6 +209,8 @@ private:
     BOOL config_spec_loaded_ = FALSE;
     BOOL tree_root_known_ = FALSE;
     BOOL association_read_ = FALSE;
+    // A failure was reported since the dispatch began the current call.
+    BOOL failure_reported_ = FALSE;
 };
 
 // The class factory of "KELMORA.VIEWPROFILE".

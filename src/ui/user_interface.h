@@ -63,9 +63,11 @@ public:
     virtual bool IsUserPresent() const { return true; }
 };
 
-// The front end in use. Until one is installed, the console front end on the
-// process's standard input and output serves.
+// The front end in use. Until one is installed, the default one serves.
 CUserInterface& UserInterface();
+// The console front end on the process's standard input and error; defined
+// with it in ui/console/, so that the seam includes nothing above it.
+CUserInterface& DefaultUserInterface();
 // Installs a front end (not owned; nullptr restores the default); returns the previous one.
 CUserInterface* SetUserInterface(CUserInterface* ui);
 

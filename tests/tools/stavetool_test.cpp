@@ -56,6 +56,12 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
 
 using Args = std::vector<std::string>;
 
+std::string JoinedArgs(const Args& args) {
+    std::string joined;
+    for (const std::string& arg : args) joined += (joined.empty() ? "" : " ") + arg;
+    return joined.empty() ? "NoArguments" : joined;
+}
+
 class StavetoolUsageTest : public ::testing::TestWithParam<Args> {};
 
 TEST_P(StavetoolUsageTest, MisuseExitsWithTwoAndSaysSo) {
@@ -78,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
         Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"},
         Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"},
-        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}));
+        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}),
+    [](const auto& info) { return test::CaseName(info.index, JoinedArgs(info.param)); });
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
     CTempDir dir;
