@@ -155,6 +155,8 @@ struct CTypeCase {
     std::string script;
     std::vector<std::string> types;  // per VOB afterwards
     std::string shown;               // once on standard error
+    // The profile's admin VOB has a locked type "priv": what it has afterwards.
+    const char* admin_types = nullptr;
 };
 
 class BranchTypeTest : public BranchSiteTest, public ::testing::WithParamInterface<CTypeCase> {};
@@ -167,6 +169,13 @@ TEST_P(BranchTypeTest, AsksOnceAndLeavesOnlyWhatWasAgreed) {
         if (c.locked) client::SetTypeLock(ETypeKind::kBranch, "priv", vobs_[i], true);
     }
     if (c.fail_third) client::SetVobFault(vobs_[2], TBS_ST_ERR, client::kVobFaultCreate);
+    const std::string admin = "\\" + UniqueName("admin");
+    if (c.admin_types) {
+        ASSERT_EQ(client::CreateVob(admin, temp_ / "admin", {}), TBS_ST_OK);
+        client::CreateType(ETypeKind::kBranch, "priv", admin, "old", true);
+        client::SetTypeLock(ETypeKind::kBranch, "priv", admin, true);
+        WriteProfileFile("Proj", "Admin VOB", admin);
+    }
     const std::string tag = MakeView(kProfileForm);
     CCommandOutput run = Call(tag, {"SetUpBranch", "0"}, c.script);
     EXPECT_EQ(run.out, "TRUE\n") << run.err;
@@ -174,8 +183,12 @@ TEST_P(BranchTypeTest, AsksOnceAndLeavesOnlyWhatWasAgreed) {
     for (size_t at; (at = shown.find("VOB#")) != std::string::npos;)
         shown.replace(at, 5, vobs_[shown[at + 4] - '1']);
     EXPECT_EQ(Count(run.err, shown), 1u) << run.err;
-    EXPECT_EQ(Count(run.err, "already exists"), c.existing || c.locked ? 1u : 0u) << run.err;
+    EXPECT_EQ(Count(run.err, "already exists"), c.existing || c.locked || c.admin_types ? 1u : 0u)
+        << run.err;
     for (int i = 0; i < 3; ++i) EXPECT_EQ(BranchTypes(vobs_[i]), c.types[i]) << i;
+    if (c.admin_types) {
+        EXPECT_EQ(BranchTypes(admin), c.admin_types);
+    }
     EXPECT_EQ(StoredSpec(tag) == kProfileForm,
               c.fail_third || c.script.find("cancel") != std::string::npos);
 }
@@ -204,6 +217,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "name priv\ncomment new\nfinish\nok\n",
                   {"priv::new;", "priv::old;", "priv::old;"},
                   "already exists and is currently locked"},
+        // The admin VOB's type is unlocked too, though the VOB list does not name it.
+        CTypeCase{"LockedInTheAdminVob",
+                  false,
+                  false,
+                  false,
+                  "name priv\nfinish\nok\n",
+                  {"", "", ""},
+                  "already exists and is currently locked",
+                  "priv::old:admin;"},
         CTypeCase{
             "CreationFailsInTheThird",
             false,
