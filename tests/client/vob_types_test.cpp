@@ -55,33 +55,15 @@ TEST(TypeCommandRecordTest, EveryWordIsWhereTheCommandReadsIt) {
               (Words{1, a, s, 1, 0, 0, 0, 0, 0, 2, 0}));
 }
 
-struct CSelectorCase {
-    const char* text;
-    bool valid;
-    const char* name = "";
-    const char* vob = "";
-};
-
-class TypeSelectorTest : public ::testing::TestWithParam<CSelectorCase> {};
-
-TEST_P(TypeSelectorTest, NamesTheTypeAndItsVob) {
+TEST(TypeSelectorTest, TheVobBeginsAtTheFirstAtSignBeforeASeparator) {
     client::ETypeKind kind;
     std::string name, vob;
-    ASSERT_EQ(client::ParseTypeSelector(GetParam().text, &kind, &name, &vob), GetParam().valid);
-    if (!GetParam().valid) return;
-    EXPECT_EQ(name, GetParam().name);
-    EXPECT_EQ(vob, GetParam().vob);
+    ASSERT_TRUE(client::ParseTypeSelector("lbtype:REL@1@/vobs/src", &kind, &name, &vob));
+    EXPECT_EQ(kind, client::ETypeKind::kLabel);
+    EXPECT_EQ(name + " " + vob, "REL@1 /vobs/src");
+    for (const char* text : {"brtype:priv@vob", "brtype:@\\vob", "eltype:priv@\\vob"})
+        EXPECT_FALSE(client::ParseTypeSelector(text, &kind, &name, &vob)) << text;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TypeSelectorTest,
-    ::testing::Values(CSelectorCase{"brtype:priv@\\vob", true, "priv", "\\vob"},
-                      CSelectorCase{"lbtype:REL@1@/vobs/src", true, "REL@1", "/vobs/src"},
-                      CSelectorCase{"brtype:priv@vob", false},
-                      CSelectorCase{"brtype:@\\vob", false},
-                      CSelectorCase{"eltype:priv@\\vob", false},
-                      CSelectorCase{"priv@\\vob", false}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 class VobTypeTest : public ::testing::Test {
 protected:
@@ -152,27 +134,6 @@ TEST_F(VobTypeTest, BranchTypeIsMadeFoundLockedUnlockedAndRemoved) {
     EXPECT_EQ(Run(client::TypeUnlockRecord, cmd_unlock, Selector("brtype", "none")), TBS_ST_ERR);
     EXPECT_EQ(Run(client::TypeRemovalRecord, cmd_rmtype, selector), TBS_ST_OK);
     EXPECT_EQ(Lock(selector, &locked), TBS_ST_NOT_FOUND);
-}
-
-TEST_F(VobTypeTest, LabelTypesResolveByKindAndCaseSensitiveName) {
-    ASSERT_EQ(client::CreateType(client::ETypeKind::kLabel, "REL1", vob_, "", false), TBS_ST_OK);
-    vob_handle_t vob = nullptr;
-    tbs_oid_t object{};
-    uint32_t kind = 0;
-    char name[256];
-    ASSERT_EQ(vob_resolve_general(Selector("lbtype", "REL1").c_str(), 0, 0, 0, &vob, &object, 0,
-                                  &kind, 0, sizeof name, name),
-              TBS_ST_OK);
-    EXPECT_EQ(kind, VOB_OBJ_KIND_LBTYPE);
-    EXPECT_STREQ(name, "REL1");
-    vob_ob_close_resources(vob);
-    for (const std::string& missing : {Selector("lbtype", "rel1"), Selector("brtype", "REL1"),
-                                       std::string("lbtype:REL1@\\none")})
-        EXPECT_EQ(vob_resolve_general(missing.c_str(), 0, 0, 0, &vob, &object, 0, &kind, 0,
-                                      sizeof name, name),
-                  TBS_ST_NOT_FOUND)
-            << missing;
-    EXPECT_EQ(vob, nullptr);
 }
 
 }  // namespace
