@@ -136,6 +136,12 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         case 6:
             SetStringResult(result, GetNextVOB());
             return S_OK;
+        case 8:
+            SetBoolResult(result, SetUpBranch(flag ? TRUE : FALSE));
+            return S_OK;
+        case 9:
+            SetBoolResult(result, FinishBranch());
+            return S_OK;
         case 11:
             SetStringResult(result, GetDescription());
             return S_OK;
@@ -164,9 +170,8 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
             SuppressErrorDisplay(flag ? TRUE : FALSE);
             return S_OK;
         default:
-            // Associating, private branches and synchronizing are not part
-            // of this build yet; they answer nothing rather than a made-up
-            // result.
+            // Associating and synchronizing are not part of this build yet;
+            // they answer nothing rather than a made-up result.
             return E_NOTIMPL;
     }
 }
