@@ -96,7 +96,16 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     if (given != wanted) return DISP_E_BADPARAMCOUNT;
     if (given && !arguments->rgvarg) return E_INVALIDARG;
     if (result) kelmora_variant_init(result);
-    return InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    failure_reported_ = FALSE;
+    HRESULT hr = InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
+    // A text method answers its text either way; S_FALSE tells the host that
+    // its operation reported a failure and found nothing. (A notice beside a
+    // found text, such as a moved profile, is no failure.)
+    const bool found =
+        result && result->vt == VT_BSTR && result->bstrVal && kelmora_bstr_len(result->bstrVal) > 0;
+    if (hr == S_OK && member->result == EDispatchType::String && failure_reported_ && !found)
+        hr = S_FALSE;
+    return hr;
 }
 
 HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* result) {
@@ -130,6 +139,12 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         case 7:
             SetBoolResult(result, Associate());
             return S_OK;
+        case 8:
+            SetBoolResult(result, SetUpBranch(flag ? TRUE : FALSE));
+            return S_OK;
+        case 9:
+            SetBoolResult(result, FinishBranch());
+            return S_OK;
         case 10:
             SetBoolResult(result, Synchronize(flag ? TRUE : FALSE));
             return S_OK;
@@ -148,6 +163,9 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         case 15:
             SetStringResult(result, GetProfileTreeRoot());
             return S_OK;
+        case 16:
+            SetBoolResult(result, MountProfileVOBs(text));
+            return S_OK;
         case 17:
             SetBoolResult(result, SetViewTag(text));
             return S_OK;
@@ -158,9 +176,8 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
             SuppressErrorDisplay(flag ? TRUE : FALSE);
             return S_OK;
         default:
-            // Private branches and mounting are not part of this build yet;
-            // they answer nothing rather than a made-up result.
-            return E_NOTIMPL;
+            // Invoke has turned away every id that is not a member.
+            return DISP_E_MEMBERNOTFOUND;
     }
 }
 

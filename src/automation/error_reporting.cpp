@@ -9,6 +9,7 @@ constexpr unsigned kOkCancelButtons = 0x01;
 }
 
 void CViewProfile::ReportError(std::string text, unsigned style) {
+    if ((style & MB_ICON_MASK) != MB_ICONINFORMATION) failure_reported_ = TRUE;
     if (!suppress_error_display_) {
         UserInterface().MessageBox(text, style);
         return;

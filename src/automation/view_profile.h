@@ -17,18 +17,14 @@ namespace kelmora {
 class CClassFactory;
 class CTreeNode;
 
-// How write config spec and update view tells the user about a workspace
-// update before the update tool runs.
-enum EViewUpdateNotice : int {
-    kUpdateNoticeAnnounce = 3,  // show the "view will now be updated" notice
-    kUpdateNoticeSilent = 4,
-};
-
 // The View Profile automation object: the view it works on, what it has read
 // about that view and its profile, and every operation on them. Operations of
 // the other layers are members too and are defined next to their layer's code.
 // The dialog models reach the operations through the host interfaces.
-class CViewProfile final : public IDispatch, public CAssociationHost, public CMergeArgumentsHost {
+class CViewProfile final : public IDispatch,
+                           public CAssociationHost,
+                           public CMergeArgumentsHost,
+                           public CPrivateBranchHost {
 public:
     CViewProfile();
     ~CViewProfile();
@@ -64,12 +60,14 @@ public:
     // startup: the host's own check as work in the view starts; it tells less,
     // and lets the user defer the update.
     BOOL Synchronize(BOOL startup);
-    // Mounts the profile's VOBs that are not mounted yet; until the mount
-    // client lands it mounts nothing and answers FALSE.
+    // Mounts the profile's VOBs that are not mounted yet (operations/
+    // mount_profile_vobs.cpp); TRUE when it mounted any. A non-empty
+    // profile name replaces the object's before the VOB list is loaded.
     BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
-    // the operation log, nothing shown.
+    // the operation log, nothing shown. Every report but a notice (the
+    // information icon) counts as a failure of the call under way.
     void ReportError(std::string text, unsigned style);
     // For view access failures: pending client messages are shown (the
     // informational ones) or appended (the errors) first.
@@ -99,15 +97,17 @@ public:
     // View access (cspec/view_access.cpp).
     BOOL FetchConfigSpecFile();
     BOOL LoadConfigSpec(BOOL first_block_only);
-    BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice);
+    BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice) override;
 
     // Composition (cspec/composition.cpp): each replaces the config spec
     // field; none writes the view. The profile form reads the profile's Rules
     // and GUID files; the private-branch forms use the fields that read
     // association filled.
     BOOL ComposeProfileConfigSpec();
-    void ComposePrivateBranchConfigSpec(const std::string& selector, const std::string& branch);
-    void ComposePrivateBranchConfigSpecAtTime(const std::string& time, const std::string& branch);
+    void ComposePrivateBranchConfigSpec(const std::string& selector,
+                                        const std::string& branch) override;
+    void ComposePrivateBranchConfigSpecAtTime(const std::string& time,
+                                              const std::string& branch) override;
     // The view's load rules become the user rules (a first association keeps them).
     void CollectLoadRules();
     std::string LoadRulesOfGeneratedSection() const;
@@ -140,6 +140,15 @@ public:
     // none or cannot be examined. Never asks; problems are reported without
     // the error prefix.
     BOOL DetectCheckouts();
+
+    // Private branches (operations/private_branch.cpp): the wizard, and the
+    // finish dialog's publish or suspend.
+    BOOL SetUpBranch(BOOL update);
+    BOOL FinishBranch();
+    // Branch and label types in the profile's VOBs (operations/branch_types.cpp),
+    // for the wizard. Their messages are shown whatever the suppress flag says.
+    int CreateBranchType(const std::string& branch, const std::string& comment) override;
+    BOOL CheckLabel(const std::string& label) override;
     // The checkout gate (operations/checkout_gate.cpp), kind as the checkouts
     // dialog takes it (ECheckoutsKind): TRUE when the operation may go on.
     // With checkouts, the dialog is shown and the view searched again after
@@ -170,11 +179,17 @@ public:
     int32_t revision_major() const { return revision_major_; }
     int32_t revision_minor() const { return revision_minor_; }
     const std::string& private_branch() const override { return private_branch_; }
+    void set_private_branch(const std::string& branch) override { private_branch_ = branch; }
+    const std::string& admin_vob() const { return admin_vob_; }
+    const std::string& checkpoints() const override { return checkpoints_; }
     const std::string& branch_point() const { return branch_point_; }
     const std::string& user_rules() const { return user_rules_; }
 
 private:
     BOOL RunUpdateTool(const std::string& cspec_path);
+    // What setting up and finishing a private branch check first: a view is
+    // named, its config spec read, it is associated, and the association read.
+    BOOL ReadBranchAssociation();
     BOOL OfferRecovery();
     BOOL OfferDissociation(unsigned question);
     BOOL ProfileFolderExists(const std::string& profile_name) const;
@@ -209,6 +224,8 @@ private:
     BOOL config_spec_loaded_ = FALSE;
     BOOL tree_root_known_ = FALSE;
     BOOL association_read_ = FALSE;
+    // A failure was reported since the dispatch began the current call.
+    BOOL failure_reported_ = FALSE;
 };
 
 // The class factory of "KELMORA.VIEWPROFILE".

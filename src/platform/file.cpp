@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <utility>
+
+#include "platform/fs.h"
 
 namespace kelmora {
 
@@ -64,6 +67,9 @@ bool IsHeldByOthers(int fd, off_t at) {
     return fl.l_type != F_UNLCK;
 }
 
+// Opens of a missing file that meet one made meanwhile by another process.
+constexpr int kCreateAttempts = 5;
+
 int OpenFlags(FileAccess access) {
     switch (access) {
         case FileAccess::Read: return O_RDONLY;
@@ -78,7 +84,8 @@ int OpenFlags(FileAccess access) {
 CFile::CFile(CFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       lock_fd_(std::exchange(other.lock_fd_, -1)),
-      path_(std::move(other.path_)) {}
+      path_(std::move(other.path_)),
+      created_(std::exchange(other.created_, false)) {}
 
 CFile& CFile::operator=(CFile&& other) noexcept {
     if (this != &other) {
@@ -86,43 +93,103 @@ CFile& CFile::operator=(CFile&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         lock_fd_ = std::exchange(other.lock_fd_, -1);
         path_ = std::move(other.path_);
+        created_ = std::exchange(other.created_, false);
     }
     return *this;
 }
 
 bool CFile::Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
-                 CFileException* error) {
+                 CFileException* error, FileKind kind) {
     Close();
     CFileException local;
     CFileException& err = error ? *error : local;
     err.Clear();
     int flags = OpenFlags(access) | O_CLOEXEC;
-    if (create == FileCreate::OpenAlways) flags |= O_CREAT;
-    // Truncation waits until the share locks are held, so a refused open changes nothing.
-    if (create == FileCreate::CreateAlways) flags |= O_CREAT;
-    int fd = ::open(path.c_str(), flags, 0666);
+    if (kind == FileKind::RegularOnly) flags |= O_NOFOLLOW | O_NONBLOCK;
+    // A missing file is made with O_EXCL, so that this open knows that it made
+    // the file and can take it back when the share check refuses.
+    bool created = false;
+    int fd = -1;
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        fd = ::open(path.c_str(), flags);
+        if (fd >= 0 || errno != ENOENT || create == FileCreate::OpenExisting) break;
+        fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) created = true;
+        if (fd >= 0 || errno != EEXIST) break;
+    }
+    // A dangling link: one that may be followed is followed to make its target.
+    if (fd < 0 && errno == EEXIST && kind == FileKind::Any) {
+        fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+        created = fd >= 0;
+    }
     if (fd < 0) {
         err.Set(errno);
+        if (errno == ELOOP && kind == FileKind::RegularOnly)
+            err.cause = FileErrorCause::NotRegularFile;
         return false;
     }
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
+        err.Set(errno);
+        ::close(fd);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
         ::close(fd);
         err.Set(EISDIR);
         return false;
     }
+    const bool regular = S_ISREG(st.st_mode);
+    if (kind == FileKind::RegularOnly) {
+        if (!regular) {
+            ::close(fd);
+            err.Set(kNotRegularFileError);
+            err.cause = FileErrorCause::NotRegularFile;
+            return false;
+        }
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     fd_ = fd;
     path_ = path;
-    if (!TakeShareLocks(access, share, &err)) {
+    // Pipes and devices have no share modes to keep.
+    if (regular && !TakeShareLocks(access, share, &err)) {
+        // A file that this open made and nobody else has opened meanwhile
+        // goes again: a refused open changes nothing.
+        if (created && err.cause != FileErrorCause::SharingViolation) {
+            struct stat now {};
+            if (stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+                ::unlink(path.c_str());
+        }
         Close();
         return false;
     }
-    if (create == FileCreate::CreateAlways && ftruncate(fd_, 0) != 0) {
+    if (create == FileCreate::CreateAlways && regular && !created && ftruncate(fd_, 0) != 0) {
         err.Set(errno);
         Close();
         return false;
     }
+    created_ = created;
     return true;
+}
+
+int CFile::OpenSecondDescriptor(int flags) const {
+    // Through the first descriptor, so that both lie on the same file even
+    // when the path is replaced between the two opens.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    int fd = ::open(self.c_str(), flags | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    // Without /proc: by path, and only while the path still names the same file.
+    fd = ::open(path_.c_str(), flags | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return fd;
+    struct stat first {
+    }, second{};
+    if (fstat(fd_, &first) != 0 || fstat(fd, &second) != 0 || first.st_dev != second.st_dev ||
+        first.st_ino != second.st_ino) {
+        ::close(fd);
+        errno = EAGAIN;
+        return -1;
+    }
+    return fd;
 }
 
 bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* error) {
@@ -136,7 +203,7 @@ bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* e
     if (share == FileShare::Exclusive && access == FileAccess::Read) second_flags = O_RDWR;
     if (share != FileShare::Exclusive && access == FileAccess::Write) second_flags = O_RDONLY;
     if (second_flags >= 0) {
-        lock_fd_ = ::open(path_.c_str(), second_flags | O_CLOEXEC);
+        lock_fd_ = OpenSecondDescriptor(second_flags);
         if (lock_fd_ < 0 && second_flags == O_RDWR && (errno == EACCES || errno == EROFS)) {
             // A user who may not write the file cannot hold a write lock on it.
             // Such a reader still keeps writers and exclusive openers out, but
@@ -182,6 +249,7 @@ void CFile::Close() {
     lock_fd_ = -1;
     fd_ = -1;
     path_.clear();
+    created_ = false;
 }
 
 long CFile::Read(void* buffer, size_t size, CFileException* error) {
@@ -228,6 +296,12 @@ bool CFile::SeekToStart(CFileException* error) {
 
 bool CFile::Truncate(CFileException* error) {
     if (ftruncate(fd_, 0) == 0 && lseek(fd_, 0, SEEK_SET) == 0) return true;
+    if (error) error->Set(errno);
+    return false;
+}
+
+bool CFile::SetLength(long long length, CFileException* error) {
+    if (ftruncate(fd_, static_cast<off_t>(length)) == 0) return true;
     if (error) error->Set(errno);
     return false;
 }

@@ -6,7 +6,16 @@
 namespace kelmora {
 
 // Why an open or an I/O call failed, with the operating system's error number.
-enum class FileErrorCause { None, FileNotFound, AccessDenied, SharingViolation, Other };
+// NotRegularFile: an open for regular files only met a link, a FIFO, a device
+// or a socket (see FileKind).
+enum class FileErrorCause {
+    None,
+    FileNotFound,
+    AccessDenied,
+    SharingViolation,
+    Other,
+    NotRegularFile
+};
 
 struct CFileException {
     FileErrorCause cause = FileErrorCause::None;
@@ -25,13 +34,18 @@ enum class FileShare { DenyNone, DenyWrite, Exclusive };
 enum class FileCreate {
     OpenExisting,  // fail when missing
     OpenAlways,    // create when missing, keep the contents
-    CreateAlways,  // create or truncate
+    CreateAlways,  // create or truncate (a regular file; others are written as they are)
 };
+
+// RegularOnly opens without following a link and without waiting (a FIFO
+// would wait for its other end), and refuses anything but a regular file.
+enum class FileKind { Any, RegularOnly };
 
 // A file opened with a share mode. The share mode is kept as advisory locks on
 // the open file description (OFD byte-range locks), so it holds between
 // processes and on network file systems that forward byte-range locks, and it
-// is released exactly when this object closes the file.
+// is released exactly when this object closes the file. An open that the share
+// check refuses leaves no file behind that it created itself.
 class CFile {
 public:
     CFile() = default;
@@ -42,9 +56,11 @@ public:
     CFile& operator=(const CFile&) = delete;
 
     bool Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
-              CFileException* error);
+              CFileException* error, FileKind kind = FileKind::Any);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    // The last open made the file (it did not exist before).
+    bool created() const { return created_; }
 
     // Reads up to size bytes; returns the count read, or -1 with error set.
     long Read(void* buffer, size_t size, CFileException* error);
@@ -53,6 +69,8 @@ public:
     bool ReadAll(std::string* text, CFileException* error);
     bool SeekToStart(CFileException* error);
     bool Truncate(CFileException* error);
+    // Cuts or extends the file to length bytes; the position stays.
+    bool SetLength(long long length, CFileException* error);
     bool Flush(CFileException* error);
     long long Length() const;
 
@@ -61,10 +79,12 @@ public:
 
 private:
     bool TakeShareLocks(FileAccess access, FileShare share, CFileException* error);
+    int OpenSecondDescriptor(int flags) const;
 
     int fd_ = -1;
     int lock_fd_ = -1;  // a writable descriptor when the share lock needs one
     std::string path_;
+    bool created_ = false;
 };
 
 }  // namespace kelmora

@@ -1,5 +1,7 @@
 #include "platform/format.h"
 
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -23,6 +25,21 @@ std::string FormatPrintf(const char* format, ...) {
     std::string out = FormatPrintfV(format, args);
     va_end(args);
     return out;
+}
+
+bool ScanDecimalInt(std::string_view text, size_t* pos, int* value) {
+    size_t at = *pos;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    const char* first = text.data() + at;
+    const char* last = text.data() + text.size();
+    // from_chars takes a minus sign but not a plus sign.
+    if (first < last && *first == '+' && first + 1 < last && *(first + 1) != '-') ++first;
+    int parsed = 0;
+    auto [end, error] = std::from_chars(first, last, parsed);
+    if (error != std::errc()) return false;
+    *value = parsed;
+    *pos = static_cast<size_t>(end - text.data());
+    return true;
 }
 
 namespace {

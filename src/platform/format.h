@@ -12,6 +12,11 @@ namespace kelmora {
 std::string FormatPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatPrintfV(const char* format, va_list args);
 
+// Reads a decimal number as the C scan's "%d" does: white space, an optional
+// sign, digits. From *pos on; on success *pos is past the digits. False when
+// there is no number or it does not fit an int (refused, never wrapped).
+bool ScanDecimalInt(std::string_view text, size_t* pos, int* value);
+
 // One value for a message-format string: numbers and texts.
 using CFormatArg = std::variant<long long, std::string>;
 

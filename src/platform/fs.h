@@ -1,18 +1,51 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 namespace kelmora {
 
+// What an entry is in itself: a link is reported as a link, never as what it
+// points at.
 struct CDirEntry {
     std::string name;
     bool is_directory = false;
+    bool is_regular_file = false;
+    bool is_link = false;
 };
 
 // The entries of a folder, without "." and "..", in the order the file system
 // gives them. False with errno set when the folder cannot be listed.
 bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries);
+
+// A folder held open while its entries are listed and removed relative to it,
+// so that a folder swapped for a link meanwhile is never followed. Every call
+// returns false with errno set on failure.
+class CFolder {
+public:
+    CFolder() = default;
+    ~CFolder() { Close(); }
+    CFolder(CFolder&& other) noexcept;
+    CFolder& operator=(CFolder&& other) noexcept;
+    CFolder(const CFolder&) = delete;
+    CFolder& operator=(const CFolder&) = delete;
+
+    // Fails (ELOOP or ENOTDIR) when the last component is a link.
+    bool Open(const std::string& path);
+    bool OpenIn(const CFolder& parent, const std::string& name);
+    void Close();
+
+    bool List(std::vector<CDirEntry>* entries) const;
+    // The calling process may create and remove entries in the folder.
+    bool IsWritable() const;
+    // Removes an entry that is not a folder (a link itself, not its target).
+    bool RemoveEntry(const std::string& name) const;
+    bool RemoveSubfolder(const std::string& name) const;  // must be empty
+
+private:
+    int fd_ = -1;
+};
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
@@ -24,7 +57,11 @@ bool RemoveDirectory(const std::string& path);  // must be empty
 bool RemoveFile(const std::string& path);
 bool RenamePath(const std::string& from, const std::string& to);
 // Copies bytes and permission bits; fails when the target exists and overwrite is false.
+// Neither path is followed through a link, and a source that is not a regular
+// file is refused at once (EISDIR for a folder, else kNotRegularFileError)
+// instead of waiting on it, as a FIFO would make a plain open wait.
 bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite);
+inline constexpr int kNotRegularFileError = EINVAL;
 
 // True when the calling process may create files in the folder.
 bool IsFolderWritable(const std::string& path);
@@ -36,8 +73,9 @@ bool CanEnterFolder(const std::string& path);
 // EEXIST instead (a plain rename silently replaces an empty folder).
 bool RenamePathNoReplace(const std::string& from, const std::string& to);
 
-// Times of a file or folder in nanoseconds since the Unix epoch. Creation is
-// the birth time where the file system keeps one, else the last write time.
+// Times of a file or folder (a link's own, not its target's) in nanoseconds
+// since the Unix epoch. Creation is the birth time where the file system keeps
+// one, else the last write time.
 struct CEntryTimes {
     long long creation_ns = 0;
     long long last_write_ns = 0;

@@ -39,4 +39,19 @@ private:
     std::string path_;
 };
 
+// A new version of a file, written beside it under a hidden temporary name
+// and put in its place with one rename by Commit(), so that readers see the
+// old contents or the new ones, never a part. Removed unless committed.
+class CReplacementFile {
+public:
+    // Writes text into the temporary file; it gets the target's permission
+    // bits when the target exists. False with errno set.
+    bool Prepare(const std::string& target, const std::string& text);
+    bool Commit();
+
+private:
+    CTempFile temp_;
+    std::string target_;
+};
+
 }  // namespace kelmora

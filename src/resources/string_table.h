@@ -55,6 +55,8 @@ enum EStringId : unsigned {
     IDS_ERR_SET_CONFIG_SPEC = 42,
     IDS_ERR_MOUNT_VOB = 43,
     IDS_VOBS_MOUNTED = 44,
+    // This build's own: the store never follows a link or waits on a FIFO.
+    IDS_NOT_REGULAR_FILE = 100,
     IDS_TITLE_FINISH_BRANCH = 137,
     IDS_TITLE_SETUP_BRANCH = 138,
     IDS_TITLE_ASSOCIATE = 139,

@@ -58,21 +58,11 @@ void SetCachedTreeRevision(int revision) {
 }
 
 CTreeNode* FindNodeByPath(CTreeNode* start, std::string_view full_path) {
-    // Depth first as the recursive search goes: a node, then everything from
-    // its next sibling on, then everything below it. A stack keeps long
-    // sibling chains from deepening the call stack.
-    std::vector<CTreeNode*> pending;
-    if (start) pending.push_back(start);
     const int revision = CachedTreeRevision();
-    while (!pending.empty()) {
-        CTreeNode* node = pending.back();
-        pending.pop_back();
-        node->set_revision_stamp(revision);
-        if (node->full_path() == full_path) return node;
-        if (node->first_child()) pending.push_back(node->first_child());
-        if (node->next_sibling()) pending.push_back(node->next_sibling());
-    }
-    return nullptr;
+    return SearchTree(start, [&](CTreeNode& node) {
+        node.set_revision_stamp(revision);
+        return node.full_path() == full_path;
+    });
 }
 
 std::string NativePathOfNode(const CTreeNode& node, std::string_view file_name) {

@@ -6,9 +6,19 @@
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/sleep.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {
+
+std::string OpenErrorText(const CFileException& error, const std::string& path) {
+    if (error.cause == FileErrorCause::NotRegularFile) {
+        return FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str());
+    }
+    return FormatMessageText(
+        LoadString(IDS_ERR_OPEN_FILE),
+        {static_cast<long long>(error.os_error), path, std::string(std::strerror(error.os_error))});
+}
 
 BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
                                    BOOL first_block_only) {
@@ -18,8 +28,10 @@ BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, B
     // Writers open profile files exclusively; wait for them to finish.
     for (int attempt = 1;; ++attempt) {
         if (file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting,
-                      &error))
+                      &error, FileKind::RegularOnly))
             break;
+        // A link or a FIFO is never followed or waited for.
+        if (error.cause == FileErrorCause::NotRegularFile) break;
         if (error.cause == FileErrorCause::FileNotFound) {
             if (!must_exist) return TRUE;
             break;
@@ -41,10 +53,7 @@ BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, B
         // cannot be opened, with the read's error.
         text->clear();
     }
-    ReportError(error_prefix_ + FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                                                  {static_cast<long long>(error.os_error), path,
-                                                   std::string(std::strerror(error.os_error))}),
-                MB_OK);
+    ReportError(error_prefix_ + OpenErrorText(error, path), MB_OK);
     return FALSE;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+
+#include "platform/file.h"
 
 namespace kelmora {
 
@@ -11,5 +14,10 @@ inline constexpr unsigned kProfileFileRetryMs = 3000;
 // The reader appends the file in blocks of this size; "first block only"
 // means the first of them.
 inline constexpr size_t kProfileFileBlockSize = 4095;
+
+// The store's message for a file that could not be opened, read or written:
+// the error number, the path and the system's text for the number; or, for
+// a link, FIFO or device, that it was left alone.
+std::string OpenErrorText(const CFileException& error, const std::string& path);
 
 }  // namespace kelmora

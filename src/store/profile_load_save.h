@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "platform/file.h"
@@ -22,6 +23,15 @@ enum ProfileSaveMask : unsigned {
     kSaveDiagram = 0x100,  // copied from the record's diagram source path
 };
 
+// The seven texts of a profile record, each with the profile file it is read
+// from (profile_layout.h) and the save mask bit that writes it, in file order.
+struct CProfileTextField {
+    int file_index;
+    std::string CProfileRecord::*text;
+    unsigned save_bit;
+};
+std::span<const CProfileTextField> ProfileTextFields();
+
 // Appends the file with that index (profile_layout.h) of the node at
 // full_path to text; opened once, denying writers. Returns the cause of a
 // failed open (text unchanged), else FileErrorCause::None.
@@ -36,21 +46,22 @@ bool LoadProfile(CTreeNode*& node);
 // the tree (its lock file).
 bool IsProfileReadOnly(const CTreeNode& node);
 
-// Replaces the node's file with text, exclusively; says so when it cannot.
-bool WriteProfileFile(const CTreeNode& node, const std::string& file_name, const std::string& text);
-
-// Raises the minor number of the profile revision in the GUID file by one.
-// A GUID file with a GUID but no revision counts as 0.0; one without a GUID
-// is left alone (false).
-bool BumpProfileRevision(const CTreeNode& node);
+// How a save ended.
+enum class ESaveOutcome {
+    kNotSaved,      // nothing written (or a write failed); reported
+    kSaved,         // written, and named when a new name was given
+    kSavedUnnamed,  // written, but the new name could not be given
+    kDeleted,       // a new profile that the user gave up when it could not be named
+};
 
 // Writes the files that mask selects under the tree lock for writing (rules
-// last, with a bump of the profile revision); the node is left not loaded.
-// A new name is then given with a rename, asking the user for another name
-// for as long as it fails. False when the lock was not obtained, a file was
-// not written, or the profile did not get a name the user accepted (it may
-// then have been deleted at the user's request).
-bool SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
-                 const std::string& new_name);
+// last, then the profile revision rises); the node is left not loaded. Every
+// file the save writes is opened exclusively first, retrying while a reader
+// holds it; when one stays refused nothing is written. The diagram is copied
+// in through a temporary file. A new name is then given with a rename, asking
+// the user for another name while it fails; only a new_profile (one that this
+// save names for the first time) may then be deleted at the user's request.
+ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
+                         const std::string& new_name, bool new_profile = false);
 
 }  // namespace kelmora

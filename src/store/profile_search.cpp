@@ -1,7 +1,5 @@
 #include "store/profile_search.h"
 
-#include <vector>
-
 #include "automation/view_profile.h"
 #include "platform/paths.h"
 #include "store/current_tree.h"
@@ -12,25 +10,13 @@ namespace kelmora {
 
 CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
                                  const GuidFileReader& read_guid_file) {
-    // The same order as the recursive search: a node, everything from its
-    // next sibling on, then everything below it.
-    std::vector<CTreeNode*> pending;
-    if (start) pending.push_back(start);
-    while (!pending.empty()) {
-        CTreeNode* node = pending.back();
-        pending.pop_back();
-        if (node->profile_state() == ProfileState::kNotLoaded) {
-            const std::string path = NativePathOfNode(*node, ProfileFileName(kProfileGuid));
-            std::string text;
-            if (!path.empty() && read_guid_file(path, &text) && !text.empty() &&
-                GuidOfGuidFileText(text) == guid) {
-                return node;
-            }
-        }
-        if (node->first_child()) pending.push_back(node->first_child());
-        if (node->next_sibling()) pending.push_back(node->next_sibling());
-    }
-    return nullptr;
+    return SearchTree(start, [&](CTreeNode& node) {
+        if (node.profile_state() != ProfileState::kNotLoaded) return false;
+        const std::string path = NativePathOfNode(node, ProfileFileName(kProfileGuid));
+        std::string text;
+        return !path.empty() && read_guid_file(path, &text) && !text.empty() &&
+               GuidOfGuidFileText(text) == guid;
+    });
 }
 
 std::string ProfileNameOfNode(const CTreeNode& node) {

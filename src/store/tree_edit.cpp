@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <unordered_set>
 #include <vector>
 
 #include "client/files.h"
@@ -10,8 +12,10 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/uuid.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
+#include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/tree_lock.h"
 #include "ui/user_interface.h"
@@ -50,49 +54,143 @@ CTreeNode* AddNodeForNewFolder(CTreeNode* parent, const std::string& full_path, 
     return node;
 }
 
-// Removes a node's folder after everything below it (and, with_siblings,
-// after its later siblings too). A top-level folder frees the tree lock
-// before its own folder goes.
-void DeleteSubtree(CTreeNode* node, bool with_siblings) {
-    const std::string native = NativePathOfNode(*node);
-    if (node->IsProfile()) {
-        std::vector<CDirEntry> entries;
-        if (ListDirectory(native, &entries)) {
-            for (const CDirEntry& entry : entries) {
-                if (!entry.is_directory) RemoveFile(native + "/" + entry.name);
-            }
+void ShowRemoveError(const std::string& native, int error) {
+    ShowMessage(error == EACCES
+                    ? FormatStringId(IDS_NO_PERMISSION_PROFILE, native.c_str())
+                    : FormatStringId(IDS_ERR_REMOVE, native.c_str(), ErrorText(error).c_str()),
+                MB_OK);
+}
+
+// One folder of a subtree on the way through it, opened relative to the
+// folder above it.
+struct CFolderVisit {
+    CTreeNode* node = nullptr;
+    std::string native;
+    CFolder folder;
+    std::vector<CDirEntry> entries;
+    std::vector<CTreeNode*> children;
+    size_t next_child = 0;
+};
+
+// Goes through the folders of top's subtree depth first, never through a
+// link, with a stack instead of recursion: enter(visit) when a folder is
+// open and listed, leave(visit, parent) after everything below it. A folder
+// that cannot be opened or listed goes to failed(path, errno), which says
+// whether to go on without it. Stops with false when any of them says so.
+template <typename Enter, typename Leave, typename Failed>
+bool WalkSubtreeFolders(CTreeNode* top, const std::string& top_native, const CFolder& top_parent,
+                        Enter enter, Leave leave, Failed failed) {
+    std::deque<CFolderVisit> stack;  // references stay valid while it grows
+    auto open = [&](CTreeNode* node, std::string native, const CFolder& parent) {
+        CFolderVisit visit;
+        visit.node = node;
+        visit.native = std::move(native);
+        if (!visit.folder.OpenIn(parent, node->Name())) {
+            // Gone already: nothing to remove, nothing to keep.
+            return errno == ENOENT || failed(visit.native, errno);
         }
+        if (!visit.folder.List(&visit.entries)) return failed(visit.native, errno);
+        for (CTreeNode* child = node->first_child(); child; child = child->next_sibling()) {
+            visit.children.push_back(child);
+        }
+        if (!enter(visit)) return false;
+        stack.push_back(std::move(visit));
+        return true;
+    };
+    if (!open(top, top_native, top_parent)) return false;
+    while (!stack.empty()) {
+        CFolderVisit& visit = stack.back();
+        if (visit.next_child < visit.children.size()) {
+            CTreeNode* child = visit.children[visit.next_child++];
+            if (!open(child, visit.native + "/" + child->Name(), visit.folder)) return false;
+            continue;
+        }
+        CFolderVisit done = std::move(stack.back());
+        stack.pop_back();
+        if (!leave(done, stack.empty() ? top_parent : stack.back().folder)) return false;
     }
-    if (node->first_child()) DeleteSubtree(node->first_child(), true);
-    if (with_siblings && node->next_sibling()) DeleteSubtree(node->next_sibling(), true);
-    if (!node->parent()) {
-        ReleaseTreeLock(true);
-        RemoveFile(native + "/" + kLockFileName);
+    return true;
+}
+
+// True when the whole subtree can go: every folder holds only what the store
+// knows (files, links and the lock file anywhere; in a folder, the folders of
+// its child nodes; nothing else), and each folder that must be emptied or
+// removed may be changed by this user. Otherwise says why and changes nothing.
+bool CanRemoveSubtree(CTreeNode* top, const std::string& top_native, const CFolder& top_parent,
+                      const std::string& parent_native) {
+    auto refuse = [](const std::string& native, int error) {
+        ShowRemoveError(native, error);
+        return false;
+    };
+    if (!top_parent.IsWritable()) return refuse(parent_native, errno);
+    auto enter = [&](const CFolderVisit& visit) {
+        std::unordered_set<std::string> child_names;
+        for (const CTreeNode* child : visit.children) child_names.insert(child->Name());
+        for (const CDirEntry& entry : visit.entries) {
+            if (!entry.is_directory) continue;
+            // A profile's own subfolders and folders outside the tree are not
+            // the store's to remove.
+            if (visit.node->IsProfile() || !child_names.count(entry.name))
+                return refuse(visit.native, ENOTEMPTY);
+        }
+        if (!visit.entries.empty() && !visit.folder.IsWritable())
+            return refuse(visit.native, errno);
+        return true;
+    };
+    auto leave = [](const CFolderVisit&, const CFolder&) { return true; };
+    return WalkSubtreeFolders(top, top_native, top_parent, enter, leave, refuse);
+}
+
+enum class ERemoval { kRefused, kIncomplete, kRemoved };
+
+// Removes a node's folder with everything below it (not its siblings), after
+// checking that all of it can go; a link is removed itself, never followed.
+// The caller holds the tree lock.
+ERemoval RemoveSubtree(CTreeNode* top) {
+    const std::string top_native = NativePathOfNode(*top);
+    const size_t cut = top_native.rfind('/');
+    if (top_native.empty() || cut == std::string::npos) return ERemoval::kRefused;
+    const std::string parent_native = cut == 0 ? "/" : top_native.substr(0, cut);
+    CFolder top_parent;
+    if (!top_parent.Open(parent_native)) {
+        ShowRemoveError(parent_native, errno);
+        return ERemoval::kRefused;
     }
-    if (unix_nt_rmdir(native.c_str()) != 0) {
-        const int error = errno;
-        ShowMessage(error == EACCES ? FormatPrintf(LoadString(IDS_NO_PERMISSION_PROFILE).c_str(),
-                                                   native.c_str())
-                                    : FormatPrintf(LoadString(IDS_ERR_REMOVE).c_str(),
-                                                   native.c_str(), ErrorText(error).c_str()),
-                    MB_OK);
-    }
+    if (!CanRemoveSubtree(top, top_native, top_parent, parent_native)) return ERemoval::kRefused;
+
+    bool top_removed = false;
+    auto enter = [](const CFolderVisit& visit) {
+        // Failures show when the folder itself cannot be removed.
+        for (const CDirEntry& entry : visit.entries) {
+            if (!entry.is_directory) visit.folder.RemoveEntry(entry.name);
+        }
+        return true;
+    };
+    auto leave = [&](const CFolderVisit& visit, const CFolder& parent) {
+        if (parent.RemoveSubfolder(visit.node->Name())) {
+            top_removed = visit.node == top;
+        } else {
+            ShowRemoveError(visit.native, errno);
+        }
+        return true;
+    };
+    auto failed = [](const std::string& native, int error) {
+        ShowRemoveError(native, error);
+        return true;
+    };
+    WalkSubtreeFolders(top, top_native, top_parent, enter, leave, failed);
+    return top_removed ? ERemoval::kRemoved : ERemoval::kIncomplete;
 }
 
 // Gives every node below node the new beginning of its full path.
 void RebaseDescendantPaths(CTreeNode* node, const std::string& old_prefix,
                            const std::string& new_prefix) {
-    std::vector<CTreeNode*> pending;
-    if (node->first_child()) pending.push_back(node->first_child());
-    while (!pending.empty()) {
-        CTreeNode* n = pending.back();
-        pending.pop_back();
-        if (n->full_path().starts_with(old_prefix)) {
-            n->set_full_path(new_prefix + n->full_path().substr(old_prefix.size()));
+    SearchTree(node->first_child(), [&](CTreeNode& n) {
+        if (n.full_path().starts_with(old_prefix)) {
+            n.set_full_path(new_prefix + n.full_path().substr(old_prefix.size()));
         }
-        if (n->first_child()) pending.push_back(n->first_child());
-        if (n->next_sibling()) pending.push_back(n->next_sibling());
-    }
+        return false;
+    });
 }
 
 // The names a create or copy tries, by number from 1.
@@ -119,8 +217,8 @@ CTreeNode* MakeNewFolder(CTreeNode*& parent) {
         }
         if (errno == EEXIST) continue;
         const int error = errno;
-        ShowMessage(FormatPrintf(LoadString(IDS_ERR_CREATE).c_str(),
-                                 NativePathOfFullPath(full_path).c_str(), ErrorText(error).c_str()),
+        ShowMessage(FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
+                                   ErrorText(error).c_str()),
                     MB_OK | MB_ICONEXCLAMATION);
         ReleaseTreeLock(false);
         return nullptr;
@@ -146,14 +244,14 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     std::string full_path;
     CTreeNode* node = nullptr;
     auto fail = [&](int error) -> CTreeNode* {
-        ShowMessage(error == EACCES ? FormatPrintf(LoadString(IDS_NO_PERMISSION_FOLDER).c_str(),
-                                                   NativePathOfNode(*parent).c_str())
-                                    : FormatPrintf(LoadString(IDS_ERR_CREATE).c_str(),
-                                                   NativePathOfFullPath(full_path).c_str(),
-                                                   ErrorText(error).c_str()),
-                    MB_OK);
+        ShowMessage(
+            error == EACCES
+                ? FormatStringId(IDS_NO_PERMISSION_FOLDER, NativePathOfNode(*parent).c_str())
+                : FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
+                                 ErrorText(error).c_str()),
+            MB_OK);
         if (node) {
-            DeleteSubtree(node, false);
+            RemoveSubtree(node);
             // Its folder is gone; the tree in memory should not show it.
             UnlinkChild(parent, node);
         }
@@ -169,9 +267,8 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
         if (made) break;
         if (errno != EEXIST) return fail(errno);
         if (copying && !same_folder) {
-            ShowMessage(
-                FormatPrintf(LoadString(IDS_PROFILE_NAME_EXISTS).c_str(), source_name.c_str()),
-                MB_OK | MB_ICONEXCLAMATION);
+            ShowMessage(FormatStringId(IDS_PROFILE_NAME_EXISTS, source_name.c_str()),
+                        MB_OK | MB_ICONEXCLAMATION);
             ReleaseTreeLock(false);
             return nullptr;
         }
@@ -183,6 +280,9 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     node = AddNodeForNewFolder(parent, full_path, true);
     const std::string native = NativePathOfNode(*node);
 
+    // Links, FIFOs and devices are not copied (nor followed); they are named
+    // once the lock is free.
+    std::vector<std::string> left_alone;
     if (copying) {
         const std::string source_native = NativePathOfFullPath(*source_path);
         std::vector<CDirEntry> entries;
@@ -194,8 +294,16 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
         for (const CDirEntry& entry : entries) {
             if (entry.is_directory) continue;
             const std::string from = source_native + "/" + entry.name;
+            if (!entry.is_regular_file) {
+                left_alone.push_back(from);
+                continue;
+            }
             if (CopyFileTo(from, native + "/" + entry.name, true)) continue;
             const int error = errno;
+            if (error == kNotRegularFileError) {
+                left_alone.push_back(from);
+                continue;
+            }
             // A file that vanished meanwhile is simply not copied.
             if (PathExists(from)) return fail(error);
         }
@@ -205,18 +313,20 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
         const std::string guid_path = native + "/" + ProfileFileName(kProfileGuid);
         CFile guid_file;
         CFileException error;
+        const std::string text = FormatGuidFileText({NewUuidText(), 0, 0});
+        // A GUID file that is not whole would leave a profile nobody can find.
         if (!guid_file.Open(guid_path, FileAccess::ReadWrite, FileShare::Exclusive,
-                            FileCreate::CreateAlways, &error)) {
-            ShowMessage(FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                                          {static_cast<long long>(error.os_error), guid_path,
-                                           ErrorText(error.os_error)}),
-                        MB_OK | MB_ICONEXCLAMATION);
+                            FileCreate::CreateAlways, &error, FileKind::RegularOnly) ||
+            !guid_file.Write(text.data(), text.size(), &error)) {
+            guid_file.Close();
+            ShowMessage(OpenErrorText(error, guid_path), MB_OK | MB_ICONEXCLAMATION);
             return fail(error.os_error);
         }
-        const std::string text = FormatGuidFileText({NewUuidText(), 0, 0});
-        guid_file.Write(text.data(), text.size(), nullptr);
     }
     ReleaseTreeLock(true);
+    for (const std::string& path : left_alone) {
+        ShowMessage(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()), MB_OK | MB_ICONEXCLAMATION);
+    }
     return node;
 }
 
@@ -246,21 +356,20 @@ bool RenameNode(CTreeNode*& node, const std::string& new_name) {
         error = errno;
     }
     ShowMessage(error == EACCES
-                    ? FormatPrintf(LoadString(IDS_NO_PERMISSION_PROFILE).c_str(), native.c_str())
-                    : FormatPrintf(LoadString(IDS_ERR_RENAME).c_str(), native.c_str(),
-                                   ErrorText(error).c_str()),
+                    ? FormatStringId(IDS_NO_PERMISSION_PROFILE, native.c_str())
+                    : FormatStringId(IDS_ERR_RENAME, native.c_str(), ErrorText(error).c_str()),
                 MB_OK);
     ReleaseTreeLock(false);
     errno = error;
     return false;
 }
 
-void DeleteNode(CTreeNode*& node) {
-    if (!TakeTreeLock(node, false, false)) return;
-    CTreeNode* parent = node->parent();
-    DeleteSubtree(node, false);
-    // A top-level folder has freed the lock itself, before its folder went.
-    if (parent) ReleaseTreeLock(true);
+bool DeleteNode(CTreeNode*& node) {
+    if (!TakeTreeLock(node, false, false)) return false;
+    const ERemoval removal = RemoveSubtree(node);
+    // A refused delete has changed nothing.
+    ReleaseTreeLock(removal != ERemoval::kRefused);
+    return removal == ERemoval::kRemoved;
 }
 
 }  // namespace kelmora

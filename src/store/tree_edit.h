@@ -32,7 +32,10 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
 // failure errno tells why (0 when the lock was not obtained).
 bool RenameNode(CTreeNode*& node, const std::string& new_name);
 
-// Removes the node's folder with everything below it.
-void DeleteNode(CTreeNode*& node);
+// Removes the node's folder with everything below it; a link in it is removed
+// itself and never followed. First checks that all of it can go (only files,
+// links and the folders of the tree, each removable by this user); otherwise
+// says why and removes nothing. True when the node's folder is gone.
+bool DeleteNode(CTreeNode*& node);
 
 }  // namespace kelmora

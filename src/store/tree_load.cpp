@@ -8,6 +8,7 @@
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
@@ -36,9 +37,10 @@ public:
         std::vector<CDirEntry> entries;
         if (!ListDirectory(native_path, &entries)) return node;
         // A folder that directly holds a file (other than a lock file) is a
-        // profile; what lies below a profile is not looked at.
+        // profile; what lies below a profile is not looked at. A link is
+        // neither a file nor a folder of the tree, and is never followed.
         for (const CDirEntry& entry : entries) {
-            if (!entry.is_directory && entry.name != kLockFileName) {
+            if (entry.is_regular_file && entry.name != kLockFileName) {
                 node->MarkProfileNotLoaded();
                 return node;
             }
@@ -93,14 +95,12 @@ CTreeNode* LoadProfileTree(bool to_log) {
     const std::string native_root = NativePathOfFullPath(root);
     std::vector<CDirEntry> entries;
     if (!ListDirectory(native_root, &entries)) {
-        ReportStoreError(FormatPrintf(LoadString(IDS_TREE_NOT_FOUND).c_str(), root.c_str()),
-                         to_log);
+        ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, root.c_str()), to_log);
         return nullptr;
     }
     // The root of the whole name space has no private folder around the tree.
     if (IsNameSpaceRoot(native_root)) {
-        ReportStoreError(
-            FormatPrintf(LoadString(IDS_TREE_ROOT_IS_DRIVE_ROOT).c_str(), root.c_str()), to_log);
+        ReportStoreError(FormatStringId(IDS_TREE_ROOT_IS_DRIVE_ROOT, root.c_str()), to_log);
         return nullptr;
     }
     if (!TakeTreeLock(TreeLockStart::kForgetRevision, true, to_log)) return nullptr;
@@ -111,9 +111,9 @@ CTreeNode* LoadProfileTree(bool to_log) {
         const std::string top_folder =
             NativePathOfFullPath(FormatPrintf("%s\\%s", root.c_str(), kTopLevelFolderName));
         if (unix_nt_mkdir(top_folder.c_str(), 0) != 0) {
-            ReportStoreError(FormatPrintf(LoadString(IDS_ERR_CREATE_TOP_FOLDER).c_str(),
-                                          top_folder.c_str(), std::strerror(errno)),
-                             to_log);
+            ReportStoreError(
+                FormatStringId(IDS_ERR_CREATE_TOP_FOLDER, top_folder.c_str(), std::strerror(errno)),
+                to_log);
             ReleaseTreeLock(false);
             return nullptr;
         }

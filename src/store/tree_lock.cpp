@@ -3,12 +3,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/sleep.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
+#include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/store_reporter.h"
 
@@ -27,14 +30,27 @@ std::function<void()>& TreeChangedHandler() {
     return handler;
 }
 
-// "%d" over the first 31 bytes; no number counts as revision 0.
-int ParseTreeRevision(const char* text) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (end == text) return 0;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+// "%d" over the first 31 bytes; no number counts as revision 0. The file's
+// range is 0 to INT_MAX, which keeps the "not known" value out of it.
+int ParseTreeRevision(std::string_view text) {
+    size_t pos = 0;
+    int value = 0;
+    if (!ScanDecimalInt(text, &pos, &value) || value < 0) return 0;
+    return value;
+}
+
+// The revision after a change: past the largest one it starts again at 0,
+// which every other process sees as a change as well.
+int NextTreeRevision(int revision) {
+    return revision >= INT_MAX || revision < 0 ? 0 : revision + 1;
+}
+
+constexpr size_t kLockFileReadLimit = 31;
+
+// Whether the held lock reports to the log; set by every take.
+bool& HeldLockReportsToLog() {
+    static bool to_log = false;
+    return to_log;
 }
 
 // Opens the lock file exclusively, polling while another process holds it,
@@ -46,17 +62,20 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
     for (int attempt = 0; attempt < kTreeLockAttempts && !opened; ++attempt) {
         CFileException error;
         opened =
-            !path.empty() && file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
-                                       FileShare::Exclusive, FileCreate::OpenAlways, &error);
+            !path.empty() &&
+            file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
+                      FileShare::Exclusive, FileCreate::OpenAlways, &error, FileKind::RegularOnly);
         if (opened) break;
+        if (error.cause == FileErrorCause::NotRegularFile) {
+            ReportStoreError(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()), to_log);
+            return false;
+        }
         if (error.cause == FileErrorCause::AccessDenied) {
             ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
             return false;
         }
         if (path.empty() || error.cause != FileErrorCause::SharingViolation) {
-            ReportStoreError(
-                FormatPrintf(LoadString(IDS_TREE_NOT_FOUND).c_str(), CurrentTreeRoot().c_str()),
-                to_log);
+            ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, CurrentTreeRoot().c_str()), to_log);
             return false;
         }
         SleepMs(kTreeLockPollMs);
@@ -65,10 +84,10 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
         ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
         return false;
     }
-    char text[32] = {0};
-    long count = file.Read(text, 31, nullptr);
-    text[count > 0 ? count : 0] = '\0';
-    *file_revision = ParseTreeRevision(text);
+    char text[kLockFileReadLimit];
+    long count = file.Read(text, sizeof text, nullptr);
+    *file_revision = ParseTreeRevision(std::string_view(text, count > 0 ? count : 0));
+    HeldLockReportsToLog() = to_log;
     return true;
 }
 
@@ -126,19 +145,31 @@ bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log) {
     return TakeTreeLockFor(&node, false, for_reading, to_log);
 }
 
-void ReleaseTreeLock(bool bump) {
+bool ReleaseTreeLock(bool bump) {
     CFile& file = HeldLockFile();
-    if (!file.IsOpen()) return;
+    if (!file.IsOpen()) return true;
     const int saved_errno = errno;
+    bool written = true;
     if (bump) {
-        const int next = CachedTreeRevision() + 1;
+        const int next = NextTreeRevision(CachedTreeRevision());
         SetCachedTreeRevision(next);
+        // Written over the old number, then cut to the new one's length: a
+        // write that fails midway leaves the old number's leading digits, not
+        // a shorter number that other processes might take for one they know.
         const std::string text = FormatPrintf("%d", next);
-        if (file.Truncate(nullptr)) file.Write(text.data(), text.size(), nullptr);
+        CFileException error;
+        written = file.SeekToStart(&error) && file.Write(text.data(), text.size(), &error) &&
+                  file.SetLength(static_cast<long long>(text.size()), &error);
+        // The cached revision stays the new one: this process reloads at its
+        // next take unless the file holds it after all.
+        if (!written) {
+            ReportStoreError(OpenErrorText(error, file.path()), HeldLockReportsToLog());
+        }
         FindNodeByPath(CurrentTree(), "");
     }
     file.Close();
     errno = saved_errno;
+    return written;
 }
 
 bool IsTreeLockHeld() {

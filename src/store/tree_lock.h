@@ -32,8 +32,10 @@ bool TakeTreeLock(TreeLockStart start, bool for_reading, bool to_log);
 bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
 
 // Frees the lock. With bump, the lock file is rewritten with the next tree
-// revision and every node of the current tree is stamped with it. Keeps errno.
-void ReleaseTreeLock(bool bump);
+// revision (after INT_MAX: 0) and every node of the current tree is stamped
+// with it. A failed rewrite is reported the way the take reported, and gives
+// false. Keeps errno.
+bool ReleaseTreeLock(bool bump);
 
 bool IsTreeLockHeld();
 

@@ -1,5 +1,9 @@
 #include "store/tree_node.h"
 
+#include <vector>
+
+#include "store/profile_load_save.h"
+
 namespace kelmora {
 
 CTreeNode::CTreeNode(std::string full_path, std::string short_name, long long creation_time_ns,
@@ -46,13 +50,9 @@ CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source) {
     if (source.state_ == ProfileState::kLoaded && source.record_) {
         auto copy = std::make_unique<CProfileRecord>();
         const CProfileRecord& from = *source.record_;
-        copy->rules = from.rules;
-        copy->description = from.description;
-        copy->admin_vob = from.admin_vob;
-        copy->vob_list = from.vob_list;
-        copy->project_branch = from.project_branch;
-        copy->project_label = from.project_label;
-        copy->checkpoints = from.checkpoints;
+        for (const CProfileTextField& field : ProfileTextFields()) {
+            (*copy).*field.text = from.*field.text;
+        }
         copy->all_empty = from.all_empty;
         target.SetProfileRecord(std::move(copy));
     } else if (source.state_ == ProfileState::kFolder) {
@@ -61,6 +61,19 @@ CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source) {
         target.MarkProfileNotLoaded();
     }
     return target;
+}
+
+CTreeNode* SearchTree(CTreeNode* start, const std::function<bool(CTreeNode&)>& visit) {
+    std::vector<CTreeNode*> pending;
+    if (start) pending.push_back(start);
+    while (!pending.empty()) {
+        CTreeNode* node = pending.back();
+        pending.pop_back();
+        if (visit(*node)) return node;
+        if (node->first_child()) pending.push_back(node->first_child());
+        if (node->next_sibling()) pending.push_back(node->next_sibling());
+    }
+    return nullptr;
 }
 
 void LinkAsFirstChild(CTreeNode* parent, CTreeNode* child) {

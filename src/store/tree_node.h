@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,12 @@ private:
 // links. A loaded record is copied into a record of the target's own (seven
 // texts and "all empty"; no diagram source, not read-only).
 CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source);
+
+// Visits start, then everything from its next sibling on, then everything
+// below it (the order of the recursive search) without deepening the call
+// stack for long sibling chains. Returns the first node for which visit
+// answers true, else null.
+CTreeNode* SearchTree(CTreeNode* start, const std::function<bool(CTreeNode&)>& visit);
 
 // Puts child first among parent's children (new nodes stand first).
 void LinkAsFirstChild(CTreeNode* parent, CTreeNode* child);

@@ -1,10 +1,6 @@
 #include "ui/user_interface.h"
 
-#include <cstdio>
-#include <iostream>
 #include <mutex>
-
-#include "ui/console/console_ui.h"
 
 namespace kelmora {
 
@@ -17,14 +13,7 @@ std::string g_app_name = "kelmora";
 CUserInterface& UserInterface() {
     std::lock_guard<std::mutex> guard(g_mutex);
     if (g_ui) return *g_ui;
-    // Messages go to standard error so that a method's printed result stays clean.
-    static CConsoleUserInterface console = [] {
-        // Unbuffered, so that a sibling program that a dialog starts (the
-        // profile browser) reads the answers on the same input meant for it.
-        std::setvbuf(stdin, nullptr, _IONBF, 0);
-        return CConsoleUserInterface(std::cin, std::cerr);
-    }();
-    return console;
+    return DefaultUserInterface();
 }
 
 CUserInterface* SetUserInterface(CUserInterface* ui) {

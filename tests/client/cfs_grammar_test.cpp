@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_env.h"
+
 namespace kelmora {
 namespace {
 
@@ -105,7 +107,9 @@ const CRuleCase kRules[] = {
     {"load \"\\vob\\x # y\"", "load [\\vob\\x # y]"},
     {"include /srv/specs/common.cs", "include [/srv/specs/common.cs]"}};
 
-INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules));
+INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules), [](const auto& info) {
+    return test::CaseName(info.index, info.param.text);
+});
 
 // One field of every rule of a text that parses.
 std::vector<int> Each(const std::string& text, int CCfsRule::*field) {
@@ -208,7 +212,9 @@ const CDateCase kDates[] = {{"03-Dec-2026.23:27:24", Absolute(3, 12, 2026, 23, 2
                             {"today", CCfsDate{.kind = CCfsDate::Kind::Today}},
                             {"yesterday", CCfsDate{.kind = CCfsDate::Kind::Yesterday}}};
 
-INSTANTIATE_TEST_SUITE_P(Forms, CfsDateTest, ::testing::ValuesIn(kDates));
+INSTANTIATE_TEST_SUITE_P(Forms, CfsDateTest, ::testing::ValuesIn(kDates), [](const auto& info) {
+    return test::CaseName(info.index, info.param.text);
+});
 
 // One date per way of being wrong, under the start of its reason.
 TEST(CfsDateTest, MalformedDatesAreRejectedWithTheirReason) {
@@ -346,7 +352,10 @@ const CErrorCase kErrors[] = {
     {"element * CHECKEDOUT\r\r\n", 1, 21, "Invalid control character."},
     {std::string("load \"\\v\0b\"", 11), 1, 9, "Invalid control character."}};
 
-INSTANTIATE_TEST_SUITE_P(Malformed, CfsSyntaxErrorTest, ::testing::ValuesIn(kErrors));
+INSTANTIATE_TEST_SUITE_P(Malformed, CfsSyntaxErrorTest, ::testing::ValuesIn(kErrors),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.text);
+                         });
 
 }  // namespace
 }  // namespace kelmora

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,25 @@ std::string FetchConfigSpec(const std::string& tag, const CTempDir& dir) {
     const std::string path = dir / "fetched";
     EXPECT_EQ(view_get_config_spec(handle.get(), path.c_str(), 0), TBS_ST_OK);
     return ReadTextFile(path);
+}
+
+// A config spec can be fetched into a pipe or a device as into a file.
+TEST(ConfigSpecFetchTest, GoesToAPipeAndToTheNullDevice) {
+    const std::string tag = UniqueName("dyn");
+    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kGoodText), TBS_ST_OK);
+    CViewHandle handle;
+    ASSERT_EQ(cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, handle.out()), TBS_ST_OK);
+    EXPECT_EQ(view_get_config_spec(handle.get(), "/dev/null", 0), TBS_ST_OK);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string writer = "/proc/self/fd/" + std::to_string(ends[1]);
+    EXPECT_EQ(view_get_config_spec(handle.get(), writer.c_str(), 0), TBS_ST_OK);
+    close(ends[1]);
+    std::string back(sizeof kGoodText, '\0');
+    back.resize(static_cast<size_t>(std::max<ssize_t>(0, read(ends[0], back.data(), back.size()))));
+    close(ends[0]);
+    EXPECT_EQ(back, kGoodText);
 }
 
 tbs_status_t SetWithCmdSetcs(const std::string& tag, const std::string& path) {
@@ -67,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::string(kGoodText), std::string("element * CHECKEDOUT\n"),
                       std::string("element * CHECKEDOUT"),  // no final line end
                       std::string("# caf\xC3\xA9 \xFF\xFE\x80\r\nelement * CHECKEDOUT\r\n"),
-                      std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()));
+                      std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()),
+    [](const auto& info) { return test::CaseName(info.index, info.param); });
 
 TEST(ConfigSpecTest, NewViewIsEmptyAndFetchReplacesWhatTheFileHeld) {
     CTempDir dir;
@@ -81,6 +103,7 @@ TEST(ConfigSpecTest, NewViewIsEmptyAndFetchReplacesWhatTheFileHeld) {
 
 // The three ways in for a config spec refuse text that does not parse.
 enum class Entry { CmdSetcs, WsSetSpec, SetConfigSpecText };
+constexpr const char* kEntryNames[] = {"CmdSetcs", "WsSetSpec", "SetConfigSpecText"};
 
 class ConfigSpecRefusalTest : public ::testing::TestWithParam<Entry> {};
 
@@ -105,7 +128,10 @@ TEST_P(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagn
 
 INSTANTIATE_TEST_SUITE_P(Entries, ConfigSpecRefusalTest,
                          ::testing::Values(Entry::CmdSetcs, Entry::WsSetSpec,
-                                           Entry::SetConfigSpecText));
+                                           Entry::SetConfigSpecText),
+                         [](const auto& info) {
+                             return std::string(kEntryNames[static_cast<int>(info.param)]);
+                         });
 
 TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
     CTempDir dir;

@@ -53,7 +53,10 @@ INSTANTIATE_TEST_SUITE_P(Names, TmpfileTest,
                          ::testing::Values(CTmpfileCase{"cs", "txt", "cs-", ".txt"},
                                            CTmpfileCase{"cs", ".txt", "cs-", ".txt"},
                                            CTmpfileCase{nullptr, nullptr, "kelmora-", ""},
-                                           CTmpfileCase{"", "", "kelmora-", ""}));
+                                           CTmpfileCase{"", "", "kelmora-", ""}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.extension);
+                         });
 
 TEST(FilesTest, TmpfileDefaultsToTheTemporaryFolder) {
     char path[1024];

@@ -144,7 +144,11 @@ TEST_P(ImsgSprintfTest, FormatsIntoTheBufferAndCutsToItsSize) {
 INSTANTIATE_TEST_SUITE_P(Sizes, ImsgSprintfTest,
                          ::testing::Values(CSprintfCase{32, 8, "count=42"},
                                            CSprintfCase{9, 8, "count=42"},
-                                           CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}));
+                                           CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index,
+                                                   "Size" + std::to_string(info.param.size));
+                         });
 
 TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];

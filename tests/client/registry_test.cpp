@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "client/client_test_util.h"
+#include "support/test_env.h"
 
 namespace kelmora::test {
 namespace {
@@ -129,7 +130,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RegistryBufferTest,
                          ::testing::Values(CBufferCase{14, TBS_ST_OK, "/srv/profiles"},
                                            CBufferCase{13, TBS_ST_BUFFER_TOO_SMALL, "/srv/profile"},
                                            CBufferCase{5, TBS_ST_BUFFER_TOO_SMALL, "/srv"},
-                                           CBufferCase{1, TBS_ST_BUFFER_TOO_SMALL, ""}));
+                                           CBufferCase{1, TBS_ST_BUFFER_TOO_SMALL, ""}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index,
+                                                   "Size" + std::to_string(info.param.size));
+                         });
 
 class RegistryKeySpellingTest : public ::testing::TestWithParam<std::string> {};
 
@@ -150,7 +155,8 @@ TEST_P(RegistryKeySpellingTest, SameKeyWhateverTheSpelling) {
 
 INSTANTIATE_TEST_SUITE_P(Spellings, RegistryKeySpellingTest,
                          ::testing::Values("Software\\LEAF", "SOFTWARE\\LEAF", "\\Software\\LEAF",
-                                           "Software\\\\LEAF\\", "\\\\software\\LEAF\\\\"));
+                                           "Software\\\\LEAF\\", "\\\\software\\LEAF\\\\"),
+                         [](const auto& info) { return test::CaseName(info.index, info.param); });
 
 TEST(RegistryTest, RefusesAValueOutsideAnyKey) {
     EXPECT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "\\", "Name", "v"), TBS_ST_INVALID);
@@ -192,7 +198,10 @@ INSTANTIATE_TEST_SUITE_P(Values, ClientParamTest,
                                            CParamCase{"-1", 4, TBS_ST_INVALID, 0},
                                            CParamCase{"yes", 4, TBS_ST_INVALID, 0},
                                            CParamCase{"7", 2, TBS_ST_BUFFER_TOO_SMALL, 0},
-                                           CParamCase{nullptr, 4, TBS_ST_NOT_FOUND, 0}));
+                                           CParamCase{nullptr, 4, TBS_ST_NOT_FOUND, 0}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.stored);
+                         });
 
 TEST(RegistryTest, TrfsParametersAreText) {
     ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_trfs_params_key(), "Param28",

@@ -59,7 +59,8 @@ TEST_P(StorageAreaTest, StrdupCopiesTheText) {
     EXPECT_STREQ(empty, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(BlockSizes, StorageAreaTest, ::testing::Values(0, 1, 64, 4096));
+INSTANTIATE_TEST_SUITE_P(BlockSizes, StorageAreaTest, ::testing::Values(0, 1, 64, 4096),
+                         [](const auto& info) { return "Block" + std::to_string(info.param); });
 
 // Only the last block's space comes back; freeing an earlier one leaves the others alone.
 TEST(StorageTest, FreeingReusesOnlyTheLastBlock) {

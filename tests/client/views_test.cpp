@@ -60,7 +60,8 @@ TEST_P(ViewTagTest, UnusableTagsAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Tags, ViewTagTest,
                          ::testing::Values("", "-v", ".v", "a b", "a/b", "a\\b", "a\"b", "tag\n",
-                                           "caf\xC3\xA9"));
+                                           "caf\xC3\xA9"),
+                         [](const auto& info) { return test::CaseName(info.index, info.param); });
 
 TEST(ViewAdminTest, WorkspaceRootsMayNotOverlap) {
     CTempDir dir;
@@ -156,7 +157,10 @@ const CContainmentCase kPaths[] = {{"a/b", true},         {"a/b/", true},       
                                    {"a//b//c", true},     {"a/bc", false},      {"a/b.txt", false},
                                    {"a", false},          {"a/b/../bc", false}, {"x/a/b", false}};
 
-INSTANTIATE_TEST_SUITE_P(Paths, WorkspaceContainmentTest, ::testing::ValuesIn(kPaths));
+INSTANTIATE_TEST_SUITE_P(Paths, WorkspaceContainmentTest, ::testing::ValuesIn(kPaths),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.path);
+                         });
 
 // The root is made absolute and created; the workspace is seen there, and
 // reached by its tag and from any path inside.

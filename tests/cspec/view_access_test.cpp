@@ -248,7 +248,11 @@ TEST_P(UpdateNoticeTest, ToolGetsTheWorkspacePathAsOneArgument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Notices, UpdateNoticeTest,
-                         ::testing::Values(kUpdateNoticeSilent, kUpdateNoticeAnnounce));
+                         ::testing::Values(kUpdateNoticeSilent, kUpdateNoticeAnnounce),
+                         [](const auto& info) {
+                             return std::string(info.param == kUpdateNoticeSilent ? "Silent"
+                                                                                  : "Announced");
+                         });
 
 TEST_F(ViewAccessTest, UpdateToolThatCannotBeStartedIsReportedAndNothingIsUpdated) {
     CViewProfile profile;

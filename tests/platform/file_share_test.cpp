@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "platform/file.h"
 #include "support/test_env.h"
@@ -105,6 +109,57 @@ TEST(FileOpen, RefusedCreateAlwaysLeavesTheContents) {
                            FileCreate::CreateAlways, &error));
     EXPECT_EQ(error.cause, FileErrorCause::SharingViolation);
     EXPECT_EQ(test::ReadTextFile(path), "keep me");
+}
+
+// Skips under root, which may read any file; run again unprivileged.
+TEST(FileOpenPermission, RefusedCreateLeavesNoFileBehind) {
+    if (geteuid() == 0) GTEST_SKIP() << "needs a user whom file modes bind";
+    test::CTempDir dir;
+    const std::string path = dir / "Description";
+    // A file that its maker cannot read cannot carry the lock a writer takes.
+    const mode_t previous = umask(0444);
+    CFile file;
+    CFileException error;
+    const bool opened =
+        file.Open(path, FileAccess::Write, FileShare::DenyWrite, FileCreate::CreateAlways, &error);
+    umask(previous);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(error.cause, FileErrorCause::AccessDenied);
+    EXPECT_EQ(access(path.c_str(), F_OK), -1) << "the refused open left its file";
+}
+
+// The lock of an exclusive open for reading sits on a second descriptor; it
+// must lie on the file that was opened even while the path is being replaced.
+TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
+    test::CTempDir dir;
+    const std::string path = dir / ".rev";
+    test::WriteTextFile(path, "1");
+    std::atomic<bool> stop{false};
+    std::thread replacer([&] {
+        for (int i = 0; !stop; ++i) {
+            const std::string next = dir / ("next" + std::to_string(i % 2));
+            test::WriteTextFile(next, "1");
+            rename(next.c_str(), path.c_str());
+        }
+    });
+    int opened = 0, unlocked = 0;
+    for (int i = 0; i < 20000; ++i) {
+        CFile file;
+        CFileException error;
+        if (!file.Open(path, FileAccess::Read, FileShare::Exclusive, FileCreate::OpenExisting,
+                       &error))
+            continue;
+        ++opened;
+        // Another open of the very file that was opened must be refused.
+        CFile probe;
+        if (probe.Open("/proc/self/fd/" + std::to_string(file.fd()), FileAccess::Read,
+                       FileShare::DenyNone, FileCreate::OpenExisting, &error))
+            ++unlocked;
+    }
+    stop = true;
+    replacer.join();
+    EXPECT_GT(opened, 0);
+    EXPECT_EQ(unlocked, 0) << "of " << opened << " opens";
 }
 
 TEST(FileOpen, DirectoryIsAccessDenied) {

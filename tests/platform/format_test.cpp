@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/format.h"
+#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
@@ -29,17 +30,17 @@ TEST_P(FormatMessageTextTest, FillsNumberedInserts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inserts, FormatMessageTextTest,
-    ::testing::Values(
-        MessageCase{"Error %1!d! while trying to create temp file '%2!s!'",
-                    "Error 13 while trying to create temp file '/t/f'"},
-        MessageCase{"%2!s! then %1!d!", "/t/f then 13"},
-        MessageCase{"%1", "13"},                       // bare insert means text
-        MessageCase{"%1!5d!|", "   13|"},              // width inside the conversion
-        MessageCase{"%2!d!", "0"},                     // text where a number is asked
-        MessageCase{"%3!s! gone", " gone"},            // no such value
-        MessageCase{"100%% sure%n", "100% sure\n"},    // escapes
-        MessageCase{"%1!n!", ""},                      // unknown conversion prints nothing
-        MessageCase{"trailing %", "trailing %"}));
+    ::testing::Values(MessageCase{"Error %1!d! while trying to create temp file '%2!s!'",
+                                  "Error 13 while trying to create temp file '/t/f'"},
+                      MessageCase{"%2!s! then %1!d!", "/t/f then 13"},
+                      MessageCase{"%1", "13"},                     // bare insert means text
+                      MessageCase{"%1!5d!|", "   13|"},            // width inside the conversion
+                      MessageCase{"%2!d!", "0"},                   // text where a number is asked
+                      MessageCase{"%3!s! gone", " gone"},          // no such value
+                      MessageCase{"100%% sure%n", "100% sure\n"},  // escapes
+                      MessageCase{"%1!n!", ""},  // unknown conversion prints nothing
+                      MessageCase{"trailing %", "trailing %"}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.format); });
 
 }  // namespace
 }  // namespace kelmora

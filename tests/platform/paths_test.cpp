@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/temp_file.h"
 #include "platform/fs.h"
+#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
@@ -30,13 +31,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "/srv/p/Stavemark View Profiles/Proj/GUID"},
         JoinCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
         JoinCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""},
-        JoinCase{"/srv/p", "\\Top\\.\\Proj", "", ""},
-        JoinCase{"/srv/p", "\\Top\\\\Proj", "", ""},
-        JoinCase{"/srv/p", "Top\\Proj", "", ""},
-        JoinCase{"/srv/p", "\\Top/../x", "", ""},
-        JoinCase{"/srv/p", "\\Top\\Proj\\", "", ""},
-        JoinCase{"/srv/p", "\\Top\\Proj", "..", ""},
-        JoinCase{"/srv/p", "\\Top\\Proj", "a/b", ""}));
+        JoinCase{"/srv/p", "\\Top\\.\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top\\\\Proj", "", ""},
+        JoinCase{"/srv/p", "Top\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top/../x", "", ""},
+        JoinCase{"/srv/p", "\\Top\\Proj\\", "", ""}, JoinCase{"/srv/p", "\\Top\\Proj", "..", ""},
+        JoinCase{"/srv/p", "\\Top\\Proj", "a/b", ""}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
 struct CNodePathCase {
     const char* root;
@@ -65,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CNodePathCase{"/srv/p", "/srv/p\\Top\\.", "", ""},
                       CNodePathCase{"/srv/p", "/srv/p\\Top", "../x", ""},
                       CNodePathCase{"/srv/p", "/srv/p", "..", ""},
-                      CNodePathCase{"", "\\Top", "", ""}));
+                      CNodePathCase{"", "\\Top", "", ""}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.full_path); });
 
 TEST(TempFile, RemovedWhenTheObjectDies) {
     std::string path;

@@ -66,14 +66,14 @@ TEST_P(SplitCommandLineTest, KeepsQuotedPathsWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitCommandLineTest,
-    ::testing::Values(
-        SplitCase{"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
-                  {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
-        SplitCase{"stavemrgman /t br /b main", {"stavemrgman", "/t", "br", "/b", "main"}},
-        SplitCase{"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
-        SplitCase{"a \"\" b", {"a", "", "b"}},
-        SplitCase{"say \\\"hi\\\"", {"say", "\"hi\""}},
-        SplitCase{"   ", {}}));
+    ::testing::Values(SplitCase{"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
+                                {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
+                      SplitCase{"stavemrgman /t br /b main",
+                                {"stavemrgman", "/t", "br", "/b", "main"}},
+                      SplitCase{"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
+                      SplitCase{"a \"\" b", {"a", "", "b"}},
+                      SplitCase{"say \\\"hi\\\"", {"say", "\"hi\""}}, SplitCase{"   ", {}}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.line); });
 
 TEST(SleepSeam, ReplacementSeesEveryWaitAndIsRestored) {
     static std::vector<unsigned> waits;

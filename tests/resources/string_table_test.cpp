@@ -68,7 +68,10 @@ const CExpectedString kSample[] = {
      "The config spec for this view has been updated.\n\nThe contents of the "
      "view will now be updated to\nreflect the new config spec. "}};
 
-INSTANTIATE_TEST_SUITE_P(Sample, BuiltinTextTest, ::testing::ValuesIn(kSample));
+INSTANTIATE_TEST_SUITE_P(Sample, BuiltinTextTest, ::testing::ValuesIn(kSample),
+                         [](const auto& info) {
+                             return "String" + std::to_string(info.param.number);
+                         });
 
 // Order and uniqueness are checked when the table compiles; an empty text
 // would read as an unknown number.
@@ -158,7 +161,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, MalformedCatalogueTest,
                          ::testing::Values("19 text\n", "\ttext\n", "1a\ttext\n", "+19\ttext\n",
                                            "65536\ttext\n", "99999999999999999999\ttext\n",
                                            "19\tbad \\x escape\n", "19\tends in \\\n",
-                                           "19\tone\n19\ttwo\n"));
+                                           "19\tone\n19\ttwo\n"),
+                         [](const auto& info) { return test::CaseName(info.index, info.param); });
 
 }  // namespace
 }  // namespace kelmora

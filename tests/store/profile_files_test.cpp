@@ -89,7 +89,8 @@ TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
     EXPECT_TRUE(ui_.shown().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, ProfileFileReleaseTest, ::testing::Values(1, 3, 10));
+INSTANTIATE_TEST_SUITE_P(Waits, ProfileFileReleaseTest, ::testing::Values(1, 3, 10),
+                         [](const auto& info) { return "AfterWait" + std::to_string(info.param); });
 
 TEST_F(ProfileFileReadTest, FileRemovedWhileWaitingIsMissingOnTheNextAttempt) {
     const std::string path = dir_ / "Checkpoints";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "store/profile_layout.h"
+#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
@@ -29,16 +30,15 @@ TEST_P(GuidFileTextTest, ScansLikeTheStoredFormat) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, GuidFileTextTest,
-    ::testing::Values(
-        GuidCase{"0f1e2d3c-aaaa-bbbb-cccc-001122334455 1.7", true,
-                 "0f1e2d3c-aaaa-bbbb-cccc-001122334455", 1, 7},
-        GuidCase{"  g 0.0", true, "g", 0, 0},
-        GuidCase{"g\t2.41\r\n", true, "g", 2, 41},
-        GuidCase{"g 1. 5", true, "g", 1, 5},  // the scan skips blanks before a number
-        GuidCase{"g", false, "g", 0, 0},      // GUID alone
-        GuidCase{"g 1", false, "g", 0, 0},
-        GuidCase{"g x.1", false, "g", 0, 0},
-        GuidCase{"", false, "", 0, 0}));
+    ::testing::Values(GuidCase{"0f1e2d3c-aaaa-bbbb-cccc-001122334455 1.7", true,
+                               "0f1e2d3c-aaaa-bbbb-cccc-001122334455", 1, 7},
+                      GuidCase{"  g 0.0", true, "g", 0, 0},
+                      GuidCase{"g\t2.41\r\n", true, "g", 2, 41},
+                      GuidCase{"g 1. 5", true, "g", 1, 5},  // the scan skips blanks before a number
+                      GuidCase{"g", false, "g", 0, 0},      // GUID alone
+                      GuidCase{"g 1", false, "g", 0, 0}, GuidCase{"g x.1", false, "g", 0, 0},
+                      GuidCase{"", false, "", 0, 0}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.text); });
 
 TEST(GuidFileText, GuidForSearchDropsLeadingBlanksAndRevision) {
     EXPECT_EQ(GuidOfGuidFileText("   abc 1.2"), "abc");

@@ -24,22 +24,6 @@ using test::WriteTextFile;
 
 namespace fs = std::filesystem;
 
-// The profile's text files: the save's mask bit, the file, the record field.
-struct CTextFile {
-    unsigned mask;
-    const char* name;
-    std::string CProfileRecord::*field;
-};
-const CTextFile kTextFiles[] = {
-    {kSaveDescription, "Description", &CProfileRecord::description},
-    {kSaveRules, "Rules", &CProfileRecord::rules},
-    {kSaveAdminVob, "Admin VOB", &CProfileRecord::admin_vob},
-    {kSaveVobList, "VOB List", &CProfileRecord::vob_list},
-    {kSaveProjectBranch, "Project Branch", &CProfileRecord::project_branch},
-    {kSaveCheckpoints, "Checkpoints", &CProfileRecord::checkpoints},
-    {kSaveProjectLabel, "Project Label", &CProfileRecord::project_label},
-};
-
 class ProfileLoadSaveTest : public test::CStoreTest {
 protected:
     void SetUp() override {
@@ -53,6 +37,7 @@ protected:
     }
 
     std::string ProjPath(const std::string& name) const { return Native("Top/Proj/") + name; }
+    std::string ProjPath(int file_index) const { return ProjPath(ProfileFileName(file_index)); }
     std::string ProjFile(const std::string& name) const { return ReadTextFile(ProjPath(name)); }
 
     int revision_ = 0;
@@ -64,12 +49,14 @@ TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfIt
     const auto text_of = [](const char* name) {
         return name + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
     };
-    for (const CTextFile& file : kTextFiles) WriteTextFile(ProjPath(file.name), text_of(file.name));
+    for (const CProfileTextField& field : ProfileTextFields())
+        WriteTextFile(ProjPath(field.file_index), text_of(ProfileFileName(field.file_index)));
     ASSERT_TRUE(LoadProfile(node_));
     ASSERT_EQ(node_->profile_state(), ProfileState::kLoaded);
     CProfileRecord& record = *node_->profile_record();
-    for (const CTextFile& file : kTextFiles) {
-        EXPECT_EQ(record.*file.field, text_of(file.name)) << file.name;
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        EXPECT_EQ(record.*field.text, text_of(ProfileFileName(field.file_index)))
+            << field.file_index;
     }
     EXPECT_FALSE(record.all_empty);
     EXPECT_FALSE(record.read_only);
@@ -87,8 +74,8 @@ TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfIt
     EXPECT_EQ(copy.revision_stamp(), node_->revision_stamp());
     ASSERT_EQ(copy.profile_state(), ProfileState::kLoaded);
     ASSERT_NE(copy.profile_record(), node_->profile_record());
-    for (const CTextFile& file : kTextFiles) {
-        EXPECT_EQ((*copy.profile_record()).*file.field, record.*file.field) << file.name;
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        EXPECT_EQ((*copy.profile_record()).*field.text, record.*field.text) << field.file_index;
     }
     EXPECT_TRUE(copy.profile_record()->diagram_source_path.empty());
     CTreeNode folder_copy("", "", 0, 0);
@@ -101,6 +88,14 @@ TEST_F(ProfileLoadSaveTest, ProfileWithoutTextsLoadsAllEmpty) {
     ASSERT_TRUE(LoadProfile(node_));
     EXPECT_TRUE(node_->profile_record()->all_empty);
     EXPECT_TRUE(Messages().empty());
+}
+
+// A FIFO would wait for a writer while the tree lock is held: it is left alone.
+TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
+    ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
+    ASSERT_TRUE(LoadProfile(node_));
+    EXPECT_EQ(node_->profile_record()->rules, "");
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
 
 TEST_F(ProfileLoadSaveTest, FieldHeldByAWriterIsNotRetried) {
@@ -126,13 +121,14 @@ class ProfileSaveTest : public ProfileLoadSaveTest,
 TEST_P(ProfileSaveTest, WritesWhatTheMaskNames) {
     ASSERT_TRUE(LoadProfile(node_));
     CProfileRecord record = *node_->profile_record();
-    for (const CTextFile& file : kTextFiles) record.*file.field = file.name + std::string(" \r\n");
-    ASSERT_TRUE(SaveProfile(node_, record, GetParam(), ""));
-    for (const CTextFile& file : kTextFiles) {
-        if (GetParam() & file.mask) {
-            EXPECT_EQ(ProjFile(file.name), record.*file.field);
+    for (const CProfileTextField& field : ProfileTextFields())
+        record.*field.text = ProfileFileName(field.file_index) + std::string(" \r\n");
+    ASSERT_EQ(SaveProfile(node_, record, GetParam(), ""), ESaveOutcome::kSaved);
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        if (GetParam() & field.save_bit) {
+            EXPECT_EQ(ProjFile(ProfileFileName(field.file_index)), record.*field.text);
         } else {
-            EXPECT_FALSE(fs::exists(ProjPath(file.name))) << file.name;
+            EXPECT_FALSE(fs::exists(ProjPath(field.file_index))) << field.file_index;
         }
     }
     EXPECT_FALSE(fs::exists(ProjPath("Diagram")));
@@ -144,43 +140,43 @@ TEST_P(ProfileSaveTest, WritesWhatTheMaskNames) {
 INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
                          ::testing::Values(kSaveNothing, kSaveDescription | kSaveRules,
                                            kSaveVobList | kSaveCheckpoints | kSaveProjectLabel |
-                                               kSaveProjectBranch | kSaveAdminVob));
+                                               kSaveProjectBranch | kSaveAdminVob),
+                         [](const auto& info) { return "Mask" + std::to_string(info.param); });
 
-TEST_F(ProfileLoadSaveTest, DiagramIsCopiedInOrKeptWhenTheCopyFails) {
-    WriteTextFile(temp_ / "diagram.png", "picture");
+// The text a message of the store gives for a file it could not use.
+std::string OpenError(int error, const std::string& path) {
+    return FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+                             {static_cast<long long>(error), path, std::strerror(error)});
+}
+
+// A reader outside the tree lock holds the GUID file: the save waits for it
+// as readers wait for writers, and writes nothing while it stays.
+TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
+    WriteTextFile(ProjPath("Rules"), "old rules");
+    test::CChildProcess reader(
+        {test::BuiltProgram("file_holder"), ProjPath("GUID"), "read", "denywrite"});
+    ASSERT_EQ(reader.ReadLine(), "opened");
     CProfileRecord record;
-    record.diagram_source_path = temp_ / "diagram.png";
-    ASSERT_TRUE(SaveProfile(node_, record, kSaveDiagram, ""));
-    EXPECT_EQ(ProjFile("Diagram"), "picture");
-    record.diagram_source_path = temp_ / "missing.png";
-    EXPECT_TRUE(SaveProfile(node_, record, kSaveDiagram, ""));
-    EXPECT_EQ(ProjFile("Diagram"), "picture");
+    record.rules = "new rules";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
+    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
+    EXPECT_EQ(ProjFile("Rules"), "old rules");
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(Messages(), Texts{OpenError(EAGAIN, ProjPath("GUID"))});
+
+    // One that lets go during the waits is waited for.
+    Answer("");
+    CRecordedSleep::Reset();
+    CRecordedSleep::action = [&](size_t wait) {
+        if (wait == 2) reader.Finish();
+    };
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(ProfileLoadSaveTest, RevisionBumpOfAGuidWithoutRevisionStartsFromZero) {
-    WriteTextFile(ProjPath("GUID"), "bare-guid");
-    EXPECT_TRUE(BumpProfileRevision(*node_));
-    EXPECT_EQ(ProjFile("GUID"), "bare-guid 0.1");
-    WriteTextFile(ProjPath("GUID"), "   ");
-    EXPECT_FALSE(BumpProfileRevision(*node_));
-    EXPECT_EQ(ProjFile("GUID"), "   ");
-}
-
-TEST_F(ProfileLoadSaveTest, MissingGuidFileIsReportedAndTheSaveGoesOn) {
-    fs::remove(ProjPath("GUID"));
-    CProfileRecord record;
-    record.rules = "rules";
-    EXPECT_FALSE(SaveProfile(node_, record, kSaveRules, ""));
-    EXPECT_EQ(ProjFile("Rules"), "rules");
-    EXPECT_EQ(Messages(), Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                                                  {static_cast<long long>(ENOENT), ProjPath("GUID"),
-                                                   std::strerror(ENOENT)})});
-    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
-}
-
 TEST_F(ProfileLoadSaveTest, SaveGivesTheNewName) {
-    ASSERT_TRUE(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Named"));
+    ASSERT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Named"), ESaveOutcome::kSaved);
     EXPECT_EQ(node_->full_path(), Full("\\Top\\Named"));
     EXPECT_TRUE(fs::exists(Native("Top/Named/GUID")));
     EXPECT_EQ(LockFileText(), std::to_string(revision_ + 2));
@@ -188,10 +184,12 @@ TEST_F(ProfileLoadSaveTest, SaveGivesTheNewName) {
 
 // A taken name: each answer closes the refused rename's message (R), answers
 // the name prompt (an empty line cancels it) or the question whether to
-// delete the new profile (Q).
+// delete the new profile (Q). Only a profile new to this save is given up.
 struct CNamingCase {
+    const char* label;
+    bool new_profile;
     const char* answers;
-    bool saved;
+    ESaveOutcome outcome;
     const char* final_name;  // nullptr: deleted
     size_t prompts;
     const char* boxes;
@@ -203,7 +201,8 @@ class ProfileNamingTest : public ProfileLoadSaveTest,
 TEST_P(ProfileNamingTest, TakenNameAsksForAnother) {
     const CNamingCase& naming = GetParam();
     Answer(naming.answers);
-    EXPECT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Other"), naming.saved);
+    EXPECT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Other", naming.new_profile),
+              naming.outcome);
     if (naming.final_name) {
         EXPECT_EQ(node_->full_path(), Full(std::string("\\Top\\") + naming.final_name));
         EXPECT_TRUE(fs::exists(Native("Top/") + naming.final_name + "/GUID"));
@@ -230,12 +229,19 @@ TEST_P(ProfileNamingTest, TakenNameAsksForAnother) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
-    ::testing::Values(CNamingCase{"\nBetter\n", true, "Better", 1, "R"},
-                      // cancel, keep the profile: the same name once more
-                      CNamingCase{"\n\nno\n\nFine\n", true, "Fine", 2, "RQR"},
-                      CNamingCase{"\n\nyes\n", false, nullptr, 1, "RQ"},
-                      // the message meets the end of input: nobody is left to ask
-                      CNamingCase{"", false, "Proj", 0, "R"}));
+    ::testing::Values(
+        CNamingCase{"AnotherName", true, "\nBetter\n", ESaveOutcome::kSaved, "Better", 1, "R"},
+        // cancel, keep the profile: the same name once more
+        CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
+                    "RQR"},
+        CNamingCase{"GiveUpNewProfile", true, "\n\nyes\n", ESaveOutcome::kDeleted, nullptr, 1,
+                    "RQ"},
+        // an existing profile is never offered for deletion
+        CNamingCase{"ExistingKeepsItsName", false, "\n\nyes\n", ESaveOutcome::kSavedUnnamed, "Proj",
+                    1, "R"},
+        // the message meets the end of input: nobody is left to ask
+        CNamingCase{"NobodyToAsk", true, "", ESaveOutcome::kSavedUnnamed, "Proj", 0, "R"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // Read-only detection needs a user whom permissions bind.
 class ProfileReadOnlyTest : public ProfileLoadSaveTest {

@@ -13,7 +13,15 @@
 
 namespace kelmora::test {
 
+namespace {
+constexpr char kFaultyPack[] =
+    "2\t%s %s\n3\t%s %s %n\n4\t%s %s %s\n5\t%n\n6\t%s%s\n7\t%n%s%s%s\n8\t%s %s %s\n"
+    "11\t%s %s\n15\t%s %n\n16\t%s %s %s\n100\t%s %s\n";
+}  // namespace
+
 void CStoreTest::SetUp() {
+    WriteTextFile(temp_ / "strings.cat", kFaultyPack);
+    ASSERT_TRUE(LoadStringCatalogue(temp_ / "strings.cat"));
     root_ = temp_ / "tree";
     std::filesystem::create_directory(root_);
     SetProjectRootSetting(root_);
@@ -26,6 +34,7 @@ void CStoreTest::SetUp() {
 }
 
 void CStoreTest::TearDown() {
+    UnloadStringCatalogue();
     EXPECT_FALSE(IsTreeLockHeld()) << "an operation kept the tree lock";
     ReleaseTreeLock(false);
     SetTreeChangedHandler(nullptr);

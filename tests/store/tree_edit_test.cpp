@@ -1,9 +1,11 @@
 #include "store/tree_edit.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 
@@ -196,35 +198,64 @@ INSTANTIATE_TEST_SUITE_P(
                       CRenameRefusal{".", EINVAL}, CRenameRefusal{"..", EINVAL},
                       CRenameRefusal{"..\\..\\Escaped", EINVAL},
                       CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a/b", EINVAL},
-                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}));
+                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
-TEST_F(TreeEditTest, DeleteGoesBelowThenToLaterSiblingsAndReportsEveryFolderLeft) {
-    // Folders hidden from the tree keep X/S and Y/S from being removed, and
-    // so every folder above them.
-    MakeFolder("Top/Other/X/S/.keep");
-    MakeFolder("Top/Other/Y/S/.keep");
-    Reload();
-    const Texts children = ChildNames("\\Top\\Other");
-    ASSERT_EQ(children.size(), 2u);
-    CTreeNode* other = Node("\\Top\\Other");
-    DeleteNode(other);
-    const auto left = [this](const std::string& relative) {
-        return StoreString(IDS_ERR_REMOVE, Native("Top/Other" + relative), strerror(ENOTEMPTY));
-    };
-    const std::string first = "/" + children[0], second = "/" + children[1];
-    EXPECT_EQ(Messages(), (Texts{left(first + "/S"), left(second + "/S"), left(second), left(first),
-                                 left("")}));
-    EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
+// A folder the store does not know (here inside a profile) stops a delete
+// before it removes anything.
+TEST_F(TreeEditTest, DeleteOfAFolderHoldingAnUnknownFolderRemovesNothing) {
+    MakeFolder("Top/Group/Alpha/Sub");
+    CTreeNode* top = Node("\\Top");
+    EXPECT_FALSE(DeleteNode(top));
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_REMOVE, Native("Top/Group/Alpha"),
+                                            std::strerror(ENOTEMPTY))});
+    EXPECT_TRUE(fs::exists(Native("Top/Group/Alpha/Rules")));
+    EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-// Everything below goes, profile files included.
-TEST_F(TreeEditTest, DeletingATopLevelFolderFreesTheLockBeforeItsFolderGoes) {
+// What this user may not remove stops a delete before it removes anything.
+TEST_F(TreeEditTest, DeleteWithoutPermissionRemovesNothing) {
+    if (RunningAsRoot()) GTEST_SKIP() << "root may change any folder; permissions need a user";
+    ASSERT_EQ(chmod(Native("Top/Group/Alpha").c_str(), 0555), 0);
+    CTreeNode* top = Node("\\Top");
+    EXPECT_FALSE(DeleteNode(top));
+    chmod(Native("Top/Group/Alpha").c_str(), 0755);
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_NO_PERMISSION_PROFILE, Native("Top/Group/Alpha"))});
+    EXPECT_TRUE(fs::exists(Native("Top/Group/Alpha/GUID")));
+    EXPECT_EQ(CachedTreeRevision(), revision_);
+}
+
+// Everything below goes, profile files and a lock file included, before the
+// lock is released with the one bump.
+TEST_F(TreeEditTest, DeletingATopLevelFolderRemovesEverythingThenBumpsOnce) {
     WriteTextFile(Native("Top/.rev"), "stale");
     CTreeNode* top = Node("\\Top");
-    DeleteNode(top);
+    EXPECT_TRUE(DeleteNode(top));
     EXPECT_FALSE(fs::exists(Native("Top")));
+    EXPECT_FALSE(IsTreeLockHeld());
     EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
     EXPECT_TRUE(Messages().empty());
+}
+
+// A GUID file that cannot be written whole undoes the creation.
+TEST_F(TreeEditTest, CreatedProfileWhoseGuidCannotBeWrittenIsTakenBack) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{}, small{20, 20};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    small.rlim_max = limit.rlim_max;
+    CTreeNode* parent = Node("\\Top\\Other");
+    setrlimit(RLIMIT_FSIZE, &small);
+    CTreeNode* made = CreateOrCopyProfile(parent, std::nullopt, false);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(made, nullptr);
+    EXPECT_FALSE(fs::exists(Native("Top/Other/TBD (1)")));
+    const std::string guid = Native("Top/Other/TBD (1)/GUID");
+    EXPECT_EQ(
+        Messages(),
+        (Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+                                 {static_cast<long long>(EFBIG), guid, std::strerror(EFBIG)}),
+               StoreString(IDS_ERR_CREATE, Native("Top/Other/TBD (1)"), std::strerror(EFBIG))}));
+    EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
 TEST_F(TreeEditTest, EditsOfANodeFromAnOlderTreeFindItsCounterpart) {

@@ -49,8 +49,10 @@ TEST_P(TreeRootSettingTest, DropsOneTrailingSeparator) {
 
 INSTANTIATE_TEST_SUITE_P(Separators, TreeRootSettingTest,
                          ::testing::Values(CRootSettingCase{"", ""}, CRootSettingCase{"/", ""},
-                                           CRootSettingCase{"\\", ""},
-                                           CRootSettingCase{"//", "/"}));
+                                           CRootSettingCase{"\\", ""}, CRootSettingCase{"//", "/"}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.suffix);
+                         });
 
 // A setting that names no usable tree: one report, on screen or in the log,
 // and no lock file made at "/".

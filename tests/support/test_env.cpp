@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +219,16 @@ int CChildProcess::Finish() {
     if (out_fd_ >= 0) close(out_fd_);
     out_fd_ = -1;
     return code;
+}
+
+std::string CaseName(size_t index, std::string_view text) {
+    constexpr size_t kLongest = 40;
+    std::string name = std::to_string(index);
+    if (!text.empty()) name += '_';
+    for (char c : text.substr(0, kLongest)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
 }
 
 std::string BuiltProgram(const std::string& name) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelmora::test {
@@ -84,6 +85,13 @@ private:
     int out_fd_ = -1;
     std::string pending_;
 };
+
+// A name for a parameterised case that ctest can show: the case's number,
+// then its text with each character other than a letter or digit as '_'.
+std::string CaseName(size_t index, std::string_view text);
+inline std::string CaseName(size_t index, const char* text) {
+    return CaseName(index, std::string_view(text ? text : "none"));
+}
 
 // Path of a program built into the build tree's bin folder.
 std::string BuiltProgram(const std::string& name);

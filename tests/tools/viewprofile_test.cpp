@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -40,10 +41,11 @@ TEST(ViewProfileToolTest, GetConfigSpecPrintsTheSpecWithCrLfLineEnds) {
     EXPECT_EQ(run.err, "");
 }
 
+// A text method whose operation failed exits with 1, as a FALSE does.
 TEST(ViewProfileToolTest, UnknownViewIsShownBehindThePrefixAndPrintsNothing) {
     CCommandOutput run = ViewProfile(
         {"--view", UniqueName("missing"), "--error-prefix", "Cannot show: ", "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("[stop]\n| Cannot show: Error getting view handle.\n"),
               std::string::npos)
@@ -54,7 +56,7 @@ TEST(ViewProfileToolTest, UnknownViewWithErrorsSuppressedIsOneLogLine) {
     COperationLogTail log;
     CCommandOutput run =
         ViewProfile({"--view", UniqueName("missing"), "--suppress-errors", "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(log.Text(), "Error getting view handle.\n");
@@ -118,9 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
         CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
         CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
-        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"},
-        CMisuse{
-            "LaterOperation", {"--view", "v", "FinishBranch"}, "FinishBranch: not implemented"}),
+        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ViewProfileToolTest, HelpListsEveryMethod) {
@@ -154,6 +154,27 @@ TEST(ViewProfileToolTest, FirstUseRegistersTheLibraryAndStaleEntriesAreRenewed) 
     ASSERT_NE(realpath(path.c_str(), registered), nullptr) << path;
     ASSERT_NE(realpath(KELMORA_LIB_DIR "/libkelmora.so", built), nullptr);
     EXPECT_STREQ(registered, built);
+}
+
+// A shared KELMORA_HOME may name another checkout's build: the host prefers
+// the library beside it, says so, and registers it so that it says so once.
+TEST(ViewProfileToolTest, LibraryOfAnotherBuildIsReplacedByTheOneBesideTheHost) {
+    CTempDir dir;
+    const std::string other = dir / "libkelmora.so";
+    std::filesystem::copy_file(KELMORA_LIB_DIR "/libkelmora.so", other);
+    ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile, other),
+              TBS_ST_OK);
+    CCommandOutput first = ViewProfile({"SetViewTag", "v"});
+    EXPECT_EQ(first.exit_code, 0) << first.err;
+    EXPECT_NE(first.err.find("was registered to " + other + "; using "), std::string::npos)
+        << first.err;
+    CLSID clsid{};
+    std::string path;
+    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
+    EXPECT_TRUE(std::filesystem::equivalent(path, KELMORA_LIB_DIR "/libkelmora.so")) << path;
+    CCommandOutput second = ViewProfile({"SetViewTag", "v"});
+    EXPECT_EQ(second.exit_code, 0);
+    EXPECT_EQ(second.err, "");
 }
 
 // Its successful run is checked where the module runs it.

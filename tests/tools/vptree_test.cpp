@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "client/registry.h"
 #include "store/profile_layout.h"
@@ -136,6 +138,135 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
+// Links to a folder, to a file, to nowhere and back to their own folder: none
+// is a node of the tree, a copy leaves them out, and rm removes the links
+// themselves, never what they point at.
+TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
+    fs::create_directories(temp_ / "other dir");
+    WriteTextFile(temp_ / "other dir/important.txt", "keep me");
+    fs::create_directories(Native("New Folder"));
+    for (const std::string& folder : {Native("New Folder"), Native("Proj")}) {
+        fs::create_symlink(temp_ / "other dir", folder + "/to folder");
+        fs::create_symlink(temp_ / "other dir/important.txt", folder + "/to file");
+        fs::create_symlink(temp_ / "nowhere", folder + "/dangling");
+        fs::create_symlink(".", folder + "/loop");
+    }
+    CCommandOutput listed = Vptree({"ls"});
+    EXPECT_EQ(listed.out.find("to folder"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("folder\t" + kTop + "\\New Folder\n"), std::string::npos);
+    CCommandOutput copied = Vptree({"cp", kProj, kGroup});
+    EXPECT_EQ(copied.exit_code, 0) << copied.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
+    EXPECT_EQ(Vptree({"rm", kTop + "\\New Folder"}).exit_code, 0);
+    EXPECT_EQ(Vptree({"rm", kProj}).exit_code, 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Native("New Folder"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Proj"))));
+    EXPECT_EQ(ReadTextFile(temp_ / "other dir/important.txt"), "keep me");
+}
+
+// Thousands of siblings do not deepen the stack: rm runs on a small one.
+TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
+    for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
+    CCommandOutput removed = RunCommand({"prlimit", "--stack=262144", BuiltProgram("vptree"),
+                                         "--root", root_, "rm", kGroup});
+    EXPECT_EQ(removed.exit_code, 0) << removed.err;
+    EXPECT_FALSE(fs::exists(Native("Group")));
+}
+
+// The bumped GUID file holds exactly the new text, whatever the old one's
+// form; one whose revision cannot rise refuses the save, which then writes
+// nothing.
+TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
+    const std::tuple<const char*, const char*, int> kGuids[] = {
+        {"  abc 1.9", "abc 1.10", 0}, {"abc 01.010", "abc 1.11", 0}, {"abc 1. 5", "abc 1.6", 0},
+        {"abc 1.2147483647", "abc 1.2147483647", 1}, {"   ", "   ", 1}};
+    for (const auto& [before, after, exit_code] : kGuids) {
+        WriteTextFile(Native("Proj/GUID"), before);
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "new\n"}).exit_code, 0);
+        ASSERT_EQ(Vptree({"set", kProj, "VOB List", "--text", "/vobs/a"}).exit_code, 0);
+        CCommandOutput saved = Vptree({"save", kProj});
+        EXPECT_EQ(saved.exit_code, exit_code) << saved.err;
+        EXPECT_EQ(ProjFile("GUID"), after) << before;
+        EXPECT_EQ(fs::exists(Native("Proj/VOB List")), exit_code == 0) << before;
+        fs::remove(Native("Proj/VOB List"));
+    }
+}
+
+TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
+    fs::remove(Native("Proj/Rules"));
+    fs::create_directory(Native("Proj/Rules"));
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/new/LATEST\n"}).exit_code,
+              0);
+    ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new text"}).exit_code, 0);
+    CCommandOutput saved = Vptree({"save", kProj});
+    EXPECT_EQ(saved.exit_code, 1);
+    EXPECT_NE(saved.err.find("Is a directory"), std::string::npos) << saved.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_FALSE(fs::exists(Native("Proj/Description")));
+    CCommandOutput shown = Vptree({"show", kProj});
+    EXPECT_NE(shown.out.find("staged\tDescription, Rules\n"), std::string::npos) << shown.out;
+}
+
+// The diagram comes in through a rename: its own Diagram as the source keeps
+// it, and a source that cannot be read keeps the old one and says so.
+TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
+    WriteTextFile(Native("Proj/Diagram"), "fifteen bytes..");
+    ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", Native("Proj/Diagram")}).exit_code, 0);
+    CCommandOutput saved = Vptree({"save", kProj});
+    EXPECT_EQ(saved.exit_code, 0) << saved.err;
+    EXPECT_EQ(ProjFile("Diagram"), "fifteen bytes..");
+    WriteTextFile(temp_ / "gone.svg", "<svg/>");
+    ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", temp_ / "gone.svg"}).exit_code, 0);
+    fs::remove(temp_ / "gone.svg");
+    saved = Vptree({"save", kProj});
+    EXPECT_EQ(saved.exit_code, 1);
+    EXPECT_NE(saved.err.find(temp_ / "gone.svg"), std::string::npos) << saved.err;
+    EXPECT_EQ(ProjFile("Diagram"), "fifteen bytes..");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Native("Proj")), {}), 3);
+}
+
+// Cancelling the name prompt and answering Yes to giving up the new profile
+// does not delete an existing one.
+TEST_F(VptreeTest, FailedRenameOfAnExistingProfileLeavesItUnderItsName) {
+    CCommandOutput saved = Vptree({"save", kProj, "--name", "Group"}, "\n\nyes\n");
+    EXPECT_EQ(saved.exit_code, 1);
+    EXPECT_NE(saved.err.find("keeps its name"), std::string::npos) << saved.err;
+    EXPECT_EQ(saved.err.find("If you cancel now"), std::string::npos) << saved.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+}
+
+// A FIFO in a profile is left alone with a message instead of being waited
+// for while the tree lock is held.
+TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
+    ASSERT_EQ(mkfifo(Native("Proj/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Native("Proj/Description").c_str(), 0600), 0);
+    const std::string left_alone = " is not a regular file and was left alone.";
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"cp", kProj, kGroup}, {"show", kProj}}) {
+        std::vector<std::string> argv{"timeout", "20", BuiltProgram("vptree"), "--root", root_};
+        argv.insert(argv.end(), command.begin(), command.end());
+        CCommandOutput run = RunCommand(argv);
+        EXPECT_EQ(run.exit_code, 0) << command[0] << "\n" << run.err;
+        EXPECT_NE(run.err.find(left_alone), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::exists(Native("Group/Proj/Rules")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Group/Proj/pipe"))));
+}
+
+TEST_F(VptreeTest, RemovingAProfileWithASubfolderRemovesNothing) {
+    fs::create_directories(Native("Proj/notes"));
+    CCommandOutput removed = Vptree({"rm", kProj});
+    EXPECT_EQ(removed.exit_code, 1);
+    EXPECT_NE(
+        removed.err.find("Error removing " + Native("Proj") + ":\n| " + std::strerror(ENOTEMPTY)),
+        std::string::npos)
+        << removed.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+    EXPECT_EQ(ReadTextFile(root_ + "/.rev"), "");
+}
+
 TEST_F(VptreeTest, ShowPrintsEveryField) {
     WriteTextFile(temp_ / "d.svg", "<svg/>");
     ASSERT_EQ(Vptree({"set", kProj, "Project Label", "--text", "REL1"}).exit_code, 0);
@@ -152,7 +283,7 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
                              "\nstaged\tCheckpoints\n"
                              "--- Description\n--- Rules\nelement * /main/LATEST\n"
                              "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
-                             "--- Project Label\nREL1\n--- Checkpoints\n");
+                             "--- Checkpoints\n--- Project Label\nREL1\n");
     EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/test_env.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora {
@@ -38,7 +39,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, ConsoleNamePromptTest,
                          ::testing::Values(CPromptCase{"New Name\n", IDOK, "New Name", true},
                                            CPromptCase{"Dos Name\r\n", IDOK, "Dos Name", true},
                                            CPromptCase{"\nlater\n", IDCANCEL, "", true},
-                                           CPromptCase{"", IDCANCEL, "", false}));
+                                           CPromptCase{"", IDCANCEL, "", false}),
+                         [](const auto& info) {
+                             return test::CaseName(info.index, info.param.input);
+                         });
 
 TEST(NamePrompt, FieldsStopAtTheEditBoxLimits) {
     CNamePrompt prompt;

@@ -58,8 +58,9 @@ void PrintHelp() {
     std::printf(
         "\nCreates the KELMORA.VIEWPROFILE object, names the view, and calls METHOD.\n"
         "A text result is printed; a boolean result is printed as TRUE or FALSE.\n"
-        "Exit status: 0 for TRUE or any other result, 1 for FALSE (or a workspace\n"
-        "path that names no workspace), 2 for a usage error or a failed call.\n"
+        "Exit status: 0 for TRUE or any other result, 1 for FALSE or when the\n"
+        "method's operation failed (it has said why; a workspace path that names no\n"
+        "workspace, too), 2 for a usage error or a failed call.\n"
         "Errors are shown as message boxes on standard error; with --suppress-errors\n"
         "they go to the log \"viewprofile_log\" in the product's log folder.\n"
         "BOOL arguments: TRUE, FALSE, YES, NO or a number.\n\nMethods:\n");
@@ -173,7 +174,10 @@ int main(int argc, char** argv) {
     }
 
     CServerLibrary library;
-    if (!library.Load(KELMORA_VIEWPROFILE_PROGID)) {
+    const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
+    if (!library.notice().empty())
+        std::fprintf(stderr, "viewprofile: %s\n", library.notice().c_str());
+    if (!loaded) {
         std::fprintf(stderr, "viewprofile: %s\n", library.error().c_str());
         return kExitFailure;
     }
@@ -218,6 +222,8 @@ int main(int argc, char** argv) {
         kelmora_variant_init(&result);
         hr = caller.Call(options.method, options.arguments, &result);
         if (FAILED(hr)) return fail(options.method, hr);
+        // The operation reported a failure; whatever text it found is still printed.
+        if (hr == S_FALSE) exit_code = kExitFalse;
         if (result.vt == VT_BSTR) {
             std::string text = library.StringOf(result.bstrVal);
             std::fwrite(text.data(), 1, text.size(), stdout);

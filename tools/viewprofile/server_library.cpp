@@ -85,21 +85,34 @@ bool CServerLibrary::Open(const std::string& path) {
            Resolve(handle_, "kelmora_print_verid", &print_verid_, &error_);
 }
 
+bool CServerLibrary::RegisterOwnLibrary(const std::string& own) {
+    void* own_handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!own_handle) {
+        const char* why = dlerror();
+        error_ = "cannot load " + own + ": " + (why ? why : "unknown error");
+        return false;
+    }
+    auto register_server = reinterpret_cast<HRESULT (*)()>(dlsym(own_handle, "DllRegisterServer"));
+    if (register_server) register_server();
+    dlclose(own_handle);
+    return true;
+}
+
 bool CServerLibrary::Load(const std::string& prog_id) {
     std::string path;
-    if (!FindServerByProgId(prog_id, &clsid_, &path) || !IsRegularFile(path)) {
-        // First use on this machine: let our own library register itself.
-        std::string own = DefaultServerLibraryPath();
-        void* own_handle = dlopen(own.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!own_handle) {
-            const char* why = dlerror();
-            error_ = "cannot load " + own + ": " + (why ? why : "unknown error");
-            return false;
+    const bool registered = FindServerByProgId(prog_id, &clsid_, &path) && IsRegularFile(path);
+    const std::string own = DefaultServerLibraryPath();
+    CFileIdentity registered_id, own_id;
+    const bool other_file = registered && GetFileIdentity(own, &own_id) &&
+                            GetFileIdentity(path, &registered_id) && !(registered_id == own_id);
+    if (!registered || other_file) {
+        // First use on this machine, or another build registered: our own
+        // library registers itself, so that this is said only once.
+        if (!RegisterOwnLibrary(own)) return false;
+        if (other_file) {
+            notice_ = prog_id + " was registered to " + path + "; using " + own +
+                      " beside this program, which is now registered";
         }
-        auto register_server =
-            reinterpret_cast<HRESULT (*)()>(dlsym(own_handle, "DllRegisterServer"));
-        if (register_server) register_server();
-        dlclose(own_handle);
         if (!FindServerByProgId(prog_id, &clsid_, &path)) {
             error_ = prog_id + " is not registered";
             return false;

@@ -10,7 +10,8 @@ namespace kelmora {
 // any host loads it: the registry store names the class and the library, the
 // library is opened with dlopen and asked for the class factory. Registers
 // the library that sits beside this program when the program identifier is
-// not registered yet (or names a library that is gone).
+// not registered yet, names a library that is gone, or names another file
+// than the one beside this program (another checkout's build, say).
 class CServerLibrary {
 public:
     CServerLibrary() = default;
@@ -33,13 +34,18 @@ public:
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
+    // Set when Load() preferred the library beside this program to the one
+    // registered; the next Load() finds its own and says nothing.
+    const std::string& notice() const { return notice_; }
 
 private:
     bool Open(const std::string& path);
+    bool RegisterOwnLibrary(const std::string& own);
 
     void* handle_ = nullptr;
     std::string path_;
     std::string error_;
+    std::string notice_;
     CLSID clsid_{};
     HRESULT (*get_class_object_)(const CLSID*, const IID*, void**) = nullptr;
     HRESULT (*can_unload_now_)() = nullptr;

@@ -80,22 +80,21 @@ CGuidInfo GuidInfoOf(const CTreeNode& node) {
     return info;
 }
 
-// Record field and save bit of each profile file that can be set.
+// Record field and save bit of each profile file that can be set: the seven
+// texts and the Diagram, whose value is the path of the file to copy in.
 struct CFieldBinding {
     std::string CProfileRecord::*field;
     unsigned mask;
 };
 const std::map<int, CFieldBinding>& FieldBindings() {
-    static const std::map<int, CFieldBinding> bindings = {
-        {kProfileDescription, {&CProfileRecord::description, kSaveDescription}},
-        {kProfileRules, {&CProfileRecord::rules, kSaveRules}},
-        {kProfileAdminVob, {&CProfileRecord::admin_vob, kSaveAdminVob}},
-        {kProfileVobList, {&CProfileRecord::vob_list, kSaveVobList}},
-        {kProfileProjectBranch, {&CProfileRecord::project_branch, kSaveProjectBranch}},
-        {kProfileCheckpoints, {&CProfileRecord::checkpoints, kSaveCheckpoints}},
-        {kProfileProjectLabel, {&CProfileRecord::project_label, kSaveProjectLabel}},
-        {kProfileDiagram, {&CProfileRecord::diagram_source_path, kSaveDiagram}},
-    };
+    static const std::map<int, CFieldBinding> bindings = [] {
+        std::map<int, CFieldBinding> all;
+        for (const CProfileTextField& text : ProfileTextFields()) {
+            all[text.file_index] = {text.text, text.save_bit};
+        }
+        all[kProfileDiagram] = {&CProfileRecord::diagram_source_path, kSaveDiagram};
+        return all;
+    }();
     return bindings;
 }
 
@@ -173,9 +172,7 @@ int Remove(const std::vector<std::string>& args) {
     if (args.size() != 1) return Usage("rm takes one NODE");
     CTreeNode* node = ResolveNode(args[0]);
     if (!node) return kExitFailure;
-    const std::string folder = NativePathOfNode(*node);
-    DeleteNode(node);
-    if (PathExists(folder)) return Fail("'" + args[0] + "' was not removed completely");
+    if (!DeleteNode(node)) return Fail("'" + args[0] + "' was not removed");
     return kExitOk;
 }
 
@@ -201,13 +198,9 @@ int Show(const std::vector<std::string>& args) {
         staged += (staged.empty() ? "" : ", ") + std::string(ProfileFileName(index));
     }
     if (!staged.empty()) std::printf("staged\t%s\n", staged.c_str());
-    PrintField("Description", record.description);
-    PrintField("Rules", record.rules);
-    PrintField("Admin VOB", record.admin_vob);
-    PrintField("VOB List", record.vob_list);
-    PrintField("Project Branch", record.project_branch);
-    PrintField("Project Label", record.project_label);
-    PrintField("Checkpoints", record.checkpoints);
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        PrintField(ProfileFileName(field.file_index), record.*field.text);
+    }
     return kExitOk;
 }
 
@@ -223,7 +216,9 @@ int Set(const std::vector<std::string>& args) {
     if (index == kProfileDiagram) {
         if (args[2] != "--file") return Usage("the Diagram is set from a file");
         std::error_code ec;
-        value = std::filesystem::absolute(args[3], ec).string();
+        // The save copies in a regular file and follows no link, so keep its target.
+        value =
+            std::filesystem::weakly_canonical(std::filesystem::absolute(args[3], ec), ec).string();
         if (!IsRegularFile(value)) return Fail("no file " + args[3]);
     } else if (args[2] == "--file") {
         std::ifstream in(args[3], std::ios::binary);
@@ -262,10 +257,21 @@ int Save(const std::vector<std::string>& args) {
         record.*binding.field = value;
         mask |= binding.mask;
     }
-    const bool saved = SaveProfile(node, record, mask, new_name);
-    // Written files stay written; the staged values have served.
-    if (mask != kSaveNothing) staged.Clear();
-    if (!saved) return Fail("'" + nodes[0] + "' was not saved completely");
+    // Staged values stay until a save has written them.
+    switch (SaveProfile(node, record, mask, new_name)) {
+        case ESaveOutcome::kNotSaved:
+            return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
+        case ESaveOutcome::kSavedUnnamed:
+            staged.Clear();
+            return Fail("'" + nodes[0] + "' was saved but keeps its name; it was not renamed to '" +
+                        new_name + "'");
+        case ESaveOutcome::kDeleted:
+            staged.Clear();
+            return Fail("'" + nodes[0] + "' was deleted");
+        case ESaveOutcome::kSaved:
+            break;
+    }
+    staged.Clear();
     std::printf("%s\n", NameOf(*node).c_str());
     return kExitOk;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <vector>
@@ -149,6 +151,17 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
     out_.flush();
     name_prompts_.push_back({prompt.message(), answer == IDOK ? prompt.name() : "", answer});
     return answer;
+}
+
+CUserInterface& DefaultUserInterface() {
+    // Messages go to standard error so that a method's printed result stays clean.
+    static CConsoleUserInterface console = [] {
+        // Unbuffered, so that a sibling program that a dialog starts (the
+        // profile browser) reads the answers on the same input meant for it.
+        std::setvbuf(stdin, nullptr, _IONBF, 0);
+        return CConsoleUserInterface(std::cin, std::cerr);
+    }();
+    return console;
 }
 
 int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
