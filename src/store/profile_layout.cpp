@@ -1,7 +1,6 @@
 #include "store/profile_layout.h"
 
 #include <cctype>
-#include <charconv>
 
 #include "platform/format.h"
 
@@ -15,17 +14,6 @@ constexpr const char* kFileNames[kProfileFileCount] = {
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// Reads an optionally signed decimal number as "%d" does, after white space.
-bool ScanInt(std::string_view text, size_t* pos, int* value) {
-    while (*pos < text.size() && IsSpace(text[*pos])) ++*pos;
-    const char* first = text.data() + *pos;
-    const char* last = text.data() + text.size();
-    if (first < last && *first == '+') ++first;
-    auto [ptr, ec] = std::from_chars(first, last, *value);
-    if (ec != std::errc()) return false;
-    *pos = static_cast<size_t>(ptr - text.data());
-    return true;
-}
 }  // namespace
 
 const char* ProfileFileName(int index) {
@@ -40,11 +28,11 @@ bool ParseGuidFileText(std::string_view text, CProfileGuid* out) {
     while (pos < text.size() && !IsSpace(text[pos])) ++pos;
     out->guid = std::string(text.substr(start, pos - start));
     if (out->guid.empty()) return false;
-    if (!ScanInt(text, &pos, &out->major)) return false;
+    if (!ScanDecimalInt(text, &pos, &out->major)) return false;
     if (pos >= text.size() || text[pos] != '.') return false;
     ++pos;
     // "%d" skips white space after the point too.
-    return ScanInt(text, &pos, &out->minor);
+    return ScanDecimalInt(text, &pos, &out->minor);
 }
 
 std::string FormatGuidFileText(const CProfileGuid& guid) {
