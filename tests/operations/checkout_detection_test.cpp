@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "automation/log_reader.h"
@@ -158,9 +158,7 @@ TEST(CheckoutDetectionViewTest, AViewThatCannotBeNamedIsReportedWithTheLibrarysT
 }
 
 // The checkouts dialog as a user who may end the checkout while it is open.
-class CGateUserInterface final : public CUserInterface {
-public:
-    explicit CGateUserInterface(std::function<void()> while_open) : while_open_(while_open) {}
+struct CGateUserInterface final : CUserInterface {
     int MessageBox(const std::string& text, unsigned) override {
         shown.push_back(text);
         return IDOK;
@@ -168,56 +166,43 @@ public:
     int RunCOsDlg(CCOsDlg& dialog) override {
         dialog.OnInitDialog();
         shown.push_back(dialog.title() + ": " + dialog.target() + ": " + dialog.message());
-        if (while_open_) while_open_();
+        EXPECT_EQ(end_checkout ? client::EndCheckOut(view, vob, "a.c") : TBS_ST_OK, TBS_ST_OK);
         dialog.OnOK();
         return dialog.result();
     }
+    std::string view = UniqueName("view"), vob = "/" + UniqueName("vob");
+    bool end_checkout = false;
     std::vector<std::string> shown;
-
-private:
-    std::function<void()> while_open_;
 };
 
-struct CGateCase {
-    const char* name;
-    bool checked_out, ended_in_dialog;
-    BOOL passes;
-};
-
-class CheckoutGateTest : public ::testing::TestWithParam<CGateCase> {};
+class CheckoutGateTest : public ::testing::TestWithParam<std::tuple<const char*, bool, bool>> {};
 
 TEST_P(CheckoutGateTest, LooksAgainAfterTheDialogHoweverItClosed) {
-    const CGateCase& c = GetParam();
+    const auto& [name, checked_out, end_checkout] = GetParam();
     CTempDir dir;
-    const std::string view = UniqueName("view"), vob = "/" + UniqueName("vob");
-    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
-    ASSERT_EQ(client::CreateVob(vob, dir / "vob", {}), TBS_ST_OK);
-    ASSERT_EQ(client::AddVobToView(view, vob), TBS_ST_OK);
-    if (c.checked_out) {
-        ASSERT_EQ(client::CheckOut(view, vob, "a.c", ""), TBS_ST_OK);
-    }
-    CGateUserInterface ui([&] {
-        if (c.ended_in_dialog) {
-            EXPECT_EQ(client::EndCheckOut(view, vob, "a.c"), TBS_ST_OK);
-        }
-    });
+    CGateUserInterface ui;
+    ui.end_checkout = end_checkout;
+    ASSERT_EQ(client::CreateView(ui.view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateVob(ui.vob, dir / "vob", {}), TBS_ST_OK);
+    ASSERT_EQ(client::AddVobToView(ui.view, ui.vob), TBS_ST_OK);
+    ASSERT_EQ(checked_out ? client::CheckOut(ui.view, ui.vob, "a.c", "") : TBS_ST_OK, TBS_ST_OK);
     CScopedUserInterface scope(&ui);
     CViewProfile profile;
-    profile.SetViewTag(view);
-    EXPECT_EQ(profile.PassCheckoutGate(kCheckoutsAssociate), c.passes);
+    profile.SetViewTag(ui.view);
+    EXPECT_EQ(profile.PassCheckoutGate(kCheckoutsAssociate), !checked_out || end_checkout);
     std::vector<std::string> shown;
-    if (c.checked_out)
-        shown.push_back("Associate with View Profile: " + view +
-                        ": There are elements currently checked out to the '" + view + "' view.");
+    if (checked_out)
+        shown.push_back("Associate with View Profile: " + ui.view +
+                        ": There are elements currently checked out to the '" + ui.view +
+                        "' view.");
     EXPECT_EQ(ui.shown, shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, CheckoutGateTest,
-                         ::testing::Values(CGateCase{"NoCheckouts", false, false, TRUE},
-                                           CGateCase{"CheckoutEndedWhileTheDialogWasOpen", true,
-                                                     true, TRUE},
-                                           CGateCase{"CheckoutLeft", true, false, FALSE}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(std::tuple{"NoCheckouts", false, false},
+                                           std::tuple{"CheckoutEndedInTheDialog", true, true},
+                                           std::tuple{"CheckoutLeft", true, false}),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
 }  // namespace kelmora::test

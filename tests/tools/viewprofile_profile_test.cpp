@@ -20,9 +20,13 @@ const std::string kLatest = "element * /main/LATEST\r\n";
 // rules of its own to keep.
 const std::string kComposed =
     InfoBlock(kProj, kGuid + " 2.5") + "\r\n\r\n" + kSectionHeader + "\r\n" + kLatest + kEnd;
-const std::string kOnBranch =
-    PrivateBlock(kProj, kGuid + " 2.5", "element * ...\\jdoe\\LATEST\r\nmkbranch jdoe\r\n") +
-    kSectionHeader + "element * REL_1\r\n" + kEnd;
+const std::string kTyped = kProj + "\n";
+std::string OnBranch(const std::string& revision) {
+    return PrivateBlock(kProj, kGuid + " " + revision,
+                        "element * ...\\jdoe\\LATEST\r\nmkbranch jdoe\r\n") +
+           kSectionHeader + "element * REL_1\r\n" + kEnd;
+}
+const std::string kOnBranch = OnBranch("2.5"), kBranchBehind = OnBranch("2.4");
 
 struct CHostCase {
     const char* label;
@@ -66,57 +70,22 @@ INSTANTIATE_TEST_SUITE_P(
         CHostCase{"DissociateYes", kAssociated, {"Dissociate"}, "yes\n", "TRUE\n", kDissociated},
         CHostCase{"DissociateNo", kAssociated, {"Dissociate"}, "no\n", "FALSE\n"},
         CHostCase{"DissociateAtEndOfInput", kAssociated, {"Dissociate"}, "", "FALSE\n"},
-        CHostCase{"AssociateWritesTheProfileForm",
-                  kLatest,
-                  {"Associate"},
-                  kProj + "\n",
-                  "TRUE\n",
-                  kComposed},
-        CHostCase{"AssociateKeepsTheDialogForAnUnknownName",
-                  kLatest,
-                  {"Associate"},
-                  "\\Stavemark View Profiles\\Nope\n",
-                  "FALSE\n",
-                  "",
-                  "| Could not find a valid Stavemark View Profile at\n"
-                  "| \\Stavemark View Profiles\\Nope.\n"},
-        CHostCase{"AssociateAsksBeforeChangingAnAssociation",
-                  kAssociated,
-                  {"Associate"},
-                  "no\n",
-                  "FALSE\n",
-                  "",
-                  "view is already associated with the Stavemark\n"},
-        CHostCase{"AssociateAsksAgainOnAPrivateBranch",
-                  kOnBranch,
-                  {"Associate"},
-                  "yes\nno\n",
-                  "FALSE\n",
-                  "",
-                  "view is currently configured to work on a private\n"},
-        CHostCase{"SynchronizeTellsToFinishThePrivateBranchFirst",
-                  PrivateBlock(kProj, kGuid + " 2.4",
-                               "element * ...\\jdoe\\LATEST\r\nmkbranch jdoe\r\n") +
-                      kSectionHeader + kEnd,
-                  {"Synchronize", "0"},
-                  "",
-                  "FALSE\n",
-                  "",
-                  "this view is currently configured to work on a private branch\n"},
-        CHostCase{"SynchronizeAnUnassociatedView",
-                  kLatest,
-                  {"Synchronize", "0"},
-                  "",
-                  "FALSE\n",
-                  "",
-                  "synchronize' operation is only available in views that\n"}),
+        CHostCase{"AssociateComposes", kLatest, {"Associate"}, kTyped, "TRUE\n", kComposed},
+        CHostCase{
+            "AssociateUnknown", kLatest, {"Associate"}, "\\Nope\n", "FALSE\n", "", "| \\Nope.\n"},
+        CHostCase{"AssociateAsks", kAssociated, {"Associate"}, "no\n", "FALSE\n", "", "already"},
+        CHostCase{
+            "AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
+        CHostCase{
+            "SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 class ViewProfileSyncTest : public CProfileSiteTest {
 protected:
-    CCommandOutput Run(const std::string& tag, std::vector<std::string> call) {
-        call.insert(call.begin(), {BuiltProgram("viewprofile"), "--view", tag});
-        return RunCommand(call);
+    // A program of this build with these arguments.
+    static CCommandOutput Run(std::vector<std::string> argv) {
+        argv[0] = BuiltProgram(argv[0]);
+        return RunCommand(argv);
     }
 };
 
@@ -124,32 +93,27 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     MakeProfile("Proj", RulesFile("", kLatest));
     const std::string tag = MakeView(kComposed), more = "element * \\main\\0\r\n";
     WriteTextFile(temp_ / "rules", RulesFile("", kLatest + more));
-    for (const std::vector<std::string>& edit :
-         {std::vector<std::string>{"set", kProj, "Rules", "--file", temp_ / "rules"},
-          std::vector<std::string>{"save", kProj}}) {
-        std::vector<std::string> argv{BuiltProgram("vptree"), "--root", root_};
-        argv.insert(argv.end(), edit.begin(), edit.end());
-        ASSERT_EQ(RunCommand(argv).exit_code, 0);
-    }
+    ASSERT_EQ(Run({"vptree", "--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
+                  .exit_code,
+              0);
+    ASSERT_EQ(Run({"vptree", "--root", root_, "save", kProj}).exit_code, 0);
     const std::string told = "| The '" + tag + "' view is %s up-to-date with respect to\n";
 
     // At start-up with nobody to ask, the update is offered in the log only.
     COperationLogTail log;
-    CCommandOutput deferred = Run(tag, {"--suppress-errors", "Synchronize", "1"});
+    CCommandOutput deferred =
+        Run({"viewprofile", "--view", tag, "--suppress-errors", "Synchronize", "1"});
     EXPECT_EQ(deferred.out, "FALSE\n");
-    EXPECT_EQ(log.Text(),
-              "The prototype config spec contained in the View Profile\n'" + kProj +
-                  "' has been modified.\n\nThe '" + tag +
-                  "' view is associated with this profile,\nand should be updated to use new "
-                  "config spec.\n\nPress OK to update your view.\nPress CANCEL to defer the "
-                  "update (you can update later using the\n            'Synchronize' operation "
-                  "available from the view's property pages).\n");
+    EXPECT_NE(log.Text().find("View Profile\n'" + kProj + "' has been modified.\n\nThe '" + tag +
+                              "' view is associated with this profile,\nand should be updated"),
+              std::string::npos)
+        << log.Text();
     EXPECT_EQ(StoredSpec(tag), kComposed);
 
     const std::string updated = InfoBlock(kProj, kGuid + " 2.6") + "\r\n\r\n" + kSectionHeader +
                                 "\r\n" + kLatest + more + kEnd;
     for (const char* now : {"now", "already"}) {
-        CCommandOutput run = Run(tag, {"Synchronize", "0"});
+        CCommandOutput run = Run({"viewprofile", "--view", tag, "Synchronize", "0"});
         EXPECT_EQ(run.out, "TRUE\n") << run.err;
         EXPECT_NE(run.err.find(FormatPrintf(told.c_str(), now)), std::string::npos) << run.err;
         EXPECT_EQ(StoredSpec(tag), updated);
