@@ -49,15 +49,19 @@ BOOL CViewProfile::Associate() {
 BOOL CViewProfile::RunAssociationStep(const std::string& profile_name) {
     profile_name_ = profile_name;
     if (!CheckProfileLocation(suppress_error_display_)) return FALSE;
-    // Until the view holds the new text, the field keeps what the view holds.
+    // When a step fails, the field goes back to what the view holds.
     std::string in_view = config_spec_;
     auto unchanged = [&] {
         config_spec_ = std::move(in_view);
         return FALSE;
     };
     if (!ComposeProfileConfigSpec()) return unchanged();
+    // What was read of the old profile no longer holds; the next query reads the new one.
+    vob_list_loaded_ = FALSE;
+    association_read_ = FALSE;
     if (is_workspace_) {
         if (!WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent)) return unchanged();
+        in_view = config_spec_;
         // The user sees the composed text before the workspace is loaded by it.
         CEditCSpec editor;
         editor.set_config_spec_text(config_spec_);
@@ -66,11 +70,7 @@ BOOL CViewProfile::RunAssociationStep(const std::string& profile_name) {
         editor.DoModal();
         if (editor.config_spec_text() != config_spec_) config_spec_ = editor.config_spec_text();
     }
-    if (!WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent))
-        return is_workspace_ ? FALSE : unchanged();
-    // The next query reads the new profile.
-    vob_list_loaded_ = FALSE;
-    association_read_ = FALSE;
+    if (!WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent)) return unchanged();
     if (!is_workspace_) MountProfileVOBs("");
     return TRUE;
 }
