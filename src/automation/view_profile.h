@@ -9,6 +9,7 @@
 #include "module/module_lock.h"
 #include "platform/bool.h"
 #include "platform/temp_file.h"
+#include "ui/operation_hosts.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
@@ -16,17 +17,14 @@ namespace kelmora {
 class CClassFactory;
 class CTreeNode;
 
-// How write config spec and update view tells the user about a workspace
-// update before the update tool runs.
-enum EViewUpdateNotice : int {
-    kUpdateNoticeAnnounce = 3,  // show the "view will now be updated" notice
-    kUpdateNoticeSilent = 4,
-};
-
 // The View Profile automation object: the view it works on, what it has read
 // about that view and its profile, and every operation on them. Operations of
 // the other layers are members too and are defined next to their layer's code.
-class CViewProfile final : public IDispatch {
+// The dialog models reach the operations through the host interfaces.
+class CViewProfile final : public IDispatch,
+                           public CAssociationHost,
+                           public CMergeArgumentsHost,
+                           public CPrivateBranchHost {
 public:
     CViewProfile();
     ~CViewProfile();
@@ -43,7 +41,7 @@ public:
     // Automation methods carried out by the object itself.
     std::string GetConfigSpec();
     void SetErrorString(const std::string& prefix) { error_prefix_ = prefix; }
-    std::string GetNextVOB() { return vob_list_.Next(); }
+    std::string GetNextVOB() override { return vob_list_.Next(); }
     // Reads the association first unless it has been read (view_profile.cpp).
     std::string GetProfileName();
     std::string GetProfileTreeRoot();
@@ -52,14 +50,19 @@ public:
     void SuppressErrorDisplay(BOOL suppress) { suppress_error_display_ = suppress; }
 
     // Automation methods of the profile operations (operations/).
+    BOOL Associate();
     BOOL Dissociate();
-    std::string GetFirstVOB();
+    std::string GetFirstVOB() override;
     std::string GetDescription();
     std::string GetDiagramPName();
     BOOL IsAssociated();
     BOOL IsOnPrivateBranch();
-    // Mounts the profile's VOBs that are not mounted yet; until the mount
-    // client lands it mounts nothing and answers FALSE.
+    // startup: the host's own check as work in the view starts; it tells less,
+    // and lets the user defer the update.
+    BOOL Synchronize(BOOL startup);
+    // Mounts the profile's VOBs that are not mounted yet (operations/
+    // mount_profile_vobs.cpp); TRUE when it mounted any. A non-empty
+    // profile name replaces the object's before the VOB list is loaded.
     BOOL MountProfileVOBs(const std::string& profile_name);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
@@ -94,15 +97,17 @@ public:
     // View access (cspec/view_access.cpp).
     BOOL FetchConfigSpecFile();
     BOOL LoadConfigSpec(BOOL first_block_only);
-    BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice);
+    BOOL WriteConfigSpecAndUpdateView(BOOL update_contents, int notice) override;
 
     // Composition (cspec/composition.cpp): each replaces the config spec
     // field; none writes the view. The profile form reads the profile's Rules
     // and GUID files; the private-branch forms use the fields that read
     // association filled.
     BOOL ComposeProfileConfigSpec();
-    void ComposePrivateBranchConfigSpec(const std::string& selector, const std::string& branch);
-    void ComposePrivateBranchConfigSpecAtTime(const std::string& time, const std::string& branch);
+    void ComposePrivateBranchConfigSpec(const std::string& selector,
+                                        const std::string& branch) override;
+    void ComposePrivateBranchConfigSpecAtTime(const std::string& time,
+                                              const std::string& branch) override;
     // The view's load rules become the user rules (a first association keeps them).
     void CollectLoadRules();
     std::string LoadRulesOfGeneratedSection() const;
@@ -121,6 +126,12 @@ public:
     BOOL TestPrivateBranch();
     BOOL LoadVobList();
 
+    // The association step (operations/associate.cpp), the associate
+    // dialog's OK and the end of Synchronize: the profile's config spec is
+    // composed and put in the view (a workspace's user sees it in the hidden
+    // editor first).
+    BOOL RunAssociationStep(const std::string& profile_name) override;
+
     // The dissociate dialog's Yes (operations/dissociate.cpp): every comment
     // goes, the rules stay.
     BOOL DissociationStep();
@@ -130,11 +141,29 @@ public:
     // the error prefix.
     BOOL DetectCheckouts();
 
+    // Private branches (operations/private_branch.cpp): the wizard, and the
+    // finish dialog's publish or suspend.
+    BOOL SetUpBranch(BOOL update);
+    BOOL FinishBranch();
+    // Branch and label types in the profile's VOBs (operations/branch_types.cpp),
+    // for the wizard. Their messages are shown whatever the suppress flag says.
+    int CreateBranchType(const std::string& branch, const std::string& comment) override;
+    BOOL CheckLabel(const std::string& label) override;
+    // The checkout gate (operations/checkout_gate.cpp), kind as the checkouts
+    // dialog takes it (ECheckoutsKind): TRUE when the operation may go on.
+    // With checkouts, the dialog is shown and the view searched again after
+    // it, however it closed; checkouts that remain stop the operation with no
+    // further message.
+    BOOL PassCheckoutGate(int kind);
+    // The gate's second half, for an operation that has detected checkouts
+    // itself: the dialog, then TRUE when none remain.
+    BOOL ResolveCheckoutsInDialog(int kind);
+
     // The object's state, for the operations of other layers and for hosts'
     // diagnostics.
-    const std::string& view_tag() const { return view_tag_; }
-    BOOL is_workspace() const { return is_workspace_; }
-    const std::string& workspace_path() const { return workspace_path_; }
+    const std::string& view_tag() const override { return view_tag_; }
+    BOOL is_workspace() const override { return is_workspace_; }
+    const std::string& workspace_path() const override { return workspace_path_; }
     const std::string& config_spec_file() const { return config_spec_file_.path(); }
     const std::string& config_spec() const { return config_spec_; }
     void set_config_spec(std::string text) { config_spec_ = std::move(text); }
@@ -149,12 +178,18 @@ public:
     const std::string& profile_guid() const { return profile_guid_; }
     int32_t revision_major() const { return revision_major_; }
     int32_t revision_minor() const { return revision_minor_; }
-    const std::string& private_branch() const { return private_branch_; }
+    const std::string& private_branch() const override { return private_branch_; }
+    void set_private_branch(const std::string& branch) override { private_branch_ = branch; }
+    const std::string& admin_vob() const { return admin_vob_; }
+    const std::string& checkpoints() const override { return checkpoints_; }
     const std::string& branch_point() const { return branch_point_; }
     const std::string& user_rules() const { return user_rules_; }
 
 private:
     BOOL RunUpdateTool(const std::string& cspec_path);
+    // What setting up and finishing a private branch check first: a view is
+    // named, its config spec read, it is associated, and the association read.
+    BOOL ReadBranchAssociation();
     BOOL OfferRecovery();
     BOOL OfferDissociation(unsigned question);
     BOOL ProfileFolderExists(const std::string& profile_name) const;

@@ -87,7 +87,8 @@ bool IsValidElementName(const std::string& element) {
 }
 
 bool IsVobFaultCall(const std::string& call) {
-    for (const char* known : {kVobFaultOpen, kVobFaultReplica, kVobFaultCheckouts, kVobFaultMaster})
+    for (const char* known :
+         {kVobFaultOpen, kVobFaultReplica, kVobFaultCheckouts, kVobFaultMaster, kVobFaultCreate})
         if (call == known) return true;
     return false;
 }

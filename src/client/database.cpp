@@ -116,6 +116,27 @@ const char* const kSchemaSteps[] = {
         mount_point   TEXT    NOT NULL
     );
     )sql",
+    // 5: the driver's mount faults: how many of the next mounts of a tag it refuses.
+    R"sql(
+    CREATE TABLE trfs_mount_fault (
+        tag       TEXT    PRIMARY KEY,
+        remaining INTEGER NOT NULL CHECK (remaining > 0)
+    );
+    )sql",
+    // 6: the branch types and label types of each VOB.
+    R"sql(
+    CREATE TABLE vob_type (
+        id       INTEGER PRIMARY KEY,
+        vob_id   INTEGER NOT NULL REFERENCES vob (id) ON DELETE CASCADE,
+        kind     TEXT    NOT NULL CHECK (kind IN ('brtype', 'lbtype')),
+        name     TEXT    NOT NULL,         -- case-sensitive: "Main" is not "main"
+        uuid     TEXT    NOT NULL UNIQUE,  -- the type object
+        locked   INTEGER NOT NULL DEFAULT 0,
+        comment  TEXT    NOT NULL DEFAULT '',
+        is_admin INTEGER NOT NULL DEFAULT 0,  -- made for the VOBs that use this one as admin VOB
+        UNIQUE (vob_id, kind, name)
+    );
+    )sql",
 };
 
 }  // namespace

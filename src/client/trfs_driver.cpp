@@ -118,6 +118,33 @@ tbs_status_t RemoveMountPoint(const std::string& path) {
     return TBS_ST_OK;
 }
 
+constexpr char kDeleteMountFault[] = "DELETE FROM trfs_mount_fault WHERE tag = ?1";
+constexpr char kCountDownMountFault[] =
+    "UPDATE trfs_mount_fault SET remaining = remaining - 1 WHERE tag = ?1 AND remaining > 1";
+
+// Runs one statement on the fault of tag (?1), with count as ?2 unless it is
+// negative; *changed: whether a row was.
+tbs_status_t ChangeMountFault(CClientDatabase* db, const char* sql, const std::string& tag,
+                              long long count, bool* changed) {
+    CStatement statement;
+    if (tbs_status_t status = db->Prepare(sql, &statement)) return status;
+    statement.BindText(1, tag);
+    if (count >= 0) statement.BindInt(2, count);
+    if (tbs_status_t status = db->StepDone(&statement, "cannot change a mount fault"))
+        return status;
+    *changed = db->Changes() != 0;
+    return TBS_ST_OK;
+}
+
+// Uses up one refusal of a faulted tag; *refused: whether this mount is one.
+tbs_status_t TakeMountFault(CClientDatabase* db, const std::string& tag, bool* refused) {
+    if (tbs_status_t status = ChangeMountFault(db, kCountDownMountFault, tag, -1, refused))
+        return status;
+    // The last refusal takes the fault away.
+    if (*refused) return TBS_ST_OK;
+    return ChangeMountFault(db, kDeleteMountFault, tag, -1, refused);
+}
+
 tbs_status_t Mount(const trfs_mfs_control_t& control) {
     const auto* block = ResolveData<trfs_mount_args_t>(control);
     if (!block || block->header != TRFS_MOUNT_ARGS_HEADER) return TBS_ST_INVALID;
@@ -142,6 +169,12 @@ tbs_status_t Mount(const trfs_mfs_control_t& control) {
     std::vector<CTrfsMount> existing;
     if (tbs_status_t status = SelectMounts(&db, &mount.tag, &existing)) return status;
     if (!existing.empty()) return TBS_ST_MOUNTED;
+    bool refused = false;
+    if (tbs_status_t status = TakeMountFault(&db, mount.tag, &refused)) return status;
+    if (refused) {
+        tbs_status_t status = transaction.Commit();
+        return status == TBS_ST_OK ? TBS_ST_ERR : status;
+    }
     CStatement insert;
     if (tbs_status_t status = db.Prepare(
             "INSERT INTO trfs_mount (tag, storage_path, object_path, registry_path, host, "
@@ -232,6 +265,18 @@ tbs_status_t FindTrfsMount(const std::string& tag, CTrfsMount* mount) {
     if (mounts.empty()) return TBS_ST_NOT_FOUND;
     *mount = mounts[0];
     return TBS_ST_OK;
+}
+
+tbs_status_t SetTrfsMountFault(const std::string& tag, int count) {
+    if (count < 0) return TBS_ST_INVALID;
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    bool changed = false;
+    if (count == 0) return ChangeMountFault(&db, kDeleteMountFault, tag, -1, &changed);
+    return ChangeMountFault(&db,
+                            "INSERT INTO trfs_mount_fault (tag, remaining) VALUES (?1, ?2)"
+                            " ON CONFLICT (tag) DO UPDATE SET remaining = excluded.remaining",
+                            tag, count, &changed);
 }
 
 bool TrfsMountPoint(const std::string& tag, std::string* path) {

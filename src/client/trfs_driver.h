@@ -16,6 +16,7 @@
 // mount; TRFS_MFS_UNMOUNT removes one by tag (and identifier, unless null);
 // TRFS_MFS_UNMOUNT_ALL removes all and leaves its status in the status word.
 // The result is the command's status, also stored in the status word.
+// A mount fault (SetTrfsMountFault) refuses a mount of a block that is sound.
 // The driver serves VOB mounts only; view-root blocks are TBS_ST_INVALID.
 tbs_status_t view_mfs_ioctl(trfs_mfs_control_t* control);
 
@@ -37,6 +38,11 @@ struct CTrfsMount {
 tbs_status_t ListTrfsMounts(std::vector<CTrfsMount>* mounts);
 // TBS_ST_NOT_FOUND when the tag is not mounted.
 tbs_status_t FindTrfsMount(const std::string& tag, CTrfsMount* mount);
+
+// The next count mounts of tag fail with TBS_ST_ERR, as a driver that
+// cannot reach the VOB's server would; count 0 takes the fault away. The
+// mounts refused are counted across processes.
+tbs_status_t SetTrfsMountFault(const std::string& tag, int count);
 
 // Where a VOB tag is mounted; false for a tag that names no place below the
 // mount root (an empty, "." or ".." component).

@@ -36,6 +36,8 @@ inline constexpr char kVobFaultOpen[] = "open";        // vob_ob_register_replic
 inline constexpr char kVobFaultReplica[] = "replica";  // vob_ob_get_wk_obj, vob_ob_is_replicated
 inline constexpr char kVobFaultCheckouts[] = "checkouts";  // vob_ob_next_ckouts
 inline constexpr char kVobFaultMaster[] = "master";        // vob_obj_get_master
+// The next branch or label type creation in the VOB; the fault then clears itself.
+inline constexpr char kVobFaultCreate[] = "create";
 
 // An absolute name ("/" or "\" first, at most 1023 bytes) without blanks,
 // commas, quotes or control characters: VOB lists separate tags by blanks and

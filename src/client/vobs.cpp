@@ -12,6 +12,8 @@
 #include "client/shared_database.h"
 #include "client/view_store.h"
 #include "client/vob_admin.h"
+#include "client/vob_handles.h"
+#include "client/vob_types.h"
 
 using kelmora::client::AcquireSharedDatabase;
 using kelmora::client::CSharedDatabase;
@@ -234,6 +236,26 @@ tbs_status_t vob_obj_get_master(vob_handle_t handle, const tbs_oid_t* object, in
         return rc == SQLITE_DONE ? TBS_ST_NOT_FOUND
                                  : RowStatus(shared, rc, "cannot read an object's master");
     return UuidFromText(select->ColumnText(0), master) ? TBS_ST_OK : TBS_ST_DATABASE;
+}
+
+void vob_ob_close_resources(vob_handle_t vob) {
+    if (!vob) return;
+    std::unique_ptr<vob_handle_s> closing;
+    COpenHandles& open = OpenHandles();
+    std::lock_guard<std::mutex> guard(open.mutex);
+    auto held = std::find_if(open.handles.begin(), open.handles.end(),
+                             [vob](const auto& handle) { return handle.get() == vob; });
+    if (held == open.handles.end()) return;
+    closing = std::move(*held);
+    open.handles.erase(held);
+}
+
+long long kelmora::client::VobRowIdOf(vob_handle_t handle) {
+    return handle->vob.id;
+}
+
+const std::string& kelmora::client::VobTagOf(vob_handle_t handle) {
+    return handle->vob.tag;
 }
 
 void vob_ob_close_all() {

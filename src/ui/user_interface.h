@@ -5,6 +5,7 @@
 namespace kelmora {
 
 class CAssocDlg;
+class CBranchPSheet;
 class CCOsDlg;
 class CEditCSpec;
 class CFinishDlg;
@@ -48,6 +49,9 @@ public:
     virtual int RunCOsDlg(CCOsDlg& dialog) { return IDCANCEL; }
     virtual int RunFinishDlg(CFinishDlg& dialog) { return IDCANCEL; }
     virtual int RunEditCSpec(CEditCSpec& dialog) { return IDCANCEL; }
+    // Runs the private branch wizard: the sheet's result is ID_WIZFINISH
+    // after a Finish, IDCANCEL after a Cancel.
+    virtual int RunBranchPSheet(CBranchPSheet& sheet) { return IDCANCEL; }
 
     // Runs the dissociate dialog modally: IDOK when its Yes closed it (the
     // model's done is then set), IDCANCEL for No. A front end without this

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ui/dialog_model.h"
 #include "ui/operation_hosts.h"
@@ -21,6 +22,9 @@ public:
     // search (the user has been told).
     int PrepareMergeArguments();
     const std::string& merge_arguments() const { return merge_arguments_; }
+    // The arguments as the merge tool gets them: the command line split into
+    // its words, except that a workspace path stays one argument, blanks and all.
+    const std::vector<std::string>& MergeArgumentVector() const { return merge_argument_vector_; }
     // " \vobA \vobB": a blank and a backslash before each VOB's name.
     const std::string& profile_vob_text() const { return profile_vob_text_; }
 
@@ -29,6 +33,7 @@ public:
 private:
     CMergeArgumentsHost* host_;
     std::string merge_arguments_;
+    std::vector<std::string> merge_argument_vector_;
     std::string profile_vob_text_;
 };
 

@@ -47,9 +47,10 @@ TEST(StavetoolTest, ConfigSpecRoundTripsByteForByteAndAnUnparsableOneIsRefused) 
 TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
-    for (const char* command : {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs",
-                                "mkvob", "seevob", "co", "ci", "unco", "lsco", "vobfault",
-                                "mktag", "rmtag", "lsvob", "mount", "umount"})
+    for (const char* command :
+         {"setting", "mkview", "mkws",  "rmview", "lsview", "setcs",      "catcs",
+          "mkvob",   "seevob", "co",    "ci",     "unco",   "lsco",       "vobfault",
+          "mktag",   "rmtag",  "lsvob", "mount",  "umount", "mountfault", "--param", "mkbrtype", "mklbtype", "lock", "unlock", "rmtype", "lstype"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(help.err, "");
 }
@@ -84,7 +85,9 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"vobfault", "/v"}, Args{"vobfault", "/v", "0"}, Args{"vobfault", "/v", "12x"},
         Args{"vobfault", "/v", "1002", "--at", "frob"}, Args{"vobfault", "/v", "1002", "--clear"},
         Args{"mktag", "\\t"}, Args{"mktag", "\\t", "s", "--opts"}, Args{"rmtag"},
-        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"}),
+        Args{"lsvob", "x"}, Args{"mount"}, Args{"mount", "-a", "\\t"}, Args{"umount", "a", "b"},
+        Args{"mountfault", "\\t", "0"}, Args{"mountfault", "\\t", "1", "--clear"},
+        Args{"setting", "set", "--param", "10", "-1"}),
     [](const auto& info) { return test::CaseName(info.index, JoinedArgs(info.param)); });
 
 TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
@@ -244,7 +247,8 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
               "VOB tag and VOB storage path must not refer to the same location.\n"},
              {{"mktag", "/vobs/doc", dir / "doc.vbs", "--options", std::string(1024, 'o')},
               "mount options \"" + std::string(1024, 'o') + "\" are too long\n"},
-             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
+             {{"rmtag", "/vobs/doc"}, "/vobs/doc is not a registered VOB tag.\n"},
+             {{"mountfault", "/vobs/doc", "1"}, "/vobs/doc is not a registered VOB tag.\n"}}) {
         CCommandOutput run = Stavetool(args);
         EXPECT_EQ(run.exit_code, 1) << args[1];
         EXPECT_EQ(run.err, message);
@@ -256,8 +260,68 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
               "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
     // A private tag is mounted by name only.
     EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
+    ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "3"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).err, "Unable to mount: operation failed\n");
+    ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "--clear"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"mount", "/vobs/doc"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"umount", "-a"}).out, "Unmounting TRFS filesystem /vobs/doc.\n");
+}
+
+TEST(StavetoolTest, TypesAreMadeLockedListedAndRemovedAndACreationFaultFailsOnce) {
+    CTempDir dir;
+    const std::string vob = "\\" + UniqueName("types");
+    const std::string priv = "brtype:priv@" + vob;
+    ASSERT_EQ(Stavetool({"mkvob", vob, dir / "types"}).exit_code, 0);
+    for (const Args& args : std::vector<Args>{{"mkbrtype", "priv", vob, "--comment", "a\nb"},
+                                              {"mklbtype", "REL1", vob},
+                                              {"mkbrtype", "adm", vob, "--admin"},
+                                              {"lock", priv},
+                                              {"lock", priv},
+                                              {"unlock", "brtype:adm@" + vob}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 0) << args[0] << run.err;
+    }
+    EXPECT_EQ(Stavetool({"lstype", vob}).out,
+              "brtype\tadm\tadmin\t\nbrtype\tpriv\tlocked\ta\\nb\nlbtype\tREL1\t-\t\n");
+    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+             {{"mkbrtype", "priv", vob}, "exists already"},
+             {{"rmtype", priv}, "is locked"},
+             {{"mkbrtype", "a:b", vob}, "invalid type name"},
+             {{"unlock", "brtype:none@" + vob}, "no branch type \"none\""},
+             {{"lstype", "\\" + UniqueName("none")}, "no VOB"}}) {
+        CCommandOutput run = Stavetool(args);
+        EXPECT_EQ(run.exit_code, 1) << args[0];
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Stavetool({"lock", "priv"}).exit_code, 2);
+    ASSERT_EQ(Stavetool({"unlock", priv}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"rmtype", priv}).exit_code, 0);
+    ASSERT_EQ(Stavetool({"vobfault", vob, "1001", "--at", "create"}).exit_code, 0);
+    EXPECT_EQ(Stavetool({"mkbrtype", "priv", vob}).exit_code, 1);
+    EXPECT_EQ(Stavetool({"mkbrtype", "priv", vob}).exit_code, 0);
+}
+
+// The merge tool says what it would merge and records how it was started.
+TEST(StavemrgmanTest, TellsTheMergeAndRecordsItsArguments) {
+    CTempDir dir;
+    CScopedEnv log("KELMORA_TOOL_LOG", dir / "log");
+    const std::string tool = BuiltProgram("stavemrgman");
+    CCommandOutput view = RunCommand({tool, "/t", "jdoe", "/b", "priv", "/n", "\\a", "\\b"});
+    EXPECT_EQ(view.exit_code, 0) << view.err;
+    EXPECT_EQ(view.out,
+              "stavemrgman: would merge the private branch \"priv\" in the view \"jdoe\" "
+              "from:\n  \\a\n  \\b\n");
+    CCommandOutput workspace = RunCommand({tool, "/t", "/w s", "/b", "priv"});
+    EXPECT_EQ(workspace.out,
+              "stavemrgman: would merge the private branch \"priv\" in the workspace /w s\n");
+    EXPECT_EQ(ReadTextFile(dir / "log"),
+              tool + "\t/t\tjdoe\t/b\tpriv\t/n\t\\\\a\t\\\\b\n" + tool + "\t/t\t/w s\t/b\tpriv\n");
+    for (const Args& usage : std::vector<Args>{{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}}) {
+        Args argv{tool};
+        argv.insert(argv.end(), usage.begin(), usage.end());
+        EXPECT_EQ(RunCommand(argv).exit_code, 2) << usage.back();
+    }
+    EXPECT_EQ(RunCommand({tool, "--help"}).exit_code, 0);
 }
 
 }  // namespace

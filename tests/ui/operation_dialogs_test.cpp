@@ -155,6 +155,7 @@ struct CMergeCase {
     Args vobs;
     int ready;
     const char* arguments;
+    Args vector;  // what the tool gets: a workspace path stays one argument
 };
 
 class MergeArgumentsTest : public ::testing::TestWithParam<CMergeCase> {};
@@ -166,6 +167,7 @@ TEST_P(MergeArgumentsTest, ArgumentsNameTheViewBranchAndVobs) {
     CXVOBsDlg dialog(&host);
     EXPECT_EQ(dialog.PrepareMergeArguments(), c.ready);
     EXPECT_EQ(dialog.merge_arguments(), c.arguments);
+    EXPECT_EQ(dialog.MergeArgumentVector(), c.vector);
     if (c.ready) {
         EXPECT_TRUE(ui.shown().empty());
     } else {
@@ -180,9 +182,15 @@ TEST_P(MergeArgumentsTest, ArgumentsNameTheViewBranchAndVobs) {
 INSTANTIATE_TEST_SUITE_P(
     Views, MergeArgumentsTest,
     ::testing::Values(
-        CMergeCase{"DynamicView", FALSE, {"\\vobA", "\\vobB"}, 1, "/t V /b B /n  \\vobA \\vobB"},
-        CMergeCase{"Workspace", TRUE, {"\\vobA"}, 1, "/t /ws/my ws /b B"},
-        CMergeCase{"ProfileWithoutVobList", FALSE, {}, 0, ""}),
+        CMergeCase{"DynamicView",
+                   FALSE,
+                   {"\\vobA", "\\vobB"},
+                   1,
+                   "/t V /b B /n  \\vobA \\vobB",
+                   {"/t", "V", "/b", "B", "/n", "\\vobA", "\\vobB"}},
+        CMergeCase{
+            "Workspace", TRUE, {"\\vobA"}, 1, "/t /ws/my ws /b B", {"/t", "/ws/my ws", "/b", "B"}},
+        CMergeCase{"ProfileWithoutVobList", FALSE, {}, 0, "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

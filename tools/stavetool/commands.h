@@ -32,6 +32,13 @@ int RunRemoveTag(const CArguments& args);
 int RunListVobs(const CArguments& args);
 int RunMount(const CArguments& args);
 int RunUnmount(const CArguments& args);
+int RunMountFault(const CArguments& args);
+int RunMakeBranchType(const CArguments& args);
+int RunMakeLabelType(const CArguments& args);
+int RunLockType(const CArguments& args);
+int RunUnlockType(const CArguments& args);
+int RunRemoveType(const CArguments& args);
+int RunListTypes(const CArguments& args);
 
 // Registers a VOB tag, telling a refusal in the mount client's messages.
 int RegisterVobTag(const std::string& tag, const std::string& storage,

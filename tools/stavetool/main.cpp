@@ -24,6 +24,10 @@ constexpr char kUsage[] =
     "      the client's common key, e.g. \"setting set ProjectRoot /srv/profiles\".\n"
     "      --user: the current user's settings instead of the machine's.\n"
     "      KEY is a backslash-separated path such as \"Software\\Kelmora\".\n"
+    "  setting get|unset --param N          the client's parameter N (machine-wide)\n"
+    "  setting set --param N VALUE          set it to the number VALUE; e.g. parameter\n"
+    "                                       10 not 0: no notice of VOBs mounted for a\n"
+    "                                       View Profile\n"
     "  mkview TAG                           make a dynamic view\n"
     "  mkws TAG PATH                        make a workspace rooted at PATH\n"
     "  rmview TAG                           remove a view or workspace\n"
@@ -52,8 +56,9 @@ constexpr char kUsage[] =
     "                                       VOB tag, element, master replica (tabs)\n"
     "  vobfault VOB STATUS [--at CALL]      make the VOB answer the status word STATUS\n"
     "                                       (e.g. 1002 or 0x3ea) from the client call\n"
-    "                                       CALL: open (default), replica, checkouts or\n"
-    "                                       master\n"
+    "                                       CALL: open (default), replica, checkouts,\n"
+    "                                       master, or create (the next type made in\n"
+    "                                       the VOB fails, once)\n"
     "  vobfault VOB --clear                 let the VOB answer normally again\n"
     "  mktag TAG STORAGE [--public] [--options OPTS]\n"
     "                                       register TAG of an existing VOB for mounting,\n"
@@ -67,6 +72,19 @@ constexpr char kUsage[] =
     "                                       without the noauto option; it is seen at\n"
     "                                       $KELMORA_HOME/vobs/TAG\n"
     "  umount TAG|-a                        unmount the VOB of TAG, or every mounted VOB\n"
+    "  mountfault TAG COUNT                 make the next COUNT mounts of TAG fail with\n"
+    "                                       status 1001 (a VOB that cannot be reached)\n"
+    "  mountfault TAG --clear               let TAG mount normally again\n"
+    "  mkbrtype NAME VOB [--comment TEXT] [--admin]\n"
+    "                                       make a branch type in the VOB; --admin: for\n"
+    "                                       the VOBs that use VOB as their admin VOB\n"
+    "  mklbtype NAME VOB [--comment TEXT]   make a label type in the VOB\n"
+    "  lock TYPE                            lock a type, TYPE being brtype:NAME@VOB or\n"
+    "                                       lbtype:NAME@VOB\n"
+    "  unlock TYPE                          unlock a type\n"
+    "  rmtype TYPE                          remove an unlocked type\n"
+    "  lstype VOB                           list the VOB's types: kind, name, flags\n"
+    "                                       (locked, admin or -), comment (tabs)\n"
     "  --help                               show this text\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
@@ -77,13 +95,32 @@ struct CCommand {
 };
 
 constexpr CCommand kCommands[] = {
-    {"setting", RunSetting},     {"mkview", RunMakeView},    {"mkws", RunMakeWorkspace},
-    {"rmview", RunRemoveView},   {"lsview", RunListViews},   {"setcs", RunSetConfigSpec},
-    {"catcs", RunCatConfigSpec}, {"mkvob", RunMakeVob},      {"seevob", RunSeeVob},
-    {"vobfault", RunVobFault},   {"co", RunCheckOut},        {"ci", RunCheckIn},
-    {"unco", RunUndoCheckOut},   {"lsco", RunListCheckouts}, {"mktag", RunMakeTag},
-    {"rmtag", RunRemoveTag},     {"lsvob", RunListVobs},     {"mount", RunMount},
+    {"setting", RunSetting},
+    {"mkview", RunMakeView},
+    {"mkws", RunMakeWorkspace},
+    {"rmview", RunRemoveView},
+    {"lsview", RunListViews},
+    {"setcs", RunSetConfigSpec},
+    {"catcs", RunCatConfigSpec},
+    {"mkvob", RunMakeVob},
+    {"seevob", RunSeeVob},
+    {"vobfault", RunVobFault},
+    {"co", RunCheckOut},
+    {"ci", RunCheckIn},
+    {"unco", RunUndoCheckOut},
+    {"lsco", RunListCheckouts},
+    {"mktag", RunMakeTag},
+    {"rmtag", RunRemoveTag},
+    {"lsvob", RunListVobs},
+    {"mount", RunMount},
     {"umount", RunUnmount},
+    {"mkbrtype", RunMakeBranchType},
+    {"mklbtype", RunMakeLabelType},
+    {"lock", RunLockType},
+    {"unlock", RunUnlockType},
+    {"rmtype", RunRemoveType},
+    {"lstype", RunListTypes},
+    {"mountfault", RunMountFault},
 };
 
 }  // namespace

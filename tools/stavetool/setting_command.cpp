@@ -1,6 +1,9 @@
-// stavetool setting get|set|unset: registry values of either hive.
+// stavetool setting get|set|unset: registry values of either hive, and the
+// client's numbered parameters.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "client/registry.h"
@@ -12,6 +15,7 @@ namespace {
 
 struct CSettingArgs {
     ntregy_hive_t hive = NTREGY_HKEY_LOCAL_MACHINE;
+    bool param = false;  // NAME is the number of a client parameter
     CArguments operands;
 };
 
@@ -26,6 +30,8 @@ bool ParseSettingArgs(const CArguments& args, CSettingArgs* parsed, std::string*
         }
         if (arg == "--user") {
             parsed->hive = NTREGY_HKEY_CURRENT_USER;
+        } else if (arg == "--param") {
+            parsed->param = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             *error = "unknown option \"" + arg + "\"";
             return false;
@@ -34,16 +40,41 @@ bool ParseSettingArgs(const CArguments& args, CSettingArgs* parsed, std::string*
         }
     }
     parsed->operands.assign(args.begin() + static_cast<long>(i), args.end());
+    if (parsed->param && parsed->hive == NTREGY_HKEY_CURRENT_USER) {
+        *error = "client parameters are the machine's: --param takes no --user";
+        return false;
+    }
     return true;
+}
+
+bool IsDecimal(const std::string& text) {
+    return !text.empty() && text.size() <= 9 &&
+           text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// What a client parameter holds: a 32-bit number, decimal or 0x hexadecimal.
+bool IsParamValue(const std::string& text) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    return *end == '\0' && errno == 0 && value <= 0xffffffffULL;
 }
 
 const char* HiveName(ntregy_hive_t hive) {
     return hive == NTREGY_HKEY_CURRENT_USER ? "user" : "machine";
 }
 
-// KEY NAME, or NAME alone for the common key.
-bool SplitKeyAndName(const CArguments& operands, size_t extra, std::string* key,
-                     std::string* name) {
+// KEY NAME, or NAME alone for the common key; with --param, the number N of
+// the client parameter kept as "ParamN" under the parameters' key.
+bool SplitKeyAndName(const CSettingArgs& args, size_t extra, std::string* key, std::string* name) {
+    const CArguments& operands = args.operands;
+    if (args.param) {
+        if (operands.size() != extra + 1 || !IsDecimal(operands[0])) return false;
+        *key = ntregy_client_params_key();
+        *name = "Param" + std::to_string(std::stoi(operands[0]));
+        return true;
+    }
     if (operands.size() == extra + 1) {
         *key = ntregy_get_common_key();
         *name = operands[0];
@@ -63,8 +94,8 @@ std::string Describe(const CSettingArgs& args, const std::string& key, const std
 
 int Get(const CSettingArgs& args) {
     std::string key, name;
-    if (!SplitKeyAndName(args.operands, 0, &key, &name))
-        return UsageError("setting get takes [--user] [KEY] NAME");
+    if (!SplitKeyAndName(args, 0, &key, &name))
+        return UsageError("setting get takes [--user] [KEY] NAME or --param N");
     std::string value;
     tbs_status_t status = client::ReadRegistryValue(args.hive, key, name, &value);
     if (status == TBS_ST_NOT_FOUND) return Fail("no setting " + Describe(args, key, name));
@@ -76,9 +107,11 @@ int Get(const CSettingArgs& args) {
 
 int Set(const CSettingArgs& args) {
     std::string key, name;
-    if (!SplitKeyAndName(args.operands, 1, &key, &name))
-        return UsageError("setting set takes [--user] [KEY] NAME VALUE");
+    if (!SplitKeyAndName(args, 1, &key, &name))
+        return UsageError("setting set takes [--user] [KEY] NAME VALUE or --param N VALUE");
     const std::string& value = args.operands.back();
+    if (args.param && !IsParamValue(value))
+        return UsageError("a client parameter is a number up to 0xffffffff, such as 1 or 0x10");
     tbs_status_t status = ntregy_set_value(args.hive, key.c_str(), name.c_str(), value.c_str());
     if (status != TBS_ST_OK)
         return Fail("cannot write setting " + Describe(args, key, name) + ": " +
@@ -88,8 +121,8 @@ int Set(const CSettingArgs& args) {
 
 int Unset(const CSettingArgs& args) {
     std::string key, name;
-    if (!SplitKeyAndName(args.operands, 0, &key, &name))
-        return UsageError("setting unset takes [--user] [KEY] NAME");
+    if (!SplitKeyAndName(args, 0, &key, &name))
+        return UsageError("setting unset takes [--user] [KEY] NAME or --param N");
     tbs_status_t status = ntregy_delete_value(args.hive, key.c_str(), name.c_str());
     if (status == TBS_ST_NOT_FOUND) return Fail("no setting " + Describe(args, key, name));
     if (status != TBS_ST_OK)

@@ -1,4 +1,4 @@
-// stavetool mktag, rmtag, lsvob, mount, umount: VOB tags and their mounts.
+// stavetool mktag, rmtag, lsvob, mount, umount, mountfault: VOB tags and their mounts.
 // Failures of the tag registry and of mounting are told in the mount
 // client's own messages.
 
@@ -25,6 +25,7 @@ namespace kelmora::stavetool {
 namespace {
 
 constexpr size_t kMaxKeyLength = 1023;  // of a registry key the mount client reads
+constexpr int kMaxMountFaults = 1000;
 
 void PrintMessage(int kind, int message, const char* text = "", const char* more = "") {
     imsg_print(kind, mount::MntrpcMessageTable(), message, text, more);
@@ -71,6 +72,15 @@ int TagFailure(const std::string& tag, tbs_status_t status) {
     if (status == TBS_ST_NOT_FOUND)
         return Fail("no VOB has the tag \"" + tag + "\" (make it with mkvob)");
     return MessageFailure(mount::kCannotCreateTagEntry, tag, StatusText(status));
+}
+
+// A small positive count, in decimal.
+bool ParseCount(const std::string& text, int* count) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *count = std::stoi(text);
+    return *count >= 1 && *count <= kMaxMountFaults;
 }
 
 int RunMountCommand(const char* command, const CArguments& args, bool mount) {
@@ -151,6 +161,28 @@ int RunListVobs(const CArguments& args) {
         if (mount != mounted.end()) std::printf("  at %s", mount->second->mount_point.c_str());
         std::printf("\n");
     }
+    return kExitOk;
+}
+
+int RunMountFault(const CArguments& args) {
+    CParsedOptions parsed;
+    int exit_code = kExitOk;
+    if (!ParseOptions("mountfault", args, {{"--clear", false}}, &parsed, &exit_code))
+        return exit_code;
+    const bool clear = parsed.Has("--clear");
+    int count = 0;
+    if (parsed.operands.size() != (clear ? 1u : 2u) ||
+        (!clear && !ParseCount(parsed.operands[1], &count)))
+        return UsageError("usage: stavetool mountfault TAG COUNT | TAG --clear (COUNT 1 to 1000)");
+    const std::string& tag = parsed.operands[0];
+    std::vector<client::CVobTagRecord> tags;
+    if (tbs_status_t status = client::ListVobTags("", &tags))
+        return Fail("mountfault: " + StatusText(status));
+    if (std::none_of(tags.begin(), tags.end(),
+                     [&](const auto& entry) { return entry.Key(RGY_KEY_TAG) == tag; }))
+        return MessageFailure(mount::kNotRegistered, tag);
+    if (tbs_status_t status = client::SetTrfsMountFault(tag, count))
+        return Fail("mountfault: " + StatusText(status));
     return kExitOk;
 }
 

@@ -130,7 +130,7 @@ int RunVobFault(const CArguments& args) {
     if (!clear && !ParseStatus(parsed.operands[1], &fault))
         return UsageError("vobfault: STATUS is a non-zero number, such as 1002 or 0x3ea");
     if (!client::IsVobFaultCall(call))
-        return UsageError("vobfault: --at takes open, replica, checkouts or master");
+        return UsageError("vobfault: --at takes open, replica, checkouts, master or create");
     const std::string& vob = parsed.operands[0];
     tbs_status_t status = client::SetVobFault(vob, fault, call);
     if (status == TBS_ST_NOT_FOUND) return Fail("no VOB " + Quoted(vob));

@@ -3,8 +3,8 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "ui/user_interface.h"
 
@@ -45,6 +45,10 @@ public:
     int RunCOsDlg(CCOsDlg& dialog) override;
     int RunFinishDlg(CFinishDlg& dialog) override;
     int RunEditCSpec(CEditCSpec& dialog) override;
+    // Prints the active page and reads one command per line (docs/dialogs.md);
+    // a command for a control that is disabled or not on the page is refused.
+    // End of input cancels.
+    int RunBranchPSheet(CBranchPSheet& sheet) override;
     // Prints the title and texts and reads yes or no, one line per decision;
     // a Yes whose step fails keeps the dialog for the next line. End of
     // input answers No.
@@ -78,6 +82,13 @@ private:
     // Reads decisions until the dialog ends or the input does.
     void RunDecisions(CDialogModel& dialog, const CDecisions& decisions);
     void CancelAtEndOfInput(CDialogModel& dialog);
+    // The wizard's pages: their texts once, their fields before each command,
+    // and the commands each takes (console_wizard.cpp).
+    void PrintWizardPage(CBranchPSheet& sheet, bool with_texts);
+    bool RunNamePageCommand(CBranchPSheet& sheet, const std::string& word, const std::string& rest);
+    bool RunBranchPointCommand(CBranchPSheet& sheet, const std::string& word,
+                               const std::string& rest);
+    void Refuse(const std::string& word);
     // Lines up to one holding only "."; false when the input ends first.
     bool ReadTextBlock(std::string* text);
     // Reads lines until one answers the buttons (a style's button bits that

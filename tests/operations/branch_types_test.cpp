@@ -1,0 +1,100 @@
+// The label check and the questions of a profile without VOBs, on a real
+// profile and client database; publishing leaves no child process behind.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
+#include "automation/view_profile.h"
+#include "client/type_admin.h"
+#include "client/vob_admin.h"
+#include "cspec/profile_site.h"
+
+namespace kelmora::test {
+namespace {
+
+const std::string kAssociated =
+    InfoBlock(kProj, kGuid + " 2.5") + "\r\n\r\n" + kSectionHeader + "\r\n" + kEnd;
+
+class BranchTypesTest : public CProfileSiteTest {
+protected:
+    // A profile listing two VOBs, the label only in the first; a view on it.
+    void SetUp() override {
+        CProfileSiteTest::SetUp();
+        for (std::string& vob : vobs_) {
+            vob = "\\" + UniqueName("vob");
+            ASSERT_EQ(client::CreateVob(vob, temp_ / vob.substr(1), {}), TBS_ST_OK);
+        }
+        ASSERT_EQ(client::CreateType(client::ETypeKind::kLabel, "REL1", vobs_[0], "", false),
+                  TBS_ST_OK);
+        MakeProfile("Proj", RulesFile("", ""));
+        profile_.SetViewTag(MakeView(kAssociated));
+    }
+    void ListVobs(bool both) {
+        WriteProfileFile("Proj", "VOB List", both ? vobs_[0] + "\r\n" + vobs_[1] : "");
+    }
+
+    std::string vobs_[2];
+    CViewProfile profile_;
+};
+
+struct CLabelCase {
+    const char* label;
+    bool vob_list;
+    const char* name;
+    BOOL usable;
+    std::string message;  // "%s" for the second VOB
+};
+
+class LabelCheckTest : public BranchTypesTest, public ::testing::WithParamInterface<CLabelCase> {};
+
+TEST_P(LabelCheckTest, TellsWhyALabelCannotServe) {
+    const CLabelCase& c = GetParam();
+    ListVobs(c.vob_list);
+    profile_.SuppressErrorDisplay(TRUE);  // shown all the same
+    EXPECT_EQ(profile_.CheckLabel(c.name), c.usable);
+    std::string message = c.message;
+    if (size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, vobs_[1]);
+    EXPECT_EQ(Messages(), std::vector<std::string>{message});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Labels, LabelCheckTest,
+    ::testing::Values(
+        CLabelCase{"Latest", true, "LATEST", FALSE,
+                   "The predefined label 'LATEST' may not be used as a branch point."},
+        CLabelCase{"CheckedOut", true, "CHECKEDOUT", FALSE,
+                   "The predefined label 'CHECKEDOUT' may not be used as a branch point."},
+        CLabelCase{"MissingFromTheSecondVob", true, "REL1", FALSE,
+                   "The label type 'REL1' does not exist in the VOB '%s'.\n\n"
+                   "It cannot be used as a branch point designator."},
+        CLabelCase{"NoVobList", false, "latest", TRUE,
+                   "Since the View Profile to which you are associated does not contain\n"
+                   "a VOB list, the existence of the label 'latest' can not be verified."}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(BranchTypesTest, WithoutVobsTheUserDecidesWhetherToGoOn) {
+    ListVobs(false);
+    Answer("yes\nno\n");
+    EXPECT_EQ(profile_.CreateBranchType("priv", ""), 0);
+    EXPECT_EQ(profile_.CreateBranchType("priv", ""), 1);
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0].substr(0, 51), "Since the Stavemark View Profile does not contain a");
+}
+
+TEST_F(BranchTypesTest, PublishLeavesNoChildProcessBehind) {
+    ListVobs(true);
+    CRecordingTool merge_tool("stavemrgman");
+    profile_.SetViewTag(MakeView(
+        PrivateBlock(kProj, kGuid + " 2.5", "element * ...\\priv\\LATEST\r\nmkbranch priv\r\n") +
+        kSectionHeader + "element * REL1\r\n" + kEnd));
+    Answer("publish\n");
+    ASSERT_EQ(profile_.FinishBranch(), TRUE);
+    int status = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_EQ(profile_.private_branch(), "");
+}
+
+}  // namespace
+}  // namespace kelmora::test
