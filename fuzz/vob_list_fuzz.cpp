@@ -1,13 +1,14 @@
-// A "VOB List" of any content: split into tags without separators and
-// without empty ones, losing no other character, and enumerated through
-// GetFirstVOB and GetNextVOB from the real file of an associated view.
+// A "VOB List" or "Checkpoints" file of any content: split into names
+// without separators and without empty ones, losing no other character; the
+// checkpoints newest first; the VOB tags enumerated through GetFirstVOB and
+// GetNextVOB from the real file of an associated view.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "automation/profile_lists.h"
 #include "automation/view_profile.h"
-#include "automation/vob_list.h"
 #include "fuzz_site.h"
 #include "support/scripted_ui.h"
 
@@ -24,7 +25,7 @@ bool IsSeparator(char c) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::CFuzzSite& site = fuzz::CFuzzSite::Get();
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::vector<std::string> tags = SplitVobList(text);
+    const std::vector<std::string> tags = SplitProfileList(text);
     std::string kept, joined;
     for (char c : text) {
         if (!IsSeparator(c)) kept += c;
@@ -37,6 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         joined += tag;
     }
     if (joined != kept) std::abort();
+    std::vector<std::string> newest_first = SplitProfileList(NewestFirstCheckpoints(text));
+    if (std::vector<std::string>(newest_first.rbegin(), newest_first.rend()) != tags) std::abort();
 
     static const bool associated = (site.SetViewConfigSpec(site.AssociatedConfigSpec()), true);
     (void)associated;

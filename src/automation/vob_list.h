@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kelmora {
@@ -28,9 +27,5 @@ private:
     std::vector<std::string> tags_;
     size_t position_ = kNoPosition;
 };
-
-// The tags of a "VOB List" file: every run of characters other than blank,
-// tab, CR, LF and comma is one tag; there is never an empty one.
-std::vector<std::string> SplitVobList(std::string_view text);
 
 }  // namespace kelmora

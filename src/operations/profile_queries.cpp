@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/profile_lists.h"
 #include "automation/view_profile.h"
 #include "platform/paths.h"
 #include "resources/string_table.h"
@@ -80,7 +81,7 @@ BOOL CViewProfile::LoadVobList() {
     if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kVobListFileName),
                          &text, FALSE, FALSE))
         return FALSE;
-    vob_list_.Assign(SplitVobList(text));
+    vob_list_.Assign(SplitProfileList(text));
     vob_list_loaded_ = TRUE;
     return TRUE;
 }

@@ -7,11 +7,11 @@
 //       "saved TOKEN MINOR" for each, the minor revision the save gave. SERIAL is a file locked
 //       around each save and the read of its revision, so that the revision belongs to the save
 //       (the tree lock orders the saves anyway).
-//   stress_worker compose VIEW COUNT GO
-//       COUNT times, each after a pause of up to 300 ms: reads the view's
-//       association, composes its config spec from the profile and writes it
-//       to the view; prints "composed MINOR
-//       TOKEN" for what the view then holds ("-" when not one complete text).
+//   stress_worker compose VIEW PROFILE COUNT GO
+//       COUNT times, each after a pause of up to 300 ms: associates the view
+//       with the profile again (the association step) or, every other time,
+//       synchronizes it; prints "composed MINOR TOKEN" for what the view then
+//       holds ("-" when not one complete text).
 //   stress_worker save-once ROOT PROFILE TOKEN
 //       Loads the tree, prints "ready", waits for a line on standard input,
 //       then saves every text of the profile (each FIELD-TOKEN, Rules the
@@ -115,19 +115,21 @@ int Save(char** argv) {
 }
 
 int Compose(char** argv) {
-    const std::string view = argv[2];
-    const int count = std::atoi(argv[3]);
-    AwaitGo(argv[4]);
+    const std::string view = argv[2], profile_name = argv[3];
+    const int count = std::atoi(argv[4]);
+    AwaitGo(argv[5]);
     CQuietConsole console;
     for (int i = 0; i < count; ++i) {
         PauseUpTo(300);
         CViewProfile profile;
         profile.SetViewTag(view);
-        if (!profile.ReadAssociation()) return Fail(console, "no association");
-        if (!profile.ComposeProfileConfigSpec()) return Fail(console, "no composition");
-        const std::string composed = profile.config_spec();
-        if (!profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent))
-            return Fail(console, "the view was not written");
+        if (i % 2 == 0) {
+            if (!profile.LoadConfigSpec(FALSE) || !profile.LookUpTreeRoot() ||
+                !profile.RunAssociationStep(profile_name))
+                return Fail(console, "not associated");
+        } else if (!profile.Synchronize(FALSE)) {
+            return Fail(console, "not synchronized");
+        }
         std::string stored;
         if (client::GetConfigSpecText(view, &stored) != TBS_ST_OK)
             return Fail(console, "the view cannot be read");
@@ -182,11 +184,11 @@ int main(int argc, char** argv) {
     SetSleepFunction(&ShortWait);
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "save" && argc == 8) return Save(argv);
-    if (mode == "compose" && argc == 5) return Compose(argv);
+    if (mode == "compose" && argc == 6) return Compose(argv);
     if (mode == "save-once" && argc == 5) return SaveOnce(argv);
     if (mode == "registry" && argc == 5) return WriteRegistry(argv);
     std::fprintf(stderr,
-                 "usage: stress_worker save ROOT PROFILE ID COUNT GO SERIAL | compose VIEW COUNT "
-                 "GO | save-once ROOT PROFILE TOKEN | registry ID COUNT GO\n");
+                 "usage: stress_worker save ROOT PROFILE ID COUNT GO SERIAL | compose VIEW PROFILE "
+                 "COUNT GO | save-once ROOT PROFILE TOKEN | registry ID COUNT GO\n");
     return 2;
 }

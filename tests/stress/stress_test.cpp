@@ -99,9 +99,9 @@ TEST_F(StressTest, EightEditorsOfOneTreeLoseNoEdit) {
                     std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
 }
 
-// Savers of the profile's Rules and composers of views from it, all at once:
-// every view holds one complete Rules text and a revision no newer than that
-// text's, and the GUID file's minor number rose by one per save.
+// Savers of the profile's Rules, and views associated and synchronized with
+// it, all at once: every view holds one complete Rules text and a revision no
+// newer than that text's, and the GUID file's minor number rose by one per save.
 TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
     constexpr int kSavers = 8, kSaves = 6, kComposers = 8, kCompositions = 20, kFirstMinor = 5;
     WriteTextFile(ProfileFile("Rules"), StressRulesFile("start"));
@@ -121,7 +121,8 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
                                 std::to_string(kSaves), Go(), temp_ / "serial"}));
     }
     for (const std::string& view : views)
-        composers.push_back(Start({"compose", view, std::to_string(kCompositions), Go()}));
+        composers.push_back(
+            Start({"compose", view, kProfile, std::to_string(kCompositions), Go()}));
     WriteTextFile(Go(), "");
 
     // The revision each Rules text was saved with.
@@ -170,7 +171,8 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
     EXPECT_EQ(guid.minor, kFirstMinor + kSavers * kSaves);
     EXPECT_EQ(wrong, 0);
     std::printf(
-        "stress: %d saves, %d compositions: %d named the revision of their rules, %d an older one "
+        "stress: %d saves, %d views written by associate and synchronize: %d named the revision of "
+        "their rules, %d an older one "
         "(the next synchronize catches up), %d wrong; minor revision %d -> %d\n",
         kSavers * kSaves, kComposers * kCompositions + kComposers, exact, older, wrong, kFirstMinor,
         guid.minor);
