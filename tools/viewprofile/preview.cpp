@@ -1,6 +1,7 @@
 // viewprofile --preview: the method runs as always, dialogs and questions
 // included, while the client layer holds back every change; what it would
 // have changed is printed after its result.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,10 +66,13 @@ void PrintPreview(const std::string& method, const CPreview& preview) {
     std::printf("Preview of %s: nothing was changed.\n", method.c_str());
     for (const CPreviewedConfigSpec& write : preview.config_specs) PrintConfigSpec(write);
     PrintTypeCommands(preview.type_commands);
-    if (!preview.mounts.empty()) {
-        std::printf("VOBs it would mount:\n");
-        for (const std::string& tag : preview.mounts) std::printf("  %s\n", tag.c_str());
+    // A VOB that two steps would mount is listed once.
+    std::vector<std::string> mounts;
+    for (const std::string& tag : preview.mounts) {
+        if (std::find(mounts.begin(), mounts.end(), tag) == mounts.end()) mounts.push_back(tag);
     }
+    if (!mounts.empty()) std::printf("VOBs it would mount:\n");
+    for (const std::string& tag : mounts) std::printf("  %s\n", tag.c_str());
     for (const std::vector<std::string>& argv : preview.programs) {
         std::string line;
         for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + arg;

@@ -232,14 +232,14 @@ void PrintLine(const char* title, const std::string& text) {
 void PrintText(const CViewStatus& s) {
     PrintLine("view", s.view_tag + (s.is_workspace ? " (workspace " + s.workspace_path + ")"
                                                    : " (dynamic)"));
+    PrintLine("associated", s.associated ? "yes" : "no");
     std::vector<std::string> counts;
     for (const CVobCheckoutCount& vob : s.checkouts)
         counts.push_back(vob.vob + " " + std::to_string(vob.count));
-    PrintLine("checkouts", counts.empty() ? "none"
-                                          : std::to_string(s.TotalCheckouts()) + " (" +
-                                                Joined(counts, ", ") + ")");
-    PrintLine("associated", s.associated ? "yes" : "no");
-    if (!s.associated) return;
+    const std::string checkouts =
+        counts.empty() ? "none"
+                       : std::to_string(s.TotalCheckouts()) + " (" + Joined(counts, ", ") + ")";
+    if (!s.associated) return PrintLine("checkouts", checkouts);
     if (s.edited_outside)
         PrintLine("config spec", "edited outside the module: it needs a recovery");
     if (!s.profile_name.empty()) {
@@ -264,6 +264,7 @@ void PrintText(const CViewStatus& s) {
                   s.private_branch.empty()
                       ? "none"
                       : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
+    PrintLine("checkouts", checkouts);
     std::vector<std::string> vobs;
     for (const CVobState& vob : s.vobs) vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
