@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "automation/vob_list.h"
 #include "kelmora/automation.h"
@@ -16,6 +17,22 @@ namespace kelmora {
 
 class CClassFactory;
 class CTreeNode;
+
+// Checkouts of a view that count, in one VOB (by its mount folder).
+struct CVobCheckoutCount {
+    std::string vob;
+    int count = 0;
+};
+
+// What the last read association found.
+enum class EAssociationState {
+    kNotRead,
+    kFound,             // the profile is where the config spec says
+    kMoved,             // found elsewhere by GUID; the config spec was corrected
+    kNotFound,          // neither at its place nor by GUID
+    kNotInterpretable,  // the block was edited outside the module: a recovery was offered
+    kUnreadable,        // the config spec could not be read
+};
 
 // The View Profile automation object: the view it works on, what it has read
 // about that view and its profile, and every operation on them. Operations of
@@ -64,6 +81,8 @@ public:
     // mount_profile_vobs.cpp); TRUE when it mounted any. A non-empty
     // profile name replaces the object's before the VOB list is loaded.
     BOOL MountProfileVOBs(const std::string& profile_name);
+    // Whether a VOB is mounted, as the mount of the profile's VOBs asks it.
+    static BOOL IsVobMounted(const std::string& tag);
 
     // Error reporting (error_reporting.cpp). Display suppressed: one entry in
     // the operation log, nothing shown. Every report but a notice (the
@@ -120,6 +139,11 @@ public:
     // FALSE answer is explained in a box whatever the suppress flag says.
     BOOL CheckProfileLocation(BOOL quiet);
     BOOL RecoverConfigSpec();
+    EAssociationState association_state() const { return association_state_; }
+
+    // The profile's current revision from its GUID file (operations/
+    // synchronize.cpp); a text without one is reported (stop icon).
+    BOOL ReadProfileRevision(int32_t* major, int32_t* minor);
 
     // Profile queries (operations/profile_queries.cpp).
     BOOL TestAssociation();
@@ -140,6 +164,10 @@ public:
     // none or cannot be examined. Never asks; problems are reported without
     // the error prefix.
     BOOL DetectCheckouts();
+    // The same search without stopping early: every checkout that counts,
+    // per VOB in the order the view sees them. FALSE when the view could not
+    // be examined (reported as by the detection).
+    BOOL CountCheckouts(std::vector<CVobCheckoutCount>* counts);
 
     // Private branches (operations/private_branch.cpp): the wizard, and the
     // finish dialog's publish or suspend.
@@ -187,6 +215,7 @@ public:
 
 private:
     BOOL RunUpdateTool(const std::string& cspec_path);
+    BOOL SearchCheckouts(std::vector<CVobCheckoutCount>* counts, bool* examined);
     // What setting up and finishing a private branch check first: a view is
     // named, its config spec read, it is associated, and the association read.
     BOOL ReadBranchAssociation();
@@ -224,6 +253,7 @@ private:
     BOOL config_spec_loaded_ = FALSE;
     BOOL tree_root_known_ = FALSE;
     BOOL association_read_ = FALSE;
+    EAssociationState association_state_ = EAssociationState::kNotRead;
     // A failure was reported since the dispatch began the current call.
     BOOL failure_reported_ = FALSE;
 };

@@ -3,15 +3,18 @@
 #include <functional>
 #include <string>
 
+#include "client/preview.h"
 #include "client/type_admin.h"
 
+using kelmora::CPreviewedTypeCommand;
 using kelmora::client::ETypeKind;
 
 namespace {
 
 // Runs act on each selector of a well-formed list; the first failure ends it.
+// In a preview the command is recorded for each selector instead.
 tbs_status_t ForEachSelector(
-    const char* const* selectors, uint32_t count,
+    const char* const* selectors, uint32_t count, CPreviewedTypeCommand previewed,
     const std::function<tbs_status_t(ETypeKind, const std::string&, const std::string&)>& act) {
     if (!selectors || count == 0) return TBS_ST_INVALID;
     for (uint32_t i = 0; i < count; ++i) {
@@ -20,6 +23,11 @@ tbs_status_t ForEachSelector(
         if (!selectors[i] ||
             !kelmora::client::ParseTypeSelector(selectors[i], &kind, &name, &vob_tag))
             return TBS_ST_INVALID;
+        if (kelmora::CPreview* preview = kelmora::ActivePreview()) {
+            previewed.selector = selectors[i];
+            preview->type_commands.push_back(previewed);
+            continue;
+        }
         if (tbs_status_t status = act(kind, name, vob_tag)) return status;
     }
     return TBS_ST_OK;
@@ -43,7 +51,7 @@ tbs_status_t cmd_mkbrtype(const cmd_mkbrtype_args_t* args) {
         return TBS_ST_INVALID;
     }
     return ForEachSelector(
-        args->selectors, args->selector_count,
+        args->selectors, args->selector_count, {"mkbrtype", {}, comment, args->global != 0},
         [&](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
             if (kind != ETypeKind::kBranch) return TBS_ST_INVALID;
             return kelmora::client::CreateType(kind, name, vob, comment, args->global != 0);
@@ -54,7 +62,7 @@ tbs_status_t cmd_unlock(const cmd_unlock_args_t* args) {
     if (!args || args->record != CMD_UNLOCK_RECORD || args->comment_mode != CMD_COMMENT_NONE)
         return TBS_ST_INVALID;
     return ForEachSelector(
-        args->selectors, args->selector_count,
+        args->selectors, args->selector_count, {"unlock", {}, {}, false},
         [](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
             tbs_status_t status = kelmora::client::SetTypeLock(kind, name, vob, false);
             return status == TBS_ST_NOT_FOUND ? TBS_ST_ERR : status;
@@ -65,7 +73,7 @@ tbs_status_t cmd_rmtype(const cmd_rmtype_args_t* args) {
     if (!args || args->record != CMD_RMTYPE_RECORD || args->comment_mode != CMD_COMMENT_NONE)
         return TBS_ST_INVALID;
     return ForEachSelector(
-        args->selectors, args->selector_count,
+        args->selectors, args->selector_count, {"rmtype", {}, {}, false},
         [](ETypeKind kind, const std::string& name, const std::string& vob) -> tbs_status_t {
             return kelmora::client::RemoveType(kind, name, vob);
         });

@@ -33,7 +33,9 @@ bool IsAllSpace(std::string_view text) {
 }  // namespace
 
 BOOL CViewProfile::ReadAssociation() {
+    association_state_ = EAssociationState::kUnreadable;
     if (!config_spec_loaded_ && !LoadConfigSpec(FALSE)) return FALSE;
+    association_state_ = EAssociationState::kNotInterpretable;
     // A missing tree root has been reported; the location check fails below.
     if (!tree_root_known_) LookUpTreeRoot();
 
@@ -82,11 +84,13 @@ BOOL CViewProfile::ReadAssociation() {
 
     if (CheckProfileLocation(TRUE)) {
         association_read_ = TRUE;
+        association_state_ = EAssociationState::kFound;
         return TRUE;
     }
 
     std::string moved_to;
     if (!ProfilePathByGuid(profile_guid_, &moved_to)) {
+        association_state_ = EAssociationState::kNotFound;
         ReportError(error_prefix_ + FormatStringId(IDS_PROFILE_NOT_FOUND, profile_name_.c_str()),
                     MB_ICONSTOP);
         return FALSE;
@@ -96,6 +100,7 @@ BOOL CViewProfile::ReadAssociation() {
     if (size_t at = config_spec_.find(profile_name_); at != std::string::npos)
         config_spec_.replace(at, profile_name_.size(), moved_to);
     profile_name_ = moved_to;
+    association_state_ = EAssociationState::kMoved;
     // The flag stays clear: the next reader reads the corrected text again.
     return WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce);
 }

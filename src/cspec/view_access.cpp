@@ -6,6 +6,7 @@
 #include "resources/message_text.h"
 #include "automation/view_profile.h"
 #include "client/files.h"
+#include "client/preview.h"
 #include "client/views.h"
 #include "platform/format.h"
 #include "platform/process.h"
@@ -120,7 +121,12 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
     }
     bool tool_failed = false;
     if (status == TBS_ST_OK) {
-        if (!is_workspace_) {
+        if (CPreview* preview = ActivePreview()) {
+            // Shown instead of set: the view, and a workspace's contents, stay.
+            preview->config_specs.push_back(
+                {view_tag_, is_workspace_ ? workspace_path_ : "", update_contents != FALSE,
+                 config_spec_});
+        } else if (!is_workspace_) {
             CClientLock lock;
             cmd_setcs_args_t args{};
             args.view_tag = view_tag_.c_str();

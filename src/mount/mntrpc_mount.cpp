@@ -11,6 +11,7 @@
 #include "client/messages.h"
 #include "client/poolmap.h"
 #include "client/prefix_map.h"
+#include "client/preview.h"
 #include "client/strutl.h"
 #include "client/trfs_driver.h"
 #include "client/trfs_refs.h"
@@ -153,8 +154,15 @@ tbs_status_t MountEntry(const char* requested_options, rgy_entry_t entry, const 
 }
 
 // The tag-level view of one mount: "already mounted" is a failure, and the
-// global path registered for a mount that failed is registered no more.
+// global path registered for a mount that failed is registered no more. A
+// preview records the registered tag and mounts nothing.
 tbs_status_t MountAndTidy(const char* options, rgy_entry_t entry, const char* region) {
+    if (kelmora::CPreview* preview = kelmora::ActivePreview()) {
+        char tag[kKeySize] = {};
+        tbs_status_t status = rgy_getstring_from_entry(entry, RGY_KEY_TAG, sizeof tag, tag);
+        if (status == TBS_ST_OK) preview->mounts.push_back(tag);
+        return status;
+    }
     bool registered = false;
     tbs_status_t status = MountEntry(options, entry, region, &registered);
     if (status == TBS_ST_MOUNTED) return TBS_ST_ERR;

@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "automation/client_lock.h"
 #include "automation/view_profile.h"
 #include "client/views.h"
@@ -27,8 +29,10 @@ public:
 
 // Whether any checkout of the view in this VOB counts: every one in an
 // unreplicated VOB, only those mastered by this site's replica in a
-// replicated one. Stops at the first that counts.
-BOOL SearchVob(CViewProfile* profile, const tbs_uuid_t& vob_uuid, const tbs_uuid_t& view_uuid) {
+// replicated one. Stops at the first that counts, unless counts is given:
+// then every checkout that counts is counted, under the VOB's mount folder.
+BOOL SearchVob(CViewProfile* profile, const tbs_uuid_t& vob_uuid, const tbs_uuid_t& view_uuid,
+               std::vector<CVobCheckoutCount>* counts) {
     char scratch_a[kScratchBufferSize];
     char scratch_b[kScratchBufferSize];
     vob_handle_t vob = nullptr;
@@ -54,6 +58,12 @@ BOOL SearchVob(CViewProfile* profile, const tbs_uuid_t& vob_uuid, const tbs_uuid
     }
 
     BOOL found = FALSE;
+    int counted = 0;
+    // What a partial search found stands.
+    auto result = [&] {
+        if (counts && counted > 0) counts->push_back({mount_dir, counted});
+        return found;
+    };
     vob_ckout_cursor_t cursor = nullptr;
     vob_ckout_rec_t records[kCheckoutBatchSize];
     for (;;) {
@@ -63,29 +73,44 @@ BOOL SearchVob(CViewProfile* profile, const tbs_uuid_t& vob_uuid, const tbs_uuid
             report_unknown();
             break;
         }
-        if (!cursor) return found;
+        if (!cursor) return result();
         if (!replicated) {
             found = TRUE;
+            counted += count;
         } else {
-            for (int i = 0; i < count && !found; ++i) {
+            for (int i = 0; i < count && (counts || !found); ++i) {
                 tbs_oid_t master{};
                 if (vob_obj_get_master(vob, &records[i].object, 0, &master) != TBS_ST_OK) {
                     report_unknown();
                     vob_ob_cursor_close(cursor);
-                    return found;
+                    return result();
                 }
-                found = master == own_replica;
+                if (master == own_replica) {
+                    found = TRUE;
+                    ++counted;
+                }
             }
         }
-        if (found) break;
+        if (found && !counts) break;
     }
     if (cursor) vob_ob_cursor_close(cursor);
-    return found;
+    return result();
 }
 
 }  // namespace
 
 BOOL CViewProfile::DetectCheckouts() {
+    return SearchCheckouts(nullptr, nullptr);
+}
+
+BOOL CViewProfile::CountCheckouts(std::vector<CVobCheckoutCount>* counts) {
+    counts->clear();
+    bool examined = false;
+    SearchCheckouts(counts, &examined);
+    return examined ? TRUE : FALSE;
+}
+
+BOOL CViewProfile::SearchCheckouts(std::vector<CVobCheckoutCount>* counts, bool* examined) {
     CClientLock lock;
     auto report_view_failure = [this](tbs_status_t status) {
         ReportError(FormatStringId(IDS_ERR_MOUNTED_VOB_NAMES, tbs_strerror(status)), MB_ICONSTOP);
@@ -104,14 +129,17 @@ BOOL CViewProfile::DetectCheckouts() {
     BOOL found = FALSE;
     view_inv_cursor_t cursor = 0;
     int end = 0;
-    while (!found && !end) {
+    while ((counts || !found) && !end) {
         tbs_uuid_t vobs[kVobBatchSize];
         int count = 0;
         status = view_inventory_vobs(handles.view, cursor, 0, kVobBatchSize, vobs, &count, &cursor,
                                      &end);
         if (status != TBS_ST_OK) return report_view_failure(status);
-        for (int i = 0; i < count && !found; ++i) found = SearchVob(this, vobs[i], view_uuid);
+        for (int i = 0; i < count && (counts || !found); ++i) {
+            if (SearchVob(this, vobs[i], view_uuid, counts)) found = TRUE;
+        }
     }
+    if (examined) *examined = true;
     return found;
 }
 

@@ -31,7 +31,7 @@ enum class EMountOutcome { kMountedAlready, kMounted, kFailed };
 // libraries can run between one VOB and the next.
 EMountOutcome MountUnlessMounted(const std::string& tag, tbs_status_t* status) {
     CClientLock lock;
-    if (vob_utl_is_mounted_vob_pname(tag.c_str())) return EMountOutcome::kMountedAlready;
+    if (CViewProfile::IsVobMounted(tag)) return EMountOutcome::kMountedAlready;
     *status = mntrpc_mount_tag(tag.c_str(), "", "");
     return *status == TBS_ST_OK ? EMountOutcome::kMounted : EMountOutcome::kFailed;
 }
@@ -48,6 +48,11 @@ bool MountNoticeWanted() {
 }
 
 }  // namespace
+
+BOOL CViewProfile::IsVobMounted(const std::string& tag) {
+    CClientLock lock;
+    return vob_utl_is_mounted_vob_pname(tag.c_str()) ? TRUE : FALSE;
+}
 
 BOOL CViewProfile::MountProfileVOBs(const std::string& profile_name) {
     if (!profile_name.empty()) profile_name_ = profile_name;

@@ -5,6 +5,7 @@
 
 #include "automation/profile_lists.h"
 #include "automation/view_profile.h"
+#include "client/preview.h"
 #include "cspec/text_scan.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -107,8 +108,11 @@ BOOL CViewProfile::FinishBranch() {
         std::vector<std::string> argv = merge.MergeArgumentVector();
         argv.insert(argv.begin(), kMergeTool);
         int error = 0;
-        // Not waited for: the merge is the tool's business.
-        if (!StartDetached(argv, &error)) {
+        // Not waited for: the merge is the tool's business. A preview only
+        // tells that it would start.
+        if (CPreview* preview = ActivePreview()) {
+            preview->programs.push_back(argv);
+        } else if (!StartDetached(argv, &error)) {
             UserInterface().MessageBox(FormatStringId(IDS_EXEC_MERGE_FAILED, std::strerror(error)),
                                        MB_ICONSTOP);
             return FALSE;

@@ -16,6 +16,21 @@ constexpr const char* kGuidFileName = "GUID";
 
 }  // namespace
 
+BOOL CViewProfile::ReadProfileRevision(int32_t* major, int32_t* minor) {
+    std::string guid_text;
+    if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kGuidFileName),
+                         &guid_text, TRUE, FALSE))
+        return FALSE;
+    int scanned_major = 0, scanned_minor = 0;
+    if (std::sscanf(guid_text.c_str(), "%*s %d.%d", &scanned_major, &scanned_minor) != 2) {
+        ReportError(FormatStringId(IDS_REVISION_CORRUPT, guid_text.c_str()), MB_ICONSTOP);
+        return FALSE;
+    }
+    *major = scanned_major;
+    *minor = scanned_minor;
+    return TRUE;
+}
+
 BOOL CViewProfile::Synchronize(BOOL startup) {
     error_prefix_ =
         FormatStringId(startup ? IDS_STARTUP_PREFIX : IDS_CANNOT_SYNC_PREFIX, view_tag_.c_str());
@@ -34,15 +49,8 @@ BOOL CViewProfile::Synchronize(BOOL startup) {
     if (!LookUpTreeRoot() || !ReadAssociation()) return FALSE;
     const BOOL mounted_now = !is_workspace_ && MountProfileVOBs("");
 
-    std::string guid_text;
-    if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kGuidFileName),
-                         &guid_text, TRUE, FALSE))
-        return FALSE;
-    int profile_minor = 0;
-    if (std::sscanf(guid_text.c_str(), "%*s %*d.%d", &profile_minor) != 1) {
-        ReportError(FormatStringId(IDS_REVISION_CORRUPT, guid_text.c_str()), MB_ICONSTOP);
-        return FALSE;
-    }
+    int32_t profile_major = 0, profile_minor = 0;
+    if (!ReadProfileRevision(&profile_major, &profile_minor)) return FALSE;
     const std::string& target = is_workspace_ ? workspace_path_ : view_tag_;
     // Only the minor number moves with the profile's rules.
     if (profile_minor == revision_minor_) {

@@ -26,6 +26,9 @@ const char* ProfileFileName(int index);
 // Top-level folder of a new tree, and the tree's lock file.
 inline constexpr const char* kTopLevelFolderName = "Stavemark View Profiles";
 inline constexpr const char* kLockFileName = ".rev";
+// The Rules as they were before the last save that wrote them, kept hidden in
+// the profile folder (a further file: copied and deleted with the profile).
+inline constexpr const char* kPreviousRulesFileName = ".Rules.previous";
 
 // Contents of a GUID file: "<guid> <major>.<minor>", one line, no line end.
 struct CProfileGuid {

@@ -102,6 +102,7 @@ public:
         }
         if (mask_ & kSaveRules) {
             if (!PrepareRevisionBump()) return false;
+            PreparePreviousRules();
         }
         if ((mask_ & kSaveDiagram) && !PrepareDiagram()) return false;
         // Every new text is on disk before the first one replaces its file.
@@ -113,6 +114,8 @@ public:
 
     // Writes what Prepare() made ready; a file that fails is reported and the
     // save goes on, but the revision rises only after Rules were written.
+    // The Rules they replace are kept first; when they cannot be, no earlier
+    // Rules are kept, rather than ones from another save.
     bool Write() {
         writing_ = true;
         bool all_written = true;
@@ -126,6 +129,7 @@ public:
         }
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
+            if (!previous_rules_ready_ || !previous_rules_.Commit()) RemoveFile(PreviousRulesPath());
             all_written = WriteHeld(held) && BumpRevision() && all_written;
         }
         return all_written;
@@ -178,6 +182,23 @@ private:
         if (!held.in_place) error_.Set(errno);
         ShowFileError(error_, held.path);
         return false;
+    }
+
+    std::string PreviousRulesPath() const {
+        return NativePathOfNode(node_, kPreviousRulesFileName);
+    }
+
+    // The held Rules' text, written beside them through the same replacement
+    // as every whole file, ready to take the hidden file's place.
+    void PreparePreviousRules() {
+        for (CHeldFile& held : texts_) {
+            if (held.file_index != kProfileRules) continue;
+            std::string old_text;
+            CFileException error;
+            previous_rules_ready_ = held.file.SeekToStart(&error) &&
+                                    held.file.ReadAll(&old_text, &error) &&
+                                    previous_rules_.Prepare(PreviousRulesPath(), old_text);
+        }
     }
 
     // Reads the GUID file and makes its next text, refusing what cannot rise.
@@ -254,6 +275,8 @@ private:
     std::string bumped_guid_text_;
     CReplacementFile diagram_;
     bool diagram_is_target_ = false;
+    CReplacementFile previous_rules_;
+    bool previous_rules_ready_ = false;
     bool writing_ = false;
     CFileException error_;
 };
@@ -288,7 +311,12 @@ std::span<const CProfileTextField> ProfileTextFields() {
 }
 
 FileErrorCause ReadProfileField(const std::string& full_path, int file_index, std::string* text) {
-    const std::string path = NativePathOfFullPath(full_path, ProfileFileName(file_index));
+    return ReadProfileFolderFile(full_path, ProfileFileName(file_index), text);
+}
+
+FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* file_name,
+                                     std::string* text) {
+    const std::string path = NativePathOfFullPath(full_path, file_name);
     if (path.empty()) return FileErrorCause::FileNotFound;
     CFile file;
     CFileException error;

@@ -36,6 +36,10 @@ std::span<const CProfileTextField> ProfileTextFields();
 // full_path to text; opened once, denying writers. Returns the cause of a
 // failed open (text unchanged), else FileErrorCause::None.
 FileErrorCause ReadProfileField(const std::string& full_path, int file_index, std::string* text);
+// The same for any file of the profile folder by its name (the hidden
+// kPreviousRulesFileName, say).
+FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* file_name,
+                                     std::string* text);
 
 // Reads the seven text files into a new record of the node, under the tree
 // lock for reading, then tells whether the user may change it. The node may

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "client/files.h"
+#include "client/preview.h"
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -110,7 +111,8 @@ CTreeNode* LoadProfileTree(bool to_log) {
 
     CTreeNodeArena arena;
     CTreeNode* root_node = CTreeWalk(&arena).BuildNode(root, native_root);
-    if (!root_node->first_child()) {
+    // A preview or a read-only look makes no folder: the empty tree holds no profile.
+    if (!root_node->first_child() && !ActivePreview()) {
         const std::string top_folder =
             NativePathOfFullPath(FormatPrintf("%s\\%s", root.c_str(), kTopLevelFolderName));
         if (unix_nt_mkdir(top_folder.c_str(), 0) != 0) {

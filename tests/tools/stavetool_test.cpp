@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -322,6 +324,40 @@ TEST(StavemrgmanTest, TellsTheMergeAndRecordsItsArguments) {
         EXPECT_EQ(RunCommand(argv).exit_code, 2) << usage.back();
     }
     EXPECT_EQ(RunCommand({tool, "--help"}).exit_code, 0);
+}
+
+// The listings as JSON carry the same records as their lines; a failure is
+// an object on standard error with the same exit status.
+TEST(StavetoolJsonTest, ListingsAreOneDocumentAndFailuresAnObject) {
+    const std::string view = UniqueName("jv"), vob = "\\" + UniqueName("jvob");
+    CTempDir dir;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"mkview", view}, {"mkvob", vob, dir / "s"}, {"co", view, vob, "a.c"},
+             {"mkbrtype", "dev", vob, "--comment", "x"}})
+        ASSERT_EQ(Stavetool(args).exit_code, 0) << args[0];
+    const nlohmann::json checkouts = nlohmann::json::parse(Stavetool({"lsco", view, "--json"}).out);
+    const nlohmann::json checkout = {{"vob", vob}, {"element", "a.c"}, {"master_replica", "original"}};
+    EXPECT_EQ(checkouts, nlohmann::json({{"view", view}, {"checkouts", {checkout}}}))
+        << checkouts;
+    const nlohmann::json types = nlohmann::json::parse(Stavetool({"lstype", "--json", vob}).out);
+    EXPECT_EQ(types["types"], nlohmann::json::parse(
+                                  R"([{"kind":"brtype","name":"dev","locked":false,"admin":false,"comment":"x"}])"));
+    bool listed = false;
+    const nlohmann::json views = nlohmann::json::parse(Stavetool({"lsview", "--json"}).out);
+    for (const auto& v : views["views"])
+        listed = listed || (v["tag"] == view && v["kind"] == "dynamic" && v["root"].is_null());
+    EXPECT_TRUE(listed);
+    const nlohmann::json vobs = nlohmann::json::parse(Stavetool({"lsvob", "--json"}).out);
+    for (const auto& v : vobs["vobs"]) {
+        if (v["tag"] == vob) {
+            EXPECT_EQ(v["mounted"], false);
+        }
+    }
+    CCommandOutput missing = Stavetool({"lsco", "no_such_view", "--json"});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_EQ(nlohmann::json::parse(missing.err),
+              nlohmann::json::parse(R"({"error":"no view \"no_such_view\"","status":1})"));
+    EXPECT_EQ(Stavetool({"mkview", "--json", "x"}).exit_code, 2);
 }
 
 }  // namespace

@@ -300,5 +300,36 @@ TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
     EXPECT_EQ(asked.out, kTop + "\\Final\n");
 }
 
+// Each save of the Rules keeps the ones it replaces, hidden beside them;
+// the profile still lists, copies (with them) and goes away whole.
+TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
+    EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
+    for (const char* rules : {"element * REL_3\r\n", "element * REL_3\r\nelement * REL_4\r\n"}) {
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", rules}).exit_code, 0);
+        ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
+    }
+    CCommandOutput diff = Vptree({"diff", kProj});
+    EXPECT_EQ(diff.exit_code, 0) << diff.err;
+    EXPECT_EQ(diff.out, "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
+                            "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
+    EXPECT_EQ(ProjFile(kPreviousRulesFileName), "element * REL_3\r\n");
+
+    CCommandOutput listed = Vptree({"ls", "--json"});
+    EXPECT_NE(listed.out.find("\"revision\": \"1.6\""), std::string::npos) << listed.out;
+    ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
+    EXPECT_EQ(ReadTextFile(Native("Group/Proj/") + kPreviousRulesFileName), "element * REL_3\r\n");
+    ASSERT_EQ(Vptree({"rm", kProj}).exit_code, 0);
+    EXPECT_FALSE(fs::exists(Native("Proj")));
+}
+
+TEST_F(VptreeTest, JsonFailuresAreAnObjectOnStandardError) {
+    CCommandOutput show = Vptree({"show", kTop + "\\Nope", "--json"});
+    EXPECT_EQ(show.exit_code, 1);
+    EXPECT_EQ(show.err, "{\n  \"error\": \"no folder or profile '" + std::string("\\\\") +
+                            "Stavemark View Profiles\\\\Nope' in the tree at " + root_ +
+                            "\",\n  \"status\": 1\n}\n");
+    EXPECT_EQ(Vptree({"mv", kProj, "X", "--json"}).exit_code, 2);
+}
+
 }  // namespace
 }  // namespace kelmora

@@ -5,6 +5,7 @@
 
 #include "client/status.h"
 #include "client/tag_admin.h"
+#include "json_output.h"
 
 namespace kelmora::stavetool {
 
@@ -43,6 +44,12 @@ int RunListTypes(const CArguments& args);
 // Registers a VOB tag, telling a refusal in the mount client's messages.
 int RegisterVobTag(const std::string& tag, const std::string& storage,
                    const client::CVobTagOptions& options);
+
+// Set by --json on a listing command: its list is one JSON document, and
+// failures are a JSON object on standard error (docs/json.md).
+bool JsonOutput();
+// Prints the document; the exit code.
+int PrintJsonDocument(const tools::CJson& document);
 
 // "stavetool: <message>" on standard error; returns kExitFailed.
 int Fail(const std::string& message);

@@ -1,7 +1,10 @@
 // stavetool: the administration command line of the local client state.
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "client/messages.h"
@@ -32,6 +35,9 @@ constexpr char kUsage[] =
     "  mkws TAG PATH                        make a workspace rooted at PATH\n"
     "  rmview TAG                           remove a view or workspace\n"
     "  lsview                               list views: tag, kind, uuid, root\n"
+    "      lsview, lsvob, lsco and lstype take --json: the list as one JSON\n"
+    "      document, and failures as a JSON object on standard error\n"
+    "      (docs/json.md)\n"
     "  setcs TAG FILE                       set a view's config spec from FILE\n"
     "                                       (refused when it does not parse)\n"
     "  catcs TAG                            print a view's config spec as stored\n"
@@ -123,14 +129,30 @@ constexpr CCommand kCommands[] = {
     {"mountfault", RunMountFault},
 };
 
+// The commands that list, and so take --json.
+constexpr const char* kListingCommands[] = {"lsview", "lsvob", "lsco", "lstype"};
+
+bool g_json = false;
+
 }  // namespace
 
+bool JsonOutput() {
+    return g_json;
+}
+
+int PrintJsonDocument(const tools::CJson& document) {
+    if (tools::PrintJson(document)) return kExitOk;
+    return Fail(std::string("cannot write the list: ") + std::strerror(errno));
+}
+
 int Fail(const std::string& message) {
+    if (g_json) return tools::PrintJsonError(message, kExitFailed);
     std::fprintf(stderr, "stavetool: %s\n", message.c_str());
     return kExitFailed;
 }
 
 int UsageError(const std::string& message) {
+    if (g_json) return tools::PrintJsonError(message, kExitUsage);
     std::fprintf(stderr, "stavetool: %s\nTry 'stavetool --help'.\n", message.c_str());
     return kExitUsage;
 }
@@ -148,6 +170,14 @@ int Main(int argc, char** argv) {
         return kExitOk;
     }
     CArguments args(argv + 2, argv + argc);
+    const auto options_end = std::find(args.begin(), args.end(), "--");
+    if (const auto json = std::find(args.begin(), options_end, "--json"); json != options_end) {
+        args.erase(json);
+        g_json = true;
+        if (std::find(std::begin(kListingCommands), std::end(kListingCommands), command) ==
+            std::end(kListingCommands))
+            return UsageError("--json is for lsview, lsvob, lsco and lstype");
+    }
     for (const CCommand& entry : kCommands) {
         if (command == entry.name) return entry.run(args);
     }

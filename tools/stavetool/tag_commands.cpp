@@ -150,6 +150,21 @@ int RunListVobs(const CArguments& args) {
         access.emplace(tag.Key(RGY_KEY_TAG), tag.IsPublic() ? "public" : "private");
     std::map<std::string, const client::CTrfsMount*> mounted;
     for (const auto& mount : mounts) mounted[mount.tag] = &mount;
+    if (JsonOutput()) {
+        tools::CJson list = tools::CJson::array();
+        for (const auto& vob : vobs) {
+            auto registered = access.find(vob.tag);
+            auto mount = mounted.find(vob.tag);
+            list.push_back(
+                {{"tag", vob.tag},
+                 {"storage", vob.storage_path},
+                 {"registration", registered == access.end() ? "untagged" : registered->second},
+                 {"mounted", mount != mounted.end()},
+                 {"mount_point", mount == mounted.end() ? tools::CJson()
+                                                        : tools::CJson(mount->second->mount_point)}});
+        }
+        return PrintJsonDocument({{"vobs", list}});
+    }
     size_t width = 0;
     for (const auto& vob : vobs) width = std::max(width, vob.tag.size());
     for (const auto& vob : vobs) {

@@ -186,6 +186,16 @@ int RunListTypes(const CArguments& args) {
     tbs_status_t status = client::ListTypes(parsed.operands[0], &types);
     if (status == TBS_ST_NOT_FOUND) return Fail("no VOB \"" + parsed.operands[0] + "\"");
     if (status != TBS_ST_OK) return Fail("lstype: " + StatusText(status));
+    if (JsonOutput()) {
+        tools::CJson list = tools::CJson::array();
+        for (const client::CTypeRecord& type : types)
+            list.push_back({{"kind", client::TypeKindWord(type.kind)},
+                            {"name", type.name},
+                            {"locked", type.locked},
+                            {"admin", type.admin},
+                            {"comment", type.comment}});
+        return PrintJsonDocument({{"vob", parsed.operands[0]}, {"types", list}});
+    }
     for (const client::CTypeRecord& type : types) {
         std::string flags = type.locked ? "locked" : "";
         if (type.admin) flags += flags.empty() ? "admin" : ",admin";

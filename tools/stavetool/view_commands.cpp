@@ -89,6 +89,15 @@ int RunListViews(const CArguments& args) {
     std::vector<client::CViewRecord> views;
     tbs_status_t status = client::ListViews(&views);
     if (status != TBS_ST_OK) return Fail("cannot list views: " + StatusText(status));
+    if (JsonOutput()) {
+        tools::CJson list = tools::CJson::array();
+        for (const auto& view : views)
+            list.push_back({{"tag", view.tag},
+                            {"kind", view.is_workspace ? "workspace" : "dynamic"},
+                            {"uuid", view.uuid},
+                            {"root", tools::JsonTextOrNull(view.workspace_root)}});
+        return PrintJsonDocument({{"views", list}});
+    }
     size_t width = 0;
     for (const auto& view : views) width = std::max(width, view.tag.size());
     for (const auto& view : views) {

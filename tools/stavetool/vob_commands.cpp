@@ -175,14 +175,22 @@ int RunListCheckouts(const CArguments& args) {
     if (!ParseOptions("lsco", args, {}, &parsed, &exit_code)) return exit_code;
     if (parsed.operands.size() != 1) return UsageError("usage: stavetool lsco VIEW");
     bool written = true;
+    tools::CJson list = tools::CJson::array();
     tbs_status_t status =
         client::ForEachCheckout(parsed.operands[0], [&](const client::CCheckoutRecord& record) {
+            if (JsonOutput()) {
+                list.push_back({{"vob", record.vob_tag},
+                                {"element", record.element},
+                                {"master_replica", record.master_replica}});
+                return true;
+            }
             const std::string line = client::CheckoutLine(record);
             written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
             return written;
         });
     if (status == TBS_ST_NOT_FOUND) return Fail("no view " + Quoted(parsed.operands[0]));
     if (status != TBS_ST_OK) return Fail("lsco: " + StatusText(status));
+    if (JsonOutput()) return PrintJsonDocument({{"view", parsed.operands[0]}, {"checkouts", list}});
     if (!written || std::fflush(stdout) != 0)
         return Fail(std::string("cannot write the list: ") + std::strerror(errno));
     return kExitOk;

@@ -1,18 +1,20 @@
 // viewprofile: calls one method of the View Profile object from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "caller.h"
+#include "json_output.h"
 #include "kelmora/automation.h"
+#include "look.h"
 #include "server_library.h"
 
 namespace {
 
-using kelmora::CServerLibrary;
-
-enum : int { kExitTrue = 0, kExitFalse = 1, kExitFailure = 2 };
+using namespace kelmora;
 
 struct CMethodHelp {
     const char* name;
@@ -48,7 +50,8 @@ constexpr CMethodHelp kMethods[] = {
 void PrintUsage(FILE* out) {
     std::fprintf(out,
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
-                 "                   [--suppress-errors] METHOD [ARG]\n"
+                 "                   [--suppress-errors] [--preview] METHOD [ARG]\n"
+                 "       viewprofile [--view TAG | --workspace PATH] status [--json]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
 }
@@ -63,7 +66,18 @@ void PrintHelp() {
         "workspace, too), 2 for a usage error or a failed call.\n"
         "Errors are shown as message boxes on standard error; with --suppress-errors\n"
         "they go to the log \"viewprofile_log\" in the product's log folder.\n"
-        "BOOL arguments: TRUE, FALSE, YES, NO or a number.\n\nMethods:\n");
+        "BOOL arguments: TRUE, FALSE, YES, NO or a number.\n"
+        "\n"
+        "--preview: the method asks and shows what it always does, but changes no\n"
+        "view, VOB, tree or mount; after its result come the config spec it would\n"
+        "write (a unified diff against the view's, with the revision it would\n"
+        "record), the types it would make and the VOBs it would mount.\n"
+        "status: one look at the view that asks and changes nothing: its profile,\n"
+        "revisions, private branch, checkouts, the profile's VOBs and whether the\n"
+        "config spec was edited by hand; --json prints it as one JSON document.\n"
+        "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
+        "or the tree could not be read (or a usage error).\n"
+        "\nMethods:\n");
     for (const auto& m : kMethods) {
         std::string call = std::string(m.name) + (m.argument ? std::string(" ") + m.argument : "");
         std::printf("  %-28s %-5s %s\n", call.c_str(), m.result, m.what);
@@ -75,8 +89,11 @@ struct COptions {
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     bool suppress_errors = false;
+    bool preview = false;
+    bool json = false;
     std::string method;
     std::vector<std::string> arguments;
+    std::string error;  // why the command line was refused
 };
 
 // Accepts "--name VALUE" and "--name=VALUE".
@@ -95,69 +112,69 @@ bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, 
     return false;
 }
 
-// Parses the command line; false on a usage error (already explained).
+// Parses the command line; false on a usage error, with its reason.
 bool ParseOptions(int argc, char** argv, COptions* options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (!options->method.empty()) {
+        if (arg == "--json" && (options->method.empty() || options->method == kStatusCommand)) {
+            options->json = true;
+        } else if (!options->method.empty()) {
             options->arguments.push_back(arg);
         } else if (TakeValue(arg, "--view", argc, argv, &i, &options->view_tag) ||
                    TakeValue(arg, "--workspace", argc, argv, &i, &options->workspace) ||
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &options->error_prefix)) {
         } else if (arg == "--suppress-errors") {
             options->suppress_errors = true;
+        } else if (arg == "--preview") {
+            options->preview = true;
         } else if (arg.rfind("-", 0) == 0) {
-            std::fprintf(stderr, "viewprofile: unknown or incomplete option '%s'\n", arg.c_str());
+            options->error = "unknown or incomplete option '" + arg + "'";
             return false;
         } else {
             options->method = arg;
         }
     }
     if (options->method.empty()) {
-        std::fprintf(stderr, "viewprofile: no method given\n");
+        options->error = "no method given";
         return false;
     }
     if (options->view_tag && options->workspace) {
-        std::fprintf(stderr, "viewprofile: give either --view or --workspace, not both\n");
+        options->error = "give either --view or --workspace, not both";
         return false;
     }
     if (options->arguments.size() > 1) {
-        std::fprintf(stderr, "viewprofile: a method takes at most one argument\n");
+        options->error = "a method takes at most one argument";
+        return false;
+    }
+    if (options->method == kStatusCommand) {
+        if (!options->view_tag && !options->workspace) {
+            options->error = "status needs --view or --workspace";
+            return false;
+        }
+        const char* refused = !options->arguments.empty() ? "an argument"
+                              : options->preview          ? "--preview"
+                              : options->error_prefix     ? "--error-prefix"
+                              : options->suppress_errors  ? "--suppress-errors"
+                                                          : nullptr;
+        if (refused) {
+            options->error = std::string("status takes no ") + refused;
+            return false;
+        }
+    } else if (options->json) {
+        options->error = "--json is for status only";
         return false;
     }
     return true;
 }
 
-// Calls a method by name with string arguments; the object converts them to
-// the parameter's type.
-class CCaller {
-public:
-    CCaller(CServerLibrary& library, IDispatch* object) : library_(library), object_(object) {}
-    ~CCaller() { object_->Release(); }
-    CCaller(const CCaller&) = delete;
-    CCaller& operator=(const CCaller&) = delete;
-
-    HRESULT Call(const std::string& method, const std::vector<std::string>& arguments,
-                 VARIANT* result) {
-        const char* names[] = {method.c_str()};
-        DISPID id = -1;
-        HRESULT hr = object_->GetIDsOfNames(names, 1, &id);
-        if (FAILED(hr)) return hr;
-        std::vector<VARIANT> values(arguments.size());
-        for (size_t i = 0; i < arguments.size(); ++i) {
-            values[i].vt = VT_BSTR;
-            values[i].bstrVal = library_.AllocString(arguments[i]);
-        }
-        DISPPARAMS params{values.data(), static_cast<uint32_t>(values.size())};
-        hr = object_->Invoke(id, &params, result);
-        for (auto& v : values) kelmora_variant_clear(&v, library_.free_string_function());
-        return hr;
-    }
-
-private:
-    CServerLibrary& library_;
-    IDispatch* object_;
-};
+CObjectSetup SetupOf(const COptions& options) {
+    CObjectSetup setup;
+    if (options.view_tag) setup.view_tag = &*options.view_tag;
+    if (options.workspace) setup.workspace = &*options.workspace;
+    if (options.error_prefix) setup.error_prefix = &*options.error_prefix;
+    setup.suppress_errors = options.suppress_errors;
+    return setup;
+}
 
 }  // namespace
 
@@ -169,9 +186,17 @@ int main(int argc, char** argv) {
     bool version = argc == 2 && std::strcmp(argv[1], "--version") == 0;
     COptions options;
     if (!version && !ParseOptions(argc, argv, &options)) {
+        // The choice of output is known only when the line has been read.
+        const bool json = std::any_of(argv + 1, argv + argc,
+                                      [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
+        if (json) return tools::PrintJsonError(options.error, kExitFailure);
+        std::fprintf(stderr, "viewprofile: %s\n", options.error.c_str());
         PrintUsage(stderr);
         return kExitFailure;
     }
+    // Both run the operations here, where they can be watched.
+    if (options.method == kStatusCommand) return RunStatus(SetupOf(options), options.json);
+    if (options.preview) return RunPreview(SetupOf(options), options.method, options.arguments);
 
     CServerLibrary library;
     const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
@@ -193,46 +218,8 @@ int main(int argc, char** argv) {
 
     int exit_code = kExitTrue;
     {
-        CCaller caller(library, object);
-        auto fail = [&](const std::string& method, HRESULT hr) {
-            std::fprintf(stderr, "viewprofile: %s: %s\n", method.c_str(),
-                         kelmora::DescribeHresult(hr).c_str());
-            return kExitFailure;
-        };
-        VARIANT result;
-        kelmora_variant_init(&result);
-        HRESULT hr = S_OK;
-        if (options.view_tag) {
-            hr = caller.Call("SetViewTag", {*options.view_tag}, &result);
-        } else if (options.workspace) {
-            hr = caller.Call("SetWorkspacePath", {*options.workspace}, &result);
-        }
-        if (FAILED(hr)) return fail(options.view_tag ? "SetViewTag" : "SetWorkspacePath", hr);
-        // The object has told the user why it cannot work on this path.
-        if (result.vt == VT_BOOL && result.boolVal == VARIANT_FALSE) return kExitFalse;
-        if (options.error_prefix) {
-            hr = caller.Call("SetErrorString", {*options.error_prefix}, nullptr);
-            if (FAILED(hr)) return fail("SetErrorString", hr);
-        }
-        if (options.suppress_errors) {
-            hr = caller.Call("SuppressErrorDisplay", {"TRUE"}, nullptr);
-            if (FAILED(hr)) return fail("SuppressErrorDisplay", hr);
-        }
-
-        kelmora_variant_init(&result);
-        hr = caller.Call(options.method, options.arguments, &result);
-        if (FAILED(hr)) return fail(options.method, hr);
-        // The operation reported a failure; whatever text it found is still printed.
-        if (hr == S_FALSE) exit_code = kExitFalse;
-        if (result.vt == VT_BSTR) {
-            std::string text = library.StringOf(result.bstrVal);
-            std::fwrite(text.data(), 1, text.size(), stdout);
-            if (!text.empty() && text.back() != '\n') std::fputc('\n', stdout);
-        } else if (result.vt == VT_BOOL) {
-            std::printf("%s\n", result.boolVal ? "TRUE" : "FALSE");
-            if (result.boolVal == VARIANT_FALSE) exit_code = kExitFalse;
-        }
-        kelmora_variant_clear(&result, library.free_string_function());
+        CCaller caller(library.string_functions(), object);
+        exit_code = CallAndPrint(caller, SetupOf(options), options.method, options.arguments);
     }
     std::fflush(stdout);
     library.UnloadIfUnused();

@@ -138,14 +138,6 @@ IDispatch* CServerLibrary::CreateObject() {
     return object;
 }
 
-BSTR CServerLibrary::AllocString(const std::string& text) const {
-    return alloc_string_(text.data(), static_cast<uint32_t>(text.size()));
-}
-
-std::string CServerLibrary::StringOf(BSTR text) const {
-    return text ? std::string(text, string_length_(text)) : std::string();
-}
-
 void CServerLibrary::UnloadIfUnused() {
     if (handle_ && can_unload_now_() == S_OK) {
         dlclose(handle_);

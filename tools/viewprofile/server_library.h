@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "caller.h"
 #include "kelmora/automation.h"
 
 namespace kelmora {
@@ -25,9 +26,9 @@ public:
     IDispatch* CreateObject();
 
     // Strings cross the interface in the library's own allocation.
-    BSTR AllocString(const std::string& text) const;
-    std::string StringOf(BSTR text) const;
-    void (*free_string_function() const)(BSTR) { return free_string_; }
+    CStringFunctions string_functions() const {
+        return {alloc_string_, string_length_, free_string_};
+    }
     void PrintVersion() const { print_verid_(); }
     // Closes the library when it says it may be unloaded.
     void UnloadIfUnused();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "json_output.h"
 #include "node_argument.h"
 #include "platform/fs.h"
 #include "staged_fields.h"
@@ -14,19 +15,32 @@
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
 #include "store/tree_edit.h"
+#include "ui/console/console_ui.h"
+#include "unified_diff.h"
 
 namespace kelmora::vptree {
 
 namespace {
 
+// Set for --json: errors become one JSON object, with what the store said.
+const CConsoleUserInterface* g_json_recorder = nullptr;
+
+int Report(const std::string& text, int status) {
+    if (!g_json_recorder) {
+        std::fprintf(stderr, "vptree: %s\n", text.c_str());
+        return status;
+    }
+    std::string message = text;
+    for (const CShownBox& box : g_json_recorder->shown()) message += "\n" + box.text;
+    return tools::PrintJsonError(message, status);
+}
+
 int Fail(const std::string& text) {
-    std::fprintf(stderr, "vptree: %s\n", text.c_str());
-    return kExitFailure;
+    return Report(text, kExitFailure);
 }
 
 int Usage(const std::string& text) {
-    std::fprintf(stderr, "vptree: %s (see vptree --help)\n", text.c_str());
-    return kExitUsage;
+    return Report(text + " (see vptree --help)", kExitUsage);
 }
 
 const std::string& Root() {
@@ -98,23 +112,41 @@ const std::map<int, CFieldBinding>& FieldBindings() {
     return bindings;
 }
 
-void ListNodes(const CTreeNode* node) {
+// "-" where the GUID file holds none.
+tools::CJson JsonOfInfo(const std::string& value) {
+    return value == "-" ? tools::CJson() : tools::CJson(value);
+}
+
+void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
     for (; node; node = node->next_sibling()) {
-        if (node->IsProfile()) {
-            CGuidInfo info = GuidInfoOf(*node);
+        const bool profile = node->IsProfile();
+        CGuidInfo info = profile ? GuidInfoOf(*node) : CGuidInfo{};
+        if (nodes) {
+            tools::CJson entry = {{"kind", profile ? "profile" : "folder"}, {"name", NameOf(*node)}};
+            if (profile) {
+                entry["guid"] = JsonOfInfo(info.guid);
+                entry["revision"] = JsonOfInfo(info.revision);
+            }
+            nodes->push_back(std::move(entry));
+        } else if (profile) {
             std::printf("profile\t%s\t%s\t%s\n", NameOf(*node).c_str(), info.guid.c_str(),
                         info.revision.c_str());
         } else {
             std::printf("folder\t%s\n", NameOf(*node).c_str());
         }
-        ListNodes(node->first_child());
+        ListNodes(node->first_child(), nodes);
     }
 }
 
 int List(const std::vector<std::string>& args) {
     if (!args.empty()) return Usage("ls takes no arguments");
-    ListNodes(CurrentTree());
-    return kExitOk;
+    if (!g_json_recorder) {
+        ListNodes(CurrentTree(), nullptr);
+        return kExitOk;
+    }
+    tools::CJson document = {{"root", Root()}, {"nodes", tools::CJson::array()}};
+    ListNodes(CurrentTree(), &document["nodes"]);
+    return tools::PrintJson(document) ? kExitOk : Fail("cannot write the list");
 }
 
 int MakeFolder(const std::vector<std::string>& args) {
@@ -188,16 +220,31 @@ int Show(const std::vector<std::string>& args) {
     const CProfileRecord& record = *node->profile_record();
     const CGuidInfo info = GuidInfoOf(*node);
     const std::string diagram = NativePathOfNode(*node, ProfileFileName(kProfileDiagram));
+    std::vector<std::string> staged;
+    for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load())
+        staged.push_back(ProfileFileName(index));
+    if (g_json_recorder) {
+        tools::CJson document = {{"profile", NameOf(*node)},
+                                 {"guid", JsonOfInfo(info.guid)},
+                                 {"revision", JsonOfInfo(info.revision)},
+                                 {"read_only", record.read_only},
+                                 {"all_empty", record.all_empty},
+                                 {"diagram", IsRegularFile(diagram) ? tools::CJson(diagram)
+                                                                    : tools::CJson()},
+                                 {"staged", staged},
+                                 {"fields", tools::CJson::object()}};
+        for (const CProfileTextField& field : ProfileTextFields())
+            document["fields"][ProfileFileName(field.file_index)] = record.*field.text;
+        return tools::PrintJson(document) ? kExitOk : Fail("cannot write the profile");
+    }
     std::printf("profile\t%s\n", NameOf(*node).c_str());
     std::printf("guid\t%s\nrevision\t%s\n", info.guid.c_str(), info.revision.c_str());
     std::printf("read only\t%s\nall empty\t%s\n", record.read_only ? "yes" : "no",
                 record.all_empty ? "yes" : "no");
     std::printf("diagram\t%s\n", IsRegularFile(diagram) ? diagram.c_str() : "-");
-    std::string staged;
-    for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load()) {
-        staged += (staged.empty() ? "" : ", ") + std::string(ProfileFileName(index));
-    }
-    if (!staged.empty()) std::printf("staged\t%s\n", staged.c_str());
+    std::string staged_names;
+    for (const std::string& name : staged) staged_names += (staged_names.empty() ? "" : ", ") + name;
+    if (!staged.empty()) std::printf("staged\t%s\n", staged_names.c_str());
     for (const CProfileTextField& field : ProfileTextFields()) {
         PrintField(ProfileFileName(field.file_index), record.*field.text);
     }
@@ -276,6 +323,32 @@ int Save(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+int Diff(const std::vector<std::string>& args) {
+    if (args.size() != 1) return Usage("diff takes one PROFILE");
+    CTreeNode* node = ResolveProfile(args[0]);
+    if (!node) return kExitFailure;
+    std::string before, rules;
+    if (ReadProfileFolderFile(node->full_path(), kPreviousRulesFileName, &before) !=
+        FileErrorCause::None)
+        return Fail("no earlier Rules are kept for '" + args[0] +
+                    "': its Rules have not been saved by a tool that keeps them");
+    const FileErrorCause read = ReadProfileField(node->full_path(), kProfileRules, &rules);
+    if (read != FileErrorCause::None && read != FileErrorCause::FileNotFound)
+        return Fail("cannot read the Rules of '" + args[0] + "'");
+    // The last save of the Rules raised the revision to the one the GUID file holds.
+    std::string old_label = NameOf(*node) + "\\Rules", new_label = old_label;
+    CProfileGuid guid;
+    std::string guid_text;
+    if (ReadProfileField(node->full_path(), kProfileGuid, &guid_text) == FileErrorCause::None &&
+        ParseGuidFileText(guid_text, &guid) && guid.minor > 0) {
+        old_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor - 1);
+        new_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor);
+    }
+    const std::string diff = tools::UnifiedDiff(before, rules, old_label, new_label);
+    std::fwrite(diff.data(), 1, diff.size(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write the difference");
+}
+
 using CCommand = int (*)(const std::vector<std::string>&);
 const std::map<std::string, CCommand>& Commands() {
     static const std::map<std::string, CCommand> commands = {
@@ -286,6 +359,7 @@ const std::map<std::string, CCommand>& Commands() {
         {"mv", &Move},
         {"rm", &Remove},
         {"show", &Show},
+        {"diff", &Diff},
         {"set", &Set},
         {"save", &Save},
     };
@@ -293,6 +367,18 @@ const std::map<std::string, CCommand>& Commands() {
 }
 
 }  // namespace
+
+void UseJsonOutput(const CConsoleUserInterface* recorder) {
+    g_json_recorder = recorder;
+}
+
+int ReportFailure(const std::string& text) {
+    return Fail(text);
+}
+
+int ReportUsageError(const std::string& text) {
+    return Usage(text);
+}
 
 bool IsTreeCommand(const std::string& command) {
     return Commands().count(command) != 0;

@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+namespace kelmora {
+class CConsoleUserInterface;
+}
+
 namespace kelmora::vptree {
 
 enum : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
@@ -13,5 +17,12 @@ int RunTreeCommand(const std::string& command, const std::vector<std::string>& a
 
 // True when the word names a command.
 bool IsTreeCommand(const std::string& command);
+
+// From here on, ls and show print JSON and failures are JSON objects on
+// standard error that carry what the recorder (the front end in use) showed.
+void UseJsonOutput(const CConsoleUserInterface* recorder);
+// "vptree: text" on standard error, or its JSON object; the exit code.
+int ReportFailure(const std::string& text);
+int ReportUsageError(const std::string& text);
 
 }  // namespace kelmora::vptree

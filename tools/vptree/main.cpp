@@ -1,7 +1,10 @@
 // vptree: a tree editing host for the View Profile tree. It loads the tree,
 // runs one editing command on it, and reloads the tree whenever the tree lock
 // reports that another process has changed it.
+#include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
+#include "ui/console/console_ui.h"
 #include "ui/user_interface.h"
 
 namespace {
@@ -26,7 +30,10 @@ constexpr const char* kUsage =
     "  cp SOURCE PARENT [--keep-guid]  copy a profile (a new GUID unless --keep-guid)\n"
     "  mv NODE NEWNAME                 rename a folder or profile\n"
     "  rm NODE                         delete a folder or profile with all below it\n"
-    "  show PROFILE                    print every field of a profile\n"
+    "  ls --json                       the same as one JSON document\n"
+    "  show PROFILE [--json]           print every field of a profile\n"
+    "  diff PROFILE                    what the last save of the profile's Rules\n"
+    "                                  changed, as a unified diff\n"
     "  set PROFILE FIELD (--text TEXT | --file FILE)\n"
     "                                  keep a field's new value for the next save\n"
     "  save PROFILE [--name NEWNAME]   write the kept fields (Rules raises the\n"
@@ -36,6 +43,7 @@ constexpr const char* kUsage =
     "\"Project Label\", Checkpoints, Diagram (from a file only).\n"
     "Nodes are names below the root (\"\\Stavemark View Profiles\\Proj\") or\n"
     "native paths of folders below the root.\n"
+    "With --json (docs/json.md) failures are a JSON object on standard error.\n"
     "Exit status: 0 done, 1 failed, 2 wrong usage.\n";
 
 }  // namespace
@@ -70,10 +78,28 @@ int main(int argc, char** argv) {
         return vptree::kExitUsage;
     }
     SetApplicationName("vptree");
+    std::vector<std::string> command_args(args.begin() + next + 1, args.end());
+    const auto json = std::find(command_args.begin(), command_args.end(), "--json");
+    // With --json nothing is asked (there is no one to answer) and what the
+    // store says goes into the error object.
+    std::istringstream no_answers;
+    std::ostringstream not_shown;
+    CConsoleUserInterface recorder(no_answers, not_shown);
+    std::optional<CScopedUserInterface> recording;
+    if (json != command_args.end()) {
+        command_args.erase(json);
+        recording.emplace(&recorder);
+        vptree::UseJsonOutput(&recorder);
+        if (command != "ls" && command != "show")
+            return vptree::ReportUsageError("--json is for ls and show");
+    }
 
     // The host's part of the tree lock: a changed tree is loaded again before
     // the lock goes on.
     SetTreeChangedHandler([] { LoadProfileTree(false); });
-    if (!LoadProfileTree(false)) return vptree::kExitFailure;
-    return vptree::RunTreeCommand(command, {args.begin() + next + 1, args.end()});
+    if (!LoadProfileTree(false)) {
+        return recording ? vptree::ReportFailure("cannot load the View Profile tree")
+                         : vptree::kExitFailure;
+    }
+    return vptree::RunTreeCommand(command, command_args);
 }

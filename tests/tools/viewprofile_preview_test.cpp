@@ -1,0 +1,156 @@
+// viewprofile --preview through the shipped program: each method that changes
+// something shows what it would change, and the client database (views,
+// types, mounts), the mount folder and the profile tree stay byte for byte.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "client/checkout_admin.h"
+#include "cspec/profile_site.h"
+#include "platform/env.h"
+#include "unified_diff.h"
+
+namespace kelmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kRules = "element * \\main\\LATEST\r\n";
+std::string Composed(const std::string& revision) {
+    return InfoBlock(kProj, kGuid + " " + revision) + "\r\n\r\n" + kSectionHeader + "\r\n" +
+           kRules + kEnd;
+}
+const std::string kOnBranch =
+    PrivateBlock(kProj, kGuid + " 2.5", "element * ...\\priv\\LATEST\r\nmkbranch priv\r\n") +
+    kSectionHeader + "element * REL1\r\nelement * \\main\\0\r\n" + kEnd;
+
+// Every row of every table, every file below a folder (links by their target).
+std::string DatabaseRows() {
+    sqlite3* db = nullptr;
+    std::string rows;
+    EXPECT_EQ(sqlite3_open_v2((KelmoraHome() + "/client.db").c_str(), &db, SQLITE_OPEN_READONLY,
+                              nullptr),
+              SQLITE_OK);
+    std::vector<std::string> tables;
+    auto collect = [](void* out, int columns, char** values, char**) {
+        auto* text = static_cast<std::string*>(out);
+        for (int i = 0; i < columns; ++i) *text += std::string(values[i] ? values[i] : "-") + "|";
+        *text += "\n";
+        return 0;
+    };
+    std::string names;
+    sqlite3_exec(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", collect,
+                 &names, nullptr);
+    for (size_t at = 0, end; (end = names.find("|\n", at)) != std::string::npos; at = end + 2) {
+        const std::string table = names.substr(at, end - at);
+        rows += "== " + table + "\n";
+        sqlite3_exec(db, ("SELECT * FROM \"" + table + "\" ORDER BY 1").c_str(), collect, &rows,
+                     nullptr);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+std::string FolderContents(const std::string& folder) {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+        std::string line = entry.path().string() + " ";
+        if (entry.is_symlink()) {
+            line += "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            line += ReadTextFile(entry.path());
+        }
+        entries.push_back(line);
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string all;
+    for (const std::string& line : entries) all += line + "\n";
+    return all;
+}
+
+struct CPreviewCase {
+    const char* label;
+    std::string spec;
+    std::vector<std::string> call;
+    std::string input;
+    std::string new_spec;  // the config spec it would write; empty: none
+    std::string shown;     // more of what it prints, after the diff
+};
+
+class ViewPreviewTest : public CProfileSiteTest,
+                        public ::testing::WithParamInterface<CPreviewCase> {
+protected:
+    void SetUp() override {
+        CProfileSiteTest::SetUp();
+        MakeProfile("Proj", RulesFile("", kRules));
+        std::string list;
+        for (std::string& vob : vobs_) {
+            vob = "\\" + UniqueName("pv");
+            for (std::vector<std::string> args : {std::vector<std::string>{"mkvob", vob, temp_ / vob.substr(1)},
+                                                  {"mklbtype", "REL1", vob}}) {
+                args.insert(args.begin(), BuiltProgram("stavetool"));
+                ASSERT_EQ(RunCommand(args).exit_code, 0) << args[1];
+            }
+            list += vob + " ";
+        }
+        WriteProfileFile("Proj", "VOB List", list);
+    }
+    // The case's text with the names of this run.
+    std::string Named(std::string text, const std::string& tag) const {
+        for (const auto& [word, name] : {std::pair<std::string, std::string>{"VOBA", vobs_[0].substr(1)},
+                                         {"VOBB", vobs_[1].substr(1)},
+                                         {"VIEW", tag}}) {
+            for (size_t at; (at = text.find(word)) != std::string::npos;)
+                text.replace(at, word.size(), name);
+        }
+        return text;
+    }
+    std::string Snapshot() const {
+        return DatabaseRows() + FolderContents(root_) + FolderContents(KelmoraHome() + "/vobs");
+    }
+    std::string vobs_[2];
+};
+
+TEST_P(ViewPreviewTest, ShowsTheChangeAndMakesNone) {
+    const CPreviewCase& c = GetParam();
+    const std::string tag = MakeView(c.spec);
+    const std::string before = Snapshot();
+    std::vector<std::string> argv{BuiltProgram("viewprofile"), "--view", tag, "--preview"};
+    argv.insert(argv.end(), c.call.begin(), c.call.end());
+    CCommandOutput run = RunCommand(argv, c.input);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    std::string expected = "TRUE\nPreview of " + c.call[0] + ": nothing was changed.\n";
+    if (!c.new_spec.empty()) {
+        const bool records = c.new_spec.starts_with("# [SM_PROJECT");
+        expected += "The config spec of view '" + tag + "' would be set; " +
+                    (records ? "it records revision 2.5 of " + kProj : "it records no View Profile") +
+                    ".\n" + tools::UnifiedDiff(c.spec, c.new_spec, tag + " (now)", tag + " (would be)");
+    }
+    EXPECT_EQ(run.out, expected + Named(c.shown, tag)) << run.err;
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(StoredSpec(tag), c.spec);
+}
+
+const std::string kMounts = "VOBs it would mount:\n  \\VOBA\n  \\VOBB\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, ViewPreviewTest,
+    ::testing::Values(
+        CPreviewCase{"SynchronizeBehind", Composed("2.3"), {"Synchronize", "0"}, "",
+                     Composed("2.5"), kMounts},
+        CPreviewCase{"Associate", kRules, {"Associate"}, kProj + "\n", Composed("2.5"), kMounts},
+        CPreviewCase{"Dissociate", Composed("2.5"), {"Dissociate"}, "yes\n",
+                     "element * CHECKEDOUT\r\nelement * \\main\\LATEST\r\n", ""},
+        CPreviewCase{"SetUpBranch", Composed("2.5"), {"SetUpBranch", "0"},
+                     "name priv\nno\nnext\nlabel REL1\nfinish\n", kOnBranch,
+                     "Branch types it would create:\n  brtype:priv@\\VOBA\n  brtype:priv@\\VOBB\n"},
+        CPreviewCase{"FinishBranchPublish", kOnBranch, {"FinishBranch"}, "publish\n",
+                     Composed("2.5"),
+                     "It would start: stavemrgman /t VIEW /b priv /n \\VOBA \\VOBB\n"},
+        CPreviewCase{"MountProfileVOBs", Composed("2.5"), {"MountProfileVOBs", ""}, "", "",
+                     kMounts}),
+    [](const auto& info) { return CaseName(info.index, info.param.label); });
+
+}  // namespace
+}  // namespace kelmora::test

@@ -1,0 +1,311 @@
+// viewprofile status: one look at a view through the operations' own steps,
+// with every question answered No and every change held back.
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "automation/view_profile.h"
+#include "client/preview.h"
+#include "cspec/info_block.h"
+#include "json_output.h"
+#include "look.h"
+#include "store/current_tree.h"
+#include "ui/console/console_ui.h"
+
+namespace kelmora {
+
+namespace {
+
+using tools::CJson;
+
+struct CRevision {
+    int32_t major = 0;
+    int32_t minor = 0;
+    std::string Text() const { return std::to_string(major) + "." + std::to_string(minor); }
+};
+
+struct CVobState {
+    std::string tag;
+    bool mounted = false;
+};
+
+// Everything the look found. A field that could not be found is empty.
+struct CViewStatus {
+    std::string view_tag;
+    std::string workspace_path;
+    bool is_workspace = false;
+    bool associated = false;
+    bool edited_outside = false;
+    std::string profile_name;  // as the view records it
+    std::string profile_guid;
+    std::string profile_state;  // "found", "moved", "gone" (associated views)
+    std::string moved_to;
+    std::optional<CRevision> view_revision, profile_revision;
+    std::string private_branch, branch_point;
+    std::vector<CVobCheckoutCount> checkouts;
+    std::vector<CVobState> vobs;
+    std::vector<std::string> attention;  // what needs the user, by stable words
+    std::vector<std::string> messages;   // what the operations would have shown
+
+    int TotalCheckouts() const {
+        int total = 0;
+        for (const CVobCheckoutCount& vob : checkouts) total += vob.count;
+        return total;
+    }
+    // Composed from the profile's current revision, which is where the view says.
+    bool UpToDate() const {
+        return profile_state == "found" && !edited_outside && Behind().value_or(1) == 0;
+    }
+    std::optional<int> Behind() const {
+        if (!view_revision || !profile_revision) return std::nullopt;
+        return profile_revision->minor - view_revision->minor;
+    }
+};
+
+// An access error: what could not be read, and what the operations said.
+struct CLookFailure {
+    std::string what;
+};
+
+std::string Joined(const std::vector<std::string>& texts, const char* separator) {
+    std::string out;
+    for (const std::string& text : texts) out += (out.empty() ? "" : separator) + text;
+    return out;
+}
+
+class CStatusLook {
+public:
+    CStatusLook(CViewProfile& view, const CConsoleUserInterface& ui) : view_(view), ui_(ui) {}
+
+    // False with failure_ set on an access error.
+    bool Run(const CObjectSetup& setup) {
+        if (setup.workspace) {
+            if (!view_.SetWorkspacePath(*setup.workspace))
+                return Fail("no workspace at " + *setup.workspace);
+        } else if (setup.view_tag) {
+            view_.SetViewTag(*setup.view_tag);
+        }
+        status_.view_tag = view_.view_tag();
+        status_.workspace_path = view_.workspace_path();
+        status_.is_workspace = view_.is_workspace();
+        if (!view_.LoadConfigSpec(FALSE))
+            return Fail("cannot read the config spec of view '" + view_.view_tag() + "'");
+        if (!view_.CountCheckouts(&status_.checkouts))
+            return Fail("cannot search view '" + view_.view_tag() + "' for checkouts");
+        if (status_.TotalCheckouts() > 0) status_.attention.push_back("checkouts");
+        status_.associated = view_.TestAssociation();
+        if (!status_.associated) {
+            status_.attention.push_back("not_associated");
+            return Done();
+        }
+        if (!view_.LookUpTreeRoot()) return Fail("the View Profile tree is not configured");
+        return LookAtProfile() && Done();
+    }
+
+    const CViewStatus& status() const { return status_; }
+    const CLookFailure& failure() const { return failure_; }
+
+private:
+    bool LookAtProfile() {
+        // The block as the view records it; read association then says what
+        // became of its profile.
+        CInfoBlockFields recorded;
+        if (ScanInfoBlock(view_.config_spec(), &recorded) == 4) {
+            status_.profile_name = recorded.name;
+            status_.profile_guid = recorded.guid;
+            status_.view_revision = CRevision{recorded.major, recorded.minor};
+        }
+        const unsigned long tree_loads = CurrentTreeGeneration();
+        view_.ReadAssociation();
+        switch (view_.association_state()) {
+            case EAssociationState::kFound:
+                status_.profile_state = "found";
+                break;
+            case EAssociationState::kMoved:
+                status_.profile_state = "moved";
+                status_.moved_to = view_.profile_name();
+                status_.attention.push_back("profile_moved");
+                break;
+            case EAssociationState::kNotFound:
+                // Only a tree that was read can tell that the profile is gone.
+                if (CurrentTreeGeneration() == tree_loads)
+                    return Fail("cannot read the View Profile tree");
+                status_.profile_state = "gone";
+                status_.attention.push_back("profile_gone");
+                break;
+            case EAssociationState::kNotInterpretable:
+                status_.edited_outside = true;
+                status_.attention.push_back("edited_outside");
+                return true;
+            case EAssociationState::kNotRead:
+            case EAssociationState::kUnreadable:
+                return Fail("cannot read the config spec of view '" + view_.view_tag() + "'");
+        }
+        status_.private_branch = view_.private_branch();
+        if (!status_.private_branch.empty()) status_.branch_point = view_.branch_point();
+        if (status_.profile_state == "gone") return true;
+
+        CRevision current;
+        if (!view_.ReadProfileRevision(&current.major, &current.minor))
+            return Fail("cannot read the revision of profile '" + view_.profile_name() + "'");
+        status_.profile_revision = current;
+        if (status_.Behind().value_or(0) != 0) status_.attention.push_back("behind");
+        bool unmounted = false;
+        for (std::string tag = view_.GetFirstVOB(); !tag.empty(); tag = view_.GetNextVOB()) {
+            status_.vobs.push_back({tag, CViewProfile::IsVobMounted(tag) != FALSE});
+            unmounted = unmounted || !status_.vobs.back().mounted;
+        }
+        // A workspace sees its VOBs through its own copy; only a dynamic view needs them mounted.
+        if (unmounted && !status_.is_workspace) status_.attention.push_back("vobs_not_mounted");
+        return true;
+    }
+
+    bool Done() {
+        for (const CShownBox& box : ui_.shown()) status_.messages.push_back(box.text);
+        return true;
+    }
+
+    bool Fail(const std::string& what) {
+        failure_.what = what;
+        std::vector<std::string> said;
+        for (const CShownBox& box : ui_.shown()) said.push_back(box.text);
+        if (!said.empty()) failure_.what += ":\n" + Joined(said, "\n");
+        return false;
+    }
+
+    CViewProfile& view_;
+    const CConsoleUserInterface& ui_;
+    CViewStatus status_;
+    CLookFailure failure_;
+};
+
+CJson ToJson(const CViewStatus& s) {
+    CJson doc;
+    doc["view"] = s.view_tag;
+    doc["kind"] = s.is_workspace ? "workspace" : "dynamic";
+    doc["workspace"] = tools::JsonTextOrNull(s.workspace_path);
+    doc["associated"] = s.associated;
+    doc["edited_outside"] = s.edited_outside;
+    if (s.profile_name.empty()) {
+        doc["profile"] = nullptr;
+    } else {
+        CJson& profile = doc["profile"];
+        profile["name"] = s.profile_name;
+        profile["guid"] = s.profile_guid;
+        profile["state"] = tools::JsonTextOrNull(s.profile_state);
+        profile["moved_to"] = tools::JsonTextOrNull(s.moved_to);
+    }
+    if (!s.view_revision) {
+        doc["revision"] = nullptr;
+    } else {
+        CJson& revision = doc["revision"];
+        revision["view"] = s.view_revision->Text();
+        revision["profile"] = s.profile_revision ? CJson(s.profile_revision->Text()) : CJson();
+        revision["behind"] = s.Behind() ? CJson(*s.Behind()) : CJson();
+    }
+    if (s.private_branch.empty()) {
+        doc["private_branch"] = nullptr;
+    } else {
+        doc["private_branch"] = {{"name", s.private_branch},
+                                 {"branch_point", tools::JsonTextOrNull(s.branch_point)}};
+    }
+    CJson& checkouts = doc["checkouts"];
+    checkouts["total"] = s.TotalCheckouts();
+    checkouts["vobs"] = CJson::array();
+    for (const CVobCheckoutCount& vob : s.checkouts)
+        checkouts["vobs"].push_back({{"vob", vob.vob}, {"count", vob.count}});
+    doc["vobs"] = CJson::array();
+    for (const CVobState& vob : s.vobs)
+        doc["vobs"].push_back({{"tag", vob.tag}, {"mounted", vob.mounted}});
+    doc["up_to_date"] = s.UpToDate();
+    doc["needs"] = s.attention;
+    doc["messages"] = s.messages;
+    return doc;
+}
+
+void PrintLine(const char* title, const std::string& text) {
+    std::printf("%-16s%s\n", title, text.c_str());
+}
+
+void PrintText(const CViewStatus& s) {
+    PrintLine("view", s.view_tag + (s.is_workspace ? " (workspace " + s.workspace_path + ")"
+                                                   : " (dynamic)"));
+    PrintLine("associated", s.associated ? "yes" : "no");
+    std::vector<std::string> counts;
+    for (const CVobCheckoutCount& vob : s.checkouts)
+        counts.push_back(vob.vob + " " + std::to_string(vob.count));
+    const std::string checkouts =
+        counts.empty() ? "none"
+                       : std::to_string(s.TotalCheckouts()) + " (" + Joined(counts, ", ") + ")";
+    if (!s.associated) return PrintLine("checkouts", checkouts);
+    if (s.edited_outside)
+        PrintLine("config spec", "edited outside the module: it needs a recovery");
+    if (!s.profile_name.empty()) {
+        PrintLine("profile", s.profile_name);
+        PrintLine("GUID", s.profile_guid);
+    }
+    if (s.profile_state == "moved") PrintLine("moved to", s.moved_to + " (not written)");
+    if (s.profile_state == "gone") PrintLine("profile state", "gone: no profile has its GUID");
+    if (s.view_revision) {
+        std::string text = "view " + s.view_revision->Text();
+        if (s.profile_revision) text += ", profile " + s.profile_revision->Text();
+        if (const std::optional<int> behind = s.Behind()) {
+            if (*behind == 0) text += ": up to date";
+            if (*behind > 0)
+                text += ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
+            if (*behind < 0) text += ": the view records a later revision than the profile's";
+        }
+        PrintLine("revision", text);
+    }
+    if (!s.edited_outside)
+        PrintLine("private branch",
+                  s.private_branch.empty()
+                      ? "none"
+                      : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
+    PrintLine("checkouts", checkouts);
+    std::vector<std::string> vobs;
+    for (const CVobState& vob : s.vobs) vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
+    if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
+}
+
+}  // namespace
+
+int RunStatus(const CObjectSetup& setup, bool json) {
+    CInProcessModule module;
+    IDispatch* object = module.CreateObject();
+    if (!object) {
+        const char* text = "the View Profile class is not available";
+        if (json) return tools::PrintJsonError(text, kExitFailure);
+        std::fprintf(stderr, "viewprofile: %s\n", text);
+        return kExitFailure;
+    }
+    // Nobody is asked, nothing is written: answers are No or Cancel, and
+    // what the operations would change is held back.
+    std::istringstream no_answers;
+    std::ostringstream not_shown;
+    CConsoleUserInterface ui(no_answers, not_shown);
+    CScopedUserInterface ui_scope(&ui);
+    CPreview held_back;
+    CScopedPreview preview_scope(&held_back);
+
+    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
+    const bool looked = look.Run(setup);
+    object->Release();
+    if (!looked) {
+        if (json) return tools::PrintJsonError(look.failure().what, kExitFailure);
+        std::fprintf(stderr, "viewprofile: %s\n", look.failure().what.c_str());
+        return kExitFailure;
+    }
+    const CViewStatus& status = look.status();
+    if (json) {
+        if (!tools::PrintJson(ToJson(status))) return kExitFailure;
+    } else {
+        PrintText(status);
+        PrintLine("needs", status.attention.empty() ? "nothing" : Joined(status.attention, ", "));
+    }
+    return status.attention.empty() ? kExitTrue : kExitFalse;
+}
+
+}  // namespace kelmora
