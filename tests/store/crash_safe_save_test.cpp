@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "store/current_tree.h"
+#include "store/profile_layout.h"
 #include "store/profile_load_save.h"
 #include "store/store_fixture.h"
 #include "store/tree_edit.h"
@@ -55,7 +56,9 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(ReadTextFile(rules), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
-    EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{"Description", "GUID", "Rules"}));
+    // Only the Rules they replaced are kept beside them; no temporary file is left.
+    EXPECT_EQ(Entries("Top/Proj"),
+              (std::vector<std::string>{kPreviousRulesFileName, "Description", "GUID", "Rules"}));
 }
 
 TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNextSaveOrDelete) {
