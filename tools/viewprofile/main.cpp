@@ -1,5 +1,6 @@
 // viewprofile: calls one method of the View Profile object from the command line.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -48,7 +49,7 @@ constexpr CMethodHelp kMethods[] = {
 void PrintUsage(FILE* out) {
     std::fprintf(out,
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
-                 "                   [--suppress-errors] METHOD [ARG]\n"
+                 "                   [--suppress-errors] [--gui] METHOD [ARG]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
 }
@@ -63,6 +64,8 @@ void PrintHelp() {
         "workspace, too), 2 for a usage error or a failed call.\n"
         "Errors are shown as message boxes on standard error; with --suppress-errors\n"
         "they go to the log \"viewprofile_log\" in the product's log folder.\n"
+        "With --gui (or KELMORA_UI=qt) dialogs and boxes are windows; without a\n"
+        "display that is said once and the console serves.\n"
         "BOOL arguments: TRUE, FALSE, YES, NO or a number.\n\nMethods:\n");
     for (const auto& m : kMethods) {
         std::string call = std::string(m.name) + (m.argument ? std::string(" ") + m.argument : "");
@@ -75,6 +78,7 @@ struct COptions {
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     bool suppress_errors = false;
+    bool gui = false;
     std::string method;
     std::vector<std::string> arguments;
 };
@@ -106,6 +110,8 @@ bool ParseOptions(int argc, char** argv, COptions* options) {
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &options->error_prefix)) {
         } else if (arg == "--suppress-errors") {
             options->suppress_errors = true;
+        } else if (arg == "--gui") {
+            options->gui = true;
         } else if (arg.rfind("-", 0) == 0) {
             std::fprintf(stderr, "viewprofile: unknown or incomplete option '%s'\n", arg.c_str());
             return false;
@@ -173,6 +179,8 @@ int main(int argc, char** argv) {
         return kExitFailure;
     }
 
+    // The library reads the choice of front end when it is loaded.
+    if (options.gui) setenv("KELMORA_UI", "qt", 1);
     CServerLibrary library;
     const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
     if (!library.notice().empty())
