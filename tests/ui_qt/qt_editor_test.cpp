@@ -116,6 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         CHighlightCase{"Keyword", "  element * CHECKEDOUT", 2, H::kKeyword},
         CHighlightCase{"Checkedout", "element * CHECKEDOUT", 10, H::kSelector},
         CHighlightCase{"VersionPath", "element * .../jdoe/LATEST -nocheckout", 12, H::kSelector},
+        CHighlightCase{"LabelSelector", "element -file \"a b\" REL_2.1 -nocheckout", 22,
+                       H::kSelector},
         CHighlightCase{"Option", "element * \\main\\0 -mkbranch int", 20, H::kOption},
         CHighlightCase{"Comment", "element * \\main\\LATEST # new", 24, H::kComment},
         CHighlightCase{"HashInAWord", "element * REL#1", 13, -1},

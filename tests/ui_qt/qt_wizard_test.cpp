@@ -1,5 +1,6 @@
 // The private branch wizard as a QWizard, on the offscreen platform.
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -18,12 +19,7 @@ namespace {
 // 30 January 2027, 12:59:58 PM.
 std::time_t LateJanuary() {
     std::tm local{};
-    local.tm_year = 2027 - 1900;
-    local.tm_mon = 0;
-    local.tm_mday = 30;
-    local.tm_hour = 12;
-    local.tm_min = 59;
-    local.tm_sec = 58;
+    strptime("2027-01-30 12:59:58", "%Y-%m-%d %H:%M:%S", &local);
     local.tm_isdst = -1;
     return std::mktime(&local);
 }

@@ -18,6 +18,9 @@ const QRegularExpression kOption(
 // CHECKEDOUT, or a version path: \main\LATEST, .../br/LATEST, /main/int/4.
 const QRegularExpression kSelector(QStringLiteral(
     R"((?<=\s)(CHECKEDOUT|(\.\.\.)?[\\/][^\s#"]*[\\/](LATEST|\d+))(?=\s|#|$))"));
+// The selector of an element rule: a label (REL_2.1) as well as the others.
+const QRegularExpression kElementSelector(QStringLiteral(
+    R"(^\s*element\s+(?:(?:-file|-directory)\s+|-eltype\s+\S+\s+)?(?:"[^"]*"|\S+)\s+([^\s#"]+))"));
 // A comment starts with # at the beginning of a word, outside quotes.
 int CommentStart(const QString& line) {
     bool quoted = false;
@@ -40,14 +43,15 @@ std::vector<std::tuple<int, int, int>> Spans(const QString& line) {
     if (IsMarker(line)) return {{0, static_cast<int>(line.size()), CConfigSpecHighlighter::kMarker}};
     const int comment = CommentStart(line);
     const QString code = comment < 0 ? line : line.left(comment);
-    const std::pair<const QRegularExpression*, int> patterns[] = {
-        {&kKeyword, CConfigSpecHighlighter::kKeyword},
-        {&kOption, CConfigSpecHighlighter::kOption},
-        {&kSelector, CConfigSpecHighlighter::kSelector}};
-    for (const auto& [pattern, kind] : patterns) {
+    // The pattern, the group that is coloured, and its kind.
+    const std::tuple<const QRegularExpression*, int, int> patterns[] = {
+        {&kKeyword, 1, CConfigSpecHighlighter::kKeyword},
+        {&kOption, 0, CConfigSpecHighlighter::kOption},
+        {&kSelector, 0, CConfigSpecHighlighter::kSelector},
+        {&kElementSelector, 1, CConfigSpecHighlighter::kSelector}};
+    for (const auto& [pattern, group, kind] : patterns) {
         for (auto it = pattern->globalMatch(code); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
-            const int group = kind == CConfigSpecHighlighter::kKeyword ? 1 : 0;
             spans.emplace_back(match.capturedStart(group), match.capturedLength(group), kind);
         }
     }

@@ -65,22 +65,31 @@ private:
     bool applying_ = false;
 };
 
-// A modal dialog over a model: its close box and Escape go to on_cancel,
-// its F1 to the help topic (none: F1 does nothing), and it closes once the
-// model has ended.
-class CModelDialog : public QDialog, public CContextHelp {
-    Q_OBJECT
+// A window over a model: events go to the model's handlers, and the window
+// then shows what they changed (and closes when the model has ended).
+class CModelWindow : public CContextHelp {
 public:
-    CModelDialog(CDialogModel* model, const std::string& title, std::string help_topic);
-
-    CModelBinding& binding() { return binding_; }
-    // Runs one of the model's handlers and shows what it changed.
     template <typename Handler>
     void Forward(Handler handler) {
         handler();
         AfterHandler();
     }
-    void AfterHandler();
+    virtual void AfterHandler() = 0;
+
+protected:
+    ~CModelWindow() = default;
+};
+
+// A modal dialog over a model: its close box and Escape go to on_cancel,
+// its F1 to the help topic (none: F1 does nothing), and it closes once the
+// model has ended.
+class CModelDialog : public QDialog, public CModelWindow {
+    Q_OBJECT
+public:
+    CModelDialog(CDialogModel* model, const std::string& title, std::string help_topic);
+
+    CModelBinding& binding() { return binding_; }
+    void AfterHandler() override;
     void OnContextHelp() override;
     // Runs the dialog modally; the model's result.
     int Run();

@@ -258,18 +258,14 @@ QWidget* CQtBranchPointPage::TimePanel() {
     layout->addLayout(time_row);
     layout->addStretch();
 
-    bind(CWizBranchPt::kTimePromptId, prompt);
-    bind(CWizBranchPt::kMonthListId, month_);
-    bind(CWizBranchPt::kDayEditId, day_);
-    bind(CWizBranchPt::kYearEditId, year_);
-    bind(CWizBranchPt::kTimeFrameId, frame);
-    bind(CWizBranchPt::kHourEditId, hour_);
-    bind(CWizBranchPt::kHourColonId, colon_first);
-    bind(CWizBranchPt::kMinutesEditId, minutes_);
-    bind(CWizBranchPt::kMinutesColonId, colon_second);
-    bind(CWizBranchPt::kSecondsEditId, seconds_);
-    bind(CWizBranchPt::kMarkerEditId, marker_);
-    bind(CWizBranchPt::kTimeSpinId, spin);
+    const std::pair<int, QWidget*> controls[] = {
+        {CWizBranchPt::kTimePromptId, prompt},         {CWizBranchPt::kMonthListId, month_},
+        {CWizBranchPt::kDayEditId, day_},              {CWizBranchPt::kYearEditId, year_},
+        {CWizBranchPt::kTimeFrameId, frame},           {CWizBranchPt::kHourEditId, hour_},
+        {CWizBranchPt::kHourColonId, colon_first},     {CWizBranchPt::kMinutesEditId, minutes_},
+        {CWizBranchPt::kMinutesColonId, colon_second}, {CWizBranchPt::kSecondsEditId, seconds_},
+        {CWizBranchPt::kMarkerEditId, marker_},        {CWizBranchPt::kTimeSpinId, spin}};
+    for (const auto& [id, widget] : controls) bind(id, widget);
     for (QLineEdit* field : {hour_, minutes_, seconds_}) field->installEventFilter(this);
     connect(spin, &CTimeSpinButton::Stepped, this, [this](int delta) {
         wizard_.Forward([this, delta] { page_.OnTimeSpin(delta); });

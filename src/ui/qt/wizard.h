@@ -87,7 +87,7 @@ private:
 // The private branch wizard: a QWizard of the two pages whose buttons read
 // Back, Next, Finish, Cancel. The sheet model decides every move; the
 // wizard's own navigation only follows it.
-class CQtBranchPSheet : public QWizard, public CContextHelp {
+class CQtBranchPSheet : public QWizard, public CModelWindow {
     Q_OBJECT
 public:
     static constexpr int kPictureWidth = 150;
@@ -96,12 +96,7 @@ public:
     explicit CQtBranchPSheet(CBranchPSheet& sheet);
 
     CModelBinding& binding() { return binding_; }
-    template <typename Handler>
-    void Forward(Handler handler) {
-        handler();
-        AfterHandler();
-    }
-    void AfterHandler();
+    void AfterHandler() override;
     void OnContextHelp() override;
     int Run();
     void reject() override;
