@@ -101,8 +101,8 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     // A text method answers its text either way; S_FALSE tells the host that
     // its operation reported a failure and found nothing. (A notice beside a
     // found text, such as a moved profile, is no failure.)
-    const bool found = result && result->vt == VT_BSTR && result->bstrVal &&
-                       kelmora_bstr_len(result->bstrVal) > 0;
+    const bool found =
+        result && result->vt == VT_BSTR && result->bstrVal && kelmora_bstr_len(result->bstrVal) > 0;
     if (hr == S_OK && member->result == EDispatchType::String && failure_reported_ && !found)
         hr = S_FALSE;
     return hr;
@@ -136,11 +136,17 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
         case 6:
             SetStringResult(result, GetNextVOB());
             return S_OK;
+        case 7:
+            SetBoolResult(result, Associate());
+            return S_OK;
         case 8:
             SetBoolResult(result, SetUpBranch(flag ? TRUE : FALSE));
             return S_OK;
         case 9:
             SetBoolResult(result, FinishBranch());
+            return S_OK;
+        case 10:
+            SetBoolResult(result, Synchronize(flag ? TRUE : FALSE));
             return S_OK;
         case 11:
             SetStringResult(result, GetDescription());
@@ -170,9 +176,8 @@ HRESULT CViewProfile::InvokeMember(DISPID id, const VARIANT* argument, VARIANT* 
             SuppressErrorDisplay(flag ? TRUE : FALSE);
             return S_OK;
         default:
-            // Associating and synchronizing are not part of this build yet;
-            // they answer nothing rather than a made-up result.
-            return E_NOTIMPL;
+            // Invoke has turned away every id that is not a member.
+            return DISP_E_MEMBERNOTFOUND;
     }
 }
 

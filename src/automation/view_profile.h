@@ -20,7 +20,11 @@ class CTreeNode;
 // The View Profile automation object: the view it works on, what it has read
 // about that view and its profile, and every operation on them. Operations of
 // the other layers are members too and are defined next to their layer's code.
-class CViewProfile final : public IDispatch, public CMergeArgumentsHost, public CPrivateBranchHost {
+// The dialog models reach the operations through the host interfaces.
+class CViewProfile final : public IDispatch,
+                           public CAssociationHost,
+                           public CMergeArgumentsHost,
+                           public CPrivateBranchHost {
 public:
     CViewProfile();
     ~CViewProfile();
@@ -46,12 +50,16 @@ public:
     void SuppressErrorDisplay(BOOL suppress) { suppress_error_display_ = suppress; }
 
     // Automation methods of the profile operations (operations/).
+    BOOL Associate();
     BOOL Dissociate();
     std::string GetFirstVOB() override;
     std::string GetDescription();
     std::string GetDiagramPName();
     BOOL IsAssociated();
     BOOL IsOnPrivateBranch();
+    // startup: the host's own check as work in the view starts; it tells less,
+    // and lets the user defer the update.
+    BOOL Synchronize(BOOL startup);
     // Mounts the profile's VOBs that are not mounted yet (operations/
     // mount_profile_vobs.cpp); TRUE when it mounted any. A non-empty
     // profile name replaces the object's before the VOB list is loaded.
@@ -117,6 +125,12 @@ public:
     BOOL TestAssociation();
     BOOL TestPrivateBranch();
     BOOL LoadVobList();
+
+    // The association step (operations/associate.cpp), the associate
+    // dialog's OK and the end of Synchronize: the profile's config spec is
+    // composed and put in the view (a workspace's user sees it in the hidden
+    // editor first).
+    BOOL RunAssociationStep(const std::string& profile_name) override;
 
     // The dissociate dialog's Yes (operations/dissociate.cpp): every comment
     // goes, the rules stay.

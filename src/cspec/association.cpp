@@ -3,12 +3,12 @@
 #include <optional>
 #include <string_view>
 
-#include "automation/message_text.h"
 #include "automation/view_profile.h"
 #include "cspec/info_block.h"
 #include "cspec/text_scan.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {

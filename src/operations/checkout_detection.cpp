@@ -1,8 +1,8 @@
 #include "automation/client_lock.h"
-#include "automation/message_text.h"
 #include "automation/view_profile.h"
 #include "client/views.h"
 #include "client/vobs.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {

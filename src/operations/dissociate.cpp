@@ -1,8 +1,8 @@
 // Dissociating a view from its profile: the dialog, and the step that
 // removes every comment from the view's config spec.
-#include "automation/message_text.h"
 #include "automation/view_profile.h"
 #include "operations/dissociation.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "ui/dissoc_dlg.h"
 

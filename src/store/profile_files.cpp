@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "automation/message_text.h"
 #include "automation/view_profile.h"
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/sleep.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "automation/message_text.h"
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/sleep.h"
 #include "platform/temp_file.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_files.h"

@@ -6,13 +6,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "automation/message_text.h"
 #include "client/files.h"
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/uuid.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_files.h"

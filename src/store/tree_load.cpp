@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "automation/message_text.h"
 #include "client/files.h"
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "automation/message_text.h"
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/sleep.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
 #include "store/profile_files.h"

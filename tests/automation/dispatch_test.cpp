@@ -109,29 +109,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CBoolArgument{"DigitZero", [] { return CVariant::FromString("0"); }, FALSE}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Methods whose operations this build does not carry answer E_NOTIMPL and
-// change nothing.
-class NotImplementedTest : public ::testing::TestWithParam<DISPID> {};
-
-TEST_P(NotImplementedTest, AnswersNotImplementedWithoutSideEffects) {
-    CViewProfile profile;
-    profile.SetErrorString("prefix");
-    const CDispatchMember* member = FindDispatchMember(GetParam());
-    ASSERT_NE(member, nullptr);
-    CVariant arg = member->parameter == EDispatchType::Bool ? CVariant::FromBool(true)
-                                                            : CVariant::FromString("x");
-    DISPPARAMS params{arg.get(), member->parameter == EDispatchType::None ? 0u : 1u};
-    CVariant result;
-    EXPECT_EQ(profile.Invoke(GetParam(), &params, result.get()), E_NOTIMPL);
-    EXPECT_EQ(result.value().vt, VT_EMPTY);
-    EXPECT_EQ(profile.error_prefix(), "prefix");
-}
-
-INSTANTIATE_TEST_SUITE_P(LaterOperations, NotImplementedTest, ::testing::Values(7, 10),
-                         [](const auto& info) {
-                             return std::string(FindDispatchMember(info.param)->name);
-                         });
-
 TEST(DispatchTest, VobIterationWithoutAProfileIsEmpty) {
     test::CScriptedUserInterface ui;
     CViewProfile profile;

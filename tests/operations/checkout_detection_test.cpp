@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "automation/log_reader.h"
@@ -11,6 +12,7 @@
 #include "client/vob_admin.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
+#include "ui/cos_dlg.h"
 
 namespace kelmora::test {
 namespace {
@@ -154,6 +156,53 @@ TEST(CheckoutDetectionViewTest, AViewThatCannotBeNamedIsReportedWithTheLibrarysT
     EXPECT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(log.Text(), "Could not retrieve names of mounted VOBs:\nnot found\n");
 }
+
+// The checkouts dialog as a user who may end the checkout while it is open.
+struct CGateUserInterface final : CUserInterface {
+    int MessageBox(const std::string& text, unsigned) override {
+        shown.push_back(text);
+        return IDOK;
+    }
+    int RunCOsDlg(CCOsDlg& dialog) override {
+        dialog.OnInitDialog();
+        shown.push_back(dialog.title() + ": " + dialog.target() + ": " + dialog.message());
+        EXPECT_EQ(end_checkout ? client::EndCheckOut(view, vob, "a.c") : TBS_ST_OK, TBS_ST_OK);
+        dialog.OnOK();
+        return dialog.result();
+    }
+    std::string view = UniqueName("view"), vob = "/" + UniqueName("vob");
+    bool end_checkout = false;
+    std::vector<std::string> shown;
+};
+
+class CheckoutGateTest : public ::testing::TestWithParam<std::tuple<const char*, bool, bool>> {};
+
+TEST_P(CheckoutGateTest, LooksAgainAfterTheDialogHoweverItClosed) {
+    const auto& [name, checked_out, end_checkout] = GetParam();
+    CTempDir dir;
+    CGateUserInterface ui;
+    ui.end_checkout = end_checkout;
+    ASSERT_EQ(client::CreateView(ui.view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateVob(ui.vob, dir / "vob", {}), TBS_ST_OK);
+    ASSERT_EQ(client::AddVobToView(ui.view, ui.vob), TBS_ST_OK);
+    ASSERT_EQ(checked_out ? client::CheckOut(ui.view, ui.vob, "a.c", "") : TBS_ST_OK, TBS_ST_OK);
+    CScopedUserInterface scope(&ui);
+    CViewProfile profile;
+    profile.SetViewTag(ui.view);
+    EXPECT_EQ(profile.PassCheckoutGate(kCheckoutsAssociate), !checked_out || end_checkout);
+    std::vector<std::string> shown;
+    if (checked_out)
+        shown.push_back("Associate with View Profile: " + ui.view +
+                        ": There are elements currently checked out to the '" + ui.view +
+                        "' view.");
+    EXPECT_EQ(ui.shown, shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, CheckoutGateTest,
+                         ::testing::Values(std::tuple{"NoCheckouts", false, false},
+                                           std::tuple{"CheckoutEndedInTheDialog", true, true},
+                                           std::tuple{"CheckoutLeft", true, false}),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
 }  // namespace kelmora::test

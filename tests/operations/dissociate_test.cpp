@@ -1,4 +1,5 @@
-// Dissociating views: the comments go, the rules stay.
+// Dissociating views: the comments go, the rules stay. And what a failed
+// association leaves.
 #include <gtest/gtest.h>
 
 #include "automation/view_profile.h"
@@ -92,6 +93,21 @@ INSTANTIATE_TEST_SUITE_P(
                      "The '%s' view is not currently associated with a Stavemark\nView Profile."},
         CRefusalCase{"AnsweredNo", true, kAssociated, "no\n", ""}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CProfileSiteTest, AFailedCompositionLeavesTheObjectWithTheViewsText) {
+    MakeProfile("Proj", "element * /main/LATEST\r\n");  // no profile header: corrupt
+    const std::string spec = "element * \\main\\LATEST\r\n", tag = MakeView(spec);
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    Answer(kProj + "\n");
+    EXPECT_EQ(profile.Associate(), FALSE);
+    EXPECT_EQ(Messages(), std::vector<std::string>{
+                              "Cannot modify this view's Stavemark View Profile association.\n\n"
+                              "Corrupt Profile config spec, couldn't find private rules"});
+    EXPECT_EQ(StoredSpec(tag), spec);
+    EXPECT_EQ(profile.GetConfigSpec(), spec);
+    EXPECT_EQ(profile.IsAssociated(), FALSE);
+}
 
 }  // namespace
 }  // namespace kelmora::test

@@ -27,8 +27,10 @@ std::string MakeTempFolder() {
     return templ;
 }
 // Starts argv with its standard input and output (and error, when err_fd
-// is given) on new pipes; the test's ends come back in the fds. -1 on failure.
-pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* in_fd, int* out_fd, int* err_fd) {
+// is given, or on the output's pipe too with merge_err) on new pipes; the
+// test's ends come back in the fds. -1 on failure.
+pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* in_fd, int* out_fd, int* err_fd,
+                     bool merge_err = false) {
     int in_pipe[2], out_pipe[2], err_pipe[2] = {-1, -1};
     if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) ||
         (err_fd && pipe2(err_pipe, O_CLOEXEC)))
@@ -38,6 +40,7 @@ pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* in_fd, int* out_
     posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
     if (err_fd) posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+    if (merge_err) posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -166,8 +169,18 @@ CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::strin
     return result;
 }
 
-CChildProcess::CChildProcess(const std::vector<std::string>& argv) {
-    pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr);
+CChildProcess::CChildProcess(const std::vector<std::string>& argv, bool with_errors) {
+    pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr, with_errors);
+}
+
+bool CChildProcess::Write(const std::string& text) {
+    size_t done = 0;
+    while (in_fd_ >= 0 && done < text.size()) {
+        ssize_t n = write(in_fd_, text.data() + done, text.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return done == text.size();
 }
 
 CChildProcess::~CChildProcess() {

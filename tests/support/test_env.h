@@ -65,12 +65,15 @@ CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::strin
 // to let go.
 class CChildProcess {
 public:
-    explicit CChildProcess(const std::vector<std::string>& argv);
+    // with_errors: its standard error is read as part of its output.
+    explicit CChildProcess(const std::vector<std::string>& argv, bool with_errors = false);
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    // Feeds its standard input; false once it no longer reads.
+    bool Write(const std::string& text);
     // Reads one line of its standard output (without the line end); empty at end.
     std::string ReadLine();
     // Closes its standard input and waits; returns the exit code.

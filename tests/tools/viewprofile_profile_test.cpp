@@ -1,14 +1,32 @@
-// The profile queries and Dissociate through the shipped host, on this test
-// process's client database and a real profile tree.
+// The profile queries, Associate, Synchronize and Dissociate through the
+// shipped host, on this test process's client database and a real profile tree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "automation/log_reader.h"
 #include "cspec/profile_site.h"
+#include "platform/format.h"
+#include "platform/fs.h"
+#include "platform/tool_log.h"
 
 namespace kelmora::test {
 namespace {
 
 const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") +
                                 "element \\vob\\u\\... REL_U # mine\r\n" + kSectionHeader + kEnd;
+const std::string kLatest = "element * /main/LATEST\r\n";
+// What an association with Proj at revision 2.5 writes into a view without
+// rules of its own to keep.
+const std::string kComposed =
+    InfoBlock(kProj, kGuid + " 2.5") + "\r\n\r\n" + kSectionHeader + "\r\n" + kLatest + kEnd;
+const std::string kTyped = kProj + "\n";
+std::string OnBranch(const std::string& revision) {
+    return PrivateBlock(kProj, kGuid + " " + revision,
+                        "element * ...\\jdoe\\LATEST\r\nmkbranch jdoe\r\n") +
+           kSectionHeader + "element * REL_1\r\n" + kEnd;
+}
+const std::string kOnBranch = OnBranch("2.5"), kBranchBehind = OnBranch("2.4");
 
 struct CHostCase {
     const char* label;
@@ -16,6 +34,7 @@ struct CHostCase {
     std::vector<std::string> call;
     std::string input, out;
     std::string stored = {};  // the view's config spec after; empty: unchanged
+    std::string asked = {};   // part of what the console showed
 };
 
 class ViewProfileSiteTest : public CProfileSiteTest,
@@ -23,7 +42,7 @@ class ViewProfileSiteTest : public CProfileSiteTest,
 
 TEST_P(ViewProfileSiteTest, PrintsTheAnswerAndExitsByIt) {
     const CHostCase& c = GetParam();
-    MakeProfile("Proj", RulesFile("", ""));
+    MakeProfile("Proj", RulesFile("", kLatest));
     WriteProfileFile("Proj", "Description", "The compiler.");
     WriteProfileFile("Proj", "VOB List", "\\vobA, \\vobB\r\n");
     std::string tag = MakeView(c.spec);
@@ -33,6 +52,7 @@ TEST_P(ViewProfileSiteTest, PrintsTheAnswerAndExitsByIt) {
     EXPECT_EQ(run.out, c.out) << run.err;
     EXPECT_EQ(run.exit_code, c.out == "FALSE\n" ? 1 : 0);
     EXPECT_EQ(StoredSpec(tag), c.stored.empty() ? c.spec : c.stored);
+    EXPECT_NE(run.err.find(c.asked), std::string::npos) << run.err;
 }
 
 const std::string kDissociated = "element * CHECKEDOUT\r\nelement \\vob\\u\\... REL_U \r\n";
@@ -49,8 +69,84 @@ INSTANTIATE_TEST_SUITE_P(
         CHostCase{"GetFirstVOB", kAssociated, {"GetFirstVOB"}, "", "\\vobA\n"},
         CHostCase{"DissociateYes", kAssociated, {"Dissociate"}, "yes\n", "TRUE\n", kDissociated},
         CHostCase{"DissociateNo", kAssociated, {"Dissociate"}, "no\n", "FALSE\n"},
-        CHostCase{"DissociateAtEndOfInput", kAssociated, {"Dissociate"}, "", "FALSE\n"}),
+        CHostCase{"DissociateAtEndOfInput", kAssociated, {"Dissociate"}, "", "FALSE\n"},
+        CHostCase{"AssociateComposes", kLatest, {"Associate"}, kTyped, "TRUE\n", kComposed},
+        CHostCase{
+            "AssociateUnknown", kLatest, {"Associate"}, "\\Nope\n", "FALSE\n", "", "| \\Nope.\n"},
+        CHostCase{"AssociateAsks", kAssociated, {"Associate"}, "no\n", "FALSE\n", "", "already"},
+        CHostCase{
+            "AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
+        CHostCase{
+            "SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+class ViewProfileSyncTest : public CProfileSiteTest {
+protected:
+    // A program of this build with these arguments.
+    static CCommandOutput Run(std::vector<std::string> argv) {
+        argv[0] = BuiltProgram(argv[0]);
+        return RunCommand(argv);
+    }
+};
+
+TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
+    MakeProfile("Proj", RulesFile("", kLatest));
+    const std::string tag = MakeView(kComposed), more = "element * \\main\\0\r\n";
+    WriteTextFile(temp_ / "rules", RulesFile("", kLatest + more));
+    ASSERT_EQ(Run({"vptree", "--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
+                  .exit_code,
+              0);
+    ASSERT_EQ(Run({"vptree", "--root", root_, "save", kProj}).exit_code, 0);
+    const std::string told = "| The '" + tag + "' view is %s up-to-date with respect to\n";
+
+    // At start-up with nobody to ask, the update is offered in the log only.
+    COperationLogTail log;
+    CCommandOutput deferred =
+        Run({"viewprofile", "--view", tag, "--suppress-errors", "Synchronize", "1"});
+    EXPECT_EQ(deferred.out, "FALSE\n");
+    EXPECT_NE(log.Text().find("View Profile\n'" + kProj + "' has been modified.\n\nThe '" + tag +
+                              "' view is associated with this profile,\nand should be updated"),
+              std::string::npos)
+        << log.Text();
+    EXPECT_EQ(StoredSpec(tag), kComposed);
+
+    const std::string updated = InfoBlock(kProj, kGuid + " 2.6") + "\r\n\r\n" + kSectionHeader +
+                                "\r\n" + kLatest + more + kEnd;
+    for (const char* now : {"now", "already"}) {
+        CCommandOutput run = Run({"viewprofile", "--view", tag, "Synchronize", "0"});
+        EXPECT_EQ(run.out, "TRUE\n") << run.err;
+        EXPECT_NE(run.err.find(FormatPrintf(told.c_str(), now)), std::string::npos) << run.err;
+        EXPECT_EQ(StoredSpec(tag), updated);
+    }
+}
+
+TEST_F(ViewProfileSyncTest, AWorkspaceIsWrittenThenEditedThenUpdatedByTheTool) {
+    MakeProfile("Proj", RulesFile("", kLatest));
+    const std::string path = temp_ / "my ws", tag = UniqueName("ws"), log = temp_ / "tools.log";
+    ASSERT_EQ(client::CreateWorkspace(tag, path), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kLatest + "load \\vobA\r\n"), TBS_ST_OK);
+    CScopedEnv tool_log("KELMORA_TOOL_LOG", log);
+    CChildProcess host({BuiltProgram("viewprofile"), "--workspace", path, "Associate"}, true);
+    ASSERT_TRUE(host.Write(kProj + "\n"));
+    bool editing = false;
+    for (int lines = 0; !editing && lines < 100; ++lines)
+        editing = host.ReadLine().find("Stavemark Config Spec Editor: " + tag) != std::string::npos;
+    ASSERT_TRUE(editing);
+    // The view's load rules came along; the tool has not run yet.
+    EXPECT_EQ(StoredSpec(tag), InfoBlock(kProj, kGuid + " 2.5") + "\r\nload \\vobA\r\n\r\n" +
+                                   kSectionHeader + "\r\n" + kLatest + kEnd);
+    EXPECT_FALSE(PathExists(log));
+
+    ASSERT_TRUE(host.Write("edit\nelement * CHECKEDOUT\nload \\vobB\n.\ndone\n"));
+    EXPECT_EQ(host.Finish(), 0);
+    EXPECT_EQ(StoredSpec(tag), "element * CHECKEDOUT\r\nload \\vobB\r\n");
+    std::string runs = ReadTextFile(log);
+    ASSERT_EQ(std::count(runs.begin(), runs.end(), '\n'), 1) << runs;
+    std::vector<std::string> run = ParseToolLogLine(runs.substr(0, runs.size() - 1));
+    ASSERT_EQ(run.size(), 6u);
+    EXPECT_EQ(run, (std::vector<std::string>{"staveviewupdate", "-ws", path, "-cspec", run[4],
+                                             "-quick"}));
+}
 
 }  // namespace
 }  // namespace kelmora::test

@@ -120,8 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
         CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
         CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
-        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"},
-        CMisuse{"LaterOperation", {"--view", "v", "Associate"}, "Associate: not implemented"}),
+        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct CFrontEndCase {
