@@ -20,6 +20,19 @@ void SayConsoleServes(const std::string& why) {
     std::fprintf(stderr, "kelmora: %s; the console serves instead\n", why.c_str());
 }
 
+// Made on first use: the choice is read while the library's globals are built.
+std::string& UnknownName() {
+    static std::string name;
+    return name;
+}
+
+// An unknown name is told when there is something to show, like a failed load.
+CUserInterface* SayUnknownFrontEnd() {
+    SayConsoleServes(std::string(kFrontEndVariable) + "=" + UnknownName() +
+                     " names no front end (console or qt)");
+    return nullptr;
+}
+
 CUserInterface* LoadQtFromModuleFolder() {
     std::string reason;
     CUserInterface* ui = LoadQtFrontEnd(ModuleFolder(), &reason);
@@ -69,8 +82,8 @@ void ChooseFrontEndFromEnvironment() {
         SetUserInterfaceLoader(&LoadQtFromModuleFolder);
         return;
     }
-    SayConsoleServes(std::string(kFrontEndVariable) + "=" + name +
-                     " names no front end (console or qt)");
+    UnknownName() = name;
+    SetUserInterfaceLoader(&SayUnknownFrontEnd);
 }
 
 }  // namespace kelmora

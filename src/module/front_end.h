@@ -12,7 +12,7 @@ inline constexpr char kFrontEndVariable[] = "KELMORA_UI";
 
 // Reads KELMORA_UI and, for "qt", has the Qt front end loaded on the first
 // use of the seam. A front end that cannot be loaded, or an unknown name, is
-// said once on standard error and the console serves.
+// said on standard error at that first use, and the console serves.
 void ChooseFrontEndFromEnvironment();
 
 // Loads the Qt front end from folder; nullptr with the reason when it cannot
