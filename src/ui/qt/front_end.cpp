@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <type_traits>
 
 #include "module/resource_library.h"
 #include "ui/front_end_library.h"
@@ -44,37 +44,29 @@ bool DisplayReachable(std::string* reason) {
     return reachable;
 }
 
-// What the front end owns until the process ends: the application object
-// when the host has none, and the front end over it.
+// What the front end makes: the application object when the host has none,
+// and the front end over it. Both stay to the end of the process: when static
+// objects are destroyed, Qt's own are already gone.
 struct CFrontEnd {
     int argc = 1;
     char name[8] = "kelmora";
     char* argv[2] = {name, nullptr};
-    nt_resource_module_t strings = nullptr;
-    std::unique_ptr<QApplication> application;
-    std::unique_ptr<CQtUserInterface> ui;
-
-    ~CFrontEnd() {
-        SetUserInterface(nullptr);
-        ui.reset();
-        application.reset();
-        if (strings) nt_free_resource_dll(strings);
-    }
+    QApplication* application = nullptr;
+    CQtUserInterface* ui = nullptr;
 };
 
 CFrontEnd& FrontEnd() {
-    static CFrontEnd front_end;
-    return front_end;
+    static CFrontEnd* front_end = new CFrontEnd;
+    return *front_end;
 }
 
 CUserInterface* Create(const kelmora_front_end_context& context, std::string* reason) {
     CFrontEnd& front_end = FrontEnd();
-    if (front_end.ui) return front_end.ui.get();
+    if (front_end.ui) return front_end.ui;
     if (!QApplication::instance()) {
         const char* platform = std::getenv("QT_QPA_PLATFORM");
         if ((!platform || !*platform) && !DisplayReachable(reason)) return nullptr;
-        front_end.application =
-            std::make_unique<QApplication>(front_end.argc, front_end.argv);
+        front_end.application = new QApplication(front_end.argc, front_end.argv);
     } else if (!qobject_cast<QApplication*>(QApplication::instance())) {
         *reason = "the host's Qt application has no widgets";
         return nullptr;
@@ -82,10 +74,11 @@ CUserInterface* Create(const kelmora_front_end_context& context, std::string* re
     // This library's copy of the models shares the module's title, clock and texts.
     SetApplicationName(context.application_name ? context.application_name : "");
     if (context.clock) SetClockFunction(context.clock);
-    front_end.strings = nt_load_resource_dll(nullptr, 0);
-    front_end.ui = std::make_unique<CQtUserInterface>();
-    SetUserInterface(front_end.ui.get());
-    return front_end.ui.get();
+    // The catalogue stays loaded with the front end.
+    nt_load_resource_dll(nullptr, 0);
+    front_end.ui = new CQtUserInterface;
+    SetUserInterface(front_end.ui);
+    return front_end.ui;
 }
 
 }  // namespace
@@ -105,3 +98,6 @@ kelmora_front_end_create(const kelmora_front_end_context* context, char* reason,
     if (!ui && reason && reason_size > 0) std::snprintf(reason, reason_size, "%s", why.c_str());
     return ui;
 }
+
+static_assert(std::is_same_v<decltype(&kelmora_front_end_create), kelmora_front_end_create_fn>,
+              "the entry point is what the module looks up");
