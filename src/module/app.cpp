@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "module/class_factory.h"
+#include "module/front_end.h"
 #include "resources/string_table.h"
 #include "ui/user_interface.h"
 
@@ -42,6 +43,7 @@ CKelmoraApp::~CKelmoraApp() {
 
 BOOL CKelmoraApp::InitInstance() {
     CClassFactory::RegisterAll();
+    ChooseFrontEndFromEnvironment();
     resource_module_ = nt_load_resource_dll(nullptr, 0);
     if (!resource_module_) return TRUE;
     // Boxes carry the language pack's application name as their title.

@@ -109,6 +109,7 @@ void CEditCSpec::OnClose() {
 }
 
 bool CEditCSpec::CheckSyntax() {
+    syntax_error_line_ = syntax_error_column_ = 0;
     const std::string text = editor_.GetText();
     char name[kTempNameSize];
     std::FILE* file = fileutl_tmpfile_ext_binary(nullptr, nullptr, nullptr, name, sizeof name);
@@ -130,6 +131,8 @@ bool CEditCSpec::CheckSyntax() {
         if (at != std::string::npos &&
             std::sscanf(errors.c_str() + at, "Syntax error on line %d, near column %d,", &line,
                         &column) == 2) {
+            syntax_error_line_ = line;
+            syntax_error_column_ = column;
             UserInterface().MessageBox(FormatStringId(IDS_CSPEC_SYNTAX_ERROR_AT, line, column),
                                        MB_OK);
         } else {

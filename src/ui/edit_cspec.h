@@ -59,6 +59,10 @@ public:
     // Parses the control's text; false after telling the user what is wrong.
     // True also when no check can be made.
     bool CheckSyntax();
+    // Where the last check found a syntax error (line and column from 1);
+    // 0 when it found none or could not tell where.
+    int syntax_error_line() const { return syntax_error_line_; }
+    int syntax_error_column() const { return syntax_error_column_; }
 
 private:
     void OnEditorModified(bool modified) override;
@@ -72,6 +76,8 @@ private:
     CConfigSpecEditor editor_;
     CConfigSpecEditControl control_;
     bool window_visible_ = true;
+    int syntax_error_line_ = 0;
+    int syntax_error_column_ = 0;
 };
 
 }  // namespace kelmora

@@ -71,6 +71,13 @@ CUserInterface& DefaultUserInterface();
 // Installs a front end (not owned; nullptr restores the default); returns the previous one.
 CUserInterface* SetUserInterface(CUserInterface* ui);
 
+// Makes the front end on first use: while none is installed, the first call
+// of UserInterface() runs the loader once and installs what it returns (not
+// owned); when it returns nullptr the default serves. nullptr drops a loader
+// that has not run.
+using UserInterfaceLoader = CUserInterface* (*)();
+void SetUserInterfaceLoader(UserInterfaceLoader loader);
+
 // Title of every box: the application name set at start-up.
 std::string ApplicationName();
 void SetApplicationName(const std::string& name);

@@ -123,6 +123,42 @@ INSTANTIATE_TEST_SUITE_P(
         CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+struct CFrontEndCase {
+    const char* name;
+    const char* variable;  // KELMORA_UI
+    bool gui;              // --gui
+    const char* notice;
+};
+
+class ViewProfileFrontEndTest : public ::testing::TestWithParam<CFrontEndCase> {};
+
+// Without a display the windows cannot come: that is said once, and the
+// console shows the boxes.
+TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
+    const CFrontEndCase& c = GetParam();
+    CScopedEnv variable("KELMORA_UI", c.variable);
+    CScopedEnv display("DISPLAY", nullptr);
+    CScopedEnv platform("QT_QPA_PLATFORM", nullptr);
+    std::vector<std::string> args = {"--view", UniqueName("missing"), "GetConfigSpec"};
+    if (c.gui) args.insert(args.begin(), "--gui");
+    CCommandOutput run = ViewProfile(args);
+    EXPECT_EQ(run.exit_code, 1);
+    const size_t at = run.err.find(c.notice);
+    ASSERT_NE(at, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("kelmora: ", at + 1), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("; the console serves instead\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("[stop]\n| Error getting view handle.\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, ViewProfileFrontEndTest,
+    ::testing::Values(CFrontEndCase{"QtByVariable", "qt", false, "kelmora: no windows: "},
+                      CFrontEndCase{"QtByOption", nullptr, true, "kelmora: no windows: "},
+                      CFrontEndCase{"UnknownName", "curses", false,
+                                    "kelmora: KELMORA_UI=curses names no front end (console or "
+                                    "qt); the console serves instead\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ViewProfileToolTest, HelpListsEveryMethod) {
     CCommandOutput run = ViewProfile({"--help"});
     EXPECT_EQ(run.exit_code, 0);

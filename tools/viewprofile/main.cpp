@@ -1,6 +1,7 @@
 // viewprofile: calls one method of the View Profile object from the command line.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -50,7 +51,7 @@ constexpr CMethodHelp kMethods[] = {
 void PrintUsage(FILE* out) {
     std::fprintf(out,
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
-                 "                   [--suppress-errors] [--preview] METHOD [ARG]\n"
+                 "                   [--suppress-errors] [--preview] [--gui] METHOD [ARG]\n"
                  "       viewprofile [--view TAG | --workspace PATH] status [--json]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
@@ -77,6 +78,9 @@ void PrintHelp() {
         "config spec was edited by hand; --json prints it as one JSON document.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
+        "\n"
+        "With --gui (or KELMORA_UI=qt) dialogs and boxes are windows; without a\n"
+        "display that is said once and the console serves.\n"
         "\nMethods:\n");
     for (const auto& m : kMethods) {
         std::string call = std::string(m.name) + (m.argument ? std::string(" ") + m.argument : "");
@@ -91,6 +95,7 @@ struct COptions {
     bool suppress_errors = false;
     bool preview = false;
     bool json = false;
+    bool gui = false;
     std::string method;
     std::vector<std::string> arguments;
     std::string error;  // why the command line was refused
@@ -127,6 +132,8 @@ bool ParseOptions(int argc, char** argv, COptions* options) {
             options->suppress_errors = true;
         } else if (arg == "--preview") {
             options->preview = true;
+        } else if (arg == "--gui") {
+            options->gui = true;
         } else if (arg.rfind("-", 0) == 0) {
             options->error = "unknown or incomplete option '" + arg + "'";
             return false;
@@ -194,6 +201,8 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return kExitFailure;
     }
+    // The choice of front end is read when the first dialog is shown.
+    if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
     if (options.method == kStatusCommand) return RunStatus(SetupOf(options), options.json);
     if (options.preview) return RunPreview(SetupOf(options), options.method, options.arguments);

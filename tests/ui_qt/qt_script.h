@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/qt/qt_user_interface.h"
+
+namespace kelmora::test {
+
+// The application of the Qt tests, on the offscreen platform unless the
+// environment chose one.
+QApplication& QtApplication();
+
+// Acts on the modal windows of a run, one step per window as it comes up;
+// each step runs from an event of its own, so that a window that a step
+// opens can be answered by the next. Steps that never found their window
+// are counted as left; after a while, windows that no step takes are closed
+// so that the test ends.
+class CModalScript {
+public:
+    CModalScript();
+
+    // The next step: waits for an active modal window of type W.
+    template <typename W>
+    CModalScript& On(std::function<void(W&)> act) {
+        steps_.push_back([act](QWidget* window) {
+            auto* typed = qobject_cast<W*>(window);
+            if (!typed) return false;
+            QTimer::singleShot(0, typed, [act, typed] { act(*typed); });
+            return true;
+        });
+        return *this;
+    }
+    // A message box: its text is kept, then the button is clicked.
+    CModalScript& Answer(QMessageBox::StandardButton button);
+
+    size_t steps_left() const { return steps_.size(); }
+    const std::vector<std::string>& box_texts() const { return box_texts_; }
+
+private:
+    void Poll();
+
+    std::deque<std::function<bool(QWidget*)>> steps_;
+    std::vector<std::string> box_texts_;
+    QWidget* last_window_ = nullptr;
+    QElapsedTimer age_;
+    std::unique_ptr<QTimer> timer_;
+};
+
+// The button of a window with this caption ("&Help").
+QAbstractButton* ButtonOf(QWidget& window, const char* caption);
+
+// The Qt front end installed for one test.
+class CQtFrontEnd {
+public:
+    CQtFrontEnd() : scope_(&ui_) {}
+    qt::CQtUserInterface& ui() { return ui_; }
+
+private:
+    QApplication& application_ = QtApplication();
+    qt::CQtUserInterface ui_;
+    CScopedUserInterface scope_;
+};
+
+}  // namespace kelmora::test
