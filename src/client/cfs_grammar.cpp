@@ -342,7 +342,7 @@ private:
         parts.erase(parts.begin());
         if (parts.size() < 2) return false;
         for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-            if (!IsValidCfsName(parts[i]) || parts[i] == "...") return false;
+            if (!IsValidCfsName(parts[i])) return false;
         }
         const std::string_view version = parts.back();
         if (version != "LATEST" && !AllDigits(version)) return false;
@@ -487,7 +487,9 @@ private:
 }  // namespace
 
 bool IsValidCfsName(std::string_view name) {
-    if (name.empty() || name.front() == '-') return false;
+    // A word that begins with "#" is a comment, and "..." stands for any
+    // branches in a version selector: a config spec could not name either.
+    if (name.empty() || name.front() == '-' || name.front() == '#' || name == "...") return false;
     for (char c : name) {
         if (IsBlank(c) || IsControl(c)) return false;
         if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;

@@ -13,6 +13,7 @@ namespace kelmora::client {
 namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kWalRetryMs = 10;
 
 // The schema, one step per version: step i leads from version i to i + 1.
 // A database is brought forward step by step, so an existing one keeps its
@@ -246,15 +247,21 @@ tbs_status_t CClientDatabase::Open() {
     return Migrate();
 }
 
-// WAL lets readers go on while one process writes; the mode stays with the file.
+// WAL lets readers go on while one process writes; the mode stays with the
+// file. The switch of a new database needs the whole file, and SQLite refuses
+// it at once, without its busy wait, while another process reads it: so it
+// is tried again for as long as the busy timeout.
 tbs_status_t CClientDatabase::UseWriteAheadLog() {
-    CStatement journal;
-    if (tbs_status_t status = Prepare("PRAGMA journal_mode=WAL", &journal)) return status;
-    bool has_row = false;
-    if (tbs_status_t status = StepRow(&journal, &has_row, "cannot switch to WAL")) return status;
-    if (!has_row || journal.ColumnText(0) != "wal")
-        return Fail("cannot switch to WAL", SQLITE_ERROR);
-    return TBS_ST_OK;
+    for (int waited = 0;; waited += kWalRetryMs) {
+        CStatement journal;
+        if (tbs_status_t status = Prepare("PRAGMA journal_mode=WAL", &journal)) return status;
+        const int rc = journal.Step();
+        if (rc == SQLITE_ROW && journal.ColumnText(0) == "wal") return TBS_ST_OK;
+        const bool busy = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+        if (!busy || waited >= kBusyTimeoutMs)
+            return Fail("cannot switch to WAL", rc == SQLITE_ROW ? SQLITE_ERROR : rc);
+        sqlite3_sleep(kWalRetryMs);
+    }
 }
 
 tbs_status_t CClientDatabase::ReadSchemaVersion(int* version) {

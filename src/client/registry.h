@@ -8,7 +8,8 @@
 // Registry values: a machine hive and a per-user hive, each a tree of keys
 // ("Software\\...\\Current Selection") holding named text values. Kept in the
 // client database; the per-user hive belongs to the user running the program.
-enum ntregy_hive_t { NTREGY_HKEY_LOCAL_MACHINE = 0, NTREGY_HKEY_CURRENT_USER = 1 };
+// Any int may come in through the C interface; only these two are hives.
+enum ntregy_hive_t : int { NTREGY_HKEY_LOCAL_MACHINE = 0, NTREGY_HKEY_CURRENT_USER = 1 };
 
 typedef struct ntregy_key_s* ntregy_key_t;
 

@@ -177,7 +177,8 @@ tbs_status_t vob_ob_next_ckouts(vob_handle_t handle, const tbs_uuid_t* view,
         if (tbs_status_t status = LookUpId(shared, "SELECT id FROM view WHERE uuid = ?1",
                                            UuidToText(*view), &view_id))
             return status;
-        handle->cursors.push_back(std::make_unique<vob_ckout_cursor_s>(handle, view_id));
+        handle->cursors.push_back(
+            std::make_unique<vob_ckout_cursor_s>(vob_ckout_cursor_s{handle, view_id}));
         *cursor = handle->cursors.back().get();
     }
     vob_ckout_cursor_s* position = *cursor;

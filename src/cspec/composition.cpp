@@ -43,12 +43,16 @@ void ForEachLine(std::string_view text, Visit visit) {
 
 BOOL CViewProfile::ComposeProfileConfigSpec() {
     if (!tree_root_known_ && !LookUpTreeRoot()) return FALSE;
+    // The GUID file before Rules: a save writes Rules first and then raises
+    // the revision, so a save in between leaves the view naming a revision
+    // older than its rules (the next synchronize catches up), never newer
+    // (which would keep it from ever seeing those rules).
     std::string rules, guid_text;
-    if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kRulesFileName),
-                         &rules, TRUE, FALSE))
-        return FALSE;
     if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kGuidFileName),
                          &guid_text, TRUE, FALSE))
+        return FALSE;
+    if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kRulesFileName),
+                         &rules, TRUE, FALSE))
         return FALSE;
 
     // The GUID file's buffer holds 255 characters; a file that does not

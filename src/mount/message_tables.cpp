@@ -35,8 +35,8 @@ constexpr const char* kMountTrfsTexts[] = {
     "TRFS not listed in VFS switch table\n",
     "size = %d, vmt_length = %d\n",
     "mntctl size query: %s\n",
-    "Cannot mount VOB %s with export ID value %d\n(too large for this architecture?), trying to "
-    "mount without an export ID.\n",
+    ("Cannot mount VOB %s with export ID value %d\n(too large for this architecture?), trying to "
+     "mount without an export ID.\n"),
     "Usage: %s [-r] [-F flags] [-o opts] %s vob_pname dir\n",
     "Usage: %s [-r] [-o opts] %s vob_pname dir\n",
     "Error formatting %s entry: %s\n",

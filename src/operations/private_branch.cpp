@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "automation/profile_lists.h"
 #include "automation/view_profile.h"
 #include "client/preview.h"
 #include "cspec/text_scan.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr const char* kAdminVobFileName = "Admin VOB";
 constexpr const char* kCheckpointsFileName = "Checkpoints";
-constexpr std::string_view kCheckpointSeparators = "\r\n\t, ";
 constexpr char kMergeTool[] = "stavemrgman";
 
 }  // namespace
@@ -66,15 +66,7 @@ BOOL CViewProfile::SetUpBranch(BOOL update) {
                          &checkpoints, FALSE, FALSE))
         return FALSE;
     // The last name of the file comes first; a second set-up starts afresh.
-    checkpoints_.clear();
-    std::string_view rest(checkpoints);
-    for (size_t at = rest.find_first_not_of(kCheckpointSeparators); at != std::string_view::npos;
-         at = rest.find_first_not_of(kCheckpointSeparators, at)) {
-        size_t end = rest.find_first_of(kCheckpointSeparators, at);
-        std::string_view name = rest.substr(at, end == std::string_view::npos ? end : end - at);
-        checkpoints_ = std::string(name) + " " + checkpoints_;
-        at += name.size();
-    }
+    checkpoints_ = NewestFirstCheckpoints(checkpoints);
 
     CBranchPSheet sheet("", nullptr, CBranchPSheet::kNamePage);
     sheet.SetWizardMode();

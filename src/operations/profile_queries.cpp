@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/profile_lists.h"
 #include "automation/view_profile.h"
 #include "platform/paths.h"
 #include "resources/string_table.h"
@@ -14,19 +15,6 @@ namespace {
 constexpr const char* kDescriptionFileName = "Description";
 constexpr const char* kDiagramFileName = "Diagram";
 constexpr const char* kVobListFileName = "VOB List";
-constexpr std::string_view kVobListSeparators = " \t\r\n,";
-
-// Every maximal run of non-separators is one tag; no empty tag ever.
-std::vector<std::string> SplitVobList(std::string_view text) {
-    std::vector<std::string> tags;
-    size_t pos = text.find_first_not_of(kVobListSeparators);
-    while (pos != std::string_view::npos) {
-        size_t end = text.find_first_of(kVobListSeparators, pos);
-        tags.emplace_back(text.substr(pos, end == std::string_view::npos ? end : end - pos));
-        pos = end == std::string_view::npos ? end : text.find_first_not_of(kVobListSeparators, end);
-    }
-    return tags;
-}
 
 }  // namespace
 
@@ -93,7 +81,7 @@ BOOL CViewProfile::LoadVobList() {
     if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kVobListFileName),
                          &text, FALSE, FALSE))
         return FALSE;
-    vob_list_.Assign(SplitVobList(text));
+    vob_list_.Assign(SplitProfileList(text));
     vob_list_loaded_ = TRUE;
     return TRUE;
 }

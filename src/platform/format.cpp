@@ -42,6 +42,19 @@ bool ScanDecimalInt(std::string_view text, size_t* pos, int* value) {
     return true;
 }
 
+bool FieldWidthsWithinBound(std::string_view spec) {
+    unsigned long number = 0;
+    for (char c : spec) {
+        if (c >= '0' && c <= '9') {
+            number = number * 10 + static_cast<unsigned long>(c - '0');
+            if (number > kMaxFieldWidth) return false;
+        } else {
+            number = 0;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 // Formats one insert with its conversion spec ("d", "5s", "x", ...), choosing
@@ -55,6 +68,7 @@ std::string FormatInsert(const std::string& spec, const CFormatArg& arg) {
               (c >= '0' && c <= '9')))
             return {};
     }
+    if (!FieldWidthsWithinBound(flags)) return {};
     switch (conv) {
         case 'd':
         case 'i':

@@ -2,6 +2,18 @@
 
 namespace kelmora {
 
+namespace {
+
+// The root without its trailing separators; the name space's root "/" is
+// then empty, so that joining never doubles a separator.
+std::string RootWithoutSeparators(std::string_view tree_root) {
+    std::string out(tree_root);
+    while (!out.empty() && (out.back() == '/' || out.back() == '\\')) out.pop_back();
+    return out;
+}
+
+}  // namespace
+
 bool IsValidEntryName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("\\/") == std::string_view::npos &&
@@ -25,8 +37,7 @@ std::string ProfileNativePath(std::string_view tree_root, std::string_view profi
                               std::string_view file_name) {
     if (!IsValidProfileName(profile_name)) return {};
     if (!file_name.empty() && !IsValidEntryName(file_name)) return {};
-    std::string out(tree_root);
-    while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
+    std::string out = RootWithoutSeparators(tree_root);
     for (char c : profile_name) out += (c == '\\') ? '/' : c;
     if (!file_name.empty()) {
         out += '/';
@@ -42,8 +53,7 @@ std::string NodeNativePath(std::string_view tree_root, std::string_view full_pat
     if (!below_root.empty()) return ProfileNativePath(tree_root, below_root, file_name);
     if (file_name.empty()) return std::string(tree_root);
     if (!IsValidEntryName(file_name)) return {};
-    std::string out(tree_root);
-    while (out.size() > 1 && (out.back() == '/' || out.back() == '\\')) out.pop_back();
+    std::string out = RootWithoutSeparators(tree_root);
     out += '/';
     out += file_name;
     return out;

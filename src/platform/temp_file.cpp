@@ -1,10 +1,15 @@
 #include "platform/temp_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
+
+#include "platform/fs.h"
 
 namespace kelmora {
 
@@ -24,21 +29,30 @@ int CreateTempFile(std::string* path, const std::string& prefix, const std::stri
 
 namespace {
 
-// Writes all of text and closes fd; false with errno set.
-bool WriteAllAndClose(int fd, const std::string& text) {
+// Writes all of text; false with errno set.
+bool WriteAll(int fd, const std::string& text) {
     const char* p = text.data();
     size_t left = text.size();
     while (left > 0) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            int saved = errno;
-            ::close(fd);
-            errno = saved;
+            if (n == 0) errno = EIO;
             return false;
         }
         p += n;
         left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes all of text and closes fd; false with errno set.
+bool WriteAllAndClose(int fd, const std::string& text) {
+    if (!WriteAll(fd, text)) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return false;
     }
     return ::close(fd) == 0;
 }
@@ -87,44 +101,96 @@ void CTempFile::Remove() {
     }
 }
 
-bool CReplacementFile::Prepare(const std::string& target, const std::string& text) {
+namespace {
+
+constexpr std::string_view kReplacementMark = ".saving-";
+constexpr size_t kUniqueLength = 6;  // mkstemp's XXXXXX
+
+// A rename is on disk only when its folder is; file systems that cannot
+// flush a folder keep it anyway.
+void FlushFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    ::close(fd);
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t cut = path.rfind('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+}  // namespace
+
+bool CReplacementFile::Prepare(const std::string& target, const std::string& text, int old_fd) {
+    temp_.Remove();
     const size_t cut = target.rfind('/');
-    const std::string folder = cut == std::string::npos ? "." : target.substr(0, cut);
     const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
-    std::string templ = folder + "/." + name + ".XXXXXX";
+    std::string templ = FolderOf(target) + "/." + name + std::string(kReplacementMark) + "XXXXXX";
     int fd = mkstemp(templ.data());
     if (fd < 0) return false;
     temp_.Adopt(templ);
     target_ = target;
     struct stat st {};
     mode_t mode = 0;
-    if (stat(target.c_str(), &st) == 0) {
+    if ((old_fd >= 0 && fstat(old_fd, &st) == 0) || stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         mode = umask(0);
         umask(mode);
         mode = 0666 & ~mode;
     }
-    if (fchmod(fd, mode) != 0) {
-        int saved = errno;
-        ::close(fd);
+    bool ok = fchmod(fd, mode) == 0;
+    if (ok) {
+        // Closed by the writer, so flushed before.
+        ok = WriteAll(fd, text) && fsync(fd) == 0;
+    }
+    int saved = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        temp_.Remove();
+        errno = saved;
+    }
+    return ok;
+}
+
+bool CReplacementFile::Commit() {
+    if (temp_.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    if (::rename(temp_.path().c_str(), target_.c_str()) != 0) {
+        const int saved = errno;
         temp_.Remove();
         errno = saved;
         return false;
     }
-    if (!WriteAllAndClose(fd, text)) {
-        int saved = errno;
-        temp_.Remove();
-        errno = saved;
-        return false;
+    temp_.Release();
+    FlushFolder(FolderOf(target_));
+    return true;
+}
+
+bool IsReplacementTempName(std::string_view name) {
+    if (name.size() < 2 + kReplacementMark.size() + kUniqueLength || name[0] != '.') return false;
+    const size_t mark = name.size() - kUniqueLength - kReplacementMark.size();
+    if (name.substr(mark, kReplacementMark.size()) != kReplacementMark) return false;
+    for (char c : name.substr(name.size() - kUniqueLength)) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
     }
     return true;
 }
 
-bool CReplacementFile::Commit() {
-    if (temp_.empty() || ::rename(temp_.path().c_str(), target_.c_str()) != 0) return false;
-    temp_.Release();
-    return true;
+void RemoveReplacementLeftovers(const std::string& folder) {
+    std::vector<CDirEntry> entries;
+    if (!ListDirectory(folder, &entries)) return;
+    for (const CDirEntry& entry : entries) {
+        if (!entry.is_directory && IsReplacementTempName(entry.name))
+            RemoveFile(folder + "/" + entry.name);
+    }
 }
 
 }  // namespace kelmora

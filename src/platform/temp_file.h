@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace kelmora {
 
@@ -40,18 +41,29 @@ private:
 };
 
 // A new version of a file, written beside it under a hidden temporary name
-// and put in its place with one rename by Commit(), so that readers see the
-// old contents or the new ones, never a part. Removed unless committed.
+// (".<name>.saving-XXXXXX"), flushed to disk and put in its place with one
+// rename by Commit(), so that readers, and whoever looks after a crash, find
+// the old contents or the new ones, never a part. Removed unless committed.
 class CReplacementFile {
 public:
-    // Writes text into the temporary file; it gets the target's permission
-    // bits when the target exists. False with errno set.
-    bool Prepare(const std::string& target, const std::string& text);
+    // Writes text into the temporary file and flushes it. It gets the
+    // permission bits of old_fd (the old file, held open by the caller) when
+    // given, else of the target when it exists. False with errno set.
+    bool Prepare(const std::string& target, const std::string& text, int old_fd = -1);
+    // Renames it over the target and flushes the folder. False with errno set;
+    // the temporary file is then removed and the target is as it was.
     bool Commit();
 
 private:
     CTempFile temp_;
     std::string target_;
 };
+
+// Whether a folder entry is the temporary file of a replacement: one that a
+// writer killed before its rename left behind.
+bool IsReplacementTempName(std::string_view name);
+// Removes such leftovers from a folder (never anything else); the caller
+// keeps other writers of the folder out.
+void RemoveReplacementLeftovers(const std::string& folder);
 
 }  // namespace kelmora

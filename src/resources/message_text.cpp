@@ -20,11 +20,15 @@ std::string PrintfConversions(const std::string& format) {
         std::string token;
         size_t j = i + 1;
         while (j < format.size() && std::strchr("-+ #0", format[j])) ++j;
+        const size_t widths = j;
         while (j < format.size() && (std::isdigit(static_cast<unsigned char>(format[j])) ||
                                      format[j] == '*' || format[j] == '.')) {
             if (format[j] == '*') token += '*';
             ++j;
         }
+        // An oversized field never matches a built-in text's conversion.
+        if (!FieldWidthsWithinBound(std::string_view(format).substr(widths, j - widths)))
+            token += '!';
         while (j < format.size() && std::strchr("hlLqjzt", format[j])) token += format[j++];
         token += j < format.size() ? format[j] : '?';
         if (!out.empty()) out += ' ';

@@ -8,11 +8,13 @@ namespace kelmora {
 
 namespace {
 constexpr const char* kFileNames[kProfileFileCount] = {
-    "Description",   "Rules",         "Admin VOB", "VOB List", "Project Branch",
-    "Checkpoints",   "Project Label", "Diagram",   "GUID",
+    "Description", "Rules",         "Admin VOB", "VOB List", "Project Branch",
+    "Checkpoints", "Project Label", "Diagram",   "GUID",
 };
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 }  // namespace
 
@@ -22,6 +24,8 @@ const char* ProfileFileName(int index) {
 
 bool ParseGuidFileText(std::string_view text, CProfileGuid* out) {
     *out = CProfileGuid{};
+    // Every other reader of the file sees it as a C string.
+    text = text.substr(0, text.find('\0'));
     size_t pos = 0;
     while (pos < text.size() && IsSpace(text[pos])) ++pos;
     size_t start = pos;

@@ -37,7 +37,8 @@ struct CProfileGuid {
     int minor = 0;
 };
 
-// Parses "%s %d.%d" (leading white space allowed, as the C scan allows).
+// Parses "%s %d.%d" (leading white space allowed, as the C scan allows); the
+// text ends at a NUL, as it does for the C scan.
 // A text holding only the GUID gives ok=false but still fills guid.
 bool ParseGuidFileText(std::string_view text, CProfileGuid* out);
 std::string FormatGuidFileText(const CProfileGuid& guid);

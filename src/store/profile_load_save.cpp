@@ -89,6 +89,9 @@ public:
 
     // False after saying why; nothing has been written then.
     bool Prepare() {
+        // What a killed save left behind goes first; the tree lock keeps
+        // other saves out.
+        RemoveReplacementLeftovers(NativePathOfNode(node_));
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
             CHeldFile& held = texts_.emplace_back();
@@ -101,7 +104,11 @@ public:
             if (!PrepareRevisionBump()) return false;
             PreparePreviousRules();
         }
-        if (mask_ & kSaveDiagram) return PrepareDiagram();
+        if ((mask_ & kSaveDiagram) && !PrepareDiagram()) return false;
+        // Every new text is on disk before the first one replaces its file.
+        for (CHeldFile& held : texts_) {
+            if (!PrepareText(held)) return false;
+        }
         return true;
     }
 
@@ -133,6 +140,9 @@ private:
         int file_index = 0;
         std::string path;
         CFile file;
+        CReplacementFile replacement;
+        // The folder takes no new file from this user: written over in place.
+        bool in_place = false;
     };
 
     bool Refuse(const std::string& path) {
@@ -149,10 +159,27 @@ private:
         }
     }
 
+    bool PrepareText(CHeldFile& held) {
+        const std::string& text = record_.*TextFieldOfFile(held.file_index).text;
+        if (held.replacement.Prepare(held.path, text, held.file.fd())) return true;
+        if (errno == EACCES || errno == EPERM) {
+            held.in_place = true;
+            return true;
+        }
+        error_.Set(errno);
+        return Refuse(held.path);
+    }
+
+    // The new text takes the old file's place while the old one is still
+    // held open exclusively, so no reader ever meets a part of either.
     bool WriteHeld(CHeldFile& held) {
         const std::string& text = record_.*TextFieldOfFile(held.file_index).text;
-        if (held.file.Truncate(&error_) && held.file.Write(text.data(), text.size(), &error_))
+        if (held.in_place
+                ? held.file.Truncate(&error_) &&
+                      held.file.Write(text.data(), text.size(), &error_) && held.file.Flush(&error_)
+                : held.replacement.Commit())
             return true;
+        if (!held.in_place) error_.Set(errno);
         ShowFileError(error_, held.path);
         return false;
     }
@@ -204,7 +231,8 @@ private:
     bool BumpRevision() {
         if (guid_file_.SeekToStart(&error_) &&
             guid_file_.Write(bumped_guid_text_.data(), bumped_guid_text_.size(), &error_) &&
-            guid_file_.SetLength(static_cast<long long>(bumped_guid_text_.size()), &error_))
+            guid_file_.SetLength(static_cast<long long>(bumped_guid_text_.size()), &error_) &&
+            guid_file_.Flush(&error_))
             return true;
         ShowFileError(error_, guid_path_);
         return false;

@@ -11,6 +11,7 @@
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/temp_file.h"
 #include "platform/uuid.h"
 #include "resources/message_text.h"
 #include "resources/string_table.h"
@@ -292,7 +293,8 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
         }
         if (!ListDirectory(source_native, &entries)) return fail(errno);
         for (const CDirEntry& entry : entries) {
-            if (entry.is_directory) continue;
+            // A killed save's leftover is no file of the profile.
+            if (entry.is_directory || IsReplacementTempName(entry.name)) continue;
             const std::string from = source_native + "/" + entry.name;
             if (!entry.is_regular_file) {
                 left_alone.push_back(from);
@@ -313,12 +315,19 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
         const std::string guid_path = native + "/" + ProfileFileName(kProfileGuid);
         CFile guid_file;
         CFileException error;
+        CReplacementFile replacement;
         const std::string text = FormatGuidFileText({NewUuidText(), 0, 0});
-        // A GUID file that is not whole would leave a profile nobody can find.
-        if (!guid_file.Open(guid_path, FileAccess::ReadWrite, FileShare::Exclusive,
-                            FileCreate::CreateAlways, &error, FileKind::RegularOnly) ||
-            !guid_file.Write(text.data(), text.size(), &error)) {
-            guid_file.Close();
+        // A GUID file that is not whole would leave a profile nobody can
+        // find: the new one replaces the copied one in one step.
+        bool written = guid_file.Open(guid_path, FileAccess::ReadWrite, FileShare::Exclusive,
+                                      FileCreate::OpenAlways, &error, FileKind::RegularOnly);
+        if (written &&
+            !(replacement.Prepare(guid_path, text, guid_file.fd()) && replacement.Commit())) {
+            error.Set(errno);
+            written = false;
+        }
+        guid_file.Close();
+        if (!written) {
             ShowMessage(OpenErrorText(error, guid_path), MB_OK | MB_ICONEXCLAMATION);
             return fail(error.os_error);
         }

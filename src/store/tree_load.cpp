@@ -9,6 +9,7 @@
 #include "platform/format.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/temp_file.h"
 #include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
@@ -37,11 +38,13 @@ public:
 
         std::vector<CDirEntry> entries;
         if (!ListDirectory(native_path, &entries)) return node;
-        // A folder that directly holds a file (other than a lock file) is a
-        // profile; what lies below a profile is not looked at. A link is
-        // neither a file nor a folder of the tree, and is never followed.
+        // A folder that directly holds a file (other than a lock file, or
+        // what a killed save left behind) is a profile; what lies below a
+        // profile is not looked at. A link is neither a file nor a folder of
+        // the tree, and is never followed.
         for (const CDirEntry& entry : entries) {
-            if (entry.is_regular_file && entry.name != kLockFileName) {
+            if (entry.is_regular_file && entry.name != kLockFileName &&
+                !IsReplacementTempName(entry.name)) {
                 node->MarkProfileNotLoaded();
                 return node;
             }

@@ -89,6 +89,7 @@ TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
     EXPECT_EQ(rgy_getuuid_from_entry(batch.entries[0], sizeof uuid, &uuid), TBS_ST_INVALID);
 
     cursor = nullptr;
+    batch.Release();
     EXPECT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, "no such region", RGY_KEY_TAG,
                                      "\\k", &cursor, 50, batch.entries, &batch.count),
               TBS_ST_NOT_FOUND);

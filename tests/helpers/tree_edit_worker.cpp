@@ -1,7 +1,8 @@
-// Makes COUNT new folders under the first top-level folder of the tree at
-// ROOT, each under the tree lock, reloading the tree whenever another process
-// changed it. Starts when the file GO exists, so that several workers run at
-// once. Polls the lock every POLL_MS. Prints "made N"; exit 0 when all were made.
+// Makes COUNT new folders under PARENT (a name below the root; default the
+// first top-level folder) of the tree at ROOT, each under the tree lock,
+// reloading the tree whenever another process changed it. Starts when the
+// file GO exists, so that several workers run at once. Polls the lock every
+// POLL_MS. Prints "made N"; exit 0 when all were made.
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include "platform/fs.h"
 #include "platform/sleep.h"
+#include "store/current_tree.h"
 #include "store/tree_edit.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
@@ -27,7 +29,7 @@ void ShortPoll(unsigned) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: tree_edit_worker ROOT COUNT GO [POLL_MS]\n");
+        std::fprintf(stderr, "usage: tree_edit_worker ROOT COUNT GO [POLL_MS [PARENT]]\n");
         return 2;
     }
     OverrideTreeRootSetting(argv[1]);
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
 
     SetTreeChangedHandler([] { LoadProfileTree(false); });
     CTreeNode* parent = LoadProfileTree(false);
+    if (parent && argc > 5) parent = FindNodeByPath(parent, std::string(argv[1]) + argv[5]);
     int made = 0;
     for (int i = 0; parent && i < count; ++i) {
         if (MakeNewFolder(parent)) ++made;

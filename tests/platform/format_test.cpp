@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MessageCase{"%3!s! gone", " gone"},          // no such value
                       MessageCase{"100%% sure%n", "100% sure\n"},  // escapes
                       MessageCase{"%1!n!", ""},  // unknown conversion prints nothing
+                      MessageCase{"%2!1905269717x!|", "|"},  // a field no message needs
+                      MessageCase{"%2!.4097s!|", "|"},
                       MessageCase{"trailing %", "trailing %"}),
     [](const auto& info) { return test::CaseName(info.index, info.param.format); });
 

@@ -1,10 +1,11 @@
+#include "platform/paths.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/paths.h"
-#include "platform/temp_file.h"
 #include "platform/fs.h"
+#include "platform/temp_file.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -30,6 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
         JoinCase{"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID",
                  "/srv/p/Stavemark View Profiles/Proj/GUID"},
         JoinCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
+        // Found by fuzzing: the name space's root gave "//Top".
+        JoinCase{"/", "\\Top\\Proj", "GUID", "/Top/Proj/GUID"},
         JoinCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""},
         JoinCase{"/srv/p", "\\Top\\.\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top\\\\Proj", "", ""},
         JoinCase{"/srv/p", "Top\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top/../x", "", ""},
@@ -58,6 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CNodePathCase{"/srv/p/", "/srv/p/\\Top", "", "/srv/p/Top"},
                       CNodePathCase{"/srv/p", "/srv/p", "", "/srv/p"},
                       CNodePathCase{"/srv/p", "/srv/p", ".rev", "/srv/p/.rev"},
+                      CNodePathCase{"/", "/\\Top", "", "/Top"},
+                      CNodePathCase{"/", "/", ".rev", "/.rev"},
                       CNodePathCase{"/srv/p", "/srv/other\\Top", "", ""},
                       CNodePathCase{"/srv/p", "/srv/p\\Top\\..\\..", "", ""},
                       CNodePathCase{"/srv/p", "/srv/p\\Top\\\\Proj", "", ""},

@@ -26,6 +26,10 @@ TEST_F(FormatStringIdTest, CatalogueTextIsUsedOnlyWithTheSameConversions) {
     Catalogue("18\tFehler %d bei %s\n");
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
               "Exec of staveviewupdate failed with error 2\n");
+    // A field of a billion characters would make the message a gigabyte.
+    Catalogue("18\tStart von %999999999s scheiterte: %d\n\n");
+    EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
+              "Exec of staveviewupdate failed with error 2\n");
 }
 
 }  // namespace

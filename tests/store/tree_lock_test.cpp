@@ -19,7 +19,6 @@ namespace kelmora {
 namespace {
 
 using test::BuiltProgram;
-using test::CChildProcess;
 using test::CRecordedSleep;
 using test::StoreString;
 using test::Texts;
@@ -210,31 +209,6 @@ TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
     ReleaseTreeLock(false);
     EXPECT_EQ(CRecordedSleep::calls.size(), 7u);
     EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(TreeLockTest, ConcurrentEditorsLoseNoChange) {
-    constexpr int kWorkers = 4;
-    constexpr int kFoldersEach = 20;
-    // The workers' parent is the first top-level folder.
-    std::filesystem::remove_all(Native("Top/B"));
-    test::WriteTextFile(Native(".rev"), "100");
-    std::string go = temp_ / "go";
-    std::vector<std::unique_ptr<CChildProcess>> workers;
-    for (int i = 0; i < kWorkers; ++i) {
-        workers.push_back(std::make_unique<CChildProcess>(Texts{
-            BuiltProgram("tree_edit_worker"), root(), std::to_string(kFoldersEach), go, "20"}));
-    }
-    test::WriteTextFile(go, "");
-    for (auto& worker : workers) {
-        EXPECT_EQ(worker->ReadLine(), "made " + std::to_string(kFoldersEach));
-        EXPECT_EQ(worker->Finish(), 0);
-    }
-    EXPECT_EQ(LockFileText(), std::to_string(100 + kWorkers * kFoldersEach));
-    int new_folders = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(Native("Top"))) {
-        if (entry.path().filename().string().starts_with("New Folder")) ++new_folders;
-    }
-    EXPECT_EQ(new_folders, kWorkers * kFoldersEach);
 }
 
 class TreeLockSlow : public TreeLockTest {};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -206,6 +207,15 @@ std::string CChildProcess::ReadLine() {
     }
 }
 
+void CChildProcess::Send(const std::string& text) {
+    if (in_fd_ >= 0 && write(in_fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        ADD_FAILURE() << "cannot write to the child's input";
+}
+
+void CChildProcess::Kill(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
 int CChildProcess::Finish() {
     if (in_fd_ >= 0) close(in_fd_);
     in_fd_ = -1;
@@ -232,7 +242,10 @@ std::string CaseName(size_t index, std::string_view text) {
 }
 
 std::string BuiltProgram(const std::string& name) {
-    return std::string(KELMORA_BIN_DIR) + (name.empty() ? "" : "/" + name);
+    // Set when the programs were copied where an unprivileged user reaches them.
+    const char* moved = std::getenv("KELMORA_TEST_BIN_DIR");
+    const std::string bin = moved && *moved ? moved : KELMORA_BIN_DIR;
+    return bin + (name.empty() ? "" : "/" + name);
 }
 
 CScopedEnv::CScopedEnv(const char* name, const char* value) : name_(name) {

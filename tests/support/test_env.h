@@ -76,6 +76,10 @@ public:
     bool Write(const std::string& text);
     // Reads one line of its standard output (without the line end); empty at end.
     std::string ReadLine();
+    // Writes to its standard input.
+    void Send(const std::string& text);
+    // Sends it a signal (SIGKILL: dies at once); Finish() then gives 128 + signal.
+    void Kill(int signal);
     // Closes its standard input and waits; returns the exit code.
     int Finish();
 
@@ -93,7 +97,8 @@ inline std::string CaseName(size_t index, const char* text) {
     return CaseName(index, std::string_view(text ? text : "none"));
 }
 
-// Path of a program built into the build tree's bin folder.
+// Path of a program built into the build tree's bin folder, or into the
+// folder $KELMORA_TEST_BIN_DIR names when the programs were moved.
 std::string BuiltProgram(const std::string& name);
 
 // Sets (or, with a null value, unsets) an environment variable for one scope.

@@ -8,6 +8,7 @@
 
 #include "platform/env.h"
 #include "platform/format.h"
+#include "platform/temp_file.h"
 #include "store/profile_layout.h"
 
 namespace kelmora::vptree {
@@ -51,10 +52,10 @@ std::map<int, std::string> CStagedFields::Load() const {
 
 bool CStagedFields::Stage(int file_index, const std::string& value) const {
     if (!EnsureFolder(folder_)) return false;
-    std::ofstream out(folder_ + "/" + std::to_string(file_index),
-                      std::ios::binary | std::ios::trunc);
-    out << value;
-    return static_cast<bool>(out.flush());
+    // Whole or not at all: a save must never write half a value.
+    CReplacementFile replacement;
+    return replacement.Prepare(folder_ + "/" + std::to_string(file_index), value) &&
+           replacement.Commit();
 }
 
 void CStagedFields::Clear() const {

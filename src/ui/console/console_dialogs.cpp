@@ -163,7 +163,7 @@ int CConsoleUserInterface::RunFinishDlg(CFinishDlg& dialog) {
           std::pair{"suspend", CFinishDlg::kSuspendId}, std::pair{"cancel", int{IDCANCEL}},
           std::pair{"help", kHelpButtonId}}) {
         decisions.words.push_back(
-            {std::string("focus ") + name, [&dialog, id] { dialog.SetFocus(id); }});
+            {std::string("focus ") + name, [&dialog, focus = id] { dialog.SetFocus(focus); }});
     }
     RunDecisions(dialog, decisions);
     return dialog.result();

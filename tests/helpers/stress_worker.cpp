@@ -1,0 +1,194 @@
+// The processes of the stress tests. Each mode waits until the file GO
+// exists, so that all of them start together, and reports on standard output.
+//   stress_worker save ROOT PROFILE ID COUNT GO SERIAL
+//       COUNT saves of the profile's Rules with the tokens ID-1 ... ID-COUNT,
+//       each after a pause of up to 800 ms (people save now and then, and a
+//       file saved without a break would keep its readers out); prints
+//       "saved TOKEN MINOR" for each, the minor revision the save gave. SERIAL is a file locked
+//       around each save and the read of its revision, so that the revision belongs to the save
+//       (the tree lock orders the saves anyway).
+//   stress_worker compose VIEW PROFILE COUNT GO
+//       COUNT times, each after a pause of up to 300 ms: associates the view
+//       with the profile again (the association step) or, every other time,
+//       synchronizes it; prints "composed MINOR TOKEN" for what the view then
+//       holds ("-" when not one complete text).
+//   stress_worker save-once ROOT PROFILE TOKEN
+//       Loads the tree, prints "ready", waits for a line on standard input,
+//       then saves every text of the profile (each FIELD-TOKEN, Rules the
+//       stress text) and prints "saved".
+//   stress_worker registry ID COUNT GO
+//       COUNT writes of per-machine values "ID-N" under one key, each with a
+//       connection of its own; prints "wrote N".
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "automation/view_profile.h"
+#include "client/admin.h"
+#include "client/registry.h"
+#include "platform/fs.h"
+#include "platform/sleep.h"
+#include "store/current_tree.h"
+#include "store/profile_layout.h"
+#include "store/profile_load_save.h"
+#include "store/tree_load.h"
+#include "store/tree_lock.h"
+#include "store/tree_root.h"
+#include "stress/stress_texts.h"
+#include "ui/console/console_ui.h"
+
+using namespace kelmora;
+
+namespace {
+
+// The module's waits, shortened: 3000 ms file retries and 300 ms lock polls
+// become a few milliseconds, still far longer than a save holds a file.
+void ShortWait(unsigned milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds >= 3000 ? 40 : 10));
+}
+
+void PauseUpTo(unsigned milliseconds) {
+    static std::mt19937 random(static_cast<unsigned>(getpid()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(
+        std::uniform_int_distribution<unsigned>(0, milliseconds)(random)));
+}
+
+void AwaitGo(const std::string& go) {
+    for (int waited = 0; !PathExists(go) && waited < 20000; ++waited) usleep(1000);
+}
+
+// A console that answers nothing; what it showed is printed on failure.
+struct CQuietConsole {
+    std::istringstream in;
+    std::ostringstream out;
+    CConsoleUserInterface ui{in, out};
+    CScopedUserInterface scope{&ui};
+};
+
+int Fail(const CQuietConsole& console, const std::string& what) {
+    std::fprintf(stderr, "stress_worker: %s\n%s", what.c_str(), console.out.str().c_str());
+    return 1;
+}
+
+CTreeNode* ProfileNode(const std::string& root, const std::string& profile) {
+    CTreeNode* first = LoadProfileTree(false);
+    return first ? FindNodeByPath(first, root + profile) : nullptr;
+}
+
+int Save(char** argv) {
+    const std::string root = argv[2], profile = argv[3], id = argv[4];
+    const int count = std::atoi(argv[5]);
+    OverrideTreeRootSetting(root);
+    AwaitGo(argv[6]);
+    const int serial = open(argv[7], O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    CQuietConsole console;
+    SetTreeChangedHandler([] { LoadProfileTree(false); });
+    for (int i = 1; i <= count; ++i) {
+        PauseUpTo(800);
+        flock(serial, LOCK_EX);
+        CTreeNode* node = ProfileNode(root, profile);
+        if (!node) return Fail(console, "no profile " + profile);
+        CProfileRecord record;
+        const std::string token = id + "-" + std::to_string(i);
+        record.rules = test::StressRulesFile(token);
+        if (SaveProfile(node, record, kSaveRules, "") != ESaveOutcome::kSaved)
+            return Fail(console, "save " + token + " failed");
+        std::string guid_text;
+        CProfileGuid guid;
+        if (ReadProfileField(root + profile, kProfileGuid, &guid_text) != FileErrorCause::None ||
+            !ParseGuidFileText(guid_text, &guid))
+            return Fail(console, "no revision after " + token);
+        flock(serial, LOCK_UN);
+        std::printf("saved %s %d\n", token.c_str(), guid.minor);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int Compose(char** argv) {
+    const std::string view = argv[2], profile_name = argv[3];
+    const int count = std::atoi(argv[4]);
+    AwaitGo(argv[5]);
+    CQuietConsole console;
+    for (int i = 0; i < count; ++i) {
+        PauseUpTo(300);
+        CViewProfile profile;
+        profile.SetViewTag(view);
+        if (i % 2 == 0) {
+            if (!profile.LoadConfigSpec(FALSE) || !profile.LookUpTreeRoot() ||
+                !profile.RunAssociationStep(profile_name))
+                return Fail(console, "not associated");
+        } else if (!profile.Synchronize(FALSE)) {
+            return Fail(console, "not synchronized");
+        }
+        std::string stored;
+        if (client::GetConfigSpecText(view, &stored) != TBS_ST_OK)
+            return Fail(console, "the view cannot be read");
+        const test::CComposedSpec spec = test::AnalyzeComposedSpec(stored);
+        std::printf("composed %d %s\n", spec.minor, spec.token.empty() ? "-" : spec.token.c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int SaveOnce(char** argv) {
+    const std::string root = argv[2], profile = argv[3], token = argv[4];
+    OverrideTreeRootSetting(root);
+    CQuietConsole console;
+    CTreeNode* node = ProfileNode(root, profile);
+    if (!node) return Fail(console, "no profile " + profile);
+    CProfileRecord record;
+    unsigned mask = 0;
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        record.*field.text = std::string(ProfileFileName(field.file_index)) + "-" + token;
+        mask |= field.save_bit;
+    }
+    record.rules = test::StressRulesFile(token);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    if (SaveProfile(node, record, mask, "") != ESaveOutcome::kSaved)
+        return Fail(console, "save failed");
+    std::printf("saved\n");
+    return 0;
+}
+
+int WriteRegistry(char** argv) {
+    const std::string id = argv[2];
+    const int count = std::atoi(argv[3]);
+    AwaitGo(argv[4]);
+    int written = 0;
+    for (int i = 1; i <= count; ++i) {
+        const std::string name = id + "-" + std::to_string(i);
+        if (ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "Software\\Stress", name.c_str(),
+                             name.c_str()) == TBS_ST_OK)
+            ++written;
+    }
+    std::printf("wrote %d\n", written);
+    return written == count ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetSleepFunction(&ShortWait);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "save" && argc == 8) return Save(argv);
+    if (mode == "compose" && argc == 6) return Compose(argv);
+    if (mode == "save-once" && argc == 5) return SaveOnce(argv);
+    if (mode == "registry" && argc == 5) return WriteRegistry(argv);
+    std::fprintf(stderr,
+                 "usage: stress_worker save ROOT PROFILE ID COUNT GO SERIAL | compose VIEW PROFILE "
+                 "COUNT GO | save-once ROOT PROFILE TOKEN | registry ID COUNT GO\n");
+    return 2;
+}

@@ -1,0 +1,106 @@
+// Profile files are replaced whole: a new text goes into a hidden file beside
+// the old one and takes its place with a rename. What a killed save leaves
+// behind is no part of the tree and goes with the next save or delete.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "store/current_tree.h"
+#include "store/profile_layout.h"
+#include "store/profile_load_save.h"
+#include "store/store_fixture.h"
+#include "store/tree_edit.h"
+
+namespace kelmora {
+namespace {
+
+using test::ReadTextFile;
+using test::WriteTextFile;
+namespace fs = std::filesystem;
+
+constexpr const char* kLeftover = ".Rules.saving-Ab12cd";
+
+class CrashSafeSaveTest : public test::CStoreTest {
+protected:
+    void SetUp() override {
+        CStoreTest::SetUp();
+        MakeProfileFolder("Top/Proj", "proj-guid 1.4");
+        WriteTextFile(Native("Top/Proj/Rules"), "old rules");
+    }
+
+    std::vector<std::string> Entries(const std::string& relative) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Native(relative)))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
+    const std::string rules = Native("Top/Proj/Rules");
+    ASSERT_EQ(chmod(rules.c_str(), 0640), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(rules.c_str(), &before), 0);
+    ASSERT_NE(Load(), nullptr);
+    CTreeNode* node = Node("\\Top\\Proj");
+    CProfileRecord record;
+    record.rules = "new rules";
+    record.description = "about";
+    ASSERT_EQ(SaveProfile(node, record, kSaveRules | kSaveDescription, ""), ESaveOutcome::kSaved);
+    struct stat after {};
+    ASSERT_EQ(stat(rules.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadTextFile(rules), "new rules");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+    // Only the Rules they replaced are kept beside them; no temporary file is left.
+    EXPECT_EQ(Entries("Top/Proj"),
+              (std::vector<std::string>{kPreviousRulesFileName, "Description", "GUID", "Rules"}));
+}
+
+TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNextSaveOrDelete) {
+    MakeFolder("Top/Folder");
+    WriteTextFile(Native("Top/Folder/") + kLeftover, "half");
+    WriteTextFile(Native("Top/Proj/") + kLeftover, "half");
+    // A user's own hidden file is not taken for one.
+    WriteTextFile(Native("Top/Proj/.Rules.saving-"), "mine");
+    ASSERT_NE(Load(), nullptr);
+    CTreeNode* folder = Node("\\Top\\Folder");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_FALSE(folder->IsProfile());
+
+    CTreeNode* top = Node("\\Top");
+    ASSERT_NE(CreateOrCopyProfile(top, Full("\\Top\\Proj"), true), nullptr);
+    EXPECT_EQ(Entries("Top/Copy of Proj"),
+              (std::vector<std::string>{".Rules.saving-", "GUID", "Rules"}));
+
+    CTreeNode* node = Node("\\Top\\Proj");
+    ASSERT_EQ(SaveProfile(node, CProfileRecord(), kSaveNothing, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{".Rules.saving-", "GUID", "Rules"}));
+
+    folder = Node("\\Top\\Folder");
+    EXPECT_TRUE(DeleteNode(folder));
+    EXPECT_FALSE(fs::exists(Native("Top/Folder")));
+    EXPECT_TRUE(Messages().empty());
+}
+
+// A folder that takes no new file from this user, holding files that the
+// user may write: the texts are written over in place, as before.
+TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
+    if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
+    ASSERT_NE(Load(), nullptr);
+    CTreeNode* node = Node("\\Top\\Proj");
+    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+    CProfileRecord record;
+    record.rules = "new rules";
+    EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    chmod(Native("Top/Proj").c_str(), 0755);
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+}
+
+}  // namespace
+}  // namespace kelmora

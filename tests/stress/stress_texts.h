@@ -1,0 +1,54 @@
+#pragma once
+
+// The Rules texts that the stress savers write, and how a composed config
+// spec is told apart: every save writes a Rules file of many lines that all
+// carry the save's token, so that a config spec composed from a part of one
+// text, or from two texts, shows at once.
+#include <string>
+#include <string_view>
+
+#include "cspec/info_block.h"
+#include "resources/string_table.h"
+
+namespace kelmora::test {
+
+inline constexpr int kStressRuleLines = 200;
+
+inline std::string StressProfileRules(const std::string& token) {
+    std::string rules;
+    for (int line = 0; line < kStressRuleLines; ++line)
+        rules += "element \\vobs\\d" + std::to_string(line) + " " + token + "\r\n";
+    return rules;
+}
+
+inline std::string StressRulesFile(const std::string& token) {
+    return LoadString(IDS_RULES_CHECKEDOUT_BLOCK) + LoadString(IDS_RULES_PROFILE_HEADER) +
+           StressProfileRules(token) + LoadString(IDS_RULES_END_MARKER);
+}
+
+// What a composed config spec holds: the minor revision it names, and the
+// token of the one complete Rules text its generated section came from
+// (empty when the section is not one complete text).
+struct CComposedSpec {
+    int minor = -1;
+    std::string token;
+};
+
+inline CComposedSpec AnalyzeComposedSpec(std::string_view spec) {
+    CComposedSpec result;
+    CInfoBlockFields fields;
+    if (ScanInfoBlock(spec, &fields) == 4) result.minor = fields.minor;
+    const std::string header = LoadString(IDS_SECTION_HEADER);
+    const size_t at = spec.find(header);
+    if (at == std::string_view::npos) return result;
+    const std::string_view section = spec.substr(at + header.size());
+    constexpr std::string_view kFirst = "\r\nelement \\vobs\\d0 ";
+    if (!section.starts_with(kFirst)) return result;
+    const size_t end = section.find("\r\n", kFirst.size());
+    const std::string token(section.substr(kFirst.size(), end - kFirst.size()));
+    if (section == "\r\n" + StressProfileRules(token) + LoadString(IDS_SECTION_END_MARKER))
+        result.token = token;
+    return result;
+}
+
+}  // namespace kelmora::test
