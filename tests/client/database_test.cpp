@@ -64,6 +64,7 @@ TEST(ClientDatabaseTest, ADatabaseFromANewerVersionIsLeftAlone) {
         CRawConnection raw(client::ClientDatabasePath());
         raw.Exec("PRAGMA user_version = " + std::to_string(client::ClientSchemaVersion() + 1));
     }
+    client::CloseClientDatabase();  // as a program started after the newer one
     CCapturedOutput output;
     client::CViewRecord view;
     EXPECT_EQ(client::FindView("kept", &view), TBS_ST_DATABASE);
