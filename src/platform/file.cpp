@@ -184,7 +184,10 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
         Close();
         return false;
     }
-    if (create == FileCreate::CreateAlways && regular && !created && ftruncate(fd_, 0) != 0) {
+    // An empty file is not cut: on some file systems (ext4) a cut to nothing
+    // makes the close write the new data out at once, as a replacement.
+    if (create == FileCreate::CreateAlways && regular && !created && st.st_size > 0 &&
+        ftruncate(fd_, 0) != 0) {
         err.Set(errno);
         Close();
         return false;
