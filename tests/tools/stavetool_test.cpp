@@ -7,7 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "client/admin.h"
+#include "client/checkout_admin.h"
 #include "client/client_test_util.h"
+#include "client/type_admin.h"
+#include "client/vob_admin.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
@@ -50,11 +54,10 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
     for (const char* command :
-         {"setting", "mkview", "mkws",  "rmview", "lsview", "setcs",      "catcs",
-          "mkvob",   "seevob", "co",    "ci",     "unco",   "lsco",       "vobfault",
-          "mktag",   "rmtag",  "lsvob", "mount",  "umount", "mountfault", "--param", "mkbrtype", "mklbtype", "lock", "unlock", "rmtype", "lstype"})
+         {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs", "mkvob", "seevob",
+          "co", "ci", "unco", "lsco", "vobfault", "mktag", "rmtag", "lsvob", "mount", "umount",
+          "mountfault", "--param", "mkbrtype", "mklbtype", "lock", "unlock", "rmtype", "lstype"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
-    EXPECT_EQ(help.err, "");
 }
 
 using Args = std::vector<std::string>;
@@ -92,26 +95,74 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"setting", "set", "--param", "10", "-1"}),
     [](const auto& info) { return test::CaseName(info.index, JoinedArgs(info.param)); });
 
-TEST(StavetoolTest, OperationsOnAMissingViewFailWithOne) {
-    CTempDir dir;
-    WriteTextFile(dir / "cs", kConfigSpec);
-    const std::string tag = UniqueName("none");
-    for (const auto& args :
-         std::vector<Args>{{"catcs", tag}, {"setcs", tag, dir / "cs"}, {"rmview", tag}}) {
-        CCommandOutput run = Stavetool(args);
-        EXPECT_EQ(run.exit_code, 1) << args[0];
-        EXPECT_NE(run.err.find("stavetool: no view \"" + tag + "\""), std::string::npos) << run.err;
+// Refusals on a site with a view (%view) and a VOB (%vob) where "a.c" is
+// checked out and the branch type "priv" is locked; %none names nothing.
+struct CRefusalCase {
+    const char* label;
+    Args args;
+    std::string says;
+};
+
+class StavetoolRefusalTest : public ::testing::TestWithParam<CRefusalCase> {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(client::CreateView(view_), TBS_ST_OK);
+        ASSERT_EQ(client::CreateVob(vob_, dir_ / "vob", {}), TBS_ST_OK);
+        ASSERT_EQ(client::CheckOut(view_, vob_, "a.c", ""), TBS_ST_OK);
+        ASSERT_EQ(client::CreateType(client::ETypeKind::kBranch, "priv", vob_, "", false),
+                  TBS_ST_OK);
+        ASSERT_EQ(client::SetTypeLock(client::ETypeKind::kBranch, "priv", vob_, true), TBS_ST_OK);
+        WriteTextFile(dir_ / "cs", kConfigSpec);
     }
+    std::string Named(std::string text) const {
+        for (const auto& [token, name] : {std::pair<std::string, std::string>{"%view", view_},
+                                          {"%vob", vob_},
+                                          {"%none", none_},
+                                          {"%dir", dir_.path()}})
+            for (size_t at; (at = text.find(token)) != std::string::npos;)
+                text.replace(at, token.size(), name);
+        return text;
+    }
+    CTempDir dir_;
+    const std::string view_ = UniqueName("v"), vob_ = "/" + UniqueName("vob"),
+                      none_ = UniqueName("none");
+};
+
+TEST_P(StavetoolRefusalTest, ExitsWithOneAndSaysWhy) {
+    Args args = GetParam().args;
+    for (std::string& arg : args) arg = Named(arg);
+    CCommandOutput run = Stavetool(args);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("stavetool: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(Named(GetParam().says)), std::string::npos) << run.err;
 }
 
-TEST(StavetoolTest, SetcsOfAMissingFileFails) {
-    CTempDir dir;
-    const std::string tag = UniqueName("v");
-    ASSERT_EQ(Stavetool({"mkview", tag}).exit_code, 0);
-    CCommandOutput run = Stavetool({"setcs", tag, dir / "missing"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, StavetoolRefusalTest,
+    ::testing::Values(
+        CRefusalCase{"CatcsOfNoView", {"catcs", "%none"}, "no view \"%none\""},
+        CRefusalCase{"SetcsOfNoView", {"setcs", "%none", "%dir/cs"}, "no view \"%none\""},
+        CRefusalCase{"SetcsOfNoFile", {"setcs", "%view", "%dir/missing"}, "cannot read %dir/missing"},
+        CRefusalCase{"RmviewOfNoView", {"rmview", "%none"}, "no view \"%none\""},
+        CRefusalCase{"MkviewTwice", {"mkview", "%view"}, "view \"%view\" already exists"},
+        CRefusalCase{"MkvobOnTakenStorage", {"mkvob", "/%none", "%dir/vob"}, "exists already"},
+        CRefusalCase{"CoInNoView", {"co", "%none", "%vob", "e"}, "no view \"%none\""},
+        CRefusalCase{"CoTwice", {"co", "%view", "%vob", "a.c"}, "is checked out to view"},
+        CRefusalCase{"CoMasteredElsewhere", {"co", "%view", "%vob", "z.c", "--master", "far"},
+                     "is not replicated"},
+        CRefusalCase{"CiInNoVob", {"ci", "%view", "/%none", "e"}, "no VOB \"/%none\""},
+        CRefusalCase{"UncoOfNoCheckout", {"unco", "%view", "%vob", "x.c"}, "is not checked out"},
+        CRefusalCase{"LscoOfNoView", {"lsco", "%none"}, "no view \"%none\""},
+        CRefusalCase{"SeevobOfNoVob", {"seevob", "%view", "/%none"}, "no VOB"},
+        CRefusalCase{"VobfaultOfNoVob", {"vobfault", "/%none", "1002"}, "no VOB"},
+        CRefusalCase{"MkbrtypeTwice", {"mkbrtype", "priv", "%vob"}, "exists already"},
+        CRefusalCase{"RmtypeOfALockedType", {"rmtype", "brtype:priv@%vob"}, "is locked"},
+        CRefusalCase{"InvalidTypeName", {"mkbrtype", "a:b", "%vob"}, "invalid type name"},
+        CRefusalCase{"UnlockOfNoType", {"unlock", "brtype:none@%vob"}, "no branch type \"none\""},
+        CRefusalCase{"LstypeOfNoVob", {"lstype", "/%none"}, "no VOB"},
+        CRefusalCase{"SettingNotSet", {"setting", "get", "--user", "%none", "Folder"}, "no setting"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(StavetoolTest, ViewsAndWorkspacesAreListedAndRemoved) {
     CTempDir dir;
@@ -119,7 +170,6 @@ TEST(StavetoolTest, ViewsAndWorkspacesAreListedAndRemoved) {
     ASSERT_EQ(Stavetool({"mkview", view}).exit_code, 0);
     CCommandOutput made = Stavetool({"mkws", ws, dir / "root"});
     ASSERT_EQ(made.exit_code, 0) << made.err;
-    EXPECT_EQ(Stavetool({"mkview", view}).exit_code, 1);
 
     CCommandOutput list = Stavetool({"lsview"});
     ASSERT_EQ(list.exit_code, 0) << list.err;
@@ -153,9 +203,7 @@ TEST(StavetoolTest, SettingsAreKeptPerHive) {
     EXPECT_EQ(Stavetool({"setting", "get", key, "Folder"}).exit_code, 1);
 
     ASSERT_EQ(Stavetool({"setting", "unset", "--user", key, "Folder"}).exit_code, 0);
-    get = Stavetool({"setting", "get", "--user", key, "Folder"});
-    EXPECT_EQ(get.exit_code, 1);
-    EXPECT_NE(get.err.find("stavetool: no setting"), std::string::npos) << get.err;
+    EXPECT_EQ(Stavetool({"setting", "get", "--user", key, "Folder"}).exit_code, 1);
 }
 
 TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
@@ -167,16 +215,11 @@ TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
     ASSERT_EQ(
         Stavetool({"mkvob", shared, dir / "shared", "--replicated", "--replica", "here"}).exit_code,
         0);
-    EXPECT_EQ(Stavetool({"mkvob", "/" + UniqueName("again"), dir / "plain"}).exit_code, 1);
     CCommandOutput made = Stavetool({"co", view, plain, "src/a b.c"});
     ASSERT_EQ(made.exit_code, 0) << made.err;
     EXPECT_EQ(made.out, "Checked out \"src/a b.c\" in " + plain + " to view \"" + view + "\".\n");
     ASSERT_EQ(Stavetool({"co", view, shared, "x.c", "--master", "far"}).exit_code, 0);
     ASSERT_EQ(Stavetool({"co", view, shared, "y.c"}).exit_code, 0);
-    CCommandOutput foreign = Stavetool({"co", view, plain, "z.c", "--master", "far"});
-    EXPECT_EQ(foreign.exit_code, 1);
-    EXPECT_NE(foreign.err.find("is not replicated"), std::string::npos) << foreign.err;
-    EXPECT_EQ(Stavetool({"co", view, plain, "src/a b.c"}).exit_code, 1);
 
     CCommandOutput list = Stavetool({"lsco", view});
     ASSERT_EQ(list.exit_code, 0) << list.err;
@@ -185,21 +228,7 @@ TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
 
     ASSERT_EQ(Stavetool({"ci", view, plain, "src/a b.c"}).exit_code, 0);
     ASSERT_EQ(Stavetool({"unco", view, shared, "x.c"}).exit_code, 0);
-    CCommandOutput again = Stavetool({"unco", view, shared, "x.c"});
-    EXPECT_EQ(again.exit_code, 1);
-    EXPECT_NE(again.err.find("is not checked out"), std::string::npos) << again.err;
     EXPECT_EQ(Stavetool({"lsco", view}).out, shared + "\ty.c\there\n");
-
-    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
-             {{"co", UniqueName("none"), plain, "e"}, "no view"},
-             {{"ci", view, "/" + UniqueName("none"), "e"}, "no VOB"},
-             {{"lsco", UniqueName("none")}, "no view"},
-             {{"vobfault", "/" + UniqueName("none"), "1002"}, "no VOB"},
-             {{"seevob", view, "/" + UniqueName("none")}, "no VOB"}}) {
-        CCommandOutput run = Stavetool(args);
-        EXPECT_EQ(run.exit_code, 1) << args[0];
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    }
     EXPECT_EQ(Stavetool({"seevob", view, plain}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "0x3ea", "--at", "checkouts"}).exit_code, 0);
     EXPECT_EQ(Stavetool({"vobfault", plain, "--clear"}).exit_code, 0);
@@ -285,16 +314,6 @@ TEST(StavetoolTest, TypesAreMadeLockedListedAndRemovedAndACreationFaultFailsOnce
     }
     EXPECT_EQ(Stavetool({"lstype", vob}).out,
               "brtype\tadm\tadmin\t\nbrtype\tpriv\tlocked\ta\\nb\nlbtype\tREL1\t-\t\n");
-    for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
-             {{"mkbrtype", "priv", vob}, "exists already"},
-             {{"rmtype", priv}, "is locked"},
-             {{"mkbrtype", "a:b", vob}, "invalid type name"},
-             {{"unlock", "brtype:none@" + vob}, "no branch type \"none\""},
-             {{"lstype", "\\" + UniqueName("none")}, "no VOB"}}) {
-        CCommandOutput run = Stavetool(args);
-        EXPECT_EQ(run.exit_code, 1) << args[0];
-        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    }
     EXPECT_EQ(Stavetool({"lock", "priv"}).exit_code, 2);
     ASSERT_EQ(Stavetool({"unlock", priv}).exit_code, 0);
     ASSERT_EQ(Stavetool({"rmtype", priv}).exit_code, 0);
