@@ -182,25 +182,5 @@ INSTANTIATE_TEST_SUITE_P(Registrations, ViewProfileRegistrationTest, ::testing::
                              return std::string(info.param ? "OtherBuild" : "GoneLibrary");
                          });
 
-// Its successful run is checked where the module runs it.
-TEST(StaveViewUpdateTest, RefusalsExitWithTheirStatusAndEveryRunIsRecorded) {
-    CTempDir dir;
-    std::string root = dir / "a work space";
-    setenv("KELMORA_TOOL_LOG", (dir / "tool.log").c_str(), 1);
-    CCommandOutput bad =
-        RunCommand({BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"});
-    CCommandOutput usage = RunCommand({BuiltProgram("staveviewupdate"), "-ws", root});
-    unsetenv("KELMORA_TOOL_LOG");
-
-    EXPECT_EQ(bad.exit_code, 1);
-    EXPECT_NE(bad.err.find("is not a workspace"), std::string::npos) << bad.err;
-    EXPECT_EQ(usage.exit_code, 2);
-    std::string log = ReadTextFile(dir / "tool.log");
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);  // one line per run
-    EXPECT_EQ(ParseToolLogLine(log.substr(0, log.find('\n'))),
-              (std::vector<std::string>{BuiltProgram("staveviewupdate"), "-ws", root, "-cspec",
-                                        dir / "cs", "-quick"}));
-}
-
 }  // namespace
 }  // namespace kelmora::test
