@@ -70,35 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
                    ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
-struct CMisuse {
-    const char* label;
-    std::vector<std::string> args;
-    const char* says;
-};
-
-class ViewProfileMisuseTest : public ::testing::TestWithParam<CMisuse> {};
-
-TEST_P(ViewProfileMisuseTest, ExitsWithTwoAndSaysWhy) {
-    CCommandOutput run = ViewProfile(GetParam().args);
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ViewProfileMisuseTest,
-    ::testing::Values(
-        CMisuse{"NoMethod", {"--view", "v"}, "no method given"},
-        CMisuse{"UnknownOption", {"--colour", "GetConfigSpec"}, "unknown or incomplete option"},
-        CMisuse{"OptionWithoutValue", {"--view"}, "unknown or incomplete option"},
-        CMisuse{
-            "ViewAndWorkspace", {"--view", "v", "--workspace", "/w", "GetConfigSpec"}, "either"},
-        CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
-        CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
-        CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
-        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"}),
-    [](const auto& info) { return std::string(info.param.label); });
-
 struct CFrontEndCase {
     const char* name;
     const char* variable;  // KELMORA_UI

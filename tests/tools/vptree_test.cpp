@@ -51,17 +51,6 @@ protected:
     std::string root_;
 };
 
-TEST_F(VptreeTest, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(RunCommand({BuiltProgram("vptree")}).exit_code, 2);
-    EXPECT_EQ(Vptree({"frobnicate"}).exit_code, 2);
-    EXPECT_EQ(Vptree({"mv", kProj}).exit_code, 2);
-    EXPECT_EQ(Vptree({"set", kProj, "Colour", "--text", "x"}).exit_code, 2);
-    EXPECT_EQ(RunCommand({BuiltProgram("vptree"), "--bogus", "ls"}).exit_code, 2);
-    CCommandOutput help = RunCommand({BuiltProgram("vptree"), "--help"});
-    EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("usage: vptree"), std::string::npos);
-}
-
 // Without --root the tree is the one the ProjectRoot setting names.
 TEST_F(VptreeTest, ListShowsFoldersAndProfilesWithGuidAndRevision) {
     ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",

@@ -1,6 +1,7 @@
-// The stand-ins for the sibling programs: the checkout finder, the profile
-// browser, the merge tool and the workspace update tool, run as real programs;
-// each records how it was started.
+// The stand-ins for the sibling programs (the checkout finder, the profile
+// browser, the merge tool and the workspace update tool) run as real
+// programs, each recording how it was started; and how every program answers
+// misuse and --help.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -156,43 +157,82 @@ TEST(StaveViewUpdateTest, ARefusalIsRecordedWithItsArguments) {
               (Args{BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"}));
 }
 
-// Misuse exits with 2 and says why; --help says how to use the program.
+// Misuse exits with 2 and says why, naming the program or its usage first;
+// --help says how to use the program; a target that is not there fails.
 struct CUsageCase {
-    const char* program;
+    std::string program;
     Args args;
     int exit_code;
-    const char* shown = "";  // a part of the help text
+    std::string shown;  // a part of what it says
 };
 
-class SiblingUsageTest : public ::testing::TestWithParam<CUsageCase> {};
-
-TEST_P(SiblingUsageTest, MisuseIsAUsageErrorAndHelpTellsTheUse) {
-    const CUsageCase& c = GetParam();
-    CCommandOutput run = RunProgram(c.program, c.args);
-    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
-    EXPECT_EQ(run.exit_code == 0 ? run.err : run.out, "");
-    EXPECT_NE((run.exit_code == 0 ? run.out : run.err).find(c.shown), std::string::npos);
-    EXPECT_NE(run.exit_code == 0 ? run.out : run.err, "");
+std::vector<CUsageCase> UsageCases() {
+    std::vector<CUsageCase> cases;
+    auto add = [&](const std::string& program, int exit_code, const std::string& shown,
+                   const std::vector<Args>& runs) {
+        for (const Args& args : runs) cases.push_back({program, args, exit_code, shown});
+    };
+    add("stavetool", 2, "stavetool: ",
+        {{}, {"frobnicate"}, {"mkview"}, {"mkview", "a", "b"}, {"mkview", "--force", "a"},
+         {"mkws", "a"}, {"setcs", "a"}, {"catcs"}, {"lsview", "x"},
+         {"setting"}, {"setting", "frob", "x"}, {"setting", "get"}, {"setting", "get", "--machine", "x"},
+         {"setting", "set", "a", "b", "c", "d"}, {"setting", "set", "--param", "10", "-1"},
+         {"mkvob", "/v"}, {"mkvob", "/v", "s", "--replica"}, {"mkvob", "/v", "s", "--frob"},
+         {"co", "v", "/v"}, {"ci", "v", "/v", "e", "--master", "r"}, {"lsco"}, {"seevob", "v"},
+         {"vobfault", "/v"}, {"vobfault", "/v", "0"}, {"vobfault", "/v", "12x"},
+         {"vobfault", "/v", "1002", "--at", "frob"}, {"vobfault", "/v", "1002", "--clear"},
+         {"mktag", "\\t"}, {"mktag", "\\t", "s", "--opts"}, {"rmtag"}, {"lsvob", "x"}, {"mount"},
+         {"mount", "-a", "\\t"}, {"umount", "a", "b"}, {"mountfault", "\\t", "0"},
+         {"mountfault", "\\t", "1", "--clear"}, {"lock", "priv"}});
+    add("viewprofile", 2, "no method given", {{"--view", "v"}});
+    add("viewprofile", 2, "unknown or incomplete option", {{"--colour", "GetConfigSpec"}, {"--view"}});
+    add("viewprofile", 2, "either", {{"--view", "v", "--workspace", "/w", "GetConfigSpec"}});
+    add("viewprofile", 2, "at most one argument", {{"SetViewTag", "a", "b"}});
+    add("viewprofile", 2, "GetEverything: unknown method", {{"--view", "v", "GetEverything"}});
+    add("viewprofile", 2, "wrong number of arguments", {{"--view", "v", "SetViewTag"}});
+    add("viewprofile", 2, "wrong type", {{"--view", "v", "SuppressErrorDisplay", "maybe"}});
+    add("vptree", 2, "usage: vptree", {{}, {"frobnicate"}, {"--bogus", "ls"}});
+    add("vptree", 2, "(see vptree --help)",
+        {{"--root", "%tree", "mv", "\\Top"}, {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
+    add("vptree", 0, "usage: vptree", {{"--help"}});
+    add("stavefindco", 2, "usage: stavefindco",
+        {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"},
+         {"-all", "v"}});
+    add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
+    add("stavefindco", 0, "-avobs", {{"--help"}});
+    add("staveprojtool", 2, "staveprojtool: ", {{}});
+    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n", {{"--help"}});
+    add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
+    add("stavemrgman", 0, "usage: stavemrgman", {{"--help"}});
+    add("staveviewupdate", 2, "usage: staveviewupdate", {{"-ws", "/w"}});
+    return cases;
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Programs, SiblingUsageTest, ::testing::Values(
-    CUsageCase{"stavefindco", {}, 2}, CUsageCase{"stavefindco", {"-recurse"}, 2},
-    CUsageCase{"stavefindco", {"-recurse", "my", "ws"}, 2}, CUsageCase{"stavefindco", {"-avobs", "v"}, 2},
-    CUsageCase{"stavefindco", {"-avobs", "\\\\view\\"}, 2}, CUsageCase{"stavefindco", {"-all", "v"}, 2},
-    CUsageCase{"stavefindco", {"-recurse", "/nowhere/near"}, 1},
-    CUsageCase{"stavefindco", {"-avobs", "\\\\view\\no_such_view"}, 1},
-    CUsageCase{"stavefindco", {"--help"}, 0, "-avobs"},
-    CUsageCase{"staveprojtool", {"--help"}, 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n"},
-    CUsageCase{"stavemrgman", {"/t", "v"}, 2}, CUsageCase{"stavemrgman", {"/t", "v", "/b", "p", "/n"}, 2},
-    CUsageCase{"stavemrgman", {"-x"}, 2}, CUsageCase{"stavemrgman", {"--help"}, 0},
-    CUsageCase{"staveviewupdate", {"-ws", "/w"}, 2}),
-    [](const auto& info) {
-        std::string text = info.param.program;
-        for (const std::string& arg : info.param.args) text += " " + arg;
-        return CaseName(info.index, text);
-    });
-// clang-format on
+class ProgramUsageTest : public ::testing::TestWithParam<CUsageCase> {};
+
+TEST_P(ProgramUsageTest, SaysWhatIsWrongOrHowToUseIt) {
+    const CUsageCase& c = GetParam();
+    CTempDir tree;  // %tree: an empty profile tree
+    Args args = c.args;
+    for (std::string& arg : args)
+        if (arg == "%tree") arg = tree.path();
+    CCommandOutput run = RunProgram(c.program, args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    const std::string& said = c.exit_code == 0 ? run.out : run.err;
+    EXPECT_EQ(c.exit_code == 0 ? run.err : run.out, "");
+    EXPECT_NE(said, "");
+    EXPECT_NE(said.find(c.shown), std::string::npos) << said;
+    if (c.exit_code == 2) {
+        EXPECT_TRUE(said.starts_with(c.program + ": ") || said.starts_with("usage: ")) << said;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ProgramUsageTest, ::testing::ValuesIn(UsageCases()),
+                         [](const auto& info) {
+                             std::string text = info.param.program;
+                             for (const std::string& arg : info.param.args) text += " " + arg;
+                             return CaseName(info.index, text);
+                         });
 
 }  // namespace
 }  // namespace kelmora::test
