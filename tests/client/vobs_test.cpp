@@ -83,14 +83,16 @@ public:
     view_handle_t handle() const { return handle_.get(); }
     const tbs_uuid_t& view_uuid() const { return view_uuid_; }
 
-    vob_handle_t Open(int i) {
+    tbs_status_t Register(int i, vob_handle_t* vob) {
         client::CVobRecord record;
         EXPECT_EQ(client::FindVob(vobs_[i], &record), TBS_ST_OK);
         tbs_uuid_t uuid{};
         EXPECT_TRUE(client::UuidFromText(record.uuid, &uuid));
+        return vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, vob);
+    }
+    vob_handle_t Open(int i) {
         vob_handle_t vob = nullptr;
-        EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob),
-                  TBS_ST_OK);
+        EXPECT_EQ(Register(i, &vob), TBS_ST_OK);
         return vob;
     }
 
@@ -232,12 +234,6 @@ TEST(VobObjectTest, ACheckoutIsMasteredByTheReplicaItWasCheckedOutUnder) {
     EXPECT_EQ(master, far_master);  // a replica masters itself
     EXPECT_EQ(vob_obj_get_master(vob, &site.view_uuid(), 0, &master), TBS_ST_NOT_FOUND);
     vob_ob_cursor_close(cursor);
-
-    // An unreplicated VOB has no other site's replica to master a checkout.
-    CVobSite plain(1);
-    EXPECT_EQ(client::CheckOut(plain.view(), plain.vob(0), "x.c", "far"), TBS_ST_INVALID);
-    EXPECT_EQ(client::CheckOut(plain.view(), plain.vob(0), "x.c", client::kDefaultReplicaName),
-              TBS_ST_OK);
 }
 
 TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
@@ -250,13 +246,9 @@ TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
 
     CVobSite site(1);
     ASSERT_EQ(client::SetVobFault(site.vob(0), 1234, client::kVobFaultOpen), TBS_ST_OK);
-    client::CVobRecord record;
-    ASSERT_EQ(client::FindVob(site.vob(0), &record), TBS_ST_OK);
-    tbs_uuid_t uuid{};
-    ASSERT_TRUE(client::UuidFromText(record.uuid, &uuid));
-    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), 1234u);
+    EXPECT_EQ(site.Register(0, &vob), 1234u);
     ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);
-    EXPECT_EQ(vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, &vob), TBS_ST_OK);
+    EXPECT_EQ(site.Register(0, &vob), TBS_ST_OK);
 }
 
 TEST(ViewHandleTest, AViewIsFoundByItsPathNameOrAPathBelowIt) {
