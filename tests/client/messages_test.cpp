@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -120,31 +119,6 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     EXPECT_EQ(next_sequence["alpha"], kEntries);
     EXPECT_EQ(next_sequence["beta"], kEntries);
 }
-
-struct CSprintfCase {
-    size_t size;
-    int length;
-    const char* text;
-};
-
-class ImsgSprintfTest : public ::testing::TestWithParam<CSprintfCase> {};
-
-TEST_P(ImsgSprintfTest, FormatsIntoTheBufferAndCutsToItsSize) {
-    char buf[40];
-    std::memset(buf, 'Z', sizeof buf);
-    EXPECT_EQ(imsg_sprintf(buf, GetParam().size, "%s=%d", -1, "count", 42), GetParam().length);
-    EXPECT_STREQ(buf, GetParam().text);
-    EXPECT_EQ(buf[GetParam().size], 'Z') << "wrote past the given size";
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ImsgSprintfTest,
-                         ::testing::Values(CSprintfCase{32, 8, "count=42"},
-                                           CSprintfCase{9, 8, "count=42"},
-                                           CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}),
-                         [](const auto& info) {
-                             return test::CaseName(info.index,
-                                                   "Size" + std::to_string(info.param.size));
-                         });
 
 TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];

@@ -107,9 +107,9 @@ const std::string kBuiltinGetConfigSpec = "Error getting config spec.\n\n";
 
 TEST_F(StringCatalogueTest, LoadedTextsOverrideALaterLoadReplacesAndUnloadRestores) {
     ASSERT_FALSE(IsStringCatalogueLoaded());
-    ASSERT_TRUE(Load(test::CatalogueEntry(IDS_ERR_VIEW_HANDLE, "Kein Sichthandle.\\n\\n") +
-                     test::CatalogueEntry(IDS_APP_NAME,
-                                          "Tab\\there, \\\"quoted\\\", back\\\\slash\\r\\n")));
+    ASSERT_TRUE(Load(
+        test::CatalogueEntry(IDS_ERR_VIEW_HANDLE, "Kein Sichthandle.\\n\\n") +
+        test::CatalogueEntry(IDS_APP_NAME, "Tab\\there, \\\"quoted\\\", back\\\\slash\\r\\n")));
     EXPECT_TRUE(IsStringCatalogueLoaded());
     EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), "Kein Sichthandle.\n\n");
     EXPECT_EQ(LoadString(IDS_APP_NAME), "Tab\there, \"quoted\", back\\slash\r\n");
