@@ -188,6 +188,7 @@ std::vector<CUsageCase> UsageCases() {
     add("viewprofile", 2, "unknown or incomplete option", {{"--colour", "GetConfigSpec"}, {"--view"}});
     add("viewprofile", 2, "either", {{"--view", "v", "--workspace", "/w", "GetConfigSpec"}});
     add("viewprofile", 2, "at most one argument", {{"SetViewTag", "a", "b"}});
+    add("viewprofile", 2, "options go before the method: '--view'", {{"status", "--view", "v"}});
     add("viewprofile", 2, "GetEverything: unknown method", {{"--view", "v", "GetEverything"}});
     add("viewprofile", 2, "wrong number of arguments", {{"--view", "v", "SetViewTag"}});
     add("viewprofile", 2, "wrong type", {{"--view", "v", "SuppressErrorDisplay", "maybe"}});
