@@ -19,26 +19,13 @@ struct CNamedId {
 
 // The interface as hosts were built against it.
 constexpr CNamedId kInterface[] = {
-    {"GetProfileName", 1},
-    {"GetConfigSpec", 2},
-    {"SetErrorString", 3},
-    {"Dissociate", 4},
-    {"GetFirstVOB", 5},
-    {"GetNextVOB", 6},
-    {"Associate", 7},
-    {"SetUpBranch", 8},
-    {"FinishBranch", 9},
-    {"Synchronize", 10},
-    {"GetDescription", 11},
-    {"GetDiagramPName", 12},
-    {"IsAssociated", 13},
-    {"IsOnPrivateBranch", 14},
-    {"GetProfileTreeRoot", 15},
-    {"MountProfileVOBs", 16},
-    {"SetViewTag", 17},
-    {"SetWorkspacePath", 18},
-    {"SuppressErrorDisplay", 19},
-};
+    {"GetProfileName", 1},      {"GetConfigSpec", 2},     {"SetErrorString", 3},
+    {"Dissociate", 4},          {"GetFirstVOB", 5},       {"GetNextVOB", 6},
+    {"Associate", 7},           {"SetUpBranch", 8},       {"FinishBranch", 9},
+    {"Synchronize", 10},        {"GetDescription", 11},   {"GetDiagramPName", 12},
+    {"IsAssociated", 13},       {"IsOnPrivateBranch", 14}, {"GetProfileTreeRoot", 15},
+    {"MountProfileVOBs", 16},   {"SetViewTag", 17},       {"SetWorkspacePath", 18},
+    {"SuppressErrorDisplay", 19}};
 
 class DispatchIdTest : public ::testing::TestWithParam<CNamedId> {};
 

@@ -84,10 +84,11 @@ TEST_F(TreeRootTest, MissingSettingIsReportedBehindThePrefixAndNotRemembered) {
 }
 
 TEST_F(TreeRootTest, RootIsLookedUpOnceWithoutItsTrailingSeparator) {
+    SetRoot("/srv/profiles\\");
+    EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/srv/profiles");
     SetRoot("/srv/profiles/");
     CViewProfile profile;
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
-    EXPECT_EQ(profile.tree_root_known(), TRUE);
     SetRoot("/elsewhere");
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
     EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/elsewhere");

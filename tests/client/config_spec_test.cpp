@@ -62,25 +62,19 @@ tbs_status_t SetWithWsSetSpec(const std::string& root, const std::string& path) 
 
 class ConfigSpecRoundTripTest : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(ConfigSpecRoundTripTest, DynamicViewGivesBackEveryByte) {
+TEST_P(ConfigSpecRoundTripTest, DynamicViewAndWorkspaceGiveBackEveryByte) {
     CTempDir dir;
-    const std::string tag = UniqueName("dyn");
-    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
+    const std::string view = UniqueName("dyn"), ws = UniqueName("ws");
+    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(ws, dir / "root"), TBS_ST_OK);
     WriteTextFile(dir / "cs", GetParam());
-    ASSERT_EQ(SetWithCmdSetcs(tag, dir / "cs"), TBS_ST_OK);
-    EXPECT_EQ(FetchConfigSpec(tag, dir), GetParam());
-    std::string stored;
-    ASSERT_EQ(client::GetConfigSpecText(tag, &stored), TBS_ST_OK);
-    EXPECT_EQ(stored, GetParam());
-}
-
-TEST_P(ConfigSpecRoundTripTest, WorkspaceGivesBackEveryByte) {
-    CTempDir dir;
-    const std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
-    WriteTextFile(dir / "cs", GetParam());
+    ASSERT_EQ(SetWithCmdSetcs(view, dir / "cs"), TBS_ST_OK);
     ASSERT_EQ(SetWithWsSetSpec(dir / "root", dir / "cs"), TBS_ST_OK);
-    EXPECT_EQ(FetchConfigSpec(tag, dir), GetParam());
+    EXPECT_EQ(FetchConfigSpec(view, dir), GetParam());
+    EXPECT_EQ(FetchConfigSpec(ws, dir), GetParam());
+    std::string stored;
+    ASSERT_EQ(client::GetConfigSpecText(view, &stored), TBS_ST_OK);
+    EXPECT_EQ(stored, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,49 +139,48 @@ TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
     EXPECT_NE(output.error().find(dir / "missing"), std::string::npos) << output.error();
 }
 
-using CParseResult = std::unique_ptr<cfs_parse_result_t, decltype(&cfs_free)>;
+struct CParseCase {
+    const char* label;
+    const char* text;  // null: no file
+    tbs_status_t status;
+    int line, column;
+    size_t rules;
+};
 
-// Parses the text (or a missing file when text is null) as cfs_parse does.
-CParseResult ParseFile(const CTempDir& dir, const char* text, tbs_status_t expected,
-                       const tbs_uuid_t* view_uuid = nullptr) {
-    if (text) WriteTextFile(dir / "cs", text);
-    cfs_parse_result_t* result = nullptr;
-    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), view_uuid, &result), expected);
-    EXPECT_NE(result, nullptr);
-    return CParseResult(result, &cfs_free);
-}
+class CfsParseTest : public ::testing::TestWithParam<CParseCase> {};
 
-TEST(CfsParseTest, AcceptedFileGivesItsRules) {
+// Whatever the outcome there is a result; what was refused is printed.
+TEST_P(CfsParseTest, GivesTheRulesOrThePlaceAndPrintsTheDiagnostic) {
     CTempDir dir;
-    const CParseResult result = ParseFile(dir, kGoodText, TBS_ST_OK, &TBS_UUID_NULL);
-    ASSERT_NE(result, nullptr);
-    EXPECT_TRUE(cfs_result_ok(result.get()));
-    EXPECT_EQ(cfs_result_rule_count(result.get()), 2u);
-    EXPECT_STREQ(cfs_result_diagnostic(result.get()), "");
-    EXPECT_EQ(cfs_result_error_line(result.get()), 0);
-}
-
-TEST(CfsParseTest, RefusedFileGivesThePlaceAndPrintsTheDiagnostic) {
-    CTempDir dir;
+    const CParseCase& c = GetParam();
+    if (c.text) WriteTextFile(dir / "cs", c.text);
     CCapturedOutput output;
-    const CParseResult result = ParseFile(dir, kBadText, TBS_ST_CFS_SYNTAX);
-    ASSERT_NE(result, nullptr);
-    EXPECT_FALSE(cfs_result_ok(result.get()));
-    EXPECT_EQ(cfs_result_error_line(result.get()), 3);
-    EXPECT_EQ(cfs_result_error_column(result.get()), 1);
-    const std::string diagnostic = cfs_result_diagnostic(result.get());
-    EXPECT_EQ(diagnostic.rfind(kDiagnosticStart, 0), 0u) << diagnostic;
-    EXPECT_EQ(output.error(), diagnostic + "\n");
+    cfs_parse_result_t* parsed = nullptr;
+    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), &TBS_UUID_NULL, &parsed), c.status);
+    ASSERT_NE(parsed, nullptr);
+    const std::unique_ptr<cfs_parse_result_t, decltype(&cfs_free)> result(parsed, &cfs_free);
+    EXPECT_EQ(cfs_result_ok(parsed) != 0, c.status == TBS_ST_OK);
+    EXPECT_EQ(cfs_result_rule_count(parsed), c.rules);
+    const std::string diagnostic = cfs_result_diagnostic(parsed);
+    if (c.status == TBS_ST_OK) {
+        EXPECT_EQ(diagnostic, "");
+        EXPECT_EQ(output.error(), "");
+    } else if (c.text) {
+        EXPECT_EQ(std::pair(cfs_result_error_line(parsed), cfs_result_error_column(parsed)),
+                  std::pair(c.line, c.column));
+        EXPECT_TRUE(diagnostic.starts_with(kDiagnosticStart)) << diagnostic;
+        EXPECT_EQ(output.error(), diagnostic + "\n");
+    } else {
+        EXPECT_NE(output.error().find(dir / "cs"), std::string::npos) << output.error();
+    }
 }
 
-TEST(CfsParseTest, UnreadableFileIsAnInputError) {
-    CTempDir dir;
-    CCapturedOutput output;
-    const CParseResult result = ParseFile(dir, nullptr, TBS_ST_IO);
-    ASSERT_NE(result, nullptr);
-    EXPECT_FALSE(cfs_result_ok(result.get()));
-    EXPECT_NE(output.error().find(dir / "cs"), std::string::npos) << output.error();
-}
+INSTANTIATE_TEST_SUITE_P(Files, CfsParseTest,
+                         ::testing::Values(CParseCase{"Accepted", kGoodText, TBS_ST_OK, 0, 0, 2},
+                                           CParseCase{"Refused", kBadText, TBS_ST_CFS_SYNTAX, 3, 1,
+                                                      0},
+                                           CParseCase{"Unreadable", nullptr, TBS_ST_IO, 0, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace kelmora::test

@@ -48,26 +48,21 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-TEST(ClientDatabaseTest, FirstUseCreatesTheHomeAndAnUpToDateDatabaseInWalMode) {
+// A database that a newer version made is left alone.
+TEST(ClientDatabaseTest, FirstUseCreatesAnUpToDateDatabaseInWalModeThatANewerVersionOwns) {
     CScopedHome home;
     ASSERT_EQ(client::CreateView("first"), TBS_ST_OK);
-    CRawConnection raw(client::ClientDatabasePath());
-    EXPECT_EQ(raw.Text("PRAGMA journal_mode"), "wal");
-    EXPECT_EQ(raw.Text("PRAGMA user_version"), std::to_string(client::ClientSchemaVersion()));
-    EXPECT_EQ(raw.Text("SELECT tag FROM view"), "first");
-}
-
-TEST(ClientDatabaseTest, ADatabaseFromANewerVersionIsLeftAlone) {
-    CScopedHome home;
-    ASSERT_EQ(client::CreateView("kept"), TBS_ST_OK);
     {
         CRawConnection raw(client::ClientDatabasePath());
+        EXPECT_EQ(raw.Text("PRAGMA journal_mode"), "wal");
+        EXPECT_EQ(raw.Text("PRAGMA user_version"), std::to_string(client::ClientSchemaVersion()));
+        EXPECT_EQ(raw.Text("SELECT tag FROM view"), "first");
         raw.Exec("PRAGMA user_version = " + std::to_string(client::ClientSchemaVersion() + 1));
     }
     client::CloseClientDatabase();  // as a program started after the newer one
     CCapturedOutput output;
     client::CViewRecord view;
-    EXPECT_EQ(client::FindView("kept", &view), TBS_ST_DATABASE);
+    EXPECT_EQ(client::FindView("first", &view), TBS_ST_DATABASE);
     EXPECT_NE(output.error().find("schema version"), std::string::npos) << output.error();
 }
 

@@ -79,21 +79,5 @@ TEST(FilesTest, PathThatDoesNotFitCreatesNothing) {
     EXPECT_TRUE(Names(dir.path()).empty());
 }
 
-TEST(FilesTest, FoldersAreMadeAndRemovedOnlyWhenEmpty) {
-    CTempDir dir;
-    const std::string folder = dir / "profile";
-    ASSERT_EQ(unix_nt_mkdir(folder.c_str(), 0755), 0);
-    EXPECT_TRUE(IsDirectory(folder));
-    EXPECT_EQ(unix_nt_mkdir(folder.c_str(), 0755), -1);
-    EXPECT_EQ(errno, EEXIST);
-
-    WriteTextFile(folder + "/Rules", "x");
-    EXPECT_EQ(unix_nt_rmdir(folder.c_str()), -1);
-    EXPECT_EQ(errno, ENOTEMPTY);
-    ASSERT_EQ(unix_nt_unlink((folder + "/Rules").c_str()), 0);
-    EXPECT_EQ(unix_nt_rmdir(folder.c_str()), 0);
-    EXPECT_FALSE(PathExists(folder));
-}
-
 }  // namespace
 }  // namespace kelmora::test

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -41,7 +40,7 @@ TEST(MessagesTest, RedirectSendsInformationAndErrorsToTheirOwnCallbacks) {
 }
 
 // An open log takes every kind ahead of the redirect; it is appended to, and
-// starting another log ends it.
+// starting another log ends it. One that cannot be opened is reported.
 TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     CTempDir dir;
     WriteTextFile(dir / "one", "earlier entry\n");
@@ -63,17 +62,13 @@ TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     EXPECT_EQ(ReadTextFile(dir / "one"),
               "earlier entry\nfirst error\nfirst info\nsecond error\nsecond info\na\n");
     EXPECT_EQ(ReadTextFile(dir / "two"), "b\n");
-    EXPECT_EQ(output.error(), "after the logs\n");
     EXPECT_EQ(output.info(), "");
-}
-
-TEST(MessagesTest, LogThatCannotBeOpenedIsReported) {
-    CTempDir dir;
-    CCapturedOutput output;
-    EXPECT_EQ(imsg_start_log_file((dir / "no/such/folder/log").c_str(), 0), TBS_ST_IO);
-    EXPECT_NE(output.error().find("no/such/folder/log"), std::string::npos);
+    CLogScope missing(dir / "no/such/folder/log");
+    EXPECT_EQ(missing.status(), TBS_ST_IO);
     imsg_print(IMSG_KIND_ERROR, "still printed\n", -1);
-    EXPECT_NE(output.error().find("still printed\n"), std::string::npos);
+    EXPECT_TRUE(output.error().starts_with("after the logs\n")) << output.error();
+    EXPECT_NE(output.error().find("no/such/folder/log"), std::string::npos) << output.error();
+    EXPECT_TRUE(output.error().ends_with("still printed\n")) << output.error();
 }
 
 TEST(MessagesTest, WithoutLogOrRedirectInformationGoesToStdoutTheRestToStderr) {
@@ -124,31 +119,6 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     EXPECT_EQ(next_sequence["alpha"], kEntries);
     EXPECT_EQ(next_sequence["beta"], kEntries);
 }
-
-struct CSprintfCase {
-    size_t size;
-    int length;
-    const char* text;
-};
-
-class ImsgSprintfTest : public ::testing::TestWithParam<CSprintfCase> {};
-
-TEST_P(ImsgSprintfTest, FormatsIntoTheBufferAndCutsToItsSize) {
-    char buf[40];
-    std::memset(buf, 'Z', sizeof buf);
-    EXPECT_EQ(imsg_sprintf(buf, GetParam().size, "%s=%d", -1, "count", 42), GetParam().length);
-    EXPECT_STREQ(buf, GetParam().text);
-    EXPECT_EQ(buf[GetParam().size], 'Z') << "wrote past the given size";
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ImsgSprintfTest,
-                         ::testing::Values(CSprintfCase{32, 8, "count=42"},
-                                           CSprintfCase{9, 8, "count=42"},
-                                           CSprintfCase{8, 7, "count=4"}, CSprintfCase{1, 0, ""}),
-                         [](const auto& info) {
-                             return test::CaseName(info.index,
-                                                   "Size" + std::to_string(info.param.size));
-                         });
 
 TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];

@@ -8,47 +8,13 @@
 
 #include "client/admin.h"
 #include "client/client_test_util.h"
+#include "client/view_store.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
 namespace {
-
-std::string UuidText(const tbs_uuid_t& uuid) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-        text += kDigits[uuid.bytes[i] >> 4];
-        text += kDigits[uuid.bytes[i] & 15];
-    }
-    return text;
-}
-
-TEST(ViewAdminTest, ViewsAreMadeFoundListedAndRemoved) {
-    const std::string tag = UniqueName("v");
-    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
-    EXPECT_EQ(client::CreateView(tag), TBS_ST_EXISTS);
-
-    client::CViewRecord view;
-    ASSERT_EQ(client::FindView(tag, &view), TBS_ST_OK);
-    EXPECT_EQ(view.tag, tag);
-    EXPECT_FALSE(view.is_workspace);
-    EXPECT_EQ(view.workspace_root, "");
-    EXPECT_EQ(view.uuid.size(), 36u);
-
-    std::vector<client::CViewRecord> views;
-    ASSERT_EQ(client::ListViews(&views), TBS_ST_OK);
-    EXPECT_TRUE(std::any_of(views.begin(), views.end(),
-                            [&](const auto& v) { return v.tag == tag && v.uuid == view.uuid; }));
-    EXPECT_TRUE(std::is_sorted(views.begin(), views.end(),
-                               [](const auto& a, const auto& b) { return a.tag < b.tag; }));
-
-    ASSERT_EQ(client::RemoveView(tag), TBS_ST_OK);
-    EXPECT_EQ(client::FindView(tag, &view), TBS_ST_NOT_FOUND);
-    EXPECT_EQ(client::RemoveView(tag), TBS_ST_NOT_FOUND);
-}
 
 class ViewTagTest : public ::testing::TestWithParam<const char*> {};
 
@@ -84,7 +50,7 @@ TEST(ViewHandleTest, HandlesByTagAndByUuidDescribeTheSameView) {
     ASSERT_EQ(cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, by_tag.out()), TBS_ST_OK);
     tbs_uuid_t uuid{};
     ASSERT_EQ(view_get_uuid(by_tag.get(), &uuid), TBS_ST_OK);
-    EXPECT_EQ(UuidText(uuid), record.uuid);
+    EXPECT_EQ(client::UuidToText(uuid), record.uuid);
     int is_ws = -1;
     ASSERT_EQ(view_ws_is_ws_view(by_tag.get(), &is_ws), TBS_ST_OK);
     EXPECT_EQ(is_ws, 0);
@@ -93,7 +59,7 @@ TEST(ViewHandleTest, HandlesByTagAndByUuidDescribeTheSameView) {
     ASSERT_EQ(view_get_handle(&uuid, by_uuid.out()), TBS_ST_OK);
     tbs_uuid_t again{};
     ASSERT_EQ(view_get_uuid(by_uuid.get(), &again), TBS_ST_OK);
-    EXPECT_EQ(UuidText(again), record.uuid);
+    EXPECT_EQ(client::UuidToText(again), record.uuid);
 
     // A dynamic view is seen under the home.
     char buf[1024];

@@ -125,7 +125,7 @@ TEST(InfoBlockClosingTest, ClosingLinesMustStandExactlyAnywhereInTheText) {
 
 TEST(InfoBlockScanRulesTest, CatalogueScanPatternWithOtherConversionsIsNotUsed) {
     test::CTempDir dir;
-    test::WriteTextFile(dir / "c.cat", "57399\t%s %s %s %s %s\n");
+    test::WriteTextFile(dir / "c.cat", test::CatalogueEntry(IDS_INFO_BLOCK_SCAN, "%s %s %s %s %s"));
     ASSERT_TRUE(LoadStringCatalogue(dir / "c.cat"));
     CInfoBlockFields fields;
     EXPECT_EQ(ScanInfoBlock(Block(kNameLine, kIdLine), &fields), 4);

@@ -31,6 +31,7 @@ using namespace kelmora;
 
 QString g_folder;
 bool g_ok = true;
+kelmora::qt::CQtUserInterface* g_ui = nullptr;
 
 // 7 December 2026, 9:05:07 PM local time, so that the pictures do not change.
 std::time_t SampleTime() {
@@ -98,86 +99,70 @@ constexpr char kSampleConfigSpec[] =
     "load /vobs/reports\r\n"
     "# SM_PROJECT]\r\n";
 
-void ShowAll(qt::CQtUserInterface& ui) {
+// Runs the model's dialog through the front end, taking its picture first.
+template <typename M>
+void Show(const char* name, M& model, int (qt::CQtUserInterface::*run)(M&),
+          std::function<void(QWidget*)> then = Close) {
+    Capture(name, std::move(then));
+    (g_ui->*run)(model);
+}
+
+void ShowAll() {
+    using UI = qt::CQtUserInterface;
     CSampleHosts hosts;
-    {
-        CAssocDlg dialog(&hosts);
-        dialog.set_name_text("\\Stavemark View Profiles\\Proj");
-        Capture("associate", Close);
-        ui.RunAssocDlg(dialog);
-    }
-    {
-        CDissocDlg dialog(&hosts);
-        Capture("dissociate", Close);
-        ui.RunDissocDlg(dialog);
-    }
-    {
-        CCOsDlg dialog("jdoe_view", FALSE, kCheckoutsSetUpBranch);
-        dialog.set_message("The view jdoe_view has 2 checked out elements.");
-        Capture("checkouts", Close);
-        ui.RunCOsDlg(dialog);
-    }
-    {
-        CFinishDlg dialog;
-        Capture("finish", Close);
-        ui.RunFinishDlg(dialog);
-    }
-    {
-        CNamePrompt prompt;
-        prompt.set_message("Unable to name the new View Profile.");
-        prompt.set_name("Proj2");
-        Capture("name-prompt", Close);
-        ui.RunNamePrompt(prompt);
-    }
-    {
-        CBranchPSheet sheet("", nullptr, CBranchPSheet::kNamePage);
-        sheet.SetWizardMode();
-        sheet.set_host(&hosts);
-        sheet.name_page().set_name("jdoe_fix");
-        sheet.name_page().set_comment("Fix for the report layout");
-        Capture("wizard-name", [](QWidget* window) {
-            ButtonNamed(window, QString::fromStdString(CWizName::kNoCaption))->click();
-            static_cast<QWizard*>(window)->button(QWizard::NextButton)->click();
-            Capture("wizard-branch-point", Close);
-        });
-        ui.RunBranchPSheet(sheet);
-    }
-    {
-        CEditCSpec dialog;
-        dialog.set_config_spec_text(kSampleConfigSpec);
-        Capture("config-spec-editor", [](QWidget* window) {
-            ButtonNamed(window, "&Edit")->click();
-            Close(window);
-        });
-        ui.RunEditCSpec(dialog);
-    }
-    {
-        CEditCSpec dialog;
-        dialog.set_config_spec_text(std::string(kSampleConfigSpec) + "element * \\main\\LATEST extra\r\n");
-        Capture("config-spec-editor-error", [](QWidget* window) {
-            ButtonNamed(window, "&Edit")->click();
-            auto* view = window->findChild<QPlainTextEdit*>();
-            view->moveCursor(QTextCursor::End);
-            view->insertPlainText(" ");
-            Capture("message-box", [window](QWidget* box) {
-                static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
-                Capture("config-spec-editor-error", [](QWidget* editor) {
-                    // Leave without keeping the text.
-                    static_cast<QDialog*>(editor)->done(QDialog::Rejected);
-                });
+    CAssocDlg associate(&hosts);
+    associate.set_name_text("\\Stavemark View Profiles\\Proj");
+    Show("associate", associate, &UI::RunAssocDlg);
+    CDissocDlg dissociate(&hosts);
+    Show("dissociate", dissociate, &UI::RunDissocDlg);
+    CCOsDlg checkouts("jdoe_view", FALSE, kCheckoutsSetUpBranch);
+    checkouts.set_message("The view jdoe_view has 2 checked out elements.");
+    Show("checkouts", checkouts, &UI::RunCOsDlg);
+    CFinishDlg finish;
+    Show("finish", finish, &UI::RunFinishDlg);
+    CNamePrompt prompt;
+    prompt.set_message("Unable to name the new View Profile.");
+    prompt.set_name("Proj2");
+    Show("name-prompt", prompt, &UI::RunNamePrompt);
+
+    CBranchPSheet sheet("", nullptr, CBranchPSheet::kNamePage);
+    sheet.SetWizardMode();
+    sheet.set_host(&hosts);
+    sheet.name_page().set_name("jdoe_fix");
+    sheet.name_page().set_comment("Fix for the report layout");
+    Show("wizard-name", sheet, &UI::RunBranchPSheet, [](QWidget* window) {
+        ButtonNamed(window, QString::fromStdString(CWizName::kNoCaption))->click();
+        static_cast<QWizard*>(window)->button(QWizard::NextButton)->click();
+        Capture("wizard-branch-point", Close);
+    });
+
+    CEditCSpec editor;
+    editor.set_config_spec_text(kSampleConfigSpec);
+    Show("config-spec-editor", editor, &UI::RunEditCSpec, [](QWidget* window) {
+        ButtonNamed(window, "&Edit")->click();
+        Close(window);
+    });
+    CEditCSpec broken;
+    broken.set_config_spec_text(std::string(kSampleConfigSpec) + "element * \\main\\LATEST extra\r\n");
+    Show("config-spec-editor-error", broken, &UI::RunEditCSpec, [](QWidget* window) {
+        ButtonNamed(window, "&Edit")->click();
+        auto* view = window->findChild<QPlainTextEdit*>();
+        view->moveCursor(QTextCursor::End);
+        view->insertPlainText(" ");
+        Capture("message-box", [](QWidget* box) {
+            static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+            Capture("config-spec-editor-error", [](QWidget* editor) {
+                // Leave without keeping the text.
+                static_cast<QDialog*>(editor)->done(QDialog::Rejected);
             });
-            ButtonNamed(window, "&Save")->click();
         });
-        ui.RunEditCSpec(dialog);
-    }
-    {
-        CEditCSpec dialog;
-        dialog.set_config_spec_text(kSampleConfigSpec);
-        dialog.set_context_text("jdoe_ws");
-        dialog.set_hidden_mode(1);
-        Capture("config-spec-editor-hidden", Close);
-        ui.RunEditCSpec(dialog);
-    }
+        ButtonNamed(window, "&Save")->click();
+    });
+    CEditCSpec hidden;
+    hidden.set_config_spec_text(kSampleConfigSpec);
+    hidden.set_context_text("jdoe_ws");
+    hidden.set_hidden_mode(1);
+    Show("config-spec-editor-hidden", hidden, &UI::RunEditCSpec);
 }
 
 }  // namespace
@@ -199,6 +184,7 @@ int main(int argc, char** argv) {
     kelmora::CScopedClock clock(&SampleTime);
     qt::CQtUserInterface ui;
     kelmora::CScopedUserInterface installed(&ui);
-    ShowAll(ui);
+    g_ui = &ui;
+    ShowAll();
     return g_ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "module/front_end.h"
 #include "resources/string_table.h"
 #include "support/test_env.h"
 #include "ui/user_interface.h"
@@ -19,7 +20,6 @@ struct CHelpKeyCase {
     bool consumed;
 };
 
-constexpr intptr_t kRepeatBit = 0x40000000;
 constexpr unsigned kModernPlatform = 0x601;
 
 class HelpKeyFilterTest : public ::testing::TestWithParam<CHelpKeyCase> {};
@@ -33,10 +33,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, HelpKeyFilterTest,
     ::testing::Values(
         CHelpKeyCase{"PlainF1", {WM_KEYDOWN, VK_F1, 1}, {}, kModernPlatform, true},
-        CHelpKeyCase{"AutoRepeat", {WM_KEYDOWN, VK_F1, kRepeatBit | 1}, {}, kModernPlatform, false},
-        CHelpKeyCase{"Shift", {WM_KEYDOWN, VK_F1, 1}, {true, false, false}, kModernPlatform, false},
-        CHelpKeyCase{"Ctrl", {WM_KEYDOWN, VK_F1, 1}, {false, true, false}, kModernPlatform, false},
-        CHelpKeyCase{"Alt", {WM_KEYDOWN, VK_F1, 1}, {false, false, true}, kModernPlatform, false},
         CHelpKeyCase{"OtherKey", {WM_KEYDOWN, VK_F1 + 1, 1}, {}, kModernPlatform, false},
         CHelpKeyCase{"KeyUp", {WM_KEYDOWN + 1, VK_F1, 1}, {}, kModernPlatform, false},
         CHelpKeyCase{"OldestFilteredPlatform", {WM_KEYDOWN, VK_F1, 1}, {}, 0x333, true},
@@ -50,57 +46,87 @@ TEST(PlatformVersionTest, NumberTakesMajorFromTheLowByteAndMinorFromTheNext) {
     EXPECT_GE(PlatformVersionNumber(PlatformVersionWord()), kHelpKeyFilterVersion);
 }
 
-// Points the resource loader at a catalogue file for one test and puts the
-// application name back afterwards.
-class KelmoraAppTest : public ::testing::Test {
+// The catalogue that KELMORA_CATALOGUE names, or else the one in the home
+// folder, names the application and serves its strings until the exit.
+// (A malformed catalogue fails to load just the same: see the string table's tests.)
+struct CCatalogueCase {
+    const char* label;
+    const char* variable;   // the file KELMORA_CATALOGUE names; null: unset
+    const char* home_text;  // of the home folder's catalogue; null: none
+    const char* name;       // the application's afterwards; null: unchanged
+    const char* view_handle;  // the text of IDS_ERR_VIEW_HANDLE; null: the built-in one
+};
+
+class KelmoraAppTest : public ::testing::TestWithParam<CCatalogueCase> {
 protected:
-    void SetUp() override { saved_name_ = ApplicationName(); }
     void TearDown() override {
         unsetenv("KELMORA_CATALOGUE");
+        std::remove(home_catalogue_.c_str());
         UnloadStringCatalogue();
         SetApplicationName(saved_name_);
     }
-    void UseCatalogue(const std::string& text) {
-        test::WriteTextFile(dir_ / "strings.cat", text);
-        setenv("KELMORA_CATALOGUE", (dir_ / "strings.cat").c_str(), 1);
-    }
-
     test::CTempDir dir_;
-    std::string saved_name_;
+    const std::string saved_name_ = ApplicationName(),
+                      home_catalogue_ = std::string(std::getenv("KELMORA_HOME")) + "/strings.cat";
 };
 
-TEST_F(KelmoraAppTest, CatalogueNamesTheApplicationAndServesStringsUntilExit) {
-    UseCatalogue("57344\tProfils de vue\n19\tErreur de vue.\\n\\n\n");
+TEST_P(KelmoraAppTest, CatalogueServesUntilTheExit) {
+    const CCatalogueCase& c = GetParam();
+    test::WriteTextFile(dir_ / "strings.cat", "57344\tProfils de vue\n19\tErreur de vue.\\n\\n\n");
+    if (c.variable) setenv("KELMORA_CATALOGUE", (dir_ / c.variable).c_str(), 1);
+    if (c.home_text) test::WriteTextFile(home_catalogue_, c.home_text);
+    const std::string built_in(BuiltinString(IDS_ERR_VIEW_HANDLE));
     CKelmoraApp app;
     ASSERT_EQ(app.InitInstance(), TRUE);
-    EXPECT_NE(app.resource_module(), nullptr);
-    EXPECT_EQ(ApplicationName(), "Profils de vue");
-    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), "Erreur de vue.\n\n");
-
+    EXPECT_EQ(app.resource_module() != nullptr, c.name != nullptr);
+    EXPECT_EQ(ApplicationName(), c.name ? c.name : saved_name_);
+    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), c.view_handle ? c.view_handle : built_in);
     app.ExitInstance();
     EXPECT_EQ(app.resource_module(), nullptr);
-    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), BuiltinString(IDS_ERR_VIEW_HANDLE));
+    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), built_in);
 }
 
-// (A malformed catalogue fails to load just the same: see the string table's tests.)
-TEST_F(KelmoraAppTest, WithoutCatalogueBuiltInTextsAndDefaultTitleStay) {
-    setenv("KELMORA_CATALOGUE", (dir_ / "missing.cat").c_str(), 1);
-    CKelmoraApp app;
-    ASSERT_EQ(app.InitInstance(), TRUE);
-    EXPECT_EQ(app.resource_module(), nullptr);
-    EXPECT_EQ(ApplicationName(), saved_name_);
-    EXPECT_EQ(LoadString(IDS_APP_NAME), BuiltinString(IDS_APP_NAME));
+INSTANTIATE_TEST_SUITE_P(
+    Catalogues, KelmoraAppTest,
+    ::testing::Values(
+        CCatalogueCase{"NamedByTheVariable", "strings.cat", nullptr, "Profils de vue",
+                       "Erreur de vue.\n\n"},
+        CCatalogueCase{"VariableNamesNoFile", "missing.cat", nullptr, nullptr, nullptr},
+        CCatalogueCase{"InTheHomeFolder", nullptr, "57344\tHome Profiles\n", "Home Profiles",
+                       nullptr}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// Loading the Qt front end, and saying why when it cannot serve.
+struct CLoadCase {
+    const char* name;
+    const char* folder;    // null: the build's library folder
+    const char* platform;  // QT_QPA_PLATFORM; null unsets it
+    bool loads;
+    const char* reason;    // a part of the reason
+};
+
+class FrontEndLoadTest : public ::testing::TestWithParam<CLoadCase> {};
+
+TEST_P(FrontEndLoadTest, LoadsOrSaysWhyNot) {
+    const CLoadCase& c = GetParam();
+#ifndef KELMORA_HAVE_QTUI
+    if (!c.folder) GTEST_SKIP() << "this build has no Qt front end";
+#endif
+    test::CScopedEnv platform("QT_QPA_PLATFORM", c.platform);
+    test::CScopedEnv display("DISPLAY", nullptr);
+    std::string reason;
+    CUserInterface* ui = LoadQtFrontEnd(c.folder ? c.folder : KELMORA_LIB_DIR, &reason);
+    EXPECT_EQ(ui != nullptr, c.loads) << reason;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
 }
 
-TEST_F(KelmoraAppTest, CatalogueInTheHomeFolderIsFoundWithoutTheVariable) {
-    std::string path = std::string(std::getenv("KELMORA_HOME")) + "/strings.cat";
-    test::WriteTextFile(path, "57344\tHome Profiles\n");
-    CKelmoraApp app;
-    app.InitInstance();
-    EXPECT_EQ(ApplicationName(), "Home Profiles");
-    app.ExitInstance();
-    std::remove(path.c_str());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrontEndLoadTest,
+    ::testing::Values(
+        CLoadCase{"LibraryMissing", "/nonexistent", "offscreen", false, "libkelmora_qtui.so"},
+        CLoadCase{"NoDisplay", nullptr, nullptr, false, "no display (DISPLAY is not set)"},
+        CLoadCase{"OffscreenPlatform", nullptr, "offscreen", true, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelmora

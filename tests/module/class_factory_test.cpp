@@ -48,17 +48,6 @@ TEST(ClassFactoryTest, RefusedCreationsLeaveNoObjectBehind) {
     EXPECT_EQ(ModuleLockCount(), before);
 }
 
-TEST(ServerRegistryTest, RegistrationNamesClassAndLibraryByProgramIdentifier) {
-    ASSERT_EQ(WriteServerRegistration("KELMORA.TESTSERVER", kTestClsid, "/opt/k/lib/libtest.so"),
-              TBS_ST_OK);
-    CLSID clsid{};
-    std::string path;
-    ASSERT_TRUE(FindServerByProgId("KELMORA.TESTSERVER", &clsid, &path));
-    EXPECT_EQ(clsid, kTestClsid);
-    EXPECT_EQ(path, "/opt/k/lib/libtest.so");
-    EXPECT_FALSE(FindServerByProgId("KELMORA.NOSUCHSERVER", &clsid, &path));
-}
-
 TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {
     EXPECT_EQ(GuidToString(CLSID_ViewProfile), "{592c6aef-44a3-498a-b5b9-b0d893cf81a5}");
     GUID parsed{};

@@ -72,25 +72,20 @@ INSTANTIATE_TEST_SUITE_P(
                       CNodePathCase{"", "\\Top", "", ""}),
     [](const auto& info) { return test::CaseName(info.index, info.param.full_path); });
 
-TEST(TempFile, RemovedWhenTheObjectDies) {
-    std::string path;
+TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
+    std::string path, released;
     {
-        CTempFile file;
+        CTempFile file, kept;
         ASSERT_TRUE(file.Create("text", ".cs"));
+        ASSERT_TRUE(kept.Create());
         path = file.path();
-        EXPECT_TRUE(IsRegularFile(path));
-        EXPECT_EQ(path.substr(path.size() - 3), ".cs");
+        EXPECT_TRUE(path.ends_with(".cs")) << path;
+        released = kept.Release();
+        EXPECT_TRUE(kept.empty());
     }
     EXPECT_FALSE(PathExists(path));
-}
-
-TEST(TempFile, ReleasedFileStays) {
-    CTempFile file;
-    ASSERT_TRUE(file.Create());
-    std::string path = file.Release();
-    EXPECT_TRUE(file.empty());
-    EXPECT_TRUE(IsRegularFile(path));
-    RemoveFile(path);
+    EXPECT_TRUE(IsRegularFile(released));
+    RemoveFile(released);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "platform/process.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,28 +9,21 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "platform/process.h"
 #include "platform/sleep.h"
 #include "support/test_env.h"
 
 namespace kelmora {
 namespace {
 
-TEST(RunProcessAndWait, PassesArgumentsWithBlanksIntact) {
+TEST(RunProcessAndWait, PassesArgumentsWithBlanksIntactAndReportsTheExit) {
     test::CTempDir dir;
     std::string out = dir / "args";
-    auto result = RunProcessAndWait(
-        {"/bin/sh", "-c", "printf '%s|' \"$@\" > \"$0\"", out, "-ws", "/a path/with blanks", "x"});
+    auto result = RunProcessAndWait({"/bin/sh", "-c", "printf '%s|' \"$@\" > \"$0\"; exit 7", out,
+                                     "-ws", "/a path/with blanks", "x"});
     ASSERT_TRUE(result.started);
-    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.exit_code, 7);
+    EXPECT_FALSE(result.Succeeded());
     EXPECT_EQ(test::ReadTextFile(out), "-ws|/a path/with blanks|x|");
-}
-
-TEST(RunProcessAndWait, ReportsExitCodeAndMissingProgram) {
-    auto failed = RunProcessAndWait({"/bin/sh", "-c", "exit 7"});
-    EXPECT_TRUE(failed.started);
-    EXPECT_EQ(failed.exit_code, 7);
-    EXPECT_FALSE(failed.Succeeded());
 
     auto missing = RunProcessAndWait({"kelmora-no-such-program"});
     EXPECT_FALSE(missing.started);

@@ -19,15 +19,15 @@ protected:
 };
 
 TEST_F(FormatStringIdTest, CatalogueTextIsUsedOnlyWithTheSameConversions) {
-    Catalogue("18\tStart von %s scheiterte: %d\\n\n");
+    Catalogue(test::CatalogueEntry(IDS_EXEC_FAILED, "Start von %s scheiterte: %d\\n"));
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
               "Start von staveviewupdate scheiterte: 2\n");
     // Read as printed, "%d %s" would take the text pointer for a number.
-    Catalogue("18\tFehler %d bei %s\n");
+    Catalogue(test::CatalogueEntry(IDS_EXEC_FAILED, "Fehler %d bei %s"));
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
               "Exec of staveviewupdate failed with error 2\n");
     // A field of a billion characters would make the message a gigabyte.
-    Catalogue("18\tStart von %999999999s scheiterte: %d\n\n");
+    Catalogue(test::CatalogueEntry(IDS_EXEC_FAILED, "Start von %999999999s scheiterte: %d\n"));
     EXPECT_EQ(FormatStringId(IDS_EXEC_FAILED, "staveviewupdate", 2),
               "Exec of staveviewupdate failed with error 2\n");
 }

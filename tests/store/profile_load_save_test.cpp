@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
@@ -65,20 +66,17 @@ TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfIt
 
     record.diagram_source_path = "/somewhere/diagram";
     node_->set_host_data(5);
-    CTreeNode copy("", "", 0, 0);
+    CTreeNode copy("", "", 0, 0), folder_copy("", "", 0, 0);
     CopyNode(copy, *node_);
-    EXPECT_EQ(copy.full_path(), node_->full_path());
-    EXPECT_EQ(copy.host_data(), 5);
-    EXPECT_EQ(copy.parent(), node_->parent());
-    EXPECT_EQ(copy.next_sibling(), node_->next_sibling());
-    EXPECT_EQ(copy.revision_stamp(), node_->revision_stamp());
-    ASSERT_EQ(copy.profile_state(), ProfileState::kLoaded);
+    const auto fields = [](const CTreeNode& n) {
+        return std::tuple(n.full_path(), n.host_data(), n.parent(), n.next_sibling(),
+                          n.revision_stamp(), n.profile_state());
+    };
+    EXPECT_EQ(fields(copy), fields(*node_));
     ASSERT_NE(copy.profile_record(), node_->profile_record());
-    for (const CProfileTextField& field : ProfileTextFields()) {
+    for (const CProfileTextField& field : ProfileTextFields())
         EXPECT_EQ((*copy.profile_record()).*field.text, record.*field.text) << field.file_index;
-    }
     EXPECT_TRUE(copy.profile_record()->diagram_source_path.empty());
-    CTreeNode folder_copy("", "", 0, 0);
     CopyNode(folder_copy, *Node("\\Top\\Other"));
     EXPECT_FALSE(folder_copy.IsProfile());
 }
@@ -243,33 +241,33 @@ INSTANTIATE_TEST_SUITE_P(
         CNamingCase{"NobodyToAsk", true, "", ESaveOutcome::kSavedUnnamed, "Proj", 0, "R"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Read-only detection needs a user whom permissions bind.
-class ProfileReadOnlyTest : public ProfileLoadSaveTest {
-protected:
-    void SetUp() override {
-        ProfileLoadSaveTest::SetUp();
-        if (RunningAsRoot()) GTEST_SKIP() << "root may write any file; run as a user to test";
-    }
+// Read-only detection needs a user whom permissions bind: modes taken away
+// from the files and folders (below the root) named.
+struct CReadOnlyCase {
+    const char* label;
+    std::vector<std::string> protected_paths;
+    bool read_only;
 };
 
-TEST_F(ProfileReadOnlyTest, WritableProfileAndTreeAreNotReadOnly) {
-    EXPECT_FALSE(IsProfileReadOnly(*node_));
-    EXPECT_TRUE(CRecordedSleep::calls.empty());
-}
+class ProfileReadOnlyTest : public ProfileLoadSaveTest,
+                            public ::testing::WithParamInterface<CReadOnlyCase> {};
 
-TEST_F(ProfileReadOnlyTest, ReadOnlyProfileFolderIsReadOnly) {
-    ASSERT_EQ(chmod(ProjPath("GUID").c_str(), 0444), 0);
-    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+TEST_P(ProfileReadOnlyTest, IsToldAtOnce) {
+    if (RunningAsRoot()) GTEST_SKIP() << "root may write any file; run as a user to test";
+    for (const std::string& path : GetParam().protected_paths)
+        ASSERT_EQ(chmod(Native(path).c_str(), fs::is_directory(Native(path)) ? 0555 : 0444), 0);
+    EXPECT_EQ(IsProfileReadOnly(*node_), GetParam().read_only);
+    EXPECT_TRUE(CRecordedSleep::calls.empty());
     ASSERT_TRUE(LoadProfile(node_));
-    EXPECT_TRUE(node_->profile_record()->read_only);
+    EXPECT_EQ(node_->profile_record()->read_only, GetParam().read_only);
 }
 
-TEST_F(ProfileReadOnlyTest, ReadOnlyTreeIsReadOnlyAtOnce) {
-    ASSERT_EQ(chmod(Native(".rev").c_str(), 0444), 0);
-    ASSERT_EQ(chmod(root().c_str(), 0555), 0);
-    EXPECT_TRUE(IsProfileReadOnly(*node_));
-    EXPECT_TRUE(CRecordedSleep::calls.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ProfileReadOnlyTest,
+    ::testing::Values(CReadOnlyCase{"Writable", {}, false},
+                      CReadOnlyCase{"ProfileFolder", {"Top/Proj/GUID", "Top/Proj"}, true},
+                      CReadOnlyCase{"Tree", {".rev", "."}, true}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ProfileLoadSaveTest, TreeHeldElsewhereCountsAsReadOnlyAfterThirtyAttempts) {
     auto holder = HoldLockElsewhere();

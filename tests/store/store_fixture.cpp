@@ -14,13 +14,27 @@
 namespace kelmora::test {
 
 namespace {
-constexpr char kFaultyPack[] =
-    "2\t%s %s\n3\t%s %s %n\n4\t%s %s %s\n5\t%n\n6\t%s%s\n7\t%n%s%s%s\n8\t%s %s %s\n"
-    "11\t%s %s\n15\t%s %n\n16\t%s %s %s\n100\t%s %s\n";
+// Each entry asks for one conversion too many or for a "%n".
+std::string FaultyPack() {
+    std::string pack;
+    for (const auto& [id, text] : {std::pair{IDS_NO_PERMISSION_PROFILE, "%s %s"},
+                                   {IDS_ERR_RENAME, "%s %s %n"},
+                                   {IDS_ERR_CREATE, "%s %s %s"},
+                                   {IDS_PROFILE_NAME_EXISTS, "%n"},
+                                   {IDS_NO_PERMISSION_FOLDER, "%s%s"},
+                                   {IDS_ERR_REMOVE, "%n%s%s%s"},
+                                   {IDS_UNABLE_TO_NAME_PROFILE, "%s %s %s"},
+                                   {IDS_TREE_NOT_FOUND, "%s %s"},
+                                   {IDS_TREE_ROOT_IS_DRIVE_ROOT, "%s %n"},
+                                   {IDS_ERR_CREATE_TOP_FOLDER, "%s %s %s"},
+                                   {IDS_NOT_REGULAR_FILE, "%s %s"}})
+        pack += CatalogueEntry(id, text);
+    return pack;
+}
 }  // namespace
 
 void CStoreTest::SetUp() {
-    WriteTextFile(temp_ / "strings.cat", kFaultyPack);
+    WriteTextFile(temp_ / "strings.cat", FaultyPack());
     ASSERT_TRUE(LoadStringCatalogue(temp_ / "strings.cat"));
     root_ = temp_ / "tree";
     std::filesystem::create_directory(root_);

@@ -106,18 +106,9 @@ TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZeroOrNoFileAtAll) {
     EXPECT_FALSE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
 }
 
-TEST_F(TreeEditTest, CopyWithinItsFolderIsNamedCopyOf) {
-    CTreeNode* first = CopyAlphaInto("\\Top\\Group", false);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->Name(), "Copy of Alpha");
-    CTreeNode* second = CopyAlphaInto("\\Top\\Group", true);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->Name(), "Copy (2) of Alpha");
-    EXPECT_EQ(ChildNames("\\Top\\Group")[0], "Copy (2) of Alpha");
-    EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
-}
-
-TEST_F(TreeEditTest, CopyTakesEveryPlainFileAndANewGuid) {
+// A copy takes every plain file, no folder, and a new GUID unless it keeps
+// the old one; within its own folder it is named "Copy of", "Copy (2) of".
+TEST_F(TreeEditTest, CopiesTakeThePlainFilesAndAreNamedByWhereTheyGo) {
     MakeFolder("Top/Group/Alpha/Sub");
     CTreeNode* copy = CopyAlphaInto("\\Top\\Other", false);
     ASSERT_NE(copy, nullptr);
@@ -128,8 +119,16 @@ TEST_F(TreeEditTest, CopyTakesEveryPlainFileAndANewGuid) {
     CProfileGuid guid;
     ASSERT_TRUE(ParseGuidFileText(ReadTextFile(Native("Top/Other/Alpha/GUID")), &guid));
     EXPECT_NE(guid.guid, "alpha-guid");
-    EXPECT_EQ(guid.major, 0);
-    EXPECT_EQ(guid.minor, 0);
+    EXPECT_EQ(std::pair(guid.major, guid.minor), std::pair(0, 0));
+
+    CTreeNode* first = CopyAlphaInto("\\Top\\Group", false);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->Name(), "Copy of Alpha");
+    CTreeNode* second = CopyAlphaInto("\\Top\\Group", true);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->Name(), "Copy (2) of Alpha");
+    EXPECT_EQ(ChildNames("\\Top\\Group")[0], "Copy (2) of Alpha");
+    EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
 }
 
 TEST_F(TreeEditTest, CopyIntoAFolderWithThatNameIsRefused) {

@@ -208,8 +208,7 @@ std::string CChildProcess::ReadLine() {
 }
 
 void CChildProcess::Send(const std::string& text) {
-    if (in_fd_ >= 0 && write(in_fd_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-        ADD_FAILURE() << "cannot write to the child's input";
+    if (in_fd_ >= 0 && !Write(text)) ADD_FAILURE() << "cannot write to the child's input";
 }
 
 void CChildProcess::Kill(int signal) {

@@ -50,6 +50,10 @@ private:
 };
 
 void WriteTextFile(const std::string& path, const std::string& text);
+// One line of a string catalogue (a language pack): "NUMBER<TAB>TEXT\n".
+inline std::string CatalogueEntry(unsigned id, const std::string& text) {
+    return std::to_string(id) + "\t" + text + "\n";
+}
 std::string ReadTextFile(const std::string& path);
 
 // Runs a program by argument vector and captures what it wrote.

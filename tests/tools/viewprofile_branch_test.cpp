@@ -193,48 +193,25 @@ TEST_P(BranchTypeTest, AsksOnceAndLeavesOnlyWhatWasAgreed) {
               c.fail_third || c.script.find("cancel") != std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BranchTypeTest,
-    ::testing::Values(
-        CTypeCase{"ExistingInSecondAndThird",
-                  false,
-                  true,
-                  false,
-                  "name priv\ncomment new\nfinish\nok\n",
-                  {"priv::new;", "priv::old;", "priv::old;"},
-                  "| 'VOB#2'.  If this branch type"},
-        CTypeCase{"ExistingRefused",
-                  false,
-                  true,
-                  false,
-                  "name priv\nfinish\ncancel\ncancel\n",
-                  {"", "priv::old;", "priv::old;"},
-                  "| 'VOB#2'.  If this branch type"},
-        CTypeCase{"LockedInSecondAndThird",
-                  true,
-                  false,
-                  false,
-                  "name priv\ncomment new\nfinish\nok\n",
-                  {"priv::new;", "priv::old;", "priv::old;"},
-                  "already exists and is currently locked"},
-        // The admin VOB's type is unlocked too, though the VOB list does not name it.
-        CTypeCase{"LockedInTheAdminVob",
-                  false,
-                  false,
-                  false,
-                  "name priv\nfinish\nok\n",
-                  {"", "", ""},
-                  "already exists and is currently locked",
-                  "priv::old:admin;"},
-        CTypeCase{
-            "CreationFailsInTheThird",
-            false,
-            false,
-            true,
-            "name priv\ncomment new\nfinish\n\ncancel\n",
-            {"", "", ""},
-            "| Error creating private branch type in VOB 'VOB#3'.\n|\n|\n+-- [OK] | Name: priv"}),
+const char kOk[] = "name priv\ncomment new\nfinish\nok\n";
+const std::vector<std::string> kNewThenOld = {"priv::new;", "priv::old;", "priv::old;"};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, BranchTypeTest, ::testing::Values(
+    CTypeCase{"ExistingInSecondAndThird", false, true, false, kOk, kNewThenOld,
+              "| 'VOB#2'.  If this branch type"},
+    CTypeCase{"ExistingRefused", false, true, false, "name priv\nfinish\ncancel\ncancel\n",
+              {"", "priv::old;", "priv::old;"}, "| 'VOB#2'.  If this branch type"},
+    CTypeCase{"LockedInSecondAndThird", true, false, false, kOk, kNewThenOld,
+              "already exists and is currently locked"},
+    // The admin VOB's type is unlocked too, though the VOB list does not name it.
+    CTypeCase{"LockedInTheAdminVob", false, false, false, "name priv\nfinish\nok\n", {"", "", ""},
+              "already exists and is currently locked", "priv::old:admin;"},
+    CTypeCase{"CreationFailsInTheThird", false, false, true,
+              "name priv\ncomment new\nfinish\n\ncancel\n", {"", "", ""},
+              "| Error creating private branch type in VOB 'VOB#3'.\n|\n|\n+-- [OK] | Name: priv"}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 struct CFinishCase {
     const char* label;

@@ -60,6 +60,11 @@ const std::string kDissociated = "element * CHECKEDOUT\r\nelement \\vob\\u\\... 
 INSTANTIATE_TEST_SUITE_P(
     Calls, ViewProfileSiteTest,
     ::testing::Values(
+        CHostCase{"GetConfigSpecEndsLinesWithCrLf", "element * CHECKEDOUT\nelement * X\n",
+                  {"GetConfigSpec"}, "", "element * CHECKEDOUT\r\nelement * X\r\n"},
+        CHostCase{"SetViewTag", kLatest, {"SetViewTag", "anything"}, "", "TRUE\n"},
+        CHostCase{"SetWorkspacePathOutsideAnyWorkspace", kLatest,
+                  {"SetWorkspacePath", "/not/a/workspace"}, "", "FALSE\n", "", "[stop]"},
         CHostCase{"GetProfileName", kAssociated, {"GetProfileName"}, "", kProj + "\n"},
         CHostCase{"IsAssociated", kAssociated, {"IsAssociated"}, "", "TRUE\n"},
         CHostCase{

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -12,12 +11,9 @@
 
 #include "automation/dispatch.h"
 #include "automation/log_reader.h"
-#include "client/admin.h"
 #include "client/client_test_util.h"
-#include "client/registry.h"
 #include "kelmora/automation.h"
 #include "module/server_registry.h"
-#include "platform/fs.h"
 #include "platform/tool_log.h"
 #include "support/test_env.h"
 
@@ -29,98 +25,49 @@ CCommandOutput ViewProfile(std::vector<std::string> args) {
     return RunCommand(args);
 }
 
-constexpr char kSpec[] = "element * CHECKEDOUT\nelement * /main/LATEST\n";
-
-TEST(ViewProfileToolTest, GetConfigSpecPrintsTheSpecWithCrLfLineEnds) {
-    std::string tag = UniqueName("v");
-    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
-    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
-    CCommandOutput run = ViewProfile({"--view", tag, "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n");
-    EXPECT_EQ(run.err, "");
-}
-
-// A text method whose operation failed exits with 1, as a FALSE does.
-TEST(ViewProfileToolTest, UnknownViewIsShownBehindThePrefixAndPrintsNothing) {
-    CCommandOutput run = ViewProfile(
-        {"--view", UniqueName("missing"), "--error-prefix", "Cannot show: ", "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("[stop]\n| Cannot show: Error getting view handle.\n"),
-              std::string::npos)
-        << run.err;
-}
-
-TEST(ViewProfileToolTest, UnknownViewWithErrorsSuppressedIsOneLogLine) {
-    COperationLogTail log;
-    CCommandOutput run =
-        ViewProfile({"--view", UniqueName("missing"), "--suppress-errors", "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(log.Text(), "Error getting view handle.\n");
-}
-
-TEST(ViewProfileToolTest, PathOutsideAnyWorkspaceIsShownEvenWithErrorsSuppressed) {
-    COperationLogTail log;
-    CCommandOutput run =
-        ViewProfile({"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("[stop]\n| Error determining the view tag for the workspace path\n"
-                           "| '/not/a/workspace'\n"),
-              std::string::npos)
-        << run.err;
-    EXPECT_EQ(log.Text(), "");
-}
-
-TEST(ViewProfileToolTest, BooleanResultsArePrintedAndSetTheExitStatus) {
-    CCommandOutput yes = ViewProfile({"SetViewTag", "anything"});
-    EXPECT_EQ(yes.exit_code, 0);
-    EXPECT_EQ(yes.out, "TRUE\n");
-    CCommandOutput no = ViewProfile({"SetWorkspacePath", "/not/a/workspace"});
-    EXPECT_EQ(no.exit_code, 1);
-    EXPECT_EQ(no.out, "FALSE\n");
-}
-
-TEST(ViewProfileToolTest, TextResultWithoutLineEndGetsOne) {
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
-                               "/srv/profiles\\"),
-              TBS_ST_OK);
-    CCommandOutput run = ViewProfile({"--view", "v", "GetProfileTreeRoot"});
-    ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot");
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, "/srv/profiles\n");
-}
-
-struct CMisuse {
+// A failed call exits with 1 and prints no result; its message is shown
+// behind the prefix, or logged when errors are suppressed, except for a path
+// outside any workspace, which is always shown. %missing is a view that is not.
+struct CErrorCase {
     const char* label;
     std::vector<std::string> args;
-    const char* says;
+    const char* shown;  // a part of standard error; empty: nothing on it
+    const char* logged;
 };
 
-class ViewProfileMisuseTest : public ::testing::TestWithParam<CMisuse> {};
+class ViewProfileErrorTest : public ::testing::TestWithParam<CErrorCase> {};
 
-TEST_P(ViewProfileMisuseTest, ExitsWithTwoAndSaysWhy) {
-    CCommandOutput run = ViewProfile(GetParam().args);
-    EXPECT_EQ(run.exit_code, 2);
+TEST_P(ViewProfileErrorTest, ExitsWithOneAndShowsOrLogsTheMessage) {
+    COperationLogTail log;
+    std::vector<std::string> args = GetParam().args;
+    for (std::string& arg : args)
+        if (arg == "%missing") arg = UniqueName("missing");
+    CCommandOutput run = ViewProfile(args);
+    EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
+    const std::string shown = GetParam().shown;
+    if (shown.empty()) {
+        EXPECT_EQ(run.err, "");
+    } else {
+        EXPECT_NE(run.err.find(shown), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(log.Text(), GetParam().logged);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ViewProfileMisuseTest,
+    Calls, ViewProfileErrorTest,
     ::testing::Values(
-        CMisuse{"NoMethod", {"--view", "v"}, "no method given"},
-        CMisuse{"UnknownOption", {"--colour", "GetConfigSpec"}, "unknown or incomplete option"},
-        CMisuse{"OptionWithoutValue", {"--view"}, "unknown or incomplete option"},
-        CMisuse{
-            "ViewAndWorkspace", {"--view", "v", "--workspace", "/w", "GetConfigSpec"}, "either"},
-        CMisuse{"TwoArguments", {"SetViewTag", "a", "b"}, "at most one argument"},
-        CMisuse{"UnknownMethod", {"--view", "v", "GetEverything"}, "GetEverything: unknown method"},
-        CMisuse{"MissingArgument", {"--view", "v", "SetViewTag"}, "wrong number of arguments"},
-        CMisuse{"NotABoolean", {"--view", "v", "SuppressErrorDisplay", "maybe"}, "wrong type"}),
+        CErrorCase{"UnknownViewBehindThePrefix",
+                   {"--view", "%missing", "--error-prefix", "Cannot show: ", "GetConfigSpec"},
+                   "[stop]\n| Cannot show: Error getting view handle.\n", ""},
+        CErrorCase{"UnknownViewSuppressedIsOneLogLine",
+                   {"--view", "%missing", "--suppress-errors", "GetConfigSpec"}, "",
+                   "Error getting view handle.\n"},
+        CErrorCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed",
+                   {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"},
+                   "[stop]\n| Error determining the view tag for the workspace path\n"
+                   "| '/not/a/workspace'\n",
+                   ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct CFrontEndCase {
@@ -176,62 +123,35 @@ TEST(ViewProfileToolTest, VersionIsTheLibrarysVersionLine) {
     EXPECT_TRUE(std::regex_match(run.out, kLine)) << run.out;
 }
 
-TEST(ViewProfileToolTest, FirstUseRegistersTheLibraryAndStaleEntriesAreRenewed) {
-    // A registration left by a library that is gone.
-    ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile,
-                                      "/gone/libkelmora.so"),
-              TBS_ST_OK);
-    CCommandOutput run = ViewProfile({"SetViewTag", "v"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    CLSID clsid{};
-    std::string path;
-    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
-    char registered[PATH_MAX], built[PATH_MAX];
-    ASSERT_NE(realpath(path.c_str(), registered), nullptr) << path;
-    ASSERT_NE(realpath(KELMORA_LIB_DIR "/libkelmora.so", built), nullptr);
-    EXPECT_STREQ(registered, built);
-}
+// A registration left by a library that is gone is renewed quietly. A
+// shared KELMORA_HOME may name another checkout's build: the host prefers the
+// library beside it, says so, and registers it so that it says so once.
+class ViewProfileRegistrationTest : public ::testing::TestWithParam<bool> {};
 
-// A shared KELMORA_HOME may name another checkout's build: the host prefers
-// the library beside it, says so, and registers it so that it says so once.
-TEST(ViewProfileToolTest, LibraryOfAnotherBuildIsReplacedByTheOneBesideTheHost) {
+TEST_P(ViewProfileRegistrationTest, TheLibraryBesideTheHostIsRegistered) {
+    const bool other_build = GetParam();
     CTempDir dir;
-    const std::string other = dir / "libkelmora.so";
-    std::filesystem::copy_file(KELMORA_LIB_DIR "/libkelmora.so", other);
-    ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile, other),
+    const std::string registered = dir / "libkelmora.so";
+    if (other_build) std::filesystem::copy_file(KELMORA_LIB_DIR "/libkelmora.so", registered);
+    ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile, registered),
               TBS_ST_OK);
     CCommandOutput first = ViewProfile({"SetViewTag", "v"});
     EXPECT_EQ(first.exit_code, 0) << first.err;
-    EXPECT_NE(first.err.find("was registered to " + other + "; using "), std::string::npos)
+    EXPECT_EQ(first.err.find("was registered to " + registered + "; using ") != std::string::npos,
+              other_build)
         << first.err;
+    EXPECT_EQ(first.err.empty(), !other_build) << first.err;
     CLSID clsid{};
     std::string path;
     ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
     EXPECT_TRUE(std::filesystem::equivalent(path, KELMORA_LIB_DIR "/libkelmora.so")) << path;
-    CCommandOutput second = ViewProfile({"SetViewTag", "v"});
-    EXPECT_EQ(second.exit_code, 0);
-    EXPECT_EQ(second.err, "");
+    EXPECT_EQ(ViewProfile({"SetViewTag", "v"}).err, "");
 }
 
-// Its successful run is checked where the module runs it.
-TEST(StaveViewUpdateTest, RefusalsExitWithTheirStatusAndEveryRunIsRecorded) {
-    CTempDir dir;
-    std::string root = dir / "a work space";
-    setenv("KELMORA_TOOL_LOG", (dir / "tool.log").c_str(), 1);
-    CCommandOutput bad =
-        RunCommand({BuiltProgram("staveviewupdate"), "-ws", root, "-cspec", dir / "cs", "-quick"});
-    CCommandOutput usage = RunCommand({BuiltProgram("staveviewupdate"), "-ws", root});
-    unsetenv("KELMORA_TOOL_LOG");
-
-    EXPECT_EQ(bad.exit_code, 1);
-    EXPECT_NE(bad.err.find("is not a workspace"), std::string::npos) << bad.err;
-    EXPECT_EQ(usage.exit_code, 2);
-    std::string log = ReadTextFile(dir / "tool.log");
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);  // one line per run
-    EXPECT_EQ(ParseToolLogLine(log.substr(0, log.find('\n'))),
-              (std::vector<std::string>{BuiltProgram("staveviewupdate"), "-ws", root, "-cspec",
-                                        dir / "cs", "-quick"}));
-}
+INSTANTIATE_TEST_SUITE_P(Registrations, ViewProfileRegistrationTest, ::testing::Bool(),
+                         [](const auto& info) {
+                             return std::string(info.param ? "OtherBuild" : "GoneLibrary");
+                         });
 
 }  // namespace
 }  // namespace kelmora::test

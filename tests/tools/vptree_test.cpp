@@ -7,13 +7,14 @@
 
 #include "client/registry.h"
 #include "store/profile_layout.h"
-#include "support/test_env.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora {
 namespace {
 
 using test::BuiltProgram;
 using test::CCommandOutput;
+using test::Printed;
 using test::CTempDir;
 using test::ReadTextFile;
 using test::RunCommand;
@@ -50,41 +51,20 @@ protected:
     std::string root_;
 };
 
-TEST_F(VptreeTest, UsageErrorsExitWithTwo) {
-    EXPECT_EQ(RunCommand({BuiltProgram("vptree")}).exit_code, 2);
-    EXPECT_EQ(Vptree({"frobnicate"}).exit_code, 2);
-    EXPECT_EQ(Vptree({"mv", kProj}).exit_code, 2);
-    EXPECT_EQ(Vptree({"set", kProj, "Colour", "--text", "x"}).exit_code, 2);
-    EXPECT_EQ(RunCommand({BuiltProgram("vptree"), "--bogus", "ls"}).exit_code, 2);
-    CCommandOutput help = RunCommand({BuiltProgram("vptree"), "--help"});
-    EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("usage: vptree"), std::string::npos);
-}
-
+// Without --root the tree is the one the ProjectRoot setting names.
 TEST_F(VptreeTest, ListShowsFoldersAndProfilesWithGuidAndRevision) {
-    CCommandOutput out = Vptree({"ls"});
-    ASSERT_EQ(out.exit_code, 0) << out.err;
-    for (std::string line :
-         {"folder\t" + kTop, "folder\t" + kGroup, "profile\t" + kProj + "\tproj-guid\t1.4"})
-        EXPECT_NE(out.out.find(line + "\n"), std::string::npos) << line << "\n" << out.out;
-}
-
-TEST_F(VptreeTest, TreeRootComesFromTheSettingByDefault) {
     ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
                                root_.c_str()),
               TBS_ST_OK);
-    CCommandOutput out = RunCommand({BuiltProgram("vptree"), "ls"});
-    ASSERT_EQ(out.exit_code, 0) << out.err;
-    EXPECT_NE(out.out.find(kProj), std::string::npos);
+    const std::string listed = Printed(RunCommand({BuiltProgram("vptree"), "ls"}));
+    for (std::string line :
+         {"folder\t" + kTop, "folder\t" + kGroup, "profile\t" + kProj + "\tproj-guid\t1.4"})
+        EXPECT_NE(listed.find(line + "\n"), std::string::npos) << line << "\n" << listed;
 }
 
 TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
-    CCommandOutput stored = Vptree({"mkfolder", kGroup});
-    ASSERT_EQ(stored.exit_code, 0) << stored.err;
-    EXPECT_EQ(stored.out, kTop + "\\Group\\New Folder\n");
-    CCommandOutput native = Vptree({"mkfolder", Native("Group/")});
-    ASSERT_EQ(native.exit_code, 0) << native.err;
-    EXPECT_EQ(native.out, kTop + "\\Group\\New Folder (2)\n");
+    EXPECT_EQ(Printed(Vptree({"mkfolder", kGroup})), kTop + "\\Group\\New Folder\n");
+    EXPECT_EQ(Printed(Vptree({"mkfolder", Native("Group/")})), kTop + "\\Group\\New Folder (2)\n");
     EXPECT_EQ(Vptree({"mkfolder", temp_.path()}).exit_code, 1);
     EXPECT_EQ(Vptree({"mkfolder", kTop + "\\..\\.."}).exit_code, 1);
     EXPECT_EQ(Vptree({"mkfolder", kTop + "\\Missing"}).exit_code, 1);
@@ -92,26 +72,16 @@ TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
 }
 
 TEST_F(VptreeTest, EditingCommands) {
-    CCommandOutput made = Vptree({"mkprofile", kGroup});
-    ASSERT_EQ(made.exit_code, 0) << made.err;
-    EXPECT_EQ(made.out, kTop + "\\Group\\TBD (1)\n");
-
-    CCommandOutput copied = Vptree({"cp", kProj, kGroup});
-    ASSERT_EQ(copied.exit_code, 0) << copied.err;
-    EXPECT_EQ(copied.out, kTop + "\\Group\\Proj\n");
+    EXPECT_EQ(Printed(Vptree({"mkprofile", kGroup})), kTop + "\\Group\\TBD (1)\n");
+    EXPECT_EQ(Printed(Vptree({"cp", kProj, kGroup})), kTop + "\\Group\\Proj\n");
     EXPECT_NE(ReadTextFile(Native("Group/Proj/GUID")), "proj-guid 1.4");
-    CCommandOutput kept = Vptree({"cp", "--keep-guid", kProj, kTop});
-    ASSERT_EQ(kept.exit_code, 0) << kept.err;
-    EXPECT_EQ(kept.out, kTop + "\\Copy of Proj\n");
+    EXPECT_EQ(Printed(Vptree({"cp", "--keep-guid", kProj, kTop})), kTop + "\\Copy of Proj\n");
     EXPECT_EQ(ReadTextFile(Native("Copy of Proj/GUID")), "proj-guid 1.4");
-
-    CCommandOutput moved = Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"});
-    ASSERT_EQ(moved.exit_code, 0) << moved.err;
-    EXPECT_EQ(moved.out, kTop + "\\Group\\Named\n");
-    CCommandOutput refused = Vptree({"mv", kTop + "\\Group\\Named", "..\\x"});
-    EXPECT_EQ(refused.exit_code, 1);
-    EXPECT_NE(refused.err.find(std::strerror(EINVAL)), std::string::npos) << refused.err;
-
+    EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
+              kTop + "\\Group\\Named\n");
+    const std::string refused = Printed(Vptree({"mv", kTop + "\\Group\\Named", "..\\x"}));
+    EXPECT_TRUE(refused.starts_with("exit 1: ") && refused.find(std::strerror(EINVAL)) != std::string::npos)
+        << refused;
     ASSERT_EQ(Vptree({"rm", kGroup}).exit_code, 0);
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -121,8 +91,7 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     ASSERT_EQ(Vptree({"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code, 0);
     // Nothing is written before the save.
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
-    CCommandOutput saved = Vptree({"save", kProj});
-    ASSERT_EQ(saved.exit_code, 0) << saved.err;
+    EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
     EXPECT_EQ(ProjFile("Rules"), "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
@@ -273,10 +242,8 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
     ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", temp_ / "d.svg"}).exit_code, 0);
     ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     ASSERT_EQ(Vptree({"set", kProj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
-    CCommandOutput shown = Vptree({"show", Native("Proj")});
-    ASSERT_EQ(shown.exit_code, 0) << shown.err;
     const std::string diagram = Native("Proj/Diagram");
-    EXPECT_EQ(shown.out, "profile\t" + kProj +
+    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})), "profile\t" + kProj +
                              "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
                              "diagram\t" +
                              diagram +
@@ -289,15 +256,12 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
 
 TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
     ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/LATEST\n"}).exit_code, 0);
-    CCommandOutput saved = Vptree({"save", kProj, "--name", "Renamed"});
-    ASSERT_EQ(saved.exit_code, 0) << saved.err;
-    EXPECT_EQ(saved.out, kTop + "\\Renamed\n");
+    EXPECT_EQ(Printed(Vptree({"save", kProj, "--name", "Renamed"})), kTop + "\\Renamed\n");
     EXPECT_EQ(ReadTextFile(Native("Renamed/GUID")), "proj-guid 1.5");
 
     // A taken name asks for another one on standard input.
-    CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
-    ASSERT_EQ(asked.exit_code, 0) << asked.err;
-    EXPECT_EQ(asked.out, kTop + "\\Final\n");
+    EXPECT_EQ(Printed(Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n")),
+              kTop + "\\Final\n");
 }
 
 // Each save of the Rules keeps the ones it replaces, hidden beside them;
@@ -308,9 +272,7 @@ TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", rules}).exit_code, 0);
         ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     }
-    CCommandOutput diff = Vptree({"diff", kProj});
-    EXPECT_EQ(diff.exit_code, 0) << diff.err;
-    EXPECT_EQ(diff.out, "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
+    EXPECT_EQ(Printed(Vptree({"diff", kProj})), "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
                             "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
     EXPECT_EQ(ProjFile(kPreviousRulesFileName), "element * REL_3\r\n");
 

@@ -1,6 +1,8 @@
-// The console renderings of the dialogs, driven by scripted input.
+// The console front end: message boxes and every dialog driven by scripted
+// input, one line per decision, the end of the input answering Cancel or No.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -8,169 +10,275 @@
 #include "support/test_env.h"
 #include "ui/assoc_dlg.h"
 #include "ui/cos_dlg.h"
+#include "ui/dissoc_dlg.h"
 #include "ui/edit_cspec.h"
 #include "ui/finish_dlg.h"
+#include "ui/name_prompt.h"
 
 namespace kelmora {
 namespace {
 
-using Texts = std::vector<std::string>;
+// The answer read for a box of that style, or the one taken at end of
+// input; the header names the style's icon, whatever its buttons.
+struct CAnswerCase {
+    unsigned style;
+    const char* input;
+    int expected;
+    const char* icon;
+};
+
+class ConsoleAnswerTest : public ::testing::TestWithParam<CAnswerCase> {};
+
+TEST_P(ConsoleAnswerTest, ReadsTheAnswerOrFallsBackAtEndOfInput) {
+    std::istringstream in(GetParam().input);
+    std::ostringstream out;
+    CConsoleUserInterface ui(in, out);
+    EXPECT_EQ(ui.MessageBox("question?", GetParam().style), GetParam().expected);
+    EXPECT_TRUE(out.str().starts_with("+-- " + ApplicationName() + " [" + GetParam().icon + "]\n"))
+        << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, ConsoleAnswerTest,
+    ::testing::Values(CAnswerCase{0x14, "yes\n", IDYES, "stop"},
+                      CAnswerCase{0x14, "N\n", IDNO, "stop"},
+                      CAnswerCase{0x14, "", IDNO, "stop"},             // end of input: No
+                      CAnswerCase{0x14, "maybe\ny\n", IDYES, "stop"},  // asks again
+                      CAnswerCase{0x14, "maybe\n", IDNO, "stop"},      // then runs out
+                      CAnswerCase{0x01, "", IDCANCEL, "none"},         // OK/Cancel at end: Cancel
+                      CAnswerCase{0x01, "ok\n", IDOK, "none"}, CAnswerCase{0x00, "", IDOK, "none"},
+                      CAnswerCase{0x10, "\n", IDOK, "stop"},
+                      CAnswerCase{0x30, "", IDOK, "exclamation"},
+                      CAnswerCase{0x40, "anything\n", IDOK, "information"}),
+    [](const auto& info) {
+        return test::CaseName(info.index, std::string(info.param.icon) + " " + info.param.input);
+    });
+
+TEST(ConsoleUserInterface, PrintsTitleIconAndEveryLine) {
+    std::istringstream in;
+    std::ostringstream out;
+    CConsoleUserInterface ui(in, out);
+    SetApplicationName("Stavemark View Profiles");
+    ui.MessageBox("Error getting view handle.\n\nsecond", 0x10);
+    SetApplicationName("kelmora");
+    EXPECT_EQ(out.str(), "+-- Stavemark View Profiles [stop]\n| Error getting view handle.\n|\n"
+                         "| second\n+-- [OK] \n");
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_EQ(ui.shown()[0].style, 0x10u);
+    EXPECT_EQ(ui.shown()[0].title, "Stavemark View Profiles");
+}
+
+TEST(UserInterfaceSeam, InstalledFrontEndServesAndWaitCursorNests) {
+    std::istringstream in("y\n");
+    std::ostringstream out;
+    CConsoleUserInterface ui(in, out);
+    {
+        CScopedUserInterface scope(&ui);
+        EXPECT_EQ(UserInterface().MessageBox("sure?", 0x14), IDYES);
+        CWaitCursor outer;
+        {
+            CWaitCursor inner;
+            EXPECT_EQ(ui.wait_cursor_depth(), 2);
+        }
+        EXPECT_EQ(ui.wait_cursor_depth(), 1);
+    }
+    EXPECT_EQ(ui.wait_cursor_depth(), 0);
+    EXPECT_NE(&UserInterface(), &ui);
+}
+
+std::string Answered(int result) {
+    return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : std::to_string(result);
+}
+
+// Runs one dialog on the console with this input: what it answered and left
+// in words, and (in *shown) what it printed.
+using Runner = std::string (*)(const std::string& input, std::string* shown);
 
 class CAcceptingHost : public CAssociationHost {
 public:
     BOOL RunAssociationStep(const std::string& name) override {
-        calls.push_back(name);
+        tried += " [" + name + "]";
         return name == "\\Good" ? TRUE : FALSE;
     }
-    Texts calls;
+    std::string tried;
 };
 
-struct CAssocScript {
-    const char* name;
-    const char* input;
-    int result;
-    Texts calls;
-};
-
-class ConsoleAssocTest : public ::testing::TestWithParam<CAssocScript> {};
-
-TEST_P(ConsoleAssocTest, EachLineIsOneDecision) {
-    test::CScriptedUserInterface ui(GetParam().input);
+std::string RunAssociate(const std::string& input, std::string* shown) {
+    test::CScriptedUserInterface ui(input);
     CAcceptingHost host;
     CAssocDlg dialog(&host);
-    EXPECT_EQ(dialog.DoModal(), GetParam().result);
-    EXPECT_EQ(host.calls, GetParam().calls);
-    EXPECT_EQ(dialog.done(), GetParam().result == IDOK ? TRUE : FALSE);
+    const std::string result = Answered(dialog.DoModal());
+    *shown = ui.output();
+    return result + host.tried + (dialog.done() ? " done" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, ConsoleAssocTest,
-    ::testing::Values(
-        CAssocScript{"RefusedNameThenAccepted", "\\Bad\n\\Good\n", IDOK, {"\\Bad", "\\Good"}},
-        CAssocScript{"EmptyLineOnAnEmptyField", "\n", IDCANCEL, {""}},
-        CAssocScript{"EndOfInputCancels", "", IDCANCEL, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ConsoleRendering, AssociatePrintsTitleTextsAndControls) {
-    test::CScriptedUserInterface ui("cancel\n");
-    CAssocDlg dialog;
-    dialog.DoModal();
-    EXPECT_EQ(ui.output(),
-              "+-- Associate with Stavemark View Profile\n"
-              "| Enter the name of the Stavemark View Profile\n"
-              "| that you want to associate with this view:\n"
-              "| Name: \n"
-              "+-- [OK] [Cancel] [Help] [Browse]\n"
-              "+-- profile name, browse, help or cancel (an empty line is OK): ");
-}
-
-struct CFinishScript {
-    const char* name;
-    const char* input;
-    int result;
-    int choice;
-};
-
-class ConsoleFinishTest : public ::testing::TestWithParam<CFinishScript> {};
-
-TEST_P(ConsoleFinishTest, ButtonsAndEnterByFocus) {
-    test::CScriptedUserInterface ui(GetParam().input);
+std::string RunFinish(const std::string& input, std::string* shown) {
+    test::CScriptedUserInterface ui(input);
     CFinishDlg dialog;
-    EXPECT_EQ(dialog.DoModal(), GetParam().result);
-    EXPECT_EQ(dialog.choice(), GetParam().choice);
+    const std::string result = Answered(dialog.DoModal());
+    *shown = ui.output();
+    return result + (dialog.choice() == 1 ? " publish" : " suspend");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, ConsoleFinishTest,
-    ::testing::Values(CFinishScript{"Publish", "publish\n", IDOK, 1},
-                      CFinishScript{"Suspend", "suspend\n", IDOK, 0},
-                      CFinishScript{"EnterOnSuspend", "focus suspend\nenter\n", IDOK, 0},
-                      CFinishScript{"EnterAtFirst", "enter\n", IDOK, 1},
-                      CFinishScript{"EnterOnCancel", "focus cancel\nenter\n", IDCANCEL, 1},
-                      CFinishScript{"EndOfInputCancels", "", IDCANCEL, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct CCheckoutsScript {
-    const char* name;
-    const char* input;
-    int result;
-    size_t finder_runs;
-};
-
-class ConsoleCheckoutsTest : public ::testing::TestWithParam<CCheckoutsScript> {};
-
-TEST_P(ConsoleCheckoutsTest, FindRunsTheFinderAndCloses) {
+std::string RunCheckouts(const std::string& input, std::string* shown) {
     test::CRecordingTool finder("stavefindco");
-    test::CScriptedUserInterface ui(GetParam().input);
+    test::CScriptedUserInterface ui(input);
     CCOsDlg dialog("jdoe_dev", FALSE, kCheckoutsSynchronize);
     dialog.set_message("3 checked out elements in \\vobA");
-    EXPECT_EQ(dialog.DoModal(), GetParam().result);
-    EXPECT_EQ(finder.Runs().size(), GetParam().finder_runs);
-    EXPECT_TRUE(ui.output().starts_with(
-        "+-- Synchronize with View Profile\n"
-        "| Before proceeding, you must first check in (or undo the check outs for) these "
-        "elements.\n"
-        "| 3 checked out elements in \\vobA\n"
-        "| To display the list of checked out elements, press this button.\n"
-        "+-- [Find Check Outs] [OK] [Help]   focus: OK\n"))
-        << ui.output();
+    const std::string result = Answered(dialog.DoModal());
+    *shown = ui.output();
+    return result + ", finder run " + std::to_string(finder.Runs().size()) + " times";
 }
-
-INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleCheckoutsTest,
-                         ::testing::Values(CCheckoutsScript{"Find", "find\n", IDOK, 1},
-                                           CCheckoutsScript{"Ok", "what\nok\n", IDOK, 0},
-                                           CCheckoutsScript{"EndOfInput", "", IDCANCEL, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 constexpr char kStored[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
 
-struct CEditorScript {
-    const char* name;
-    int hidden;
-    const char* input;
-    int result;
-    const char* kept;
-};
-
-class ConsoleEditorTest : public ::testing::TestWithParam<CEditorScript> {};
-
-TEST_P(ConsoleEditorTest, EditTextThenButtons) {
-    test::CScriptedUserInterface ui(GetParam().input);
+std::string Edit(int hidden, const std::string& input, std::string* shown) {
+    test::CScriptedUserInterface ui(input);
     CEditCSpec dialog;
     dialog.set_config_spec_text(kStored);
     dialog.set_context_text("jdoe_dev");
-    dialog.set_hidden_mode(GetParam().hidden);
-    EXPECT_EQ(dialog.DoModal(), GetParam().result);
-    EXPECT_EQ(dialog.config_spec_text(), GetParam().kept);
+    dialog.set_hidden_mode(hidden);
+    const std::string result = Answered(dialog.DoModal());
+    *shown = ui.output();
+    const std::string& kept = dialog.config_spec_text();
+    return result + " " + (kept == kStored ? "unchanged" : kept);
+}
+std::string RunEditor(const std::string& input, std::string* shown) {
+    return Edit(0, input, shown);
+}
+std::string RunHiddenEditor(const std::string& input, std::string* shown) {
+    return Edit(1, input, shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, ConsoleEditorTest,
-    ::testing::Values(CEditorScript{"EditSaveClose", 0, "edit\nelement * /main/3\n.\nsave\nclose\n",
-                                    IDOK, "element * /main/3\r\n"},
-                      CEditorScript{"SaveBeforeEditIsRefused", 0, "save\nclose\n", IDOK, kStored},
-                      CEditorScript{"EndOfInputKeepsNothing", 0, "edit\nelement * /main/3\n.\n",
-                                    IDCANCEL, kStored},
-                      CEditorScript{"HiddenEditDone", 1, "edit\nelement * /main/3\n.\ndone\n", IDOK,
-                                    "element * /main/3\r\n"},
-                      CEditorScript{"HiddenEndOfInputKeepsTheText", 1, "", IDOK, kStored}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Its first step fails, the next succeed; each runs under the wait cursor.
+class CDissociation final : public CDissociationHost {
+public:
+    explicit CDissociation(const CConsoleUserInterface& ui) : ui_(ui) {}
+    BOOL RunDissociationStep() override {
+        if (ui_.wait_cursor_depth() == 0) ADD_FAILURE() << "no wait cursor";
+        return ++steps > 1 ? TRUE : FALSE;
+    }
+    int steps = 0;
 
-TEST(ConsoleRendering, EditorPrintsTheTextAndTheButtonsOfItsState) {
-    test::CScriptedUserInterface ui("edit\n.\n");
-    CEditCSpec dialog;
-    dialog.set_config_spec_text(kStored);
-    dialog.DoModal();
-    EXPECT_EQ(ui.output(),
-              "+-- Stavemark Config Spec Editor\n"
-              "| element * CHECKEDOUT\n"
-              "| element * /main/LATEST\n"
-              "|\n"
-              "+-- [Edit] [Close]   focus: Edit\n"
-              "+-- edit, undo, reset, save, close or quit: "
-              "+-- the new text, ended by a line holding only \".\":\n"
-              "+-- (Undo) (Reset) (Save) [Close]\n"
-              "+-- edit, undo, reset, save, close or quit: Cancel (end of input)\n");
+private:
+    const CConsoleUserInterface& ui_;
+};
+
+std::string RunDissociate(const std::string& input, std::string* shown) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    CConsoleUserInterface ui(in, out);
+    CScopedUserInterface scope(&ui);  // the model's wait cursor goes to it
+    CDissociation host(ui);
+    CDissocDlg dialog(&host);
+    const std::string result = Answered(ui.RunDissocDlg(dialog));
+    *shown = out.str();
+    return result + " after " + std::to_string(host.steps) + " steps" +
+           (dialog.done() ? " done" : "");
+}
+
+std::string RunNamePrompt(const std::string& input, std::string* shown) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    CConsoleUserInterface ui(in, out);
+    CNamePrompt prompt;
+    prompt.set_message("Unable to name View Profile 'x'.\r\n\r\nFile exists");
+    const std::string result = Answered(ui.RunNamePrompt(prompt));
+    *shown = out.str();
+    return result + " [" + prompt.name() + "]" + (ui.IsUserPresent() ? "" : " input ended");
+}
+
+struct CScriptCase {
+    const char* label;
+    Runner run;
+    const char* input;
+    std::string outcome;
+    std::string shown = {};  // how its output begins; empty: not compared
+    bool whole = false;      // the output is all of shown
+};
+
+class ConsoleScriptTest : public ::testing::TestWithParam<CScriptCase> {};
+
+TEST_P(ConsoleScriptTest, EachLineIsOneDecision) {
+    const CScriptCase& c = GetParam();
+    std::string shown;
+    EXPECT_EQ(c.run(c.input, &shown), c.outcome);
+    if (!c.shown.empty()) {
+        EXPECT_EQ(c.whole ? shown : shown.substr(0, c.shown.size()), c.shown) << shown;
+    }
+}
+
+const std::string kAssociateShown =
+    "+-- Associate with Stavemark View Profile\n"
+    "| Enter the name of the Stavemark View Profile\n"
+    "| that you want to associate with this view:\n"
+    "| Name: \n"
+    "+-- [OK] [Cancel] [Help] [Browse]\n"
+    "+-- profile name, browse, help or cancel (an empty line is OK): ";
+const std::string kCheckoutsShown =
+    "+-- Synchronize with View Profile\n"
+    "| Before proceeding, you must first check in (or undo the check outs for) these elements.\n"
+    "| 3 checked out elements in \\vobA\n"
+    "| To display the list of checked out elements, press this button.\n"
+    "+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
+const std::string kEditorShown =
+    "+-- Stavemark Config Spec Editor\n"
+    "| element * CHECKEDOUT\n"
+    "| element * /main/LATEST\n"
+    "|\n"
+    "+-- [Edit] [Close]   focus: Edit\n"
+    "+-- edit, undo, reset, save, close or quit: "
+    "+-- the new text, ended by a line holding only \".\":\n"
+    "+-- (Undo) (Reset) (Save) [Close]\n"
+    "+-- edit, undo, reset, save, close or quit: Cancel (end of input)\n";
+const std::string kDissociateShown =
+    "+-- Dissociate from Stavemark View Profile [dialog]\n"
+    "| Removing the association between a view\n"
+    "| and a Stavemark View Profile will disable\n"
+    "| automatic support for branching and merging.\n"
+    "| Is this what you want to do?\n"
+    "+-- [Yes/No] ";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
+    CScriptCase{"AssociateShowsTheDialog", RunAssociate, "cancel\n", "Cancel", kAssociateShown, true},
+    CScriptCase{"AssociateRefusedThenAccepted", RunAssociate, "\\Bad\n\\Good\n", "OK [\\Bad] [\\Good] done"},
+    CScriptCase{"AssociateEmptyLineOnAnEmptyField", RunAssociate, "\n", "Cancel []"},
+    CScriptCase{"AssociateAtEndOfInput", RunAssociate, "", "Cancel"},
+    CScriptCase{"FinishEnterOnSuspend", RunFinish, "focus suspend\nenter\n", "OK suspend"},
+    CScriptCase{"FinishEnterAtFirst", RunFinish, "enter\n", "OK publish"},
+    CScriptCase{"FinishEnterOnCancel", RunFinish, "focus cancel\nenter\n", "Cancel publish"},
+    CScriptCase{"FinishAtEndOfInput", RunFinish, "", "Cancel publish"},
+    CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},
+    CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times", kCheckoutsShown},
+    CScriptCase{"CheckoutsAtEndOfInput", RunCheckouts, "", "Cancel, finder run 0 times"},
+    CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor, "edit\n.\n",
+                "Cancel unchanged", kEditorShown, true},
+    CScriptCase{"EditorEditSaveClose", RunEditor, "edit\nelement * /main/3\n.\nsave\nclose\n",
+                "OK element * /main/3\r\n"},
+    CScriptCase{"EditorSaveBeforeEditIsRefused", RunEditor, "save\nclose\n", "OK unchanged"},
+    CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor, "edit\nelement * /main/3\n.\n",
+                "Cancel unchanged"},
+    CScriptCase{"HiddenEditorAtEndOfInputKeepsTheText", RunHiddenEditor, "", "OK unchanged"},
+    CScriptCase{"DissociateFailedStepThenYes", RunDissociate, "yes\nyes\n", "OK after 2 steps done",
+                kDissociateShown},
+    CScriptCase{"DissociateFailedStepThenNo", RunDissociate, "yes\nno\n", "Cancel after 1 steps"},
+    CScriptCase{"DissociateOtherWordsAskAgain", RunDissociate, "yes\nperhaps\nY\n",
+                "OK after 2 steps done"},
+    CScriptCase{"NamePromptReadsOneLine", RunNamePrompt, "New Name\n", "OK [New Name]",
+                "+-- kelmora [name]\n| Unable to name View Profile 'x'.\n|\n| File exists\n"},
+    CScriptCase{"NamePromptDropsTheCarriageReturn", RunNamePrompt, "Dos Name\r\n", "OK [Dos Name]"},
+    CScriptCase{"NamePromptEmptyLineCancels", RunNamePrompt, "\nlater\n", "Cancel []"},
+    CScriptCase{"NamePromptAtEndOfInput", RunNamePrompt, "", "Cancel [] input ended"}),
+    [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
+
+TEST(NamePrompt, FieldsStopAtTheEditBoxLimits) {
+    CNamePrompt prompt;
+    prompt.set_name(std::string(300, 'n'));
+    prompt.set_message(std::string(2000, 'm'));
+    EXPECT_EQ(prompt.name().size(), CNamePrompt::kMaxNameLength);
+    EXPECT_EQ(prompt.message().size(), CNamePrompt::kMaxMessageLength);
 }
 
 }  // namespace

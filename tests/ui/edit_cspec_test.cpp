@@ -83,14 +83,6 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
 }
 
-TEST_F(EditCSpecTest, CloseWithoutChangesAsksNothing) {
-    Open();
-    dialog_.OnOK();
-    EXPECT_TRUE(ui_.shown().empty());
-    EXPECT_EQ(dialog_.result(), IDOK);
-    EXPECT_EQ(dialog_.config_spec_text(), kStored);
-}
-
 // Close (or the close box) after a change, and the answer to the question.
 struct CCloseCase {
     const char* name;
@@ -129,10 +121,7 @@ TEST_P(EditCSpecCloseTest, ChangedTextIsKeptOnlyWhenWantedAndValid) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, EditCSpecCloseTest,
     ::testing::Values(
-        CCloseCase{"CancelStays", false, kValid, "cancel\n", false, 0, kStored, 1},
-        CCloseCase{"NoKeepsTheStoredText", false, kValid, "no\n", true, IDOK, kStored, 1},
         CCloseCase{"YesKeepsAValidText", false, kValid, "yes\n", true, IDOK, kValid, 1},
-        CCloseCase{"YesOnAnInvalidTextStays", false, kInvalid, "yes\n", false, 0, kStored, 2},
         CCloseCase{"CloseBoxYesKeepsAValidText", true, kValid, "yes\n", true, IDCANCEL, kValid, 1},
         CCloseCase{"CloseBoxYesOnAnInvalidTextStays", true, kInvalid, "yes\n", false, 0, kStored,
                    2},

@@ -51,15 +51,14 @@ protected:
     CAssocDlg dialog_;
 };
 
-TEST_F(BrowseTest, PickPutsFolderAndItemIntoTheField) {
-    EXPECT_EQ(Browse("1\n"), "\\Proj\\Sub");
-    EXPECT_EQ(Browse("\\Proj\\Sub\n"), "\\Proj\\Sub");
-    EXPECT_TRUE(ui_.shown().empty());
-}
-
-TEST_F(BrowseTest, NoPickChangesNothingAndSaysNothing) {
-    EXPECT_EQ(Browse(""), "typed");
-    EXPECT_EQ(Browse("7\n\n"), "typed");
+// A pick by number or by name fills the field; without one the field keeps
+// what was typed, whatever selection was stored before, and nothing is said.
+TEST_F(BrowseTest, OnlyAPickChangesTheField) {
+    for (const auto& [input, name] : {std::pair{"1\n", "\\Proj\\Sub"},
+                                      {"\\Proj\\Sub\n", "\\Proj\\Sub"},
+                                      {"", "typed"},
+                                      {"7\n\n", "typed"}})
+        EXPECT_EQ(Browse(input), name) << input;
     EXPECT_TRUE(ui_.shown().empty());
     EXPECT_FALSE(dialog_.ended());
 }
@@ -69,7 +68,7 @@ struct CFinderCase {
     const char* name;
     BOOL workspace;
     const char* target;
-    const char* view_share;  // file-system parameter 28; null: not set
+    const char* view_share;  // the views share name (the file system's Param28); null: none
     Args expected;
 };
 
@@ -93,26 +92,19 @@ TEST_P(FindCheckOutsTest, FinderGetsItsTargetAsOneArgument) {
     EXPECT_EQ(dialog.title(), "Associate with View Profile");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targets, FindCheckOutsTest,
-    ::testing::Values(CFinderCase{"WorkspaceWithBlanks",
-                                  TRUE,
-                                  "/home/jdoe/my work space",
-                                  nullptr,
-                                  {"stavefindco", "-recurse", "/home/jdoe/my work space"}},
-                      CFinderCase{"ViewOnNamedShare",
-                                  FALSE,
-                                  "jdoe_dev",
-                                  "vshare",
-                                  {"stavefindco", "-avobs", "\\\\vshare\\jdoe_dev"}},
-                      CFinderCase{"ViewWithoutShareName",
-                                  FALSE,
-                                  "jdoe_dev",
-                                  nullptr,
-                                  {"stavefindco", "-avobs", "\\\\view\\jdoe_dev"}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Targets, FindCheckOutsTest, ::testing::Values(
+    CFinderCase{"WorkspaceWithBlanks", TRUE, "/home/jdoe/my work space", nullptr,
+                {"stavefindco", "-recurse", "/home/jdoe/my work space"}},
+    CFinderCase{"ViewOnNamedShare", FALSE, "jdoe_dev", "vshare",
+                {"stavefindco", "-avobs", "\\\\vshare\\jdoe_dev"}},
+    CFinderCase{"ViewWithoutShareName", FALSE, "jdoe_dev", nullptr,
+                {"stavefindco", "-avobs", "\\\\view\\jdoe_dev"}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
-// A sibling tool that is not there: string 18 with a stop icon, dialog open.
+// A sibling tool that is not there: the failed-exec message (IDS_EXEC_FAILED)
+// with a stop icon, and the dialog stays open.
 TEST(SiblingToolTest, ToolThatCannotStartIsReportedAndTheDialogStays) {
     test::CTempDir empty;
     test::CScopedEnv no_tools("PATH", empty.path());
@@ -179,19 +171,14 @@ TEST_P(MergeArgumentsTest, ArgumentsNameTheViewBranchAndVobs) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, MergeArgumentsTest,
-    ::testing::Values(
-        CMergeCase{"DynamicView",
-                   FALSE,
-                   {"\\vobA", "\\vobB"},
-                   1,
-                   "/t V /b B /n  \\vobA \\vobB",
-                   {"/t", "V", "/b", "B", "/n", "\\vobA", "\\vobB"}},
-        CMergeCase{
-            "Workspace", TRUE, {"\\vobA"}, 1, "/t /ws/my ws /b B", {"/t", "/ws/my ws", "/b", "B"}},
-        CMergeCase{"ProfileWithoutVobList", FALSE, {}, 0, "", {}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Views, MergeArgumentsTest, ::testing::Values(
+    CMergeCase{"DynamicView", FALSE, {"\\vobA", "\\vobB"}, 1, "/t V /b B /n  \\vobA \\vobB",
+               {"/t", "V", "/b", "B", "/n", "\\vobA", "\\vobB"}},
+    CMergeCase{"Workspace", TRUE, {"\\vobA"}, 1, "/t /ws/my ws /b B", {"/t", "/ws/my ws", "/b", "B"}},
+    CMergeCase{"ProfileWithoutVobList", FALSE, {}, 0, "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace kelmora

@@ -150,6 +150,12 @@ bool ParseOptions(int argc, char** argv, COptions* options) {
         return false;
     }
     if (options->arguments.size() > 1) {
+        // "status --view v" is the likeliest way here: say where options go.
+        for (const std::string& arg : options->arguments) {
+            if (arg.rfind("--", 0) != 0) continue;
+            options->error = "options go before the method: '" + arg + "'";
+            return false;
+        }
         options->error = "a method takes at most one argument";
         return false;
     }

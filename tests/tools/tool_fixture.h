@@ -1,0 +1,24 @@
+#pragma once
+
+// What the tests of the programs share: running one of this build, and what
+// a run printed.
+#include <string>
+#include <vector>
+
+#include "support/test_env.h"
+
+namespace kelmora::test {
+
+// Runs a program of this build with these arguments and standard input.
+inline CCommandOutput RunProgram(const std::string& program, std::vector<std::string> args,
+                                 const std::string& input = "") {
+    args.insert(args.begin(), BuiltProgram(program));
+    return RunCommand(args, input);
+}
+
+// What a run printed; for a failed one, its exit status and standard error.
+inline std::string Printed(const CCommandOutput& run) {
+    return run.exit_code == 0 ? run.out : "exit " + std::to_string(run.exit_code) + ": " + run.err;
+}
+
+}  // namespace kelmora::test
