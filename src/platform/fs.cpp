@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -89,7 +90,7 @@ bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
     Close();
     // Looking up "." in it is what entering it needs, and no link is
     // followed on the way (the name itself, or a link swapped in for it).
-    static bool unavailable = false;
+    static std::atomic<bool> unavailable = false;
     if (unavailable) {
         errno = ENOSYS;
         return false;
