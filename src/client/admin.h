@@ -11,6 +11,9 @@ namespace kelmora::client {
 
 // $KELMORA_HOME/client.db
 std::string ClientDatabasePath();
+// Lets go of the process's connection to it, which closes when its last user
+// is done: at exit and when the module unloads. The next use opens it again.
+void CloseClientDatabase();
 
 struct CViewRecord {
     std::string tag;

@@ -11,14 +11,54 @@ namespace {
 
 constexpr std::size_t kMaxQuotedLength = 40;
 
-bool IsBlank(char c) {
+constexpr bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool IsControl(char c) {
+constexpr bool IsControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return (byte < 0x20 && c != '\t') || byte == 0x7f;
 }
+
+// What ends an unquoted token, by byte: a blank, or a control character
+// (which is an error). One look per byte of the text.
+enum class ECharClass : unsigned char { Word, Blank, Control };
+constexpr std::array<ECharClass, 256> kCharClasses = [] {
+    std::array<ECharClass, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        const char ch = static_cast<char>(c);
+        classes[static_cast<std::size_t>(c)] = IsBlank(ch)     ? ECharClass::Blank
+                                               : IsControl(ch) ? ECharClass::Control
+                                                               : ECharClass::Word;
+    }
+    return classes;
+}();
+ECharClass ClassOf(char c) {
+    return kCharClasses[static_cast<unsigned char>(c)];
+}
+
+// A set of bytes looked up in one step (a search for any of a few characters
+// would otherwise search the set once per byte of the text).
+class CByteSet {
+public:
+    constexpr explicit CByteSet(std::string_view members) {
+        for (char c : members) bits_[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool Has(char c) const { return bits_[static_cast<unsigned char>(c)]; }
+    constexpr bool AnyIn(std::string_view text) const {
+        for (char c : text) {
+            if (Has(c)) return true;
+        }
+        return false;
+    }
+
+private:
+    std::array<bool, 256> bits_{};
+};
+
+constexpr CByteSet kPatternForbidden("\"<>|");
+constexpr CByteSet kSeparators("\\/");
+constexpr CByteSet kNameForbidden("\\/:*?\"<>|");
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -111,6 +151,28 @@ struct CToken {
     bool quoted = false;
 };
 
+// The texts of the rule being parsed, as views of the config spec: they
+// become strings only in a rule that is kept.
+struct CRuleTexts {
+    std::string_view element_type;
+    std::string_view pattern;
+    std::string_view selector;
+    std::string_view selector_branch;
+    std::string_view selector_version;
+    std::string_view branch;
+    std::string_view time_text;
+    std::string_view path;
+};
+
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (std::string_view part : parts) size += part.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string_view part : parts) text += part;
+    return text;
+}
+
 class CCfsParser {
 public:
     explicit CCfsParser(bool keep_rules) : keep_rules_(keep_rules) {}
@@ -175,9 +237,10 @@ private:
                 pos = close + 1;
             } else {
                 std::size_t end = pos;
-                while (end < line.size() && !IsBlank(line[end])) {
-                    if (IsControl(line[end])) return Fail(end, "Invalid control character.");
-                    ++end;
+                ECharClass kind = ECharClass::Word;
+                while (end < line.size() && (kind = ClassOf(line[end])) == ECharClass::Word) ++end;
+                if (end < line.size() && kind == ECharClass::Control) {
+                    return Fail(end, "Invalid control character.");
                 }
                 token.raw = line.substr(pos, end - pos);
                 token.value = token.raw;
@@ -192,30 +255,69 @@ private:
         if (!Tokenize(line)) return false;
         if (tokens_.empty()) return true;
 
-        CCfsRule rule;
-        rule.line = line_number_;
-        const std::string_view keyword = tokens_[0].raw;
-        bool parsed = false;
-        if (keyword == "element") {
-            parsed = ParseElement(rule);
-        } else if (keyword == "mkbranch") {
-            parsed = ParseMkBranch(rule);
-        } else if (keyword == "time") {
-            parsed = ParseTime(rule);
-        } else if (keyword == "end") {
-            parsed = ParseEnd(rule);
-        } else if (keyword == "load" || keyword == "include") {
-            rule.kind = keyword == "load" ? CCfsRule::Kind::Load : CCfsRule::Kind::Include;
-            parsed = ParsePathRule(rule);
+        // A kept rule is made in its place in the result, and taken out
+        // again when the line does not parse.
+        if (keep_rules_) {
+            result_.rules.emplace_back();
         } else {
-            return Fail(tokens_[0], "Unknown rule keyword " + Quoted(keyword) + ".");
+            ResetScalars(scratch_);
         }
-        if (!parsed) return false;
+        CCfsRule& rule = keep_rules_ ? result_.rules.back() : scratch_;
+        texts_ = CRuleTexts{};
+        rule.line = line_number_;
+        if (!ParseRule(rule)) {
+            if (keep_rules_) result_.rules.pop_back();
+            return false;
+        }
         const bool opens_block =
             rule.kind == CCfsRule::Kind::MkBranch || rule.kind == CCfsRule::Kind::Time;
-        if (opens_block) open_blocks_.push_back({rule, result_.rules.size()});
-        if (keep_rules_) result_.rules.push_back(std::move(rule));
+        if (opens_block) {
+            open_blocks_.push_back({rule.kind, rule.line, texts_.branch, rule.time,
+                                    texts_.time_text, result_.rules.size() - 1});
+        }
+        if (keep_rules_) KeepTexts(rule);
         return true;
+    }
+
+    // A rule that is not kept gets no texts: only the rest is made new.
+    static void ResetScalars(CCfsRule& rule) {
+        rule.kind = CCfsRule::Kind::Element;
+        rule.filter = CCfsRule::Filter::Any;
+        rule.selector_kind = CCfsRule::Selector::CheckedOut;
+        rule.nocheckout = false;
+        rule.override_branch = false;
+        rule.has_time = false;
+        rule.time = CCfsDate{};
+        rule.end_line = 0;
+    }
+
+    // The rule's texts start empty; only those the rule has are copied.
+    void KeepTexts(CCfsRule& rule) const {
+        const std::pair<std::string*, std::string_view> texts[] = {
+            {&rule.element_type, texts_.element_type},
+            {&rule.pattern, texts_.pattern},
+            {&rule.selector, texts_.selector},
+            {&rule.selector_branch, texts_.selector_branch},
+            {&rule.selector_version, texts_.selector_version},
+            {&rule.branch, texts_.branch},
+            {&rule.time_text, texts_.time_text},
+            {&rule.path, texts_.path}};
+        for (const auto& [field, text] : texts) {
+            if (!text.empty()) field->assign(text);
+        }
+    }
+
+    bool ParseRule(CCfsRule& rule) {
+        const std::string_view keyword = tokens_[0].raw;
+        if (keyword == "element") return ParseElement(rule);
+        if (keyword == "mkbranch") return ParseMkBranch(rule);
+        if (keyword == "time") return ParseTime(rule);
+        if (keyword == "end") return ParseEnd(rule);
+        if (keyword == "load" || keyword == "include") {
+            rule.kind = keyword == "load" ? CCfsRule::Kind::Load : CCfsRule::Kind::Include;
+            return ParsePathRule();
+        }
+        return Fail(tokens_[0], "Unknown rule keyword " + Quoted(keyword) + ".");
     }
 
     bool ParseElement(CCfsRule& rule) {
@@ -236,7 +338,7 @@ private:
                     return Fail(tokens_[k],
                                 "Invalid element type name " + Quoted(tokens_[k].raw) + ".");
                 }
-                rule.element_type = std::string(tokens_[k].value);
+                texts_.element_type = tokens_[k].value;
             } else {
                 return Fail(option, "Unknown element option " + Quoted(option.raw) + ".");
             }
@@ -251,11 +353,10 @@ private:
             }
             return Fail(pattern, "Unknown element option " + Quoted(pattern.raw) + ".");
         }
-        if (pattern.value.empty() ||
-            pattern.value.find_first_of("\"<>|") != std::string_view::npos) {
+        if (pattern.value.empty() || kPatternForbidden.AnyIn(pattern.value)) {
             return Fail(pattern, "Invalid path pattern " + Quoted(pattern.raw) + ".");
         }
-        rule.pattern = std::string(pattern.value);
+        texts_.pattern = pattern.value;
         ++k;
 
         if (k >= tokens_.size()) return FailMissing("Missing version selector.");
@@ -280,7 +381,7 @@ private:
                 if (++k >= tokens_.size()) {
                     return FailMissing("Missing branch name after \"-mkbranch\".");
                 }
-                if (!ParseBranchName(tokens_[k], "-mkbranch", rule)) return false;
+                if (!ParseBranchName(tokens_[k], "-mkbranch")) return false;
             } else if (option.raw == "-override") {
                 if (override_option != nullptr) return duplicate();
                 override_option = &option;
@@ -304,7 +405,7 @@ private:
 
     bool ParseSelector(const CToken& token, CCfsRule& rule) {
         const std::string_view raw = token.raw;
-        rule.selector = std::string(raw);
+        texts_.selector = raw;
         if (!token.quoted && raw.starts_with('-')) {
             return Fail(token, "Expected a version selector, found " + Quoted(raw) + ".");
         }
@@ -312,9 +413,9 @@ private:
             rule.selector_kind = CCfsRule::Selector::CheckedOut;
             return true;
         }
-        if (raw.find_first_of("\\/") != std::string_view::npos || raw.starts_with("...")) {
+        if (kSeparators.AnyIn(raw) || raw.starts_with("...")) {
             rule.selector_kind = CCfsRule::Selector::Version;
-            if (!ParseVersionPath(raw, rule)) {
+            if (!ParseVersionPath(raw)) {
                 return Fail(token, "Invalid version selector " + Quoted(raw) + ".");
             }
             return true;
@@ -328,26 +429,28 @@ private:
     }
 
     // [\ | /] BRANCH {sep BRANCH} sep (LATEST | NUMBER), or the same after a leading "...".
-    static bool ParseVersionPath(std::string_view raw, CCfsRule& rule) {
-        std::vector<std::string_view> parts;
-        std::size_t start = 0;
-        for (std::size_t i = 0; i <= raw.size(); ++i) {
-            if (i == raw.size() || IsSeparator(raw[i])) {
-                parts.push_back(raw.substr(start, i - start));
-                start = i + 1;
-            }
-        }
+    bool ParseVersionPath(std::string_view raw) {
         // A rooted path starts with an empty part; otherwise the path starts with "...".
-        if (parts.front() != "" && parts.front() != "...") return false;
-        parts.erase(parts.begin());
-        if (parts.size() < 2) return false;
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-            if (!IsValidCfsName(parts[i])) return false;
+        std::size_t end = 0;
+        while (end < raw.size() && !IsSeparator(raw[end])) ++end;
+        const std::string_view first = raw.substr(0, end);
+        if (first != "" && first != "...") return false;
+        // The parts after the first; each but the last is a branch name.
+        std::string_view previous, part;
+        std::size_t count = 0;
+        while (end < raw.size()) {
+            const std::size_t start = end + 1;
+            end = start;
+            while (end < raw.size() && !IsSeparator(raw[end])) ++end;
+            if (count > 0 && !IsValidCfsName(part)) return false;
+            previous = part;
+            part = raw.substr(start, end - start);
+            ++count;
         }
-        const std::string_view version = parts.back();
-        if (version != "LATEST" && !AllDigits(version)) return false;
-        rule.selector_branch = std::string(parts[parts.size() - 2]);
-        rule.selector_version = std::string(version);
+        if (count < 2) return false;
+        if (part != "LATEST" && !AllDigits(part)) return false;
+        texts_.selector_branch = previous;
+        texts_.selector_version = part;
         return true;
     }
 
@@ -355,18 +458,18 @@ private:
         std::string reason;
         if (!ParseCfsDate(token.raw, rule.time, reason)) return Fail(token, std::move(reason));
         rule.has_time = true;
-        rule.time_text = std::string(token.raw);
+        texts_.time_text = token.raw;
         return true;
     }
 
-    bool ParseBranchName(const CToken& token, std::string_view after, CCfsRule& rule) {
+    bool ParseBranchName(const CToken& token, std::string_view after) {
         if (!token.quoted && token.raw.starts_with('-')) {
             return Fail(token, "Missing branch name after " + Quoted(after) + ".");
         }
         if (!IsValidCfsName(token.raw)) {
             return Fail(token, "Invalid branch name " + Quoted(token.raw) + ".");
         }
-        rule.branch = std::string(token.raw);
+        texts_.branch = token.raw;
         return true;
     }
 
@@ -379,7 +482,7 @@ private:
     bool ParseMkBranch(CCfsRule& rule) {
         rule.kind = CCfsRule::Kind::MkBranch;
         if (tokens_.size() < 2) return FailMissing("Missing branch name after \"mkbranch\".");
-        if (!ParseBranchName(tokens_[1], "mkbranch", rule)) return false;
+        if (!ParseBranchName(tokens_[1], "mkbranch")) return false;
         std::size_t k = 2;
         if (k < tokens_.size() && tokens_[k].raw == "-override") {
             rule.override_branch = true;
@@ -410,7 +513,7 @@ private:
                 if (!IsValidCfsName(argument->raw)) {
                     return Fail(*argument, "Invalid branch name " + Quoted(argument->raw) + ".");
                 }
-                rule.branch = std::string(argument->raw);
+                texts_.branch = argument->raw;
             }
         } else if (what.raw == "time") {
             rule.kind = CCfsRule::Kind::EndTime;
@@ -423,41 +526,40 @@ private:
         }
         if (!RejectExtraTokens(argument != nullptr ? 3 : 2)) return false;
 
-        const std::string end_rule = "\"end " + std::string(block_name) + "\"";
         bool any_open = false;
         for (const COpenBlock& block : open_blocks_) {
-            if (block.rule.kind == opening) any_open = true;
+            if (block.kind == opening) any_open = true;
         }
         if (!any_open) {
             return Fail(tokens_[0],
-                        end_rule + " has no matching \"" + std::string(block_name) + "\".");
+                        Joined({"\"end ", block_name, "\" has no matching \"", block_name, "\"."}));
         }
-        const CCfsRule& open = open_blocks_.back().rule;
+        const COpenBlock& open = open_blocks_.back();
         if (open.kind != opening) {
             const std::string_view inner =
                 open.kind == CCfsRule::Kind::MkBranch ? "mkbranch" : "time";
-            return Fail(tokens_[0], end_rule + " comes before the end of the \"" +
-                                        std::string(inner) + "\" block of line " +
-                                        std::to_string(open.line) + ".");
+            return Fail(tokens_[0],
+                        Joined({"\"end ", block_name, "\" comes before the end of the \"", inner,
+                                "\" block of line ", std::to_string(open.line), "."}));
         }
         if (argument != nullptr && rule.kind == CCfsRule::Kind::EndMkBranch &&
-            rule.branch != open.branch) {
-            return Fail(*argument, "\"end mkbranch " + rule.branch +
-                                       "\" does not match \"mkbranch " + open.branch +
-                                       "\" of line " + std::to_string(open.line) + ".");
+            texts_.branch != open.branch) {
+            return Fail(*argument,
+                        Joined({"\"end mkbranch ", texts_.branch, "\" does not match \"mkbranch ",
+                                open.branch, "\" of line ", std::to_string(open.line), "."}));
         }
         if (argument != nullptr && rule.kind == CCfsRule::Kind::EndTime && rule.time != open.time) {
-            return Fail(*argument, "\"end time " + rule.time_text + "\" does not match \"time " +
-                                       open.time_text + "\" of line " + std::to_string(open.line) +
-                                       ".");
+            return Fail(*argument,
+                        Joined({"\"end time ", texts_.time_text, "\" does not match \"time ",
+                                open.time_text, "\" of line ", std::to_string(open.line), "."}));
         }
-        if (keep_rules_) result_.rules[open_blocks_.back().index].end_line = line_number_;
+        if (keep_rules_) result_.rules[open.index].end_line = line_number_;
         open_blocks_.pop_back();
         return true;
     }
 
-    bool ParsePathRule(CCfsRule& rule) {
-        const std::string keyword(tokens_[0].raw);
+    bool ParsePathRule() {
+        const std::string_view keyword = tokens_[0].raw;
         if (tokens_.size() < 2) return FailMissing("Missing path after " + Quoted(keyword) + ".");
         const CToken& path = tokens_[1];
         if (path.value.empty() || path.value.find('"') != std::string_view::npos) {
@@ -467,18 +569,25 @@ private:
             return Fail(tokens_[2], "Unexpected " + Quoted(tokens_[2].raw) +
                                         " after the path; quote a path that contains blanks.");
         }
-        rule.path = std::string(path.value);
+        texts_.path = path.value;
         return true;
     }
 
-    // A block that is open, and where its rule is in the result when rules are kept.
+    // A block that is open: what its end rule is checked against, and where
+    // its rule is in the result when rules are kept.
     struct COpenBlock {
-        CCfsRule rule;
+        CCfsRule::Kind kind;
+        int line;
+        std::string_view branch;
+        CCfsDate time;
+        std::string_view time_text;
         std::size_t index;
     };
 
     const bool keep_rules_;
     CCfsParseResult result_;
+    CCfsRule scratch_;  // the rule of the line when rules are not kept
+    CRuleTexts texts_;
     std::vector<CToken> tokens_;
     std::vector<COpenBlock> open_blocks_;  // innermost last
     int line_number_ = 0;
@@ -492,7 +601,7 @@ bool IsValidCfsName(std::string_view name) {
     if (name.empty() || name.front() == '-' || name.front() == '#' || name == "...") return false;
     for (char c : name) {
         if (IsBlank(c) || IsControl(c)) return false;
-        if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;
+        if (kNameForbidden.Has(c)) return false;
     }
     return true;
 }
@@ -505,20 +614,18 @@ bool ParseCfsDate(std::string_view text, CCfsDate& date, std::string& reason) {
                                       : CCfsDate::Kind::Yesterday;
         return true;
     }
-    const std::string malformed = "Invalid date " + Quoted(text) +
-                                  "; expected d-mon[-yyyy][.hh:mm[:ss]], now, today or yesterday.";
+    // The reason is made only for a date that has one.
+    const auto malformed = [&] {
+        reason = "Invalid date " + Quoted(text) +
+                 "; expected d-mon[-yyyy][.hh:mm[:ss]], now, today or yesterday.";
+        return false;
+    };
     date.kind = CCfsDate::Kind::Absolute;
     std::size_t pos = 0;
-    if (!ReadNumber(text, pos, 1, 2, date.day) || !Expect(text, pos, '-')) {
-        reason = malformed;
-        return false;
-    }
+    if (!ReadNumber(text, pos, 1, 2, date.day) || !Expect(text, pos, '-')) return malformed();
     const std::size_t month_start = pos;
     while (pos < text.size() && ToLower(text[pos]) >= 'a' && ToLower(text[pos]) <= 'z') ++pos;
-    if (pos == month_start) {
-        reason = malformed;
-        return false;
-    }
+    if (pos == month_start) return malformed();
     date.month = MonthFromName(text.substr(month_start, pos - month_start));
     if (date.month == 0) {
         reason = "Unknown month in date " + Quoted(text) + ".";
@@ -526,28 +633,18 @@ bool ParseCfsDate(std::string_view text, CCfsDate& date, std::string& reason) {
     }
     if (pos < text.size() && text[pos] == '-') {
         ++pos;
-        if (!ReadNumber(text, pos, 4, 4, date.year) || date.year == 0) {
-            reason = malformed;
-            return false;
-        }
+        if (!ReadNumber(text, pos, 4, 4, date.year) || date.year == 0) return malformed();
     }
     if (pos < text.size() && text[pos] == '.') {
         ++pos;
         date.has_time_of_day = true;
         if (!ReadNumber(text, pos, 1, 2, date.hour) || !Expect(text, pos, ':') ||
-            !ReadNumber(text, pos, 2, 2, date.minute)) {
-            reason = malformed;
-            return false;
-        }
-        if (pos < text.size() && text[pos] == ':' && !ReadNumber(text, ++pos, 2, 2, date.second)) {
-            reason = malformed;
-            return false;
-        }
+            !ReadNumber(text, pos, 2, 2, date.minute))
+            return malformed();
+        if (pos < text.size() && text[pos] == ':' && !ReadNumber(text, ++pos, 2, 2, date.second))
+            return malformed();
     }
-    if (pos != text.size()) {
-        reason = malformed;
-        return false;
-    }
+    if (pos != text.size()) return malformed();
     if (date.day < 1 || date.day > DaysInMonth(date.month, date.year)) {
         reason = "Day out of range in date " + Quoted(text) + ".";
         return false;

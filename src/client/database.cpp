@@ -1,6 +1,9 @@
 #include "client/database.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -164,7 +167,7 @@ void CStatement::BindBlob(int index, std::string_view bytes) {
     // An empty blob must still be a blob, not null: bind a zero-length one.
     int rc = bytes.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
                            : sqlite3_bind_blob(stmt_, index, bytes.data(),
-                                               static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+                                               static_cast<int>(bytes.size()), SQLITE_STATIC);
     if (rc != SQLITE_OK && bind_error_ == SQLITE_OK) bind_error_ = rc;
 }
 
@@ -211,103 +214,218 @@ bool CStatement::ColumnIsNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-CClientDatabase::~CClientDatabase() {
-    sqlite3_close_v2(db_);
+// One open connection. Whoever holds it may use it; the process's state
+// holds it too until the process ends, so that it is opened once.
+class CClientConnection {
+public:
+    CClientConnection() : pid_(::getpid()) {}
+    ~CClientConnection() {
+        // A forked child must not close what its parent still uses: the
+        // close would checkpoint, and could remove the log files, under it.
+        if (!db_ || ::getpid() != pid_) return;
+        // A process that changed nothing writes nothing, not even at the end:
+        // the checkpoint of what others wrote is left to a writer.
+        if (sqlite3_total_changes(db_) == 0 && !migrated_)
+            sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close_v2(db_);
+    }
+    CClientConnection(const CClientConnection&) = delete;
+    CClientConnection& operator=(const CClientConnection&) = delete;
+
+    // Opens the file and prepares it for use through database, which holds this connection.
+    tbs_status_t Open(CClientDatabase* database);
+
+    sqlite3* handle() const { return db_; }
+    pid_t pid() const { return pid_; }
+    std::recursive_mutex& transaction_turn() { return transaction_turn_; }
+
+private:
+    tbs_status_t UseWriteAheadLog(CClientDatabase* database);
+    tbs_status_t Migrate(CClientDatabase* database);
+    tbs_status_t ReadSchemaVersion(CClientDatabase* database, int* version);
+
+    sqlite3* db_ = nullptr;
+    const pid_t pid_;
+    bool migrated_ = false;
+    std::recursive_mutex transaction_turn_;
+};
+
+namespace {
+
+struct CProcessConnection {
+    std::mutex mutex;
+    std::shared_ptr<CClientConnection> connection;
+    std::string home;
+    bool close_at_exit = false;
+};
+
+CProcessConnection& ProcessConnection() {
+    static CProcessConnection* state = new CProcessConnection();  // outlives every static user
+    return *state;
 }
 
-tbs_status_t CClientDatabase::Fail(const char* what, int code) {
-    const char* detail = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
-    imsg_print(IMSG_KIND_ERROR, "Client database %s: %s (%s)\n", -1, ClientDatabasePath().c_str(),
-               what, detail);
-    return TBS_ST_DATABASE;
+// The pid of the first open: a forked child shares nothing with its parent's
+// connection, not even SQLite's cache of the file.
+pid_t FirstOpenPid() {
+    static const pid_t pid = ::getpid();
+    return pid;
 }
 
-tbs_status_t CClientDatabase::Open() {
-    if (db_) return TBS_ST_OK;
+}  // namespace
+
+// The program and the library that it loads each carry this code, and each
+// opens its own connection. With a shared cache the second open of the same
+// file in a process takes the first one's file, log and cache instead of
+// opening them again.
+tbs_status_t CClientConnection::Open(CClientDatabase* database) {
     if (!EnsureFolder(KelmoraHome())) {
         imsg_print(IMSG_KIND_ERROR, "Cannot create the folder %s: %s\n", -1, KelmoraHome().c_str(),
                    std::strerror(errno));
         return TBS_ST_DATABASE;
     }
     const std::string path = ClientDatabasePath();
-    int rc =
-        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int cache =
+        ::getpid() == FirstOpenPid() ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
+    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | cache,
+                             nullptr);
     if (rc != SQLITE_OK) {
-        tbs_status_t status = Fail("cannot be opened", rc);
+        tbs_status_t status = database->Fail("cannot be opened", rc);
         sqlite3_close_v2(db_);
         db_ = nullptr;
         return status;
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // The log files stay when the last connection closes: the next process
+    // would only make them again. Emptied at that close, they cost nothing.
+    int persist = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    if (tbs_status_t status = database->Execute("PRAGMA journal_size_limit = 0")) return status;
+    // Freed pages are not written over with zeros page by page: replacing a
+    // config spec of megabytes would write it twice. What the pages held is
+    // still cleared where that costs no write of its own.
+    if (tbs_status_t status = database->Execute("PRAGMA secure_delete = FAST")) return status;
     // Removing a view or a VOB takes its inventory entries and checkouts with it.
-    if (tbs_status_t status = Execute("PRAGMA foreign_keys = ON")) return status;
+    if (tbs_status_t status = database->Execute("PRAGMA foreign_keys = ON")) return status;
 
-    if (tbs_status_t status = UseWriteAheadLog()) return status;
-    return Migrate();
+    if (tbs_status_t status = UseWriteAheadLog(database)) return status;
+    return Migrate(database);
 }
 
 // WAL lets readers go on while one process writes; the mode stays with the
 // file. The switch of a new database needs the whole file, and SQLite refuses
 // it at once, without its busy wait, while another process reads it: so it
 // is tried again for as long as the busy timeout.
-tbs_status_t CClientDatabase::UseWriteAheadLog() {
+tbs_status_t CClientConnection::UseWriteAheadLog(CClientDatabase* database) {
     for (int waited = 0;; waited += kWalRetryMs) {
         CStatement journal;
-        if (tbs_status_t status = Prepare("PRAGMA journal_mode=WAL", &journal)) return status;
+        if (tbs_status_t status = database->Prepare("PRAGMA journal_mode=WAL", &journal))
+            return status;
         const int rc = journal.Step();
         if (rc == SQLITE_ROW && journal.ColumnText(0) == "wal") return TBS_ST_OK;
         const bool busy = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
         if (!busy || waited >= kBusyTimeoutMs)
-            return Fail("cannot switch to WAL", rc == SQLITE_ROW ? SQLITE_ERROR : rc);
+            return database->Fail("cannot switch to WAL", rc == SQLITE_ROW ? SQLITE_ERROR : rc);
         sqlite3_sleep(kWalRetryMs);
     }
 }
 
-tbs_status_t CClientDatabase::ReadSchemaVersion(int* version) {
+tbs_status_t CClientConnection::ReadSchemaVersion(CClientDatabase* database, int* version) {
     CStatement statement;
-    if (tbs_status_t status = Prepare("PRAGMA user_version", &statement)) return status;
+    if (tbs_status_t status = database->Prepare("PRAGMA user_version", &statement)) return status;
     bool has_row = false;
-    if (tbs_status_t status = StepRow(&statement, &has_row, "cannot read the schema version"))
+    if (tbs_status_t status =
+            database->StepRow(&statement, &has_row, "cannot read the schema version"))
         return status;
     *version = has_row ? static_cast<int>(statement.ColumnInt(0)) : 0;
     return TBS_ST_OK;
 }
 
-tbs_status_t CClientDatabase::Migrate() {
+tbs_status_t CClientConnection::Migrate(CClientDatabase* database) {
     int version = 0;
-    if (tbs_status_t status = ReadSchemaVersion(&version)) return status;
+    if (tbs_status_t status = ReadSchemaVersion(database, &version)) return status;
     if (version == ClientSchemaVersion()) return TBS_ST_OK;
 
-    CTransaction transaction(this);
+    CTransaction transaction(database);
     if (tbs_status_t status = transaction.Begin()) return status;
     // Another process may have brought it forward while we waited for the lock.
-    if (tbs_status_t status = ReadSchemaVersion(&version)) return status;
+    if (tbs_status_t status = ReadSchemaVersion(database, &version)) return status;
     if (version > ClientSchemaVersion()) {
         imsg_print(IMSG_KIND_ERROR,
                    "Client database %s has schema version %d; this program knows up to %d\n", -1,
                    ClientDatabasePath().c_str(), version, ClientSchemaVersion());
         return TBS_ST_DATABASE;
     }
+    migrated_ = true;
     for (; version < ClientSchemaVersion(); ++version) {
-        if (tbs_status_t status = Execute(kSchemaSteps[version])) return status;
+        if (tbs_status_t status = database->Execute(kSchemaSteps[version])) return status;
     }
     std::string set_version = "PRAGMA user_version = " + std::to_string(version);
-    if (tbs_status_t status = Execute(set_version.c_str())) return status;
+    if (tbs_status_t status = database->Execute(set_version.c_str())) return status;
     return transaction.Commit();
+}
+
+CClientDatabase::CClientDatabase() = default;
+CClientDatabase::~CClientDatabase() = default;
+
+sqlite3* CClientDatabase::handle() const {
+    return connection_ ? connection_->handle() : nullptr;
+}
+
+tbs_status_t CClientDatabase::Fail(const char* what, int code) {
+    sqlite3* db = handle();
+    const char* detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    imsg_print(IMSG_KIND_ERROR, "Client database %s: %s (%s)\n", -1, ClientDatabasePath().c_str(),
+               what, detail);
+    return TBS_ST_DATABASE;
+}
+
+tbs_status_t CClientDatabase::Open() {
+    if (connection_) return TBS_ST_OK;
+    CProcessConnection& process = ProcessConnection();
+    std::lock_guard<std::mutex> guard(process.mutex);
+    const std::string home = KelmoraHome();
+    if (process.connection && process.connection->pid() == ::getpid() && process.home == home) {
+        connection_ = process.connection;
+        return TBS_ST_OK;
+    }
+    // Only a connection that opened completely is kept; a failed one is
+    // tried again by the next call.
+    connection_ = std::make_shared<CClientConnection>();
+    if (tbs_status_t status = connection_->Open(this)) {
+        connection_.reset();
+        return status;
+    }
+    process.connection = connection_;
+    process.home = home;
+    if (!process.close_at_exit) {
+        process.close_at_exit = true;
+        std::atexit(CloseClientDatabase);
+    }
+    return TBS_ST_OK;
+}
+
+void CloseClientDatabase() {
+    CProcessConnection& process = ProcessConnection();
+    std::shared_ptr<CClientConnection> closing;
+    {
+        std::lock_guard<std::mutex> guard(process.mutex);
+        closing = std::move(process.connection);
+        process.home.clear();
+    }
 }
 
 tbs_status_t CClientDatabase::Prepare(const char* sql, CStatement* statement) {
     sqlite3_finalize(statement->stmt_);
     statement->stmt_ = nullptr;
     statement->bind_error_ = SQLITE_OK;
-    int rc = sqlite3_prepare_v2(db_, sql, -1, &statement->stmt_, nullptr);
+    int rc = sqlite3_prepare_v2(handle(), sql, -1, &statement->stmt_, nullptr);
     if (rc != SQLITE_OK) return Fail("cannot prepare a statement", rc);
     return TBS_ST_OK;
 }
 
 tbs_status_t CClientDatabase::Execute(const char* sql) {
-    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    int rc = sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return Fail("cannot update", rc);
     return TBS_ST_OK;
 }
@@ -330,6 +448,7 @@ CTransaction::~CTransaction() {
 }
 
 tbs_status_t CTransaction::Begin() {
+    if (db_->connection_) turn_ = std::unique_lock(db_->connection_->transaction_turn());
     if (tbs_status_t status = db_->Execute("BEGIN IMMEDIATE")) return status;
     active_ = true;
     return TBS_ST_OK;
@@ -338,6 +457,7 @@ tbs_status_t CTransaction::Begin() {
 tbs_status_t CTransaction::Commit() {
     if (tbs_status_t status = db_->Execute("COMMIT")) return status;
     active_ = false;
+    if (turn_.owns_lock()) turn_.unlock();
     return TBS_ST_OK;
 }
 

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,8 @@ public:
     CStatement& operator=(const CStatement&) = delete;
 
     void BindText(int index, std::string_view text);
+    // The bytes are not copied (a config spec may be megabytes): they must
+    // stay as they are until the statement has run.
     void BindBlob(int index, std::string_view bytes);
     void BindInt(int index, long long value);
     void BindNull(int index);
@@ -40,17 +44,23 @@ private:
     int bind_error_ = SQLITE_OK;
 };
 
-// A connection to $KELMORA_HOME/client.db. Each library call opens its own so
-// that no connection is shared across fork() or outlives a change of home.
+class CClientConnection;
+
+// The process's connection to $KELMORA_HOME/client.db. It is opened, switched
+// to WAL and its schema brought up to date by the first Open of a process,
+// and kept until the process ends (or CloseClientDatabase): on a network home
+// every open costs round trips, and a last close that removes the log files
+// makes the next open create them again. A forked child or a change of
+// KELMORA_HOME gets a connection of its own.
 class CClientDatabase {
 public:
-    CClientDatabase() = default;
+    CClientDatabase();
     ~CClientDatabase();
     CClientDatabase(const CClientDatabase&) = delete;
     CClientDatabase& operator=(const CClientDatabase&) = delete;
 
-    // Opens (creating the folder and the file when missing), switches to WAL
-    // and brings the schema up to date.
+    // Takes the process's connection, opening it on first use (creating the
+    // folder and the file when missing).
     tbs_status_t Open();
 
     tbs_status_t Prepare(const char* sql, CStatement* statement);
@@ -59,19 +69,17 @@ public:
     tbs_status_t StepDone(CStatement* statement, const char* what);
     // Runs a statement to its first row; *has_row tells whether there was one.
     tbs_status_t StepRow(CStatement* statement, bool* has_row, const char* what);
-    int Changes() const { return sqlite3_changes(db_); }
+    int Changes() const { return sqlite3_changes(handle()); }
 
     // Reports the connection's last error on the error output; returns TBS_ST_DATABASE.
     tbs_status_t Fail(const char* what, int code);
 
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const;
 
 private:
-    tbs_status_t UseWriteAheadLog();
-    tbs_status_t Migrate();
-    tbs_status_t ReadSchemaVersion(int* version);
-
-    sqlite3* db_ = nullptr;
+    friend class CClientConnection;
+    friend class CTransaction;
+    std::shared_ptr<CClientConnection> connection_;
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when the object dies uncommitted.
@@ -90,9 +98,11 @@ public:
 private:
     CClientDatabase* db_;
     bool active_ = false;
+    // One connection serves every thread: a transaction is one thread's at a time.
+    std::unique_lock<std::recursive_mutex> turn_;
 };
 
-// Runs change on a connection of its own inside one write transaction,
+// Runs change on the process's connection inside one write transaction,
 // committed only when change succeeds.
 tbs_status_t RunInTransaction(const std::function<tbs_status_t(CClientDatabase*)>& change);
 

@@ -27,10 +27,10 @@ private:
     CStatement* statement_ = nullptr;
 };
 
-// The connection that handles and cursors keep between calls: one per
-// process while any of them lives, so that walking a thousand VOBs opens the
-// database once. A fork or a change of KELMORA_HOME gets a connection of its
-// own. Statements are prepared once and kept with the connection.
+// The statements that handles and cursors keep between calls: one set per
+// process while any of them lives, so that walking a thousand VOBs prepares
+// each statement once. A fork or a change of KELMORA_HOME gets a set of its
+// own, on its own connection.
 class CSharedDatabase {
 public:
     CSharedDatabase() = default;

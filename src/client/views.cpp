@@ -34,8 +34,6 @@ tbs_status_t MakeViewHandle(const CViewRecord& view, view_handle_t* handle) {
     return *handle ? TBS_ST_OK : TBS_ST_ERR;
 }
 
-// Each call opens the database for itself, so that nothing is carried across
-// a fork or a change of KELMORA_HOME.
 tbs_status_t LookUpViewByTag(const char* tag, CViewRecord* view) {
     CClientDatabase db;
     if (tbs_status_t status = db.Open()) return status;

@@ -45,7 +45,7 @@ tbs_status_t FindVobBy(CClientDatabase* db, const char* column, const std::strin
 }
 
 template <typename Lookup>
-tbs_status_t OnOwnConnection(Lookup lookup) {
+tbs_status_t OnConnection(Lookup lookup) {
     CClientDatabase db;
     if (tbs_status_t status = db.Open()) return status;
     return lookup(&db);
@@ -120,21 +120,21 @@ tbs_status_t FindVobByStoragePath(CClientDatabase* db, const std::string& storag
 }
 
 tbs_status_t FindVob(const std::string& tag, CVobRecord* vob) {
-    return OnOwnConnection([&](CClientDatabase* db) { return FindVobByTag(db, tag, vob); });
+    return OnConnection([&](CClientDatabase* db) { return FindVobByTag(db, tag, vob); });
 }
 
 tbs_status_t FindVobByUuid(const std::string& uuid, CVobRecord* vob) {
-    return OnOwnConnection([&](CClientDatabase* db) { return FindVobByUuid(db, uuid, vob); });
+    return OnConnection([&](CClientDatabase* db) { return FindVobByUuid(db, uuid, vob); });
 }
 
 tbs_status_t FindVobByStoragePath(const std::string& storage, CVobRecord* vob) {
-    return OnOwnConnection(
+    return OnConnection(
         [&](CClientDatabase* db) { return FindVobByStoragePath(db, storage, vob); });
 }
 
 tbs_status_t ListVobs(std::vector<CVobRecord>* vobs) {
     vobs->clear();
-    return OnOwnConnection([&](CClientDatabase* db) -> tbs_status_t {
+    return OnConnection([&](CClientDatabase* db) -> tbs_status_t {
         std::string sql = std::string(kVobColumns) + " ORDER BY tag";
         CStatement select;
         if (tbs_status_t status = db->Prepare(sql.c_str(), &select)) return status;

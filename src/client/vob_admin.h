@@ -57,7 +57,7 @@ tbs_status_t CreateVob(CClientDatabase* db, const std::string& tag, const std::s
 tbs_status_t FindVobByTag(CClientDatabase* db, const std::string& tag, CVobRecord* vob);
 tbs_status_t FindVobByUuid(CClientDatabase* db, const std::string& uuid, CVobRecord* vob);
 tbs_status_t FindVobByStoragePath(CClientDatabase* db, const std::string& storage, CVobRecord* vob);
-// The same, each on a connection of its own.
+// The same, each taking the connection for itself.
 tbs_status_t FindVob(const std::string& tag, CVobRecord* vob);
 tbs_status_t FindVobByUuid(const std::string& uuid, CVobRecord* vob);
 tbs_status_t FindVobByStoragePath(const std::string& storage, CVobRecord* vob);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "client/admin.h"
 #include "module/class_factory.h"
 #include "module/front_end.h"
 #include "resources/string_table.h"
@@ -57,6 +58,7 @@ int CKelmoraApp::ExitInstance() {
         resource_module_ = nullptr;
     }
     CClassFactory::RevokeAll();
+    client::CloseClientDatabase();
     return 0;
 }
 

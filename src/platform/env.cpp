@@ -20,12 +20,14 @@ std::string KelmoraHome() {
 
 bool EnsureFolder(const std::string& path) {
     if (path.empty()) return false;
+    // Mostly it is there: one call instead of one per component.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
     for (size_t pos = 1; pos <= path.size(); ++pos) {
         if (pos != path.size() && path[pos] != '/') continue;
         std::string part = path.substr(0, pos);
         if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
-    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

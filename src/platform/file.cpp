@@ -37,22 +37,30 @@ void CFileException::Set(int errno_value) {
 
 namespace {
 
-// Three lock bytes far past any data the module keeps in a file:
+// Three adjacent lock bytes far past any data the module keeps in a file:
+//  denier   - held shared by every open that denies writers;
 //  present  - every open holds it shared; an exclusive open holds it exclusively;
-//  writer   - held shared by every open with write access;
-//  denier   - held shared by every open that denies writers.
+//  writer   - held shared by every open with write access.
 // A writer takes its byte and then checks that no denier exists, a denier the
 // other way round, so two racing opens can both fail but never both succeed.
+// Each open sets its bytes in one call (a denier's two lie side by side, and a
+// writer's two), then tests the other kind's byte: two calls for a read that
+// denies writers, and no fewer will do: a shared lock is granted beside other
+// shared locks, so setting one cannot tell whether a writer holds its byte,
+// and a test alone would let a writer that starts after it go unseen.
+// An exclusive open still takes only the present byte, and the writer byte is
+// where it was, so deny-write readers and exclusive writers of earlier builds
+// keep sharing correctly with these.
 constexpr off_t kPresentByte = 0x7FFFFF00;
+constexpr off_t kDenierByte = kPresentByte - 1;
 constexpr off_t kWriterByte = kPresentByte + 1;
-constexpr off_t kDenierByte = kPresentByte + 2;
 
-bool SetLock(int fd, short type, off_t at) {
+bool SetLock(int fd, short type, off_t at, off_t length = 1) {
     struct flock fl {};
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
     fl.l_start = at;
-    fl.l_len = 1;
+    fl.l_len = length;
     return fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
@@ -65,6 +73,17 @@ bool IsHeldByOthers(int fd, off_t at) {
     fl.l_len = 1;
     if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return true;
     return fl.l_type != F_UNLCK;
+}
+
+// The shared bytes an open holds: from the first to the last of them.
+struct CShareBytes {
+    off_t first;
+    off_t count;
+};
+CShareBytes SharedBytes(bool writes, bool denies) {
+    const off_t first = denies ? kDenierByte : kPresentByte;
+    const off_t last = writes ? kWriterByte : kPresentByte;
+    return {first, last - first + 1};
 }
 
 // Opens of a missing file that meet one made meanwhile by another process.
@@ -85,7 +104,8 @@ CFile::CFile(CFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       lock_fd_(std::exchange(other.lock_fd_, -1)),
       path_(std::move(other.path_)),
-      created_(std::exchange(other.created_, false)) {}
+      created_(std::exchange(other.created_, false)),
+      read_(std::exchange(other.read_, CReadState{})) {}
 
 CFile& CFile::operator=(CFile&& other) noexcept {
     if (this != &other) {
@@ -94,6 +114,7 @@ CFile& CFile::operator=(CFile&& other) noexcept {
         lock_fd_ = std::exchange(other.lock_fd_, -1);
         path_ = std::move(other.path_);
         created_ = std::exchange(other.created_, false);
+        read_ = std::exchange(other.read_, CReadState{});
     }
     return *this;
 }
@@ -147,7 +168,7 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
             err.cause = FileErrorCause::NotRegularFile;
             return false;
         }
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // O_NONBLOCK stays: it changes nothing for a regular file.
     }
     fd_ = fd;
     path_ = path;
@@ -163,12 +184,19 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
         Close();
         return false;
     }
-    if (create == FileCreate::CreateAlways && regular && !created && ftruncate(fd_, 0) != 0) {
+    // An empty file is not cut: on some file systems (ext4) a cut to nothing
+    // makes the close write the new data out at once, as a replacement.
+    if (create == FileCreate::CreateAlways && regular && !created && st.st_size > 0 &&
+        ftruncate(fd_, 0) != 0) {
         err.Set(errno);
         Close();
         return false;
     }
     created_ = created;
+    if (regular) {
+        read_.tracked = access == FileAccess::Read && share != FileShare::DenyNone;
+        read_.length = st.st_size;
+    }
     return true;
 }
 
@@ -208,7 +236,8 @@ bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* e
             // A user who may not write the file cannot hold a write lock on it.
             // Such a reader still keeps writers and exclusive openers out, but
             // not other readers, which is all a read-only user can disturb.
-            if (!SetLock(fd_, F_RDLCK, kPresentByte) || !SetLock(fd_, F_RDLCK, kDenierByte) ||
+            const CShareBytes bytes = SharedBytes(false, true);
+            if (!SetLock(fd_, F_RDLCK, bytes.first, bytes.count) ||
                 IsHeldByOthers(fd_, kWriterByte)) {
                 error->Set(EAGAIN);
                 return false;
@@ -227,16 +256,15 @@ bool CFile::TakeShareLocks(FileAccess access, FileShare share, CFileException* e
         error->Set(errno);
         return false;
     }
-    if (!SetLock(lfd, F_RDLCK, kPresentByte)) {
+    const bool denies = share == FileShare::DenyWrite;
+    const CShareBytes bytes = SharedBytes(writes, denies);
+    // Only an exclusive open holds a byte exclusively, and only the present one.
+    if (!SetLock(lfd, F_RDLCK, bytes.first, bytes.count)) {
         error->Set(errno);
         return false;
     }
-    if (writes && (!SetLock(lfd, F_RDLCK, kWriterByte) || IsHeldByOthers(lfd, kDenierByte))) {
-        error->Set(EAGAIN);
-        return false;
-    }
-    if (share == FileShare::DenyWrite &&
-        (!SetLock(lfd, F_RDLCK, kDenierByte) || IsHeldByOthers(lfd, kWriterByte))) {
+    if ((writes && IsHeldByOthers(lfd, kDenierByte)) ||
+        (denies && IsHeldByOthers(lfd, kWriterByte))) {
         error->Set(EAGAIN);
         return false;
     }
@@ -250,12 +278,21 @@ void CFile::Close() {
     fd_ = -1;
     path_.clear();
     created_ = false;
+    read_ = CReadState{};
 }
 
 long CFile::Read(void* buffer, size_t size, CFileException* error) {
+    if (read_.at_end) return 0;
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
-        if (n >= 0) return static_cast<long>(n);
+        if (n >= 0) {
+            // With writers kept out the file keeps the length it had at the
+            // open, so a short read that reaches it is the end.
+            read_.position += n;
+            read_.at_end = read_.tracked && static_cast<size_t>(n) < size &&
+                           read_.position >= read_.length;
+            return static_cast<long>(n);
+        }
         if (errno == EINTR) continue;
         if (error) error->Set(errno);
         return -1;
@@ -279,16 +316,23 @@ bool CFile::Write(const void* data, size_t size, CFileException* error) {
 
 bool CFile::ReadAll(std::string* text, CFileException* error) {
     text->clear();
-    char buffer[65536];
+    // Into the text itself, in one read for a file that keeps its length.
+    size_t filled = 0;
+    text->resize(read_.length > 0 ? static_cast<size_t>(read_.length) + 1 : 65536);
     for (;;) {
-        long n = Read(buffer, sizeof buffer, error);
-        if (n < 0) return false;
-        if (n == 0) return true;
-        text->append(buffer, static_cast<size_t>(n));
+        if (filled == text->size()) text->resize(text->size() * 2);
+        long n = Read(text->data() + filled, text->size() - filled, error);
+        if (n <= 0) {
+            text->resize(filled);
+            return n == 0;
+        }
+        filled += static_cast<size_t>(n);
     }
 }
 
 bool CFile::SeekToStart(CFileException* error) {
+    read_.position = 0;
+    read_.at_end = false;
     if (lseek(fd_, 0, SEEK_SET) == 0) return true;
     if (error) error->Set(errno);
     return false;

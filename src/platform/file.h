@@ -62,7 +62,8 @@ public:
     // The last open made the file (it did not exist before).
     bool created() const { return created_; }
 
-    // Reads up to size bytes; returns the count read, or -1 with error set.
+    // Reads up to size bytes; returns the count read (0 at the end), or -1
+    // with error set.
     long Read(void* buffer, size_t size, CFileException* error);
     // Writes all bytes or fails.
     bool Write(const void* data, size_t size, CFileException* error);
@@ -81,10 +82,20 @@ private:
     bool TakeShareLocks(FileAccess access, FileShare share, CFileException* error);
     int OpenSecondDescriptor(int flags) const;
 
+    // Where a read that keeps writers out stands; it knows the end of the
+    // file without asking once more.
+    struct CReadState {
+        bool tracked = false;  // opened for reading only, writers denied
+        long long length = 0;  // at the open
+        long long position = 0;
+        bool at_end = false;
+    };
+
     int fd_ = -1;
     int lock_fd_ = -1;  // a writable descriptor when the share lock needs one
     std::string path_;
     bool created_ = false;
+    CReadState read_;
 };
 
 }  // namespace kelmora

@@ -2,9 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -23,11 +27,10 @@ void PreservingErrno(F cleanup) {
 
 // Fills the entry's kind from the listing, or from the entry itself (never
 // through a link) when the file system does not say.
-void FillEntryKind(int folder_fd, const dirent& e, CDirEntry* entry) {
-    unsigned char type = e.d_type;
+void FillEntryKind(int folder_fd, unsigned char type, const char* name, CDirEntry* entry) {
     if (type == DT_UNKNOWN) {
         struct stat st {};
-        if (fstatat(folder_fd, e.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (fstatat(folder_fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             type = S_ISDIR(st.st_mode)   ? DT_DIR
                    : S_ISREG(st.st_mode) ? DT_REG
                    : S_ISLNK(st.st_mode) ? DT_LNK
@@ -39,6 +42,16 @@ void FillEntryKind(int folder_fd, const dirent& e, CDirEntry* entry) {
     entry->is_link = type == DT_LNK;
 }
 
+long long Nanoseconds(const statx_timestamp& t) {
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+void FillTimes(const struct statx& sx, CEntryTimes* times) {
+    times->last_write_ns = Nanoseconds(sx.stx_mtime);
+    times->creation_ns =
+        (sx.stx_mask & STATX_BTIME) ? Nanoseconds(sx.stx_btime) : times->last_write_ns;
+}
+
 }  // namespace
 
 bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries) {
@@ -47,7 +60,7 @@ bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries) {
     return folder.Open(path) && folder.List(entries);
 }
 
-CFolder::CFolder(CFolder&& other) noexcept : fd_(other.fd_) {
+CFolder::CFolder(CFolder&& other) noexcept : fd_(other.fd_), listed_(other.listed_) {
     other.fd_ = -1;
 }
 
@@ -55,6 +68,7 @@ CFolder& CFolder::operator=(CFolder&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = other.fd_;
+        listed_ = other.listed_;
         other.fd_ = -1;
     }
     return *this;
@@ -72,31 +86,79 @@ bool CFolder::OpenIn(const CFolder& parent, const std::string& name) {
     return fd_ >= 0;
 }
 
+bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
+    Close();
+    // Looking up "." in it is what entering it needs, and no link is
+    // followed on the way (the name itself, or a link swapped in for it).
+    static std::atomic<bool> unavailable = false;
+    if (unavailable) {
+        errno = ENOSYS;
+        return false;
+    }
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const std::string path = name + "/.";
+    fd_ = static_cast<int>(syscall(SYS_openat2, parent.fd_, path.c_str(), &how, sizeof how));
+    if (fd_ < 0 && (errno == ENOSYS || errno == EPERM)) {
+        // An older kernel, or a filter that forbids the call: ask the old way.
+        unavailable = true;
+        errno = ENOSYS;
+    }
+    return fd_ >= 0;
+}
+
 void CFolder::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
+    listed_ = false;
+}
+
+bool CFolder::Rewind() const {
+    if (!listed_) return true;
+    if (lseek(fd_, 0, SEEK_SET) != 0) return false;
+    listed_ = false;
+    return true;
+}
+
+bool CFolder::ReadBatch(std::vector<CDirEntry>* batch) const {
+    batch->clear();
+    alignas(dirent64) char buffer[32768];
+    listed_ = true;
+    for (;;) {
+        const ssize_t size = getdents64(fd_, buffer, sizeof buffer);
+        if (size < 0 && errno == EINTR) continue;
+        if (size <= 0) {
+            if (size == 0) errno = 0;
+            return false;
+        }
+        for (ssize_t at = 0; at < size;) {
+            const auto* e = reinterpret_cast<const dirent64*>(buffer + at);
+            at += e->d_reclen;
+            const std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            CDirEntry entry{std::string(name)};
+            FillEntryKind(fd_, e->d_type, e->d_name, &entry);
+            batch->push_back(std::move(entry));
+        }
+        // A batch of only "." and ".." is no end yet.
+        if (!batch->empty()) return true;
+    }
 }
 
 bool CFolder::List(std::vector<CDirEntry>* entries) const {
-    entries->clear();
-    // The listing gets a descriptor of its own; this one stays usable.
-    int listing_fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    if (listing_fd < 0) return false;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(fdopendir(listing_fd), &closedir);
-    if (!dir) {
-        PreservingErrno([&] { close(listing_fd); });
+    bool stopped = false;
+    return ListUntil(entries, [](const CDirEntry&) { return false; }, &stopped);
+}
+
+bool CFolder::GetTimes(CEntryTimes* times, CFileIdentity* identity) const {
+    struct statx sx {};
+    if (statx(fd_, "", AT_EMPTY_PATH, STATX_MTIME | STATX_BTIME | STATX_INO, &sx) != 0)
         return false;
-    }
-    errno = 0;
-    while (dirent* e = readdir(dir.get())) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        CDirEntry entry{std::move(name)};
-        FillEntryKind(fd_, *e, &entry);
-        entries->push_back(std::move(entry));
-        errno = 0;
-    }
-    return errno == 0;
+    FillTimes(sx, times);
+    identity->device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    identity->inode = sx.stx_ino;
+    return true;
 }
 
 bool CFolder::IsWritable() const {
@@ -204,12 +266,7 @@ bool GetEntryTimes(const std::string& path, CEntryTimes* times) {
     struct statx sx {};
     if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME | STATX_BTIME, &sx) != 0)
         return false;
-    times->last_write_ns =
-        static_cast<long long>(sx.stx_mtime.tv_sec) * 1000000000LL + sx.stx_mtime.tv_nsec;
-    times->creation_ns =
-        (sx.stx_mask & STATX_BTIME)
-            ? static_cast<long long>(sx.stx_btime.tv_sec) * 1000000000LL + sx.stx_btime.tv_nsec
-            : times->last_write_ns;
+    FillTimes(sx, times);
     return true;
 }
 

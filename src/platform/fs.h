@@ -19,6 +19,21 @@ struct CDirEntry {
 // gives them. False with errno set when the folder cannot be listed.
 bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries);
 
+// Times of a file or folder (a link's own, not its target's) in nanoseconds
+// since the Unix epoch. Creation is the birth time where the file system keeps
+// one, else the last write time.
+struct CEntryTimes {
+    long long creation_ns = 0;
+    long long last_write_ns = 0;
+};
+
+// Device and inode number: tells whether two paths name the same folder.
+struct CFileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const CFileIdentity&) const = default;
+};
+
 // A folder held open while its entries are listed and removed relative to it,
 // so that a folder swapped for a link meanwhile is never followed. Every call
 // returns false with errno set on failure.
@@ -34,9 +49,22 @@ public:
     // Fails (ELOOP or ENOTDIR) when the last component is a link.
     bool Open(const std::string& path);
     bool OpenIn(const CFolder& parent, const std::string& name);
+    // Opens the subfolder name, itself no link, only when the calling process
+    // may also make it its current directory: one call where the kernel
+    // resolves names below a descriptor without links (openat2), else false
+    // with ENOSYS and nothing tried.
+    bool OpenEnterableIn(const CFolder& parent, const std::string& name);
     void Close();
+    bool IsOpen() const { return fd_ >= 0; }
 
+    // Every entry, from the first one however often it is called.
     bool List(std::vector<CDirEntry>* entries) const;
+    // The same, but stops after the first entry for which stop says true
+    // (without reading the rest of the folder); *stopped tells whether it did.
+    template <typename Stop>
+    bool ListUntil(std::vector<CDirEntry>* entries, Stop stop, bool* stopped) const;
+    // The folder's times and identity, in one call.
+    bool GetTimes(CEntryTimes* times, CFileIdentity* identity) const;
     // The calling process may create and remove entries in the folder.
     bool IsWritable() const;
     // Removes an entry that is not a folder (a link itself, not its target).
@@ -44,8 +72,32 @@ public:
     bool RemoveSubfolder(const std::string& name) const;  // must be empty
 
 private:
+    // Reads the next batch of entries into entries_batch; false at the end
+    // (errno 0) or on failure.
+    bool ReadBatch(std::vector<CDirEntry>* entries_batch) const;
+    bool Rewind() const;
+
     int fd_ = -1;
+    mutable bool listed_ = false;  // the descriptor's position is past the first entry
 };
+
+template <typename Stop>
+bool CFolder::ListUntil(std::vector<CDirEntry>* entries, Stop stop, bool* stopped) const {
+    entries->clear();
+    *stopped = false;
+    if (!Rewind()) return false;
+    std::vector<CDirEntry> batch;
+    while (ReadBatch(&batch)) {
+        for (CDirEntry& entry : batch) {
+            entries->push_back(std::move(entry));
+            if (stop(entries->back())) {
+                *stopped = true;
+                return true;
+            }
+        }
+    }
+    return errno == 0;
+}
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
@@ -73,21 +125,10 @@ bool CanEnterFolder(const std::string& path);
 // EEXIST instead (a plain rename silently replaces an empty folder).
 bool RenamePathNoReplace(const std::string& from, const std::string& to);
 
-// Times of a file or folder (a link's own, not its target's) in nanoseconds
-// since the Unix epoch. Creation is the birth time where the file system keeps
-// one, else the last write time.
-struct CEntryTimes {
-    long long creation_ns = 0;
-    long long last_write_ns = 0;
-};
+// Times of a file or folder (see CEntryTimes).
 bool GetEntryTimes(const std::string& path, CEntryTimes* times);
 
-// Device and inode number: tells whether two paths name the same folder.
-struct CFileIdentity {
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    bool operator==(const CFileIdentity&) const = default;
-};
+// Identity of what path names, through links.
 bool GetFileIdentity(const std::string& path, CFileIdentity* identity);
 
 // True when the folder is its own parent: the root of the whole name space,

@@ -1,5 +1,7 @@
 #include "store/tree_load.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -22,44 +24,64 @@ namespace kelmora {
 
 namespace {
 
+// A folder file that makes its folder a profile: any plain file but a lock
+// file or what a killed save left behind.
+bool IsProfileFile(const CDirEntry& entry) {
+    return entry.is_regular_file && entry.name != kLockFileName &&
+           !IsReplacementTempName(entry.name);
+}
+
+// What the walk knows of a folder before it lists it.
+struct CFolderFacts {
+    CEntryTimes times;
+    CFileIdentity identity;
+    bool has_identity = false;
+};
+
 // Builds the nodes of one tree. Works with full paths instead of changing
-// the process's current directory, one listing per folder.
+// the process's current directory; each folder is opened and listed once,
+// through a descriptor that its subfolders are opened from.
 class CTreeWalk {
 public:
-    explicit CTreeWalk(CTreeNodeArena* arena) : arena_(arena) {}
+    explicit CTreeWalk(CTreeNodeArena* arena)
+        : arena_(arena), same_ids_(geteuid() == getuid() && getegid() == getgid()) {}
 
-    // The node of the folder at native_path, whose full path is full_path.
-    CTreeNode* BuildNode(const std::string& full_path, const std::string& native_path) {
-        CEntryTimes times;
-        GetEntryTimes(native_path, &times);
+    // The node of the folder at native_path (open in folder unless it could
+    // not be opened), whose full path is full_path. *listed: its listing was read.
+    CTreeNode* BuildNode(const std::string& full_path, const std::string& native_path,
+                         const CFolder& folder, const CFolderFacts& facts, bool* listed = nullptr) {
         CTreeNode* node = arena_->Add(std::make_unique<CTreeNode>(
-            full_path, std::string(), times.creation_ns, times.last_write_ns, 0));
+            full_path, std::string(), facts.times.creation_ns, facts.times.last_write_ns, 0));
         node->set_revision_stamp(CachedTreeRevision());
 
+        // A folder that directly holds a file is a profile, and what lies
+        // below a profile is not looked at: its listing is read no further
+        // than that file. A link is neither a file nor a folder of the tree,
+        // and is never followed.
         std::vector<CDirEntry> entries;
-        if (!ListDirectory(native_path, &entries)) return node;
-        // A folder that directly holds a file (other than a lock file, or
-        // what a killed save left behind) is a profile; what lies below a
-        // profile is not looked at. A link is neither a file nor a folder of
-        // the tree, and is never followed.
-        for (const CDirEntry& entry : entries) {
-            if (entry.is_regular_file && entry.name != kLockFileName &&
-                !IsReplacementTempName(entry.name)) {
-                node->MarkProfileNotLoaded();
-                return node;
-            }
+        bool is_profile = false;
+        if (!folder.IsOpen() || !folder.ListUntil(&entries, IsProfileFile, &is_profile)) {
+            if (listed) *listed = false;
+            return node;
+        }
+        if (listed) *listed = true;
+        if (is_profile) {
+            node->MarkProfileNotLoaded();
+            return node;
         }
 
-        CFileIdentity identity;
-        if (GetFileIdentity(native_path, &identity)) ancestors_.push_back(identity);
+        if (facts.has_identity) ancestors_.push_back(facts.identity);
         CTreeNode* last_child = nullptr;
         for (const CDirEntry& entry : entries) {
             if (!entry.is_directory || entry.name.starts_with('.')) continue;
             // A native name with a backslash has no stored form.
             if (!IsValidEntryName(entry.name)) continue;
             const std::string child_native = native_path + "/" + entry.name;
-            if (!CanEnterFolder(child_native) || IsAncestor(child_native)) continue;
-            CTreeNode* child = BuildNode(full_path + "\\" + entry.name, child_native);
+            CFolder child_folder;
+            CFolderFacts child_facts;
+            if (!OpenChild(folder, entry.name, child_native, &child_folder, &child_facts)) continue;
+            CTreeNode* child =
+                BuildNode(full_path + "\\" + entry.name, child_native, child_folder, child_facts);
             child->set_parent(node);
             if (last_child) {
                 last_child->set_next_sibling(child);
@@ -68,15 +90,50 @@ public:
             }
             last_child = child;
         }
-        if (!ancestors_.empty() && ancestors_.back() == identity) ancestors_.pop_back();
+        if (facts.has_identity && !ancestors_.empty() && ancestors_.back() == facts.identity)
+            ancestors_.pop_back();
         return node;
     }
 
+    // The facts of an open folder, by its descriptor; by its path where the
+    // descriptor cannot tell.
+    static CFolderFacts FactsOf(const CFolder& folder, const std::string& native_path) {
+        CFolderFacts facts;
+        if (folder.GetTimes(&facts.times, &facts.identity)) {
+            facts.has_identity = true;
+        } else {
+            GetEntryTimes(native_path, &facts.times);
+            facts.has_identity = GetFileIdentity(native_path, &facts.identity);
+        }
+        return facts;
+    }
+
 private:
-    // A link back to a folder above would make the walk endless.
-    bool IsAncestor(const std::string& native_path) const {
-        CFileIdentity identity;
-        if (!GetFileIdentity(native_path, &identity)) return true;
+    // Opens a subfolder that the walk goes into: one the user may enter and
+    // that is no link back to a folder above (that would make the walk
+    // endless). False: it is left out of the tree.
+    bool OpenChild(const CFolder& parent, const std::string& name, const std::string& native_path,
+                   CFolder* child, CFolderFacts* facts) {
+        // The open that enters the folder is the check that it can be
+        // entered, where the open is made with the ids that the check would use.
+        if (same_ids_ && child->OpenEnterableIn(parent, name) &&
+            child->GetTimes(&facts->times, &facts->identity)) {
+            facts->has_identity = true;
+            if (!IsAncestor(facts->identity)) return true;
+            child->Close();
+            return false;
+        }
+        child->Close();
+        if (!CanEnterFolder(native_path)) return false;
+        if (!GetFileIdentity(native_path, &facts->identity) || IsAncestor(facts->identity))
+            return false;
+        facts->has_identity = true;
+        GetEntryTimes(native_path, &facts->times);
+        child->Open(native_path);
+        return true;
+    }
+
+    bool IsAncestor(const CFileIdentity& identity) const {
         for (const CFileIdentity& ancestor : ancestors_) {
             if (ancestor == identity) return true;
         }
@@ -84,6 +141,7 @@ private:
     }
 
     CTreeNodeArena* arena_;
+    const bool same_ids_;
     std::vector<CFileIdentity> ancestors_;
 };
 
@@ -97,8 +155,9 @@ CTreeNode* LoadProfileTree(bool to_log) {
         return nullptr;
     }
     const std::string native_root = NativePathOfFullPath(root);
-    std::vector<CDirEntry> entries;
-    if (!ListDirectory(native_root, &entries)) {
+    // Opened here and listed under the lock, once.
+    CFolder root_folder;
+    if (!root_folder.Open(native_root)) {
         ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, root.c_str()), to_log);
         return nullptr;
     }
@@ -110,7 +169,14 @@ CTreeNode* LoadProfileTree(bool to_log) {
     if (!TakeTreeLock(TreeLockStart::kForgetRevision, true, to_log)) return nullptr;
 
     CTreeNodeArena arena;
-    CTreeNode* root_node = CTreeWalk(&arena).BuildNode(root, native_root);
+    bool listed = false;
+    CTreeNode* root_node = CTreeWalk(&arena).BuildNode(
+        root, native_root, root_folder, CTreeWalk::FactsOf(root_folder, native_root), &listed);
+    if (!listed) {
+        ReleaseTreeLock(false);
+        ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, root.c_str()), to_log);
+        return nullptr;
+    }
     // A preview or a read-only look makes no folder: the empty tree holds no profile.
     if (!root_node->first_child() && !ActivePreview()) {
         const std::string top_folder =
@@ -123,7 +189,8 @@ CTreeNode* LoadProfileTree(bool to_log) {
             return nullptr;
         }
         arena = CTreeNodeArena();
-        root_node = CTreeWalk(&arena).BuildNode(root, native_root);
+        root_node = CTreeWalk(&arena).BuildNode(root, native_root, root_folder,
+                                                CTreeWalk::FactsOf(root_folder, native_root));
     }
     ReleaseTreeLock(false);
 

@@ -59,6 +59,7 @@ TEST(ClientDatabaseTest, FirstUseCreatesAnUpToDateDatabaseInWalModeThatANewerVer
         EXPECT_EQ(raw.Text("SELECT tag FROM view"), "first");
         raw.Exec("PRAGMA user_version = " + std::to_string(client::ClientSchemaVersion() + 1));
     }
+    client::CloseClientDatabase();  // as a program started after the newer one
     CCapturedOutput output;
     client::CViewRecord view;
     EXPECT_EQ(client::FindView("first", &view), TBS_ST_DATABASE);

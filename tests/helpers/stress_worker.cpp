@@ -173,6 +173,8 @@ int WriteRegistry(char** argv) {
         if (ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "Software\\Stress", name.c_str(),
                              name.c_str()) == TBS_ST_OK)
             ++written;
+        // A process keeps its connection; this one opens it again for every write.
+        client::CloseClientDatabase();
     }
     std::printf("wrote %d\n", written);
     return written == count ? 0 : 1;
