@@ -1,5 +1,6 @@
 #include "client/cfs_grammar.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstddef>
@@ -178,6 +179,14 @@ public:
     explicit CCfsParser(bool keep_rules) : keep_rules_(keep_rules) {}
 
     CCfsParseResult Parse(std::string_view text) {
+        // Room for every rule the text can hold, so that the rules are never
+        // moved while they are made: at most one per line, and a rule line
+        // ("load x") takes at least seven bytes with its line end. Room that
+        // is not used is never touched.
+        if (keep_rules_) {
+            const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+            result_.rules.reserve(std::min(lines + 1, text.size() / 7 + 1));
+        }
         std::size_t start = 0;
         while (start < text.size()) {
             std::size_t end = text.find('\n', start);
