@@ -1,5 +1,6 @@
 #include "client/database.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -232,8 +233,18 @@ public:
     CClientConnection(const CClientConnection&) = delete;
     CClientConnection& operator=(const CClientConnection&) = delete;
 
-    // Opens the file and prepares it for use through database, which holds this connection.
-    tbs_status_t Open(CClientDatabase* database);
+    // Opens the file and prepares it for use through database, which holds
+    // this connection; shared: with the cache of another connection of this
+    // process to the same file.
+    tbs_status_t Open(CClientDatabase* database, bool shared);
+    // The file that the path names now is the one this connection opened:
+    // a database removed or replaced meanwhile is opened again, not written
+    // where nobody will find it.
+    bool StillNamedBy(const std::string& path) const {
+        struct stat now {};
+        return ::stat(path.c_str(), &now) == 0 && now.st_dev == file_.st_dev &&
+               now.st_ino == file_.st_ino;
+    }
 
     sqlite3* handle() const { return db_; }
     pid_t pid() const { return pid_; }
@@ -246,6 +257,7 @@ private:
 
     sqlite3* db_ = nullptr;
     const pid_t pid_;
+    struct stat file_ {};
     bool migrated_ = false;
     std::recursive_mutex transaction_turn_;
 };
@@ -257,6 +269,9 @@ struct CProcessConnection {
     std::shared_ptr<CClientConnection> connection;
     std::string home;
     bool close_at_exit = false;
+    // Once a file was replaced under a connection, the cache of another
+    // copy of this code may still be the old file's.
+    bool file_replaced = false;
 };
 
 CProcessConnection& ProcessConnection() {
@@ -277,15 +292,14 @@ pid_t FirstOpenPid() {
 // opens its own connection. With a shared cache the second open of the same
 // file in a process takes the first one's file, log and cache instead of
 // opening them again.
-tbs_status_t CClientConnection::Open(CClientDatabase* database) {
+tbs_status_t CClientConnection::Open(CClientDatabase* database, bool shared) {
     if (!EnsureFolder(KelmoraHome())) {
         imsg_print(IMSG_KIND_ERROR, "Cannot create the folder %s: %s\n", -1, KelmoraHome().c_str(),
                    std::strerror(errno));
         return TBS_ST_DATABASE;
     }
     const std::string path = ClientDatabasePath();
-    const int cache =
-        ::getpid() == FirstOpenPid() ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
+    const int cache = shared ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
     int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | cache,
                              nullptr);
     if (rc != SQLITE_OK) {
@@ -294,6 +308,7 @@ tbs_status_t CClientConnection::Open(CClientDatabase* database) {
         db_ = nullptr;
         return status;
     }
+    ::stat(path.c_str(), &file_);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     // The log files stay when the last connection closes: the next process
@@ -386,13 +401,17 @@ tbs_status_t CClientDatabase::Open() {
     std::lock_guard<std::mutex> guard(process.mutex);
     const std::string home = KelmoraHome();
     if (process.connection && process.connection->pid() == ::getpid() && process.home == home) {
-        connection_ = process.connection;
-        return TBS_ST_OK;
+        if (process.connection->StillNamedBy(ClientDatabasePath())) {
+            connection_ = process.connection;
+            return TBS_ST_OK;
+        }
+        process.file_replaced = true;
     }
     // Only a connection that opened completely is kept; a failed one is
     // tried again by the next call.
     connection_ = std::make_shared<CClientConnection>();
-    if (tbs_status_t status = connection_->Open(this)) {
+    const bool shared = ::getpid() == FirstOpenPid() && !process.file_replaced;
+    if (tbs_status_t status = connection_->Open(this, shared)) {
         connection_.reset();
         return status;
     }

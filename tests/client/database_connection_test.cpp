@@ -1,6 +1,7 @@
 // The process's one connection to the client database: every call of the
 // library shares it, a change of KELMORA_HOME moves it, closing lets it go.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -56,6 +57,28 @@ TEST(ClientConnectionTest, EveryCallSharesOneOpenOfTheDatabaseOfTheCurrentHome) 
     EXPECT_EQ(OpenDescriptorsOf(first), 1);
     client::CloseClientDatabase();
     EXPECT_EQ(OpenDescriptorsOf(first), 0);
+}
+
+// A user who removes the client state while a program runs gets a new
+// database, not changes written into the removed file.
+TEST(ClientConnectionTest, ADatabaseRemovedMeanwhileIsMadeAgain) {
+    CScopedHome home;
+    UseTheLibrary();
+    const std::string path = client::ClientDatabasePath();
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+    ASSERT_EQ(client::CreateView("after"), TBS_ST_OK);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    std::string tags;
+    sqlite3_exec(
+        raw, "SELECT tag FROM view",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0];
+            return 0;
+        },
+        &tags, nullptr);
+    sqlite3_close(raw);
+    EXPECT_EQ(tags, "after");
 }
 
 }  // namespace
