@@ -28,7 +28,7 @@ struct CPreviewedTypeCommand {
 struct CPreview {
     std::vector<CPreviewedConfigSpec> config_specs;
     std::vector<CPreviewedTypeCommand> type_commands;
-    std::vector<std::string> mounts;  // VOB tags
+    std::vector<std::string> mounts;                 // VOB tags
     std::vector<std::vector<std::string>> programs;  // argument vectors not started
 };
 

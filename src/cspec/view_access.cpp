@@ -2,14 +2,14 @@
 #include <cstdio>
 
 #include "automation/client_lock.h"
-#include "client/client_messages.h"
-#include "resources/message_text.h"
 #include "automation/view_profile.h"
+#include "client/client_messages.h"
 #include "client/files.h"
 #include "client/preview.h"
 #include "client/views.h"
 #include "platform/format.h"
 #include "platform/process.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {
@@ -123,9 +123,8 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
     if (status == TBS_ST_OK) {
         if (CPreview* preview = ActivePreview()) {
             // Shown instead of set: the view, and a workspace's contents, stay.
-            preview->config_specs.push_back(
-                {view_tag_, is_workspace_ ? workspace_path_ : "", update_contents != FALSE,
-                 config_spec_});
+            preview->config_specs.push_back({view_tag_, is_workspace_ ? workspace_path_ : "",
+                                             update_contents != FALSE, config_spec_});
         } else if (!is_workspace_) {
             CClientLock lock;
             cmd_setcs_args_t args{};

@@ -61,7 +61,8 @@ CUserInterface* LoadQtFrontEnd(const std::string& folder, std::string* reason) {
         *reason = error ? error : "cannot load " + path;
         return nullptr;
     }
-    auto create = reinterpret_cast<kelmora_front_end_create_fn>(dlsym(library, kFrontEndEntryPoint));
+    auto create =
+        reinterpret_cast<kelmora_front_end_create_fn>(dlsym(library, kFrontEndEntryPoint));
     if (!create) {
         *reason = path + " has no entry point " + kFrontEndEntryPoint;
         dlclose(library);

@@ -91,9 +91,12 @@ constexpr int kCreateAttempts = 5;
 
 int OpenFlags(FileAccess access) {
     switch (access) {
-        case FileAccess::Read: return O_RDONLY;
-        case FileAccess::Write: return O_WRONLY;
-        case FileAccess::ReadWrite: return O_RDWR;
+        case FileAccess::Read:
+            return O_RDONLY;
+        case FileAccess::Write:
+            return O_WRONLY;
+        case FileAccess::ReadWrite:
+            return O_RDWR;
     }
     return O_RDONLY;
 }
@@ -289,8 +292,8 @@ long CFile::Read(void* buffer, size_t size, CFileException* error) {
             // With writers kept out the file keeps the length it had at the
             // open, so a short read that reaches it is the end.
             read_.position += n;
-            read_.at_end = read_.tracked && static_cast<size_t>(n) < size &&
-                           read_.position >= read_.length;
+            read_.at_end =
+                read_.tracked && static_cast<size_t>(n) < size && read_.position >= read_.length;
             return static_cast<long>(n);
         }
         if (errno == EINTR) continue;

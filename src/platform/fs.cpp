@@ -148,7 +148,8 @@ bool CFolder::ReadBatch(std::vector<CDirEntry>* batch) const {
 
 bool CFolder::List(std::vector<CDirEntry>* entries) const {
     bool stopped = false;
-    return ListUntil(entries, [](const CDirEntry&) { return false; }, &stopped);
+    return ListUntil(
+        entries, [](const CDirEntry&) { return false; }, &stopped);
 }
 
 bool CFolder::GetTimes(CEntryTimes* times, CFileIdentity* identity) const {
@@ -188,9 +189,15 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
-bool RemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
-bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool MakeDirectory(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0;
+}
+bool RemoveDirectory(const std::string& path) {
+    return rmdir(path.c_str()) == 0;
+}
+bool RemoveFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
+}
 bool RenamePath(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
@@ -245,9 +252,13 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite) 
     return ok;
 }
 
-bool IsFolderWritable(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
+bool IsFolderWritable(const std::string& path) {
+    return access(path.c_str(), W_OK) == 0;
+}
 
-bool CanEnterFolder(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+bool CanEnterFolder(const std::string& path) {
+    return access(path.c_str(), X_OK) == 0;
+}
 
 bool RenamePathNoReplace(const std::string& from, const std::string& to) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;

@@ -129,7 +129,8 @@ public:
         }
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            if (!previous_rules_ready_ || !previous_rules_.Commit()) RemoveFile(PreviousRulesPath());
+            if (!previous_rules_ready_ || !previous_rules_.Commit())
+                RemoveFile(PreviousRulesPath());
             all_written = WriteHeld(held) && BumpRevision() && all_written;
         }
         return all_written;

@@ -22,8 +22,8 @@ extern "C" {
 
 struct kelmora_front_end_context {
     unsigned abi_version;
-    const char* application_name;    // the title of every box
-    kelmora::ClockFunction clock;    // the module's "now"
+    const char* application_name;  // the title of every box
+    kelmora::ClockFunction clock;  // the module's "now"
 };
 
 // Makes the front end, which lives until the process ends. Null when it

@@ -12,12 +12,13 @@ namespace kelmora::qt {
 
 namespace {
 
-const QRegularExpression kKeyword(QStringLiteral(R"(^\s*(element|mkbranch|end|time|load|include)\b)"));
+const QRegularExpression kKeyword(
+    QStringLiteral(R"(^\s*(element|mkbranch|end|time|load|include)\b)"));
 const QRegularExpression kOption(
     QStringLiteral(R"((?<=\s)-(file|directory|eltype|time|mkbranch|override|nocheckout)\b)"));
 // CHECKEDOUT, or a version path: \main\LATEST, .../br/LATEST, /main/int/4.
-const QRegularExpression kSelector(QStringLiteral(
-    R"((?<=\s)(CHECKEDOUT|(\.\.\.)?[\\/][^\s#"]*[\\/](LATEST|\d+))(?=\s|#|$))"));
+const QRegularExpression kSelector(
+    QStringLiteral(R"((?<=\s)(CHECKEDOUT|(\.\.\.)?[\\/][^\s#"]*[\\/](LATEST|\d+))(?=\s|#|$))"));
 // The selector of an element rule: a label (REL_2.1) as well as the others.
 const QRegularExpression kElementSelector(QStringLiteral(
     R"(^\s*element\s+(?:(?:-file|-directory)\s+|-eltype\s+\S+\s+)?(?:"[^"]*"|\S+)\s+([^\s#"]+))"));
@@ -40,7 +41,8 @@ bool IsMarker(const QString& line) {
 // Spans of each kind in a line, later kinds over earlier ones.
 std::vector<std::tuple<int, int, int>> Spans(const QString& line) {
     std::vector<std::tuple<int, int, int>> spans;
-    if (IsMarker(line)) return {{0, static_cast<int>(line.size()), CConfigSpecHighlighter::kMarker}};
+    if (IsMarker(line))
+        return {{0, static_cast<int>(line.size()), CConfigSpecHighlighter::kMarker}};
     const int comment = CommentStart(line);
     const QString code = comment < 0 ? line : line.left(comment);
     // The pattern, the group that is coloured, and its kind.
