@@ -96,9 +96,9 @@ BOOL CViewProfile::ReadAssociation() {
         return FALSE;
     }
     ReportError(FormatStringId(IDS_PROFILE_MOVED, profile_name_.c_str(), moved_to.c_str()), MB_OK);
-    // The Name line comes first; a rule that names the old path keeps it.
-    if (size_t at = config_spec_.find(profile_name_); at != std::string::npos)
-        config_spec_.replace(at, profile_name_.size(), moved_to);
+    // Only the Name line's value: the same text elsewhere (a rule, the
+    // block's first line) stays as it is.
+    config_spec_.replace(fields.name_at, profile_name_.size(), moved_to);
     profile_name_ = moved_to;
     association_state_ = EAssociationState::kMoved;
     // The flag stays clear: the next reader reads the corrected text again.

@@ -1,6 +1,5 @@
 // Composing a managed config spec: from the profile's Rules and GUID files,
 // or for a private branch from what read association found.
-#include <cstdio>
 #include <string_view>
 
 #include "automation/view_profile.h"
@@ -57,9 +56,9 @@ BOOL CViewProfile::ComposeProfileConfigSpec() {
 
     // The GUID file's buffer holds 255 characters; a file that does not
     // give a GUID and both numbers must not put a made-up revision in the view.
-    char guid[256] = {0};
+    std::string guid;
     int major = 0, minor = 0;
-    if (std::sscanf(guid_text.c_str(), "%255s %d.%d", guid, &major, &minor) != 3) {
+    if (ScanGuidAndRevision(guid_text, &guid, &major, &minor) != 3 || guid.size() > 255) {
         ReportError(error_prefix_ + FormatStringId(IDS_REVISION_CORRUPT, guid_text.c_str()),
                     MB_ICONSTOP);
         return FALSE;

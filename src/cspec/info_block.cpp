@@ -1,72 +1,12 @@
 #include "cspec/info_block.h"
 
-#include <cstdio>
-#include <cstring>
-#include <vector>
+#include <optional>
 
-#include "resources/message_text.h"
 #include "cspec/text_scan.h"
+#include "resources/message_text.h"
 #include "resources/string_table.h"
 
 namespace kelmora {
-
-namespace {
-
-// One more than the field limit is read, so that an over-long field is seen
-// (and refused) instead of being cut and the rest taken for the next value.
-constexpr int kScanWidth = static_cast<int>(kInfoBlockFieldMax) + 1;
-
-// Rewrites a scan pattern so that its text conversions are bounded, and
-// checks that it converts exactly a line, a word and two numbers, in that
-// order, so that the values' storage always fits. Empty when it does not.
-std::string BoundedScanPattern(const std::string& pattern) {
-    std::string out;
-    std::vector<char> conversions;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        char c = pattern[i];
-        out += c;
-        if (c != '%') continue;
-        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
-            out += pattern[++i];
-            continue;
-        }
-        size_t j = i + 1;
-        // No suppressed assignments, widths or length modifiers of its own.
-        if (j >= pattern.size()) return {};
-        char conv = pattern[j];
-        if (conv == '[' || conv == 's') {
-            out += std::to_string(kScanWidth);
-            out += conv;
-            if (conv == '[') {
-                // The scan set runs to the first ']' that is not its first member.
-                size_t k = j + 1;
-                if (k < pattern.size() && pattern[k] == '^') out += pattern[k++];
-                if (k < pattern.size() && pattern[k] == ']') out += pattern[k++];
-                while (k < pattern.size() && pattern[k] != ']') out += pattern[k++];
-                if (k >= pattern.size()) return {};
-                out += ']';
-                j = k;
-            }
-        } else if (conv == 'd') {
-            out += conv;
-        } else {
-            return {};
-        }
-        conversions.push_back(conv);
-        i = j;
-    }
-    if (conversions != std::vector<char>{'[', 's', 'd', 'd'}) return {};
-    return out;
-}
-
-std::string ScanPattern() {
-    std::string bounded = BoundedScanPattern(LoadString(IDS_INFO_BLOCK_SCAN));
-    if (bounded.empty())
-        bounded = BoundedScanPattern(std::string(BuiltinString(IDS_INFO_BLOCK_SCAN)));
-    return bounded;
-}
-
-}  // namespace
 
 std::string FormatProfileInfoBlock(const CInfoBlockFields& f) {
     return FormatStringId(IDS_INFO_BLOCK, f.name.c_str(), f.guid.c_str(), f.major, f.minor);
@@ -79,21 +19,45 @@ std::string FormatPrivateBranchInfoBlock(const CInfoBlockFields& f,
 }
 
 int ScanInfoBlock(std::string_view text, CInfoBlockFields* fields) {
-    std::string pattern = ScanPattern();
-    std::string input(text);
-    std::vector<char> name(kScanWidth + 1, '\0');
-    std::vector<char> guid(kScanWidth + 1, '\0');
-    int major = 0, minor = 0;
-    int count =
-        std::sscanf(input.c_str(), pattern.c_str(), name.data(), guid.data(), &major, &minor);
-    if (count <= 0) return 0;
-    if (std::strlen(name.data()) > kInfoBlockFieldMax) return 0;
-    fields->name = name.data();
-    if (count == 1) return 1;
-    if (std::strlen(guid.data()) > kInfoBlockFieldMax) return 1;
-    fields->guid = guid.data();
-    if (count >= 3) fields->major = major;
-    if (count >= 4) fields->minor = minor;
+    // The pattern is file format: always the built-in one. Its conversions are
+    // a line, a word and two numbers, in that order.
+    const std::string_view pattern = BuiltinString(IDS_INFO_BLOCK_SCAN);
+    size_t pos = 0;
+    int count = 0;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (IsScanSpace(c)) {
+            while (pos < text.size() && IsScanSpace(text[pos])) ++pos;
+        } else if (c != '%') {
+            if (pos >= text.size() || text[pos] != c) return count;
+            ++pos;
+        } else if (pattern[++i] == 'd') {
+            std::optional<int> value = ScanInt(text, &pos);
+            if (!value) return count;
+            (count == 2 ? fields->major : fields->minor) = *value;
+            ++count;
+        } else {
+            // "%[^\r\n]" takes the rest of the line; "%s" skips white space
+            // and takes a word.
+            const bool line = pattern[i] == '[';
+            if (line) i = pattern.find(']', i + 2);
+            while (!line && pos < text.size() && IsScanSpace(text[pos])) ++pos;
+            size_t end = pos;
+            while (end < text.size() &&
+                   (line ? text[end] != '\r' && text[end] != '\n' : !IsScanSpace(text[end])))
+                ++end;
+            // An over-long field is refused, never cut.
+            if (end == pos || end - pos > kInfoBlockFieldMax) return count;
+            if (count == 0) {
+                fields->name.assign(text.substr(pos, end - pos));
+                fields->name_at = pos;
+            } else {
+                fields->guid.assign(text.substr(pos, end - pos));
+            }
+            pos = end;
+            ++count;
+        }
+    }
     return count;
 }
 

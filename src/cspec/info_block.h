@@ -14,6 +14,7 @@ struct CInfoBlockFields {
     std::string guid;
     int major = 0;
     int minor = 0;
+    size_t name_at = 0;  // where the scan found the name in the text
 };
 
 // Longest name or GUID the block may carry; a longer one does not match.
@@ -29,9 +30,9 @@ std::string FormatPrivateBranchInfoBlock(const CInfoBlockFields& fields,
 // Scans the start of a config spec with the block's scan pattern, as the C
 // runtime's formatted scan does: white space in the pattern matches any run of
 // white space (or none), the name runs to the end of its line, the GUID to the
-// next white space. Returns how many of the four values (name, GUID, major,
-// minor) were read, in that order; the block is recognised only at 4. The
-// values read are stored in *fields, the others are left as they were.
+// next white space; a number that does not fit an int is not read. Returns how many of the four
+// values (name, GUID, major, minor) were read, in that order; the block is recognised only at 4.
+// The values read are stored in *fields, the others are left as they were.
 int ScanInfoBlock(std::string_view text, CInfoBlockFields* fields);
 
 // The closing lines of the block: its tail without the trailing white space.

@@ -1,5 +1,7 @@
 #include "cspec/text_scan.h"
 
+#include <charconv>
+
 namespace kelmora {
 
 namespace {
@@ -70,6 +72,38 @@ std::optional<std::string> ScanLineAfter(std::string_view text, std::string_view
     std::string_view line = RestOfLine(text, *pos);
     if (line.empty()) return std::nullopt;
     return std::string(line);
+}
+
+std::optional<int> ScanInt(std::string_view text, size_t* pos) {
+    size_t at = *pos;
+    while (at < text.size() && IsScanSpace(text[at])) ++at;
+    bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    // Parsed as a wider magnitude first, so that INT_MIN reads and nothing wraps.
+    unsigned long long magnitude = 0;
+    auto [end, error] = std::from_chars(text.data() + at, text.data() + text.size(), magnitude);
+    if (error != std::errc()) return std::nullopt;
+    const unsigned long long limit = negative ? 2147483648ULL : 2147483647ULL;
+    if (magnitude > limit) return std::nullopt;
+    *pos = static_cast<size_t>(end - text.data());
+    return negative ? static_cast<int>(-static_cast<long long>(magnitude))
+                    : static_cast<int>(magnitude);
+}
+
+int ScanGuidAndRevision(std::string_view text, std::string* guid, int* major, int* minor) {
+    std::optional<std::string> word = ScanWordAfter(text, "");
+    if (!word) return 0;
+    *guid = *word;
+    size_t pos = text.find(*word) + word->size();
+    std::optional<int> first = ScanInt(text, &pos);
+    if (!first) return 1;
+    *major = *first;
+    if (pos >= text.size() || text[pos] != '.') return 2;
+    ++pos;
+    std::optional<int> second = ScanInt(text, &pos);
+    if (!second) return 2;
+    *minor = *second;
+    return 3;
 }
 
 }  // namespace kelmora

@@ -32,4 +32,13 @@ std::optional<std::string> ScanWordAfter(std::string_view text, std::string_view
 // to the next CR or LF, at least one.
 std::optional<std::string> ScanLineAfter(std::string_view text, std::string_view literal);
 
+// The formatted scan's "%d" at *pos: white space skipped, an optional sign,
+// digits. Nothing when no digit follows or the value does not fit an int
+// (the C runtime leaves that undefined); *pos then stays.
+std::optional<int> ScanInt(std::string_view text, size_t* pos);
+
+// A GUID file's text, "%s %d.%d": the GUID word, then the revision's major
+// and minor numbers. How many of the three were read, in that order.
+int ScanGuidAndRevision(std::string_view text, std::string* guid, int* major, int* minor);
+
 }  // namespace kelmora

@@ -1,8 +1,7 @@
 // Bringing an associated view up to date with its profile's revision, on the
 // user's request or as the host starts work in the view (start-up mode).
-#include <cstdio>
-
 #include "automation/view_profile.h"
+#include "cspec/text_scan.h"
 #include "platform/paths.h"
 #include "resources/message_text.h"
 #include "resources/string_table.h"
@@ -21,8 +20,9 @@ BOOL CViewProfile::ReadProfileRevision(int32_t* major, int32_t* minor) {
     if (!ReadProfileFile(ProfileNativePath(profile_tree_root_, profile_name_, kGuidFileName),
                          &guid_text, TRUE, FALSE))
         return FALSE;
+    std::string guid;
     int scanned_major = 0, scanned_minor = 0;
-    if (std::sscanf(guid_text.c_str(), "%*s %d.%d", &scanned_major, &scanned_minor) != 2) {
+    if (ScanGuidAndRevision(guid_text, &guid, &scanned_major, &scanned_minor) != 3) {
         ReportError(FormatStringId(IDS_REVISION_CORRUPT, guid_text.c_str()), MB_ICONSTOP);
         return FALSE;
     }

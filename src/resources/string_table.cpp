@@ -430,8 +430,32 @@ std::string_view BuiltinString(unsigned id) {
     return it->text;
 }
 
+bool IsFileFormatString(unsigned id) {
+    switch (id) {
+        case IDS_BLOCK_NAME_PREFIX:
+        case IDS_BLOCK_ID_PREFIX:
+        case IDS_BLOCK_COMMENT_END:
+        case IDS_SECTION_END_MARKER:
+        case IDS_MARKER_START:
+        case IDS_INFO_BLOCK:
+        case IDS_SECTION_HEADER:
+        case IDS_RULES_CHECKEDOUT_BLOCK:
+        case IDS_RULES_PROFILE_HEADER:
+        case IDS_RULES_END_MARKER:
+        case IDS_INFO_BLOCK_HEAD:
+        case IDS_INFO_BLOCK_TAIL:
+        case IDS_FALLBACK_RULE_END:
+        case IDS_INFO_BLOCK_SCAN:
+        case IDS_MONTH_NAMES:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string LoadString(unsigned id) {
-    {
+    // What files hold must read the same on every host, whatever its language.
+    if (!IsFileFormatString(id)) {
         CCatalogue& catalogue = Catalogue();
         std::lock_guard lock(catalogue.mutex);
         if (catalogue.texts) {

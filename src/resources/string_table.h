@@ -133,8 +133,12 @@ std::span<const CStringEntry> BuiltinStringTable();
 // Built-in text of a numbered string; empty view when the number is unknown.
 std::string_view BuiltinString(unsigned id);
 
+// The markers, templates and scan patterns of the managed config spec and the
+// Rules file, and the month names of time rules: file format, not messages.
+bool IsFileFormatString(unsigned id);
+
 // Text of a numbered string from the loaded catalogue if one is loaded and has
-// the number, else built-in.
+// the number, else built-in. File format strings are always built-in.
 std::string LoadString(unsigned id);
 
 // Loads a catalogue that replaces built-in texts: UTF-8 or 8-bit text, one

@@ -6,6 +6,7 @@
 
 #include "automation/view_profile.h"
 #include "cspec/profile_site.h"
+#include "resources/string_table.h"
 
 namespace kelmora::test {
 namespace {
@@ -85,25 +86,57 @@ INSTANTIATE_TEST_SUITE_P(
 const std::string kNote = "# notes for \\Stavemark View Profiles\\Proj\r\n";
 const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") + kNote + kSection;
 
+// Also when the recorded name stands earlier in the text, as "Stavemark" in line 1.
 TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
-    std::string tag = MakeView(kAssociated);
     CCommandOutput mv = RunCommand({BuiltProgram("vptree"), "--root", root_, "mv", kProj, "Moved"});
     ASSERT_EQ(mv.exit_code, 0) << mv.err;
+    for (const std::string& old_name : {kProj, std::string("Stavemark")}) {
+        std::string tag = MakeView(InfoBlock(old_name, kGuid + " 2.5") + kNote + kSection);
+        CViewProfile profile;
+        profile.SetViewTag(tag);
+        profile.SetErrorString("Prefix: ");
+        Answer("");
+        EXPECT_EQ(profile.ReadAssociation(), TRUE);
+        EXPECT_EQ(Messages(), std::vector<std::string>{
+                                  "The Stavemark View Profile associated with this view has moved "
+                                  "from:\n\n        " +
+                                  old_name +
+                                  "\nto:\n"
+                                  "        \\Stavemark View Profiles\\Moved\n\n"
+                                  "Your config spec will be updated to reflect the View Profile's\n"
+                                  "current location."});
+        EXPECT_EQ(StoredSpec(tag), InfoBlock(kTop + "\\Moved", kGuid + " 2.5") + kNote + kSection);
+        // The next reader reads the corrected text again.
+        EXPECT_EQ(profile.association_read(), FALSE);
+        EXPECT_EQ(profile.GetProfileName(), kTop + "\\Moved");
+        EXPECT_EQ(profile.association_read(), TRUE);
+    }
+}
+
+// Markers, templates and the scan pattern are file format: a language pack
+// that translates every one of them changes nothing that a view holds.
+TEST_F(AssociationTest, LanguagePackLeavesTheFileFormatSoSynchronizeKeepsTheUserRules) {
+    std::string pack;
+    for (unsigned id : {22, 23, 25, 26, 27, 31, 32, 33, 34, 36, 38, 39, 40, 57399}) {
+        std::string text = "#DE " + std::string(BuiltinString(id)), escaped;
+        for (char c : text)
+            escaped += c == '\r'   ? "\\r"
+                       : c == '\n' ? "\\n"
+                       : c == '\\' ? "\\\\"
+                                   : std::string(1, c);
+        pack += CatalogueEntry(id, escaped);
+    }
+    WriteTextFile(temp_ / "de.cat", pack);
+    ASSERT_TRUE(LoadStringCatalogue(temp_ / "de.cat"));
+    const std::string mine = "element \\vob\\u\\... REL_U\r\n";
+    std::string tag = MakeView(InfoBlock(kProj, kGuid + " 2.4") + mine + kSection);
     CViewProfile profile;
     profile.SetViewTag(tag);
-    profile.SetErrorString("Prefix: ");
-    EXPECT_EQ(profile.ReadAssociation(), TRUE);
-    EXPECT_EQ(Messages(), std::vector<std::string>{
-                              "The Stavemark View Profile associated with this view has moved "
-                              "from:\n\n        \\Stavemark View Profiles\\Proj\nto:\n"
-                              "        \\Stavemark View Profiles\\Moved\n\n"
-                              "Your config spec will be updated to reflect the View Profile's\n"
-                              "current location."});
-    EXPECT_EQ(StoredSpec(tag), InfoBlock(kTop + "\\Moved", kGuid + " 2.5") + kNote + kSection);
-    // The next reader reads the corrected text again.
-    EXPECT_EQ(profile.association_read(), FALSE);
-    EXPECT_EQ(profile.GetProfileName(), kTop + "\\Moved");
-    EXPECT_EQ(profile.association_read(), TRUE);
+    BOOL synchronized = profile.Synchronize(FALSE);
+    UnloadStringCatalogue();
+    EXPECT_EQ(synchronized, TRUE) << ::testing::PrintToString(Messages());
+    EXPECT_EQ(StoredSpec(tag),
+              InfoBlock(kProj, kGuid + " 2.5") + mine + kSectionHeader + "\r\n" + kEnd);
 }
 
 TEST_F(AssociationTest, DeletedProfileIsReportedBehindThePrefix) {

@@ -123,7 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
         CFaultyProfileCase{"GuidWithoutRevision", kLatest, kGuid, kCorrupt + "\"" + kGuid + "\""},
         // 256 characters do not fit the GUID buffer: the rest is no revision.
         CFaultyProfileCase{"OverlongGuid", kLatest, std::string(256, 'a') + " 1.2",
-                           kCorrupt + "\"" + std::string(256, 'a') + " 1.2\""}),
+                           kCorrupt + "\"" + std::string(256, 'a') + " 1.2\""},
+        CFaultyProfileCase{"RevisionBeyondAnInt", kLatest, kGuid + " 2.4294967301",
+                           kCorrupt + "\"" + kGuid + " 2.4294967301\""}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(CProfileSiteTest, LoadRulesAreCollectedWithTheirIndentation) {

@@ -73,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "# [sm_project - Stavemark View Profile Information\r\n" + kNameLine + "\r\n" +
                       kIdLine + "\r\n",
                   0},
+        CScanCase{"RevisionBeyondAnInt",
+                  Block(kNameLine, "#        ID - " + kGuid + " 1.2147483648"), 3},
         CScanCase{"RevisionNotNumbers", Block(kNameLine, "#        ID - " + kGuid + " a.b"), 2},
         CScanCase{"LongestName", Block("#        Name - \\" + std::string(1022, 'n'), kIdLine), 4,
                   "\\" + std::string(1022, 'n')},

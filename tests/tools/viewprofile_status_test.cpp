@@ -97,6 +97,9 @@ INSTANTIATE_TEST_SUITE_P(Views, ViewStatusTest, ::testing::Values(
         R"({"vobs":[{"tag":"","mounted":true}],"up_to_date":true})", false, true},
     CStatusCase{"TwoSavesBehind", [] { return Associated(kProj, kGuid + " 2.3"); }, 1,
         R"({"revision":{"view":"2.3","behind":2},"needs":["behind","vobs_not_mounted"]})"},
+    CStatusCase{"FarBehind", [] { return Associated(kProj, kGuid + " 2.-2147483648"); }, 1,
+        R"({"revision":{"view":"2.-2147483648","behind":2147483653},
+            "needs":["behind","vobs_not_mounted"]})"},
     CStatusCase{"PrivateBranchWithCheckouts",
         [] {
             return PrivateBlock(kProj, kGuid + " 2.5",

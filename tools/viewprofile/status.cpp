@@ -58,9 +58,10 @@ struct CViewStatus {
     bool UpToDate() const {
         return profile_state == "found" && !edited_outside && Behind().value_or(1) == 0;
     }
-    std::optional<int> Behind() const {
+    // Wide enough for any two revisions a file can hold.
+    std::optional<int64_t> Behind() const {
         if (!view_revision || !profile_revision) return std::nullopt;
-        return profile_revision->minor - view_revision->minor;
+        return int64_t{profile_revision->minor} - view_revision->minor;
     }
 };
 
@@ -251,7 +252,7 @@ void PrintText(const CViewStatus& s) {
     if (s.view_revision) {
         std::string text = "view " + s.view_revision->Text();
         if (s.profile_revision) text += ", profile " + s.profile_revision->Text();
-        if (const std::optional<int> behind = s.Behind()) {
+        if (const std::optional<int64_t> behind = s.Behind()) {
             if (*behind == 0) text += ": up to date";
             if (*behind > 0)
                 text += ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
