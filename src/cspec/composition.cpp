@@ -125,6 +125,9 @@ void CViewProfile::ComposePrivateBranchConfigSpecAtTime(const std::string& time,
     std::string_view rest = header_at == std::string::npos
                                 ? std::string_view(end_marker)
                                 : std::string_view(old_text).substr(header_at + header.size());
+    // What follows the section is among the user rules already.
+    if (size_t end_at = rest.find(end_marker); end_at != std::string_view::npos)
+        rest = rest.substr(0, end_at + end_marker.size());
 
     // New branches are made only on the private branch: each "-mkbranch"
     // option goes with its branch type, up to the line end.

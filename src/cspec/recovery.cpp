@@ -61,18 +61,34 @@ bool FindBranchPoint(std::string_view text, size_t mkbranch_at, CPrivateBranchRu
     return !rules->selector.empty();
 }
 
+// The text after the end marker of the first marked part at or after from
+// (the generated section), as read association keeps it; empty when none.
+std::string RulesAfterSection(std::string_view text, size_t from) {
+    size_t section = text.find(LoadString(IDS_MARKER_START), from);
+    if (section == std::string_view::npos) return {};
+    const std::string end_marker = LoadString(IDS_SECTION_END_MARKER);
+    size_t end_at = text.find(end_marker, section);
+    if (end_at == std::string_view::npos || end_at + end_marker.size() >= text.size()) return {};
+    return "\r\n" + std::string(text.substr(end_at + end_marker.size())) + "\r\n";
+}
+
 // The user's rules: after the block's closing comment lines up to the next
-// marked part. Nothing when they cannot be told apart.
+// marked part, and after the generated section. Nothing when they cannot be
+// told apart.
 std::optional<std::string> FindUserRules(std::string_view text) {
     size_t from = text.find(LoadString(IDS_BLOCK_COMMENT_END));
     if (from == std::string_view::npos) from = text.find(LoadString(IDS_SECTION_END_MARKER));
     if (from == std::string_view::npos) return std::nullopt;
+    std::string after = RulesAfterSection(text, from);
     size_t start = NextLineStart(text, from);
     while (start < text.size() && text[start] == '#') start = NextLineStart(text, start);
-    if (start >= text.size()) return std::nullopt;
-    size_t marker = text.find(LoadString(IDS_MARKER_START), start);
-    if (marker == std::string_view::npos) return std::nullopt;
-    return std::string(text.substr(start, marker - start));
+    size_t marker = start < text.size() ? text.find(LoadString(IDS_MARKER_START), start)
+                                        : std::string_view::npos;
+    if (marker == std::string_view::npos) {
+        if (after.empty()) return std::nullopt;
+        return after;
+    }
+    return std::string(text.substr(start, marker - start)) + after;
 }
 
 }  // namespace

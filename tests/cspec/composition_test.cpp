@@ -87,7 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
             "TimeKeepsAFallbackThatStoodBeforeAnOption", EForm::Time, kLatest,
             kEmptyView + "element * .../int/LATEST\r\nelement * \\main\\0 -mkbranch int\r\n" + kEnd,
             PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader +
-                "element * .../int/LATEST\r\nelement * \\main\\0 \r\n" + kEnd}),
+                "element * .../int/LATEST\r\nelement * \\main\\0 \r\n" + kEnd},
+        // What follows the section is a user rule already: written once.
+        CComposeCase{
+            "TimeWritesTheRulesAfterTheSectionOnce", EForm::Time, kLatest,
+            kEmptyView + "element * \\main\\0 -mkbranch int\r\n" + kEnd + "load \\after\r\n",
+            BlockHead(kProj, kViewId) + kTimed + kClosing + "load \\after\r\n\r\n" +
+                kSectionHeader + "element * \\main\\0 \r\n" + kEnd}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct CFaultyProfileCase {

@@ -81,6 +81,13 @@ INSTANTIATE_TEST_SUITE_P(
             "yes\n",
             {kRecover},
             InfoBlock(kProj, kId) + "element * .../int/LATEST -mkbranch int\r\n" + kComposed},
+        // The user's rules after the generated section are kept too.
+        CRecoveryCase{
+            "RulesAfterTheSectionStay",
+            Damaged(kProj, "") + "element * MINE\r\n" + kSectionHeader + kEnd + "load \\after\r\n",
+            "yes\n",
+            {kRecover},
+            InfoBlock(kProj, kId) + "element * MINE\r\n\r\nload \\after\r\n\r\n" + kComposed},
         CRecoveryCase{"ProfileFoundByGuid",
                       Damaged(kTop + "\\Gone", ""),
                       "yes\n",
