@@ -214,7 +214,10 @@ public:
     const std::string& user_rules() const { return user_rules_; }
 
 private:
+    // FALSE, reported, unless the tool ran and exited 0.
     BOOL RunUpdateTool(const std::string& cspec_path);
+    // String 41 with the error and the file, or the folder when no file was named.
+    void ReportTempFileFailure(int error, const char* path);
     BOOL SearchCheckouts(std::vector<CVobCheckoutCount>* counts, bool* examined);
     // What setting up and finishing a private branch check first: a view is
     // named, its config spec read, it is associated, and the association read.

@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "automation/client_lock.h"
 #include "automation/view_profile.h"
@@ -7,6 +8,7 @@
 #include "client/files.h"
 #include "client/preview.h"
 #include "client/views.h"
+#include "platform/file.h"
 #include "platform/format.h"
 #include "platform/process.h"
 #include "resources/message_text.h"
@@ -17,6 +19,8 @@ namespace kelmora {
 namespace {
 
 constexpr size_t kTempPathBufferSize = 1024;
+// What the quick association test reads of a config spec.
+constexpr size_t kFirstBlockSize = 4095;
 constexpr const char* kUpdateToolName = "staveviewupdate";
 // The workspace library's load preference that the direct config spec write sets.
 constexpr uint32_t kLoadPreferenceFlag = 0x10000;
@@ -50,6 +54,21 @@ bool WriteTempFile(const std::string& text, CTempFile* temp, bool* created,
     return written && closed;
 }
 
+// Reads the fetched file byte for byte: a config spec may hold any byte in a
+// comment, NUL included, and must never come back shorter than it is.
+bool ReadFetchedFile(const std::string& path, bool first_block_only, std::string* text,
+                     CFileException* error) {
+    CFile file;
+    if (!file.Open(path, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting, error,
+                   FileKind::RegularOnly))
+        return false;
+    if (!first_block_only) return file.ReadAll(text, error);
+    text->resize(kFirstBlockSize);
+    long count = file.Read(text->data(), text->size(), error);
+    text->resize(count > 0 ? static_cast<size_t>(count) : 0);
+    return count >= 0;
+}
+
 // Every LF becomes CR LF; CRs of the input are dropped.
 std::string WithCrLfLineEnds(const std::string& text) {
     std::string out;
@@ -76,7 +95,10 @@ BOOL CViewProfile::FetchConfigSpecFile() {
     BOOL result = FALSE;
     char path[kTempPathBufferSize];
     CTempFile temp = CreateClosedTempFile(path);
-    if (!temp.empty()) {
+    if (temp.empty()) {
+        // Said, so that no caller takes an unread config spec for an empty one.
+        ReportTempFileFailure(errno, path);
+    } else {
         if (view_get_config_spec(handle, temp.path().c_str(), 0) != TBS_ST_OK) {
             ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_GET_CONFIG_SPEC));
         } else {
@@ -95,7 +117,15 @@ BOOL CViewProfile::LoadConfigSpec(BOOL first_block_only) {
     if (view_tag_.empty() || !FetchConfigSpecFile()) return FALSE;
     config_spec_.clear();
     std::string text;
-    if (!ReadProfileFile(config_spec_file_.path(), &text, TRUE, first_block_only)) return FALSE;
+    CFileException error;
+    if (!ReadFetchedFile(config_spec_file_.path(), first_block_only != FALSE, &text, &error)) {
+        ReportErrorStop(
+            error_prefix_ +
+            FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+                              {static_cast<long long>(error.os_error), config_spec_file_.path(),
+                               std::string(std::strerror(error.os_error))}));
+        return FALSE;
+    }
     config_spec_ = WithCrLfLineEnds(text);
     if (!first_block_only) config_spec_loaded_ = TRUE;
     return TRUE;
@@ -110,10 +140,7 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
     tbs_status_t status = TBS_ST_OK;
     if (!WriteTempFile(config_spec_, &temp, &created, path)) {
         if (!created) {
-            int error = errno;
-            ReportErrorStop(error_prefix_ +
-                            FormatMessageText(LoadString(IDS_ERR_CREATE_TEMP_FILE),
-                                              {static_cast<long long>(error), std::string(path)}));
+            ReportTempFileFailure(errno, path);
             return FALSE;
         }
         // A config spec that was written short must never reach the view.
@@ -146,8 +173,8 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
         } else {
             if (notice == kUpdateNoticeAnnounce)
                 ReportError(LoadString(IDS_VIEW_UPDATE_NOTICE), MB_ICONINFORMATION);
-            // The tool's own outcome is its business; not starting it at all
-            // means nothing was updated.
+            // A tool that could not start, or ended in failure, has not
+            // updated the view: that is no success.
             tool_failed = !RunUpdateTool(temp.path());
         }
     }
@@ -162,12 +189,25 @@ BOOL CViewProfile::WriteConfigSpecAndUpdateView(BOOL update_contents, int notice
     return status == TBS_ST_OK && !tool_failed ? TRUE : FALSE;
 }
 
+void CViewProfile::ReportTempFileFailure(int error, const char* path) {
+    // The library names no file it could not make: the folder is named instead.
+    ReportErrorStop(error_prefix_ + FormatMessageText(LoadString(IDS_ERR_CREATE_TEMP_FILE),
+                                                      {static_cast<long long>(error),
+                                                       *path ? std::string(path) : TempFolder()}));
+}
+
 BOOL CViewProfile::RunUpdateTool(const std::string& cspec_path) {
     // An argument vector, so the workspace path stays one argument whatever it holds.
     CProcessResult run = RunProcessAndWait(
         {kUpdateToolName, "-ws", workspace_path_, "-cspec", cspec_path, "-quick"});
     if (!run.started) {
         ReportErrorStop(FormatStringId(IDS_EXEC_FAILED, kUpdateToolName, run.error));
+        return FALSE;
+    }
+    if (!run.Succeeded()) {
+        // The tool has said why on its own; this says what it means here.
+        ReportErrorStop(error_prefix_ + LoadString(IDS_ERR_SET_CONFIG_SPEC) +
+                        FormatStringId(IDS_UPDATE_TOOL_FAILED, kUpdateToolName, run.exit_code));
         return FALSE;
     }
     return TRUE;

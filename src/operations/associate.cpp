@@ -61,7 +61,6 @@ BOOL CViewProfile::RunAssociationStep(const std::string& profile_name) {
     association_read_ = FALSE;
     if (is_workspace_) {
         if (!WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent)) return unchanged();
-        in_view = config_spec_;
         // The user sees the composed text before the workspace is loaded by it.
         CEditCSpec editor;
         editor.set_config_spec_text(config_spec_);
@@ -70,7 +69,15 @@ BOOL CViewProfile::RunAssociationStep(const std::string& profile_name) {
         editor.DoModal();
         if (editor.config_spec_text() != config_spec_) config_spec_ = editor.config_spec_text();
     }
-    if (!WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent)) return unchanged();
+    if (!WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent)) {
+        // The workspace holds the composed text by now; a failed step gives
+        // it its own back (a failure of that is reported too).
+        if (is_workspace_) {
+            config_spec_ = in_view;
+            WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent);
+        }
+        return unchanged();
+    }
     if (!is_workspace_) MountProfileVOBs("");
     return TRUE;
 }

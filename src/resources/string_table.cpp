@@ -141,6 +141,7 @@ constexpr CStringEntry kBuiltinStrings[] = {
     {IDS_ERR_MOUNT_VOB, "Error 0x%1!x! trying to mount VOB '%2!s!'."},
     {IDS_VOBS_MOUNTED, "The following Stavemark View Profile VOB(s) have been mounted:\n\n%s"},
     {IDS_NOT_REGULAR_FILE, "'%s' is not a regular file and was left alone."},
+    {IDS_UPDATE_TOOL_FAILED, "%s ended with exit status %d: the view was not updated.\n"},
     {IDS_TITLE_FINISH_BRANCH, "Finish Private Branch"},
     {IDS_TITLE_SETUP_BRANCH, "Set Up Private Branch"},
     {IDS_TITLE_ASSOCIATE, "Associate with View Profile"},

@@ -57,6 +57,8 @@ enum EStringId : unsigned {
     IDS_VOBS_MOUNTED = 44,
     // This build's own: the store never follows a link or waits on a FIFO.
     IDS_NOT_REGULAR_FILE = 100,
+    // This build's own: the workspace update tool refused or failed.
+    IDS_UPDATE_TOOL_FAILED = 101,
     IDS_TITLE_FINISH_BRANCH = 137,
     IDS_TITLE_SETUP_BRANCH = 138,
     IDS_TITLE_ASSOCIATE = 139,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "client/client_test_util.h"
 #include "client/views.h"
 #include "cspec/profile_site.h"
+#include "module/variant.h"
 #include "platform/fs.h"
 #include "platform/tool_log.h"
 #include "resources/string_table.h"
@@ -235,19 +237,41 @@ INSTANTIATE_TEST_SUITE_P(Notices, UpdateNoticeTest,
                                                                                   : "Announced");
                          });
 
-TEST_F(ViewAccessTest, UpdateToolThatCannotBeStartedIsReportedAndNothingIsUpdated) {
-    CViewProfile profile;
-    std::string tag = MakeWorkspace(dir_ / "ws", &profile);
-    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
-    {
-        CScopedEnv no_tools("PATH", dir_ / "empty");
+// A tool that cannot start, or refuses the text, has updated nothing.
+TEST_F(ViewAccessTest, UpdateToolThatCannotStartOrFailsIsReportedAndNothingIsUpdated) {
+    for (bool starts : {false, true}) {
+        CViewProfile profile;
+        std::string tag = MakeWorkspace(dir_ / UniqueName("ws"), &profile);
+        ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
+        std::optional<CScopedEnv> no_tools;
+        if (!starts) no_tools.emplace("PATH", dir_ / "empty");
+        profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
+        Answer("");
         EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), FALSE);
+        ASSERT_EQ(Messages(), std::vector<std::string>{
+                                  starts ? "Error setting the config spec.\n\nstaveviewupdate "
+                                           "ended with exit status 1: the view was not updated.\n"
+                                         : "Exec of staveviewupdate failed with error 2\n"});
+        EXPECT_EQ(ui_->shown()[0].style, MB_ICONSTOP);
+        EXPECT_EQ(StoredSpec(tag), kSpec);
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
     }
-    ASSERT_EQ(ui_->shown().size(), 1u);
-    EXPECT_EQ(ui_->shown()[0].text, "Exec of staveviewupdate failed with error 2\n");
-    EXPECT_EQ(ui_->shown()[0].style, MB_ICONSTOP);
-    EXPECT_EQ(StoredSpec(tag), kSpec);
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+// Without a temporary folder nothing is read: said, with the folder and the
+// error, so that no caller takes the view's config spec for an empty one.
+TEST_F(ViewAccessTest, NoTemporaryFileIsReportedWithTheFolderAndTheError) {
+    std::string tag = MakeView(test::InfoBlock(test::kProj, test::kGuid + " 2.5"));
+    CScopedEnv gone("TMPDIR", tmpdir_ / "gone");
+    CViewProfile profile;
+    profile.SetViewTag(tag);
+    CVariant result;
+    DISPPARAMS none{nullptr, 0};
+    EXPECT_EQ(profile.Invoke(2, &none, result.get()), S_FALSE);  // GetConfigSpec
+    EXPECT_EQ(profile.IsAssociated(), FALSE);
+    const std::string said = "Error 2 while trying to create temp file '" + tmpdir_ / "gone" + "'";
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{said, LoadString(IDS_IS_ASSOCIATED_PREFIX) + said}));
 }
 
 }  // namespace

@@ -74,9 +74,9 @@ TEST_P(DissociateRefusalTest, AnswersFalseAndLeavesTheView) {
     profile.SuppressErrorDisplay(TRUE);  // these messages are shown all the same
     EXPECT_EQ(profile.Dissociate(), FALSE);
     if (size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, tag);
-    EXPECT_EQ(Messages(), std::vector<std::string>{
-                              "Cannot dissociate this view from its Stavemark View Profile.\n\n" +
-                              message});
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{
+                  "Cannot dissociate this view from its Stavemark View Profile.\n\n" + message});
     EXPECT_EQ(StoredSpec(tag), c.spec);
 }
 
@@ -89,19 +89,33 @@ INSTANTIATE_TEST_SUITE_P(
                      "The '%s' view is not currently associated with a Stavemark\nView Profile."}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(CProfileSiteTest, AFailedCompositionLeavesTheObjectWithTheViewsText) {
-    MakeProfile("Proj", "element * /main/LATEST\r\n");  // no profile header: corrupt
-    const std::string spec = "element * \\main\\LATEST\r\n", tag = MakeView(spec);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    Answer(kProj + "\n");
-    EXPECT_EQ(profile.Associate(), FALSE);
-    EXPECT_EQ(Messages(), std::vector<std::string>{
-                              "Cannot modify this view's Stavemark View Profile association.\n\n"
-                              "Corrupt Profile config spec, couldn't find private rules"});
-    EXPECT_EQ(StoredSpec(tag), spec);
-    EXPECT_EQ(profile.GetConfigSpec(), spec);
-    EXPECT_EQ(profile.IsAssociated(), FALSE);
+// A corrupt profile on a view; a workspace whose update tool cannot start,
+// after the composed text was set: it gets its own back.
+TEST_F(CProfileSiteTest, AFailedAssociationLeavesTheViewAndTheObjectWithTheViewsText) {
+    const std::string spec = "element * \\main\\LATEST\r\n";
+    for (bool workspace : {false, true}) {
+        MakeProfile("Proj", workspace ? RulesFile("", spec) : spec);
+        std::string tag = workspace ? UniqueName("ws") : MakeView(spec);
+        CViewProfile profile;
+        if (workspace) {
+            ASSERT_EQ(client::CreateWorkspace(tag, temp_ / tag), TBS_ST_OK);
+            ASSERT_EQ(client::SetConfigSpecText(tag, spec), TBS_ST_OK);
+            profile.SetWorkspacePath(temp_ / tag);
+        } else {
+            profile.SetViewTag(tag);
+        }
+        CScopedEnv no_tools("PATH", temp_ / "empty");
+        Answer(kProj + "\ndone\n");
+        EXPECT_EQ(profile.Associate(), FALSE);
+        EXPECT_EQ(Messages(), std::vector<std::string>{
+                                  workspace ? "Exec of staveviewupdate failed with error 2\n"
+                                            : "Cannot modify this view's Stavemark View Profile "
+                                              "association.\n\nCorrupt Profile config spec, "
+                                              "couldn't find private rules"});
+        EXPECT_EQ(StoredSpec(tag), spec);
+        EXPECT_EQ(profile.GetConfigSpec(), spec);
+        EXPECT_EQ(profile.IsAssociated(), FALSE);
+    }
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ std::string OnBranch(const std::string& revision) {
            kSectionHeader + "element * REL_1\r\n" + kEnd;
 }
 const std::string kOnBranch = OnBranch("2.5"), kBranchBehind = OnBranch("2.4");
+// A comment may hold any byte: what follows a NUL is the view's all the same.
+const std::string kNulRules = std::string("# a\0b\r\nelement \\vob\\v\\... REL_V\r\n", 33);
+const std::string kAfter = "element \\vob\\w\\... REL_W\r\n";
 
 struct CHostCase {
     const char* label;
@@ -81,6 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
         CHostCase{"AssociateAsks", kAssociated, {"Associate"}, "no\n", "FALSE\n", "", "already"},
         CHostCase{
             "AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
+        CHostCase{"SyncReadsPastANul",
+                  InfoBlock(kProj, kGuid + " 2.4") + kNulRules + kSectionHeader + kEnd + kAfter,
+                  {"Synchronize", "0"}, "", "TRUE\n",
+                  InfoBlock(kProj, kGuid + " 2.5") + kNulRules + "\r\n" + kAfter + "\r\n" +
+                      kSectionHeader + "\r\n" + kLatest + kEnd},
         CHostCase{
             "SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"}),
     [](const auto& info) { return std::string(info.param.label); });
