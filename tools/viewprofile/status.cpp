@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/view_profile.h"
+#include "client/admin.h"
 #include "client/preview.h"
 #include "cspec/info_block.h"
 #include "json_output.h"
@@ -90,6 +91,12 @@ public:
         status_.view_tag = view_.view_tag();
         status_.workspace_path = view_.workspace_path();
         status_.is_workspace = view_.is_workspace();
+        // A typo is not a view that is not associated.
+        client::CViewRecord record;
+        if (client::FindView(view_.view_tag(), &record) == TBS_ST_NOT_FOUND)
+            return Fail("no view '" + view_.view_tag() + "' (stavetool lsview lists the views)");
+        // A workspace named by its tag is shown with its root.
+        if (status_.workspace_path.empty()) status_.workspace_path = record.workspace_root;
         if (!view_.LoadConfigSpec(FALSE))
             return Fail("cannot read the config spec of view '" + view_.view_tag() + "'");
         if (!view_.CountCheckouts(&status_.checkouts))
@@ -254,19 +261,22 @@ void PrintText(const CViewStatus& s) {
         if (const std::optional<int> behind = s.Behind()) {
             if (*behind == 0) text += ": up to date";
             if (*behind > 0)
-                text += ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
+                text +=
+                    ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
             if (*behind < 0) text += ": the view records a later revision than the profile's";
         }
         PrintLine("revision", text);
     }
     if (!s.edited_outside)
-        PrintLine("private branch",
-                  s.private_branch.empty()
-                      ? "none"
-                      : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
+        PrintLine(
+            "private branch",
+            s.private_branch.empty()
+                ? "none"
+                : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
     PrintLine("checkouts", checkouts);
     std::vector<std::string> vobs;
-    for (const CVobState& vob : s.vobs) vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
+    for (const CVobState& vob : s.vobs)
+        vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 

@@ -1,8 +1,12 @@
 #include "ui/console/console_ui.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -23,11 +27,16 @@ std::string NormalizedAnswer(std::string text) {
 
 const char* IconWord(unsigned style) {
     switch (style & MB_ICON_MASK) {
-        case MB_ICONSTOP: return "stop";
-        case MB_ICONEXCLAMATION: return "exclamation";
-        case MB_ICONINFORMATION: return "information";
-        case 0x20: return "question";
-        default: return "none";
+        case MB_ICONSTOP:
+            return "stop";
+        case MB_ICONEXCLAMATION:
+            return "exclamation";
+        case MB_ICONINFORMATION:
+            return "information";
+        case 0x20:
+            return "question";
+        default:
+            return "none";
     }
 }
 
@@ -35,10 +44,13 @@ CConsoleUserInterface::CConsoleUserInterface(std::istream& in, std::ostream& out
     : in_(in), out_(out) {}
 
 bool CConsoleUserInterface::ReadAnswerLine(std::string* line) {
-    if (!std::getline(in_, *line)) {
+    if (input_ended_ || !std::getline(in_, *line)) {
         input_ended_ = true;
         return false;
     }
+    // Input that is not typed is not echoed: say it, so that what follows
+    // starts on a line of its own.
+    if (echo_answers_) out_ << *line << "\n" << std::flush;
     return true;
 }
 
@@ -90,10 +102,14 @@ const CButtonSet* ButtonSetOf(unsigned buttons) {
 
 const char* AnswerWord(int answer) {
     switch (answer) {
-        case IDYES: return "Yes";
-        case IDNO: return "No";
-        case IDCANCEL: return "Cancel";
-        default: return "OK";
+        case IDYES:
+            return "Yes";
+        case IDNO:
+            return "No";
+        case IDCANCEL:
+            return "Cancel";
+        default:
+            return "OK";
     }
 }
 
@@ -156,10 +172,20 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
 CUserInterface& DefaultUserInterface() {
     // Messages go to standard error so that a method's printed result stays clean.
     static CConsoleUserInterface console = [] {
+        // Batch mode: nothing is read, so every box takes its default and
+        // every question and dialog its No or Cancel.
+        const char* no_input = std::getenv("KELMORA_NO_INPUT");
+        if (no_input && std::strcmp(no_input, "1") == 0) {
+            CConsoleUserInterface batch(std::cin, std::cerr);
+            batch.input_ended_ = true;
+            return batch;
+        }
         // Unbuffered, so that a sibling program that a dialog starts (the
         // profile browser) reads the answers on the same input meant for it.
         std::setvbuf(stdin, nullptr, _IONBF, 0);
-        return CConsoleUserInterface(std::cin, std::cerr);
+        CConsoleUserInterface console(std::cin, std::cerr);
+        console.echo_answers_ = isatty(STDIN_FILENO) == 0;
+        return console;
     }();
     return console;
 }
@@ -177,7 +203,9 @@ int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
     return IDCANCEL;
 }
 
-void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }
+void CConsoleUserInterface::BeginWaitCursor() {
+    ++wait_depth_;
+}
 void CConsoleUserInterface::EndWaitCursor() {
     if (wait_depth_ > 0) --wait_depth_;
 }
