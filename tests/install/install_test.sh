@@ -78,6 +78,12 @@ for page in "$source_dir"/share/kelmora/help/private_branch_wizard/*.htm; do
   cmp "$page" "$help/private_branch_wizard/${page##*/}" || fail "help page ${page##*/} not installed"
 done
 
+# Bash completion and the settings file's manual page.
+for program in viewprofile stavetool vptree; do
+  bash -n "$root${7%/man}/bash-completion/completions/$program" || fail "no bash completion for $program"
+done
+[ -f "$root$7/man5/kelmora-settings.5" ] || fail "the settings file has no manual page"
+
 # Every program has a manual page, and every page renders without a warning
 # with the sections a user looks for.
 for program in "$bin"/*; do

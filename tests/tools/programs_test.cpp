@@ -245,12 +245,8 @@ std::vector<CUsageCase> UsageCases() {
         add(program, 0, "sage: ", {{"-h"}});
     }
     add("stavefindco", 2, "usage: stavefindco",
-        {{},
-         {"-recurse"},
-         {"-recurse", "my", "ws"},
-         {"-avobs", "v"},
-         {"-avobs", "\\\\view\\"},
-         {"-all", "v"}});
+        {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"}});
+    add("stavefindco", 2, "unknown option '-all'", {{"-all", "v"}});
     add("stavefindco", 1, "",
         {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});

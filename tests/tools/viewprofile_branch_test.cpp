@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BranchTypeTest, ::testing::Values(
               "already exists and is currently locked", "priv::old:admin;"},
     CTypeCase{"CreationFailsInTheThird", false, false, true,
               "name priv\ncomment new\nfinish\n\ncancel\n", {"", "", ""},
-              "| Error creating private branch type in VOB 'VOB#3'.\n|\n|\n+-- [OK] | Name: priv"}),
+              "| Error creating private branch type in VOB 'VOB#3'.\n|\n|\n+-- [OK] \n| Name: priv"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 

@@ -15,6 +15,7 @@
 #include "module/server_registry.h"
 #include "platform/tool_log.h"
 #include "support/test_env.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -61,10 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "[stop]\n| Cannot show: Error getting view handle.\n|\n| No view \"",
                    ""},
         CErrorCase{"UnknownViewSuppressedIsOneLogLine",
-                   {"--view", "nosuch", "--suppress-errors", "IsAssociated"},
+                   {"--view", "nosuch", "--suppress-errors", "GetConfigSpec"},
                    "",
-                   "Can not determine if the view is associated.\n\nError getting view handle.\n\n"
-                   "No view \"nosuch\" exists (stavetool lsview lists the views).\n"},
+                   "Error getting view handle.\n\nNo view \"nosuch\" exists (stavetool lsview "
+                   "lists the views).\n"},
         CErrorCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed",
                    {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"},
                    "[stop]\n| Error determining the view tag for the workspace path\n"

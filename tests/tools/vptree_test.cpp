@@ -324,8 +324,7 @@ TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
     EXPECT_EQ(
         Printed(Vptree({"diff", kProj})),
         "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
-            "\\Rules 1.6\n@@ -11,4 +11,5 @@\n#       Tool.  To change the Profile config spec, use "
-            "the\n"
+            "\\Rules 1.6\n@@ -11,4 +11,5 @@\n"
             " #       Stavemark View Profile Wizard to update the Profile \n"
             " #       status as needed.\n element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n");
     EXPECT_EQ(ProjFile(kPreviousRulesFileName), Rules("element * REL_3\n"));
