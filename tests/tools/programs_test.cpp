@@ -123,11 +123,8 @@ TEST_P(StaveprojtoolTest, KeepsThePickedProfileForTheUser) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, StaveprojtoolTest,
     ::testing::Values(
-        CBrowserCase{"SelectPicksWithoutAsking",
-                     {"--select", "\\Top\\Team\\Alpha"},
-                     "",
-                     0,
-                     "\\Top\\Team|Alpha"},
+        CBrowserCase{
+            "SelectPicksWithoutAsking", {"--select", "\\Top\\Team\\Alpha"}, "", 0, "\\Top\\Team|Alpha"},
         CBrowserCase{"BrowseReadsTheChoice", {"/b"}, "\\Top\\Beta\n", 0, "\\Top|Beta"},
         CBrowserCase{"BrowseAsksAgainUntilTheInputEnds", {"/b"}, "9\n\\Top\\Team\n", 1, "|"},
         CBrowserCase{"EmptyLineCancels", {"/b"}, "\n\\Top\\Beta\n", 1, "|"},
@@ -155,8 +152,7 @@ TEST(StaveViewUpdateTest, ARefusalIsRecordedWithItsArguments) {
     CTempDir dir;
     const std::string root = dir / "a work space";
     CScopedEnv log("KELMORA_TOOL_LOG", dir / "tool.log");
-    CCommandOutput bad =
-        RunProgram("staveviewupdate", {"-ws", root, "-cspec", dir / "cs", "-quick"});
+    CCommandOutput bad = RunProgram("staveviewupdate", {"-ws", root, "-cspec", dir / "cs", "-quick"});
     EXPECT_EQ(bad.exit_code, 1);
     EXPECT_NE(bad.err.find("is not a workspace"), std::string::npos) << bad.err;
     const std::string recorded = ReadTextFile(dir / "tool.log");
@@ -181,43 +177,17 @@ std::vector<CUsageCase> UsageCases() {
         for (const Args& args : runs) cases.push_back({program, args, exit_code, shown});
     };
     add("stavetool", 2, "stavetool: ",
-        {{},
-         {"frobnicate"},
-         {"mkview"},
-         {"mkview", "a", "b"},
-         {"mkview", "--force", "a"},
-         {"mkws", "a"},
-         {"setcs", "a"},
-         {"catcs"},
-         {"lsview", "x"},
-         {"setting"},
-         {"setting", "frob", "x"},
-         {"setting", "get"},
-         {"setting", "get", "--machine", "x"},
-         {"setting", "set", "a", "b", "c", "d"},
-         {"setting", "set", "--param", "10", "-1"},
-         {"mkvob", "/v"},
-         {"mkvob", "/v", "s", "--replica"},
-         {"mkvob", "/v", "s", "--frob"},
-         {"co", "v", "/v"},
-         {"ci", "v", "/v", "e", "--master", "r"},
-         {"lsco"},
-         {"seevob", "v"},
-         {"vobfault", "/v"},
-         {"vobfault", "/v", "0"},
-         {"vobfault", "/v", "12x"},
-         {"vobfault", "/v", "1002", "--at", "frob"},
-         {"vobfault", "/v", "1002", "--clear"},
-         {"mktag", "\\t"},
-         {"mktag", "\\t", "s", "--opts"},
-         {"rmtag"},
-         {"lsvob", "x"},
-         {"mount"},
-         {"mount", "-a", "\\t"},
-         {"umount", "a", "b"},
-         {"mountfault", "\\t", "0"},
-         {"mountfault", "\\t", "1", "--clear"},
-         {"lock", "priv"}});
+        {{}, {"frobnicate"}, {"mkview"}, {"mkview", "a", "b"}, {"mkview", "--force", "a"},
+         {"mkws", "a"}, {"setcs", "a"}, {"catcs"}, {"lsview", "x"},
+         {"setting"}, {"setting", "frob", "x"}, {"setting", "get"}, {"setting", "get", "--machine", "x"},
+         {"setting", "set", "a", "b", "c", "d"}, {"setting", "set", "--param", "10", "-1"},
+         {"mkvob", "/v"}, {"mkvob", "/v", "s", "--replica"}, {"mkvob", "/v", "s", "--frob"},
+         {"co", "v", "/v"}, {"ci", "v", "/v", "e", "--master", "r"}, {"lsco"}, {"seevob", "v"},
+         {"vobfault", "/v"}, {"vobfault", "/v", "0"}, {"vobfault", "/v", "12x"},
+         {"vobfault", "/v", "1002", "--at", "frob"}, {"vobfault", "/v", "1002", "--clear"},
+         {"mktag", "\\t"}, {"mktag", "\\t", "s", "--opts"}, {"rmtag"}, {"lsvob", "x"}, {"mount"},
+         {"mount", "-a", "\\t"}, {"umount", "a", "b"}, {"mountfault", "\\t", "0"},
+         {"mountfault", "\\t", "1", "--clear"}, {"lock", "priv"}});
     add("stavetool", 2, "unknown command 'mkviw' (did you mean 'mkview'?)", {{"mkviw"}});
     add("stavetool", 2, "(did you mean '--replica'?)", {{"mkvob", "/v", "s", "--replika"}});
     add("viewprofile", 2, "no method given", {{"--view", "v"}});
@@ -236,8 +206,7 @@ std::vector<CUsageCase> UsageCases() {
     add("vptree", 2, "Try 'vptree --help'", {{}, {"frobnicate"}, {"--bogus", "ls"}});
     add("vptree", 2, "unknown command 'mkfoldr' (did you mean 'mkfolder'?)", {{"mkfoldr"}});
     add("vptree", 2, "(see vptree --help)",
-        {{"--root", "%tree", "mv", "\\Top"},
-         {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
+        {{"--root", "%tree", "mv", "\\Top"}, {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
     add("vptree", 0, "usage: vptree", {{"--help"}});
     for (const char* program : {"viewprofile", "vptree", "stavetool", "stavefindco",
                                 "staveprojtool", "stavemrgman", "staveviewupdate"}) {

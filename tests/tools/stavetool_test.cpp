@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,10 +48,9 @@ TEST(StavetoolTest, HelpDescribesTheCommands) {
     CCommandOutput help = Stavetool({"--help"});
     EXPECT_EQ(help.exit_code, 0);
     for (const char* command :
-         {"setting",  "mkview",   "mkws",  "rmview", "lsview", "setcs",      "catcs",
-          "mkvob",    "seevob",   "co",    "ci",     "unco",   "lsco",       "vobfault",
-          "mktag",    "rmtag",    "lsvob", "mount",  "umount", "mountfault", "--param",
-          "mkbrtype", "mklbtype", "lock",  "unlock", "rmtype", "lstype"})
+         {"setting", "mkview", "mkws", "rmview", "lsview", "setcs", "catcs", "mkvob", "seevob",
+          "co", "ci", "unco", "lsco", "vobfault", "mktag", "rmtag", "lsvob", "mount", "umount",
+          "mountfault", "--param", "mkbrtype", "mklbtype", "lock", "unlock", "rmtype", "lstype"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -104,15 +104,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CRefusalCase{"CatcsOfNoView", {"catcs", "%none"}, "no view \"%none\""},
         CRefusalCase{"SetcsOfNoView", {"setcs", "%none", "%dir/cs"}, "no view \"%none\""},
-        CRefusalCase{
-            "SetcsOfNoFile", {"setcs", "%view", "%dir/missing"}, "cannot read %dir/missing"},
+        CRefusalCase{"SetcsOfNoFile", {"setcs", "%view", "%dir/missing"}, "cannot read %dir/missing"},
         CRefusalCase{"RmviewOfNoView", {"rmview", "%none"}, "no view \"%none\""},
         CRefusalCase{"MkviewTwice", {"mkview", "%view"}, "view \"%view\" already exists"},
         CRefusalCase{"MkvobOnTakenStorage", {"mkvob", "/%none", "%dir/vob"}, "exists already"},
         CRefusalCase{"CoInNoView", {"co", "%none", "%vob", "e"}, "no view \"%none\""},
         CRefusalCase{"CoTwice", {"co", "%view", "%vob", "a.c"}, "is checked out to view"},
-        CRefusalCase{"CoMasteredElsewhere",
-                     {"co", "%view", "%vob", "z.c", "--master", "far"},
+        CRefusalCase{"CoMasteredElsewhere", {"co", "%view", "%vob", "z.c", "--master", "far"},
                      "is not replicated"},
         CRefusalCase{"CiInNoVob", {"ci", "%view", "/%none", "e"}, "no VOB \"/%none\""},
         CRefusalCase{"UncoOfNoCheckout", {"unco", "%view", "%vob", "x.c"}, "is not checked out"},
@@ -124,8 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         CRefusalCase{"InvalidTypeName", {"mkbrtype", "a:b", "%vob"}, "invalid type name"},
         CRefusalCase{"UnlockOfNoType", {"unlock", "brtype:none@%vob"}, "no branch type \"none\""},
         CRefusalCase{"LstypeOfNoVob", {"lstype", "/%none"}, "no VOB"},
-        CRefusalCase{
-            "SettingNotSet", {"setting", "get", "--user", "%none", "Folder"}, "no setting"}),
+        CRefusalCase{"SettingNotSet", {"setting", "get", "--user", "%none", "Folder"}, "no setting"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(StavetoolTest, ViewsAndWorkspacesAreListedAndRemoved) {
@@ -188,13 +185,12 @@ TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
     ASSERT_EQ(
         Stavetool({"mkvob", shared, dir / "shared", "--replicated", "--replica", "here"}).exit_code,
         0);
-    EXPECT_EQ(Printed(Stavetool({"co", view, plain, "src/a b.c"})),
-              "Checked out \"src/a b.c\" in " + plain + " to view \"" + view + "\".\n");
+    EXPECT_EQ(Printed(Stavetool({"co", view, plain, "src/a b.c"})), "Checked out \"src/a b.c\" in " + plain + " to view \"" + view + "\".\n");
     ASSERT_EQ(Stavetool({"co", view, shared, "x.c", "--master", "far"}).exit_code, 0);
     ASSERT_EQ(Stavetool({"co", view, shared, "y.c"}).exit_code, 0);
 
-    EXPECT_EQ(Printed(Stavetool({"lsco", view})), plain + "\tsrc/a b.c\toriginal\n" + shared +
-                                                      "\tx.c\tfar\n" + shared + "\ty.c\there\n");
+    EXPECT_EQ(Printed(Stavetool({"lsco", view})), plain + "\tsrc/a b.c\toriginal\n" + shared + "\tx.c\tfar\n" + shared +
+                            "\ty.c\there\n");
 
     ASSERT_EQ(Stavetool({"ci", view, plain, "src/a b.c"}).exit_code, 0);
     ASSERT_EQ(Stavetool({"unco", view, shared, "x.c"}).exit_code, 0);
@@ -213,8 +209,7 @@ TEST(StavetoolTest, AVobMadeWithMkvobIsMountedAndSeenUntilItIsUnmounted) {
     const std::string mount_point = home.path() + "/vobs/src";
     WriteTextFile(dir / "src.vbs/element", "seen");
     EXPECT_EQ(ReadTextFile(mount_point + "/element"), "seen");
-    EXPECT_EQ(Printed(Stavetool({"lsvob"})),
-              "* \\src  " + (dir / "src.vbs") + "  public  at " + mount_point + "\n");
+    EXPECT_EQ(Printed(Stavetool({"lsvob"})), "* \\src  " + (dir / "src.vbs") + "  public  at " + mount_point + "\n");
 
     CCommandOutput again = Stavetool({"mount", "\\src"});
     EXPECT_EQ(again.exit_code, 1);
@@ -290,8 +285,7 @@ TEST(StavetoolJsonTest, ListingsAreOneDocumentAndFailuresAnObject) {
     using nlohmann::json;
     const std::string view = UniqueName("jv"), vob = "\\" + UniqueName("jvob");
     CTempDir dir;
-    for (const Args& args : std::vector<Args>{{"mkview", view},
-                                              {"mkvob", vob, dir / "s"},
+    for (const Args& args : std::vector<Args>{{"mkview", view}, {"mkvob", vob, dir / "s"},
                                               {"co", view, vob, "a.c"},
                                               {"mkbrtype", "dev", vob, "--comment", "x"}})
         ASSERT_EQ(Stavetool(args).exit_code, 0) << args[0];
@@ -306,12 +300,9 @@ TEST(StavetoolJsonTest, ListingsAreOneDocumentAndFailuresAnObject) {
     };
     EXPECT_EQ(listed({"lsco", view, "--json"}),
               json({{"view", view},
-                    {"checkouts",
-                     {{{"vob", vob}, {"element", "a.c"}, {"master_replica", "original"}}}}}));
-    EXPECT_EQ(
-        listed({"lstype", "--json", vob})["types"],
-        json::parse(
-            R"([{"kind":"brtype","name":"dev","locked":false,"admin":false,"comment":"x"}])"));
+                    {"checkouts", {{{"vob", vob}, {"element", "a.c"}, {"master_replica", "original"}}}}}));
+    EXPECT_EQ(listed({"lstype", "--json", vob})["types"],
+              json::parse(R"([{"kind":"brtype","name":"dev","locked":false,"admin":false,"comment":"x"}])"));
     EXPECT_TRUE(holds(listed({"lsview", "--json"})["views"],
                       {{"tag", view}, {"kind", "dynamic"}, {"root", nullptr}}));
     EXPECT_TRUE(holds(listed({"lsvob", "--json"})["vobs"], {{"tag", vob}, {"mounted", false}}));

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+
 #include <nlohmann/json.hpp>
 
 #include "client/checkout_admin.h"
@@ -43,8 +44,8 @@ const json kAssociated = json::parse(R"({"view":"","kind":"dynamic","workspace":
 // The object with the members of the change put in, nulls too.
 json Changed(json object, const json& change) {
     for (const auto& [key, value] : change.items())
-        object[key] =
-            value.is_object() && object[key].is_object() ? Changed(object[key], value) : value;
+        object[key] = value.is_object() && object[key].is_object() ? Changed(object[key], value)
+                                                                   : value;
     return object;
 }
 
@@ -75,8 +76,7 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
         for (const char* element : {"a.c", "b.c"})
             ASSERT_EQ(client::CheckOut(tag, vob_, element, ""), TBS_ST_OK);
     }
-    CCommandOutput run =
-        RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
+    CCommandOutput run = RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     json expected = Changed(kAssociated, json::parse(c.differs));
     expected["view"] = tag;

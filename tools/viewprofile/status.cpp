@@ -261,22 +261,19 @@ void PrintText(const CViewStatus& s) {
         if (const std::optional<int> behind = s.Behind()) {
             if (*behind == 0) text += ": up to date";
             if (*behind > 0)
-                text +=
-                    ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
+                text += ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
             if (*behind < 0) text += ": the view records a later revision than the profile's";
         }
         PrintLine("revision", text);
     }
     if (!s.edited_outside)
-        PrintLine(
-            "private branch",
-            s.private_branch.empty()
-                ? "none"
-                : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
+        PrintLine("private branch",
+                  s.private_branch.empty()
+                      ? "none"
+                      : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
     PrintLine("checkouts", checkouts);
     std::vector<std::string> vobs;
-    for (const CVobState& vob : s.vobs)
-        vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
+    for (const CVobState& vob : s.vobs) vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 

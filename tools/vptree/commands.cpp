@@ -133,8 +133,7 @@ void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
         const bool profile = node->IsProfile();
         CGuidInfo info = profile ? GuidInfoOf(*node) : CGuidInfo{};
         if (nodes) {
-            tools::CJson entry = {{"kind", profile ? "profile" : "folder"},
-                                  {"name", NameOf(*node)}};
+            tools::CJson entry = {{"kind", profile ? "profile" : "folder"}, {"name", NameOf(*node)}};
             if (profile) {
                 entry["guid"] = JsonOfInfo(info.guid);
                 entry["revision"] = JsonOfInfo(info.revision);
@@ -267,15 +266,15 @@ int Show(const std::vector<std::string>& args) {
     for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load())
         staged.push_back(ProfileFileName(index));
     if (g_json_recorder) {
-        tools::CJson document = {
-            {"profile", NameOf(*node)},
-            {"guid", JsonOfInfo(info.guid)},
-            {"revision", JsonOfInfo(info.revision)},
-            {"read_only", record.read_only},
-            {"all_empty", record.all_empty},
-            {"diagram", IsRegularFile(diagram) ? tools::CJson(diagram) : tools::CJson()},
-            {"staged", staged},
-            {"fields", tools::CJson::object()}};
+        tools::CJson document = {{"profile", NameOf(*node)},
+                                 {"guid", JsonOfInfo(info.guid)},
+                                 {"revision", JsonOfInfo(info.revision)},
+                                 {"read_only", record.read_only},
+                                 {"all_empty", record.all_empty},
+                                 {"diagram", IsRegularFile(diagram) ? tools::CJson(diagram)
+                                                                    : tools::CJson()},
+                                 {"staged", staged},
+                                 {"fields", tools::CJson::object()}};
         for (const CProfileTextField& field : ProfileTextFields())
             document["fields"][ProfileFileName(field.file_index)] = record.*field.text;
         return tools::PrintJson(document) ? kExitOk : Fail("cannot write the profile");
@@ -286,8 +285,7 @@ int Show(const std::vector<std::string>& args) {
                 record.all_empty ? "yes" : "no");
     std::printf("diagram\t%s\n", IsRegularFile(diagram) ? diagram.c_str() : "-");
     std::string staged_names;
-    for (const std::string& name : staged)
-        staged_names += (staged_names.empty() ? "" : ", ") + name;
+    for (const std::string& name : staged) staged_names += (staged_names.empty() ? "" : ", ") + name;
     if (!staged.empty()) std::printf("staged\t%s\n", staged_names.c_str());
     for (const CProfileTextField& field : ProfileTextFields()) {
         PrintField(ProfileFileName(field.file_index), record.*field.text);
