@@ -37,8 +37,9 @@ diff -r "$source_dir/include/kelmora" "$include/kelmora" || fail "public headers
 
 # viewprofile registers the installed library on first use.
 installed viewprofile --help | grep -q '^usage: viewprofile' || fail "viewprofile --help"
-installed viewprofile --version | grep -Eq '^kelmora +[0-9]+\.[0-9]+\.[0-9]+ ' ||
+installed viewprofile --version | grep -Eq '^viewprofile [0-9]+\.[0-9]+\.[0-9]+$' ||
   fail "viewprofile --version"
+installed viewprofile SetViewTag any_view | grep -qx TRUE || fail "viewprofile SetViewTag"
 clsid=$(installed stavetool setting get 'Software\Classes\KELMORA.VIEWPROFILE' CLSID)
 registered=$(installed stavetool setting get "Software\\Classes\\CLSID\\$clsid" InprocServer32)
 [ "$registered" = "$lib/$soname" ] || fail "registered $registered, not $lib/$soname"
