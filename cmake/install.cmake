@@ -27,6 +27,12 @@ foreach(_program IN LISTS _programs)
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 OPTIONAL)
 endforeach()
 
+# Bash completion (loaded on demand by bash-completion) and the manual page of
+# the machine's settings file, /etc/kelmora/settings.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/bash-completion/completions/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/man/kelmora-settings.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5)
+
 # The help pages, which the build copies into share/kelmora/help.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/share/kelmora/help/
   DESTINATION ${CMAKE_INSTALL_DATADIR}/kelmora/help OPTIONAL)

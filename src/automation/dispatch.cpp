@@ -2,7 +2,11 @@
 
 #include <strings.h>
 
+#include <optional>
+
+#include "automation/call_log.h"
 #include "automation/view_profile.h"
+#include "client/preview.h"
 #include "module/variant.h"
 
 namespace kelmora {
@@ -97,6 +101,17 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
     if (given && !arguments->rgvarg) return E_INVALIDARG;
     if (result) kelmora_variant_init(result);
     failure_reported_ = FALSE;
+    cancelled_ = FALSE;
+    // The setters that only keep a value are not worth a line of the log.
+    const bool logged = id != 3 && id != 17 && id != 19;
+    std::optional<CMessageRecorder> recorder;
+    CCallLogEntry entry;
+    if (logged) {
+        recorder.emplace();
+        call_recorder_ = &*recorder;
+        entry.started = std::chrono::system_clock::now();
+    }
+    const auto started = std::chrono::steady_clock::now();
     HRESULT hr = InvokeMember(id, given ? &arguments->rgvarg[0] : nullptr, result);
     // A text method answers its text either way; S_FALSE tells the host that
     // its operation reported a failure and found nothing. (A notice beside a
@@ -105,6 +120,27 @@ HRESULT CViewProfile::Invoke(DISPID id, const DISPPARAMS* arguments, VARIANT* re
         result && result->vt == VT_BSTR && result->bstrVal && kelmora_bstr_len(result->bstrVal) > 0;
     if (hr == S_OK && member->result == EDispatchType::String && failure_reported_ && !found)
         hr = S_FALSE;
+    // TRUE is the answer, yet nothing was done: the host may tell its user.
+    if (hr == S_OK && cancelled_) hr = KELMORA_S_CANCELLED;
+    if (logged) {
+        call_recorder_ = nullptr;
+        entry.duration = std::chrono::steady_clock::now() - started;
+        entry.view_tag = view_tag_;
+        entry.workspace_path = workspace_path_;
+        entry.method = member->name;
+        std::string text;
+        if (given && SUCCEEDED(CoerceToString(arguments->rgvarg[0], &text)))
+            entry.arguments.push_back(text);
+        if (result && result->vt == VT_BOOL) entry.result = result->boolVal ? "TRUE" : "FALSE";
+        if (found) entry.result.assign(result->bstrVal, kelmora_bstr_len(result->bstrVal));
+        entry.outcome = FAILED(hr)          ? "error"
+                        : ActivePreview()   ? "preview"
+                        : cancelled_        ? "cancelled"
+                        : failure_reported_ ? "failed"
+                                            : "ok";
+        entry.messages = recorder->messages();
+        WriteCallLogEntry(entry);
+    }
     return hr;
 }
 

@@ -1,4 +1,5 @@
 #include "client/client_messages.h"
+#include "automation/call_log.h"
 #include "automation/operation_log.h"
 #include "automation/view_profile.h"
 
@@ -14,6 +15,7 @@ void CViewProfile::ReportError(std::string text, unsigned style) {
         UserInterface().MessageBox(text, style);
         return;
     }
+    if (call_recorder_) call_recorder_->Logged(text);
     WriteOperationLogEntry(text);
 }
 

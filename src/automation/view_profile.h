@@ -16,6 +16,7 @@
 namespace kelmora {
 
 class CClassFactory;
+class CMessageRecorder;
 class CTreeNode;
 
 // Checkouts of a view that count, in one VOB (by its mount folder).
@@ -259,6 +260,10 @@ private:
     EAssociationState association_state_ = EAssociationState::kNotRead;
     // A failure was reported since the dispatch began the current call.
     BOOL failure_reported_ = FALSE;
+    // The current call answers TRUE because the user cancelled (the wizard).
+    BOOL cancelled_ = FALSE;
+    // Keeps what the current call showed and logged, for the call log.
+    CMessageRecorder* call_recorder_ = nullptr;
 };
 
 // The class factory of "KELMORA.VIEWPROFILE".

@@ -10,6 +10,7 @@
 
 #include "client/buffer_copy.h"
 #include "client/database.h"
+#include "client/machine_settings.h"
 
 // A key handle remembers which key was found; it holds nothing open.
 struct ntregy_key_s {
@@ -61,7 +62,8 @@ std::string HiveOwner(ntregy_hive_t hive) {
 }
 
 tbs_status_t LookupValue(ntregy_hive_t hive, const std::string& key_path,
-                         const std::string& value_name, std::string* value, bool* key_exists) {
+                         const std::string& value_name, std::string* value, bool* key_exists,
+                         bool* from_file = nullptr) {
     *key_exists = false;
     CClientDatabase db;
     if (tbs_status_t status = db.Open()) return status;
@@ -83,6 +85,12 @@ tbs_status_t LookupValue(ntregy_hive_t hive, const std::string& key_path,
     if (has_row) {
         *value = select.ColumnText(0);
         *key_exists = true;
+        return TBS_ST_OK;
+    }
+    // The machine's settings file holds what the database does not.
+    if (hive == NTREGY_HKEY_LOCAL_MACHINE && ReadMachineSetting(key_path, value_name, value)) {
+        *key_exists = true;
+        if (from_file) *from_file = true;
         return TBS_ST_OK;
     }
 
@@ -114,6 +122,14 @@ tbs_status_t ReadRegistryValue(ntregy_hive_t hive, const std::string& key_path,
     if (!IsHive(hive)) return TBS_ST_INVALID;
     bool key_exists = false;
     return LookupValue(hive, NormalizeKeyPath(key_path.c_str()), value_name, value, &key_exists);
+}
+
+tbs_status_t ReadMachineValue(const std::string& key_path, const std::string& value_name,
+                              std::string* value, bool* from_file) {
+    bool key_exists = false;
+    *from_file = false;
+    return LookupValue(NTREGY_HKEY_LOCAL_MACHINE, NormalizeKeyPath(key_path.c_str()), value_name,
+                       value, &key_exists, from_file);
 }
 
 }  // namespace kelmora::client

@@ -8,6 +8,7 @@
 // Registry values: a machine hive and a per-user hive, each a tree of keys
 // ("Software\\...\\Current Selection") holding named text values. Kept in the
 // client database; the per-user hive belongs to the user running the program.
+// The machine's settings file fills in the machine values it names.
 // Any int may come in through the C interface; only these two are hives.
 enum ntregy_hive_t : int { NTREGY_HKEY_LOCAL_MACHINE = 0, NTREGY_HKEY_CURRENT_USER = 1 };
 
@@ -41,5 +42,10 @@ namespace kelmora::client {
 // The whole value, whatever its length (for programs that print settings).
 tbs_status_t ReadRegistryValue(ntregy_hive_t hive, const std::string& key_path,
                                const std::string& value_name, std::string* value);
+
+// A value of the machine hive, and whether the machine's settings file gave
+// it (machine_settings.h) because the client database has none.
+tbs_status_t ReadMachineValue(const std::string& key_path, const std::string& value_name,
+                              std::string* value, bool* from_file);
 
 }  // namespace kelmora::client

@@ -56,7 +56,13 @@ tbs_status_t SetSpecFromFile(const std::string& uuid, const char* cspec_path) {
 
 tbs_status_t cmd_utl_view_tag_to_handle(const char* view_tag, int, int, int, int,
                                         view_handle_t* handle) {
-    return view_get_handle_by_tag(view_tag, 0, handle);
+    const tbs_status_t status = view_get_handle_by_tag(view_tag, 0, handle);
+    // As the command utilities do: a tag that names no view is said, so that
+    // a typo is not taken for a state of the view.
+    if (status == TBS_ST_NOT_FOUND)
+        imsg_print(IMSG_KIND_ERROR, "No view \"%s\" exists (stavetool lsview lists the views).\n",
+                   -1, view_tag);
+    return status;
 }
 
 tbs_status_t view_get_handle_by_tag(const char* view_tag, int flags, view_handle_t* handle) {

@@ -4,6 +4,7 @@
 
 #include "automation/view_profile.h"
 #include "cspec/info_block.h"
+#include "cspec/profile_rules.h"
 #include "cspec/text_scan.h"
 #include "platform/format.h"
 #include "platform/paths.h"
@@ -72,26 +73,19 @@ BOOL CViewProfile::ComposeProfileConfigSpec() {
     }
     config_spec_ += LoadString(IDS_SECTION_HEADER);
 
-    const std::string header = LoadString(IDS_RULES_PROFILE_HEADER);
-    size_t header_at = rules.find(header);
-    if (header_at == std::string::npos) {
+    CProfileRulesParts parts;
+    const ERulesSplit split = SplitProfileRules(rules, &parts);
+    if (split == ERulesSplit::kNoProfileHeader) {
         ReportError(error_prefix_ + LoadString(IDS_ERR_NO_PRIVATE_RULES), MB_ICONSTOP);
         return FALSE;
     }
-    // The checked-out block at the head of the Rules file is skipped by its length alone.
-    size_t private_at = LoadString(IDS_RULES_CHECKEDOUT_BLOCK).size();
-    std::string_view rules_view(rules);
-    if (private_at < header_at)
-        config_spec_ += TrimSpace(rules_view.substr(private_at, header_at - private_at));
+    config_spec_ += TrimSpace(parts.private_rules);
     config_spec_ += "\r\n";
-
-    size_t profile_at = header_at + header.size();
-    size_t end_at = rules.find(LoadString(IDS_RULES_END_MARKER), header_at);
-    if (end_at == std::string::npos || end_at < profile_at) {
+    if (split == ERulesSplit::kNoEndMarker) {
         ReportError(error_prefix_ + LoadString(IDS_ERR_NO_PROFILE_RULES), MB_ICONSTOP);
         return FALSE;
     }
-    config_spec_ += rules_view.substr(profile_at, end_at - profile_at);
+    config_spec_ += parts.profile_rules;
     config_spec_ += LoadString(IDS_SECTION_END_MARKER);
     return TRUE;
 }

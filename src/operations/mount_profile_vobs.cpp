@@ -56,6 +56,15 @@ BOOL CViewProfile::IsVobMounted(const std::string& tag) {
 
 BOOL CViewProfile::MountProfileVOBs(const std::string& profile_name) {
     if (!profile_name.empty()) profile_name_ = profile_name;
+    // A name that names no profile would mount nothing without a word.
+    if (!profile_name.empty() && !vob_list_loaded_) {
+        if (!tree_root_known_ && !LookUpTreeRoot()) return FALSE;
+        if (!ProfileFolderExists(profile_name_)) {
+            ReportError(error_prefix_ + FormatStringId(IDS_NO_PROFILE_AT, profile_name_.c_str()),
+                        MB_ICONEXCLAMATION);
+            return FALSE;
+        }
+    }
     std::string mounted;
     std::vector<std::string> retry;
     tbs_status_t status = TBS_ST_OK;

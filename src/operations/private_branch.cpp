@@ -72,7 +72,7 @@ BOOL CViewProfile::SetUpBranch(BOOL update) {
     sheet.SetWizardMode();
     sheet.set_host(this);
     sheet.set_update(update);
-    sheet.DoModal();
+    cancelled_ = sheet.DoModal() == IDCANCEL && sheet.completion() ? TRUE : FALSE;
     if (sheet.completion()) {
         // The view's config spec may have changed: the next operation reads it afresh.
         config_spec_loaded_ = FALSE;

@@ -128,11 +128,14 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
     CViewProfile profile;
     EXPECT_EQ(profile.LoadConfigSpec(FALSE), FALSE);
     EXPECT_TRUE(ui_->shown().empty());
-    profile.SetViewTag(UniqueName("missing"));
+    profile.SetViewTag("missing");
     profile.SetErrorString("Cannot read.\n\n");
     EXPECT_EQ(profile.GetConfigSpec(), "");
     ASSERT_EQ(ui_->shown().size(), 1u);
-    EXPECT_EQ(ui_->shown()[0].text, "Cannot read.\n\nError getting view handle.\n\n");
+    // The client library's word tells a typo from a view that cannot be read.
+    EXPECT_EQ(ui_->shown()[0].text,
+              "Cannot read.\n\nError getting view handle.\n\nNo view \"missing\" exists (stavetool "
+              "lsview lists the views).\n");
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 

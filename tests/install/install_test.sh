@@ -37,8 +37,9 @@ diff -r "$source_dir/include/kelmora" "$include/kelmora" || fail "public headers
 
 # viewprofile registers the installed library on first use.
 installed viewprofile --help | grep -q '^usage: viewprofile' || fail "viewprofile --help"
-installed viewprofile --version | grep -Eq '^kelmora +[0-9]+\.[0-9]+\.[0-9]+ ' ||
+installed viewprofile --version | grep -Eq '^viewprofile [0-9]+\.[0-9]+\.[0-9]+$' ||
   fail "viewprofile --version"
+installed viewprofile SetViewTag any_view | grep -qx TRUE || fail "viewprofile SetViewTag"
 clsid=$(installed stavetool setting get 'Software\Classes\KELMORA.VIEWPROFILE' CLSID)
 registered=$(installed stavetool setting get "Software\\Classes\\CLSID\\$clsid" InprocServer32)
 [ "$registered" = "$lib/$soname" ] || fail "registered $registered, not $lib/$soname"
@@ -77,6 +78,12 @@ help=$root${7%/man}/kelmora/help
 for page in "$source_dir"/share/kelmora/help/private_branch_wizard/*.htm; do
   cmp "$page" "$help/private_branch_wizard/${page##*/}" || fail "help page ${page##*/} not installed"
 done
+
+# Bash completion and the settings file's manual page.
+for program in viewprofile stavetool vptree; do
+  bash -n "$root${7%/man}/bash-completion/completions/$program" || fail "no bash completion for $program"
+done
+[ -f "$root$7/man5/kelmora-settings.5" ] || fail "the settings file has no manual page"
 
 # Every program has a manual page, and every page renders without a warning
 # with the sections a user looks for.

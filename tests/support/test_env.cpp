@@ -95,6 +95,9 @@ CScopedHome::~CScopedHome() {
 void CIsolatedHome::SetUp() {
     path_ = MakeTempFolder();
     setenv("KELMORA_HOME", path_.c_str(), 1);
+    // The machine's settings file would change what tests read.
+    setenv("KELMORA_SETTINGS", (path_ + "/settings").c_str(), 1);
+    unsetenv("KELMORA_NO_INPUT");
     // Sibling programs started by tests must come from this build.
     std::string path = BuiltProgram("");
     const char* old = std::getenv("PATH");

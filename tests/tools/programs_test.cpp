@@ -2,7 +2,11 @@
 // browser, the merge tool and the workspace update tool) run as real
 // programs, each recording how it was started; and how every program answers
 // misuse and --help.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -184,28 +188,44 @@ std::vector<CUsageCase> UsageCases() {
          {"mktag", "\\t"}, {"mktag", "\\t", "s", "--opts"}, {"rmtag"}, {"lsvob", "x"}, {"mount"},
          {"mount", "-a", "\\t"}, {"umount", "a", "b"}, {"mountfault", "\\t", "0"},
          {"mountfault", "\\t", "1", "--clear"}, {"lock", "priv"}});
+    add("stavetool", 2, "unknown command 'mkviw' (did you mean 'mkview'?)", {{"mkviw"}});
+    add("stavetool", 2, "(did you mean '--replica'?)", {{"mkvob", "/v", "s", "--replika"}});
     add("viewprofile", 2, "no method given", {{"--view", "v"}});
-    add("viewprofile", 2, "unknown or incomplete option", {{"--colour", "GetConfigSpec"}, {"--view"}});
+    add("viewprofile", 2, "unknown option '--colour'", {{"--colour", "GetConfigSpec"}});
+    add("viewprofile", 2, "option '--view' needs a value", {{"--view"}});
     add("viewprofile", 2, "either", {{"--view", "v", "--workspace", "/w", "GetConfigSpec"}});
     add("viewprofile", 2, "at most one argument", {{"SetViewTag", "a", "b"}});
     add("viewprofile", 2, "options go before the method: '--view'", {{"status", "--view", "v"}});
-    add("viewprofile", 2, "GetEverything: unknown method", {{"--view", "v", "GetEverything"}});
+    add("viewprofile", 2, "unknown method 'GetEverything'", {{"--view", "v", "GetEverything"}});
+    add("viewprofile", 2, "unknown method '--view'", {{"--", "--view", "v"}});
+    add("viewprofile", 2, "(did you mean 'GetConfigSpec'?)", {{"--view", "v", "GetConfigSpc"}});
+    add("viewprofile", 2, "(did you mean '--json'?)", {{"--view", "v", "status", "--jsn"}});
+    add("viewprofile", 2, "give --view TAG or --workspace PATH", {{"GetConfigSpec"}, {"status"}});
     add("viewprofile", 2, "wrong number of arguments", {{"--view", "v", "SetViewTag"}});
     add("viewprofile", 2, "wrong type", {{"--view", "v", "SuppressErrorDisplay", "maybe"}});
-    add("vptree", 2, "usage: vptree", {{}, {"frobnicate"}, {"--bogus", "ls"}});
+    add("vptree", 2, "Try 'vptree --help'", {{}, {"frobnicate"}, {"--bogus", "ls"}});
+    add("vptree", 2, "unknown command 'mkfoldr' (did you mean 'mkfolder'?)", {{"mkfoldr"}});
     add("vptree", 2, "(see vptree --help)",
         {{"--root", "%tree", "mv", "\\Top"}, {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
     add("vptree", 0, "usage: vptree", {{"--help"}});
+    for (const char* program : {"viewprofile", "vptree", "stavetool", "stavefindco",
+                                "staveprojtool", "stavemrgman", "staveviewupdate"}) {
+        add(program, 0, std::string(program) + " 0.", {{"--version"}});
+        add(program, 0, "sage: ", {{"-h"}});
+    }
     add("stavefindco", 2, "usage: stavefindco",
-        {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"},
-         {"-all", "v"}});
-    add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
+        {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"}});
+    add("stavefindco", 2, "unknown option '-all'", {{"-all", "v"}});
+    add("stavefindco", 1, "",
+        {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});
     add("staveprojtool", 2, "staveprojtool: ", {{}});
-    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n", {{"--help"}});
+    add("staveprojtool", 0,
+        "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n", {{"--help"}});
     add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
+    add("staveviewupdate", 2, "(did you mean '-quick'?)", {{"-ws", "/w", "-cspec", "f", "-quik"}});
     add("stavemrgman", 0, "usage: stavemrgman", {{"--help"}});
-    add("staveviewupdate", 2, "usage: staveviewupdate", {{"-ws", "/w"}});
+    add("staveviewupdate", 2, "-cspec FILE are needed", {{"-ws", "/w"}});
     return cases;
 }
 
@@ -234,6 +254,54 @@ INSTANTIATE_TEST_SUITE_P(Programs, ProgramUsageTest, ::testing::ValuesIn(UsageCa
                              for (const std::string& arg : info.param.args) text += " " + arg;
                              return CaseName(info.index, text);
                          });
+
+// Runs a program whose standard output is a full disk.
+CCommandOutput RunWithFullOutput(const Args& argv) {
+    int err[2];
+    if (pipe(err) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    CCommandOutput run;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+        close(err[1]);
+        char buf[4096];
+        for (ssize_t r; (r = read(err[0], buf, sizeof buf)) > 0;) run.err.append(buf, r);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(err[0]);
+    return run;
+}
+
+// What a program could not write is a failure, said on standard error.
+TEST(ProgramOutputTest, AFullStandardOutputFailsTheProgram) {
+    for (const char* program : {"viewprofile", "vptree", "stavetool", "stavefindco",
+                                "staveprojtool", "stavemrgman", "staveviewupdate"}) {
+        CCommandOutput run = RunWithFullOutput({BuiltProgram(program), "--help"});
+        EXPECT_EQ(run.exit_code, 1) << program;
+        EXPECT_NE(run.err.find(std::string(program) + ": cannot write standard output: "),
+                  std::string::npos)
+            << run.err;
+    }
+}
+
+TEST(ProgramOutputTest, CompletionScriptsAreBash) {
+    for (const char* program : {"viewprofile", "stavetool", "vptree"}) {
+        const std::string script =
+            std::string(KELMORA_SOURCE_DIR "/share/bash-completion/completions/") + program;
+        ASSERT_TRUE(std::filesystem::is_regular_file(script)) << script;
+        EXPECT_EQ(Printed(RunCommand({"bash", "-n", script})), "") << program;
+    }
+}
 
 }  // namespace
 }  // namespace kelmora::test

@@ -162,6 +162,20 @@ TEST(StavetoolTest, SettingsAreKeptPerHive) {
     EXPECT_EQ(Stavetool({"setting", "get", "--user", key, "Folder"}).exit_code, 1);
 }
 
+// The machine's settings file fills in what the client database does not hold.
+TEST(StavetoolTest, MachineSettingsComeFromTheFileUnlessTheDatabaseHasThem) {
+    CScopedHome home;
+    CTempDir dir;
+    WriteTextFile(dir / "settings", "# the team's\nProjectRoot = /srv/team \nClientParam10=1\n");
+    CScopedEnv file("KELMORA_SETTINGS", dir / "settings");
+    ASSERT_EQ(Stavetool({"setting", "set", "--param", "10", "0"}).exit_code, 0);
+    EXPECT_EQ(Printed(Stavetool({"setting", "list"})),
+              "ProjectRoot\t/srv/team\t" + dir / "settings" +
+                  "\nClientParam10\t0\tclient database " + home.path() +
+                  "/client.db\nFileSystemParam28\t\tnot set\n");
+    EXPECT_EQ(Printed(Stavetool({"setting", "get", "ProjectRoot"})), "/srv/team\n");
+}
+
 TEST(StavetoolTest, CheckoutsAreMadeListedAndEndedPerViewAndReplica) {
     CTempDir dir;
     const std::string view = UniqueName("co"), plain = "/" + UniqueName("plain"),

@@ -97,6 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Runs, MountProfileVobsTest, ::testing::Values(
     CMountCase{"ArgumentNamesTheProfileOfAnUnassociatedView",
         {{"mount", "\\vobA"}, {"setcs", "v", "/dev/null"}}, {"MountProfileVOBs", kProj}, "ABC",
         Mounting("BC") + "TRUE\n", Notice("BC")},
+    CMountCase{"ArgumentThatNamesNoProfileIsSaid", {}, {"MountProfileVOBs", kProj + "X"}, "",
+        "FALSE\n", kFailedBox + "Could not find a valid Stavemark View Profile at\n| " + kProj +
+        "X.\n|\n| Try using the 'browse' button to locate the desired\n| Stavemark View Profile." +
+        kOk},
     CMountCase{"SecondTryAfterThePauseIsListedLast", {{"mountfault", "\\vobB", "1"}}, kCall, "ABC",
         Mounting("ABCB") + "TRUE\n", kFailure + Notice("ACB"), "",
         "2000\n"},

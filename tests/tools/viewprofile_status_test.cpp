@@ -155,12 +155,11 @@ TEST_F(ViewStatusExitTest, AnUnknownViewIsAnAccessErrorAsAJsonObject) {
     EXPECT_EQ(run.out, "");
     const json error = json::parse(run.err);
     EXPECT_EQ(error["status"], 2);
-    EXPECT_NE(error["error"].get<std::string>().find("Error getting view handle."),
-              std::string::npos)
-        << run.err;
+    EXPECT_EQ(error["error"], "no view 'no_such_view' (stavetool lsview lists the views)");
     run = RunCommand({BuiltProgram("viewprofile"), "status", "--json"});
     EXPECT_EQ(run.exit_code, 2);
-    EXPECT_EQ(json::parse(run.err)["error"], "status needs --view or --workspace");
+    EXPECT_EQ(json::parse(run.err)["error"],
+              "status works on a view: give --view TAG or --workspace PATH");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "module/server_registry.h"
 #include "platform/tool_log.h"
 #include "support/test_env.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -59,10 +59,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CErrorCase{"UnknownViewBehindThePrefix",
                    {"--view", "%missing", "--error-prefix", "Cannot show: ", "GetConfigSpec"},
-                   "[stop]\n| Cannot show: Error getting view handle.\n", ""},
+                   "[stop]\n| Cannot show: Error getting view handle.\n|\n| No view \"",
+                   ""},
         CErrorCase{"UnknownViewSuppressedIsOneLogLine",
-                   {"--view", "%missing", "--suppress-errors", "GetConfigSpec"}, "",
-                   "Error getting view handle.\n"},
+                   {"--view", "nosuch", "--suppress-errors", "GetConfigSpec"},
+                   "",
+                   "Error getting view handle.\n\nNo view \"nosuch\" exists (stavetool lsview "
+                   "lists the views).\n"},
         CErrorCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed",
                    {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"},
                    "[stop]\n| Error determining the view tag for the workspace path\n"
@@ -113,14 +116,22 @@ TEST(ViewProfileToolTest, HelpListsEveryMethod) {
         EXPECT_NE(run.out.find(std::string("\n  ") + m.name + " "), std::string::npos) << m.name;
 }
 
-// The version line comes from the library the program loaded.
-TEST(ViewProfileToolTest, VersionIsTheLibrarysVersionLine) {
-    CCommandOutput run = ViewProfile({"--version"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    static const std::regex kLine(
-        R"(kelmora {27}\d+\.\d+\.\d+ \((Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 123]\d )"
-        R"(\d\d:\d\d:\d\d \d{4}\)\n)");
-    EXPECT_TRUE(std::regex_match(run.out, kLine)) << run.out;
+// Every call is one JSON line of the call log, printed back readably.
+TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
+    CScopedHome home;
+    ViewProfile({"--view", "nosuch", "--suppress-errors", "IsAssociated"});
+    const std::string log = ReadTextFile(home.path() + "/log/viewprofile.jsonl");
+    EXPECT_NE(log.find("\"program\":\"viewprofile\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"method\":\"IsAssociated\",\"arguments\":[],\"result\":\"FALSE\","
+                       "\"outcome\":\"failed\""),
+              std::string::npos)
+        << log;
+    const std::string printed =
+        Printed(ViewProfile({"log", "--view", "nosuch", "--since", "2000"}));
+    EXPECT_NE(printed.find(" nosuch: IsAssociated -> FALSE (failed, "), std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("\n    | No view \"nosuch\" exists"), std::string::npos) << printed;
+    EXPECT_EQ(Printed(ViewProfile({"log", "--since", "2999"})), "");
 }
 
 // A registration left by a library that is gone is renewed quietly. A

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "client/registry.h"
+#include "cspec/profile_rules.h"
 #include "store/profile_layout.h"
 #include "tools/tool_fixture.h"
 
@@ -25,6 +26,11 @@ namespace fs = std::filesystem;
 const std::string kTop = "\\Stavemark View Profiles";
 const std::string kProj = kTop + "\\Proj";
 const std::string kGroup = kTop + "\\Group";
+
+// Rules as a profile keeps them, with these profile rules.
+std::string Rules(const std::string& profile_rules) {
+    return FormatProfileRules("", profile_rules);
+}
 
 class VptreeTest : public ::testing::Test {
 protected:
@@ -82,17 +88,31 @@ TEST_F(VptreeTest, EditingCommands) {
     const std::string refused = Printed(Vptree({"mv", kTop + "\\Group\\Named", "..\\x"}));
     EXPECT_TRUE(refused.starts_with("exit 1: ") && refused.find(std::strerror(EINVAL)) != std::string::npos)
         << refused;
-    ASSERT_EQ(Vptree({"rm", kGroup}).exit_code, 0);
+    // A folder's profiles go only with -r; every delete says what went.
+    EXPECT_NE(Printed(Vptree({"rm", kGroup})).find("holding 2 profiles; remove it with rm -r"),
+              std::string::npos);
+    const std::string listed = Printed(Vptree({"rm", "--dry-run", "Group"}));
+    EXPECT_NE(listed.find("would remove " + kGroup + "\\Named\n"), std::string::npos) << listed;
+    EXPECT_TRUE(listed.ends_with("would remove " + kGroup + "\n")) << listed;
+    EXPECT_TRUE(Printed(Vptree({"rm", "-r", kGroup})).ends_with("removed " + kGroup + "\n"));
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
+// Rules are built from two plain config specs, and printed back as such.
 TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
-    WriteTextFile(temp_ / "rules", "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
-    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code, 0);
+    WriteTextFile(temp_ / "private", "element * CHECKEDOUT\n");
+    WriteTextFile(temp_ / "profile", "element * /main/proj/LATEST\n");
+    ASSERT_EQ(Printed(Vptree({"rules", "Proj", "--private", temp_ / "private", "--profile",
+                              temp_ / "profile"})),
+              "");
     // Nothing is written before the save.
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
     EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
-    EXPECT_EQ(ProjFile("Rules"), "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
+    EXPECT_EQ(ProjFile("Rules"),
+              FormatProfileRules("element * CHECKEDOUT\n", "element * /main/proj/LATEST\n"));
+    EXPECT_EQ(Printed(Vptree({"rules", "Proj", "--show"})),
+              "--- private rules\nelement * CHECKEDOUT\n--- profile rules\nelement * "
+              "/main/proj/LATEST\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
     ASSERT_EQ(Vptree({"set", kProj, "description", "--text", "The project"}).exit_code, 0);
@@ -151,7 +171,7 @@ TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
         {"abc 1.2147483647", "abc 1.2147483647", 1}, {"   ", "   ", 1}};
     for (const auto& [before, after, exit_code] : kGuids) {
         WriteTextFile(Native("Proj/GUID"), before);
-        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "new\n"}).exit_code, 0);
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
         ASSERT_EQ(Vptree({"set", kProj, "VOB List", "--text", "/vobs/a"}).exit_code, 0);
         CCommandOutput saved = Vptree({"save", kProj});
         EXPECT_EQ(saved.exit_code, exit_code) << saved.err;
@@ -164,8 +184,7 @@ TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
 TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     fs::remove(Native("Proj/Rules"));
     fs::create_directory(Native("Proj/Rules"));
-    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/new/LATEST\n"}).exit_code,
-              0);
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new text"}).exit_code, 0);
     CCommandOutput saved = Vptree({"save", kProj});
     EXPECT_EQ(saved.exit_code, 1);
@@ -255,31 +274,67 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
 }
 
 TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
-    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "element * /main/LATEST\n"}).exit_code, 0);
+    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
     EXPECT_EQ(Printed(Vptree({"save", kProj, "--name", "Renamed"})), kTop + "\\Renamed\n");
     EXPECT_EQ(ReadTextFile(Native("Renamed/GUID")), "proj-guid 1.5");
 
-    // A taken name asks for another one on standard input.
-    EXPECT_EQ(Printed(Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n")),
-              kTop + "\\Final\n");
+    // In batch mode nothing is read: the prompt is cancelled.
+    CCommandOutput batch = Vptree({"--no-input", "save", "Renamed", "--name", "Group"}, "Final\n");
+    EXPECT_NE(batch.err.find("keeps its name"), std::string::npos) << batch.err;
+    // A taken name asks for another one on standard input; each answer read
+    // ends its prompt's line.
+    CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
+    EXPECT_EQ(Printed(asked), kTop + "\\Final\n");
+    EXPECT_EQ(asked.err.find(": +--"), std::string::npos) << asked.err;
+}
+
+// Rules that the composition could not use are refused with the line and
+// the reason, and nothing is kept for the save.
+TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
+    const std::string good = Rules("element * /main/LATEST\n");
+    const std::pair<std::string, const char*> kRefused[] = {
+        {"element * CHECKEDOUT\n", "line 1: the line ends in LF alone"},
+        {"element * CHECKEDOUT\r\n", "line 1: the checked-out rule block"},
+        {good.substr(0, good.find("# [SM_PROJECT - Profile")), "line 7: no profile header"},
+        {good.substr(0, good.rfind("# SM_PROJECT]")), "line 14: no end marker"},
+        {Rules("element * /main/LATEST\nbogus rule\n"), "line 14: the profile rules do not parse"},
+        {good + "more\r\n", "line 15: text after the end marker"},
+    };
+    for (const auto& [rules, reason] : kRefused) {
+        CCommandOutput set = Vptree({"set", kProj, "Rules", "--text", rules});
+        EXPECT_EQ(set.exit_code, 1);
+        EXPECT_NE(set.err.find(reason), std::string::npos) << set.err;
+    }
+    EXPECT_EQ(Vptree({"show", kProj}).out.find("staged"), std::string::npos);
 }
 
 // Each save of the Rules keeps the ones it replaces, hidden beside them;
 // the profile still lists, copies (with them) and goes away whole.
 TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
-    for (const char* rules : {"element * REL_3\r\n", "element * REL_3\r\nelement * REL_4\r\n"}) {
-        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", rules}).exit_code, 0);
+    for (const char* rules : {"element * REL_3\n", "element * REL_3\nelement * REL_4\n"}) {
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules(rules)}).exit_code, 0);
         ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     }
-    EXPECT_EQ(Printed(Vptree({"diff", kProj})), "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
-                            "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
-    EXPECT_EQ(ProjFile(kPreviousRulesFileName), "element * REL_3\r\n");
+    EXPECT_EQ(
+        Printed(Vptree({"diff", kProj})),
+        "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
+            "\\Rules 1.6\n@@ -11,4 +11,5 @@\n"
+            " #       Stavemark View Profile Wizard to update the Profile \n"
+            " #       status as needed.\n element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n");
+    EXPECT_EQ(ProjFile(kPreviousRulesFileName), Rules("element * REL_3\n"));
+    // A change of the line ends alone is a change.
+    WriteTextFile(Native("Proj/") + kPreviousRulesFileName, "element * REL_3\n");
+    WriteTextFile(Native("Proj/Rules"), "element * REL_3\r\n");
+    EXPECT_TRUE(
+        Printed(Vptree({"diff", kProj})).ends_with("-element * REL_3\n+element * REL_3^M\n"));
+    WriteTextFile(Native("Proj/") + kPreviousRulesFileName, Rules("element * REL_3\n"));
 
     CCommandOutput listed = Vptree({"ls", "--json"});
     EXPECT_NE(listed.out.find("\"revision\": \"1.6\""), std::string::npos) << listed.out;
     ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
-    EXPECT_EQ(ReadTextFile(Native("Group/Proj/") + kPreviousRulesFileName), "element * REL_3\r\n");
+    EXPECT_EQ(ReadTextFile(Native("Group/Proj/") + kPreviousRulesFileName),
+              Rules("element * REL_3\n"));
     ASSERT_EQ(Vptree({"rm", kProj}).exit_code, 0);
     EXPECT_FALSE(fs::exists(Native("Proj")));
 }

@@ -14,14 +14,14 @@ constexpr size_t kContext = 3;
 constexpr long kMaxEditDistance = 4000;
 
 struct CLine {
-    std::string_view text;  // without the line end
+    std::string_view text;  // without the line end (a CR stays when line ends count)
     bool ended = true;      // it had an LF
     bool operator==(const CLine& other) const {
         return text == other.text && ended == other.ended;
     }
 };
 
-std::vector<CLine> SplitLines(std::string_view text) {
+std::vector<CLine> SplitLines(std::string_view text, bool line_ends_count) {
     std::vector<CLine> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -30,7 +30,7 @@ std::vector<CLine> SplitLines(std::string_view text) {
         line.ended = end != std::string_view::npos;
         if (!line.ended) end = text.size();
         line.text = text.substr(start, end - start);
-        if (line.ended && line.text.ends_with('\r')) line.text.remove_suffix(1);
+        if (line.ended && !line_ends_count && line.text.ends_with('\r')) line.text.remove_suffix(1);
         lines.push_back(line);
         start = end + 1;
     }
@@ -103,7 +103,13 @@ std::string Range(char sign, size_t first, size_t count) {
 
 void AppendLine(std::string* out, char sign, const CLine& line) {
     *out += sign;
-    *out += line.text;
+    // A CR that counts is shown as cat -v shows it on a line that changed.
+    if (line.text.ends_with('\r')) {
+        *out += line.text.substr(0, line.text.size() - 1);
+        if (sign != ' ') *out += "^M";
+    } else {
+        *out += line.text;
+    }
     *out += '\n';
     if (!line.ended) *out += "\\ No newline at end of file\n";
 }
@@ -111,8 +117,10 @@ void AppendLine(std::string* out, char sign, const CLine& line) {
 }  // namespace
 
 std::string UnifiedDiff(const std::string& old_text, const std::string& new_text,
-                        const std::string& old_label, const std::string& new_label) {
-    const std::vector<CLine> a = SplitLines(old_text), b = SplitLines(new_text);
+                        const std::string& old_label, const std::string& new_label,
+                        bool line_ends_count) {
+    const std::vector<CLine> a = SplitLines(old_text, line_ends_count),
+                             b = SplitLines(new_text, line_ends_count);
     const std::vector<EOp> ops = EditScript(a, b);
     std::string out;
     // Walks the script; a hunk runs from a change, with its context, until

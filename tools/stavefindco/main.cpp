@@ -12,6 +12,7 @@
 #include "client/view_store.h"
 #include "client/views.h"
 #include "platform/tool_log.h"
+#include "program.h"
 
 namespace {
 
@@ -104,18 +105,25 @@ int ListWorkspace(const std::string& path) {
     return List(view.tag, view.workspace_root, kelmora::client::NormalizeAbsolutePath(path));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    kelmora::RecordToolInvocation(argc, argv);
-    imsg_set_app_name("stavefindco");
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+int Run(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         std::fputs(kDescription, stdout);
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return kelmora::tools::PrintVersion();
+    // "--" ends the options: a workspace path may begin with a dash.
+    if (argc == 4 && std::strcmp(argv[2], "--") == 0) {
+        argv[2] = argv[3];
+        argc = 3;
+    }
+    if (argc == 1 || argc > 3) return Usage();
+    const std::string option = argv[1];
+    if (option != "-recurse" && option != "-avobs")
+        return kelmora::tools::UnknownWord("option", option,
+                                           {"-recurse", "-avobs", "--help", "--version"});
     if (argc != 3) return Usage();
-    const std::string option = argv[1], operand = argv[2];
+    const std::string operand = argv[2];
     if (option == "-recurse" && !operand.empty()) return ListWorkspace(operand);
     if (option == "-avobs") {
         const std::string tag = ViewTagOfNetworkPath(operand);
@@ -123,4 +131,13 @@ int main(int argc, char** argv) {
         return List(tag, "", "");
     }
     return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelmora::RecordToolInvocation(argc, argv);
+    imsg_set_app_name("stavefindco");
+    kelmora::tools::SetProgramName("stavefindco");
+    return kelmora::tools::FinishOutput(Run(argc, argv));
 }

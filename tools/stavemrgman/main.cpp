@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/tool_log.h"
+#include "program.h"
 
 namespace {
 
@@ -21,20 +22,15 @@ constexpr char kDescription[] =
     "workspace at WORKSPACE. It changes nothing.\n"
     "Exit status: 0 told, 1 the text could not be written, 2 usage error.\n";
 
-int Usage(const char* message) {
-    std::fprintf(stderr, "stavemrgman: %s\n%sTry 'stavemrgman --help'.\n", message, kUsage);
-    return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    kelmora::RecordToolInvocation(argc, argv);
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+int Run(int argc, char** argv) {
+    using namespace kelmora;
+    RecordToolInvocation(argc, argv);
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         std::fputs(kDescription, stdout);
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return tools::PrintVersion();
     std::string target, branch;
     std::vector<std::string> vobs;
     bool vob_list = false;
@@ -44,14 +40,14 @@ int main(int argc, char** argv) {
             vobs.push_back(arg);
         } else if ((arg == "/t" || arg == "/b") && i + 1 < argc) {
             (arg == "/t" ? target : branch) = argv[++i];
-        } else if (arg == "/n") {
+        } else if (arg == "/n" || arg == "--") {
             vob_list = true;
         } else {
-            return Usage(("unexpected argument \"" + arg + "\"").c_str());
+            return tools::UnknownWord("argument", arg, {"/t", "/b", "/n", "--help", "--version"});
         }
     }
-    if (target.empty() || branch.empty()) return Usage("/t and /b are needed");
-    if (vob_list && vobs.empty()) return Usage("/n needs at least one VOB");
+    if (target.empty() || branch.empty()) return tools::UsageError("/t and /b are needed");
+    if (vob_list && vobs.empty()) return tools::UsageError("/n needs at least one VOB");
     if (vobs.empty()) {
         std::printf("stavemrgman: would merge the private branch \"%s\" in the workspace %s\n",
                     branch.c_str(), target.c_str());
@@ -60,5 +56,12 @@ int main(int argc, char** argv) {
                     branch.c_str(), target.c_str());
         for (const std::string& vob : vobs) std::printf("  %s\n", vob.c_str());
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelmora::tools::SetProgramName("stavemrgman");
+    return kelmora::tools::FinishOutput(Run(argc, argv));
 }

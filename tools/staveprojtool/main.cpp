@@ -2,6 +2,8 @@
 // user pick a profile and leaves the pick in the per-user values "Folder" and
 // "Item", where the associate dialog's Browse reads it.
 //   staveprojtool /b [--root DIR] [--select PROFILE]
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "client/registry.h"
 #include "platform/tool_log.h"
+#include "program.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_root.h"
@@ -22,12 +25,13 @@ using namespace kelmora;
 enum : int { kExitPicked = 0, kExitNotPicked = 1, kExitUsage = 2 };
 
 constexpr char kUsage[] =
-    "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n"
+    "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n"
     "\n"
     "Browses the View Profile tree at DIR, or at the machine's ProjectRoot setting:\n"
     "lists its folders and profiles and reads the profile to pick from standard\n"
     "input (its number or its name, \"\\Stavemark View Profiles\\Proj\"). --select\n"
-    "picks PROFILE without asking. The pick is kept for the current user.\n"
+    "picks PROFILE without asking; --no-input (or KELMORA_NO_INPUT=1) reads nothing\n"
+    "and so picks nothing. The pick is kept for the current user.\n"
     "Exit status: 0 a profile was picked, 1 none was, 2 wrong usage.\n";
 
 // The profiles of the tree in listing order, by name below the tree root.
@@ -80,10 +84,13 @@ std::string AskForProfile(const CListing& listing) {
     for (;;) {
         std::fputs("Profile (number or name; an empty line cancels): ", stderr);
         std::string line;
-        if (!std::getline(std::cin, line)) {
+        // Batch mode reads nothing: the browser is cancelled.
+        if (tools::NoInputRequested() || !std::getline(std::cin, line)) {
             std::fputs("\n", stderr);
             return {};
         }
+        // Input that is not typed is not echoed: what follows starts a line of its own.
+        if (!isatty(STDIN_FILENO)) std::fprintf(stderr, "%s\n", line.c_str());
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) return {};
         std::string profile = ProfileOfChoice(listing, line);
@@ -114,9 +121,7 @@ int Usage(const char* problem) {
     return kExitUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     RecordToolInvocation(argc, argv);
     // Read no further than the choice: the rest of the input belongs to the
     // program that started the browser.
@@ -130,6 +135,11 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return kExitPicked;
         }
+        if (args[i] == "--version") return tools::PrintVersion();
+        if (args[i] == "--no-input" || args[i] == "--") {
+            if (args[i] == "--no-input") tools::RequestNoInput();
+            continue;
+        }
         if (args[i] == "/b" || args[i] == "/B") {
             browse = true;
         } else if (args[i] == "--root" && i + 1 < args.size()) {
@@ -138,7 +148,9 @@ int main(int argc, char** argv) {
             selection = args[++i];
             have_selection = true;
         } else {
-            return Usage(("unknown argument " + args[i]).c_str());
+            return tools::UnknownWord(
+                "argument", args[i],
+                {"/b", "--root", "--select", "--no-input", "--help", "--version"});
         }
     }
     if (!browse && !have_selection) return Usage("only the browser (/b) is offered");
@@ -168,4 +180,11 @@ int main(int argc, char** argv) {
     if (!StoreSelection(profile)) return kExitNotPicked;
     std::fprintf(stderr, "Selected %s\n", profile.c_str());
     return kExitPicked;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::SetProgramName("staveprojtool");
+    return tools::FinishOutput(Run(argc, argv));
 }

@@ -9,6 +9,7 @@
 
 #include "client/messages.h"
 #include "commands.h"
+#include "program.h"
 
 namespace kelmora::stavetool {
 
@@ -27,6 +28,10 @@ constexpr char kUsage[] =
     "      the client's common key, e.g. \"setting set ProjectRoot /srv/profiles\".\n"
     "      --user: the current user's settings instead of the machine's.\n"
     "      KEY is a backslash-separated path such as \"Software\\Kelmora\".\n"
+    "  setting list                         ProjectRoot, client parameter 10 and file\n"
+    "                                       system parameter 28: value and where it\n"
+    "                                       comes from (the client database, else\n"
+    "                                       /etc/kelmora/settings, see kelmora-settings(5))\n"
     "  setting get|unset --param N          the client's parameter N (machine-wide)\n"
     "  setting set --param N VALUE          set it to the number VALUE; e.g. parameter\n"
     "                                       10 not 0: no notice of VOBs mounted for a\n"
@@ -91,7 +96,8 @@ constexpr char kUsage[] =
     "  rmtype TYPE                          remove an unlocked type\n"
     "  lstype VOB                           list the VOB's types: kind, name, flags\n"
     "                                       (locked, admin or -), comment (tabs)\n"
-    "  --help                               show this text\n"
+    "  --help, -h                           show this text\n"
+    "  --version                            show the program's version\n"
     "\n"
     "Exit status: 0 success, 1 the operation failed, 2 usage error.\n";
 
@@ -163,13 +169,19 @@ std::string StatusText(tbs_status_t status) {
 
 int Main(int argc, char** argv) {
     imsg_set_app_name("stavetool");
-    if (argc < 2) return UsageError("no command given");
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
+    tools::SetProgramName("stavetool");
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--") == 0) ++first;
+    if (argc <= first) return UsageError("no command given");
+    const std::string command = argv[first];
+    if (first == 1 && (command == "--help" || command == "-h" || command == "help")) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    CArguments args(argv + 2, argv + argc);
+    if (first == 1 && command == "--version") return tools::PrintVersion();
+    if (first == 1 && command.starts_with("-"))
+        return tools::UnknownWord("option", command, {"--help", "--version", "--"});
+    CArguments args(argv + first + 1, argv + argc);
     const auto options_end = std::find(args.begin(), args.end(), "--");
     if (const auto json = std::find(args.begin(), options_end, "--json"); json != options_end) {
         args.erase(json);
@@ -178,14 +190,16 @@ int Main(int argc, char** argv) {
             std::end(kListingCommands))
             return UsageError("--json is for lsview, lsvob, lsco and lstype");
     }
+    std::vector<std::string> names;
     for (const CCommand& entry : kCommands) {
         if (command == entry.name) return entry.run(args);
+        names.push_back(entry.name);
     }
-    return UsageError("unknown command \"" + command + "\"");
+    return UsageError(tools::UnknownWordText("command", command, names));
 }
 
 }  // namespace kelmora::stavetool
 
 int main(int argc, char** argv) {
-    return kelmora::stavetool::Main(argc, argv);
+    return kelmora::tools::FinishOutput(kelmora::stavetool::Main(argc, argv));
 }

@@ -1,5 +1,9 @@
 #include "option_parser.h"
 
+#include <vector>
+
+#include "program.h"
+
 namespace kelmora::stavetool {
 
 bool ParseOptions(const char* command, const CArguments& args,
@@ -21,7 +25,10 @@ bool ParseOptions(const char* command, const CArguments& args,
             if (arg == candidate.name) spec = &candidate;
         }
         if (!spec) {
-            *exit_code = UsageError(std::string(command) + ": unknown option \"" + arg + "\"");
+            std::vector<std::string> names;
+            for (const COptionSpec& candidate : known) names.push_back(candidate.name);
+            *exit_code = UsageError(std::string(command) + ": " +
+                                    tools::UnknownWordText("option", arg, names));
             return false;
         }
         std::string value;

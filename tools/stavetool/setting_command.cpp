@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "client/machine_settings.h"
 #include "client/registry.h"
 #include "commands.h"
+#include "platform/env.h"
+#include "program.h"
 
 namespace kelmora::stavetool {
 
@@ -33,7 +36,7 @@ bool ParseSettingArgs(const CArguments& args, CSettingArgs* parsed, std::string*
         } else if (arg == "--param") {
             parsed->param = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option \"" + arg + "\"";
+            *error = tools::UnknownWordText("option", arg, {"--user", "--param", "--"});
             return false;
         } else {
             break;
@@ -131,10 +134,29 @@ int Unset(const CSettingArgs& args) {
     return kExitOk;
 }
 
+// Each machine-wide setting, its value and where that comes from.
+int List(const CSettingArgs& args) {
+    if (!args.operands.empty() || args.param || args.hive != NTREGY_HKEY_LOCAL_MACHINE)
+        return UsageError("setting list takes no arguments");
+    for (const client::CMachineSetting& setting : client::MachineSettings()) {
+        std::string value;
+        bool from_file = false;
+        const tbs_status_t status =
+            client::ReadMachineValue(setting.key_path, setting.value_name, &value, &from_file);
+        if (status != TBS_ST_OK && status != TBS_ST_NOT_FOUND)
+            return Fail(std::string("cannot read ") + setting.file_key + ": " + StatusText(status));
+        const std::string source = status == TBS_ST_NOT_FOUND ? "not set"
+                                   : from_file                ? client::MachineSettingsPath()
+                                               : "client database " + KelmoraHome() + "/client.db";
+        std::printf("%s\t%s\t%s\n", setting.file_key, value.c_str(), source.c_str());
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunSetting(const CArguments& args) {
-    if (args.empty()) return UsageError("setting needs get, set or unset");
+    if (args.empty()) return UsageError("setting needs get, set, unset or list");
     const std::string& action = args[0];
     CSettingArgs parsed;
     std::string error;
@@ -143,7 +165,9 @@ int RunSetting(const CArguments& args) {
     if (action == "get") return Get(parsed);
     if (action == "set") return Set(parsed);
     if (action == "unset") return Unset(parsed);
-    return UsageError("unknown setting action \"" + action + "\"");
+    if (action == "list") return List(parsed);
+    return UsageError(
+        tools::UnknownWordText("setting action", action, {"get", "set", "unset", "list"}));
 }
 
 }  // namespace kelmora::stavetool

@@ -9,27 +9,23 @@
 #include "client/messages.h"
 #include "client/views.h"
 #include "platform/tool_log.h"
+#include "program.h"
 
 namespace {
 
 constexpr char kUsage[] = "usage: staveviewupdate -ws WORKSPACE -cspec FILE [-quick]\n";
 
-int Usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    kelmora::RecordToolInvocation(argc, argv);
+int Run(int argc, char** argv) {
+    using namespace kelmora;
+    RecordToolInvocation(argc, argv);
     imsg_set_app_name("staveviewupdate");
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         std::puts("Makes the config spec in FILE the workspace's own. Exit status: 0 done,\n"
                   "1 the workspace or the config spec was refused, 2 usage error.");
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return tools::PrintVersion();
     std::string workspace, cspec;
     bool have_workspace = false, have_cspec = false;
     for (int i = 1; i < argc; ++i) {
@@ -39,11 +35,15 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "-cspec") == 0 && i + 1 < argc) {
             cspec = argv[++i];
             have_cspec = true;
-        } else if (std::strcmp(argv[i], "-quick") != 0) {
-            return Usage();
+        } else if (std::strcmp(argv[i], "-ws") == 0 || std::strcmp(argv[i], "-cspec") == 0) {
+            return tools::UsageError(std::string("option '") + argv[i] + "' needs a value");
+        } else if (std::strcmp(argv[i], "-quick") != 0 && std::strcmp(argv[i], "--") != 0) {
+            return tools::UnknownWord("option", argv[i],
+                                      {"-ws", "-cspec", "-quick", "--help", "--version"});
         }
     }
-    if (!have_workspace || !have_cspec) return Usage();
+    if (!have_workspace || !have_cspec)
+        return tools::UsageError("-ws WORKSPACE and -cspec FILE are needed");
 
     ws_handle_t handle = nullptr;
     if (tbs_status_t st = ws_get_handle(workspace.c_str(), 0, &handle)) {
@@ -60,4 +60,11 @@ int main(int argc, char** argv) {
     }
     imsg_print(IMSG_KIND_INFO, "Workspace '%s' updated.\n", -1, workspace.c_str());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelmora::tools::SetProgramName("staveviewupdate");
+    return kelmora::tools::FinishOutput(Run(argc, argv));
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "program.h"
 #include "server_library.h"
 
 namespace kelmora {
@@ -27,7 +28,7 @@ HRESULT CCaller::Call(const std::string& method, const std::vector<std::string>&
 int CallAndPrint(CCaller& caller, const CObjectSetup& setup, const std::string& method,
                  const std::vector<std::string>& arguments) {
     auto fail = [&](const std::string& name, HRESULT hr) {
-        std::fprintf(stderr, "viewprofile: %s: %s\n", name.c_str(), DescribeHresult(hr).c_str());
+        tools::PrintError(name + ": " + DescribeHresult(hr));
         return kExitFailure;
     };
     VARIANT result;
@@ -56,6 +57,8 @@ int CallAndPrint(CCaller& caller, const CObjectSetup& setup, const std::string& 
     int exit_code = kExitTrue;
     // The operation reported a failure; whatever text it found is still printed.
     if (hr == S_FALSE) exit_code = kExitFalse;
+    // TRUE all the same: say that nothing was done.
+    if (hr == KELMORA_S_CANCELLED) tools::PrintError("cancelled");
     if (result.vt == VT_BSTR) {
         std::string text = caller.StringOf(result.bstrVal);
         std::fwrite(text.data(), 1, text.size(), stdout);

@@ -38,4 +38,8 @@ int RunStatus(const CObjectSetup& setup, bool json);
 int RunPreview(const CObjectSetup& setup, const std::string& method,
                const std::vector<std::string>& arguments);
 
+// viewprofile log: the call log, readably, the calls since a time (an ISO
+// 8601 prefix; empty for all) of a view or workspace (empty for all).
+int PrintCallLog(const std::string& since, const std::string& view);
+
 }  // namespace kelmora

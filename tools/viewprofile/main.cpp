@@ -1,4 +1,6 @@
 // viewprofile: calls one method of the View Profile object from the command line.
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +13,9 @@
 #include "json_output.h"
 #include "kelmora/automation.h"
 #include "look.h"
+#include "program.h"
 #include "server_library.h"
+#include "store/tree_root.h"
 
 namespace {
 
@@ -22,37 +26,42 @@ struct CMethodHelp {
     const char* argument;  // null: none
     const char* result;
     const char* what;
+    bool needs_view;
 };
 
 // The object's methods as the user sees them; the object itself resolves the
 // names, this table only explains them.
 constexpr CMethodHelp kMethods[] = {
-    {"GetProfileName", nullptr, "text", "name of the associated profile"},
-    {"GetConfigSpec", nullptr, "text", "the view's config spec"},
-    {"SetErrorString", "TEXT", "-", "text put before every error message"},
-    {"Dissociate", nullptr, "bool", "remove the view's association"},
-    {"GetFirstVOB", nullptr, "text", "first VOB of the profile"},
-    {"GetNextVOB", nullptr, "text", "next VOB of the profile"},
-    {"Associate", nullptr, "bool", "associate the view with a profile"},
-    {"SetUpBranch", "BOOL", "bool", "set up a private branch"},
-    {"FinishBranch", nullptr, "bool", "finish the private branch"},
-    {"Synchronize", "BOOL", "bool", "bring the view up to date with its profile"},
-    {"GetDescription", nullptr, "text", "the profile's description"},
-    {"GetDiagramPName", nullptr, "text", "path of the profile's diagram"},
-    {"IsAssociated", nullptr, "bool", "whether the view follows a profile"},
-    {"IsOnPrivateBranch", nullptr, "bool", "whether the view works on a private branch"},
-    {"GetProfileTreeRoot", nullptr, "text", "root of the View Profile tree"},
-    {"MountProfileVOBs", "TEXT", "bool", "mount the profile's VOBs"},
-    {"SetViewTag", "TAG", "bool", "work on the view with this tag"},
-    {"SetWorkspacePath", "PATH", "bool", "work on the workspace at this path"},
-    {"SuppressErrorDisplay", "BOOL", "-", "log errors instead of showing them"},
+    {"GetProfileName", nullptr, "text", "name of the associated profile", true},
+    {"GetConfigSpec", nullptr, "text", "the view's config spec", true},
+    {"SetErrorString", "TEXT", "-", "text put before every error message", false},
+    {"Dissociate", nullptr, "bool", "remove the view's association", true},
+    {"GetFirstVOB", nullptr, "text", "first VOB of the profile", true},
+    {"GetNextVOB", nullptr, "text", "next VOB of the profile", true},
+    {"Associate", nullptr, "bool", "associate the view with a profile", true},
+    {"SetUpBranch", "BOOL", "bool", "set up a private branch", true},
+    {"FinishBranch", nullptr, "bool", "finish the private branch", true},
+    {"Synchronize", "BOOL", "bool", "bring the view up to date with its profile", true},
+    {"GetDescription", nullptr, "text", "the profile's description", true},
+    {"GetDiagramPName", nullptr, "text", "path of the profile's diagram", true},
+    {"IsAssociated", nullptr, "bool", "whether the view follows a profile", true},
+    {"IsOnPrivateBranch", nullptr, "bool", "whether the view works on a private branch", true},
+    {"GetProfileTreeRoot", nullptr, "text", "root of the View Profile tree", false},
+    {"MountProfileVOBs", "TEXT", "bool", "mount the profile's VOBs", true},
+    {"SetViewTag", "TAG", "bool", "work on the view with this tag", false},
+    {"SetWorkspacePath", "PATH", "bool", "work on the workspace at this path", false},
+    {"SuppressErrorDisplay", "BOOL", "-", "log errors instead of showing them", false},
 };
+
+constexpr const char* kLogCommand = "log";
 
 void PrintUsage(FILE* out) {
     std::fprintf(out,
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
-                 "                   [--suppress-errors] [--preview] [--gui] METHOD [ARG]\n"
-                 "       viewprofile [--view TAG | --workspace PATH] status [--json]\n"
+                 "                   [--suppress-errors] [--preview] [--gui] [--no-input]\n"
+                 "                   [--] METHOD [ARG]\n"
+                 "       viewprofile (--view TAG | --workspace PATH) status [--json]\n"
+                 "       viewprofile log [--since TIME] [--view TAG]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
 }
@@ -64,11 +73,15 @@ void PrintHelp() {
         "A text result is printed; a boolean result is printed as TRUE or FALSE.\n"
         "Exit status: 0 for TRUE or any other result, 1 for FALSE or when the\n"
         "method's operation failed (it has said why; a workspace path that names no\n"
-        "workspace, too), 2 for a usage error or a failed call.\n"
+        "workspace, too) or the result could not be written, 2 for a usage error or\n"
+        "a failed call.\n"
+        "A cancelled wizard answers TRUE; \"cancelled\" is then said on standard error.\n"
         "Errors are shown as message boxes on standard error; with --suppress-errors\n"
         "they go to the log \"viewprofile_log\" in the product's log folder.\n"
         "BOOL arguments: TRUE, FALSE, YES, NO or a number.\n"
         "\n"
+        "--no-input (or KELMORA_NO_INPUT=1): nothing is read; every box takes its\n"
+        "default and every question and dialog No or Cancel.\n"
         "--preview: the method asks and shows what it always does, but changes no\n"
         "view, VOB, tree or mount; after its result come the config spec it would\n"
         "write (a unified diff against the view's, with the revision it would\n"
@@ -78,6 +91,8 @@ void PrintHelp() {
         "config spec was edited by hand; --json prints it as one JSON document.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
+        "log: the calls of every host, from log/viewprofile.jsonl: since TIME\n"
+        "(ISO 8601 UTC, \"2026-12-07\" or \"2026-12-07T08:00\"), of the view TAG.\n"
         "\n"
         "With --gui (or KELMORA_UI=qt) dialogs and boxes are windows; without a\n"
         "display that is said once and the console serves.\n"
@@ -92,21 +107,33 @@ struct COptions {
     std::optional<std::string> view_tag;
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
+    std::optional<std::string> since;
     bool suppress_errors = false;
     bool preview = false;
     bool json = false;
     bool gui = false;
+    bool no_input = false;
+    bool help = false;
+    bool version = false;
     std::string method;
     std::vector<std::string> arguments;
     std::string error;  // why the command line was refused
 };
 
-// Accepts "--name VALUE" and "--name=VALUE".
+const std::vector<std::string> kOptionNames = {
+    "--view",    "--workspace", "--error-prefix", "--suppress-errors",
+    "--preview", "--gui",       "--no-input",     "--json",
+    "--since",   "--help",      "--version",      "--"};
+
+// Accepts "--name VALUE" and "--name=VALUE"; a missing value is an error.
 bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int* i,
-               std::optional<std::string>* value) {
+               std::optional<std::string>* value, std::string* error) {
     std::string prefix = std::string(name) + "=";
     if (arg == name) {
-        if (*i + 1 >= argc) return false;
+        if (*i + 1 >= argc) {
+            *error = "option '" + arg + "' needs a value";
+            return true;
+        }
         *value = argv[++*i];
         return true;
     }
@@ -117,64 +144,118 @@ bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, 
     return false;
 }
 
+// The method's name as the table writes it (the object takes any letter
+// case); empty when there is none of that name.
+const CMethodHelp* FindMethod(const std::string& name) {
+    for (const CMethodHelp& m : kMethods)
+        if (strcasecmp(m.name, name.c_str()) == 0) return &m;
+    return nullptr;
+}
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names = {kStatusCommand, kLogCommand};
+    for (const CMethodHelp& m : kMethods) names.push_back(m.name);
+    return names;
+}
+
 // Parses the command line; false on a usage error, with its reason.
-bool ParseOptions(int argc, char** argv, COptions* options) {
-    for (int i = 1; i < argc; ++i) {
+bool ParseOptions(int argc, char** argv, COptions* o) {
+    bool options_ended = false;
+    for (int i = 1; i < argc && o->error.empty(); ++i) {
         std::string arg = argv[i];
-        if (arg == "--json" && (options->method.empty() || options->method == kStatusCommand)) {
-            options->json = true;
-        } else if (!options->method.empty()) {
-            options->arguments.push_back(arg);
-        } else if (TakeValue(arg, "--view", argc, argv, &i, &options->view_tag) ||
-                   TakeValue(arg, "--workspace", argc, argv, &i, &options->workspace) ||
-                   TakeValue(arg, "--error-prefix", argc, argv, &i, &options->error_prefix)) {
+        const bool own_options = o->method == kStatusCommand || o->method == kLogCommand;
+        if (!options_ended && arg == "--") {
+            options_ended = true;
+        } else if (!o->method.empty() && (options_ended || !own_options)) {
+            o->arguments.push_back(arg);
+        } else if (options_ended) {
+            o->method = arg;
+        } else if (arg == "--json" && o->method != kLogCommand) {
+            o->json = true;
+        } else if (o->method == kLogCommand &&
+                   (TakeValue(arg, "--since", argc, argv, &i, &o->since, &o->error) ||
+                    TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error))) {
+        } else if (own_options) {
+            if (arg.rfind("-", 0) != 0) {
+                o->arguments.push_back(arg);
+                continue;
+            }
+            const std::string name = arg.substr(0, arg.find('='));
+            if (std::find(kOptionNames.begin(), kOptionNames.end(), name) != kOptionNames.end()) {
+                o->error = "options go before the method: '" + arg + "'";
+                continue;
+            }
+            o->error = tools::UnknownWordText("option", arg,
+                                              o->method == kLogCommand
+                                                  ? std::vector<std::string>{"--since", "--view"}
+                                                  : std::vector<std::string>{"--json"});
+        } else if (TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error) ||
+                   TakeValue(arg, "--workspace", argc, argv, &i, &o->workspace, &o->error) ||
+                   TakeValue(arg, "--error-prefix", argc, argv, &i, &o->error_prefix, &o->error)) {
         } else if (arg == "--suppress-errors") {
-            options->suppress_errors = true;
+            o->suppress_errors = true;
         } else if (arg == "--preview") {
-            options->preview = true;
+            o->preview = true;
         } else if (arg == "--gui") {
-            options->gui = true;
+            o->gui = true;
+        } else if (arg == "--no-input") {
+            o->no_input = true;
+        } else if (arg == "--help" || arg == "-h") {
+            o->help = true;
+        } else if (arg == "--version") {
+            o->version = true;
         } else if (arg.rfind("-", 0) == 0) {
-            options->error = "unknown or incomplete option '" + arg + "'";
-            return false;
+            o->error = tools::UnknownWordText("option", arg, kOptionNames);
         } else {
-            options->method = arg;
+            o->method = arg;
         }
     }
-    if (options->method.empty()) {
-        options->error = "no method given";
+    if (!o->error.empty()) return false;
+    if (o->help || o->version) return true;
+    if (o->method.empty()) {
+        o->error = "no method given";
         return false;
     }
-    if (options->view_tag && options->workspace) {
-        options->error = "give either --view or --workspace, not both";
+    const CMethodHelp* method = FindMethod(o->method);
+    if (!method && o->method != kStatusCommand && o->method != kLogCommand) {
+        o->error = tools::UnknownWordText("method", o->method, CommandNames());
         return false;
     }
-    if (options->arguments.size() > 1) {
+    if (o->method == kLogCommand) {
+        if (!o->arguments.empty()) o->error = "log takes no argument '" + o->arguments[0] + "'";
+        return o->error.empty();
+    }
+    if (o->view_tag && o->workspace) {
+        o->error = "give either --view or --workspace, not both";
+        return false;
+    }
+    if (o->arguments.size() > 1) {
         // "status --view v" is the likeliest way here: say where options go.
-        for (const std::string& arg : options->arguments) {
+        for (const std::string& arg : o->arguments) {
             if (arg.rfind("--", 0) != 0) continue;
-            options->error = "options go before the method: '" + arg + "'";
+            o->error = "options go before the method: '" + arg + "'";
             return false;
         }
-        options->error = "a method takes at most one argument";
+        o->error = "a method takes at most one argument";
         return false;
     }
-    if (options->method == kStatusCommand) {
-        if (!options->view_tag && !options->workspace) {
-            options->error = "status needs --view or --workspace";
-            return false;
-        }
-        const char* refused = !options->arguments.empty() ? "an argument"
-                              : options->preview          ? "--preview"
-                              : options->error_prefix     ? "--error-prefix"
-                              : options->suppress_errors  ? "--suppress-errors"
-                                                          : nullptr;
+    const bool needs_view = method ? method->needs_view : true;
+    if (needs_view && !o->view_tag && !o->workspace) {
+        o->error = o->method + " works on a view: give --view TAG or --workspace PATH";
+        return false;
+    }
+    if (o->method == kStatusCommand) {
+        const char* refused = !o->arguments.empty() ? "an argument"
+                              : o->preview          ? "--preview"
+                              : o->error_prefix     ? "--error-prefix"
+                              : o->suppress_errors  ? "--suppress-errors"
+                                                    : nullptr;
         if (refused) {
-            options->error = std::string("status takes no ") + refused;
+            o->error = std::string("status takes no ") + refused;
             return false;
         }
-    } else if (options->json) {
-        options->error = "--json is for status only";
+    } else if (o->json) {
+        o->error = "--json is for status only";
         return false;
     }
     return true;
@@ -189,24 +270,32 @@ CObjectSetup SetupOf(const COptions& options) {
     return setup;
 }
 
-}  // namespace
+// Set for a call of a method that reads the View Profile tree.
+bool g_uses_tree = false;
 
-int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        PrintHelp();
-        return kExitTrue;
-    }
-    bool version = argc == 2 && std::strcmp(argv[1], "--version") == 0;
+// Runs the command line; the exit code.
+int Run(int argc, char** argv) {
     COptions options;
-    if (!version && !ParseOptions(argc, argv, &options)) {
+    if (!ParseOptions(argc, argv, &options)) {
         // The choice of output is known only when the line has been read.
         const bool json = std::any_of(argv + 1, argv + argc,
                                       [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
         if (json) return tools::PrintJsonError(options.error, kExitFailure);
-        std::fprintf(stderr, "viewprofile: %s\n", options.error.c_str());
-        PrintUsage(stderr);
-        return kExitFailure;
+        return tools::UsageError(options.error);
     }
+    if (options.help) {
+        PrintHelp();
+        return kExitTrue;
+    }
+    if (options.version) return tools::PrintVersion();
+    if (options.no_input) tools::RequestNoInput();
+    // The methods that read the tree, where a missing tree is the likely cause
+    // of a failure (status says so itself; suppressed errors stay quiet).
+    const CMethodHelp* method = FindMethod(options.method);
+    g_uses_tree = method && method->needs_view && !options.suppress_errors &&
+                  method != FindMethod("GetConfigSpec") && method != FindMethod("IsAssociated");
+    if (options.method == kLogCommand)
+        return PrintCallLog(options.since.value_or(""), options.view_tag.value_or(""));
     // The choice of front end is read when the first dialog is shown.
     if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
@@ -215,19 +304,14 @@ int main(int argc, char** argv) {
 
     CServerLibrary library;
     const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
-    if (!library.notice().empty())
-        std::fprintf(stderr, "viewprofile: %s\n", library.notice().c_str());
+    if (!library.notice().empty()) tools::PrintError(library.notice());
     if (!loaded) {
-        std::fprintf(stderr, "viewprofile: %s\n", library.error().c_str());
+        tools::PrintError(library.error());
         return kExitFailure;
-    }
-    if (version) {
-        library.PrintVersion();
-        return kExitTrue;
     }
     IDispatch* object = library.CreateObject();
     if (!object) {
-        std::fprintf(stderr, "viewprofile: %s\n", library.error().c_str());
+        tools::PrintError(library.error());
         return kExitFailure;
     }
 
@@ -236,7 +320,18 @@ int main(int argc, char** argv) {
         CCaller caller(library.string_functions(), object);
         exit_code = CallAndPrint(caller, SetupOf(options), options.method, options.arguments);
     }
-    std::fflush(stdout);
     library.UnloadIfUnused();
     return exit_code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelmora::tools::SetProgramName("viewprofile");
+    const int exit_code = Run(argc, argv);
+    // Nothing works without a tree: the first error of a new user says how to name one.
+    if (exit_code != kelmora::kExitTrue && g_uses_tree && kelmora::ReadTreeRootSetting().empty())
+        kelmora::tools::PrintError(
+            "no View Profile tree is set up; name it with: stavetool setting set ProjectRoot DIR");
+    return kelmora::tools::FinishOutput(exit_code);
 }

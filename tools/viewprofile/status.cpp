@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation/view_profile.h"
+#include "client/admin.h"
 #include "client/preview.h"
 #include "cspec/info_block.h"
 #include "json_output.h"
@@ -91,6 +92,12 @@ public:
         status_.view_tag = view_.view_tag();
         status_.workspace_path = view_.workspace_path();
         status_.is_workspace = view_.is_workspace();
+        // A typo is not a view that is not associated.
+        client::CViewRecord record;
+        if (client::FindView(view_.view_tag(), &record) == TBS_ST_NOT_FOUND)
+            return Fail("no view '" + view_.view_tag() + "' (stavetool lsview lists the views)");
+        // A workspace named by its tag is shown with its root.
+        if (status_.workspace_path.empty()) status_.workspace_path = record.workspace_root;
         if (!view_.LoadConfigSpec(FALSE))
             return Fail("cannot read the config spec of view '" + view_.view_tag() + "'");
         if (!view_.CountCheckouts(&status_.checkouts))

@@ -7,9 +7,13 @@
 #include <optional>
 #include <sstream>
 
+#include "cspec/profile_rules.h"
+#include "cspec/text_scan.h"
 #include "json_output.h"
 #include "node_argument.h"
 #include "platform/fs.h"
+#include "platform/paths.h"
+#include "program.h"
 #include "staged_fields.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
@@ -50,12 +54,19 @@ std::string NameOf(const CTreeNode& node) {
     return StoredNameOf(node.full_path(), Root());
 }
 
-// The node an argument names, or null after saying why.
+// The node an argument names, or null after saying why: a name below the
+// root, a native path, or a name below the profiles folder ("Team\App").
 CTreeNode* ResolveNode(const std::string& argument) {
-    const std::string full_path = FullPathOfArgument(argument, Root());
-    CTreeNode* node = full_path.empty() ? nullptr : FindNodeByPath(CurrentTree(), full_path);
-    if (!node) Fail("no folder or profile '" + argument + "' in the tree at " + Root());
-    return node;
+    std::vector<std::string> full_paths = {FullPathOfArgument(argument, Root())};
+    if (!argument.starts_with('\\') && IsValidProfileName("\\" + argument))
+        full_paths.push_back(Root() + "\\" + kTopLevelFolderName + "\\" + argument);
+    for (const std::string& full_path : full_paths) {
+        if (CTreeNode* node =
+                full_path.empty() ? nullptr : FindNodeByPath(CurrentTree(), full_path))
+            return node;
+    }
+    Fail("no folder or profile '" + argument + "' in the tree at " + Root());
+    return nullptr;
 }
 
 CTreeNode* ResolveFolder(const std::string& argument) {
@@ -200,11 +211,42 @@ int Move(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+// The names of a node and of every node below it, the node first.
+void CollectNames(const CTreeNode& node, std::vector<std::string>* names, int* profiles) {
+    names->push_back(NameOf(node));
+    if (node.IsProfile()) ++*profiles;
+    for (const CTreeNode* child = node.first_child(); child; child = child->next_sibling())
+        CollectNames(*child, names, profiles);
+}
+
 int Remove(const std::vector<std::string>& args) {
-    if (args.size() != 1) return Usage("rm takes one NODE");
-    CTreeNode* node = ResolveNode(args[0]);
+    bool recursive = false, dry_run = false;
+    std::vector<std::string> nodes;
+    for (const std::string& arg : args) {
+        if (arg == "-r" || arg == "--recursive") {
+            recursive = true;
+        } else if (arg == "-n" || arg == "--dry-run") {
+            dry_run = true;
+        } else if (arg.starts_with("-")) {
+            return Usage("rm: " + tools::UnknownWordText("option", arg, {"-r", "--dry-run"}));
+        } else {
+            nodes.push_back(arg);
+        }
+    }
+    if (nodes.size() != 1) return Usage("rm takes [-r] [--dry-run] NODE");
+    CTreeNode* node = ResolveNode(nodes[0]);
     if (!node) return kExitFailure;
-    if (!DeleteNode(node)) return Fail("'" + args[0] + "' was not removed");
+    std::vector<std::string> names;
+    int profiles = 0;
+    CollectNames(*node, &names, &profiles);
+    // A shared tree: a folder's profiles go only when that was meant.
+    if (!node->IsProfile() && profiles > 0 && !recursive && !dry_run)
+        return Fail("'" + nodes[0] + "' is a folder holding " + std::to_string(profiles) +
+                    (profiles == 1 ? " profile" : " profiles") +
+                    "; remove it with rm -r (see what would go with rm --dry-run)");
+    if (!dry_run && !DeleteNode(node)) return Fail("'" + nodes[0] + "' was not removed");
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        std::printf("%s %s\n", dry_run ? "would remove" : "removed", name->c_str());
     return kExitOk;
 }
 
@@ -251,6 +293,89 @@ int Show(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+// A Rules text that the composition could not use is refused where it is
+// written, not at every user's next association.
+bool RulesUsable(const std::string& rules, const std::string& source) {
+    const std::optional<CRulesProblem> problem = CheckProfileRules(rules);
+    if (!problem) return true;
+    Fail("Rules refused, nothing was changed: " + source + ", line " +
+         std::to_string(problem->line) + ": " + problem->reason +
+         " (vptree rules PROFILE --private FILE --profile FILE writes them)");
+    return false;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream read;
+    read << in.rdbuf();
+    *text = read.str();
+    return !in.bad();
+}
+
+// The Rules that the next save writes: the ones set, else the saved ones.
+bool CurrentRules(const CTreeNode& node, std::string* rules) {
+    const std::map<int, std::string> staged = CStagedFields(Root(), NameOf(node)).Load();
+    if (auto found = staged.find(kProfileRules); found != staged.end()) {
+        *rules = found->second;
+        return true;
+    }
+    const FileErrorCause read = ReadProfileField(node.full_path(), kProfileRules, rules);
+    return read == FileErrorCause::None || read == FileErrorCause::FileNotFound;
+}
+
+std::string WithoutCr(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out += c;
+    return out;
+}
+
+int Rules(const std::vector<std::string>& args) {
+    std::optional<std::string> private_file, profile_file;
+    bool show = false;
+    std::vector<std::string> nodes;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "--private" || args[i] == "--profile") && i + 1 < args.size()) {
+            (args[i] == "--private" ? private_file : profile_file) = args[i + 1];
+            ++i;
+        } else if (args[i] == "--show") {
+            show = true;
+        } else if (args[i].starts_with("-")) {
+            return Usage("rules: " + tools::UnknownWordText("option", args[i],
+                                                            {"--private", "--profile", "--show"}));
+        } else {
+            nodes.push_back(args[i]);
+        }
+    }
+    if (nodes.size() != 1 || show == (private_file || profile_file) ||
+        (!show && !(private_file && profile_file)))
+        return Usage("rules takes PROFILE (--private FILE --profile FILE | --show)");
+    CTreeNode* node = ResolveProfile(nodes[0]);
+    if (!node) return kExitFailure;
+    if (show) {
+        std::string rules;
+        if (!CurrentRules(*node, &rules))
+            return Fail("cannot read the Rules of '" + nodes[0] + "'");
+        CProfileRulesParts parts;
+        if (SplitProfileRules(rules, &parts) != ERulesSplit::kOk)
+            return Fail("the Rules of '" + nodes[0] + "' have no profile header or end marker");
+        for (const auto& [title, part] : {std::pair{"private rules", parts.private_rules},
+                                          std::pair{"profile rules", parts.profile_rules}})
+            PrintField(title, WithoutCr(TrimSpace(part)));
+        return kExitOk;
+    }
+    std::string private_rules, profile_rules;
+    for (const auto& [path, text] :
+         {std::pair{&*private_file, &private_rules}, std::pair{&*profile_file, &profile_rules}})
+        if (!ReadWholeFile(*path, text)) return Fail("cannot read " + *path);
+    const std::string rules = FormatProfileRules(private_rules, profile_rules);
+    if (!RulesUsable(rules, "the built Rules")) return kExitFailure;
+    if (!CStagedFields(Root(), NameOf(*node)).Stage(kProfileRules, rules))
+        return Fail("cannot keep the value for the next save");
+    return kExitOk;
+}
+
 int Set(const std::vector<std::string>& args) {
     if (args.size() != 4 || (args[2] != "--text" && args[2] != "--file")) {
         return Usage("set takes PROFILE FIELD (--text TEXT | --file FILE)");
@@ -274,6 +399,8 @@ int Set(const std::vector<std::string>& args) {
         text << in.rdbuf();
         value = text.str();
     }
+    if (index == kProfileRules && !RulesUsable(value, args[2] == "--file" ? args[3] : "the text"))
+        return kExitFailure;
     if (!CStagedFields(Root(), NameOf(*node)).Stage(index, value)) {
         return Fail("cannot keep the value for the next save");
     }
@@ -300,6 +427,7 @@ int Save(const std::vector<std::string>& args) {
     const CStagedFields staged(Root(), NameOf(*node));
     unsigned mask = kSaveNothing;
     for (const auto& [index, value] : staged.Load()) {
+        if (index == kProfileRules && !RulesUsable(value, "the Rules set")) return kExitFailure;
         const CFieldBinding& binding = FieldBindings().at(index);
         record.*binding.field = value;
         mask |= binding.mask;
@@ -344,9 +472,10 @@ int Diff(const std::vector<std::string>& args) {
         old_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor - 1);
         new_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor);
     }
-    const std::string diff = tools::UnifiedDiff(before, rules, old_label, new_label);
+    // A change of line ends alone decides whether the Rules can be used.
+    const std::string diff = tools::UnifiedDiff(before, rules, old_label, new_label, true);
     std::fwrite(diff.data(), 1, diff.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitOk : Fail("cannot write the difference");
+    return kExitOk;
 }
 
 using CCommand = int (*)(const std::vector<std::string>&);
@@ -362,6 +491,7 @@ const std::map<std::string, CCommand>& Commands() {
         {"diff", &Diff},
         {"set", &Set},
         {"save", &Save},
+        {"rules", &Rules},
     };
     return commands;
 }
@@ -388,6 +518,12 @@ int RunTreeCommand(const std::string& command, const std::vector<std::string>& a
     auto it = Commands().find(command);
     if (it == Commands().end()) return Usage("no command '" + command + "'");
     return it->second(args);
+}
+
+std::vector<std::string> TreeCommandNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, run] : Commands()) names.push_back(name);
+    return names;
 }
 
 }  // namespace kelmora::vptree

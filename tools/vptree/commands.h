@@ -17,6 +17,7 @@ int RunTreeCommand(const std::string& command, const std::vector<std::string>& a
 
 // True when the word names a command.
 bool IsTreeCommand(const std::string& command);
+std::vector<std::string> TreeCommandNames();
 
 // From here on, ls and show print JSON and failures are JSON objects on
 // standard error that carry what the recorder (the front end in use) showed.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "program.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
@@ -19,7 +20,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vptree [--root DIR] COMMAND [ARGUMENTS]\n"
+    "usage: vptree [--root DIR] [--no-input] [--] COMMAND [ARGUMENTS]\n"
+    "       vptree --help | --version\n"
     "\n"
     "Edits the View Profile tree at DIR, or at the machine's ProjectRoot setting.\n"
     "\n"
@@ -29,11 +31,18 @@ constexpr const char* kUsage =
     "  mkprofile PARENT                create an empty profile under PARENT\n"
     "  cp SOURCE PARENT [--keep-guid]  copy a profile (a new GUID unless --keep-guid)\n"
     "  mv NODE NEWNAME                 rename a folder or profile\n"
-    "  rm NODE                         delete a folder or profile with all below it\n"
+    "  rm [-r] [--dry-run] NODE        delete a profile or folder and print what went;\n"
+    "                                  a folder holding profiles needs -r; --dry-run\n"
+    "                                  only lists what would go\n"
     "  ls --json                       the same as one JSON document\n"
     "  show PROFILE [--json]           print every field of a profile\n"
     "  diff PROFILE                    what the last save of the profile's Rules\n"
-    "                                  changed, as a unified diff\n"
+    "                                  changed, as a unified diff (a line whose CR\n"
+    "                                  came or went shows it as ^M)\n"
+    "  rules PROFILE --private FILE --profile FILE\n"
+    "                                  keep Rules built from two plain config specs\n"
+    "                                  (markers, CR LF) for the next save\n"
+    "  rules PROFILE --show            print the private and the profile rules\n"
     "  set PROFILE FIELD (--text TEXT | --file FILE)\n"
     "                                  keep a field's new value for the next save\n"
     "  save PROFILE [--name NEWNAME]   write the kept fields (Rules raises the\n"
@@ -41,42 +50,52 @@ constexpr const char* kUsage =
     "\n"
     "FIELD is one of Description, Rules, \"Admin VOB\", \"VOB List\", \"Project Branch\",\n"
     "\"Project Label\", Checkpoints, Diagram (from a file only).\n"
-    "Nodes are names below the root (\"\\Stavemark View Profiles\\Proj\") or\n"
-    "native paths of folders below the root.\n"
+    "Nodes are names below the profiles folder (\"Team\\App\"), below the root\n"
+    "(\"\\Stavemark View Profiles\\Team\\App\") or native paths below the root.\n"
+    "Rules that the composition could not use (markers missing or out of order,\n"
+    "LF line ends, a part that does not parse) are refused by set and save.\n"
+    "--no-input (or KELMORA_NO_INPUT=1): nothing is read; questions take Cancel.\n"
     "With --json (docs/json.md) failures are a JSON object on standard error.\n"
     "Exit status: 0 done, 1 failed, 2 wrong usage.\n";
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     using namespace kelmora;
     std::vector<std::string> args(argv + 1, argv + argc);
     size_t next = 0;
     for (; next < args.size() && args[next].starts_with("-"); ++next) {
+        if (args[next] == "--") {
+            ++next;
+            break;
+        }
         if (args[next] == "--help" || args[next] == "-h") {
             std::fputs(kUsage, stdout);
             return vptree::kExitOk;
+        }
+        if (args[next] == "--version") return tools::PrintVersion();
+        if (args[next] == "--no-input") {
+            tools::RequestNoInput();
+            continue;
         }
         if (args[next] == "--root" && next + 1 < args.size()) {
             OverrideTreeRootSetting(args[++next]);
             continue;
         }
-        std::fprintf(stderr, "vptree: unknown option %s\n%s", args[next].c_str(), kUsage);
-        return vptree::kExitUsage;
+        if (args[next] == "--root") return tools::UsageError("option '--root' needs a value");
+        return tools::UnknownWord("option", args[next],
+                                  {"--root", "--no-input", "--help", "--version", "--"});
     }
-    if (next == args.size()) {
-        std::fputs(kUsage, stderr);
-        return vptree::kExitUsage;
-    }
+    if (next == args.size()) return tools::UsageError("no command given");
     const std::string command = args[next];
     if (command == "help") {
         std::fputs(kUsage, stdout);
         return vptree::kExitOk;
     }
-    if (!vptree::IsTreeCommand(command)) {
-        std::fprintf(stderr, "vptree: no command '%s'\n%s", command.c_str(), kUsage);
-        return vptree::kExitUsage;
-    }
+    if (!vptree::IsTreeCommand(command))
+        return tools::UnknownWord("command", command, vptree::TreeCommandNames());
     SetApplicationName("vptree");
     std::vector<std::string> command_args(args.begin() + next + 1, args.end());
     const auto json = std::find(command_args.begin(), command_args.end(), "--json");
@@ -98,8 +117,20 @@ int main(int argc, char** argv) {
     // the lock goes on.
     SetTreeChangedHandler([] { LoadProfileTree(false); });
     if (!LoadProfileTree(false)) {
+        // Nothing works without a tree: a new user is told how to name one.
+        if (ReadTreeRootSetting().empty())
+            tools::PrintError(
+                "no View Profile tree is set up; name it with: stavetool setting set ProjectRoot "
+                "DIR (or give --root DIR)");
         return recording ? vptree::ReportFailure("cannot load the View Profile tree")
                          : vptree::kExitFailure;
     }
     return vptree::RunTreeCommand(command, command_args);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kelmora::tools::SetProgramName("vptree");
+    return kelmora::tools::FinishOutput(Run(argc, argv));
 }

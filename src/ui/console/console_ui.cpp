@@ -1,8 +1,12 @@
 #include "ui/console/console_ui.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -35,10 +39,13 @@ CConsoleUserInterface::CConsoleUserInterface(std::istream& in, std::ostream& out
     : in_(in), out_(out) {}
 
 bool CConsoleUserInterface::ReadAnswerLine(std::string* line) {
-    if (!std::getline(in_, *line)) {
+    if (input_ended_ || !std::getline(in_, *line)) {
         input_ended_ = true;
         return false;
     }
+    // Input that is not typed is not echoed: say it, so that what follows
+    // starts on a line of its own.
+    if (echo_answers_) out_ << *line << "\n" << std::flush;
     return true;
 }
 
@@ -156,10 +163,20 @@ int CConsoleUserInterface::RunNamePrompt(CNamePrompt& prompt) {
 CUserInterface& DefaultUserInterface() {
     // Messages go to standard error so that a method's printed result stays clean.
     static CConsoleUserInterface console = [] {
+        // Batch mode: nothing is read, so every box takes its default and
+        // every question and dialog its No or Cancel.
+        const char* no_input = std::getenv("KELMORA_NO_INPUT");
+        if (no_input && std::strcmp(no_input, "1") == 0) {
+            CConsoleUserInterface batch(std::cin, std::cerr);
+            batch.input_ended_ = true;
+            return batch;
+        }
         // Unbuffered, so that a sibling program that a dialog starts (the
         // profile browser) reads the answers on the same input meant for it.
         std::setvbuf(stdin, nullptr, _IONBF, 0);
-        return CConsoleUserInterface(std::cin, std::cerr);
+        CConsoleUserInterface console(std::cin, std::cerr);
+        console.echo_answers_ = isatty(STDIN_FILENO) == 0;
+        return console;
     }();
     return console;
 }

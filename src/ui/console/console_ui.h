@@ -101,6 +101,8 @@ private:
     std::vector<CShownNamePrompt> name_prompts_;
     int wait_depth_ = 0;
     bool input_ended_ = false;
+    bool echo_answers_ = false;  // print each line read after its prompt
+    friend CUserInterface& DefaultUserInterface();
 };
 
 // Words the console prints for the icon bits of a style.
