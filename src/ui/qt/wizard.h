@@ -103,8 +103,12 @@ public:
 
 protected:
     bool validateCurrentPage() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void KeepMinimumSize();
+    void ShowDefaultButton();
+
     CBranchPSheet& sheet_;
     CModelBinding binding_;
     CQtNamePage* name_page_;
