@@ -101,7 +101,8 @@ CQtNamePage::CQtNamePage(CQtBranchPSheet& wizard, CBranchPSheet& sheet)
     fields->addWidget(group);
     fields->addStretch();
     PageWithPicture(this)->addLayout(fields, 1);
-    // The wrapped question gets its height from the width the page will have.
+    // The wrapped question gets its height from the width it is given.
+    question->setMinimumWidth(kQuestionWidth);
     question->setMinimumHeight(question->heightForWidth(kQuestionWidth));
 
     CModelBinding& binding = wizard.binding();
@@ -327,7 +328,7 @@ CQtBranchPSheet::CQtBranchPSheet(CBranchPSheet& sheet) : sheet_(sheet), binding_
     setButtonLayout({Stretch, BackButton, NextButton, FinishButton, CancelButton});
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // Both pages as wide as the template (326 dialog units).
-    setMinimumWidth(580);
+    setMinimumWidth(kMinimumWidth);
     sheet_.OnInitDialog();
     name_page_ = new CQtNamePage(*this, sheet_);
     branch_point_page_ = new CQtBranchPointPage(*this, sheet_);
@@ -400,7 +401,8 @@ void CQtBranchPSheet::KeepMinimumSize() {
     // new window at part of the screen; on a small screen the window keeps
     // the room they need rather than drawing them over each other.
     for (QWidget* inner : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (inner->layout()) setMinimumSize(inner->layout()->totalMinimumSize());
+        if (inner->layout())
+            setMinimumSize(inner->layout()->totalMinimumSize().expandedTo({kMinimumWidth, 0}));
     }
 }
 

@@ -92,6 +92,7 @@ class CQtBranchPSheet : public QWizard, public CModelWindow {
 public:
     static constexpr int kPictureWidth = 150;
     static constexpr int kPictureHeight = 225;
+    static constexpr int kMinimumWidth = 580;
 
     explicit CQtBranchPSheet(CBranchPSheet& sheet);
 
