@@ -92,12 +92,11 @@ bool PlatformPluginLoads(const std::string& name, std::string* reason) {
     for (const QString& folder : folders) {
         for (const QFileInfo& file :
              QDir(folder).entryInfoList({prefix + QStringLiteral("*.so")}, QDir::Files)) {
-            void* plugin = dlopen(QFile::encodeName(file.absoluteFilePath()).constData(),
-                                  RTLD_LAZY | RTLD_LOCAL);
-            if (plugin) {
-                dlclose(plugin);
+            // Kept loaded: Qt loads the same plugin next, and a plugin that
+            // was unloaded once does not start again.
+            if (dlopen(QFile::encodeName(file.absoluteFilePath()).constData(),
+                       RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE))
                 return true;
-            }
             const char* error = dlerror();
             *reason = "the Qt platform plugin " + name +
                       " does not load: " + (error ? error : "unknown error");
