@@ -102,6 +102,8 @@ public:
     // empty text unless must_exist. Failures are reported here.
     BOOL ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
                          BOOL first_block_only);
+    // The tree as the profile picker lists it (store/profile_listing.cpp).
+    bool ListProfileTree(std::vector<CProfileEntry>* entries) override;
 
     // The tree root from the machine's settings (store/tree_root_lookup.cpp).
     BOOL LookUpTreeRoot();

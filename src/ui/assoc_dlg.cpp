@@ -1,29 +1,11 @@
 #include "ui/assoc_dlg.h"
 
-#include "client/registry.h"
 #include "resources/string_table.h"
+#include "ui/profile_picker.h"
 #include "ui/sibling_tool.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
-
-namespace {
-
-constexpr size_t kSelectionValueSize = 1024;
-
-// One value of the browser's selection; false when it cannot be read whole.
-bool ReadSelectionValue(const std::string& key, const char* name, std::string* value) {
-    char buffer[kSelectionValueSize];
-    ntregy_key_t handle = nullptr;
-    tbs_status_t status = ntregy_get_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), name, buffer,
-                                           sizeof buffer, &handle);
-    ntregy_close_key(handle);
-    if (status != TBS_ST_OK) return false;
-    *value = buffer;
-    return true;
-}
-
-}  // namespace
 
 int CAssocDlg::DoModal() {
     return UserInterface().RunAssocDlg(*this);
@@ -36,13 +18,18 @@ BOOL CAssocDlg::OnInitDialog() {
 }
 
 void CAssocDlg::OnBrowse() {
-    CWaitCursor wait;
-    CProcessResult run = RunSiblingTool({kBrowserTool, "/b"});
-    if (!run.Succeeded()) return;
-    const std::string key = std::string(ntregy_get_common_key()) + kSelectionKeySuffix;
+    CProfilePicker picker(host_);
+    const int shown = UserInterface().RunProfilePicker(picker);
+    if (shown == kNoWindow) {
+        CWaitCursor wait;
+        if (!RunSiblingTool({kBrowserTool, "/b"}).Succeeded()) return;
+    } else if (shown != IDOK) {
+        return;
+    }
     std::string folder, item;
-    if (ReadSelectionValue(key, "Folder", &folder) && ReadSelectionValue(key, "Item", &item))
-        set_name_text(folder + '\\' + item);
+    if (!ReadBrowserSelection(&folder, &item)) return;
+    set_name_text(folder + '\\' + item);
+    SetFocus(kNameEditId);
 }
 
 void CAssocDlg::OnOK() {

@@ -5,6 +5,7 @@
 #include "platform/bool.h"
 #include "ui/dialog_model.h"
 #include "ui/operation_hosts.h"
+#include "ui/profile_picker.h"
 
 namespace kelmora {
 
@@ -25,11 +26,9 @@ public:
     static constexpr char kPromptFirst[] = "Enter the name of the Stavemark View Profile";
     static constexpr char kBrowseCaption[] = "Bro&wse";
     static constexpr char kHelpTopic[] = "private_branch_wizard/assocwithsmvprofile.htm";
-    // The profile browser and where it leaves its selection (under the
-    // client's common key, per user).
+    // The profile browser, where the front end has no window for it.
     static constexpr char kBrowserTool[] = "staveprojtool";
-    static constexpr char kSelectionKeySuffix[] =
-        "\\Stavemark View Profile Browser\\Current Selection";
+    static constexpr const char* kSelectionKeySuffix = CProfilePicker::kSelectionKeySuffix;
 
     explicit CAssocDlg(CAssociationHost* host = nullptr) : host_(host) {}
 
@@ -46,7 +45,8 @@ public:
 
     int DoModal();
     BOOL OnInitDialog();
-    // Runs the profile browser and takes its selection into the name field.
+    // Runs the profile browser (the front end's window, else the program)
+    // and takes its selection into the name field.
     void OnBrowse();
     void OnOK();
     void OnCancel() { EndDialog(IDCANCEL); }

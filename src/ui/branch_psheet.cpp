@@ -20,6 +20,8 @@ BOOL CBranchPSheet::OnInitDialog() {
     // what Enter presses on the name page.
     ShowControl(kFinishId, true);
     default_button_ = kFinishId;
+    // The user starts by typing the name; Enter then finishes.
+    if (first_page_ == kNamePage) SetFocus(CWizName::kNameEditId);
     return TRUE;
 }
 

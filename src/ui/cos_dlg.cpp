@@ -4,6 +4,7 @@
 
 #include "client/registry.h"
 #include "resources/string_table.h"
+#include "ui/checkout_list.h"
 #include "ui/sibling_tool.h"
 #include "ui/user_interface.h"
 
@@ -65,8 +66,13 @@ std::vector<std::string> CCOsDlg::FinderArguments() const {
 }
 
 void CCOsDlg::OnFindCheckOuts() {
-    CWaitCursor wait;
     // The finder's own result is its business: the caller counts again.
+    CCheckoutList list(target_, workspace_);
+    if (UserInterface().RunCheckoutList(list) != kNoWindow) {
+        EndDialog(IDOK);
+        return;
+    }
+    CWaitCursor wait;
     if (RunSiblingTool(FinderArguments()).started) EndDialog(IDOK);
 }
 

@@ -64,7 +64,8 @@ public:
 
     int DoModal();
     BOOL OnInitDialog();
-    // Runs the finder and closes with OK once it ends; stays open when it
+    // Shows the list of checkouts (the front end's window, else the finder
+    // program) and closes with OK once it ends; stays open when the program
     // cannot be started.
     void OnFindCheckOuts();
     void OnOK() { EndDialog(IDOK); }

@@ -28,6 +28,9 @@ public:
     static constexpr int kFirstTextId = 108;
     static constexpr const char* kTitle = "Dissociate from Stavemark View Profile";
     static constexpr const char* kHelpTopic = "private_branch_wizard/dissocwithvprofile.htm";
+    // Said below the four lines: what else the dissociation takes away.
+    static constexpr const char* kCommentsNote =
+        "Every comment in the view's config spec is removed as well; its rules stay.";
 
     explicit CDissocDlg(CDissociationHost* host) : host_(host) {}
 

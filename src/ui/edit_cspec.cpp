@@ -108,7 +108,29 @@ void CEditCSpec::OnClose() {
     if (KeepChangesBeforeClosing()) EndDialog(IDCANCEL);
 }
 
+std::string CEditCSpec::HiddenCaption() const {
+    return "The config spec composed for " + context_text_ +
+           ". Done writes it to the workspace as it stands now and loads the workspace by "
+           "it; Cancel goes on with the text as it was composed. Marked lines do not parse.";
+}
+
+void CEditCSpec::MarkSyntaxError() {
+    ParseText();
+}
+
 bool CEditCSpec::CheckSyntax() {
+    if (ParseText()) return true;
+    if (syntax_error_line_ > 0) {
+        UserInterface().MessageBox(
+            FormatStringId(IDS_CSPEC_SYNTAX_ERROR_AT, syntax_error_line_, syntax_error_column_),
+            MB_OK);
+    } else {
+        UserInterface().MessageBox(kCannotParse, MB_OK);
+    }
+    return false;
+}
+
+bool CEditCSpec::ParseText() {
     syntax_error_line_ = syntax_error_column_ = 0;
     const std::string text = editor_.GetText();
     char name[kTempNameSize];
@@ -133,10 +155,6 @@ bool CEditCSpec::CheckSyntax() {
                         &column) == 2) {
             syntax_error_line_ = line;
             syntax_error_column_ = column;
-            UserInterface().MessageBox(FormatStringId(IDS_CSPEC_SYNTAX_ERROR_AT, line, column),
-                                       MB_OK);
-        } else {
-            UserInterface().MessageBox(kCannotParse, MB_OK);
         }
     }
     ClearPendingClientMessages();

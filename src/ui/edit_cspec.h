@@ -55,6 +55,12 @@ public:
     void OnOK();
     // The title bar's close box: ends as cancelled.
     void OnClose();
+    // Hidden mode: the control's window tells what the text is for; its
+    // Cancel ends with the text as it was handed in, as if nothing was typed.
+    std::string HiddenCaption() const;
+    void OnHiddenCancel() { EndDialog(IDCANCEL); }
+    // Marks where the control's text does not parse, without telling anyone.
+    void MarkSyntaxError();
 
     // Parses the control's text; false after telling the user what is wrong.
     // True also when no check can be made.
@@ -69,6 +75,9 @@ private:
     void OnEditorDone() override;
     // Asks whether to keep a changed text; false when the dialog must stay.
     bool KeepChangesBeforeClosing();
+    // Parses the control's text: true when it parses or cannot be checked.
+    // Otherwise the error's place (0 when the parser did not say).
+    bool ParseText();
 
     std::string config_spec_text_;
     std::string context_text_;

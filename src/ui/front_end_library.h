@@ -14,7 +14,7 @@ namespace kelmora {
 inline constexpr char kQtFrontEndLibrary[] = "libkelmora_qtui.so";
 inline constexpr char kFrontEndEntryPoint[] = "kelmora_front_end_create";
 // Raised whenever the context or the seam changes shape.
-inline constexpr unsigned kFrontEndAbiVersion = 1;
+inline constexpr unsigned kFrontEndAbiVersion = 2;
 
 }  // namespace kelmora
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/bool.h"
+#include "ui/profile_picker.h"
 
 // What the dialog models need of the View Profile object, as small interfaces
 // that the object implements; the models know nothing above this layer.
@@ -15,10 +16,12 @@ enum EViewUpdateNotice : int {
     kUpdateNoticeSilent = 4,
 };
 
-// The associate dialog's OK hands the typed name to the association step.
-class CAssociationHost {
+// The associate dialog's OK hands the typed name to the association step;
+// its Browse lists the profile tree in a window where the front end has one.
+class CAssociationHost : public CProfileTreeSource {
 public:
     virtual ~CAssociationHost() = default;
+    bool ListProfileTree(std::vector<CProfileEntry>*) override { return false; }
     // TRUE when the view now follows the profile; FALSE after that step has
     // told the user why not.
     virtual BOOL RunAssociationStep(const std::string& profile_name) = 0;

@@ -11,6 +11,8 @@ class CEditCSpec;
 class CFinishDlg;
 class CDissocDlg;
 class CNamePrompt;
+class CCheckoutList;
+class CProfilePicker;
 
 // Message box style words and answers, as the operations pass and test them.
 enum : unsigned {
@@ -26,6 +28,8 @@ enum : unsigned {
     MB_ICON_MASK = 0xF0,
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// What a front end answers for a window it does not have.
+inline constexpr int kNoWindow = -1;
 
 // The one way the operations reach the user. Front ends (console, Qt)
 // implement it; operations never draw. Each modal dialog of the module has a
@@ -57,6 +61,12 @@ public:
     // model's done is then set), IDCANCEL for No. A front end without this
     // dialog answers No.
     virtual int RunDissocDlg(CDissocDlg& dialog) { return IDCANCEL; }
+
+    // The windows of the sibling programs: the profile browser and the list
+    // of checkouts. A front end without them answers kNoWindow, and the
+    // program runs instead (on the terminal).
+    virtual int RunProfilePicker(CProfilePicker& picker) { return kNoWindow; }
+    virtual int RunCheckoutList(CCheckoutList& list) { return kNoWindow; }
 
     // False once the front end knows that no answer can come any more (its
     // input has ended); an operation that would ask again and again stops.

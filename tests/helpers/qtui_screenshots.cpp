@@ -1,27 +1,34 @@
 // qtui_screenshots: shows every dialog of the Qt front end with sample
 // contents and writes a picture of each window into a folder
 // (scripts/screenshots runs it under a virtual X server).
+#include <time.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWizard>
-#include <time.h>
-
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
+#include "client/admin.h"
+#include "client/checkout_admin.h"
+#include "client/vob_admin.h"
 #include "platform/clock.h"
 #include "ui/assoc_dlg.h"
 #include "ui/branch_psheet.h"
+#include "ui/checkout_list.h"
 #include "ui/cos_dlg.h"
 #include "ui/dissoc_dlg.h"
 #include "ui/edit_cspec.h"
 #include "ui/finish_dlg.h"
 #include "ui/name_prompt.h"
+#include "ui/profile_picker.h"
 #include "ui/qt/qt_user_interface.h"
 #include "ui/qt/wizard.h"
 
@@ -80,7 +87,27 @@ struct CSampleHosts : CAssociationHost, CDissociationHost, CPrivateBranchHost {
     BOOL WriteConfigSpecAndUpdateView(BOOL, int) override { return TRUE; }
     const std::string& checkpoints() const override { return checkpoints_; }
     std::string checkpoints_ = "REL_1.0 REL_1.1 BETA_2";
+    bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
+        *entries = {
+            {"\\Stavemark View Profiles", false, "", 0},
+            {"\\Stavemark View Profiles\\Billing", false, "", 1},
+            {"\\Stavemark View Profiles\\Billing\\Reports", true,
+             "Monthly and yearly billing reports", 2},
+            {"\\Stavemark View Profiles\\Billing\\Invoices", true, "Invoice printing", 2},
+            {"\\Stavemark View Profiles\\Compiler", true, "The compiler and its runtime", 1},
+            {"\\Stavemark View Profiles\\Compiler 2.x maintenance", true,
+             "Fixes for the 2.x line only", 1}};
+        return true;
+    }
 };
+
+// Checkouts of the sample view, in the client database of KELMORA_HOME.
+void MakeSampleCheckouts(const QString& storage) {
+    client::CreateView("jdoe_view");
+    client::CreateVob("\\reports", (storage + "/reports").toStdString(), {});
+    for (const char* element : {"src/layout/page_header.c", "src/layout/totals.c", "doc/README"})
+        client::CheckOut("jdoe_view", "\\reports", element, "");
+}
 
 // A view of the Reports profile: the information block, the user's own
 // rules, then the section composed from the profile.
@@ -120,6 +147,10 @@ void ShowAll() {
     Show("checkouts", checkouts, &UI::RunCOsDlg);
     CFinishDlg finish;
     Show("finish", finish, &UI::RunFinishDlg);
+    CProfilePicker picker(&hosts);
+    Show("profile-picker", picker, &UI::RunProfilePicker);
+    CCheckoutList list("jdoe_view", FALSE);
+    Show("checkout-list", list, &UI::RunCheckoutList);
     CNamePrompt prompt;
     prompt.set_message("Unable to name the new View Profile.");
     prompt.set_name("Proj2");
@@ -143,7 +174,8 @@ void ShowAll() {
         Close(window);
     });
     CEditCSpec broken;
-    broken.set_config_spec_text(std::string(kSampleConfigSpec) + "element * \\main\\LATEST extra\r\n");
+    broken.set_config_spec_text(std::string(kSampleConfigSpec) +
+                                "element * \\main\\LATEST extra\r\n");
     Show("config-spec-editor-error", broken, &UI::RunEditCSpec, [](QWidget* window) {
         ButtonNamed(window, "&Edit")->click();
         auto* view = window->findChild<QPlainTextEdit*>();
@@ -165,26 +197,52 @@ void ShowAll() {
     Show("config-spec-editor-hidden", hidden, &UI::RunEditCSpec);
 }
 
+// The wizard alone on a small screen, the screen's picture.
+void ShowWizardOnTheScreen() {
+    CSampleHosts hosts;
+    CBranchPSheet sheet("", nullptr, CBranchPSheet::kNamePage);
+    sheet.SetWizardMode();
+    sheet.set_host(&hosts);
+    QTimer::singleShot(600, [] {
+        QScreen* screen = QApplication::primaryScreen();
+        const QString path = g_folder + "/wizard-small-screen.png";
+        if (!screen->grabWindow(0).save(path)) g_ok = false;
+        if (QWidget* window = QApplication::activeModalWidget()) Close(window);
+    });
+    g_ui->RunBranchPSheet(sheet);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::printf("usage: qtui_screenshots FOLDER\n"
-                    "Shows every dialog of the Qt front end and writes a PNG of each into FOLDER.\n");
+        std::printf(
+            "usage: qtui_screenshots [--small-screen] FOLDER\n"
+            "Shows every dialog of the Qt front end and writes a PNG of each into FOLDER;\n"
+            "with --small-screen, the wizard on the whole screen instead.\n");
         return 0;
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qtui_screenshots FOLDER\n");
+    const bool small_screen = argc == 3 && std::strcmp(argv[1], "--small-screen") == 0;
+    if (argc != 2 && !small_screen) {
+        std::fprintf(stderr, "usage: qtui_screenshots [--small-screen] FOLDER\n");
         return 2;
     }
     QApplication application(argc, argv);
-    g_folder = QString::fromLocal8Bit(argv[1]);
+    g_folder = QString::fromLocal8Bit(argv[argc - 1]);
+    // The samples' client state lives and goes with the run.
+    QTemporaryDir home;
+    setenv("KELMORA_HOME", home.path().toLocal8Bit().constData(), 1);
     QDir().mkpath(g_folder);
     SetApplicationName("Stavemark View Profiles");
     kelmora::CScopedClock clock(&SampleTime);
     qt::CQtUserInterface ui;
     kelmora::CScopedUserInterface installed(&ui);
     g_ui = &ui;
-    ShowAll();
+    if (small_screen) {
+        ShowWizardOnTheScreen();
+    } else {
+        MakeSampleCheckouts(home.path());
+        ShowAll();
+    }
     return g_ok ? 0 : 1;
 }

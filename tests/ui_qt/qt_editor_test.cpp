@@ -1,6 +1,7 @@
 // The config spec editor with our editor widget, on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTest>
 
 #include "ui/qt/edit_cspec_dialog.h"
@@ -75,25 +76,55 @@ TEST_F(QtEditCSpecTest, CloseAfterAChangeAsksAndNeverKeepsAnUnparsableText) {
     EXPECT_EQ(model_.config_spec_text(), kText);
 }
 
-TEST_F(QtEditCSpecTest, HiddenModeShowsTheEditorWhoseDoneEndsWithItsText) {
-    model_.set_hidden_mode(1);
-    model_.set_context_text("jdoe_ws");
+// The hidden editor says what it is for, marks a line that does not parse
+// while the user types, and hands back every byte of the lines left alone
+// (a Latin-1 path here) on Done; Cancel goes on with the text handed in.
+struct CHiddenCase {
+    const char* name;
+    const char* button;
+    int result;
+    bool keeps_edit;
+};
+
+class QtHiddenEditorTest : public ::testing::TestWithParam<CHiddenCase> {};
+
+TEST_P(QtHiddenEditorTest, TellsWhatItIsMarksErrorsAndKeepsEveryByte) {
+    const CHiddenCase& c = GetParam();
+    const std::string given = "element * CHECKEDOUT\r\nload /vobs/src/M\xfcller\r\n";
+    CQtFrontEnd front_end;
+    CEditCSpec model;
+    model.set_config_spec_text(given);
+    model.set_hidden_mode(1);
+    model.set_context_text("jdoe_ws");
     QString title;
-    bool edit_button = true;
+    bool edit_button = false, caption = false;
+    int marked_line = 0;
     CModalScript script;
     script.On<qt::CQtEditCSpec>([&](qt::CQtEditCSpec& dialog) {
         title = dialog.windowTitle();
         for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
-            edit_button = edit_button && button->text() != "&Edit";
+            edit_button = edit_button || button->text() == "&Edit";
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            caption = caption || label->text().toStdString() == model.HiddenCaption();
         dialog.view()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(dialog.view(), "load \\vobA");
-        ButtonOf(dialog, qt::CQtEditCSpec::kDoneCaption)->click();
+        QTest::keyClicks(dialog.view(), "bogus");
+        QTest::qWait(qt::CQtEditCSpec::kCheckDelayMs * 2);
+        marked_line = dialog.view()->marked_line();
+        ButtonOf(dialog, c.button)->click();
     });
-    EXPECT_EQ(front_end_.ui().RunEditCSpec(model_), IDOK);
+    EXPECT_EQ(front_end.ui().RunEditCSpec(model), c.result);
     EXPECT_EQ(title, "Stavemark Config Spec Editor: jdoe_ws");
-    EXPECT_TRUE(edit_button);
-    EXPECT_EQ(model_.config_spec_text(), std::string(kText) + "load \\vobA");
+    EXPECT_FALSE(edit_button);
+    EXPECT_TRUE(caption);
+    EXPECT_EQ(marked_line, 3);
+    EXPECT_EQ(model.config_spec_text(), c.keeps_edit ? given + "bogus" : given);
 }
+
+INSTANTIATE_TEST_SUITE_P(Buttons, QtHiddenEditorTest,
+                         ::testing::Values(CHiddenCase{"Done", qt::CQtEditCSpec::kDoneCaption, IDOK,
+                                                       true},
+                                           CHiddenCase{"Cancel", "Cancel", IDCANCEL, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct CHighlightCase {
     const char* name;

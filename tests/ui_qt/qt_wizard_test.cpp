@@ -31,8 +31,7 @@ public:
         return 0;
     }
     BOOL CheckLabel(const std::string&) override { return TRUE; }
-    void ComposePrivateBranchConfigSpec(const std::string& selector,
-                                        const std::string&) override {
+    void ComposePrivateBranchConfigSpec(const std::string& selector, const std::string&) override {
         calls.push_back("compose " + selector);
     }
     void ComposePrivateBranchConfigSpecAtTime(const std::string& time,
@@ -114,6 +113,24 @@ TEST_F(QtWizardTest, TheRadioDecidesBetweenFinishAndNextAndBackIsOffOnTheFirstPa
     EXPECT_TRUE(host_.calls.empty());
 }
 
+// Typing goes into the name and Enter finishes; squeezed, the window keeps
+// the room its layout needs.
+TEST_F(QtWizardTest, KeyboardAloneFinishesAndTheWindowKeepsItsMinimumSize) {
+    QSize squeezed, needed;
+    CModalScript script;
+    script.On<qt::CQtBranchPSheet>([&](qt::CQtBranchPSheet& wizard) {
+        wizard.resize(580, 200);
+        squeezed = wizard.size();
+        needed = wizard.currentPage()->minimumSizeHint();
+        QTest::keyClicks(QApplication::focusWidget(), "jdoe_fix");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(front_end_.ui().RunBranchPSheet(sheet_), CBranchPSheet::kFinishId);
+    EXPECT_GE(squeezed.height(), needed.height());
+    ASSERT_FALSE(host_.calls.empty());
+    EXPECT_EQ(host_.calls.front(), "create jdoe_fix");
+}
+
 TEST_F(QtWizardTest, TheSpinButtonWrapsTheFocusedFieldAndFebruaryClampsTheDay) {
     sheet_.name_page().set_name("jdoe_fix");
     std::vector<std::string> seen;
@@ -153,10 +170,9 @@ TEST_F(QtWizardTest, TheSpinButtonWrapsTheFocusedFieldAndFebruaryClampsTheDay) {
         wizard.button(QWizard::FinishButton)->click();
     });
     EXPECT_EQ(front_end_.ui().RunBranchPSheet(sheet_), CBranchPSheet::kFinishId);
-    EXPECT_EQ(seen, (std::vector<std::string>{" 1*", "12*", "00*", "59*", "AM", "28/28",
-                                              "28/29"}));
-    EXPECT_EQ(host_.calls, (std::vector<std::string>{
-                               "create jdoe_fix", "compose at 28-February-2028.0:59:58"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{" 1*", "12*", "00*", "59*", "AM", "28/28", "28/29"}));
+    EXPECT_EQ(host_.calls,
+              (std::vector<std::string>{"create jdoe_fix", "compose at 28-February-2028.0:59:58"}));
 }
 
 }  // namespace

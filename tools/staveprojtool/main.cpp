@@ -2,6 +2,7 @@
 // user pick a profile and leaves the pick in the per-user values "Folder" and
 // "Item", where the associate dialog's Browse reads it.
 //   staveprojtool /b [--root DIR] [--select PROFILE]
+//   staveprojtool --gui [--root DIR]
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,12 +11,16 @@
 #include <vector>
 
 #include "client/registry.h"
+#include "module/front_end.h"
+#include "platform/fs.h"
+#include "platform/process.h"
 #include "platform/tool_log.h"
 #include "program.h"
 #include "store/current_tree.h"
+#include "store/profile_listing.h"
 #include "store/tree_load.h"
 #include "store/tree_root.h"
-#include "ui/assoc_dlg.h"
+#include "ui/profile_picker.h"
 #include "ui/user_interface.h"
 
 namespace {
@@ -26,12 +31,15 @@ enum : int { kExitPicked = 0, kExitNotPicked = 1, kExitUsage = 2 };
 
 constexpr char kUsage[] =
     "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n"
+    "       staveprojtool --gui [--root DIR]\n"
     "\n"
     "Browses the View Profile tree at DIR, or at the machine's ProjectRoot setting:\n"
     "lists its folders and profiles and reads the profile to pick from standard\n"
     "input (its number or its name, \"\\Stavemark View Profiles\\Proj\"). --select\n"
     "picks PROFILE without asking; --no-input (or KELMORA_NO_INPUT=1) reads nothing\n"
-    "and so picks nothing. The pick is kept for the current user.\n"
+    "and so picks nothing. --gui shows the tree in a window instead, with\n"
+    "descriptions and a filter (the list on the terminal when there is no display).\n"
+    "The pick is kept for the current user.\n"
     "Exit status: 0 a profile was picked, 1 none was, 2 wrong usage.\n";
 
 // The profiles of the tree in listing order, by name below the tree root.
@@ -101,19 +109,47 @@ std::string AskForProfile(const CListing& listing) {
 
 // Keeps the pick as the folder's name and the profile's own name.
 bool StoreSelection(const std::string& profile) {
-    const std::string key = std::string(ntregy_get_common_key()) + CAssocDlg::kSelectionKeySuffix;
-    const size_t slash = profile.rfind('\\');
-    const std::string folder = profile.substr(0, slash);
-    const std::string item = profile.substr(slash + 1);
-    for (const auto& [name, value] : {std::pair{"Folder", folder}, std::pair{"Item", item}}) {
-        if (tbs_status_t status =
-                ntregy_set_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), name, value.c_str())) {
-            std::fprintf(stderr, "staveprojtool: cannot keep the selection: %s\n",
-                         tbs_strerror(status));
-            return false;
-        }
+    if (int status = StoreBrowserSelection(profile)) {
+        std::fprintf(stderr, "staveprojtool: cannot keep the selection: %s\n",
+                     tbs_strerror(static_cast<tbs_status_t>(status)));
+        return false;
     }
     return true;
+}
+
+// The Qt front end's folder: beside the module's library, installed or built.
+std::string FrontEndFolder() {
+    const std::string program = ExecutableFolder();
+    for (const char* relative : {KELMORA_INSTALLED_LIBDIR, KELMORA_BUILT_LIBDIR}) {
+        const std::string folder = program + "/" + relative;
+        if (IsRegularFile(folder + "/libkelmora_qtui.so")) return folder;
+    }
+    return ModuleFolder();
+}
+
+struct CStoreTree : CProfileTreeSource {
+    bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
+        return LoadAndListProfileTree(entries);
+    }
+};
+
+// The picker in a window: kExitPicked or kExitNotPicked; -1 when there are
+// no windows (said why), so that the terminal serves.
+int PickInWindow() {
+    std::string reason;
+    CUserInterface* ui = LoadQtFrontEnd(FrontEndFolder(), &reason);
+    if (!ui) {
+        std::fprintf(stderr, "staveprojtool: no windows: %s; the console serves instead\n",
+                     reason.c_str());
+        return -1;
+    }
+    // The tree's messages come as boxes too.
+    SetUserInterface(ui);
+    CStoreTree tree;
+    CProfilePicker picker(&tree);
+    if (ui->RunProfilePicker(picker) != IDOK) return kExitNotPicked;
+    std::fprintf(stderr, "Selected %s\n", picker.picked().c_str());
+    return kExitPicked;
 }
 
 int Usage(const char* problem) {
@@ -128,6 +164,7 @@ int Run(int argc, char** argv) {
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     std::vector<std::string> args(argv + 1, argv + argc);
     bool browse = false;
+    bool gui = false;
     std::string selection;
     bool have_selection = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -142,6 +179,8 @@ int Run(int argc, char** argv) {
         }
         if (args[i] == "/b" || args[i] == "/B") {
             browse = true;
+        } else if (args[i] == "--gui") {
+            gui = true;
         } else if (args[i] == "--root" && i + 1 < args.size()) {
             OverrideTreeRootSetting(args[++i]);
         } else if (args[i] == "--select" && i + 1 < args.size()) {
@@ -150,11 +189,15 @@ int Run(int argc, char** argv) {
         } else {
             return tools::UnknownWord(
                 "argument", args[i],
-                {"/b", "--root", "--select", "--no-input", "--help", "--version"});
+                {"/b", "--gui", "--root", "--select", "--no-input", "--help", "--version"});
         }
     }
-    if (!browse && !have_selection) return Usage("only the browser (/b) is offered");
+    if (!browse && !have_selection && !gui) return Usage("only the browser (/b) is offered");
     SetApplicationName("staveprojtool");
+    if (gui && !have_selection) {
+        const int picked = PickInWindow();
+        if (picked >= 0) return picked;
+    }
 
     CListing listing;
     if (!LoadProfileTree(false)) return kExitNotPicked;

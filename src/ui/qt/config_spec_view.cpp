@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <tuple>
 
+#include "ui/qt/model_binding.h"
+
 namespace kelmora::qt {
 
 namespace {
@@ -109,6 +111,8 @@ void CConfigSpecHighlighter::highlightBlock(const QString& text) {
 CConfigSpecView::CConfigSpecView(QWidget* parent) : QPlainTextEdit(parent) {
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setLineWrapMode(NoWrap);
+    // Tab leaves the editor, so that the keyboard reaches the buttons.
+    setTabChangesFocus(true);
     // The control keeps the history: Undo and Reset are its calls.
     setUndoRedoEnabled(false);
     new CConfigSpecHighlighter(document());
@@ -130,7 +134,7 @@ CConfigSpecView::CConfigSpecView(QWidget* parent) : QPlainTextEdit(parent) {
 
 namespace {
 QString WithoutCarriageReturns(const std::string& text) {
-    return QString::fromStdString(text).remove(QLatin1Char('\r'));
+    return ToQt(text).remove(QLatin1Char('\r'));
 }
 }  // namespace
 
@@ -140,6 +144,7 @@ bool CConfigSpecView::Shows(const std::string& text) const {
 
 void CConfigSpecView::SetConfigSpec(const std::string& text) {
     const QString shown = WithoutCarriageReturns(text);
+    given_ = text;
     const int line = textCursor().blockNumber();
     setting_text_ = true;
     setPlainText(shown);
@@ -152,10 +157,11 @@ void CConfigSpecView::SetConfigSpec(const std::string& text) {
 std::string CConfigSpecView::ConfigSpec() const {
     QString text = toPlainText();
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return text.toStdString();
+    // The lines the user left alone keep their bytes.
+    return FromQt(text, given_);
 }
 
-void CConfigSpecView::MarkErrorLine(int line, int column) {
+void CConfigSpecView::MarkErrorLine(int line, int column, bool move_cursor) {
     marked_line_ = line;
     QList<QTextEdit::ExtraSelection> selections;
     const QTextBlock block = document()->findBlockByNumber(line - 1);
@@ -165,6 +171,8 @@ void CConfigSpecView::MarkErrorLine(int line, int column) {
         mark.format.setProperty(QTextFormat::FullWidthSelection, true);
         mark.cursor = QTextCursor(block);
         selections.append(mark);
+    }
+    if (line > 0 && block.isValid() && move_cursor) {
         QTextCursor at(block);
         at.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor,
                         std::clamp(column - 1, 0, block.length() - 1));

@@ -37,12 +37,13 @@ public:
 
     // Shows a text (CR LF line ends); the cursor stays on its line.
     void SetConfigSpec(const std::string& text);
-    // The shown text with CR LF line ends.
+    // The shown text with CR LF line ends; unchanged lines as they were given.
     std::string ConfigSpec() const;
     // True when the text (with whatever line ends) is what is shown.
     bool Shows(const std::string& text) const;
-    // Marks a line (from 1) and puts the cursor at the column; 0 clears.
-    void MarkErrorLine(int line, int column);
+    // Marks a line (from 1) and puts the cursor at the column unless told
+    // not to; 0 clears.
+    void MarkErrorLine(int line, int column, bool move_cursor = true);
     int marked_line() const { return marked_line_; }
 
     int LineNumberWidth() const;
@@ -58,6 +59,7 @@ protected:
 
 private:
     QWidget* line_numbers_;
+    std::string given_;  // the text last shown, as bytes
     bool setting_text_ = false;
     int marked_line_ = 0;
 };

@@ -8,11 +8,13 @@ namespace kelmora::qt {
 
 // "Stavemark Config Spec Editor": our editor widget as control 122 with
 // Edit, Undo, Reset, Save and Close. In hidden mode only the control's own
-// window is shown, the editor with a Done button (the control's event 2).
+// window is shown: what the text is for, the editor with its unparsable
+// lines marked, Done (the control's event 2) and Cancel.
 class CQtEditCSpec : public CModelDialog {
     Q_OBJECT
 public:
     static constexpr char kDoneCaption[] = "&Done";
+    static constexpr int kCheckDelayMs = 400;
 
     explicit CQtEditCSpec(CEditCSpec& model);
 

@@ -4,17 +4,89 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
+#include <deque>
+#include <string_view>
 
 #include "client/help.h"
 
 namespace kelmora::qt {
 
+namespace {
+
+QString DecodeLine(std::string_view line) {
+    const QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
+    QString text = QString::fromUtf8(bytes);
+    return text.toUtf8() == bytes ? text : QString::fromLatin1(bytes);
+}
+
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+    for (size_t start = 0;;) {
+        const size_t end = text.find('\n', start);
+        visit(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) return;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
 QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
+    QString shown;
+    bool first = true;
+    ForEachLine(text, [&](std::string_view line) {
+        if (!first) shown += QLatin1Char('\n');
+        shown += DecodeLine(line);
+        first = false;
+    });
+    return shown;
 }
 
 std::string FromQt(const QString& text) {
     return text.toStdString();
+}
+
+std::string FromQt(const QString& text, const std::string& given) {
+    std::map<QString, std::deque<std::string_view>> lines;
+    ForEachLine(given, [&](std::string_view line) { lines[DecodeLine(line)].push_back(line); });
+    std::string bytes;
+    const QStringList shown = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (i > 0) bytes += '\n';
+        auto it = lines.find(shown[i]);
+        if (it != lines.end() && !it->second.empty()) {
+            bytes += it->second.front();
+            it->second.pop_front();
+        } else {
+            bytes += shown[i].toStdString();
+        }
+    }
+    return bytes;
+}
+
+CElidedLabel::CElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void CElidedLabel::SetFullText(const QString& text) {
+    full_ = text;
+    Elide();
+}
+
+QSize CElidedLabel::minimumSizeHint() const {
+    return {fontMetrics().averageCharWidth() * 8, QLabel::minimumSizeHint().height()};
+}
+
+void CElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void CElidedLabel::Elide() {
+    const QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width());
+    if (shown != text()) setText(shown);
+    setToolTip(shown == full_ ? QString() : full_);
 }
 
 QPixmap Picture(const char* name) {
@@ -41,8 +113,9 @@ QLabel* StaticText(const std::string& text, QWidget* parent) {
 void OpenHelpPage(const std::string& topic) {
     const std::string page = client::HelpPagePath(topic);
     if (page.empty()) {
-        QMessageBox::information(QApplication::activeWindow(), ToQt(ApplicationName()),
-                                 QStringLiteral("No help page for the topic '%1'.").arg(ToQt(topic)));
+        QMessageBox::information(
+            QApplication::activeWindow(), ToQt(ApplicationName()),
+            QStringLiteral("No help page for the topic '%1'.").arg(ToQt(topic)));
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(page)));

@@ -13,8 +13,34 @@
 
 namespace kelmora::qt {
 
+// The module's texts are bytes. A line that is valid UTF-8 shows as such;
+// any other line shows byte for byte as Latin-1, so that nothing becomes
+// a replacement character.
 QString ToQt(const std::string& text);
+// A widget's text as UTF-8.
 std::string FromQt(const QString& text);
+// A widget's text as the bytes it was given: each line still as shown from
+// given (the n-th such line takes the n-th given line's bytes) keeps its
+// bytes; the lines the user changed are UTF-8.
+std::string FromQt(const QString& text, const std::string& given);
+
+// A one-line text that is elided in its middle when it does not fit; the
+// whole text is its tooltip.
+class CElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit CElidedLabel(QWidget* parent);
+    void SetFullText(const QString& text);
+    const QString& full_text() const { return full_; }
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Elide();
+    QString full_;
+};
 
 // One of our pictures (resources/pictures), by its resource name.
 QPixmap Picture(const char* name);

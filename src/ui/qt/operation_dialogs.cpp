@@ -73,7 +73,7 @@ CQtAssocDlg::CQtAssocDlg(CAssocDlg& model)
 }
 
 void CQtAssocDlg::ShowFields() {
-    if (FromQt(name_->text()) != dialog_.name_text()) name_->setText(ToQt(dialog_.name_text()));
+    if (name_->text() != ToQt(dialog_.name_text())) name_->setText(ToQt(dialog_.name_text()));
 }
 
 // The dissociate dialog's F1 is the framework's own help, which opens the
@@ -81,18 +81,23 @@ void CQtAssocDlg::ShowFields() {
 CQtDissocDlg::CQtDissocDlg(CDissocDlg& model)
     : CModelDialog(nullptr, CDissocDlg::kTitle, CDissocDlg::kHelpTopic), dialog_(model) {
     dialog_.OnInitDialog();
-    auto* yes = DialogButton("Yes", this, true);
-    auto* no = DialogButton("No", this);
+    // No is the default: Enter never removes the association by accident.
+    auto* yes = DialogButton("Yes", this);
+    auto* no = DialogButton("No", this, true);
     auto* help = DialogButton("&Help", this);
     auto* texts = new QVBoxLayout;
     for (const std::string& line : dialog_.texts()) texts->addWidget(StaticText(line, this));
+    QLabel* note = StaticText(CDissocDlg::kCommentsNote, this);
+    note->setWordWrap(true);
+    texts->addSpacing(6);
+    texts->addWidget(note);
     texts->addStretch();
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(PictureFrame("dissociate", QFrame::Sunken, this), 0, Qt::AlignTop);
     layout->addLayout(texts, 1);
     layout->addLayout(ButtonColumn({yes, no}, help));
     ChainTabOrder({yes, no, help});
-    yes->setFocus();
+    no->setFocus();
 
     connect(yes, &QPushButton::clicked, this, [this] {
         if (dialog_.OnYes()) accept();
@@ -168,7 +173,7 @@ CQtNamePrompt::CQtNamePrompt(CNamePrompt& model)
 
 int CQtNamePrompt::RunPrompt() {
     if (exec() != Accepted) return IDCANCEL;
-    dialog_.set_name(FromQt(name_->text()));
+    dialog_.set_name(FromQt(name_->text(), dialog_.name()));
     return IDOK;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/qt/edit_cspec_dialog.h"
 #include "ui/qt/finish_dialog.h"
 #include "ui/qt/operation_dialogs.h"
+#include "ui/qt/sibling_windows.h"
 #include "ui/qt/wizard.h"
 
 namespace kelmora::qt {
@@ -47,29 +48,42 @@ int RunDialog(int wait_depth, Model& model) {
 
 QMessageBox::StandardButtons MessageBoxButtons(unsigned style) {
     switch (style & MB_BUTTON_MASK) {
-        case MB_OKCANCEL: return QMessageBox::Ok | QMessageBox::Cancel;
-        case MB_YESNOCANCEL: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case MB_YESNO: return QMessageBox::Yes | QMessageBox::No;
-        default: return QMessageBox::Ok;
+        case MB_OKCANCEL:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MB_YESNOCANCEL:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MB_YESNO:
+            return QMessageBox::Yes | QMessageBox::No;
+        default:
+            return QMessageBox::Ok;
     }
 }
 
 QMessageBox::Icon MessageBoxIcon(unsigned style) {
     switch (style & MB_ICON_MASK) {
-        case MB_ICONSTOP: return QMessageBox::Critical;
-        case MB_ICONQUESTION: return QMessageBox::Question;
-        case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-        case MB_ICONINFORMATION: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
+        case MB_ICONSTOP:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONEXCLAMATION:
+            return QMessageBox::Warning;
+        case MB_ICONINFORMATION:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
 int MessageBoxAnswer(QMessageBox::StandardButton button) {
     switch (button) {
-        case QMessageBox::Yes: return IDYES;
-        case QMessageBox::No: return IDNO;
-        case QMessageBox::Cancel: return IDCANCEL;
-        default: return IDOK;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        default:
+            return IDOK;
     }
 }
 
@@ -150,6 +164,20 @@ int CQtUserInterface::RunBranchPSheet(CBranchPSheet& sheet) {
 
 int CQtUserInterface::RunDissocDlg(CDissocDlg& dialog) {
     return RunDialog<CQtDissocDlg>(wait_depth_, dialog);
+}
+
+int CQtUserInterface::RunProfilePicker(CProfilePicker& picker) {
+    {
+        // The tree is read before the window comes.
+        CWaitCursor wait;
+        if (!picker.OnInitDialog()) return IDCANCEL;
+    }
+    return RunDialog<CQtProfilePicker>(wait_depth_, picker);
+}
+
+int CQtUserInterface::RunCheckoutList(CCheckoutList& list) {
+    list.OnInitDialog();
+    return RunDialog<CQtCheckoutList>(wait_depth_, list);
 }
 
 }  // namespace kelmora::qt

@@ -43,6 +43,8 @@ public:
     int RunEditCSpec(CEditCSpec& dialog) override;
     int RunBranchPSheet(CBranchPSheet& sheet) override;
     int RunDissocDlg(CDissocDlg& dialog) override;
+    int RunProfilePicker(CProfilePicker& picker) override;
+    int RunCheckoutList(CCheckoutList& list) override;
 
     int wait_cursor_depth() const { return wait_depth_; }
 

@@ -2,12 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QPushButton>
 #include <QBoxLayout>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -38,7 +38,7 @@ QLineEdit* TimeField(QWidget* parent, const char* widest) {
 }
 
 void SetTextIfChanged(QLineEdit* field, const std::string& text) {
-    if (FromQt(field->text()) != text) field->setText(ToQt(text));
+    if (field->text() != ToQt(text)) field->setText(ToQt(text));
 }
 
 }  // namespace
@@ -58,7 +58,8 @@ CTimeSpinButton::CTimeSpinButton(QWidget* parent) : QWidget(parent) {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
         button->setFixedSize(16, 11);
-        connect(button, &QToolButton::clicked, this, [this, delta = delta] { emit Stepped(delta); });
+        connect(button, &QToolButton::clicked, this,
+                [this, delta = delta] { emit Stepped(delta); });
         layout->addWidget(button);
     }
     setFocusPolicy(Qt::TabFocus);
@@ -100,7 +101,8 @@ CQtNamePage::CQtNamePage(CQtBranchPSheet& wizard, CBranchPSheet& sheet)
     fields->addWidget(group);
     fields->addStretch();
     PageWithPicture(this)->addLayout(fields, 1);
-    // The wrapped question gets its height from the width the page will have.
+    // The wrapped question gets its height from the width it is given.
+    question->setMinimumWidth(kQuestionWidth);
     question->setMinimumHeight(question->heightForWidth(kQuestionWidth));
 
     CModelBinding& binding = wizard.binding();
@@ -111,9 +113,10 @@ CQtNamePage::CQtNamePage(CQtBranchPSheet& wizard, CBranchPSheet& sheet)
     connect(name_, &QLineEdit::textEdited, this,
             [&page](const QString& text) { page.set_name(FromQt(text)); });
     connect(comment_, &QPlainTextEdit::textChanged, this, [this, &page] {
-        page.set_comment(FromQt(comment_->toPlainText()));
+        const std::string typed = FromQt(comment_->toPlainText(), page.comment());
+        page.set_comment(typed);
         // The comment box holds no more than the field.
-        if (FromQt(comment_->toPlainText()) != page.comment()) ShowFields();
+        if (typed != page.comment()) ShowFields();
     });
     connect(yes_, &QRadioButton::clicked, this,
             [&wizard, &page] { wizard.Forward([&] { page.OnYes(); }); });
@@ -124,7 +127,7 @@ CQtNamePage::CQtNamePage(CQtBranchPSheet& wizard, CBranchPSheet& sheet)
 void CQtNamePage::ShowFields() {
     const CWizName& page = sheet_.name_page();
     SetTextIfChanged(name_, page.name());
-    if (FromQt(comment_->toPlainText()) != page.comment()) {
+    if (comment_->toPlainText() != ToQt(page.comment())) {
         const QSignalBlocker quiet(comment_);
         comment_->setPlainText(ToQt(page.comment()));
         comment_->moveCursor(QTextCursor::End);
@@ -193,8 +196,12 @@ CQtBranchPointPage::CQtBranchPointPage(CQtBranchPSheet& wizard, CBranchPSheet& s
     connect(checkpoint_, &QRadioButton::clicked, this,
             forward([this] { page_.OnCheckpointRadio(); }));
     connect(label_radio_, &QRadioButton::clicked, this, forward([this] { page_.OnLabelRadio(); }));
-    connect(checkpoints_, &QComboBox::activated, this, [this](int) {
-        wizard_.Forward([this] { page_.SelectCheckpoint(FromQt(checkpoints_->currentText())); });
+    // By position: a name shown from other bytes than UTF-8 goes back as it came.
+    connect(checkpoints_, &QComboBox::activated, this, [this](int index) {
+        wizard_.Forward([this, index] {
+            if (index >= 0 && static_cast<size_t>(index) < page_.checkpoint_list().size())
+                page_.SelectCheckpoint(page_.checkpoint_list()[static_cast<size_t>(index)]);
+        });
     });
     connect(label_, &QLineEdit::textEdited, this,
             [this](const QString& text) { page_.set_label(FromQt(text)); });
@@ -242,7 +249,7 @@ QWidget* CQtBranchPointPage::TimePanel() {
     time->setContentsMargins(2, 1, 2, 1);
     time->setSpacing(0);
     for (QWidget* widget : std::initializer_list<QWidget*>{hour_, colon_first, minutes_,
-                                                            colon_second, seconds_, marker_}) {
+                                                           colon_second, seconds_, marker_}) {
         widget->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         time->addWidget(widget);
     }
@@ -258,13 +265,18 @@ QWidget* CQtBranchPointPage::TimePanel() {
     layout->addLayout(time_row);
     layout->addStretch();
 
-    const std::pair<int, QWidget*> controls[] = {
-        {CWizBranchPt::kTimePromptId, prompt},         {CWizBranchPt::kMonthListId, month_},
-        {CWizBranchPt::kDayEditId, day_},              {CWizBranchPt::kYearEditId, year_},
-        {CWizBranchPt::kTimeFrameId, frame},           {CWizBranchPt::kHourEditId, hour_},
-        {CWizBranchPt::kHourColonId, colon_first},     {CWizBranchPt::kMinutesEditId, minutes_},
-        {CWizBranchPt::kMinutesColonId, colon_second}, {CWizBranchPt::kSecondsEditId, seconds_},
-        {CWizBranchPt::kMarkerEditId, marker_},        {CWizBranchPt::kTimeSpinId, spin}};
+    const std::pair<int, QWidget*> controls[] = {{CWizBranchPt::kTimePromptId, prompt},
+                                                 {CWizBranchPt::kMonthListId, month_},
+                                                 {CWizBranchPt::kDayEditId, day_},
+                                                 {CWizBranchPt::kYearEditId, year_},
+                                                 {CWizBranchPt::kTimeFrameId, frame},
+                                                 {CWizBranchPt::kHourEditId, hour_},
+                                                 {CWizBranchPt::kHourColonId, colon_first},
+                                                 {CWizBranchPt::kMinutesEditId, minutes_},
+                                                 {CWizBranchPt::kMinutesColonId, colon_second},
+                                                 {CWizBranchPt::kSecondsEditId, seconds_},
+                                                 {CWizBranchPt::kMarkerEditId, marker_},
+                                                 {CWizBranchPt::kTimeSpinId, spin}};
     for (const auto& [id, widget] : controls) bind(id, widget);
     for (QLineEdit* field : {hour_, minutes_, seconds_}) field->installEventFilter(this);
     connect(spin, &CTimeSpinButton::Stepped, this, [this](int delta) {
@@ -310,14 +322,13 @@ void CQtBranchPointPage::ShowFields() {
     SetTextIfChanged(marker_, page_.marker());
 }
 
-CQtBranchPSheet::CQtBranchPSheet(CBranchPSheet& sheet)
-    : sheet_(sheet), binding_(this, &sheet) {
+CQtBranchPSheet::CQtBranchPSheet(CBranchPSheet& sheet) : sheet_(sheet), binding_(this, &sheet) {
     setWizardStyle(ClassicStyle);
     setOptions(HaveFinishButtonOnEarlyPages | HaveNextButtonOnLastPage | NoDefaultButton);
     setButtonLayout({Stretch, BackButton, NextButton, FinishButton, CancelButton});
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // Both pages as wide as the template (326 dialog units).
-    setMinimumWidth(580);
+    setMinimumWidth(kMinimumWidth);
     sheet_.OnInitDialog();
     name_page_ = new CQtNamePage(*this, sheet_);
     branch_point_page_ = new CQtBranchPointPage(*this, sheet_);
@@ -327,9 +338,9 @@ CQtBranchPSheet::CQtBranchPSheet(CBranchPSheet& sheet)
 
     // The buttons go to the sheet, which moves the pages.
     const std::pair<WizardButton, int> buttons[] = {{BackButton, CBranchPSheet::kBackId},
-                                                   {NextButton, CBranchPSheet::kNextId},
-                                                   {FinishButton, CBranchPSheet::kFinishId},
-                                                   {CancelButton, IDCANCEL}};
+                                                    {NextButton, CBranchPSheet::kNextId},
+                                                    {FinishButton, CBranchPSheet::kFinishId},
+                                                    {CancelButton, IDCANCEL}};
     for (const auto& [which, id] : buttons) {
         QAbstractButton* button = this->button(which);
         disconnect(button, &QAbstractButton::clicked, this, nullptr);
@@ -360,13 +371,38 @@ void CQtBranchPSheet::AfterHandler() {
         }
     }
     following_model_ = false;
-    if (auto* finish = qobject_cast<QPushButton*>(button(FinishButton)))
-        finish->setDefault(sheet_.default_button() == CBranchPSheet::kFinishId);
+    ShowDefaultButton();
+    KeepMinimumSize();
     binding_.Sync();
     if (sheet_.ended()) {
         following_model_ = true;
         done(sheet_.result() == IDCANCEL ? Rejected : Accepted);
         following_model_ = false;
+    }
+}
+
+void CQtBranchPSheet::showEvent(QShowEvent* event) {
+    QWizard::showEvent(event);
+    // The pages are laid out now, and the wizard has set its buttons; the
+    // keyboard starts where the sheet says, and Enter presses its default.
+    KeepMinimumSize();
+    ShowDefaultButton();
+    if (QWidget* focus = binding_.Widget(sheet_.focus()); focus && focus->isEnabled())
+        focus->setFocus(Qt::OtherFocusReason);
+}
+
+void CQtBranchPSheet::ShowDefaultButton() {
+    if (auto* finish = qobject_cast<QPushButton*>(button(FinishButton)))
+        finish->setDefault(sheet_.default_button() == CBranchPSheet::kFinishId);
+}
+
+void CQtBranchPSheet::KeepMinimumSize() {
+    // QWizard lays its pages and buttons out on an inner widget and caps a
+    // new window at part of the screen; on a small screen the window keeps
+    // the room they need rather than drawing them over each other.
+    for (QWidget* inner : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (inner->layout())
+            setMinimumSize(inner->layout()->totalMinimumSize().expandedTo({kMinimumWidth, 0}));
     }
 }
 
@@ -381,7 +417,7 @@ void CQtBranchPSheet::reject() {
 
 void CQtBranchPSheet::OnContextHelp() {
     OpenHelpPage(sheet_.active_page() == CBranchPSheet::kNamePage ? CWizName::kHelpTopic
-                                                                    : CWizBranchPt::kHelpTopic);
+                                                                  : CWizBranchPt::kHelpTopic);
 }
 
 int CQtBranchPSheet::Run() {

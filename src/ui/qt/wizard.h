@@ -92,6 +92,7 @@ class CQtBranchPSheet : public QWizard, public CModelWindow {
 public:
     static constexpr int kPictureWidth = 150;
     static constexpr int kPictureHeight = 225;
+    static constexpr int kMinimumWidth = 580;
 
     explicit CQtBranchPSheet(CBranchPSheet& sheet);
 
@@ -103,8 +104,12 @@ public:
 
 protected:
     bool validateCurrentPage() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void KeepMinimumSize();
+    void ShowDefaultButton();
+
     CBranchPSheet& sheet_;
     CModelBinding binding_;
     CQtNamePage* name_page_;
