@@ -233,6 +233,8 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
     CCommandOutput twice = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs"});
     EXPECT_EQ(twice.err,
               "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
+    EXPECT_EQ(Stavetool({"mkvob", "\\vobs\\doc", dir / "doc2.vbs"}).err,
+              "\"\\vobs\\doc\" would collide with existing VOB tag \"/vobs/doc\".\n");
     // A private tag is mounted by name only.
     EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
     ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "3"}).exit_code, 0);
