@@ -200,8 +200,8 @@ int main(int argc, char** argv) {
     COptions options;
     if (!version && !ParseOptions(argc, argv, &options)) {
         // The choice of output is known only when the line has been read.
-        const bool json = std::any_of(argv + 1, argv + argc,
-                                      [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
+        const bool json = std::any_of(
+            argv + 1, argv + argc, [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
         if (json) return tools::PrintJsonError(options.error, kExitFailure);
         std::fprintf(stderr, "viewprofile: %s\n", options.error.c_str());
         PrintUsage(stderr);
@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
     if (!library.notice().empty())
         std::fprintf(stderr, "viewprofile: %s\n", library.notice().c_str());
     if (!loaded) {
+        // The usage was right: a client database that cannot be read fails the call.
+        if (library.registry_unusable()) return kExitFalse;
         std::fprintf(stderr, "viewprofile: %s\n", library.error().c_str());
         return kExitFailure;
     }
