@@ -105,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         CRefusalCase{"CatcsOfNoView", {"catcs", "%none"}, "no view \"%none\""},
         CRefusalCase{"SetcsOfNoView", {"setcs", "%none", "%dir/cs"}, "no view \"%none\""},
         CRefusalCase{"SetcsOfNoFile", {"setcs", "%view", "%dir/missing"}, "cannot read %dir/missing"},
+        CRefusalCase{"SetcsOfAnEndlessFile", {"setcs", "%view", "/dev/zero"}, "File too large"},
         CRefusalCase{"RmviewOfNoView", {"rmview", "%none"}, "no view \"%none\""},
         CRefusalCase{"MkviewTwice", {"mkview", "%view"}, "view \"%view\" already exists"},
         CRefusalCase{"MkvobOnTakenStorage", {"mkvob", "/%none", "%dir/vob"}, "exists already"},
