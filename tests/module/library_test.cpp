@@ -150,7 +150,7 @@ TEST(LibraryRegistrationTest, RegistersTheCanonicalPathHoweverTheLibraryWasLoade
     CLSID clsid{};
     std::string path;
     ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
-    EXPECT_EQ(path, std::filesystem::canonical(LibraryPath()).string());
+    EXPECT_EQ(path, std::filesystem::canonical(KELMORA_LIB_DIR).string() + "/libkelmora.so");
 }
 
 TEST_F(LibraryTest, AHostFindsTagsAndOptionsThroughTheMountClient) {

@@ -23,16 +23,22 @@ namespace {
 
 kelmora::CKelmoraApp theApp;
 
-// Absolute and without links, taken while the library loads: the loader's
-// name may be relative to the working folder of that moment, and hosts load
-// what is registered from wherever they run.
+// The loader's name of this library in a canonical folder, taken while the
+// library loads: the name may be relative to the working folder of that
+// moment, and hosts load what is registered from wherever they run. The file
+// name itself stays (libkelmora.so.0, not the file it links to today), so
+// that an upgrade of the library keeps the registration good.
 std::string CanonicalLibraryPath() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 || !info.dli_fname)
         return {};
-    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(info.dli_fname, nullptr),
+    const std::string name = info.dli_fname;
+    const size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(folder.c_str(), nullptr),
                                                          &std::free);
-    return resolved ? resolved.get() : info.dli_fname;
+    if (!resolved) return name;
+    return std::string(resolved.get()) + "/" + name.substr(slash + 1);
 }
 
 std::string g_library_path;
