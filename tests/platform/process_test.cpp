@@ -49,13 +49,8 @@ TEST(StartDetached, LeavesNoZombieAndReportsMissingProgram) {
     ASSERT_TRUE(StartDetached({"/bin/sh", "-c", "touch \"$0\"", marker}, &error));
     EXPECT_EQ(error, 0);
     // Once it has ended it is reaped: nothing is left to wait for.
-    siginfo_t ended{};
-    for (int i = 0;
-         i < 200 && waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
-         ++i)
-        SleepMs(10);
+    test::ReapDetachedChildrenOnceEnded();
     int status = 0;
-    ReapDetachedChildren();
     EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
     EXPECT_TRUE(PathExists(marker));
