@@ -12,7 +12,7 @@
 // the library that made them; a host reads the numbers and lengths of a block,
 // not its texts. The static assertions below hold the layout byte for byte.
 //
-// Not reentrant: hasmntopt and mount_trfs work in buffers of the library that
+// Not reentrant: mount_trfs works in buffers of the library that
 // the next call overwrites. Callers serialise them.
 
 #include <mntent.h>  // struct mntent; hasmntopt is declared there
@@ -118,9 +118,10 @@ typedef struct imsg_msg_table {
 } imsg_msg_table_t;
 
 // hasmntopt(entry, name), declared by <mntent.h> with the same signature, is
-// exported by libkelmora.so too: look it up with dlsym on the library's handle.
-// It returns the token "name" or "name=value" of the entry's options, within
-// a copy of at most 1023 characters, or null.
+// exported by libkelmora.so too. A program linked with the library may bind
+// its calls to this one, which answers exactly as the C library's does: a
+// pointer to the token "name" ("name=value") within the entry's own options,
+// whatever their length, or null; reentrant.
 
 // Fills block from a mount entry: file system name = VOB storage path,
 // directory = VOB tag, options as for mount(8). flag and program_name are not

@@ -1,5 +1,6 @@
 #include "client/cfs.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -27,7 +28,13 @@ tbs_status_t ReadConfigSpecFile(const char* path, std::string* text) {
     CFile file;
     CFileException error;
     if (!file.Open(path, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting, &error) ||
-        !file.ReadAll(text, &error)) {
+        !file.ReadAll(text, &error, kMaxConfigSpecBytes)) {
+        if (error.os_error == EFBIG) {
+            imsg_print(IMSG_KIND_ERROR,
+                       "Config spec file \"%s\" is larger than %zu MiB: not a config spec\n", -1,
+                       path, kMaxConfigSpecBytes >> 20);
+            return TBS_ST_INVALID;
+        }
         imsg_print(IMSG_KIND_ERROR, "Unable to read config spec file \"%s\": %s\n", -1, path,
                    std::strerror(error.os_error));
         return TBS_ST_IO;

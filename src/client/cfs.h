@@ -29,7 +29,9 @@ namespace kelmora::client {
 tbs_status_t CheckConfigSpecText(std::string_view text);
 
 // Reads a config spec file byte for byte; TBS_ST_IO (reported on the error
-// output) when it cannot be read.
+// output) when it cannot be read, TBS_ST_INVALID when it is larger than
+// kMaxConfigSpecBytes (an endless device, a wrong file).
+inline constexpr size_t kMaxConfigSpecBytes = size_t{64} << 20;
 tbs_status_t ReadConfigSpecFile(const char* path, std::string* text);
 
 }  // namespace kelmora::client

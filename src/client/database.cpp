@@ -1,5 +1,6 @@
 #include "client/database.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
 constexpr int kWalRetryMs = 10;
+// How long a writer's last checkpoint waits for readers to leave the log.
+constexpr int kCloseCheckpointWaitMs = 2000;
 
 // The schema, one step per version: step i leads from version i to i + 1.
 // A database is brought forward step by step, so an existing one keeps its
@@ -226,8 +229,15 @@ public:
         if (!db_ || ::getpid() != pid_) return;
         // A process that changed nothing writes nothing, not even at the end:
         // the checkpoint of what others wrote is left to a writer.
-        if (sqlite3_total_changes(db_) == 0 && !migrated_)
+        if (sqlite3_total_changes(db_) == 0 && !migrated_) {
             sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        } else {
+            // A writer leaves client.db whole and the log empty, though others
+            // still read: a copy of client.db alone then has every change, and
+            // no old log is laid over a client.db put back by hand.
+            sqlite3_busy_timeout(db_, kCloseCheckpointWaitMs);
+            sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        }
         sqlite3_close_v2(db_);
     }
     CClientConnection(const CClientConnection&) = delete;
@@ -293,12 +303,16 @@ pid_t FirstOpenPid() {
 // file in a process takes the first one's file, log and cache instead of
 // opening them again.
 tbs_status_t CClientConnection::Open(CClientDatabase* database, bool shared) {
-    if (!EnsureFolder(KelmoraHome())) {
+    if (!EnsureStateFolder(KelmoraHome())) {
         imsg_print(IMSG_KIND_ERROR, "Cannot create the folder %s: %s\n", -1, KelmoraHome().c_str(),
                    std::strerror(errno));
         return TBS_ST_DATABASE;
     }
     const std::string path = ClientDatabasePath();
+    // The database holds the user's settings and config specs: the user's
+    // alone (its log and index take its mode).
+    if (int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
     const int cache = shared ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
     int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | cache,
                              nullptr);

@@ -195,7 +195,7 @@ int imsg_sprintf(char* buf, size_t size, const char* format, int msg_number, ...
 
 tbs_status_t imsg_start_log_file(const char* path, int /*flags*/) {
     if (!path || !*path) return TBS_ST_INVALID;
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) {
         int saved = errno;
         imsg_print(IMSG_KIND_ERROR, "Unable to open log file \"%s\": %s\n", -1, path,
@@ -225,7 +225,7 @@ tbs_status_t tbs_product_log_dir(char* buf, size_t size, const char* log_name) {
     if (buf && size > 0) buf[0] = '\0';
     if (!log_name || !kelmora::IsValidEntryName(log_name)) return TBS_ST_INVALID;
     const std::string folder = kelmora::KelmoraHome() + "/log";
-    if (!kelmora::EnsureFolder(folder)) {
+    if (!kelmora::EnsureStateFolder(folder)) {
         int saved = errno;
         imsg_print(IMSG_KIND_ERROR, "Cannot create the log folder %s: %s\n", -1, folder.c_str(),
                    std::strerror(saved));

@@ -1,6 +1,7 @@
 #include "client/tag_admin.h"
 
 #include "client/database.h"
+#include "client/trfs_driver.h"
 #include "client/view_store.h"
 #include "client/vob_admin.h"
 
@@ -50,6 +51,31 @@ tbs_status_t SelectTagIds(CClientDatabase* db, const std::string& region, const 
                           std::vector<long long>* ids) {
     return SelectEntryIds(db, RGY_KIND_VOB_TAG, region, tag.empty() ? 0 : RGY_KEY_TAG, tag.c_str(),
                           nullptr, ids);
+}
+
+tbs_status_t FindTagSharingMountPoint(CClientDatabase* db, const std::string& tag,
+                                      std::string* other) {
+    std::string mount_point, theirs;
+    if (!TrfsMountPoint(tag, &mount_point)) return TBS_ST_INVALID;
+    CStatement select;
+    if (tbs_status_t status =
+            db->Prepare("SELECT k.value FROM rgy_entry_key k JOIN rgy_entry e ON e.id = k.entry_id"
+                        " WHERE e.kind = ?1 AND k.key = ?2",
+                        &select))
+        return status;
+    select.BindInt(1, RGY_KIND_VOB_TAG);
+    select.BindInt(2, RGY_KEY_TAG);
+    for (;;) {
+        bool has_row = false;
+        if (tbs_status_t status = db->StepRow(&select, &has_row, "cannot read the VOB tags"))
+            return status;
+        if (!has_row) return TBS_ST_NOT_FOUND;
+        const std::string registered = select.ColumnText(0);
+        if (registered != tag && TrfsMountPoint(registered, &theirs) && theirs == mount_point) {
+            *other = registered;
+            return TBS_ST_OK;
+        }
+    }
 }
 
 }  // namespace
@@ -124,6 +150,9 @@ tbs_status_t CreateVobTag(const std::string& tag, const std::string& storage,
     std::vector<long long> existing;
     if (tbs_status_t status = SelectTagIds(&db, region, tag, &existing)) return status;
     if (!existing.empty()) return TBS_ST_EXISTS;
+    std::string other;
+    tbs_status_t shared = FindTagSharingMountPoint(&db, tag, &other);
+    if (shared != TBS_ST_NOT_FOUND) return shared == TBS_ST_OK ? TBS_ST_EXISTS : shared;
     const CRegistryKeys keys = {
         {RGY_KEY_GLOBAL_PATH, NormalizeAbsolutePath(storage)},
         {RGY_KEY_ACCESS, options.is_public ? RGY_ACCESS_PUBLIC : RGY_ACCESS_PRIVATE},
@@ -134,6 +163,12 @@ tbs_status_t CreateVobTag(const std::string& tag, const std::string& storage,
     if (tbs_status_t status = InsertEntry(&db, RGY_KIND_VOB_TAG, region, keys, nullptr))
         return status;
     return transaction.Commit();
+}
+
+tbs_status_t FindTagSharingMountPoint(const std::string& tag, std::string* other) {
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    return FindTagSharingMountPoint(&db, tag, other);
 }
 
 tbs_status_t RemoveVobTag(const std::string& tag) {

@@ -39,6 +39,10 @@ struct CVobTagOptions {
 // TBS_ST_EXISTS: the region has the tag already.
 tbs_status_t CreateVobTag(const std::string& tag, const std::string& storage,
                           const CVobTagOptions& options);
+// A registered tag (of any region) other than tag whose mount point is tag's
+// ("\\src" and "/src"); TBS_ST_NOT_FOUND when none. CreateVobTag refuses such
+// a tag with TBS_ST_EXISTS.
+tbs_status_t FindTagSharingMountPoint(const std::string& tag, std::string* other);
 // Removes every entry of the tag in the default region; TBS_ST_NOT_FOUND when none.
 tbs_status_t RemoveVobTag(const std::string& tag);
 

@@ -11,6 +11,7 @@
 #include "client/trfs_refs.h"
 #include "client/view_store.h"
 #include "platform/env.h"
+#include "platform/fs.h"
 
 namespace kelmora::client {
 
@@ -83,39 +84,85 @@ bool ReadMountBlock(const trfs_mount_args_t& block, CTrfsMount* mount) {
     return true;
 }
 
-bool IsDirectory(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// The components of a mount point below the mount root.
+std::vector<std::string> MountPointComponents(const std::string& path) {
+    std::vector<std::string> components;
+    const std::string root = MountRoot();
+    if (!PathHolds(root, path) || path.size() <= root.size()) return components;
+    for (size_t start = root.size() + 1; start <= path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        components.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return components;
+}
+
+// Opens (making them when make) the mount root and each folder of the
+// components but the last, never through a link: a link there may lead into
+// a VOB's storage. *folders receives them, root first.
+tbs_status_t OpenMountFolders(const std::vector<std::string>& components, bool make,
+                              std::vector<CFolder>* folders) {
+    folders->resize(components.size());
+    if ((make && !EnsureStateFolder(MountRoot())) || !(*folders)[0].Open(MountRoot()))
+        return errno == ENOENT && !make ? TBS_ST_NOT_FOUND : TBS_ST_IO;
+    for (size_t i = 0; i + 1 < components.size(); ++i) {
+        const CFolder& parent = (*folders)[i];
+        if (make && !parent.MakeSubfolder(components[i]) && errno != EEXIST) return TBS_ST_IO;
+        if (!(*folders)[i + 1].OpenIn(parent, components[i]))
+            return errno == ENOENT && !make ? TBS_ST_NOT_FOUND : TBS_ST_EXISTS;
+    }
+    return TBS_ST_OK;
 }
 
 // Makes the mount point a link to target; a stale link left behind is
 // replaced, anything else there is TBS_ST_EXISTS.
 tbs_status_t MakeMountPoint(const std::string& path, const std::string& target) {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    if (error) return TBS_ST_IO;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) return TBS_ST_EXISTS;
-        if (::unlink(path.c_str()) != 0) return TBS_ST_IO;
+    const std::vector<std::string> components = MountPointComponents(path);
+    if (components.empty()) return TBS_ST_INVALID;
+    std::vector<CFolder> folders;
+    if (tbs_status_t status = OpenMountFolders(components, true, &folders)) return status;
+    const CFolder& parent = folders.back();
+    CDirEntry there;
+    if (parent.Describe(components.back(), &there)) {
+        if (!there.is_link) return TBS_ST_EXISTS;
+        if (!parent.RemoveEntry(components.back())) return TBS_ST_IO;
     }
-    return ::symlink(target.c_str(), path.c_str()) == 0 ? TBS_ST_OK : TBS_ST_IO;
+    return parent.MakeLink(components.back(), target) ? TBS_ST_OK : TBS_ST_IO;
 }
 
 // Takes the link away, and the folders made for it when they are empty.
 tbs_status_t RemoveMountPoint(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) return TBS_ST_IO;
-        if (::unlink(path.c_str()) != 0) return TBS_ST_IO;
+    const std::vector<std::string> components = MountPointComponents(path);
+    if (components.empty()) return TBS_ST_INVALID;
+    std::vector<CFolder> folders;
+    if (tbs_status_t status = OpenMountFolders(components, false, &folders))
+        return status == TBS_ST_NOT_FOUND ? TBS_ST_OK : TBS_ST_IO;
+    CDirEntry there;
+    if (folders.back().Describe(components.back(), &there)) {
+        if (!there.is_link || !folders.back().RemoveEntry(components.back())) return TBS_ST_IO;
     }
-    const std::string root = MountRoot();
-    for (std::filesystem::path folder = std::filesystem::path(path).parent_path();
-         folder.string().size() > root.size() && PathHolds(root, folder.string());
-         folder = folder.parent_path()) {
-        if (::rmdir(folder.c_str()) != 0) break;
+    for (size_t i = folders.size() - 1; i > 0; --i) {
+        if (!folders[i - 1].RemoveSubfolder(components[i - 1])) break;
     }
     return TBS_ST_OK;
+}
+
+// Whether two mount points are one, or one lies below the other.
+bool MountPointsOverlap(const std::string& a, const std::string& b) {
+    return PathHolds(a, b) || PathHolds(b, a);
+}
+
+tbs_status_t FindOverlappingMount(CClientDatabase* db, const std::string& mount_point,
+                                  CTrfsMount* other) {
+    std::vector<CTrfsMount> mounts;
+    if (tbs_status_t status = SelectMounts(db, nullptr, &mounts)) return status;
+    for (const CTrfsMount& mount : mounts) {
+        if (!MountPointsOverlap(mount.mount_point, mount_point)) continue;
+        *other = mount;
+        return TBS_ST_OK;
+    }
+    return TBS_ST_NOT_FOUND;
 }
 
 constexpr char kDeleteMountFault[] = "DELETE FROM trfs_mount_fault WHERE tag = ?1";
@@ -169,6 +216,10 @@ tbs_status_t Mount(const trfs_mfs_control_t& control) {
     std::vector<CTrfsMount> existing;
     if (tbs_status_t status = SelectMounts(&db, &mount.tag, &existing)) return status;
     if (!existing.empty()) return TBS_ST_MOUNTED;
+    CTrfsMount other;
+    tbs_status_t overlap = FindOverlappingMount(&db, mount.mount_point, &other);
+    if (overlap == TBS_ST_OK) return TBS_ST_EXISTS;
+    if (overlap != TBS_ST_NOT_FOUND) return overlap;
     bool refused = false;
     if (tbs_status_t status = TakeMountFault(&db, mount.tag, &refused)) return status;
     if (refused) {
@@ -265,6 +316,14 @@ tbs_status_t FindTrfsMount(const std::string& tag, CTrfsMount* mount) {
     if (mounts.empty()) return TBS_ST_NOT_FOUND;
     *mount = mounts[0];
     return TBS_ST_OK;
+}
+
+tbs_status_t FindOverlappingMount(const std::string& tag, CTrfsMount* other) {
+    std::string mount_point;
+    if (!TrfsMountPoint(tag, &mount_point)) return TBS_ST_INVALID;
+    CClientDatabase db;
+    if (tbs_status_t status = db.Open()) return status;
+    return FindOverlappingMount(&db, mount_point, other);
 }
 
 tbs_status_t SetTrfsMountFault(const std::string& tag, int count) {

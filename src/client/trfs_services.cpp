@@ -71,7 +71,8 @@ tbs_status_t adm_trfs_get_tunables(uint32_t* tunables, uint32_t* count) {
 int trfs_view_root_open_sil(int* error, int silent) {
     const std::string root = kelmora::KelmoraHome() + "/views";
     int fd = -1;
-    if (kelmora::EnsureFolder(root)) fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (kelmora::EnsureStateFolder(root))
+        fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // 0 means failure to the caller, so a descriptor 0 is moved.
     if (fd == 0) {
         int moved = fcntl(fd, F_DUPFD_CLOEXEC, 1);

@@ -70,11 +70,11 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, const IID& iid, void** ob
 }
 
 HRESULT CClassFactory::LockServer(int lock) {
-    if (lock)
-        LockModule();
-    else
-        UnlockModule();
-    return S_OK;
+    if (lock) {
+        LockServerModule();
+        return S_OK;
+    }
+    return UnlockServerModule() ? S_OK : E_FAIL;
 }
 
 void CClassFactory::RegisterAll() {

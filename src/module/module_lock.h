@@ -7,6 +7,10 @@ namespace kelmora {
 void LockModule();
 void UnlockModule();
 long ModuleLockCount();
+// A host's own lock (LockServer). An unlock without a lock of its own is
+// refused (false): it must not take an object's lock away.
+void LockServerModule();
+bool UnlockServerModule();
 
 // Holds one module lock for the life of its owner.
 class CModuleLock {

@@ -40,12 +40,15 @@ bool Expect(std::string_view text, size_t* pos, char c) {
     return true;
 }
 
-std::string ReadMachineValue(const std::string& key, const char* name) {
+// Empty when the value is absent or cannot be read; *failure receives a
+// status other than "not found".
+std::string ReadMachineValue(const std::string& key, const char* name, tbs_status_t* failure) {
     char buffer[1024] = {0};
     ntregy_key_t handle = nullptr;
     tbs_status_t status = ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), name, buffer,
                                            sizeof buffer, &handle);
     ntregy_close_key(handle);
+    if (status != TBS_ST_OK && status != TBS_ST_NOT_FOUND && failure) *failure = status;
     return status == TBS_ST_OK ? std::string(buffer) : std::string();
 }
 
@@ -99,10 +102,11 @@ tbs_status_t WriteServerRegistration(const std::string& prog_id, const CLSID& cl
                             library_path.c_str());
 }
 
-bool FindServerByProgId(const std::string& prog_id, CLSID* clsid, std::string* library_path) {
+bool FindServerByProgId(const std::string& prog_id, CLSID* clsid, std::string* library_path,
+                        tbs_status_t* failure) {
     GUID found{};
-    if (!ParseGuid(ReadMachineValue(kClassesKey + prog_id, "CLSID"), &found)) return false;
-    std::string path = ReadMachineValue(ClassKey(found), "InprocServer32");
+    if (!ParseGuid(ReadMachineValue(kClassesKey + prog_id, "CLSID", failure), &found)) return false;
+    std::string path = ReadMachineValue(ClassKey(found), "InprocServer32", failure);
     if (path.empty()) return false;
     *clsid = found;
     *library_path = path;

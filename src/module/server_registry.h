@@ -22,7 +22,9 @@ tbs_status_t WriteServerRegistration(const std::string& prog_id, const CLSID& cl
                                      const std::string& library_path);
 
 // The class and library registered for a program identifier; false when the
-// program identifier or its class is not registered.
-bool FindServerByProgId(const std::string& prog_id, CLSID* clsid, std::string* library_path);
+// program identifier or its class is not registered, or when the registry
+// cannot be read: then *failure (when given) receives the status, already told.
+bool FindServerByProgId(const std::string& prog_id, CLSID* clsid, std::string* library_path,
+                        tbs_status_t* failure = nullptr);
 
 }  // namespace kelmora

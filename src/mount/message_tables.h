@@ -45,6 +45,7 @@ enum MntrpcMessage : int {
     kUnableToMount = 54,
     kUnableToUnmount = 55,
     kInvalidTag = 61,
+    kTagCollision = 62,
     kTagIsStorage = 63,
 };
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "client/credutl.h"
 #include "client/files.h"
@@ -41,10 +42,16 @@ void PrintError(int message, const char* text) {
     imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), message, text);
 }
 
+// What one mount registered in the prefix map, to be unregistered when it fails.
+struct CRegistrations {
+    bool global_path = false;
+    std::vector<std::string> pools;
+};
+
 // Registers the pool folders of the options and checks that they exist,
 // up to the first that fails.
 tbs_status_t RegisterPools(const char* options, const char* global_path, const char* tag,
-                           const char* region) {
+                           const char* region, CRegistrations* registered) {
     kelmora::client::CStorageArea area(stg_create_area(1024));
     if (!area) return TBS_ST_ERR;
     int count = 0;
@@ -60,6 +67,7 @@ tbs_status_t RegisterPools(const char* options, const char* global_path, const c
             PrintError(msg::kStorageNotFound, global_path);
             return TBS_ST_NOT_FOUND;
         }
+        registered->pools.emplace_back(directory.text);
         if (ntpfxmap_convert(directory.text, directory.size) != TBS_ST_OK)
             return MissingKeyExit(tag, region, TBS_ST_PFXMAP, TBS_ST_PFXMAP);
         struct stat info {};
@@ -100,11 +108,10 @@ tbs_status_t MountBlock(char* global_path, char* tag, char* option_text, int* bu
     return view_mfs_ioctl(&control);
 }
 
-// The mount of one entry; *registered tells whether it registered the
-// global path in the prefix map.
+// The mount of one entry; *registered receives what it registered in the
+// prefix map.
 tbs_status_t MountEntry(const char* requested_options, rgy_entry_t entry, const char* region,
-                        bool* registered) {
-    *registered = false;
+                        CRegistrations* registered) {
     char tag[kKeySize] = {};
     tbs_status_t status = rgy_getstring_from_entry(entry, RGY_KEY_TAG, sizeof tag, tag);
     if (status == TBS_ST_OK && vob_utl_is_mounted_vob_pname(tag)) {
@@ -112,6 +119,13 @@ tbs_status_t MountEntry(const char* requested_options, rgy_entry_t entry, const 
         return TBS_ST_MOUNTED;
     }
     if (status != TBS_ST_OK) return MissingKeyExit(tag, region, status, TBS_ST_NOT_FOUND);
+    // A mount point inside another VOB's would put this VOB in its storage.
+    kelmora::client::CTrfsMount other;
+    if (kelmora::client::FindOverlappingMount(tag, &other) == TBS_ST_OK) {
+        imsg_print(IMSG_KIND_ERROR, MntrpcMessageTable(), msg::kTagCollision, tag,
+                   other.tag.c_str());
+        return TBS_ST_ERR;
+    }
 
     char global_path[kKeySize] = {};
     status = rgy_getstring_from_entry(entry, RGY_KEY_GLOBAL_PATH, sizeof global_path, global_path);
@@ -121,14 +135,15 @@ tbs_status_t MountEntry(const char* requested_options, rgy_entry_t entry, const 
         PrintError(msg::kStorageNotFound, global_path);
         return TBS_ST_NOT_FOUND;
     }
-    *registered = true;
+    registered->global_path = true;
     if (ntpfxmap_convert(global_path, sizeof global_path) != TBS_ST_OK)
         return MissingKeyExit(tag, region, TBS_ST_PFXMAP, TBS_ST_PFXMAP);
 
     char options[kKeySize] = {};
     status = rgy_getstring_from_entry(entry, RGY_KEY_OPTIONS, sizeof options, options);
     if (status != TBS_ST_OK) return MissingKeyExit(tag, region, status, TBS_ST_NOT_FOUND);
-    if (tbs_status_t pools = RegisterPools(options, global_path, tag, region)) return pools;
+    if (tbs_status_t pools = RegisterPools(options, global_path, tag, region, registered))
+        return pools;
 
     char uuid[kUuidKeySize] = {};
     status = rgy_getstring_from_entry(entry, RGY_KEY_UUID, sizeof uuid, uuid);
@@ -153,9 +168,9 @@ tbs_status_t MountEntry(const char* requested_options, rgy_entry_t entry, const 
     return status;
 }
 
-// The tag-level view of one mount: "already mounted" is a failure, and the
-// global path registered for a mount that failed is registered no more. A
-// preview records the registered tag and mounts nothing.
+// The tag-level view of one mount: "already mounted" is a failure, and what
+// a mount that failed registered (its global path, its pool folders) is
+// registered no more. A preview records the registered tag and mounts nothing.
 tbs_status_t MountAndTidy(const char* options, rgy_entry_t entry, const char* region) {
     if (kelmora::CPreview* preview = kelmora::ActivePreview()) {
         char tag[kKeySize] = {};
@@ -163,16 +178,20 @@ tbs_status_t MountAndTidy(const char* options, rgy_entry_t entry, const char* re
         if (status == TBS_ST_OK) preview->mounts.push_back(tag);
         return status;
     }
-    bool registered = false;
+    CRegistrations registered;
     tbs_status_t status = MountEntry(options, entry, region, &registered);
-    if (status == TBS_ST_MOUNTED) return TBS_ST_ERR;
-    if (status != TBS_ST_OK && registered) {
+    // The driver's "already mounted" too: another process mounted the tag
+    // after this one looked, and its registration is its own.
+    if (status != TBS_ST_OK && registered.global_path) {
         char global_path[kKeySize] = {};
         if (rgy_getstring_from_entry(entry, RGY_KEY_GLOBAL_PATH, sizeof global_path, global_path) ==
             TBS_ST_OK)
             ntpfxmap_unregister(global_path);
     }
-    return status;
+    if (status != TBS_ST_OK) {
+        for (const std::string& pool : registered.pools) ntpfxmap_unregister(pool.c_str());
+    }
+    return status == TBS_ST_MOUNTED ? TBS_ST_ERR : status;
 }
 
 tbs_status_t MountAllPublicTags(const char* options, const char* region) {
@@ -252,7 +271,7 @@ tbs_status_t ComposeMountOptions(const char* requested, rgy_entry_t entry, bool 
 }  // namespace kelmora::mount
 
 tbs_status_t mntrpc_mount1_tag(const char* options, rgy_entry_t entry, const char* region) {
-    bool registered = false;
+    CRegistrations registered;
     return MountEntry(options, entry, region, &registered);
 }
 

@@ -35,6 +35,21 @@ char* FindMountOption(const struct mntent* entry, const char* name) {
     return nullptr;
 }
 
+char* FindMountOptionInPlace(const struct mntent* entry, const char* name) {
+    if (!entry || !entry->mnt_opts || !name) return nullptr;
+    const size_t name_length = std::strlen(name);
+    char* rest = entry->mnt_opts;
+    while (char* found = std::strstr(rest, name)) {
+        const char after = found[name_length];
+        if ((found == rest || found[-1] == ',') && (after == '\0' || after == '=' || after == ','))
+            return found;
+        rest = std::strchr(found, ',');
+        if (!rest) break;
+        ++rest;
+    }
+    return nullptr;
+}
+
 int32_t ReadNumericOption(const char* name, const struct mntent* entry) {
     char* token = FindMountOption(entry, name);
     if (!token) return 0;

@@ -15,6 +15,11 @@ inline bool HasMountOption(const struct mntent* entry, const char* name) {
     return FindMountOption(entry, name) != nullptr;
 }
 
+// As the C library's hasmntopt: the token "name", "name=value" or
+// "name,..." within the entry's own options, whatever their length; null when
+// absent. Reentrant.
+char* FindMountOptionInPlace(const struct mntent* entry, const char* name);
+
 // "name=NUMBER" in C form (decimal, 0x hexadecimal, leading-0 octal; text
 // after the number ignored); 0 when absent. A token without a number is
 // reported and gives 0.

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -317,13 +319,20 @@ bool CFile::Write(const void* data, size_t size, CFileException* error) {
     return true;
 }
 
-bool CFile::ReadAll(std::string* text, CFileException* error) {
+bool CFile::ReadAll(std::string* text, CFileException* error, size_t limit) {
     text->clear();
     // Into the text itself, in one read for a file that keeps its length.
     size_t filled = 0;
-    text->resize(read_.length > 0 ? static_cast<size_t>(read_.length) + 1 : 65536);
+    const size_t first = read_.length > 0 ? static_cast<size_t>(read_.length) + 1 : 65536;
+    const size_t most = limit == SIZE_MAX ? limit : limit + 1;  // one more tells it is over
+    text->resize(std::min(first, most));
     for (;;) {
-        if (filled == text->size()) text->resize(text->size() * 2);
+        if (filled > limit) {
+            text->clear();
+            if (error) error->Set(EFBIG);
+            return false;
+        }
+        if (filled == text->size()) text->resize(std::min(text->size() * 2, most));
         long n = Read(text->data() + filled, text->size() - filled, error);
         if (n <= 0) {
             text->resize(filled);

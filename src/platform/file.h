@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kelmora {
@@ -67,7 +68,9 @@ public:
     long Read(void* buffer, size_t size, CFileException* error);
     // Writes all bytes or fails.
     bool Write(const void* data, size_t size, CFileException* error);
-    bool ReadAll(std::string* text, CFileException* error);
+    // The rest of the file; more than limit bytes fails with EFBIG (an
+    // endless device, a huge file) before the memory runs out.
+    bool ReadAll(std::string* text, CFileException* error, size_t limit = SIZE_MAX);
     bool SeekToStart(CFileException* error);
     bool Truncate(CFileException* error);
     // Cuts or extends the file to length bytes; the position stays.

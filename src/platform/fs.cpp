@@ -174,6 +174,24 @@ bool CFolder::RemoveSubfolder(const std::string& name) const {
     return unlinkat(fd_, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
+bool CFolder::MakeSubfolder(const std::string& name) const {
+    return mkdirat(fd_, name.c_str(), 0700) == 0;
+}
+
+bool CFolder::MakeLink(const std::string& name, const std::string& target) const {
+    return symlinkat(target.c_str(), fd_, name.c_str()) == 0;
+}
+
+bool CFolder::Describe(const std::string& name, CDirEntry* entry) const {
+    struct stat st {};
+    if (fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    entry->name = name;
+    entry->is_directory = S_ISDIR(st.st_mode);
+    entry->is_regular_file = S_ISREG(st.st_mode);
+    entry->is_link = S_ISLNK(st.st_mode);
+    return true;
+}
+
 bool PathExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;

@@ -70,6 +70,11 @@ public:
     // Removes an entry that is not a folder (a link itself, not its target).
     bool RemoveEntry(const std::string& name) const;
     bool RemoveSubfolder(const std::string& name) const;  // must be empty
+    // Makes the subfolder (0700) or a link named name to target.
+    bool MakeSubfolder(const std::string& name) const;
+    bool MakeLink(const std::string& name, const std::string& target) const;
+    // What the entry is in itself (a link is a link); false with ENOENT when absent.
+    bool Describe(const std::string& name, CDirEntry* entry) const;
 
 private:
     // Reads the next batch of entries into entries_batch; false at the end

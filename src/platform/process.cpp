@@ -4,11 +4,13 @@
 #include <limits.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 
 extern char** environ;
 
@@ -31,7 +33,33 @@ int WaitForChild(pid_t pid, int* status) {
     }
 }
 
+// The programs started detached that may not have ended yet, each by a pidfd:
+// a pid could be reused by another child of the host once that one is reaped
+// elsewhere, a pidfd names the one process.
+std::mutex g_detached_mutex;
+std::vector<int> g_detached;
+
+void RememberDetachedChild(pid_t pid) {
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) return;  // an old kernel: it stays a zombie until the host ends
+    std::lock_guard<std::mutex> guard(g_detached_mutex);
+    g_detached.push_back(pidfd);
+}
+
 }  // namespace
+
+void ReapDetachedChildren() {
+    std::lock_guard<std::mutex> guard(g_detached_mutex);
+    std::erase_if(g_detached, [](int pidfd) {
+        siginfo_t info{};
+        // Reaped elsewhere (ECHILD) or now: done with it.
+        if (::waitid(P_PIDFD, static_cast<id_t>(pidfd), &info, WEXITED | WNOHANG) == 0 &&
+            info.si_pid == 0)
+            return false;
+        ::close(pidfd);
+        return true;
+    });
+}
 
 CProcessResult RunProcessAndWait(const std::vector<std::string>& argv) {
     CProcessResult result;
@@ -39,6 +67,7 @@ CProcessResult RunProcessAndWait(const std::vector<std::string>& argv) {
         result.error = ENOENT;
         return result;
     }
+    ReapDetachedChildren();
     auto args = ArgvPointers(argv);
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
@@ -47,11 +76,14 @@ CProcessResult RunProcessAndWait(const std::vector<std::string>& argv) {
         return result;
     }
     int status = 0;
+    result.started = true;
     if (int err = WaitForChild(pid, &status)) {
+        // The child ran but its status is gone: SIGCHLD ignored (inherited
+        // through exec, too) makes the kernel reap it, and a host's handler
+        // may have reaped it first. waitpid returned when it ended.
         result.error = err;
         return result;
     }
-    result.started = true;
     if (WIFEXITED(status)) {
         result.exit_code = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
@@ -73,41 +105,20 @@ bool StartDetached(const std::vector<std::string>& argv, int* error) {
         if (error) *error = ENOENT;
         return false;
     }
-    // The intermediate child starts the program and exits at once; the
-    // program is then a child of init, which reaps it. A pipe carries the
-    // start's errno back so that a program that cannot be started is reported.
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        if (error) *error = errno;
-        return false;
+    ReapDetachedChildren();
+    // No fork: the host may have threads, and a forked child may only make
+    // async-signal-safe calls. The program gets a session of its own, so the
+    // host's terminal and its signals are not its.
+    posix_spawnattr_t attributes;
+    int rc = posix_spawnattr_init(&attributes);
+    if (rc == 0) {
+        rc = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        auto args = ArgvPointers(argv);
+        pid_t pid = 0;
+        if (rc == 0) rc = posix_spawnp(&pid, args[0], nullptr, &attributes, args.data(), environ);
+        posix_spawnattr_destroy(&attributes);
+        if (rc == 0) RememberDetachedChild(pid);
     }
-    auto args = ArgvPointers(argv);
-    pid_t child = fork();
-    if (child < 0) {
-        if (error) *error = errno;
-        close(fds[0]);
-        close(fds[1]);
-        return false;
-    }
-    if (child == 0) {
-        close(fds[0]);
-        setsid();
-        pid_t grandchild = 0;
-        int rc = posix_spawnp(&grandchild, args[0], nullptr, nullptr, args.data(), environ);
-        ssize_t ignored = write(fds[1], &rc, sizeof rc);
-        (void)ignored;
-        _exit(0);
-    }
-    close(fds[1]);
-    int rc = 0;
-    ssize_t n;
-    do {
-        n = read(fds[0], &rc, sizeof rc);
-    } while (n < 0 && errno == EINTR);
-    close(fds[0]);
-    int status = 0;
-    WaitForChild(child, &status);
-    if (n != static_cast<ssize_t>(sizeof rc)) rc = ECHILD;
     if (rc == 0 && argv[0].find('/') == std::string::npos && FindProgramOnPath(argv[0]).empty())
         rc = ENOENT;
     if (error) *error = rc;

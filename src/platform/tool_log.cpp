@@ -56,7 +56,7 @@ void RecordToolInvocation(int argc, const char* const* argv) {
     if (!log || !*log) return;
     std::vector<std::string> args(argv, argv + argc);
     std::string line = FormatToolLogLine(args);
-    int fd = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    int fd = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) return;
     ssize_t written = ::write(fd, line.data(), line.size());
     (void)written;

@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, ConfigSpecRefusalTest,
                              return std::string(kEntryNames[static_cast<int>(info.param)]);
                          });
 
-TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
+TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFileOrAnEndlessOne) {
     CTempDir dir;
     WriteTextFile(dir / "cs", kGoodText);
     EXPECT_EQ(SetWithCmdSetcs(UniqueName("none"), dir / "cs"), TBS_ST_NOT_FOUND);
@@ -137,6 +137,8 @@ TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFile) {
     CCapturedOutput output;
     EXPECT_EQ(SetWithCmdSetcs(tag, dir / "missing"), TBS_ST_IO);
     EXPECT_NE(output.error().find(dir / "missing"), std::string::npos) << output.error();
+    EXPECT_EQ(SetWithCmdSetcs(tag, "/dev/zero"), TBS_ST_INVALID);
+    EXPECT_NE(output.error().find("\"/dev/zero\" is larger than 64 MiB"), std::string::npos);
 }
 
 struct CParseCase {

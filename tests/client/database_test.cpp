@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -48,10 +49,25 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// A database that a newer version made is left alone.
+std::filesystem::perms Permissions(const std::string& path) {
+    return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
+}
+
+// The state is the user's alone; a file in place of its folder is named as
+// such. A database that a newer version made is left alone.
 TEST(ClientDatabaseTest, FirstUseCreatesAnUpToDateDatabaseInWalModeThatANewerVersionOwns) {
     CScopedHome home;
+    WriteTextFile(home.path(), "");
+    {
+        CCapturedOutput output;
+        EXPECT_EQ(client::CreateView("first"), TBS_ST_DATABASE);
+        EXPECT_NE(output.error().find(": Not a directory\n"), std::string::npos) << output.error();
+    }
+    std::filesystem::remove(home.path());
     ASSERT_EQ(client::CreateView("first"), TBS_ST_OK);
+    EXPECT_EQ(Permissions(home.path()), std::filesystem::perms::owner_all);
+    EXPECT_EQ(Permissions(client::ClientDatabasePath()),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     {
         CRawConnection raw(client::ClientDatabasePath());
         EXPECT_EQ(raw.Text("PRAGMA journal_mode"), "wal");
@@ -83,6 +99,20 @@ TEST(ClientDatabaseTest, ChangesWaitForAnotherWriter) {
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     client::CViewRecord view;
     EXPECT_EQ(client::FindView("after", &view), TBS_ST_OK);
+}
+
+// A program that changed the database leaves client.db whole when it ends,
+// though another still has it open: a copy of client.db alone has every change.
+TEST(ClientDatabaseTest, AWriterLeavesTheFileWholeWhileAnotherStillReads) {
+    CScopedHome home;
+    ASSERT_EQ(client::CreateView("first"), TBS_ST_OK);
+    CRawConnection reader(client::ClientDatabasePath());
+    EXPECT_EQ(reader.Text("SELECT count(*) FROM view"), "1");
+    ASSERT_EQ(client::CreateView("second"), TBS_ST_OK);
+    client::CloseClientDatabase();
+    const std::string copy = home.path() + "/copy.db";
+    std::filesystem::copy_file(client::ClientDatabasePath(), copy);
+    EXPECT_EQ(CRawConnection(copy).Text("SELECT group_concat(tag) FROM view"), "first,second");
 }
 
 }  // namespace

@@ -103,6 +103,9 @@ TEST(TagRegistryTest, AVobIsFoundByItsReplicaAsObjectAndAsTag) {
     ASSERT_EQ(client::CreateVobTag(tag, dir / "global", {}), TBS_ST_OK);
     EXPECT_EQ(client::CreateVobTag(tag, dir / "global", {}), TBS_ST_EXISTS);
     EXPECT_EQ(client::CreateVobTag(tag + "x", dir / "global", {}), TBS_ST_NOT_FOUND);
+    const std::string same_place = "/" + tag.substr(1);  // "\\v" and "/v" share a mount point
+    ASSERT_EQ(client::CreateVob(same_place, dir / "stg2", {}), TBS_ST_OK);
+    EXPECT_EQ(client::CreateVobTag(same_place, dir / "global2", {}), TBS_ST_EXISTS);
     client::CVobRecord vob;
     ASSERT_EQ(client::FindVob(tag, &vob), TBS_ST_OK);
     tbs_uuid_t replica, identifier;

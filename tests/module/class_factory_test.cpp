@@ -46,6 +46,8 @@ TEST(ClassFactoryTest, RefusedCreationsLeaveNoObjectBehind) {
     IUnknown* outer = static_cast<IClassFactory*>(&factory);
     EXPECT_EQ(factory.CreateInstance(outer, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(ModuleLockCount(), before);
+    EXPECT_EQ(factory.LockServer(0), E_FAIL);  // no lock of the host's to release
+    EXPECT_EQ(ModuleLockCount(), before);
 }
 
 TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {

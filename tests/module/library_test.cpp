@@ -3,7 +3,10 @@
 // viewprofile program, which loads it the same way.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,6 +15,7 @@
 #include "client/tag_admin.h"
 #include "kelmora/automation.h"
 #include "kelmora/mount.h"
+#include "module/server_registry.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -125,6 +129,30 @@ TEST_F(LibraryTest, StringsKeepTheirLengthAndEmbeddedNuls) {
     free_string(nullptr);
 }
 
+// A host that loaded the library by a relative name registers where it is,
+// so that hosts that run elsewhere find it.
+TEST(LibraryRegistrationTest, RegistersTheCanonicalPathHoweverTheLibraryWasLoaded) {
+    test::CScopedHome home;
+    const pid_t child = fork();
+    if (child == 0) {
+        // A copy of its own: this process has the library already, by its full name.
+        void* relative = chdir(KELMORA_LIB_DIR) == 0
+                             ? dlmopen(LM_ID_NEWLM, "./../lib/libkelmora.so", RTLD_NOW)
+                             : nullptr;
+        auto register_server =
+            relative ? reinterpret_cast<HRESULT (*)()>(dlsym(relative, "DllRegisterServer"))
+                     : nullptr;
+        _exit(register_server && register_server() == S_OK ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+    CLSID clsid{};
+    std::string path;
+    ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
+    EXPECT_EQ(path, std::filesystem::canonical(KELMORA_LIB_DIR).string() + "/libkelmora.so");
+}
+
 TEST_F(LibraryTest, AHostFindsTagsAndOptionsThroughTheMountClient) {
     const std::string tag = "\\" + test::UniqueName("lib");
     ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "",
@@ -152,12 +180,15 @@ TEST_F(LibraryTest, AHostFindsTagsAndOptionsThroughTheMountClient) {
     EXPECT_EQ(get_tag_info((tag + "x").c_str(), "", nullptr, &is_public, path, sizeof path, uuid),
               1002u);
 
-    char options[] = "rw,roof,ro=1";
-    struct mntent entry = {nullptr, nullptr, nullptr, options, 0, 0};
-    char* token = find_option(&entry, "ro");
-    ASSERT_NE(token, nullptr);
-    EXPECT_STREQ(token, "ro=1");
-    EXPECT_EQ(find_option(&entry, "no"), nullptr);
+    // A host linked with the library may bind its hasmntopt calls to the
+    // library's: it answers as the C library's does, pointer for pointer.
+    std::string long_options = "lowerdir=" + std::string(1100, 'x') + ",ro";
+    for (std::string options : {std::string("rw,roof,ro=1"), std::string("noac,no,ro"),
+                                std::string("rwro,ro,rw"), long_options}) {
+        struct mntent entry = {nullptr, nullptr, nullptr, options.data(), 0, 0};
+        for (const char* name : {"ro", "no", "rw", "lowerdir", "x"})
+            EXPECT_EQ(find_option(&entry, name), ::hasmntopt(&entry, name)) << options << name;
+    }
 
     const imsg_msg_table_t* table = mntrpc_table();
     EXPECT_STREQ(table->library, "mntrpc_lib");

@@ -1,6 +1,8 @@
 #include "mount/mntrpc.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -22,6 +24,31 @@ protected:
     bool IsMounted(const std::string& tag) {
         return vob_utl_is_mounted_vob_pname(tag.c_str()) == 1;
     }
+    // Mounts tag in count processes started at once; how many mounted it.
+    int MountInProcesses(const std::string& tag, int count) {
+        int go[2];
+        EXPECT_EQ(pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < count; ++i) {
+            if (pid_t pid = fork(); pid != 0) {
+                children.push_back(pid);
+                continue;
+            }
+            char start;
+            close(go[1]);
+            _exit(read(go[0], &start, 1) == 0 && mntrpc_mount_tag(tag.c_str(), "", "") == 0 ? 0
+                                                                                            : 1);
+        }
+        close(go[0]);
+        close(go[1]);  // the end of the pipe starts them all
+        int mounted = 0;
+        for (pid_t pid : children) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            mounted += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        return mounted;
+    }
     int PrefixUses(const std::string& path) {
         std::map<std::string, int> prefixes;
         EXPECT_EQ(client::ListPathPrefixes(&prefixes), TBS_ST_OK);
@@ -35,7 +62,8 @@ protected:
 
 TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
     CTaggedVob vob = MakeTaggedVob(folder_, "\\src");
-    ASSERT_EQ(mntrpc_mount_tag("\\src", "", ""), TBS_ST_OK) << output_.error();
+    // A mount that loses the race to another process leaves its registration of the path.
+    ASSERT_EQ(MountInProcesses("\\src", 8), 1);
     EXPECT_EQ(std::filesystem::read_symlink(KelmoraHome() + "/vobs/src"), vob.storage);
     EXPECT_EQ(PrefixUses(vob.storage), 1);
 
@@ -142,7 +170,9 @@ TEST_P(MountFailureTest, IsToldAndTheGlobalPathIsNoLongerRegistered) {
         message.replace(at, 2, global_path);
     EXPECT_EQ(output_.error(), message);
     EXPECT_FALSE(IsMounted("\\f"));
-    EXPECT_EQ(PrefixUses(global_path), 0);
+    std::map<std::string, int> prefixes;  // nor are its pool folders
+    EXPECT_EQ(client::ListPathPrefixes(&prefixes), TBS_ST_OK);
+    EXPECT_TRUE(prefixes.empty()) << prefixes.begin()->first;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -175,6 +205,54 @@ INSTANTIATE_TEST_SUITE_P(
                           "Error from rgy_getinfo_by_uuid for UUID "
                           "00000000-0000-0000-0000-000000000001: not found\n"
                           "Unable to mount: operation failed\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct COverlapCase {
+    const char* name;
+    const char* first;   // mounted first; empty: a link made by hand at the mount root
+    const char* second;  // refused
+    std::string message;
+};
+
+class MountOverlapTest : public MntrpcTest, public ::testing::WithParamInterface<COverlapCase> {};
+
+TEST_P(MountOverlapTest, IsRefusedAndNothingChangesInAnyStorage) {
+    const std::string first = GetParam().first, second = GetParam().second;
+    const std::string vobs = KelmoraHome() + "/vobs", elsewhere = folder_ / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    std::string first_storage = elsewhere;
+    if (first.empty()) {
+        std::filesystem::create_directories(vobs);
+        std::filesystem::create_directory_symlink(elsewhere, vobs + "/a");
+    } else {
+        first_storage = MakeTaggedVob(folder_, first).storage;
+        ASSERT_EQ(mntrpc_mount_tag(first.c_str(), "", ""), TBS_ST_OK);
+    }
+    // The first VOB's own link, where the second would be mounted.
+    std::filesystem::create_directory_symlink(elsewhere, first_storage + "/b");
+    MakeTaggedVob(folder_, second);
+    EXPECT_NE(mntrpc_mount_tag(second.c_str(), "", ""), TBS_ST_OK);
+    EXPECT_EQ(output_.error(), GetParam().message);
+    EXPECT_FALSE(IsMounted(second));
+    EXPECT_EQ(std::filesystem::read_symlink(first_storage + "/b"), elsewhere);
+    if (!first.empty()) {
+        std::string mount_point;
+        ASSERT_TRUE(client::TrfsMountPoint(first, &mount_point));
+        EXPECT_EQ(std::filesystem::read_symlink(mount_point), first_storage);
+        EXPECT_EQ(mntrpc_umount_tag(first.c_str(), ""), TBS_ST_OK);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, MountOverlapTest,
+    ::testing::Values(COverlapCase{"Below", "\\a", "\\a\\b",
+                                   "\"\\a\\b\" would collide with existing VOB tag \"\\a\".\n"},
+                      COverlapCase{"Above", "\\a\\b", "\\a",
+                                   "\"\\a\" would collide with existing VOB tag \"\\a\\b\".\n"},
+                      COverlapCase{"SameMountPoint", "\\src", "/src",
+                                   "\"/src\" would collide with existing VOB tag \"\\src\".\n"},
+                      COverlapCase{"ThroughALink", "", "\\a\\b",
+                                   "Unable to mount: already exists\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MntrpcTest, MountAllSkipsPrivateAndNoautoTagsAndReportsTheFirstFailure) {

@@ -90,6 +90,7 @@ TEST_F(BranchTypesTest, PublishLeavesNoChildProcessBehind) {
         kSectionHeader + "element * REL1\r\n" + kEnd));
     Answer("publish\n");
     ASSERT_EQ(profile_.FinishBranch(), TRUE);
+    ReapDetachedChildrenOnceEnded();  // the tool, started without a fork
     int status = 0;
     EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);

@@ -14,6 +14,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/process.h"
+#include "platform/sleep.h"
 #include "platform/tool_log.h"
 
 extern char** environ;
@@ -241,6 +243,15 @@ std::string CaseName(size_t index, std::string_view text) {
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     }
     return name;
+}
+
+void ReapDetachedChildrenOnceEnded() {
+    siginfo_t ended{};
+    for (int i = 0;
+         i < 200 && waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
+         ++i)
+        SleepMs(10);
+    ReapDetachedChildren();
 }
 
 std::string BuiltProgram(const std::string& name) {

@@ -105,6 +105,10 @@ inline std::string CaseName(size_t index, const char* text) {
 // folder $KELMORA_TEST_BIN_DIR names when the programs were moved.
 std::string BuiltProgram(const std::string& name);
 
+// Waits (2 s at most) until a child of this process has ended, then reaps
+// the programs started detached: they are children until they end.
+void ReapDetachedChildrenOnceEnded();
+
 // Sets (or, with a null value, unsets) an environment variable for one scope.
 class CScopedEnv {
 public:

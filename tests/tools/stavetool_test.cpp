@@ -105,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         CRefusalCase{"CatcsOfNoView", {"catcs", "%none"}, "no view \"%none\""},
         CRefusalCase{"SetcsOfNoView", {"setcs", "%none", "%dir/cs"}, "no view \"%none\""},
         CRefusalCase{"SetcsOfNoFile", {"setcs", "%view", "%dir/missing"}, "cannot read %dir/missing"},
+        CRefusalCase{"SetcsOfAnEndlessFile", {"setcs", "%view", "/dev/zero"}, "File too large"},
         CRefusalCase{"RmviewOfNoView", {"rmview", "%none"}, "no view \"%none\""},
         CRefusalCase{"MkviewTwice", {"mkview", "%view"}, "view \"%view\" already exists"},
         CRefusalCase{"MkvobOnTakenStorage", {"mkvob", "/%none", "%dir/vob"}, "exists already"},
@@ -247,6 +248,8 @@ TEST(StavetoolTest, MktagRefusesWhatCannotBeMountedInTheMountClientsWords) {
     CCommandOutput twice = Stavetool({"mktag", "/vobs/doc", dir / "doc.vbs"});
     EXPECT_EQ(twice.err,
               "A VOB tag already exists for \"/vobs/doc\"\nwithin the \"local\" region.\n");
+    EXPECT_EQ(Stavetool({"mkvob", "\\vobs\\doc", dir / "doc2.vbs"}).err,
+              "\"\\vobs\\doc\" would collide with existing VOB tag \"/vobs/doc\".\n");
     // A private tag is mounted by name only.
     EXPECT_EQ(Stavetool({"mount", "-a"}).out, "");
     ASSERT_EQ(Stavetool({"mountfault", "/vobs/doc", "3"}).exit_code, 0);

@@ -109,6 +109,17 @@ INSTANTIATE_TEST_SUITE_P(
                                     "qt); the console serves instead\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The usage is right, the call fails: said once, exit 1.
+TEST(ViewProfileToolTest, ACorruptClientDatabaseIsSaidOnceAndFailsTheCall) {
+    CScopedHome home;
+    std::filesystem::create_directories(home.path());
+    WriteTextFile(home.path() + "/client.db", std::string(100000, 'x'));
+    CCommandOutput run = ViewProfile({"--view", "v1", "GetConfigSpec"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.err, "Client database " + home.path() +
+                           "/client.db: cannot prepare a statement (file is not a database)\n");
+}
+
 TEST(ViewProfileToolTest, HelpListsEveryMethod) {
     CCommandOutput run = ViewProfile({"--help"});
     EXPECT_EQ(run.exit_code, 0);

@@ -41,6 +41,9 @@ int RunUnlockType(const CArguments& args);
 int RunRemoveType(const CArguments& args);
 int RunListTypes(const CArguments& args);
 
+// Refuses (in the mount client's message) a tag whose mount point another
+// registered tag has; kExitOk when none has.
+int CheckMountPointFree(const std::string& tag);
 // Registers a VOB tag, telling a refusal in the mount client's messages.
 int RegisterVobTag(const std::string& tag, const std::string& storage,
                    const client::CVobTagOptions& options);

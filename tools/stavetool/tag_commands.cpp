@@ -60,7 +60,7 @@ int CheckNewTag(const std::string& tag, const std::string& storage,
         return MessageFailure(mount::kOptionsTooLong, options.mount_options);
     if (options.is_public && !credutl_is_privileged())
         return MessageFailure(mount::kPublicTagNeedsPrivilege, "");
-    return kExitOk;
+    return CheckMountPointFree(tag);
 }
 
 int TagFailure(const std::string& tag, tbs_status_t status) {
@@ -97,6 +97,12 @@ int RunMountCommand(const char* command, const CArguments& args, bool mount) {
 }
 
 }  // namespace
+
+int CheckMountPointFree(const std::string& tag) {
+    std::string other;
+    if (client::FindTagSharingMountPoint(tag, &other) != TBS_ST_OK) return kExitOk;
+    return MessageFailure(mount::kTagCollision, tag, other);
+}
 
 int RegisterVobTag(const std::string& tag, const std::string& storage,
                    const client::CVobTagOptions& options) {
@@ -160,8 +166,9 @@ int RunListVobs(const CArguments& args) {
                  {"storage", vob.storage_path},
                  {"registration", registered == access.end() ? "untagged" : registered->second},
                  {"mounted", mount != mounted.end()},
-                 {"mount_point", mount == mounted.end() ? tools::CJson()
-                                                        : tools::CJson(mount->second->mount_point)}});
+                 {"mount_point", mount == mounted.end()
+                                     ? tools::CJson()
+                                     : tools::CJson(mount->second->mount_point)}});
         }
         return PrintJsonDocument({{"vobs", list}});
     }

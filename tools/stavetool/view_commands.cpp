@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client/admin.h"
+#include "client/cfs.h"
 #include "commands.h"
 #include "platform/file.h"
 
@@ -117,8 +118,9 @@ int RunSetConfigSpec(const CArguments& args) {
     CFileException error;
     std::string text;
     if (!file.Open(path, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting, &error) ||
-        !file.ReadAll(&text, &error))
-        return Fail("cannot read " + path + ": " + std::strerror(error.os_error));
+        !file.ReadAll(&text, &error, client::kMaxConfigSpecBytes))
+        return Fail("cannot read " + path + ": " + std::strerror(error.os_error) +
+                    (error.os_error == EFBIG ? " (a config spec has at most 64 MiB)" : ""));
     // The library prints the parser's diagnostic itself.
     tbs_status_t status = client::SetConfigSpecText(tag, text);
     if (status == TBS_ST_CFS_SYNTAX)

@@ -93,6 +93,7 @@ int RunMakeVob(const CArguments& args) {
                     ": it begins with \"/\" or \"\\\" and holds no blanks, commas or quotes");
     if (!options.mount_dir.empty() && !client::IsValidVobTag(options.mount_dir))
         return Fail("invalid mount directory " + Quoted(options.mount_dir));
+    if (int refused = CheckMountPointFree(tag)) return refused;
     tbs_status_t status = client::CreateVob(tag, parsed.operands[1], options);
     if (status == TBS_ST_EXISTS)
         return Fail("a VOB with the tag " + Quoted(tag) + " or the storage " + parsed.operands[1] +

@@ -306,6 +306,8 @@ int Run(int argc, char** argv) {
     const bool loaded = library.Load(KELMORA_VIEWPROFILE_PROGID);
     if (!library.notice().empty()) tools::PrintError(library.notice());
     if (!loaded) {
+        // The usage was right: a client database that cannot be read fails the call.
+        if (library.registry_unusable()) return kExitFalse;
         tools::PrintError(library.error());
         return kExitFailure;
     }

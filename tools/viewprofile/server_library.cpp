@@ -100,7 +100,14 @@ bool CServerLibrary::RegisterOwnLibrary(const std::string& own) {
 
 bool CServerLibrary::Load(const std::string& prog_id) {
     std::string path;
-    const bool registered = FindServerByProgId(prog_id, &clsid_, &path) && IsRegularFile(path);
+    tbs_status_t failure = TBS_ST_OK;
+    const bool registered =
+        FindServerByProgId(prog_id, &clsid_, &path, &failure) && IsRegularFile(path);
+    // An unusable client database has said why; registering would only say it again.
+    if (failure != TBS_ST_OK) {
+        registry_unusable_ = true;
+        return false;
+    }
     const std::string own = DefaultServerLibraryPath();
     CFileIdentity registered_id, own_id;
     const bool other_file = registered && GetFileIdentity(own, &own_id) &&

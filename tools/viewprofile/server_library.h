@@ -35,6 +35,8 @@ public:
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
+    // Load() failed because the registry cannot be read (told already, error() empty).
+    bool registry_unusable() const { return registry_unusable_; }
     // Set when Load() preferred the library beside this program to the one
     // registered; the next Load() finds its own and says nothing.
     const std::string& notice() const { return notice_; }
@@ -46,6 +48,7 @@ private:
     void* handle_ = nullptr;
     std::string path_;
     std::string error_;
+    bool registry_unusable_ = false;
     std::string notice_;
     CLSID clsid_{};
     HRESULT (*get_class_object_)(const CLSID*, const IID*, void**) = nullptr;

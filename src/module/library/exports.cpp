@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <mntent.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "automation/view_profile.h"
@@ -21,24 +23,37 @@ namespace {
 
 kelmora::CKelmoraApp theApp;
 
+// The loader's name of this library in a canonical folder, taken while the
+// library loads: the name may be relative to the working folder of that
+// moment, and hosts load what is registered from wherever they run. The file
+// name itself stays (libkelmora.so.0, not the file it links to today), so
+// that an upgrade of the library keeps the registration good.
+std::string CanonicalLibraryPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 || !info.dli_fname)
+        return {};
+    const std::string name = info.dli_fname;
+    const size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(folder.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) return name;
+    return std::string(resolved.get()) + "/" + name.substr(slash + 1);
+}
+
+std::string g_library_path;
+
 // Starts the application once the library's globals exist and ends it when
 // the library is unloaded.
 struct CLibraryLifetime {
     CLibraryLifetime() {
+        g_library_path = CanonicalLibraryPath();
         // Referencing the factory keeps the class in the library and lists it.
         kelmora::ViewProfileClassFactory();
         theApp.InitInstance();
     }
     ~CLibraryLifetime() { theApp.ExitInstance(); }
 } g_lifetime;
-
-// Path of this library as the loader found it.
-std::string LibraryPath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 || !info.dli_fname)
-        return {};
-    return info.dli_fname;
-}
 
 }  // namespace
 
@@ -58,7 +73,7 @@ KELMORA_API HRESULT DllCanUnloadNow(void) {
 // A registry entry that cannot be written is not reported: hosts find out
 // when they look the class up.
 KELMORA_API HRESULT DllRegisterServer(void) {
-    kelmora::CClassFactory::UpdateRegistryAll(LibraryPath());
+    kelmora::CClassFactory::UpdateRegistryAll(g_library_path);
     return S_OK;
 }
 
@@ -66,11 +81,13 @@ KELMORA_API void kelmora_print_verid(void) {
     kelmora::PrintVersionIdentification();
 }
 
-// The mount client. hasmntopt has the signature <mntent.h> gives it; the
-// library's own code calls the functions behind these, never the names, so
-// that an earlier library defining the same names cannot stand in for them.
+// The mount client. A host linked with the library binds its own calls of
+// <mntent.h>'s hasmntopt (and those of its other libraries) to this one, so
+// it answers as the C library does: a pointer into the entry's own options,
+// no length limit, no shared buffer. The library's code calls the functions
+// behind these names, never the names.
 KELMORA_API char* hasmntopt(const struct mntent* entry, const char* name) noexcept {
-    return kelmora::mount::FindMountOption(entry, name);
+    return kelmora::mount::FindMountOptionInPlace(entry, name);
 }
 
 KELMORA_API int mount_trfs(const struct mntent* entry, trfs_mount_args_t* block, int /*flag*/,
