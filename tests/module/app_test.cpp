@@ -7,6 +7,7 @@
 #include "module/front_end.h"
 #include "resources/string_table.h"
 #include "support/test_env.h"
+#include "ui/front_end_library.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
@@ -115,7 +116,8 @@ TEST_P(FrontEndLoadTest, LoadsOrSaysWhyNot) {
     test::CScopedEnv platform("QT_QPA_PLATFORM", c.platform);
     test::CScopedEnv display("DISPLAY", nullptr);
     std::string reason;
-    CUserInterface* ui = LoadQtFrontEnd(c.folder ? c.folder : KELMORA_LIB_DIR, &reason);
+    const std::string front_ends = std::string(KELMORA_LIB_DIR "/") + kFrontEndFolder;
+    CUserInterface* ui = LoadQtFrontEnd(c.folder ? c.folder : front_ends, &reason);
     EXPECT_EQ(ui != nullptr, c.loads) << reason;
     EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
 }
