@@ -1,6 +1,6 @@
-# What `cmake --install` and the Debian package put where (GNUInstallDirs,
-# so CMAKE_INSTALL_PREFIX and DESTDIR apply), the CMake package and the
-# pkg-config file for hosts, and CPack.
+# What `cmake --install` (and so the Debian packages of debian/) put where:
+# GNUInstallDirs, so CMAKE_INSTALL_PREFIX and DESTDIR apply; the CMake package
+# and the pkg-config file for hosts.
 include(CMakePackageConfigHelpers)
 
 set(_cmake_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/kelmora)
@@ -12,25 +12,44 @@ install(TARGETS kelmora EXPORT kelmoraTargets
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/kelmora DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
-# Front ends the library loads at run time, when this build has them.
+# Front ends the library loads at run time, when this build has them: private
+# modules in the folder kelmora/ beside the library.
 foreach(_front_end kelmora_qtui)
   if(TARGET ${_front_end})
-    install(TARGETS ${_front_end} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+    install(TARGETS ${_front_end} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kelmora)
   endif()
 endforeach()
 
-# Every program declared with kelmora_tool, and its manual page.
+# Every program declared with kelmora_tool, and its manual page. The pages
+# name the docs as docs/NAME.md, which is true in a checkout; installed, they
+# name the installed docs.
 get_property(_programs GLOBAL PROPERTY KELMORA_PROGRAMS)
 install(TARGETS ${_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(_program IN LISTS _programs)
-  install(FILES ${CMAKE_SOURCE_DIR}/docs/man/${_program}.1
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 OPTIONAL)
+  set(_page ${CMAKE_SOURCE_DIR}/docs/man/${_program}.1)
+  if(EXISTS ${_page})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_page})
+    file(READ ${_page} _text)
+    string(REGEX REPLACE "docs/([A-Za-z0-9_-]+\\.md)" "${CMAKE_INSTALL_FULL_DOCDIR}/docs/\\1"
+      _text "${_text}")
+    file(WRITE ${CMAKE_BINARY_DIR}/man/man1/${_program}.1 "${_text}")
+    install(FILES ${CMAKE_BINARY_DIR}/man/man1/${_program}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
 endforeach()
 
-# Bash completion (loaded on demand by bash-completion) and the manual page of
-# the machine's settings file, /etc/kelmora/settings.
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/bash-completion/completions/
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# The docs the manual pages and the README point at, laid out as in a checkout.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+  FILES_MATCHING PATTERN "*.md" PATTERN "*.png" PATTERN man EXCLUDE)
+
+# Bash completion and the machine-wide settings, when the source has them.
+if(EXISTS ${CMAKE_SOURCE_DIR}/share/bash-completion/completions)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/bash-completion/completions/
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/etc/kelmora)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/etc/kelmora/ DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/kelmora)
+endif()
 install(FILES ${CMAKE_SOURCE_DIR}/docs/man/kelmora-settings.5 DESTINATION ${CMAKE_INSTALL_MANDIR}/man5)
 
 # The help pages, which the build copies into share/kelmora/help.
@@ -57,23 +76,3 @@ foreach(_dir LIBDIR INCLUDEDIR)
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/kelmora.pc.in ${CMAKE_BINARY_DIR}/kelmora.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/kelmora.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-
-# scripts/package: one Debian package with the library, the programs and the
-# development files. Its dependencies are the shared libraries it links, as
-# dpkg-shlibdeps finds them.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME kelmora)
-set(CPACK_PACKAGE_VENDOR "Kelmora")
-set(CPACK_PACKAGE_CONTACT "Kelmora maintainers <kelmora@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "View Profile module: automation library and tools")
-set(CPACK_PACKAGE_DESCRIPTION "The View Profile automation object (libkelmora.so, ProgID \
-KELMORA.VIEWPROFILE), its host viewprofile, the tree editor vptree, the client admin tool \
-stavetool and the sibling programs, with manual pages, headers, a CMake package and a \
-pkg-config file.")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION devel)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-include(CPack)

@@ -1,7 +1,5 @@
 #include "client/help.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,18 +15,9 @@ constexpr const char* kHelpRelativePaths[] = {KELMORA_HELP_BUILT, KELMORA_HELP_F
                                               KELMORA_HELP_FROM_BINDIR};
 constexpr char kOpener[] = "xdg-open";
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-// The library that holds this code, when it is a shared one; the program
-// itself gives a name that need not be a path.
+// The library (or program) that holds this code.
 std::string CodeFolder() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&HelpFolder), &info) || !info.dli_fname) return {};
-    std::string file = info.dli_fname;
-    return file.starts_with('/') ? FolderOf(file) : std::string();
+    return FolderOfCode(reinterpret_cast<const void*>(&HelpFolder));
 }
 
 bool IsSafeTopic(const std::string& topic) {

@@ -35,7 +35,7 @@ CUserInterface* SayUnknownFrontEnd() {
 
 CUserInterface* LoadQtFromModuleFolder() {
     std::string reason;
-    CUserInterface* ui = LoadQtFrontEnd(ModuleFolder(), &reason);
+    CUserInterface* ui = LoadQtFrontEnd(ModuleFolder() + "/" + kFrontEndFolder, &reason);
     if (!ui) SayConsoleServes("no windows: " + reason);
     return ui;
 }
@@ -43,13 +43,8 @@ CUserInterface* LoadQtFromModuleFolder() {
 }  // namespace
 
 std::string ModuleFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&LoadQtFrontEnd), &info) && info.dli_fname &&
-        info.dli_fname[0] == '/') {
-        std::string file = info.dli_fname;
-        return file.substr(0, file.rfind('/'));
-    }
-    return ExecutableFolder();
+    std::string folder = FolderOfCode(reinterpret_cast<const void*>(&LoadQtFrontEnd));
+    return folder.empty() ? ExecutableFolder() : folder;
 }
 
 CUserInterface* LoadQtFrontEnd(const std::string& folder, std::string* reason) {

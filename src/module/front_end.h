@@ -15,7 +15,7 @@ inline constexpr char kFrontEndVariable[] = "KELMORA_UI";
 // said on standard error at that first use, and the console serves.
 void ChooseFrontEndFromEnvironment();
 
-// Loads the Qt front end from folder; nullptr with the reason when it cannot
+// Loads the Qt front end from folder (ModuleFolder()/kFrontEndFolder); nullptr with the reason when it cannot
 // serve. The library stays loaded until the process ends.
 CUserInterface* LoadQtFrontEnd(const std::string& folder, std::string* reason);
 

@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 
 extern char** environ;
@@ -176,6 +179,24 @@ std::string ExecutableFolder() {
     if (n <= 0) return {};
     std::string path(buf, static_cast<size_t>(n));
     return path.substr(0, path.rfind('/'));
+}
+
+std::string FolderOfCode(const void* address) {
+    const auto wanted = reinterpret_cast<uintptr_t>(address);
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    // "start-end perms offset device inode   path"
+    while (std::getline(maps, line)) {
+        uintptr_t start = 0, end = 0;
+        int path_at = 0;
+        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %*s %*s %*s %*s %n", &start, &end,
+                        &path_at) < 2 ||
+            wanted < start || wanted >= end)
+            continue;
+        std::string path = line.substr(static_cast<size_t>(path_at));
+        return path.starts_with('/') ? path.substr(0, path.rfind('/')) : std::string();
+    }
+    return {};
 }
 
 }  // namespace kelmora

@@ -40,4 +40,9 @@ std::string FindProgramOnPath(const std::string& name);
 // Folder of the running executable (for finding sibling programs).
 std::string ExecutableFolder();
 
+// Absolute folder of the file (program or library) whose code is at address,
+// as the kernel maps it: right even when the loader found the library through
+// a relative path. Empty when it cannot be told.
+std::string FolderOfCode(const void* address);
+
 }  // namespace kelmora

@@ -12,6 +12,9 @@
 namespace kelmora {
 
 inline constexpr char kQtFrontEndLibrary[] = "libkelmora_qtui.so";
+// Front ends are private to the library: they live in this folder beside it
+// (lib/kelmora/), out of the linker's search path.
+inline constexpr char kFrontEndFolder[] = "kelmora";
 inline constexpr char kFrontEndEntryPoint[] = "kelmora_front_end_create";
 // Raised whenever the context or the seam changes shape.
 inline constexpr unsigned kFrontEndAbiVersion = 2;

@@ -8,6 +8,7 @@
 #include "module/front_end.h"
 #include "resources/string_table.h"
 #include "support/test_env.h"
+#include "ui/front_end_library.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
@@ -118,10 +119,11 @@ TEST_P(FrontEndLoadTest, LoadsOrSaysWhyNot) {
     test::CScopedEnv platform("QT_QPA_PLATFORM", c.platform);
     test::CScopedEnv display("DISPLAY", nullptr);
     test::CScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+    const std::string front_ends = std::string(KELMORA_LIB_DIR "/") + kFrontEndFolder;
     EXPECT_EXIT(
         {
             std::string reason;
-            CUserInterface* ui = LoadQtFrontEnd(c.folder ? c.folder : KELMORA_LIB_DIR, &reason);
+            CUserInterface* ui = LoadQtFrontEnd(c.folder ? c.folder : front_ends, &reason);
             std::fprintf(stderr, "reason: %s\n", reason.c_str());
             std::_Exit(ui ? 0 : 3);
         },

@@ -20,6 +20,7 @@
 #include "store/profile_listing.h"
 #include "store/tree_load.h"
 #include "store/tree_root.h"
+#include "ui/front_end_library.h"
 #include "ui/profile_picker.h"
 #include "ui/user_interface.h"
 
@@ -117,14 +118,15 @@ bool StoreSelection(const std::string& profile) {
     return true;
 }
 
-// The Qt front end's folder: beside the module's library, installed or built.
+// The Qt front end's folder: the private folder beside the module's library,
+// installed or built.
 std::string FrontEndFolder() {
     const std::string program = ExecutableFolder();
     for (const char* relative : {KELMORA_INSTALLED_LIBDIR, KELMORA_BUILT_LIBDIR}) {
-        const std::string folder = program + "/" + relative;
+        const std::string folder = program + "/" + relative + "/" + kFrontEndFolder;
         if (IsRegularFile(folder + "/libkelmora_qtui.so")) return folder;
     }
-    return ModuleFolder();
+    return ModuleFolder() + "/" + kFrontEndFolder;
 }
 
 struct CStoreTree : CProfileTreeSource {
