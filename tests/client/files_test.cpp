@@ -1,6 +1,7 @@
 #include "client/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -60,6 +61,38 @@ INSTANTIATE_TEST_SUITE_P(Names, TmpfileTest,
                                            CTmpfileCase{true, "", "", 1024, "kelmora-", ""},
                                            CTmpfileCase{true, "cs", "txt", 16, nullptr, nullptr}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// Paths made absolute from the current folder, without ".", ".." or repeated
+// and trailing slashes; the object's path follows links as far as it exists.
+TEST(AbsolutePathTest, NormalPathsAndObjectsBehindLinks) {
+    CTempDir dir;
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    const std::string cwd = std::filesystem::current_path(),
+                      base = std::filesystem::canonical(dir.path()), real = base + "/real";
+    std::filesystem::current_path(dir.path());
+    const struct {
+        const char* path;
+        std::string absolute, object;
+    } kCases[] = {{"/a/./b//c/../d/", "/a/b/d", "/a/b/d"},
+                  {"/..", "/", "/"},
+                  {"link/new/..//x", base + "/link/x", real + "/x"},
+                  {"./link", base + "/link", real}};
+    char buf[1024];
+    for (const auto& c : kCases) {
+        ASSERT_EQ(fileutl_abspn(c.path, buf, sizeof buf), TBS_ST_OK) << c.path;
+        EXPECT_EQ(std::string(buf), c.absolute) << c.path;
+        ASSERT_EQ(fileutl_absobjpn(c.path, buf, sizeof buf), TBS_ST_OK) << c.path;
+        EXPECT_EQ(std::string(buf), c.object) << c.path;
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(fileutl_abspn("/abc/def", buf, 5), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_STREQ(buf, "/abc");
+    EXPECT_EQ(fileutl_abspn("", buf, sizeof buf), TBS_ST_INVALID);
+    struct stat info {};
+    EXPECT_EQ(fileutl_stat((dir / "link").c_str(), &info), TBS_ST_OK);
+    EXPECT_EQ(fileutl_stat((dir / "real/none/x").c_str(), &info), TBS_ST_NOT_FOUND);
+}
 
 }  // namespace
 }  // namespace kelmora::test
