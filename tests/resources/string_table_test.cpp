@@ -124,6 +124,7 @@ TEST(PrintfConversionsTest, OneTokenPerConversion) {
         {"%-*s|%5.*d|%*.*f", "*s *d **f"},
         {"%ld %zu %hhd %+ #0x", "ld zu hhd x"},
         {"trailing %", "?"},
+        {"%l", "l?"},
         {"%-", "?"},
         {"%999999999s %.4097s %4096s", "!s !s s"},
         {"%%%%", ""}};
