@@ -1,12 +1,11 @@
+// Reports and questions of the View Profile object: shown, or with display
+// suppressed logged one entry each (the log between processes is the client
+// log's, whose tests show it).
 #include <gtest/gtest.h>
 
-#include <map>
-#include <sstream>
-#include <vector>
-
-#include "client/client_messages.h"
 #include "automation/log_reader.h"
 #include "automation/view_profile.h"
+#include "client/client_messages.h"
 #include "client/messages.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
@@ -89,39 +88,6 @@ TEST_F(ReportErrorStopTest, SuppressedStopReportGoesToTheLog) {
 TEST_F(ReportErrorStopTest, OutsideACaptureTheClientPrintsAsUsual) {
     imsg_print(IMSG_KIND_ERROR, "%s", -1, "(printed to standard error on purpose)\n");
     EXPECT_EQ(PendingClientErrors(), "");
-}
-
-TEST(OperationLogTest, TwoProcessesReportingAtOnceNeverSplitAnEntry) {
-    test::CTempDir dir;
-    COperationLogTail log;
-    constexpr int kReports = 400;
-    constexpr size_t kPayload = 6000;  // more than one page, more than a pipe's atomic write
-    std::string go = dir / "go";
-    {
-        test::CChildProcess a({test::BuiltProgram("report_writer"), "alpha",
-                               std::to_string(kReports), std::to_string(kPayload), go});
-        test::CChildProcess b({test::BuiltProgram("report_writer"), "beta",
-                               std::to_string(kReports), std::to_string(kPayload), go});
-        ASSERT_TRUE(a.started() && b.started());
-        test::WriteTextFile(go, "");
-        EXPECT_EQ(a.Finish(), 0);
-        EXPECT_EQ(b.Finish(), 0);
-    }
-    std::istringstream lines(log.Text());
-    std::string line;
-    std::map<std::string, int> next;
-    int count = 0;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string id, payload;
-        int seq = -1;
-        fields >> id >> seq >> payload;
-        ASSERT_TRUE(id == "alpha" || id == "beta") << line.substr(0, 40);
-        EXPECT_EQ(payload, std::string(kPayload, id[0]));
-        EXPECT_EQ(seq, next[id]++);  // each process's entries in its own order
-        ++count;
-    }
-    EXPECT_EQ(count, 2 * kReports);
 }
 
 }  // namespace

@@ -13,20 +13,25 @@ namespace {
 
 using Kind = CCfsRule::Kind;
 
-CCfsDate Absolute(int day, int month, int year, int hour = -1, int minute = 0, int second = 0) {
-    return {.kind = CCfsDate::Kind::Absolute,
-            .day = day,
-            .month = month,
-            .year = year,
-            .has_time_of_day = hour >= 0,
-            .hour = hour < 0 ? 0 : hour,
-            .minute = minute,
-            .second = second};
+// A parsed date as "day.month.year[ hour:minute:second]", or its kind's name.
+std::string DateText(const CCfsDate& d) {
+    if (d.kind != CCfsDate::Kind::Absolute) {
+        return d.kind == CCfsDate::Kind::Now     ? "now"
+               : d.kind == CCfsDate::Kind::Today ? "today"
+                                                 : "yesterday";
+    }
+    std::string text =
+        std::to_string(d.day) + "." + std::to_string(d.month) + "." + std::to_string(d.year);
+    if (d.has_time_of_day || d.hour || d.minute || d.second) {
+        text += " " + std::to_string(d.hour) + ":" + std::to_string(d.minute) + ":" +
+                std::to_string(d.second);
+    }
+    return text;
 }
 
 // A rule written back as one line: its kind, then every field that differs
 // from a default rule, so that a field filled by mistake shows as well.
-// Patterns and paths are in brackets, quotes removed.
+// Patterns and paths are in brackets, quotes removed; a date also as parsed.
 std::string Describe(const CCfsRule& rule) {
     static const char* const kKinds[] = {"element",  "mkbranch", "end mkbranch", "time",
                                          "end time", "load",     "include"};
@@ -46,6 +51,7 @@ std::string Describe(const CCfsRule& rule) {
     }
     if (rule.has_time || !rule.time_text.empty()) {
         text += (rule.has_time ? (element ? " -time " : " ") : " <no time> ") + rule.time_text;
+        text += " {" + DateText(rule.time) + "}";
     }
     if (!rule.branch.empty()) text += (element ? " -mkbranch " : " ") + rule.branch;
     if (rule.override_branch) text += " -override";
@@ -89,12 +95,12 @@ const CRuleCase kRules[] = {
      "element [\\vob\\My Documents\\...] CHECKEDOUT"},
     {"element \\vob\\a#b REL#1", "element [\\vob\\a#b] label REL#1"},
     {"element * \\main\\LATEST -time 03-Dec-2026.23:27:24",
-     "element [*] version main/LATEST -time 03-Dec-2026.23:27:24"},
+     "element [*] version main/LATEST -time 03-Dec-2026.23:27:24 {3.12.2026 23:27:24}"},
     {"element * \\main\\0 -mkbranch jdoe_dev", "element [*] version main/0 -mkbranch jdoe_dev"},
     // Options after the selector come in any order.
     {"element\t-file\t*\t\\main\\LATEST\t-nocheckout -override -time now "
      "-mkbranch fix  # all of them",
-     "element -file [*] version main/LATEST -time now -mkbranch fix -override "
+     "element -file [*] version main/LATEST -time now {now} -mkbranch fix -override "
      "-nocheckout"},
     {"mkbranch jdoe_dev", "mkbranch jdoe_dev"},
     {"  mkbranch rel-1.2 -override   # keep", "mkbranch rel-1.2 -override"},
@@ -102,10 +108,22 @@ const CRuleCase kRules[] = {
     {"mkbranch b\nend mkbranch b", "end mkbranch b"},
     {"time 1-Jan-2026\nend time", "end time"},
     // The same day written differently still closes its block.
-    {"time 2-feb-2026\nend time 2-February-2026", "end time 2-February-2026"},
+    {"time 2-feb-2026\nend time 2-February-2026", "end time 2-February-2026 {2.2.2026}"},
     {"load \"\\vob\\My Project\\docs\"  # quoted", "load [\\vob\\My Project\\docs]"},
     {"load \"\\vob\\x # y\"", "load [\\vob\\x # y]"},
-    {"include /srv/specs/common.cs", "include [/srv/specs/common.cs]"}};
+    {"include /srv/specs/common.cs", "include [/srv/specs/common.cs]"},
+    // Dates: month names in any case and length, years of four digits or none.
+    {"time 7-December-2026.21:05:07", "time 7-December-2026.21:05:07 {7.12.2026 21:5:7}"},
+    {"time 7-DECEMBER-2026", "time 7-DECEMBER-2026 {7.12.2026}"},
+    {"time 15-Sep.9:30", "time 15-Sep.9:30 {15.9.0 9:30:0}"},
+    {"time 31-oct-1999.00:00:59", "time 31-oct-1999.00:00:59 {31.10.1999 0:0:59}"},
+    {"time 29-Feb-2024", "time 29-Feb-2024 {29.2.2024}"},
+    {"time 29-Feb-2000", "time 29-Feb-2000 {29.2.2000}"},
+    {"time 29-Feb", "time 29-Feb {29.2.0}"},
+    {"time 1-Jan.00:00", "time 1-Jan.00:00 {1.1.0 0:0:0}"},
+    {"time now", "time now {now}"},
+    {"time today", "time today {today}"},
+    {"time yesterday", "time yesterday {yesterday}"}};
 
 INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules), [](const auto& info) {
     return test::CaseName(info.index, info.param.text);
@@ -163,7 +181,7 @@ TEST(CfsGrammarTest, ManagedConfigSpecCommentsAndMixedLineEndsParse) {
     EXPECT_EQ(Each(text, &CCfsRule::line), (std::vector<int>{5, 6, 7, 8, 15, 16, 17, 23}));
     const CCfsParseResult result = ParseConfigSpecText(text);
     ASSERT_EQ(result.rules.size(), 8u);
-    EXPECT_EQ(result.rules[3].time, Absolute(7, 12, 2026, 21, 5, 7));
+    EXPECT_EQ(Describe(result.rules[3]), "time 7-December-2026.21:05:07 {7.12.2026 21:5:7}");
     EXPECT_EQ(Describe(result.rules[4]), "element [*] version int/LATEST");
     EXPECT_EQ(Describe(result.rules[6]), "load [\\vobA]");
     EXPECT_EQ(Describe(result.rules[7]), "load [\\last]");
@@ -182,39 +200,6 @@ TEST(CfsGrammarTest, VeryLongLinesParse) {
     // The reason shortens the quoted token instead of repeating it whole.
     EXPECT_LT(result.reason.size(), 200u);
 }
-
-// ---------------------------------------------------------------- dates
-
-struct CDateCase {
-    std::string text;
-    CCfsDate expected;
-};
-
-class CfsDateTest : public ::testing::TestWithParam<CDateCase> {};
-
-TEST_P(CfsDateTest, ParsesInTimeRule) {
-    const CCfsParseResult result = ParseConfigSpecText("time " + GetParam().text);
-    ASSERT_EQ(result.Diagnostic(), "");
-    ASSERT_EQ(result.rules.size(), 1u);
-    EXPECT_EQ(Describe(result.rules[0]), "time " + GetParam().text);
-    EXPECT_EQ(result.rules[0].time, GetParam().expected);
-}
-
-const CDateCase kDates[] = {{"03-Dec-2026.23:27:24", Absolute(3, 12, 2026, 23, 27, 24)},
-                            {"7-December-2026.21:05:07", Absolute(7, 12, 2026, 21, 5, 7)},
-                            {"7-DECEMBER-2026", Absolute(7, 12, 2026)},
-                            {"15-Sep.9:30", Absolute(15, 9, 0, 9, 30, 0)},
-                            {"31-oct-1999.00:00:59", Absolute(31, 10, 1999, 0, 0, 59)},
-                            {"29-Feb-2024", Absolute(29, 2, 2024)},
-                            {"29-Feb-2000", Absolute(29, 2, 2000)},
-                            {"29-Feb", Absolute(29, 2, 0)},
-                            {"now", CCfsDate{.kind = CCfsDate::Kind::Now}},
-                            {"today", CCfsDate{.kind = CCfsDate::Kind::Today}},
-                            {"yesterday", CCfsDate{.kind = CCfsDate::Kind::Yesterday}}};
-
-INSTANTIATE_TEST_SUITE_P(Forms, CfsDateTest, ::testing::ValuesIn(kDates), [](const auto& info) {
-    return test::CaseName(info.index, info.param.text);
-});
 
 // One date per way of being wrong, under the start of its reason.
 TEST(CfsDateTest, MalformedDatesAreRejectedWithTheirReason) {

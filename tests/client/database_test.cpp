@@ -1,3 +1,6 @@
+// The process's one connection to the client database: made on first use in
+// WAL mode, shared by every call, moved by a change of KELMORA_HOME, made again
+// when the file is removed, and waiting for other writers.
 #include "client/database.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +14,7 @@
 
 #include "client/admin.h"
 #include "client/client_test_util.h"
+#include "client/registry.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
@@ -28,19 +32,14 @@ public:
     CRawConnection& operator=(const CRawConnection&) = delete;
 
     void Exec(const std::string& sql) {
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-            << (error ? error : "");
-        sqlite3_free(error);
+        EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     }
     std::string Text(const std::string& sql) {
         sqlite3_stmt* statement = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), SQLITE_OK);
         std::string text;
-        if (sqlite3_step(statement) == SQLITE_ROW) {
-            auto value = sqlite3_column_text(statement, 0);
-            if (value) text = reinterpret_cast<const char*>(value);
-        }
+        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
+            text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
         sqlite3_finalize(statement);
         return text;
     }
@@ -97,8 +96,56 @@ TEST(ClientDatabaseTest, ChangesWaitForAnotherWriter) {
     auto waited = std::chrono::steady_clock::now() - start;
     release.join();
     EXPECT_GE(waited, std::chrono::milliseconds(250));
-    client::CViewRecord view;
-    EXPECT_EQ(client::FindView("after", &view), TBS_ST_OK);
+}
+
+// How many descriptors of this process are open on the file at path.
+int OpenDescriptorsOf(const std::string& path) {
+    const std::filesystem::path wanted = std::filesystem::canonical(path);
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec) == wanted) ++count;
+    }
+    return count;
+}
+
+void UseTheLibrary() {
+    const std::string tag = UniqueName("v");
+    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "Software\\Kept", "Name", "x"),
+              TBS_ST_OK);
+    std::string value;
+    EXPECT_EQ(
+        client::ReadRegistryValue(NTREGY_HKEY_LOCAL_MACHINE, "Software\\Kept", "Name", &value),
+        TBS_ST_OK);
+}
+
+TEST(ClientConnectionTest, EveryCallSharesOneOpenOfTheDatabaseOfTheCurrentHome) {
+    CScopedHome home;
+    UseTheLibrary();
+    const std::string first = client::ClientDatabasePath();
+    EXPECT_EQ(OpenDescriptorsOf(first), 1);
+    {
+        CScopedHome other;
+        UseTheLibrary();
+        EXPECT_EQ(OpenDescriptorsOf(client::ClientDatabasePath()), 1);
+        EXPECT_EQ(OpenDescriptorsOf(first), 0);
+    }
+    UseTheLibrary();
+    EXPECT_EQ(OpenDescriptorsOf(first), 1);
+    client::CloseClientDatabase();
+    EXPECT_EQ(OpenDescriptorsOf(first), 0);
+}
+
+// A user who removes the client state while a program runs gets a new
+// database, not changes written into the removed file.
+TEST(ClientConnectionTest, ADatabaseRemovedMeanwhileIsMadeAgain) {
+    CScopedHome home;
+    UseTheLibrary();
+    const std::string path = client::ClientDatabasePath();
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+    ASSERT_EQ(client::CreateView("after"), TBS_ST_OK);
+    EXPECT_EQ(CRawConnection(path).Text("SELECT group_concat(tag) FROM view"), "after");
 }
 
 // A program that changed the database leaves client.db whole when it ends,

@@ -1,82 +1,97 @@
 #include "client/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <vector>
 
-#include "platform/fs.h"
-#include "platform/temp_file.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
 namespace {
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<CDirEntry> entries;
-    EXPECT_TRUE(ListDirectory(folder, &entries));
-    std::vector<std::string> names;
-    for (const auto& entry : entries) names.push_back(entry.name);
-    return names;
-}
-
 struct CTmpfileCase {
+    bool in_folder;  // else in $TMPDIR
     const char* prefix;
     const char* extension;
-    const char* name_start;
+    size_t size;
+    const char* name_start;  // null: the path does not fit, nothing is made
     const char* name_end;
 };
 
 class TmpfileTest : public ::testing::TestWithParam<CTmpfileCase> {};
 
 TEST_P(TmpfileTest, NewBinaryFileInTheFolderNamedAsAsked) {
-    CTempDir dir;
-    char path[1024];
-    FILE* file = fileutl_tmpfile_ext_binary(dir.path().c_str(), GetParam().prefix,
-                                            GetParam().extension, path, sizeof path);
+    const CTmpfileCase& c = GetParam();
+    CTempDir dir, tmp;
+    CScopedEnv tmpdir("TMPDIR", tmp.path());
+    const std::string folder = c.in_folder ? dir.path() : tmp.path();
+    char path[1024] = "junk";
+    errno = 0;
+    FILE* file = fileutl_tmpfile_ext_binary(c.in_folder ? dir.path().c_str() : nullptr, c.prefix,
+                                            c.extension, path, c.size);
+    if (!c.name_start) {
+        EXPECT_EQ(file, nullptr);
+        EXPECT_EQ(errno, ENAMETOOLONG);
+        EXPECT_STREQ(path, "");
+        EXPECT_TRUE(std::filesystem::is_empty(folder));
+        return;
+    }
     ASSERT_NE(file, nullptr) << std::strerror(errno);
     // Nothing is translated on the way out.
     const std::string bytes("a\r\nb\n\0c\xFF", 8);
     EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
     EXPECT_EQ(unix_nt_fclose(file), 0);
     EXPECT_EQ(ReadTextFile(path), bytes);
-    const std::string name = std::string(path).substr(dir.path().size() + 1);
-    EXPECT_EQ(std::string(path).rfind(dir.path() + "/", 0), 0u) << path;
-    EXPECT_TRUE(name.starts_with(GetParam().name_start) && name.ends_with(GetParam().name_end))
-        << name;
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{name});
+    const std::string name = std::filesystem::path(path).filename();
+    EXPECT_EQ(std::string(path), folder + "/" + name);
+    EXPECT_TRUE(name.starts_with(c.name_start) && name.ends_with(c.name_end)) << name;
+    EXPECT_EQ(unix_nt_unlink(path), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, TmpfileTest,
-                         ::testing::Values(CTmpfileCase{"cs", "txt", "cs-", ".txt"},
-                                           CTmpfileCase{"cs", ".txt", "cs-", ".txt"},
-                                           CTmpfileCase{nullptr, nullptr, "kelmora-", ""},
-                                           CTmpfileCase{"", "", "kelmora-", ""}),
-                         [](const auto& info) {
-                             return test::CaseName(info.index, info.param.extension);
-                         });
+                         ::testing::Values(CTmpfileCase{true, "cs", "txt", 1024, "cs-", ".txt"},
+                                           CTmpfileCase{true, "cs", ".txt", 1024, "cs-", ".txt"},
+                                           CTmpfileCase{false, nullptr, nullptr, 1024, "kelmora-",
+                                                        ""},
+                                           CTmpfileCase{true, "", "", 1024, "kelmora-", ""},
+                                           CTmpfileCase{true, "cs", "txt", 16, nullptr, nullptr}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-TEST(FilesTest, TmpfileDefaultsToTheTemporaryFolder) {
-    char path[1024];
-    FILE* file = fileutl_tmpfile_ext_binary(nullptr, nullptr, nullptr, path, sizeof path);
-    ASSERT_NE(file, nullptr) << std::strerror(errno);
-    EXPECT_EQ(unix_nt_fclose(file), 0);
-    EXPECT_EQ(std::string(path).rfind(TempFolder() + "/", 0), 0u) << path;
-    EXPECT_EQ(unix_nt_unlink(path), 0);
-    EXPECT_FALSE(PathExists(path));
-}
-
-TEST(FilesTest, PathThatDoesNotFitCreatesNothing) {
+// Paths made absolute from the current folder, without ".", ".." or repeated
+// and trailing slashes; the object's path follows links as far as it exists.
+TEST(AbsolutePathTest, NormalPathsAndObjectsBehindLinks) {
     CTempDir dir;
-    char path[16];
-    errno = 0;
-    EXPECT_EQ(fileutl_tmpfile_ext_binary(dir.path().c_str(), "cs", "txt", path, sizeof path),
-              nullptr);
-    EXPECT_EQ(errno, ENAMETOOLONG);
-    EXPECT_STREQ(path, "");
-    EXPECT_TRUE(Names(dir.path()).empty());
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    const std::string cwd = std::filesystem::current_path(),
+                      base = std::filesystem::canonical(dir.path()), real = base + "/real";
+    std::filesystem::current_path(dir.path());
+    const struct {
+        const char* path;
+        std::string absolute, object;
+    } kCases[] = {{"/a/./b//c/../d/", "/a/b/d", "/a/b/d"},
+                  {"/..", "/", "/"},
+                  {"link/new/..//x", base + "/link/x", real + "/x"},
+                  {"./link", base + "/link", real}};
+    char buf[1024];
+    for (const auto& c : kCases) {
+        ASSERT_EQ(fileutl_abspn(c.path, buf, sizeof buf), TBS_ST_OK) << c.path;
+        EXPECT_EQ(std::string(buf), c.absolute) << c.path;
+        ASSERT_EQ(fileutl_absobjpn(c.path, buf, sizeof buf), TBS_ST_OK) << c.path;
+        EXPECT_EQ(std::string(buf), c.object) << c.path;
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(fileutl_abspn("/abc/def", buf, 5), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_STREQ(buf, "/abc");
+    EXPECT_EQ(fileutl_abspn("", buf, sizeof buf), TBS_ST_INVALID);
+    struct stat info {};
+    EXPECT_EQ(fileutl_stat((dir / "link").c_str(), &info), TBS_ST_OK);
+    EXPECT_EQ(fileutl_stat((dir / "real/none/x").c_str(), &info), TBS_ST_NOT_FOUND);
 }
 
 }  // namespace

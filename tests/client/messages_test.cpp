@@ -72,12 +72,16 @@ TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
 }
 
 TEST(MessagesTest, WithoutLogOrRedirectInformationGoesToStdoutTheRestToStderr) {
-    CCommandOutput run =
-        RunCommand({BuiltProgram("client_log_writer"), "print", "0", "hello", "7", "hello again",
-                    "6", "broken", "7", "still broken", "4", "careful"});
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, "hello\nhello again\n");
-    EXPECT_EQ(run.err, "broken\nstill broken\ncareful\n");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    for (const auto& [kind, text] : {std::pair{IMSG_KIND_INFO, "hello"},
+                                     {IMSG_KIND_CONTINUE, "again"},
+                                     {IMSG_KIND_ERROR, "broken"},
+                                     {IMSG_KIND_CONTINUE, "still"},
+                                     {IMSG_KIND_WARNING, "careful"}})
+        imsg_print(kind, "%s\n", -1, text);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "hello\nagain\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "broken\nstill\ncareful\n");
 }
 
 // Two processes append long entries to one log at once; every entry must

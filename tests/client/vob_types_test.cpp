@@ -1,10 +1,9 @@
-// Branch and label types of VOBs through the calls the module makes: the
-// command records word by word, resolving, locks, and the type commands.
+// Branch and label types of VOBs through the calls the module makes:
+// selectors, resolving, locks, and the type commands on the records built for them.
 #include "client/vob_types.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,43 +16,6 @@
 
 namespace kelmora::test {
 namespace {
-
-using Words = std::vector<uint64_t>;
-
-uint64_t Word(const void* pointer) {
-    return reinterpret_cast<uintptr_t>(pointer);
-}
-
-// Each record's fields in declaration order, as the original's 32-bit words.
-Words WordsOf(const cmd_mkbrtype_args_t& r) {
-    return {r.record,          Word(r.area), Word(r.selectors), r.selector_count,
-            r.one_per_element, r.reserved5,  r.global,          r.reserved7,
-            Word(r.comment),   r.reserved9,  r.comment_mode,    r.reserved11};
-}
-Words WordsOf(const cmd_unlock_args_t& r) {
-    return {r.record,    Word(r.area), Word(r.selectors), r.selector_count, r.reserved4,
-            r.reserved5, r.reserved6,  r.reserved7,       r.comment_mode,   r.reserved9};
-}
-Words WordsOf(const cmd_rmtype_args_t& r) {
-    return {r.record,    Word(r.area),   Word(r.selectors), r.selector_count,
-            r.reserved4, r.reserved5,    r.reserved6,       r.reserved7,
-            r.reserved8, r.comment_mode, r.reserved10};
-}
-
-TEST(TypeCommandRecordTest, EveryWordIsWhereTheCommandReadsIt) {
-    client::CStorageArea area(stg_create_area(2048));
-    const char* selectors[] = {"brtype:priv@\\vob"};
-    const uint64_t a = Word(area.get()), s = Word(selectors);
-    const char* comment = "my work";
-    EXPECT_EQ(WordsOf(client::BranchTypeCreationRecord(area.get(), selectors, false, "")),
-              (Words{2, a, s, 1, 1, 0, 0, 0, 0, 0, 2, 0}));
-    EXPECT_EQ(WordsOf(client::BranchTypeCreationRecord(area.get(), selectors, true, comment)),
-              (Words{2, a, s, 1, 1, 0, 1, 0, Word(comment), 0, 5, 0}));
-    EXPECT_EQ(WordsOf(client::TypeUnlockRecord(area.get(), selectors)),
-              (Words{2, a, s, 1, 0, 0, 0, 0, 2, 0}));
-    EXPECT_EQ(WordsOf(client::TypeRemovalRecord(area.get(), selectors)),
-              (Words{1, a, s, 1, 0, 0, 0, 0, 0, 2, 0}));
-}
 
 TEST(TypeSelectorTest, TheVobBeginsAtTheFirstAtSignBeforeASeparator) {
     client::ETypeKind kind;

@@ -101,65 +101,55 @@ private:
 };
 
 struct CBatchCase {
-    int total;
-    std::vector<int> batches;  // sizes, in order
+    int vobs, checkouts;
+    std::vector<int> inventory, checkout_batches;  // sizes, in order
 };
 
-std::string BatchCaseName(const ::testing::TestParamInfo<CBatchCase>& info) {
-    return "Of" + std::to_string(info.param.total);
-}
+class BatchTest : public ::testing::TestWithParam<CBatchCase> {};
 
-class InventoryBatchTest : public ::testing::TestWithParam<CBatchCase> {};
-
-TEST_P(InventoryBatchTest, VobsComeInBatchesOfTenInTheOrderTheViewCameToSeeThem) {
-    CVobSite site(GetParam().total);
+// VOBs come ten at a time in the order the view came to see them; the view's
+// checkouts (not another view's) fifty at a time until the cursor is null.
+TEST_P(BatchTest, VobsAndCheckoutsComeInBatchesOfTheCursor) {
+    const CBatchCase& c = GetParam();
+    CVobSite site(c.vobs);
     std::vector<std::string> seen;
     std::vector<int> batches;
-    view_inv_cursor_t cursor = 0;
-    int end = 0;
-    while (!end) {
+    view_inv_cursor_t inventory = 0;
+    for (int end = 0; !end && batches.size() < 5;) {
         tbs_uuid_t vobs[10];
         int count = -1;
-        ASSERT_EQ(view_inventory_vobs(site.handle(), cursor, 0, 10, vobs, &count, &cursor, &end),
-                  TBS_ST_OK);
+        ASSERT_EQ(
+            view_inventory_vobs(site.handle(), inventory, 0, 10, vobs, &count, &inventory, &end),
+            TBS_ST_OK);
         batches.push_back(count);
         for (int i = 0; i < count; ++i) seen.push_back(client::UuidToText(vobs[i]));
-        ASSERT_LE(batches.size(), 5u);
     }
-    EXPECT_EQ(batches, GetParam().batches);
-    ASSERT_EQ(seen.size(), static_cast<size_t>(GetParam().total));
-    for (int i = 0; i < GetParam().total; ++i) {
+    EXPECT_EQ(batches, c.inventory);
+    ASSERT_EQ(seen.size(), static_cast<size_t>(c.vobs));
+    for (int i = 0; i < c.vobs; ++i) {
         client::CVobRecord record;
         ASSERT_EQ(client::FindVob(site.vob(i), &record), TBS_ST_OK);
         EXPECT_EQ(seen[i], record.uuid) << i;
     }
-}
+    if (c.vobs == 0) return;
 
-INSTANTIATE_TEST_SUITE_P(Inventories, InventoryBatchTest,
-                         ::testing::Values(CBatchCase{0, {0}}, CBatchCase{10, {10}},
-                                           CBatchCase{23, {10, 10, 3}}),
-                         BatchCaseName);
-
-class CheckoutBatchTest : public ::testing::TestWithParam<CBatchCase> {};
-
-TEST_P(CheckoutBatchTest, CheckoutsOfTheViewComeInBatchesOfFiftyUntilTheCursorIsNull) {
-    CVobSite site(1);
     const std::string other = UniqueName("other");
     ASSERT_EQ(client::CreateView(other), TBS_ST_OK);
-    ASSERT_EQ(client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
-                  for (int i = 0; i < GetParam().total; ++i) {
-                      for (const std::string& view : {site.view(), other}) {
-                          tbs_status_t status =
-                              client::CheckOut(db, view, site.vob(0), "e" + std::to_string(i), "");
-                          if (status) return status;
-                      }
-                  }
-                  return TBS_ST_OK;
-              }),
-              TBS_ST_OK);
+    ASSERT_EQ(
+        client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
+            for (int i = 0; i < c.checkouts; ++i) {
+                for (const std::string& view : {site.view(), other}) {
+                    const std::string element = "e" + std::to_string(i);
+                    if (tbs_status_t status = client::CheckOut(db, view, site.vob(0), element, ""))
+                        return status;
+                }
+            }
+            return TBS_ST_OK;
+        }),
+        TBS_ST_OK);
     vob_handle_t vob = site.Open(0);
     std::set<std::string> objects;
-    std::vector<int> batches;
+    batches.clear();
     vob_ckout_cursor_t cursor = nullptr;
     do {
         vob_ckout_rec_t records[50];
@@ -172,18 +162,17 @@ TEST_P(CheckoutBatchTest, CheckoutsOfTheViewComeInBatchesOfFiftyUntilTheCursorIs
             objects.insert(client::UuidToText(records[i].object));
             EXPECT_EQ(records[i].view, site.view_uuid());
         }
-        ASSERT_LE(batches.size(), 5u);
-    } while (cursor);
-    std::vector<int> expected = GetParam().batches;
-    expected.push_back(0);  // the call that finds nothing more
-    EXPECT_EQ(batches, expected);
-    EXPECT_EQ(objects.size(), static_cast<size_t>(GetParam().total));
+    } while (cursor && batches.size() < 5);
+    EXPECT_EQ(batches, c.checkout_batches);
+    EXPECT_EQ(objects.size(), static_cast<size_t>(c.checkouts));
 }
 
-INSTANTIATE_TEST_SUITE_P(Checkouts, CheckoutBatchTest,
-                         ::testing::Values(CBatchCase{0, {}}, CBatchCase{50, {50}},
-                                           CBatchCase{120, {50, 50, 20}}),
-                         BatchCaseName);
+// The last batch of each is the call that finds nothing more.
+INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
+                         ::testing::Values(CBatchCase{0, 0, {0}, {}}, CBatchCase{1, 1, {1}, {1, 0}},
+                                           CBatchCase{10, 50, {10}, {50, 0}},
+                                           CBatchCase{23, 120, {10, 10, 3}, {50, 50, 20, 0}}),
+                         [](const auto& info) { return "Of" + std::to_string(info.param.vobs); });
 
 TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
     CVobSite site(1);

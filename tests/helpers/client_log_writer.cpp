@@ -1,10 +1,8 @@
-// Drives the client library's message output from a separate process.
+// Appends to a client log from a separate process.
 //
 //   client_log_writer append LOG ID COUNT SIZE
 //       COUNT entries "ID SEQ PAYLOAD\n" (PAYLOAD: SIZE copies of ID's first
 //       letter), each with its own open and close of the log, as a report does.
-//   client_log_writer print KIND TEXT [KIND TEXT ...]
-//       imsg_print of each TEXT with its kind and no log open.
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,21 +22,12 @@ int Append(const char* log, const std::string& id, int count, size_t size) {
     return 0;
 }
 
-int Print(int argc, char** argv) {
-    for (int i = 2; i + 1 < argc; i += 2) {
-        imsg_print(std::atoi(argv[i]), "%s\n", -1, argv[i + 1]);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "append" && argc == 6)
         return Append(argv[2], argv[3], std::atoi(argv[4]), std::strtoul(argv[5], nullptr, 10));
-    if (mode == "print" && argc % 2 == 0) return Print(argc, argv);
-    std::fprintf(stderr,
-                 "usage: client_log_writer append LOG ID COUNT SIZE | print KIND TEXT...\n");
+    std::fprintf(stderr, "usage: client_log_writer append LOG ID COUNT SIZE\n");
     return 2;
 }

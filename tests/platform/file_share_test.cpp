@@ -1,3 +1,6 @@
+// Files opened with share modes, between real processes: an open succeeds
+// unless one of the two is exclusive, or one writes while the other denies
+// writers; the lock lies on the opened file and ends with its close.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,8 +8,6 @@
 #include <atomic>
 #include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 #include "platform/file.h"
 #include "support/test_env.h"
@@ -17,66 +18,107 @@ namespace {
 using test::BuiltProgram;
 using test::CChildProcess;
 
+struct CMode {
+    const char* access;
+    const char* share;
+    FileAccess file_access;
+    FileShare file_share;
+};
+constexpr CMode kModes[] = {
+    {"read", "none", FileAccess::Read, FileShare::DenyNone},
+    {"read", "denywrite", FileAccess::Read, FileShare::DenyWrite},
+    {"read", "exclusive", FileAccess::Read, FileShare::Exclusive},
+    {"write", "none", FileAccess::Write, FileShare::DenyNone},
+    {"write", "denywrite", FileAccess::Write, FileShare::DenyWrite},
+    {"write", "exclusive", FileAccess::Write, FileShare::Exclusive},
+    {"readwrite", "none", FileAccess::ReadWrite, FileShare::DenyNone},
+    {"readwrite", "denywrite", FileAccess::ReadWrite, FileShare::DenyWrite},
+    {"readwrite", "exclusive", FileAccess::ReadWrite, FileShare::Exclusive},
+};
+
+bool MayShare(const CMode& a, const CMode& b) {
+    if (a.file_share == FileShare::Exclusive || b.file_share == FileShare::Exclusive) return false;
+    const auto writes = [](const CMode& m) { return m.file_access != FileAccess::Read; };
+    const auto denies = [](const CMode& m) { return m.file_share == FileShare::DenyWrite; };
+    return !(writes(a) && denies(b)) && !(writes(b) && denies(a));
+}
+
 // One open by a second process: "opened", "refused" (a sharing violation),
 // or what file_holder printed.
-std::string OpenInOtherProcess(const std::string& path, const char* access, const char* share) {
-    CChildProcess other({BuiltProgram("file_holder"), path, access, share, "0"});
+std::string OpenInOtherProcess(const std::string& path) {
+    CChildProcess other({BuiltProgram("file_holder"), path, "read", "none", "0"});
     const std::string line = other.ReadLine();
     const std::string refused =
         "failed " + std::to_string(static_cast<int>(FileErrorCause::SharingViolation)) + " ";
     return line.starts_with(refused) ? "refused" : line;
 }
 
-using CProbes = std::vector<std::tuple<const char*, const char*, const char*>>;
+// The tree lock taken for reading ("read exclusive") must keep everyone out.
+class FileShareMatrixTest : public ::testing::TestWithParam<CMode> {};
 
-struct CShareCase {
-    const char* label;
-    const char* access;  // the holder's open
-    const char* share;
-    CProbes probes;  // access, share, outcome
-};
-
-CProbes EveryOpen(const char* outcome) {
-    CProbes probes;
-    for (const char* access : {"read", "write", "readwrite"})
-        for (const char* share : {"none", "denywrite", "exclusive"})
-            probes.emplace_back(access, share, outcome);
-    return probes;
+TEST_P(FileShareMatrixTest, OpenerMeetsHolderInAnotherProcess) {
+    test::CTempDir dir;
+    const std::string path = dir / "shared";
+    test::WriteTextFile(path, "x");
+    const CMode& held = GetParam();
+    CChildProcess holder({BuiltProgram("file_holder"), path, held.access, held.share});
+    ASSERT_EQ(holder.ReadLine(), "opened");
+    for (const CMode& opener : kModes) {
+        CFile file;
+        CFileException error;
+        const bool opened = file.Open(path, opener.file_access, opener.file_share,
+                                      FileCreate::OpenExisting, &error);
+        EXPECT_EQ(opened, MayShare(held, opener)) << opener.access << " " << opener.share;
+        if (!opened) {
+            EXPECT_EQ(error.cause, FileErrorCause::SharingViolation);
+        }
+    }
 }
 
-class FileShareBetweenProcesses : public ::testing::TestWithParam<CShareCase> {};
+INSTANTIATE_TEST_SUITE_P(Held, FileShareMatrixTest, ::testing::ValuesIn(kModes),
+                         [](const auto& info) {
+                             return std::string(info.param.access) + "_" + info.param.share;
+                         });
 
-TEST_P(FileShareBetweenProcesses, OthersAreLetInOrRefusedUntilTheHolderCloses) {
+// Written, then read in blocks around the reader's block size and whole under
+// every share mode: both end where the file ends; truncation empties it.
+class FileReadEndTest : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(FileReadEndTest, BlocksAndWholeFileEndWithTheFile) {
     test::CTempDir dir;
     const std::string path = dir / "Rules";
-    test::WriteTextFile(path, "element * CHECKEDOUT\n");
+    std::string content;
+    for (size_t i = 0; i < GetParam(); ++i) content += static_cast<char>(i % 251);
+    CFileException error;
     {
-        CChildProcess holder(
-            {BuiltProgram("file_holder"), path, GetParam().access, GetParam().share});
-        ASSERT_EQ(holder.ReadLine(), "opened");
-        for (const auto& [access, share, outcome] : GetParam().probes)
-            EXPECT_EQ(OpenInOtherProcess(path, access, share), outcome) << access << " " << share;
+        CFile writer;
+        ASSERT_TRUE(writer.Open(path, FileAccess::Write, FileShare::Exclusive,
+                                FileCreate::CreateAlways, &error));
+        ASSERT_TRUE(writer.Write(content.data(), content.size(), &error));
     }
-    EXPECT_EQ(OpenInOtherProcess(path, "readwrite", "exclusive"), "opened");
+    for (FileShare share : {FileShare::DenyNone, FileShare::DenyWrite, FileShare::Exclusive}) {
+        CFile file;
+        ASSERT_TRUE(file.Open(path, FileAccess::Read, share, FileCreate::OpenExisting, &error));
+        std::string blocks;
+        char block[4095];
+        for (long n; (n = file.Read(block, sizeof block, &error)) > 0;)
+            blocks.append(block, static_cast<size_t>(n));
+        EXPECT_EQ(blocks, content);
+        std::string whole;
+        ASSERT_TRUE(file.SeekToStart(&error) && file.ReadAll(&whole, &error));
+        EXPECT_EQ(whole, content);
+    }
+    CFile file;
+    ASSERT_TRUE(file.Open(path, FileAccess::ReadWrite, FileShare::Exclusive, FileCreate::OpenAlways,
+                          &error));
+    EXPECT_EQ(file.Length(), static_cast<long long>(content.size()));
+    ASSERT_TRUE(file.Truncate(&error));
+    EXPECT_EQ(file.Length(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Holders, FileShareBetweenProcesses,
-    ::testing::Values(CShareCase{"DenyWritersLetsReadersIn",
-                                 "read",
-                                 "denywrite",
-                                 {{"readwrite", "exclusive", "refused"},
-                                  {"write", "none", "refused"},
-                                  {"read", "none", "opened"},
-                                  {"read", "denywrite", "opened"}}},
-                      // The tree lock taken for reading must still keep everyone out.
-                      CShareCase{"ExclusiveForReadingKeepsEveryoneOut", "read", "exclusive",
-                                 EveryOpen("refused")},
-                      CShareCase{"WriterKeepsDenyWritersOut",
-                                 "write",
-                                 "none",
-                                 {{"read", "denywrite", "refused"}, {"read", "none", "opened"}}}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Sizes, FileReadEndTest,
+                         ::testing::Values(0, 1, 4094, 4095, 4096, 8190, 70000),
+                         [](const auto& info) { return std::to_string(info.param); });
 
 TEST(FileShare, ClosingReleasesTheShareLock) {
     test::CTempDir dir;
@@ -85,9 +127,9 @@ TEST(FileShare, ClosingReleasesTheShareLock) {
     CFileException error;
     ASSERT_TRUE(first.Open(path, FileAccess::ReadWrite, FileShare::Exclusive,
                            FileCreate::OpenAlways, &error));
-    EXPECT_EQ(OpenInOtherProcess(path, "read", "none"), "refused");
+    EXPECT_EQ(OpenInOtherProcess(path), "refused");
     first.Close();
-    EXPECT_EQ(OpenInOtherProcess(path, "read", "none"), "opened");
+    EXPECT_EQ(OpenInOtherProcess(path), "opened");
 }
 
 TEST(FileOpen, MissingFileAndFolderGiveTheirCauses) {
@@ -150,14 +192,13 @@ TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
     });
     int opened = 0, unlocked = 0;
     for (int i = 0; i < 20000; ++i) {
-        CFile file;
+        CFile file, probe;
         CFileException error;
         if (!file.Open(path, FileAccess::Read, FileShare::Exclusive, FileCreate::OpenExisting,
                        &error))
             continue;
         ++opened;
         // Another open of the very file that was opened must be refused.
-        CFile probe;
         if (probe.Open("/proc/self/fd/" + std::to_string(file.fd()), FileAccess::Read,
                        FileShare::DenyNone, FileCreate::OpenExisting, &error))
             ++unlocked;
@@ -166,22 +207,6 @@ TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
     replacer.join();
     EXPECT_GT(opened, 0);
     EXPECT_EQ(unlocked, 0) << "of " << opened << " opens";
-}
-
-TEST(FileIo, WriteThenReadAllRoundTripsBytes) {
-    test::CTempDir dir;
-    std::string bytes("a\r\nb\0c\xff", 7);
-    CFile file;
-    CFileException error;
-    ASSERT_TRUE(file.Open(dir / "f", FileAccess::ReadWrite, FileShare::Exclusive,
-                          FileCreate::CreateAlways, &error));
-    ASSERT_TRUE(file.Write(bytes.data(), bytes.size(), &error));
-    ASSERT_TRUE(file.SeekToStart(&error));
-    std::string back;
-    ASSERT_TRUE(file.ReadAll(&back, &error));
-    EXPECT_EQ(back, bytes);
-    ASSERT_TRUE(file.Truncate(&error));
-    EXPECT_EQ(file.Length(), 0);
 }
 
 }  // namespace

@@ -1,9 +1,18 @@
+// Where the platform puts things: native paths of profiles and tree nodes,
+// the home of all local state, temporary and replacement files.
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/temp_file.h"
 #include "support/test_env.h"
@@ -11,81 +20,146 @@
 namespace kelmora {
 namespace {
 
-struct JoinCase {
+struct CPathCase {
     const char* root;
-    const char* name;
+    const char* name;  // a profile name, or a node's full path
     const char* file;
     const char* expected;  // empty: refused
 };
 
-class ProfileNativePathTest : public ::testing::TestWithParam<JoinCase> {};
+class ProfileNativePathTest : public ::testing::TestWithParam<CPathCase> {};
 
 TEST_P(ProfileNativePathTest, JoinsOrRefuses) {
     const auto& c = GetParam();
     EXPECT_EQ(ProfileNativePath(c.root, c.name, c.file), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, ProfileNativePathTest,
-    ::testing::Values(
-        JoinCase{"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID",
-                 "/srv/p/Stavemark View Profiles/Proj/GUID"},
-        JoinCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
-        // Found by fuzzing: the name space's root gave "//Top".
-        JoinCase{"/", "\\Top\\Proj", "GUID", "/Top/Proj/GUID"},
-        JoinCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""},
-        JoinCase{"/srv/p", "\\Top\\.\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top\\\\Proj", "", ""},
-        JoinCase{"/srv/p", "Top\\Proj", "", ""}, JoinCase{"/srv/p", "\\Top/../x", "", ""},
-        JoinCase{"/srv/p", "\\Top\\Proj\\", "", ""}, JoinCase{"/srv/p", "\\Top\\Proj", "..", ""},
-        JoinCase{"/srv/p", "\\Top\\Proj", "a/b", ""}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Names, ProfileNativePathTest, ::testing::Values(
+    CPathCase{"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID", "/srv/p/Stavemark View Profiles/Proj/GUID"},
+    CPathCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
+    CPathCase{"/", "\\Top\\Proj", "GUID", "/Top/Proj/GUID"},  // found by fuzzing: "//Top"
+    CPathCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""}, CPathCase{"/srv/p", "\\Top\\.\\Proj", "", ""},
+    CPathCase{"/srv/p", "\\Top\\\\Proj", "", ""},      CPathCase{"/srv/p", "Top\\Proj", "", ""},
+    CPathCase{"/srv/p", "\\Top/../x", "", ""},         CPathCase{"/srv/p", "\\Top\\Proj\\", "", ""},
+    CPathCase{"/srv/p", "\\Top\\Proj", "..", ""},      CPathCase{"/srv/p", "\\Top\\Proj", "a/b", ""}),
     [](const auto& info) { return test::CaseName(info.index, info.param.name); });
+// clang-format on
 
-struct CNodePathCase {
-    const char* root;
-    const char* full_path;
-    const char* file;
-    const char* native;  // empty: refused
-};
-
-class NodeNativePathTest : public ::testing::TestWithParam<CNodePathCase> {};
+class NodeNativePathTest : public ::testing::TestWithParam<CPathCase> {};
 
 TEST_P(NodeNativePathTest, JoinsOnlyNamesBelowTheRoot) {
-    const CNodePathCase& c = GetParam();
-    EXPECT_EQ(NodeNativePath(c.root, c.full_path, c.file), c.native);
+    const CPathCase& c = GetParam();
+    EXPECT_EQ(NodeNativePath(c.root, c.name, c.file), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NodeNativePathTest,
-    ::testing::Values(CNodePathCase{"/srv/p", "/srv/p\\Top\\Proj", "", "/srv/p/Top/Proj"},
-                      CNodePathCase{"/srv/p", "/srv/p\\Top\\Proj", "GUID", "/srv/p/Top/Proj/GUID"},
-                      CNodePathCase{"/srv/p/", "/srv/p/\\Top", "", "/srv/p/Top"},
-                      CNodePathCase{"/srv/p", "/srv/p", "", "/srv/p"},
-                      CNodePathCase{"/srv/p", "/srv/p", ".rev", "/srv/p/.rev"},
-                      CNodePathCase{"/", "/\\Top", "", "/Top"},
-                      CNodePathCase{"/", "/", ".rev", "/.rev"},
-                      CNodePathCase{"/srv/p", "/srv/other\\Top", "", ""},
-                      CNodePathCase{"/srv/p", "/srv/p\\Top\\..\\..", "", ""},
-                      CNodePathCase{"/srv/p", "/srv/p\\Top\\\\Proj", "", ""},
-                      CNodePathCase{"/srv/p", "/srv/p\\Top\\.", "", ""},
-                      CNodePathCase{"/srv/p", "/srv/p\\Top", "../x", ""},
-                      CNodePathCase{"/srv/p", "/srv/p", "..", ""},
-                      CNodePathCase{"", "\\Top", "", ""}),
-    [](const auto& info) { return test::CaseName(info.index, info.param.full_path); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, NodeNativePathTest, ::testing::Values(
+    CPathCase{"/srv/p", "/srv/p\\Top\\Proj", "", "/srv/p/Top/Proj"},
+    CPathCase{"/srv/p", "/srv/p\\Top\\Proj", "GUID", "/srv/p/Top/Proj/GUID"},
+    CPathCase{"/srv/p/", "/srv/p/\\Top", "", "/srv/p/Top"},  CPathCase{"/srv/p", "/srv/p", "", "/srv/p"},
+    CPathCase{"/srv/p", "/srv/p", ".rev", "/srv/p/.rev"},   CPathCase{"/", "/\\Top", "", "/Top"},
+    CPathCase{"/", "/", ".rev", "/.rev"},                   CPathCase{"/srv/p", "/srv/other\\Top", "", ""},
+    CPathCase{"/srv/p", "/srv/p\\Top\\..\\..", "", ""},     CPathCase{"/srv/p", "/srv/p\\Top\\\\Proj", "", ""},
+    CPathCase{"/srv/p", "/srv/p\\Top\\.", "", ""},          CPathCase{"/srv/p", "/srv/p\\Top", "../x", ""},
+    CPathCase{"/srv/p", "/srv/p", "..", ""},                CPathCase{"", "\\Top", "", ""}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
+// clang-format on
+
+// KELMORA_HOME when set and not empty, else .kelmora in the user's home: from
+// HOME, or from the password database when HOME is unset or empty.
+TEST(KelmoraHomeTest, TheVariableElseTheUsersHome) {
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    const std::string from_passwd = std::string(user->pw_dir) + "/.kelmora";
+    const struct {
+        const char *variable, *home;
+        std::string expected;
+    } kCases[] = {{"/k", "/h", "/k"},
+                  {"", "/h", "/h/.kelmora"},
+                  {nullptr, "/h", "/h/.kelmora"},
+                  {nullptr, "", from_passwd},
+                  {nullptr, nullptr, from_passwd}};
+    for (const auto& c : kCases) {
+        test::CScopedEnv variable("KELMORA_HOME", c.variable), home("HOME", c.home);
+        EXPECT_EQ(KelmoraHome(), c.expected) << (c.variable ? c.variable : "unset");
+    }
+}
 
 TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
+    test::CTempDir dir;
+    test::CScopedEnv tmp("TMPDIR", dir.path());
     std::string path, released;
     {
         CTempFile file, kept;
         ASSERT_TRUE(file.Create("text", ".cs"));
         ASSERT_TRUE(kept.Create());
         path = file.path();
-        EXPECT_TRUE(path.ends_with(".cs")) << path;
+        EXPECT_TRUE(path.starts_with(dir / "kelmora-") && path.ends_with(".cs")) << path;
+        EXPECT_EQ(test::ReadTextFile(path), "text");
         released = kept.Release();
         EXPECT_TRUE(kept.empty());
     }
     EXPECT_FALSE(PathExists(path));
     EXPECT_TRUE(IsRegularFile(released));
-    RemoveFile(released);
+}
+
+// The entries of a folder, with each one's permission bits.
+std::vector<std::pair<std::string, unsigned>> Entries(const std::string& folder) {
+    std::vector<std::pair<std::string, unsigned>> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        struct stat st {};
+        stat(entry.path().c_str(), &st);
+        entries.emplace_back(entry.path().filename(), st.st_mode & 07777);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The new text is written beside its target, with the target's mode, under a
+// name that marks it as a leftover; the target changes only at the commit.
+class ReplacementFileTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ReplacementFileTest, IsMadeBesideItsTargetAndRenamedOverIt) {
+    test::CTempDir dir;
+    const bool relative = GetParam();
+    const std::string cwd = std::filesystem::current_path();
+    if (relative) std::filesystem::current_path(dir.path());
+    const std::string target = relative ? "Rules" : dir / "Rules";
+    test::WriteTextFile(dir / "Rules", "old");
+    chmod((dir / "Rules").c_str(), 0640);
+    {
+        CReplacementFile replacement;
+        ASSERT_TRUE(replacement.Prepare(target, "new"));
+        const auto during = Entries(dir.path());
+        ASSERT_EQ(during.size(), 2u);
+        EXPECT_TRUE(IsReplacementTempName(during[0].first)) << during[0].first;
+        EXPECT_TRUE(during[0].first.starts_with(".Rules.saving-")) << during[0].first;
+        EXPECT_EQ(during[0].second, 0640u);
+        EXPECT_EQ(test::ReadTextFile(dir / "Rules"), "old");
+        ASSERT_TRUE(replacement.Commit());
+    }
+    EXPECT_EQ(Entries(dir.path()),
+              (std::vector<std::pair<std::string, unsigned>>{{"Rules", 0640}}));
+    EXPECT_EQ(test::ReadTextFile(dir / "Rules"), "new");
+    {
+        CReplacementFile abandoned;  // never committed: nothing is left
+        ASSERT_TRUE(abandoned.Prepare(target, "lost"));
+    }
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(Entries(dir.path()).size(), 1u);
+    EXPECT_EQ(test::ReadTextFile(dir / "Rules"), "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, ReplacementFileTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Relative" : "Absolute"; });
+
+TEST(ReplacementFile, LeftoversAreRecognisedByTheirWholeName) {
+    for (const char* name : {".Rules.saving-abc123", ".x.saving-ABCDEF"})
+        EXPECT_TRUE(IsReplacementTempName(name)) << name;
+    for (const char* name : {"Rules.saving-abc123", ".Rules.saving-abc12", ".Rules.saving-abc12!",
+                             ".saving-abcdef", ".Rules.savings-abc123", ".Rules.saving-ab.123"})
+        EXPECT_FALSE(IsReplacementTempName(name)) << name;
 }
 
 }  // namespace

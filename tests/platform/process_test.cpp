@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,35 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"a \"\" b", {"a", "", "b"}},
                       SplitCase{"say \\\"hi\\\"", {"say", "\"hi\""}}, SplitCase{"   ", {}}),
     [](const auto& info) { return test::CaseName(info.index, info.param.line); });
+
+// A program is the first executable regular file of its name along PATH; an
+// empty PATH entry is the current folder; a name with a slash is not looked up.
+TEST(FindProgramOnPath, TakesTheFirstExecutableFileAlongPath) {
+    test::CTempDir dir;
+    for (const char* folder : {"a", "b", "c", "c/tool"}) ASSERT_TRUE(MakeDirectory(dir / folder));
+    test::WriteTextFile(dir / "a/tool", "not executable");
+    for (const char* program : {"b/tool", "c/other"}) {
+        test::WriteTextFile(dir / program, "#!/bin/sh\n");
+        chmod((dir / program).c_str(), 0755);
+    }
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "b");
+    const struct {
+        std::string path, name, found;
+    } kCases[] = {{dir / "a:" + dir / "c:" + dir / "b", "tool", dir / "b/tool"},
+                  {dir / "c:" + dir / "b:" + dir / "a", "other", dir / "c/other"},
+                  {dir / "a:", "tool", "./tool"},
+                  {dir / "a::" + dir / "c", "tool", "./tool"},
+                  {dir / "a", "tool", ""},
+                  {dir / "a", dir / "b/tool", dir / "b/tool"},
+                  {dir / "a", "./tool", "./tool"},
+                  {dir / "b", dir / "a/tool", ""}};
+    for (const auto& c : kCases) {
+        test::CScopedEnv path("PATH", c.path);
+        EXPECT_EQ(FindProgramOnPath(c.name), c.found) << c.path << " " << c.name;
+    }
+    std::filesystem::current_path(cwd);
+}
 
 TEST(SleepSeam, ReplacementSeesEveryWaitAndIsRestored) {
     static std::vector<unsigned> waits;

@@ -178,17 +178,24 @@ TEST_F(WizardTest, MonthAndYearChangesLowerTheDay) {
     EXPECT_FALSE(page().SetYear(2101));
 }
 
-// The console: a command for what cannot be used is refused, and the end of
-// the input cancels.
+// The console: one command per line; a command for what cannot be used is
+// refused, a wrong value is answered, and the end of the input cancels. The
+// outcome: the refused words, the answers, and the last state of the page.
 struct CConsoleCase {
     const char* label;
     std::string script;
-    std::vector<std::string> refused;
+    std::string outcome;
 };
+
+constexpr char kToBranchPoint[] = "name priv\nno\nnext\n";
+const std::string kPleaseAnswer =
+    "please answer checkpoint NAME, label NAME, time, month NAME, day N, year N, focus "
+    "hour|minutes|seconds|none, up, down, back, finish, cancel or help; ";
 
 class WizardConsoleTest : public WizardTest, public ::testing::WithParamInterface<CConsoleCase> {};
 
-TEST_P(WizardConsoleTest, RefusesWhatIsNotAvailableAndCancelsAtTheEnd) {
+TEST_P(WizardConsoleTest, EachLineIsOneCommandAndTheEndCancels) {
+    g_now = Utc(2027, 1, 31, 8, 0, 0);
     std::istringstream in(GetParam().script);
     std::ostringstream out;
     CConsoleUserInterface console(in, out);
@@ -196,28 +203,31 @@ TEST_P(WizardConsoleTest, RefusesWhatIsNotAvailableAndCancelsAtTheEnd) {
     sheet_.SetWizardMode();
     EXPECT_EQ(console.RunBranchPSheet(sheet_), IDCANCEL);
     EXPECT_EQ(sheet_.completion(), 1);
-    std::string refusals;
-    const std::regex refusal(R"(\+-- (\w+) is not available now)");
+    std::string outcome, last_state;
+    const std::regex said(
+        R"(\+-- (\w+) is not available now|\+-- ((?:day|year|month|focus|no|please) [^\n]*)|\| ((?:Name|Month|Label|Checkpoint): [^\n]*))");
     const std::string text = out.str();
-    for (std::sregex_iterator it(text.begin(), text.end(), refusal), last; it != last; ++it)
-        refusals += (*it)[1].str() + ";";
-    std::string expected;
-    for (const std::string& word : GetParam().refused) expected += word + ";";
-    EXPECT_EQ(refusals, expected) << out.str();
-    EXPECT_NE(out.str().find("Cancel (end of input)"), std::string::npos);
+    for (std::sregex_iterator it(text.begin(), text.end(), said), last; it != last; ++it) {
+        if ((*it)[1].matched) outcome += (*it)[1].str() + " refused; ";
+        if ((*it)[2].matched) outcome += (*it)[2].str() + "; ";
+        if ((*it)[3].matched) last_state = (*it)[3].str();
+    }
+    EXPECT_EQ(outcome + last_state, GetParam().outcome) << text;
+    EXPECT_TRUE(text.ends_with("Cancel (end of input)\n")) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, WizardConsoleTest,
-    ::testing::Values(
-        CConsoleCase{"NamePage",
-                     "back\nnext\nmonth May\nno\nfinish\nname x\n",
-                     {"back", "next", "month", "finish"}},
-        CConsoleCase{"BranchPointPage",
-                     "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\n"
-                     "up\nback\nyes\n",
-                     {"name", "next", "checkpoint", "up", "day"}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
+    CConsoleCase{"NamePage", "back\nnext\nmonth May\nno\nfinish\nname x\n", "back refused; next refused; month refused; finish refused; Name: x"},
+    CConsoleCase{"BranchPointPage", "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\nup\nback\nyes\n", "name refused; next refused; checkpoint refused; up refused; day refused; Name: priv"},
+    CConsoleCase{"MonthAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\n", "day takes 1 to 30; day takes 1 to 30; Month: April  Day: 3  Year: 2027  Time:  8:00:00 AM   (up and down change the AM/PM)"},
+    CConsoleCase{"YearAndMonthRefused", std::string(kToBranchPoint) + "year 1900\nyear 2030\nmonth Foo\nmonth\n", "year takes 1970 to 2100; month takes a month's name, January to December; month takes a month's name, January to December; Month: January  Day: 31  Year: 2030  Time:  8:00:00 AM   (up and down change the AM/PM)"},
+    CConsoleCase{"FocusedFieldsSpin", std::string(kToBranchPoint) + "focus seconds\nup\nfocus HOUR\ndown\nfocus minutes\nup\n", "Month: January  Day: 31  Year: 2027  Time:  7:01:01 AM   (up and down change the minutes)"},
+    CConsoleCase{"NoFocusSpinsTheMarker", std::string(kToBranchPoint) + "focus hour\nfocus none\nup\nfocus bogus\n", "focus takes hour, minutes, seconds or none; Month: January  Day: 31  Year: 2027  Time:  8:00:00 PM   (up and down change the AM/PM)"},
+    CConsoleCase{"LabelThenUnknownWord", std::string(kToBranchPoint) + "label REL1\nfrobnicate\n\n", kPleaseAnswer + kPleaseAnswer + "Label: REL1"},
+    CConsoleCase{"NamePageFields", "name  my br \ncomment why\nyes\nwhat\n", "please answer name TEXT, comment TEXT, yes, no, next, finish, cancel or help; Name: my br "}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 }  // namespace
 }  // namespace kelmora
