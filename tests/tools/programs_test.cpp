@@ -150,19 +150,11 @@ std::vector<CUsageCase> UsageCases() {
                    const std::vector<Args>& runs) {
         for (const Args& args : runs) cases.push_back({program, args, exit_code, shown});
     };
-    add("stavetool", 2, "stavetool: ",
-        {{},
-         {"frobnicate"},
-         {"mkview", "a", "b"},
-         {"mkview", "--force", "a"},
-         {"setting", "get"},
-         {"setting", "set", "--param", "10", "-1"},
-         {"mkvob", "/v", "s", "--replica"},
-         {"vobfault", "/v", "12x"},
-         {"vobfault", "/v", "1002", "--clear"},
-         {"mount", "-a", "\\t"},
-         {"mountfault", "\\t", "1", "--clear"},
-         {"lock", "priv"}});
+    // clang-format off
+    add("stavetool", 2, "stavetool: ", {{}, {"frobnicate"}, {"mkview", "a", "b"}, {"mkview", "--force", "a"},
+        {"setting", "get"}, {"setting", "set", "--param", "10", "-1"}, {"mkvob", "/v", "s", "--replica"},
+        {"vobfault", "/v", "12x"}, {"vobfault", "/v", "1002", "--clear"}, {"mount", "-a", "\\t"},
+        {"mountfault", "\\t", "1", "--clear"}, {"lock", "priv"}});
     add("stavetool", 2, "unknown command 'mkviw' (did you mean 'mkview'?)", {{"mkviw"}});
     add("stavetool", 2, "(did you mean '--replica'?)", {{"mkvob", "/v", "s", "--replika"}});
     add("viewprofile", 2, "no method given", {{"--view", "v"}});
@@ -180,28 +172,24 @@ std::vector<CUsageCase> UsageCases() {
     add("viewprofile", 2, "wrong type", {{"--view", "v", "SuppressErrorDisplay", "maybe"}});
     add("vptree", 2, "Try 'vptree --help'", {{}, {"frobnicate"}, {"--bogus", "ls"}});
     add("vptree", 2, "unknown command 'mkfoldr' (did you mean 'mkfolder'?)", {{"mkfoldr"}});
-    add("vptree", 2, "(see vptree --help)",
-        {{"--root", "%tree", "mv", "\\Top"},
-         {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
-    add("vptree", 0, "usage: vptree", {{"--help"}});
-    for (const char* program : {"viewprofile", "vptree", "stavetool", "stavefindco",
-                                "staveprojtool", "stavemrgman", "staveviewupdate"}) {
+    add("vptree", 2, "(see vptree --help)", {{"--root", "%tree", "mv", "\\Top"},
+        {"--root", "%tree", "set", "\\Top", "Colour", "--text", "x"}});
+    for (const char* program : {"viewprofile", "vptree", "stavetool", "stavefindco", "staveprojtool",
+                                "stavemrgman", "staveviewupdate"}) {
         add(program, 0, std::string(program) + " 0.", {{"--version"}});
         add(program, 0, "sage: ", {{"-h"}});
     }
     add("stavefindco", 2, "usage: stavefindco",
         {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"}});
     add("stavefindco", 2, "unknown option '-all'", {{"-all", "v"}});
-    add("stavefindco", 1, "",
-        {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
+    add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});
     add("staveprojtool", 2, "staveprojtool: ", {{}});
-    add("staveprojtool", 0,
-        "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n", {{"--help"}});
+    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n", {{"--help"}});
     add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
     add("staveviewupdate", 2, "(did you mean '-quick'?)", {{"-ws", "/w", "-cspec", "f", "-quik"}});
-    add("stavemrgman", 0, "usage: stavemrgman", {{"--help"}});
     add("staveviewupdate", 2, "-cspec FILE are needed", {{"-ws", "/w"}});
+    // clang-format on
     return cases;
 }
 
