@@ -96,39 +96,30 @@ TEST_P(CheckoutDetectionTest, FindsTheCheckoutsThatCountAndWarnsOfVobsItCannotSe
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, CheckoutDetectionTest,
-    ::testing::Values(
-        CDetectionCase{"NoVobs", {}, FALSE, {}},
-        CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, {}},
-        CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, {}},
-        CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, {}, true},
-        CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, {}},
-        // The local one comes after a batch of foreign ones.
-        CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch",
-                       {{true,
-                         [] {
-                             auto masters = Foreign(60);
-                             masters.push_back("");
-                             return masters;
-                         }()}},
-                       TRUE,
-                       {}},
-        CDetectionCase{
-            "NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, {}},
-        CDetectionCase{"FailedOpenWarnsAndTheOthersAreSearched",
-                       {{false, {""}, TBS_ST_ERR}, {}, {false, {""}}},
-                       TRUE,
-                       {{kUnknownForAll, 0}}},
-        CDetectionCase{"EachUnsearchableVobWarns",
-                       {{false, {""}, TBS_ST_ERR, "replica"},
-                        {false, {""}, TBS_ST_ERR, "checkouts"},
-                        {true, {""}, TBS_ST_ERR, "master"}},
-                       FALSE,
-                       {{kUnknownForVob, 0}, {kUnknownForVob, 1}, {kUnknownForVob, 2}}},
-        CDetectionCase{
-            "StopsAtTheFirstThatCounts", {{false, {""}}, {false, {""}, TBS_ST_ERR}}, TRUE, {}}),
+// A local checkout after a batch of foreign ones.
+std::vector<std::string> ForeignThenLocal() {
+    std::vector<std::string> masters = Foreign(60);
+    masters.push_back("");
+    return masters;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Views, CheckoutDetectionTest, ::testing::Values(
+    CDetectionCase{"NoVobs", {}, FALSE, {}},
+    CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, {}},
+    CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, {}},
+    CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, {}, true},
+    CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, {}},
+    CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch", {{true, ForeignThenLocal()}}, TRUE, {}},
+    CDetectionCase{"NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, {}},
+    CDetectionCase{"FailedOpenWarnsAndTheOthersAreSearched", {{false, {""}, TBS_ST_ERR}, {}, {false, {""}}},
+        TRUE, {{kUnknownForAll, 0}}},
+    CDetectionCase{"EachUnsearchableVobWarns", {{false, {""}, TBS_ST_ERR, "replica"},
+        {false, {""}, TBS_ST_ERR, "checkouts"}, {true, {""}, TBS_ST_ERR, "master"}},
+        FALSE, {{kUnknownForVob, 0}, {kUnknownForVob, 1}, {kUnknownForVob, 2}}},
+    CDetectionCase{"StopsAtTheFirstThatCounts", {{false, {""}}, {false, {""}, TBS_ST_ERR}}, TRUE, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(CheckoutDetectionViewTest, AViewThatCannotBeNamedIsReportedWithTheLibrarysText) {
     CScriptedUserInterface ui;
