@@ -190,61 +190,34 @@ TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociation) {
     EXPECT_EQ(StoredSpec(tag), c.rebuilt.empty() ? c.view : c.rebuilt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RecoveryTest,
-    ::testing::Values(
-        CRecoveryCase{"SelectorForm",
-                      Damaged(kProj, kBranch) + "element * REL_1\r\nelement * /main/LATEST\r\n",
-                      "yes\n",
-                      {kRecover},
-                      PrivateBlock(kProj, kId, kBranch) + kSectionHeader +
-                          "load \\vobA\r\nelement * REL_1\r\nelement * \\main\\0\r\n" + kEnd},
-        CRecoveryCase{"TimeForm",
-                      Damaged(kProj, kBranch + kTime) + "element * /main/LATEST\r\n",
-                      "yes\n",
-                      {kRecover},
-                      PrivateBlock(kProj, kId, kBranch + kTime) + kSectionHeader +
-                          "\r\nelement * .../int/LATEST \r\nload \\vobA\r\n"
-                          "element * /main/LATEST\r\nelement * \\main\\0\r\n" +
-                          kEnd},
-        // The option is no private branch; the user's rule keeps its own line.
-        CRecoveryCase{
-            "MkbranchOptionsDoNotCount",
-            Damaged(kProj, "") + "element * .../int/LATEST -mkbranch int\r\n" + kSectionHeader +
-                "element * /main/LATEST\r\n" + kEnd,
-            "yes\n",
-            {kRecover},
-            InfoBlock(kProj, kId) + "element * .../int/LATEST -mkbranch int\r\n" + kComposed},
-        // The user's rules after the generated section are kept too.
-        CRecoveryCase{
-            "RulesAfterTheSectionStay",
-            Damaged(kProj, "") + "element * MINE\r\n" + kSectionHeader + kEnd + "load \\after\r\n",
-            "yes\n",
-            {kRecover},
-            InfoBlock(kProj, kId) + "element * MINE\r\n\r\nload \\after\r\n\r\n" + kComposed},
-        CRecoveryCase{"ProfileFoundByGuid",
-                      Damaged(kTop + "\\Gone", ""),
-                      "yes\n",
-                      {kRecover},
-                      InfoBlock(kProj, kId) + "\r\n\r\n" + kComposed},
-        CRecoveryCase{"TwoPlainMkbranchRules",
-                      Damaged(kProj, kBranch) + "mkbranch fix\r\nelement * REL_1\r\n",
-                      "yes\nno\n",
-                      {kRecover, kSalvage},
-                      ""},
-        CRecoveryCase{"DeletedProfileKept",
-                      Damaged(kTop + "\\Gone", "", "no-such-guid"),
-                      "yes\nno\n",
-                      {kRecover, kDeleted},
-                      ""},
-        // Yes to the dissociation shows the dissociate dialog, as the method does.
-        CRecoveryCase{"DeletedProfileDissociated",
-                      Damaged(kTop + "\\Gone", "", "no-such-guid") + "element * X  # mine\r\n",
-                      "yes\nyes\nyes\n",
-                      {kRecover, kDeleted},
-                      "element * CHECKEDOUT\r\nelement * X  \r\n",
-                      FALSE}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, RecoveryTest, ::testing::Values(
+    CRecoveryCase{"SelectorForm", Damaged(kProj, kBranch) + "element * REL_1\r\nelement * /main/LATEST\r\n",
+        "yes\n", {kRecover}, PrivateBlock(kProj, kId, kBranch) + kSectionHeader +
+        "load \\vobA\r\nelement * REL_1\r\nelement * \\main\\0\r\n" + kEnd},
+    CRecoveryCase{"TimeForm", Damaged(kProj, kBranch + kTime) + "element * /main/LATEST\r\n", "yes\n",
+        {kRecover}, PrivateBlock(kProj, kId, kBranch + kTime) + kSectionHeader + "\r\nelement * "
+        ".../int/LATEST \r\nload \\vobA\r\nelement * /main/LATEST\r\nelement * \\main\\0\r\n" + kEnd},
+    // The option is no private branch; the user's rule keeps its own line.
+    CRecoveryCase{"MkbranchOptionsDoNotCount", Damaged(kProj, "") + "element * .../int/LATEST -mkbranch int\r\n" +
+        kSectionHeader + "element * /main/LATEST\r\n" + kEnd, "yes\n", {kRecover},
+        InfoBlock(kProj, kId) + "element * .../int/LATEST -mkbranch int\r\n" + kComposed},
+    // The user's rules after the generated section are kept too.
+    CRecoveryCase{"RulesAfterTheSectionStay", Damaged(kProj, "") + "element * MINE\r\n" + kSectionHeader + kEnd +
+        "load \\after\r\n", "yes\n", {kRecover},
+        InfoBlock(kProj, kId) + "element * MINE\r\n\r\nload \\after\r\n\r\n" + kComposed},
+    CRecoveryCase{"ProfileFoundByGuid", Damaged(kTop + "\\Gone", ""), "yes\n", {kRecover},
+        InfoBlock(kProj, kId) + "\r\n\r\n" + kComposed},
+    CRecoveryCase{"TwoPlainMkbranchRules", Damaged(kProj, kBranch) + "mkbranch fix\r\nelement * REL_1\r\n",
+        "yes\nno\n", {kRecover, kSalvage}, ""},
+    CRecoveryCase{"DeletedProfileKept", Damaged(kTop + "\\Gone", "", "no-such-guid"), "yes\nno\n",
+        {kRecover, kDeleted}, ""},
+    // Yes to the dissociation shows the dissociate dialog, as the method does.
+    CRecoveryCase{"DeletedProfileDissociated", Damaged(kTop + "\\Gone", "", "no-such-guid") +
+        "element * X  # mine\r\n", "yes\nyes\nyes\n", {kRecover, kDeleted},
+        "element * CHECKEDOUT\r\nelement * X  \r\n", FALSE}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 TEST_F(CProfileSiteTest, WithDisplaySuppressedNothingIsRebuilt) {
     MakeProfile("Proj", RulesFile("", kProfileRules), kId);
