@@ -45,56 +45,40 @@ TEST_P(ComposeTest, ComposedTextIsTheOneWrittenOut) {
 
 const std::string kLatest = RulesFile("", "element * /main/LATEST\r\n");
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ComposeTest,
-    ::testing::Values(
-        CComposeCase{"EmptyPrivateRules", EForm::Profile, kLatest, kEmptyView + kEnd,
-                     InfoBlock(kProj, kId) + "\r\n\r\n" + kSectionHeader + "\r\n" +
-                         "element * /main/LATEST\r\n" + kEnd},
-        // The block loses its line end and the user rules bring their own;
-        // private rules are trimmed, what follows the end marker is ignored.
-        CComposeCase{"UserRulesWithLeadingLineEnd", EForm::Profile,
-                     RulesFile("\r\n  element \\vob\\a\\... REL_1 \r\n\r\n", "load \\vobA\r\n") +
-                         "element * junk\r\n",
-                     InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader + kEnd,
-                     InfoBlock(kProj, kId) + kUserRule + kSectionHeader +
-                         "element \\vob\\a\\... REL_1\r\nload \\vobA\r\n" + kEnd},
-        CComposeCase{"TextAfterTheSectionMovesAboveIt", EForm::Profile, kLatest,
-                     kEmptyView + kEnd + "load \\vobA\r\n",
-                     InfoBlock(kProj, kId) + "load \\vobA\r\n\r\n" + kSectionHeader + "\r\n" +
-                         "element * /main/LATEST\r\n" + kEnd},
-        // Only load rules in the first column come along.
-        CComposeCase{"SelectorKeepsTheLoadRules", EForm::Selector, kLatest,
-                     InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader +
-                         "load \\vobA\r\n  load \\vobB\r\nelement * /main/LATEST\r\n"
-                         "load \\vobC\r\n" +
-                         kEnd,
-                     BlockHead(kProj, kViewId) + kBranch + kClosing + kUserRule + kSectionHeader +
-                         "load \\vobA\r\nload \\vobC\r\nelement * REL_1\r\n"
-                         "element * \\main\\0\r\n" +
-                         kEnd},
-        // Each option goes with its branch and the rest of its line.
-        CComposeCase{"TimeDropsMkbranchOptionsAndAddsTheFallback", EForm::Time, kLatest,
-                     kEmptyView +
-                         "element * .../int/LATEST -mkbranch int -override\r\n"
-                         "element * /main/LATEST\r\n" +
-                         kEnd,
-                     PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader +
-                         "element * .../int/LATEST \r\nelement * /main/LATEST\r\n"
-                         "element * \\main\\0\r\n" +
-                         kEnd},
-        CComposeCase{
-            "TimeKeepsAFallbackThatStoodBeforeAnOption", EForm::Time, kLatest,
-            kEmptyView + "element * .../int/LATEST\r\nelement * \\main\\0 -mkbranch int\r\n" + kEnd,
-            PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader +
-                "element * .../int/LATEST\r\nelement * \\main\\0 \r\n" + kEnd},
-        // What follows the section is a user rule already: written once.
-        CComposeCase{
-            "TimeWritesTheRulesAfterTheSectionOnce", EForm::Time, kLatest,
-            kEmptyView + "element * \\main\\0 -mkbranch int\r\n" + kEnd + "load \\after\r\n",
-            BlockHead(kProj, kViewId) + kTimed + kClosing + "load \\after\r\n\r\n" +
-                kSectionHeader + "element * \\main\\0 \r\n" + kEnd}),
+const std::string kLatestRule = "element * /main/LATEST\r\n";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Forms, ComposeTest, ::testing::Values(
+    CComposeCase{"EmptyPrivateRules", EForm::Profile, kLatest, kEmptyView + kEnd,
+        InfoBlock(kProj, kId) + "\r\n\r\n" + kSectionHeader + "\r\n" + kLatestRule + kEnd},
+    // The block loses its line end and the user rules bring their own;
+    // private rules are trimmed, what follows the end marker is ignored.
+    CComposeCase{"UserRulesWithLeadingLineEnd", EForm::Profile,
+        RulesFile("\r\n  element \\vob\\a\\... REL_1 \r\n\r\n", "load \\vobA\r\n") + "element * junk\r\n",
+        InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader + kEnd,
+        InfoBlock(kProj, kId) + kUserRule + kSectionHeader + "element \\vob\\a\\... REL_1\r\nload \\vobA\r\n" + kEnd},
+    CComposeCase{"TextAfterTheSectionMovesAboveIt", EForm::Profile, kLatest, kEmptyView + kEnd + "load \\vobA\r\n",
+        InfoBlock(kProj, kId) + "load \\vobA\r\n\r\n" + kSectionHeader + "\r\n" + kLatestRule + kEnd},
+    // Only load rules in the first column come along.
+    CComposeCase{"SelectorKeepsTheLoadRules", EForm::Selector, kLatest, InfoBlock(kProj, kViewId) + kUserRule +
+        kSectionHeader + "load \\vobA\r\n  load \\vobB\r\n" + kLatestRule + "load \\vobC\r\n" + kEnd,
+        BlockHead(kProj, kViewId) + kBranch + kClosing + kUserRule + kSectionHeader +
+        "load \\vobA\r\nload \\vobC\r\nelement * REL_1\r\nelement * \\main\\0\r\n" + kEnd},
+    // Each option goes with its branch and the rest of its line.
+    CComposeCase{"TimeDropsMkbranchOptionsAndAddsTheFallback", EForm::Time, kLatest,
+        kEmptyView + "element * .../int/LATEST -mkbranch int -override\r\n" + kLatestRule + kEnd,
+        PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader + "element * .../int/LATEST \r\n" + kLatestRule +
+        "element * \\main\\0\r\n" + kEnd},
+    CComposeCase{"TimeKeepsAFallbackThatStoodBeforeAnOption", EForm::Time, kLatest,
+        kEmptyView + "element * .../int/LATEST\r\nelement * \\main\\0 -mkbranch int\r\n" + kEnd,
+        PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader + "element * .../int/LATEST\r\nelement * \\main\\0 \r\n" + kEnd},
+    // What follows the section is a user rule already: written once.
+    CComposeCase{"TimeWritesTheRulesAfterTheSectionOnce", EForm::Time, kLatest,
+        kEmptyView + "element * \\main\\0 -mkbranch int\r\n" + kEnd + "load \\after\r\n",
+        BlockHead(kProj, kViewId) + kTimed + kClosing + "load \\after\r\n\r\n" + kSectionHeader +
+        "element * \\main\\0 \r\n" + kEnd}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 struct CFaultyProfileCase {
     const char* label;

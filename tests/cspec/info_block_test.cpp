@@ -89,39 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
         CScanCase{"EmptyName", Block("#        Name - ", kIdLine), 1, kIdLine}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(InfoBlockFormatTest, ProfileFormIsTheNineLinesWithTheValues) {
-    CInfoBlockFields fields{kName, kGuid, 0, 12};
-    EXPECT_EQ(FormatProfileInfoBlock(fields),
-              std::string(kLine1) + "\r\n" +
-                  "#        Name - \\Stavemark View Profiles\\Proj\r\n"
-                  "#        ID - 4f1c9a2e-0b7d-4c55-9e13-2a6f8d0c7b31 0.12\r\n"
-                  "#\r\n"
-                  "element * CHECKEDOUT\r\n" +
-                  kClosing + "\r\n");
-}
-
-TEST(InfoBlockFormatTest, PrivateBranchFormPutsTheRulesBeforeTheClosingLines) {
-    CInfoBlockFields fields{kName, kGuid, 1, 7};
-    std::string rules = "element * .../jdoe_fix/LATEST\r\nmkbranch jdoe_fix\r\n";
-    std::string block = FormatPrivateBranchInfoBlock(fields, rules);
-    EXPECT_EQ(block, Block(kNameLine, kIdLine) + rules + kClosing + "\r\n\r\n\r\n");
-    CInfoBlockFields scanned;
-    EXPECT_EQ(ScanInfoBlock(block, &scanned), 4);
-    EXPECT_EQ(scanned.name, kName);
-    EXPECT_TRUE(HasInfoBlockClosingLines(block));
-}
-
+// The block's two forms are compared whole where they are composed.
 TEST(InfoBlockClosingTest, ClosingLinesMustStandExactlyAnywhereInTheText) {
-    std::string block = FormatProfileInfoBlock({kName, kGuid, 1, 7});
-    EXPECT_TRUE(HasInfoBlockClosingLines(block));
-    EXPECT_TRUE(HasInfoBlockClosingLines("element * /main/LATEST\r\n" + block));
-
-    std::string lost_blanks = block;
+    const std::string block = "element * X\r\n" + FormatProfileInfoBlock({kName, kGuid, 1, 7});
+    std::string lost_blanks = block, line_feeds = block;
     lost_blanks.replace(lost_blanks.find("comment.      "), 14, "comment.");
-    EXPECT_FALSE(HasInfoBlockClosingLines(lost_blanks));
-
-    std::string line_feeds = block;
     for (size_t at; (at = line_feeds.find("\r\n")) != std::string::npos;) line_feeds.erase(at, 1);
+    EXPECT_TRUE(HasInfoBlockClosingLines(block));
+    EXPECT_FALSE(HasInfoBlockClosingLines(lost_blanks));
     EXPECT_FALSE(HasInfoBlockClosingLines(line_feeds));
 }
 

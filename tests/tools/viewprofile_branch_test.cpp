@@ -131,9 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
         CComposeCase{"Checkpoint", "name priv\nno\nnext\ncheckpoint CP2\nfinish\n",
                      "CP1\r\nCP2, CP3\r\n", false, [](std::time_t) { return SelectorForm("CP2"); },
                      "(list: CP3 CP2 CP1)"},
-        CComposeCase{"Label", "name priv\nno\nnext\nlabel REL1\nfinish\n", "", false,
-                     [](std::time_t) { return SelectorForm("REL1"); },
-                     "by View Profile checkpoint  (disabled)"},
         CComposeCase{"TimeRule", "name priv\nno\nnext\nmonth December\nday 7\nyear 2026\nfinish\n",
                      "", false,
                      [](std::time_t t) {

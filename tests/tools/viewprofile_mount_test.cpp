@@ -2,8 +2,6 @@
 // mounted and faulted with stavetool, and a view associated by hand.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "client/trfs_driver.h"
 #include "cspec/profile_site.h"
 
@@ -116,17 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Runs, MountProfileVobsTest, ::testing::Values(
         "mounted:\n\n\tvobA\n\tvobC\n", "2000\n"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
-
-// The one run on the real clock.
-class MountProfileVobsSlow : public MountProfileVobsTest {};
-
-TEST_F(MountProfileVobsSlow, SecondTryComesTwoRealSecondsLater) {
-    ASSERT_EQ(Run("stavetool", {"mountfault", "\\vobA", "1"}).exit_code, 0);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run("viewprofile", {"--suppress-errors", "MountProfileVOBs", ""}).exit_code, 0);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
-    EXPECT_EQ(Mounted(), "ABC");
-}
 
 }  // namespace
 }  // namespace kelmora::test

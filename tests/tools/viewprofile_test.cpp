@@ -2,18 +2,14 @@
 // on this test process's client state.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "automation/dispatch.h"
-#include "automation/log_reader.h"
 #include "client/client_test_util.h"
 #include "kelmora/automation.h"
 #include "module/server_registry.h"
-#include "platform/tool_log.h"
 #include "support/test_env.h"
 #include "tools/tool_fixture.h"
 
@@ -24,54 +20,6 @@ CCommandOutput ViewProfile(std::vector<std::string> args) {
     args.insert(args.begin(), BuiltProgram("viewprofile"));
     return RunCommand(args);
 }
-
-// A failed call exits with 1 and prints no result; its message is shown
-// behind the prefix, or logged when errors are suppressed, except for a path
-// outside any workspace, which is always shown. %missing is a view that is not.
-struct CErrorCase {
-    const char* label;
-    std::vector<std::string> args;
-    const char* shown;  // a part of standard error; empty: nothing on it
-    const char* logged;
-};
-
-class ViewProfileErrorTest : public ::testing::TestWithParam<CErrorCase> {};
-
-TEST_P(ViewProfileErrorTest, ExitsWithOneAndShowsOrLogsTheMessage) {
-    COperationLogTail log;
-    std::vector<std::string> args = GetParam().args;
-    for (std::string& arg : args)
-        if (arg == "%missing") arg = UniqueName("missing");
-    CCommandOutput run = ViewProfile(args);
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.out, "");
-    const std::string shown = GetParam().shown;
-    if (shown.empty()) {
-        EXPECT_EQ(run.err, "");
-    } else {
-        EXPECT_NE(run.err.find(shown), std::string::npos) << run.err;
-    }
-    EXPECT_EQ(log.Text(), GetParam().logged);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Calls, ViewProfileErrorTest,
-    ::testing::Values(
-        CErrorCase{"UnknownViewBehindThePrefix",
-                   {"--view", "%missing", "--error-prefix", "Cannot show: ", "GetConfigSpec"},
-                   "[stop]\n| Cannot show: Error getting view handle.\n|\n| No view \"",
-                   ""},
-        CErrorCase{"UnknownViewSuppressedIsOneLogLine",
-                   {"--view", "nosuch", "--suppress-errors", "GetConfigSpec"},
-                   "",
-                   "Error getting view handle.\n\nNo view \"nosuch\" exists (stavetool lsview "
-                   "lists the views).\n"},
-        CErrorCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed",
-                   {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"},
-                   "[stop]\n| Error determining the view tag for the workspace path\n"
-                   "| '/not/a/workspace'\n",
-                   ""}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 struct CFrontEndCase {
     const char* name;
