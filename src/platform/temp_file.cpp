@@ -110,13 +110,8 @@ constexpr size_t kUniqueLength = 6;  // mkstemp's XXXXXX
 // Makes the hidden temporary file beside name in the folder, with a unique
 // end in the manner of mkstemp; the descriptor, or -1 with errno set.
 int MakeUniqueIn(const CFolder& folder, const std::string& name, std::string* temp_name) {
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937_64 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string unique(kUniqueLength, 'X');
-        for (char& c : unique) c = kLetters[random() % (sizeof kLetters - 1)];
-        *temp_name = "." + name + std::string(kReplacementMark) + unique;
+        *temp_name = "." + name + std::string(kReplacementMark) + RandomNameEnd();
         const int fd = openat(folder.fd(), temp_name->c_str(),
                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -215,7 +210,21 @@ bool IsReplacementTempName(std::string_view name) {
     if (name.size() < 2 + kReplacementMark.size() + kUniqueLength || name[0] != '.') return false;
     const size_t mark = name.size() - kUniqueLength - kReplacementMark.size();
     if (name.substr(mark, kReplacementMark.size()) != kReplacementMark) return false;
-    for (char c : name.substr(name.size() - kUniqueLength)) {
+    return IsRandomNameEnd(name.substr(name.size() - kUniqueLength));
+}
+
+std::string RandomNameEnd() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
+    std::string end(kUniqueLength, 'X');
+    for (char& c : end) c = kLetters[random() % (sizeof kLetters - 1)];
+    return end;
+}
+
+bool IsRandomNameEnd(std::string_view text) {
+    if (text.size() != kUniqueLength) return false;
+    for (char c : text) {
         if (!std::isalnum(static_cast<unsigned char>(c))) return false;
     }
     return true;

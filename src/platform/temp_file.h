@@ -82,6 +82,11 @@ private:
     std::string target_;
 };
 
+// Six letters or digits chosen at random, as mkstemp's XXXXXX end a name;
+// and whether a text is such an end.
+std::string RandomNameEnd();
+bool IsRandomNameEnd(std::string_view text);
+
 // Whether a folder entry is the temporary file of a replacement: one that a
 // writer killed before its rename left behind.
 bool IsReplacementTempName(std::string_view name);

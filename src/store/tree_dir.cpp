@@ -1,11 +1,10 @@
 #include "store/tree_dir.h"
 
-#include <cctype>
 #include <cerrno>
-#include <random>
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/temp_file.h"
 #include "store/current_tree.h"
 
 namespace kelmora {
@@ -14,7 +13,6 @@ namespace {
 
 constexpr std::string_view kMakingPrefix = ".kelmora-making-";
 constexpr std::string_view kRemovingPrefix = ".kelmora-removing-";
-constexpr size_t kUniqueLength = 6;
 
 // The node's path below the root with '/' between the names; false when the
 // path does not lie below the root or holds no valid name.
@@ -61,28 +59,14 @@ bool OpenTreeParent(std::string_view full_path, CFolder* parent, std::string* na
 }
 
 std::string HiddenEditName(bool removing) {
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937_64 random(std::random_device{}());
-    std::string name(removing ? kRemovingPrefix : kMakingPrefix);
-    for (size_t i = 0; i < kUniqueLength; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-    return name;
+    return std::string(removing ? kRemovingPrefix : kMakingPrefix) + RandomNameEnd();
 }
 
 bool IsHiddenEditName(std::string_view name) {
-    std::string_view unique;
-    if (name.starts_with(kMakingPrefix)) {
-        unique = name.substr(kMakingPrefix.size());
-    } else if (name.starts_with(kRemovingPrefix)) {
-        unique = name.substr(kRemovingPrefix.size());
-    } else {
-        return false;
+    for (std::string_view prefix : {kMakingPrefix, kRemovingPrefix}) {
+        if (name.starts_with(prefix)) return IsRandomNameEnd(name.substr(prefix.size()));
     }
-    if (unique.size() != kUniqueLength) return false;
-    for (char c : unique) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
+    return false;
 }
 
 void RemoveHiddenEditLeftovers(const CFolder& folder) {

@@ -1,6 +1,11 @@
 #include "ui/assoc_dlg.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "client/preview.h"
 #include "client/registry.h"
+#include "platform/temp_file.h"
 #include "resources/string_table.h"
 #include "ui/sibling_tool.h"
 #include "ui/user_interface.h"
@@ -23,6 +28,14 @@ bool ReadSelectionValue(const std::string& key, const char* name, std::string* v
     return true;
 }
 
+bool ReadWholeFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    *text = all.str();
+    return static_cast<bool>(in);
+}
+
 }  // namespace
 
 int CAssocDlg::DoModal() {
@@ -37,6 +50,20 @@ BOOL CAssocDlg::OnInitDialog() {
 
 void CAssocDlg::OnBrowse() {
     CWaitCursor wait;
+    // A preview changes nothing: the browser hands its pick over in a file
+    // instead of keeping it for the user.
+    if (ActivePreview()) {
+        CTempFile pick;
+        std::string text;
+        if (!pick.Create() ||
+            !RunSiblingTool({kBrowserTool, "/b", "--keep-in", pick.path()}).Succeeded() ||
+            !ReadWholeFile(pick.path(), &text))
+            return;
+        const size_t line_end = text.find('\n');
+        if (line_end != std::string::npos)
+            set_name_text(text.substr(0, line_end) + '\\' + text.substr(line_end + 1));
+        return;
+    }
     CProcessResult run = RunSiblingTool({kBrowserTool, "/b"});
     if (!run.Succeeded()) return;
     const std::string key = std::string(ntregy_get_common_key()) + kSelectionKeySuffix;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -14,8 +15,8 @@ namespace {
 
 using test::BuiltProgram;
 using test::CCommandOutput;
-using test::Printed;
 using test::CTempDir;
+using test::Printed;
 using test::ReadTextFile;
 using test::RunCommand;
 using test::WriteTextFile;
@@ -80,15 +81,20 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     const std::string refused = Printed(Vptree({"mv", kTop + "\\Group\\Named", "..\\x"}));
-    EXPECT_TRUE(refused.starts_with("exit 1: ") && refused.find(std::strerror(EINVAL)) != std::string::npos)
+    EXPECT_TRUE(refused.starts_with("exit 1: ") &&
+                refused.find(std::strerror(EINVAL)) != std::string::npos)
         << refused;
     ASSERT_EQ(Vptree({"rm", kGroup}).exit_code, 0);
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
+// Values set under another spelling of the root are found by the save.
 TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     WriteTextFile(temp_ / "rules", "element * CHECKEDOUT\nelement * /main/proj/LATEST\n");
-    ASSERT_EQ(Vptree({"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code, 0);
+    ASSERT_EQ(RunCommand({BuiltProgram("vptree"), "--root", root_ + "/../tree/", "set", kProj,
+                          "Rules", "--file", temp_ / "rules"})
+                  .exit_code,
+              0);
     // Nothing is written before the save.
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
     EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
@@ -102,8 +108,10 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
-    // What was saved is not saved again.
-    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
+    // What was saved is not saved again: with nothing set, save says so.
+    CCommandOutput again = Vptree({"save", kProj});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_NE(again.err.find("nothing was set"), std::string::npos) << again.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
@@ -126,6 +134,10 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
     CCommandOutput copied = Vptree({"cp", kProj, kGroup});
     EXPECT_EQ(copied.exit_code, 0) << copied.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
+    // A link's native path names no node, not the one it points at.
+    fs::create_symlink("Proj", Native("Current"));
+    EXPECT_EQ(Vptree({"rm", Native("Current")}).exit_code, 1);
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(Vptree({"rm", kTop + "\\New Folder"}).exit_code, 0);
     EXPECT_EQ(Vptree({"rm", kProj}).exit_code, 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(Native("New Folder"))));
@@ -136,8 +148,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
 // Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
-    CCommandOutput removed = RunCommand({"prlimit", "--stack=262144", BuiltProgram("vptree"),
-                                         "--root", root_, "rm", kGroup});
+    CCommandOutput removed = RunCommand(
+        {"prlimit", "--stack=262144", BuiltProgram("vptree"), "--root", root_, "rm", kGroup});
     EXPECT_EQ(removed.exit_code, 0) << removed.err;
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -147,8 +159,11 @@ TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
 // nothing.
 TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     const std::tuple<const char*, const char*, int> kGuids[] = {
-        {"  abc 1.9", "abc 1.10", 0}, {"abc 01.010", "abc 1.11", 0}, {"abc 1. 5", "abc 1.6", 0},
-        {"abc 1.2147483647", "abc 1.2147483647", 1}, {"   ", "   ", 1}};
+        {"  abc 1.9", "abc 1.10", 0},
+        {"abc 01.010", "abc 1.11", 0},
+        {"abc 1. 5", "abc 1.6", 0},
+        {"abc 1.2147483647", "abc 1.2147483647", 1},
+        {"   ", "   ", 1}};
     for (const auto& [before, after, exit_code] : kGuids) {
         WriteTextFile(Native("Proj/GUID"), before);
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "new\n"}).exit_code, 0);
@@ -236,6 +251,20 @@ TEST_F(VptreeTest, RemovingAProfileWithASubfolderRemovesNothing) {
     EXPECT_EQ(ReadTextFile(root_ + "/.rev"), "");
 }
 
+// In a sticky folder another user's file stops the delete before anything goes.
+TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemovesNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to set up files of two users";
+    fs::permissions(temp_.path(), fs::perms(0755));
+    for (const std::string& path : {root_, Native(""), Native("Proj")}) chmod(path.c_str(), 01777);
+    ASSERT_EQ(chown(Native("Proj/GUID").c_str(), 65534, 65534), 0);
+    CCommandOutput removed =
+        RunCommand({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                    BuiltProgram("vptree"), "--root", root_, "rm", kProj});
+    EXPECT_EQ(removed.exit_code, 1) << removed.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+}
+
 TEST_F(VptreeTest, ShowPrintsEveryField) {
     WriteTextFile(temp_ / "d.svg", "<svg/>");
     ASSERT_EQ(Vptree({"set", kProj, "Project Label", "--text", "REL1"}).exit_code, 0);
@@ -243,14 +272,15 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
     ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     ASSERT_EQ(Vptree({"set", kProj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
     const std::string diagram = Native("Proj/Diagram");
-    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})), "profile\t" + kProj +
-                             "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
-                             "diagram\t" +
-                             diagram +
-                             "\nstaged\tCheckpoints\n"
-                             "--- Description\n--- Rules\nelement * /main/LATEST\n"
-                             "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
-                             "--- Checkpoints\n--- Project Label\nREL1\n");
+    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})),
+              "profile\t" + kProj +
+                  "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
+                  "diagram\t" +
+                  diagram +
+                  "\nstaged\tCheckpoints\n"
+                  "--- Description\n--- Rules\nelement * /main/LATEST\n"
+                  "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
+                  "--- Checkpoints\n--- Project Label\nREL1\n");
     EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 
@@ -272,8 +302,9 @@ TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", rules}).exit_code, 0);
         ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     }
-    EXPECT_EQ(Printed(Vptree({"diff", kProj})), "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
-                            "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
+    EXPECT_EQ(Printed(Vptree({"diff", kProj})),
+              "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
+                  "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
     EXPECT_EQ(ProjFile(kPreviousRulesFileName), "element * REL_3\r\n");
 
     CCommandOutput listed = Vptree({"ls", "--json"});

@@ -3,10 +3,13 @@
 // "Item", where the associate dialog's Browse reads it.
 //   staveprojtool /b [--root DIR] [--select PROFILE]
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "client/preview.h"
 #include "client/registry.h"
 #include "platform/tool_log.h"
 #include "store/current_tree.h"
@@ -22,12 +25,13 @@ using namespace kelmora;
 enum : int { kExitPicked = 0, kExitNotPicked = 1, kExitUsage = 2 };
 
 constexpr char kUsage[] =
-    "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n"
+    "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE]\n"
     "\n"
     "Browses the View Profile tree at DIR, or at the machine's ProjectRoot setting:\n"
     "lists its folders and profiles and reads the profile to pick from standard\n"
     "input (its number or its name, \"\\Stavemark View Profiles\\Proj\"). --select\n"
-    "picks PROFILE without asking. The pick is kept for the current user.\n"
+    "picks PROFILE without asking. The pick is kept for the current user, or with\n"
+    "--keep-in written to FILE (folder, a line end, profile) and nothing is changed.\n"
     "Exit status: 0 a profile was picked, 1 none was, 2 wrong usage.\n";
 
 // The profiles of the tree in listing order, by name below the tree root.
@@ -109,6 +113,16 @@ bool StoreSelection(const std::string& profile) {
     return true;
 }
 
+bool WriteSelection(const std::string& path, const std::string& profile) {
+    const size_t slash = profile.rfind('\\');
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << profile.substr(0, slash) << '\n' << profile.substr(slash + 1);
+    out.close();
+    if (out) return true;
+    std::fprintf(stderr, "staveprojtool: cannot write the selection to %s\n", path.c_str());
+    return false;
+}
+
 int Usage(const char* problem) {
     std::fprintf(stderr, "staveprojtool: %s\n%s", problem, kUsage);
     return kExitUsage;
@@ -125,6 +139,7 @@ int main(int argc, char** argv) {
     bool browse = false;
     std::string selection;
     bool have_selection = false;
+    std::string keep_in;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
             std::fputs(kUsage, stdout);
@@ -134,6 +149,8 @@ int main(int argc, char** argv) {
             browse = true;
         } else if (args[i] == "--root" && i + 1 < args.size()) {
             OverrideTreeRootSetting(args[++i]);
+        } else if (args[i] == "--keep-in" && i + 1 < args.size()) {
+            keep_in = args[++i];
         } else if (args[i] == "--select" && i + 1 < args.size()) {
             selection = args[++i];
             have_selection = true;
@@ -144,6 +161,10 @@ int main(int argc, char** argv) {
     if (!browse && !have_selection) return Usage("only the browser (/b) is offered");
     SetApplicationName("staveprojtool");
 
+    // A look for a preview: the tree gets no lock file or top folder from it.
+    CPreview look;
+    std::optional<CScopedPreview> looking;
+    if (!keep_in.empty()) looking.emplace(&look);
     CListing listing;
     if (!LoadProfileTree(false)) return kExitNotPicked;
     std::string profile;
@@ -165,7 +186,8 @@ int main(int argc, char** argv) {
         profile = AskForProfile(listing);
         if (profile.empty()) return kExitNotPicked;
     }
-    if (!StoreSelection(profile)) return kExitNotPicked;
+    if (!keep_in.empty() ? !WriteSelection(keep_in, profile) : !StoreSelection(profile))
+        return kExitNotPicked;
     std::fprintf(stderr, "Selected %s\n", profile.c_str());
     return kExitPicked;
 }

@@ -3,12 +3,14 @@
 // reports that another process has changed it.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "platform/sleep.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
@@ -19,9 +21,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vptree [--root DIR] COMMAND [ARGUMENTS]\n"
+    "usage: vptree [--root DIR] [--wait SECONDS] COMMAND [ARGUMENTS]\n"
     "\n"
     "Edits the View Profile tree at DIR, or at the machine's ProjectRoot setting.\n"
+    "--wait sets how long to wait for the tree lock or a profile file that another\n"
+    "process holds (default: 9 s for the lock, 30 s for a file).\n"
     "\n"
     "commands:\n"
     "  ls                              list folders and profiles (GUID, revision)\n"
@@ -61,6 +65,18 @@ int main(int argc, char** argv) {
             OverrideTreeRootSetting(args[++next]);
             continue;
         }
+        if (args[next] == "--wait" && next + 1 < args.size()) {
+            const std::string& seconds = args[++next];
+            char* end = nullptr;
+            const double value = std::strtod(seconds.c_str(), &end);
+            if (seconds.empty() || *end || !(value >= 0 && value <= 86400)) {
+                std::fprintf(stderr, "vptree: --wait takes seconds from 0 to 86400, not '%s'\n",
+                             seconds.c_str());
+                return vptree::kExitUsage;
+            }
+            SetWaitLimitMs(static_cast<long>(value * 1000));
+            continue;
+        }
         std::fprintf(stderr, "vptree: unknown option %s\n%s", args[next].c_str(), kUsage);
         return vptree::kExitUsage;
     }
@@ -78,6 +94,9 @@ int main(int argc, char** argv) {
         return vptree::kExitUsage;
     }
     SetApplicationName("vptree");
+    SetWaitNoticeHandler([](const std::string& what) {
+        std::fprintf(stderr, "vptree: waiting for %s, which another process holds\n", what.c_str());
+    });
     std::vector<std::string> command_args(args.begin() + next + 1, args.end());
     const auto json = std::find(command_args.begin(), command_args.end(), "--json");
     // With --json nothing is asked (there is no one to answer) and what the
