@@ -202,7 +202,7 @@ std::vector<CUsageCase> UsageCases() {
     add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});
     add("staveprojtool", 2, "staveprojtool: ", {{}});
-    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE]\n", {{"--help"}});
+    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE]\n", {{"--help"}});
     add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
     add("stavemrgman", 0, "usage: stavemrgman", {{"--help"}});
     add("staveviewupdate", 2, "usage: staveviewupdate", {{"-ws", "/w"}});

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+
 #include <nlohmann/json.hpp>
 
 #include "client/checkout_admin.h"
@@ -28,8 +29,8 @@ struct CStatusCase {
     int exit_code;
     // What differs from kAssociated's answer.
     const char* differs;
-    bool checkouts = false;           // two elements of the VOB checked out to the view
-    bool mounted = false;             // the profile's VOB is mounted
+    bool checkouts = false;  // two elements of the VOB checked out to the view
+    bool mounted = false;    // the profile's VOB is mounted
     const char* lock_file = nullptr;  // what the tree's .rev holds
 };
 
@@ -45,8 +46,8 @@ const json kAssociated = json::parse(R"({"view":"","kind":"dynamic","workspace":
 // The object with the members of the change put in, nulls too.
 json Changed(json object, const json& change) {
     for (const auto& [key, value] : change.items())
-        object[key] =
-            value.is_object() && object[key].is_object() ? Changed(object[key], value) : value;
+        object[key] = value.is_object() && object[key].is_object() ? Changed(object[key], value)
+                                                                   : value;
     return object;
 }
 
@@ -79,8 +80,7 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
     }
     if (c.lock_file) WriteTextFile(root_ + "/.rev", c.lock_file);
     const bool had_lock_file = fs::exists(root_ + "/.rev");
-    CCommandOutput run =
-        RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
+    CCommandOutput run = RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     EXPECT_EQ(fs::exists(root_ + "/.rev"), had_lock_file);  // a look writes nothing
     json expected = Changed(kAssociated, json::parse(c.differs));

@@ -15,8 +15,8 @@ namespace {
 
 using test::BuiltProgram;
 using test::CCommandOutput;
-using test::CTempDir;
 using test::Printed;
+using test::CTempDir;
 using test::ReadTextFile;
 using test::RunCommand;
 using test::WriteTextFile;
@@ -81,8 +81,7 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     const std::string refused = Printed(Vptree({"mv", kTop + "\\Group\\Named", "..\\x"}));
-    EXPECT_TRUE(refused.starts_with("exit 1: ") &&
-                refused.find(std::strerror(EINVAL)) != std::string::npos)
+    EXPECT_TRUE(refused.starts_with("exit 1: ") && refused.find(std::strerror(EINVAL)) != std::string::npos)
         << refused;
     ASSERT_EQ(Vptree({"rm", kGroup}).exit_code, 0);
     EXPECT_FALSE(fs::exists(Native("Group")));
@@ -148,8 +147,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
 // Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
-    CCommandOutput removed = RunCommand(
-        {"prlimit", "--stack=262144", BuiltProgram("vptree"), "--root", root_, "rm", kGroup});
+    CCommandOutput removed = RunCommand({"prlimit", "--stack=262144", BuiltProgram("vptree"),
+                                         "--root", root_, "rm", kGroup});
     EXPECT_EQ(removed.exit_code, 0) << removed.err;
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -159,11 +158,8 @@ TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
 // nothing.
 TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     const std::tuple<const char*, const char*, int> kGuids[] = {
-        {"  abc 1.9", "abc 1.10", 0},
-        {"abc 01.010", "abc 1.11", 0},
-        {"abc 1. 5", "abc 1.6", 0},
-        {"abc 1.2147483647", "abc 1.2147483647", 1},
-        {"   ", "   ", 1}};
+        {"  abc 1.9", "abc 1.10", 0}, {"abc 01.010", "abc 1.11", 0}, {"abc 1. 5", "abc 1.6", 0},
+        {"abc 1.2147483647", "abc 1.2147483647", 1}, {"   ", "   ", 1}};
     for (const auto& [before, after, exit_code] : kGuids) {
         WriteTextFile(Native("Proj/GUID"), before);
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", "new\n"}).exit_code, 0);
@@ -272,15 +268,14 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
     ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     ASSERT_EQ(Vptree({"set", kProj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
     const std::string diagram = Native("Proj/Diagram");
-    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})),
-              "profile\t" + kProj +
-                  "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
-                  "diagram\t" +
-                  diagram +
-                  "\nstaged\tCheckpoints\n"
-                  "--- Description\n--- Rules\nelement * /main/LATEST\n"
-                  "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
-                  "--- Checkpoints\n--- Project Label\nREL1\n");
+    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})), "profile\t" + kProj +
+                             "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
+                             "diagram\t" +
+                             diagram +
+                             "\nstaged\tCheckpoints\n"
+                             "--- Description\n--- Rules\nelement * /main/LATEST\n"
+                             "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
+                             "--- Checkpoints\n--- Project Label\nREL1\n");
     EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 
@@ -302,9 +297,8 @@ TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", rules}).exit_code, 0);
         ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     }
-    EXPECT_EQ(Printed(Vptree({"diff", kProj})),
-              "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
-                  "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
+    EXPECT_EQ(Printed(Vptree({"diff", kProj})), "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
+                            "\\Rules 1.6\n@@ -1 +1,2 @@\n element * REL_3\n+element * REL_4\n");
     EXPECT_EQ(ProjFile(kPreviousRulesFileName), "element * REL_3\r\n");
 
     CCommandOutput listed = Vptree({"ls", "--json"});
