@@ -108,7 +108,7 @@ tbs_status_t OpenMountFolders(const std::vector<std::string>& components, bool m
         return errno == ENOENT && !make ? TBS_ST_NOT_FOUND : TBS_ST_IO;
     for (size_t i = 0; i + 1 < components.size(); ++i) {
         const CFolder& parent = (*folders)[i];
-        if (make && !parent.MakeSubfolder(components[i]) && errno != EEXIST) return TBS_ST_IO;
+        if (make && !parent.MakeSubfolder(components[i], 0700) && errno != EEXIST) return TBS_ST_IO;
         if (!(*folders)[i + 1].OpenIn(parent, components[i]))
             return errno == ENOENT && !make ? TBS_ST_NOT_FOUND : TBS_ST_EXISTS;
     }

@@ -126,7 +126,18 @@ CFile& CFile::operator=(CFile&& other) noexcept {
 
 bool CFile::Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
                  CFileException* error, FileKind kind) {
+    return OpenAt(AT_FDCWD, path, access, share, create, error, kind);
+}
+
+bool CFile::OpenIn(const CFolder& folder, const std::string& name, FileAccess access,
+                   FileShare share, FileCreate create, CFileException* error, FileKind kind) {
+    return OpenAt(folder.fd(), name, access, share, create, error, kind);
+}
+
+bool CFile::OpenAt(int dir_fd, const std::string& path, FileAccess access, FileShare share,
+                   FileCreate create, CFileException* error, FileKind kind) {
     Close();
+    dir_fd_ = dir_fd;
     CFileException local;
     CFileException& err = error ? *error : local;
     err.Clear();
@@ -137,15 +148,15 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
     bool created = false;
     int fd = -1;
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        fd = ::open(path.c_str(), flags);
+        fd = ::openat(dir_fd, path.c_str(), flags);
         if (fd >= 0 || errno != ENOENT || create == FileCreate::OpenExisting) break;
-        fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+        fd = ::openat(dir_fd, path.c_str(), flags | O_CREAT | O_EXCL, 0666);
         if (fd >= 0) created = true;
         if (fd >= 0 || errno != EEXIST) break;
     }
     // A dangling link: one that may be followed is followed to make its target.
     if (fd < 0 && errno == EEXIST && kind == FileKind::Any) {
-        fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+        fd = ::openat(dir_fd, path.c_str(), flags | O_CREAT, 0666);
         created = fd >= 0;
     }
     if (fd < 0) {
@@ -183,8 +194,9 @@ bool CFile::Open(const std::string& path, FileAccess access, FileShare share, Fi
         // goes again: a refused open changes nothing.
         if (created && err.cause != FileErrorCause::SharingViolation) {
             struct stat now {};
-            if (stat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
-                ::unlink(path.c_str());
+            if (fstatat(dir_fd, path.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+                ::unlinkat(dir_fd, path.c_str(), 0);
         }
         Close();
         return false;
@@ -212,7 +224,7 @@ int CFile::OpenSecondDescriptor(int flags) const {
     int fd = ::open(self.c_str(), flags | O_CLOEXEC);
     if (fd >= 0 || errno != ENOENT) return fd;
     // Without /proc: by path, and only while the path still names the same file.
-    fd = ::open(path_.c_str(), flags | O_CLOEXEC | O_NOFOLLOW);
+    fd = ::openat(dir_fd_, path_.c_str(), flags | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return fd;
     struct stat first {
     }, second{};

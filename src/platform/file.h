@@ -6,6 +6,8 @@
 
 namespace kelmora {
 
+class CFolder;
+
 // Why an open or an I/O call failed, with the operating system's error number.
 // NotRegularFile: an open for regular files only met a link, a FIFO, a device
 // or a socket (see FileKind).
@@ -58,6 +60,10 @@ public:
 
     bool Open(const std::string& path, FileAccess access, FileShare share, FileCreate create,
               CFileException* error, FileKind kind = FileKind::Any);
+    // The same for the entry name of a folder held open (never a path that
+    // could lead through a link to elsewhere).
+    bool OpenIn(const CFolder& folder, const std::string& name, FileAccess access, FileShare share,
+                FileCreate create, CFileException* error, FileKind kind = FileKind::Any);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     // The last open made the file (it did not exist before).
@@ -82,8 +88,12 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    bool OpenAt(int dir_fd, const std::string& path, FileAccess access, FileShare share,
+                FileCreate create, CFileException* error, FileKind kind);
     bool TakeShareLocks(FileAccess access, FileShare share, CFileException* error);
     int OpenSecondDescriptor(int flags) const;
+
+    int dir_fd_ = -1;  // the folder an open is made in, during the open only
 
     // Where a read that keeps writers out stands; it knows the end of the
     // file without asking once more.

@@ -108,6 +108,48 @@ bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
     return fd_ >= 0;
 }
 
+bool CFolder::OpenBeneath(const CFolder& base, std::string_view relative) {
+    Close();
+    if (relative.empty()) {
+        fd_ = fcntl(base.fd_, F_DUPFD_CLOEXEC, 0);
+        return fd_ >= 0;
+    }
+    // Every component is checked, so that neither way can climb out.
+    for (size_t start = 0; start <= relative.size();) {
+        size_t end = relative.find('/', start);
+        if (end == std::string_view::npos) end = relative.size();
+        const std::string_view name = relative.substr(start, end - start);
+        if (name.empty() || name == "." || name == "..") {
+            errno = EINVAL;
+            return false;
+        }
+        start = end + 1;
+    }
+    static std::atomic<bool> no_openat2 = false;
+    const std::string path(relative);
+    if (!no_openat2) {
+        open_how how{};
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        fd_ = static_cast<int>(syscall(SYS_openat2, base.fd_, path.c_str(), &how, sizeof how));
+        if (fd_ >= 0 || (errno != ENOSYS && errno != EPERM)) return fd_ >= 0;
+        no_openat2 = true;
+    }
+    CFolder at;
+    at.fd_ = fcntl(base.fd_, F_DUPFD_CLOEXEC, 0);
+    if (at.fd_ < 0) return false;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        CFolder next;
+        if (!next.OpenIn(at, path.substr(start, end - start))) return false;
+        at = std::move(next);
+        start = end + 1;
+    }
+    *this = std::move(at);
+    return true;
+}
+
 void CFolder::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
@@ -174,8 +216,8 @@ bool CFolder::RemoveSubfolder(const std::string& name) const {
     return unlinkat(fd_, name.c_str(), AT_REMOVEDIR) == 0;
 }
 
-bool CFolder::MakeSubfolder(const std::string& name) const {
-    return mkdirat(fd_, name.c_str(), 0700) == 0;
+bool CFolder::MakeSubfolder(const std::string& name, unsigned mode) const {
+    return mkdirat(fd_, name.c_str(), mode) == 0;
 }
 
 bool CFolder::MakeLink(const std::string& name, const std::string& target) const {
@@ -190,6 +232,147 @@ bool CFolder::Describe(const std::string& name, CDirEntry* entry) const {
     entry->is_regular_file = S_ISREG(st.st_mode);
     entry->is_link = S_ISLNK(st.st_mode);
     return true;
+}
+
+bool CFolder::RenameEntry(const std::string& name, const CFolder& to_folder,
+                          const std::string& to_name, bool no_replace) const {
+    if (!no_replace) return renameat(fd_, name.c_str(), to_folder.fd_, to_name.c_str()) == 0;
+    if (renameat2(fd_, name.c_str(), to_folder.fd_, to_name.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // File systems without the flag (some network ones): check, then rename.
+    // The tree lock keeps our own processes from racing between the two.
+    struct stat st {};
+    if (fstatat(to_folder.fd_, to_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return renameat(fd_, name.c_str(), to_folder.fd_, to_name.c_str()) == 0;
+}
+
+bool CFolder::GetOwner(const std::string& name, unsigned* uid, unsigned* mode) const {
+    struct stat st {};
+    if (fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW | (name.empty() ? AT_EMPTY_PATH : 0)) !=
+        0)
+        return false;
+    *uid = st.st_uid;
+    *mode = st.st_mode;
+    return true;
+}
+
+void CFolder::Sync() const {
+    fsync(fd_);
+}
+
+bool RemoveFolderWithContents(const CFolder& parent, const std::string& name,
+                              std::string* failed_at) {
+    // One level per open folder, with its entries listed once, instead of
+    // recursion: a deep tree needs no deep stack.
+    struct CLevel {
+        CFolder folder;
+        std::string path;  // below parent
+        std::vector<CDirEntry> entries;
+        size_t next = 0;
+    };
+    int first_error = 0;
+    auto failed = [&](const std::string& path) {
+        if (first_error == 0) {
+            first_error = errno;
+            if (failed_at) *failed_at = path;
+        }
+    };
+    std::vector<CLevel> stack;
+    auto enter = [&](const CFolder& in, const std::string& entry, const std::string& path) {
+        CLevel level;
+        level.path = path;
+        if (!level.folder.OpenIn(in, entry) || !level.folder.List(&level.entries)) {
+            if (errno != ENOENT) failed(path);
+            return false;
+        }
+        stack.push_back(std::move(level));
+        return true;
+    };
+    enter(parent, name, name);
+    while (!stack.empty()) {
+        CLevel& level = stack.back();
+        if (level.next < level.entries.size()) {
+            const CDirEntry& entry = level.entries[level.next++];
+            const std::string path = level.path + "/" + entry.name;
+            if (!entry.is_directory) {
+                if (!level.folder.RemoveEntry(entry.name) && errno != ENOENT) failed(path);
+            } else if (!enter(level.folder, entry.name, path)) {
+                // Neither listed nor removed; what it holds stays.
+            }
+            continue;
+        }
+        CLevel done = std::move(stack.back());
+        stack.pop_back();
+        const CFolder& holder = stack.empty() ? parent : stack.back().folder;
+        const size_t cut = done.path.rfind('/');
+        const std::string own = cut == std::string::npos ? done.path : done.path.substr(cut + 1);
+        done.folder.Close();
+        if (!holder.RemoveSubfolder(own) && errno != ENOENT) failed(done.path);
+    }
+    errno = first_error;
+    return first_error == 0;
+}
+
+bool CopyFileBetween(const CFolder& from, const std::string& name, const CFolder& to,
+                     const std::string& to_name) {
+    // Non-blocking, so that a FIFO answers at once instead of waiting for a writer.
+    int in = openat(from.fd(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (in < 0) return false;
+    struct stat st {};
+    if (fstat(in, &st) != 0) {
+        PreservingErrno([&] { close(in); });
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(in);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFileError;
+        return false;
+    }
+    int out = openat(to.fd(), to_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                     st.st_mode & 0777);
+    if (out < 0) {
+        PreservingErrno([&] { close(in); });
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t off = 0; off < n;) {
+            ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            off += w;
+        }
+        if (!ok) break;
+    }
+    int saved = errno;
+    close(in);
+    if (ok && fsync(out) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (close(out) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        unlinkat(to.fd(), to_name.c_str(), 0);
+        errno = saved;
+    }
+    return ok;
 }
 
 bool PathExists(const std::string& path) {
@@ -220,75 +403,8 @@ bool RenamePath(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite) {
-    // Non-blocking, so that a FIFO answers at once instead of waiting for a writer.
-    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (in < 0) return false;
-    struct stat st {};
-    if (fstat(in, &st) != 0) {
-        PreservingErrno([&] { close(in); });
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        close(in);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFileError;
-        return false;
-    }
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (overwrite ? O_TRUNC : O_EXCL);
-    int out = open(to.c_str(), flags, st.st_mode & 07777);
-    if (out < 0) {
-        PreservingErrno([&] { close(in); });
-        return false;
-    }
-    char buf[65536];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t off = 0; off < n;) {
-            ssize_t w = write(out, buf + off, static_cast<size_t>(n - off));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            off += w;
-        }
-        if (!ok) break;
-    }
-    int saved = errno;
-    close(in);
-    if (close(out) != 0) ok = false;
-    if (!ok) {
-        unlink(to.c_str());
-        errno = saved;
-    }
-    return ok;
-}
-
-bool IsFolderWritable(const std::string& path) {
-    return access(path.c_str(), W_OK) == 0;
-}
-
 bool CanEnterFolder(const std::string& path) {
     return access(path.c_str(), X_OK) == 0;
-}
-
-bool RenamePathNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
-    // File systems without the flag (some network ones): check, then rename.
-    // The tree lock keeps our own processes from racing between the two.
-    struct stat st {};
-    if (lstat(to.c_str(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool GetEntryTimes(const std::string& path, CEntryTimes* times) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelmora {
@@ -54,8 +55,15 @@ public:
     // resolves names below a descriptor without links (openat2), else false
     // with ENOSYS and nothing tried.
     bool OpenEnterableIn(const CFolder& parent, const std::string& name);
+    // Opens the folder at relative (components joined by '/', none empty,
+    // "." or "..") below base, following no link on the way and never
+    // leaving base: openat2 with RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where
+    // the kernel has it, else one O_NOFOLLOW open per component. An empty
+    // relative opens base itself again. ELOOP or ENOTDIR for a link.
+    bool OpenBeneath(const CFolder& base, std::string_view relative);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
 
     // Every entry, from the first one however often it is called.
     bool List(std::vector<CDirEntry>* entries) const;
@@ -70,11 +78,19 @@ public:
     // Removes an entry that is not a folder (a link itself, not its target).
     bool RemoveEntry(const std::string& name) const;
     bool RemoveSubfolder(const std::string& name) const;  // must be empty
-    // Makes the subfolder (0700) or a link named name to target.
-    bool MakeSubfolder(const std::string& name) const;
+    // Makes the subfolder (mode less the umask) or a link named name to target.
+    bool MakeSubfolder(const std::string& name, unsigned mode = 0777) const;
     bool MakeLink(const std::string& name, const std::string& target) const;
     // What the entry is in itself (a link is a link); false with ENOENT when absent.
     bool Describe(const std::string& name, CDirEntry* entry) const;
+    // Renames the entry name to to_name in to_folder; with no_replace an
+    // existing target fails with EEXIST (a plain rename replaces an empty folder).
+    bool RenameEntry(const std::string& name, const CFolder& to_folder, const std::string& to_name,
+                     bool no_replace) const;
+    // Owner and mode of an entry (a link's own), or of the folder itself for "".
+    bool GetOwner(const std::string& name, unsigned* uid, unsigned* mode) const;
+    // Flushes the folder's entries (a rename in it) to disk.
+    void Sync() const;
 
 private:
     // Reads the next batch of entries into entries_batch; false at the end
@@ -104,6 +120,19 @@ bool CFolder::ListUntil(std::vector<CDirEntry>* entries, Stop stop, bool* stoppe
     return errno == 0;
 }
 
+// Removes the subfolder name of parent with everything in it, never following
+// a link (a link is removed itself). Goes on past what cannot be removed;
+// false with errno and *failed_at (the path below parent) of the first failure.
+bool RemoveFolderWithContents(const CFolder& parent, const std::string& name,
+                              std::string* failed_at = nullptr);
+
+// Copies the regular file name of from into a new file to_name of to (which
+// must not exist), bytes and permission bits (at most 0777). Neither is
+// followed through a link; a source that is not a regular file is refused at
+// once (EISDIR for a folder, else kNotRegularFileError).
+bool CopyFileBetween(const CFolder& from, const std::string& name, const CFolder& to,
+                     const std::string& to_name);
+
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
@@ -113,22 +142,10 @@ bool MakeDirectory(const std::string& path);
 bool RemoveDirectory(const std::string& path);  // must be empty
 bool RemoveFile(const std::string& path);
 bool RenamePath(const std::string& from, const std::string& to);
-// Copies bytes and permission bits; fails when the target exists and overwrite is false.
-// Neither path is followed through a link, and a source that is not a regular
-// file is refused at once (EISDIR for a folder, else kNotRegularFileError)
-// instead of waiting on it, as a FIFO would make a plain open wait.
-bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite);
 inline constexpr int kNotRegularFileError = EINVAL;
-
-// True when the calling process may create files in the folder.
-bool IsFolderWritable(const std::string& path);
 
 // True when the calling process may make the folder its current directory.
 bool CanEnterFolder(const std::string& path);
-
-// Renames like RenamePath but never replaces an existing target: fails with
-// EEXIST instead (a plain rename silently replaces an empty folder).
-bool RenamePathNoReplace(const std::string& from, const std::string& to);
 
 // Times of a file or folder (see CEntryTimes).
 bool GetEntryTimes(const std::string& path, CEntryTimes* times);

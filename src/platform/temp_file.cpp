@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "platform/fs.h"
@@ -106,36 +107,66 @@ namespace {
 constexpr std::string_view kReplacementMark = ".saving-";
 constexpr size_t kUniqueLength = 6;  // mkstemp's XXXXXX
 
-// A rename is on disk only when its folder is; file systems that cannot
-// flush a folder keep it anyway.
-void FlushFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    ::close(fd);
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t cut = path.rfind('/');
-    if (cut == std::string::npos) return ".";
-    return cut == 0 ? "/" : path.substr(0, cut);
+// Makes the hidden temporary file beside name in the folder, with a unique
+// end in the manner of mkstemp; the descriptor, or -1 with errno set.
+int MakeUniqueIn(const CFolder& folder, const std::string& name, std::string* temp_name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp_name = "." + name + std::string(kReplacementMark) + RandomNameEnd();
+        const int fd = openat(folder.fd(), temp_name->c_str(),
+                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 }  // namespace
 
+CReplacementFile::~CReplacementFile() {
+    RemoveTemp();
+}
+
+CReplacementFile& CReplacementFile::operator=(CReplacementFile&& other) noexcept {
+    if (this != &other) {
+        RemoveTemp();
+        folder_ = std::move(other.folder_);
+        temp_name_ = std::exchange(other.temp_name_, {});
+        target_ = std::move(other.target_);
+    }
+    return *this;
+}
+
+void CReplacementFile::RemoveTemp() {
+    if (!temp_name_.empty() && folder_.IsOpen()) unlinkat(folder_.fd(), temp_name_.c_str(), 0);
+    temp_name_.clear();
+}
+
 bool CReplacementFile::Prepare(const std::string& target, const std::string& text, int old_fd) {
-    temp_.Remove();
     const size_t cut = target.rfind('/');
-    const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
-    std::string templ = FolderOf(target) + "/." + name + std::string(kReplacementMark) + "XXXXXX";
-    int fd = mkstemp(templ.data());
-    if (fd < 0) return false;
-    temp_.Adopt(templ);
-    target_ = target;
+    const std::string folder =
+        cut == std::string::npos ? "." : (cut == 0 ? "/" : target.substr(0, cut));
+    CFolder opened;
+    if (!opened.Open(folder)) return false;
+    return PrepareIn(opened, cut == std::string::npos ? target : target.substr(cut + 1), text,
+                     old_fd);
+}
+
+bool CReplacementFile::PrepareIn(const CFolder& folder, const std::string& name,
+                                 const std::string& text, int old_fd) {
+    RemoveTemp();
+    if (!folder_.OpenBeneath(folder, "")) return false;
+    target_ = name;
+    const int fd = MakeUniqueIn(folder_, name, &temp_name_);
+    if (fd < 0) {
+        temp_name_.clear();
+        return false;
+    }
     struct stat st {};
     mode_t mode = 0;
-    if ((old_fd >= 0 && fstat(old_fd, &st) == 0) || stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
+    // Set-id and sticky bits are never taken over from a file others may have made.
+    if ((old_fd >= 0 && fstat(old_fd, &st) == 0) ||
+        fstatat(folder_.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        mode = st.st_mode & 0777;
     } else {
         mode = umask(0);
         umask(mode);
@@ -152,25 +183,26 @@ bool CReplacementFile::Prepare(const std::string& target, const std::string& tex
         saved = errno;
     }
     if (!ok) {
-        temp_.Remove();
+        RemoveTemp();
         errno = saved;
     }
     return ok;
 }
 
 bool CReplacementFile::Commit() {
-    if (temp_.empty()) {
+    if (temp_name_.empty()) {
         errno = EINVAL;
         return false;
     }
-    if (::rename(temp_.path().c_str(), target_.c_str()) != 0) {
+    if (!folder_.RenameEntry(temp_name_, folder_, target_, false)) {
         const int saved = errno;
-        temp_.Remove();
+        RemoveTemp();
         errno = saved;
         return false;
     }
-    temp_.Release();
-    FlushFolder(FolderOf(target_));
+    temp_name_.clear();
+    // A rename is on disk only when its folder is.
+    folder_.Sync();
     return true;
 }
 
@@ -178,18 +210,32 @@ bool IsReplacementTempName(std::string_view name) {
     if (name.size() < 2 + kReplacementMark.size() + kUniqueLength || name[0] != '.') return false;
     const size_t mark = name.size() - kUniqueLength - kReplacementMark.size();
     if (name.substr(mark, kReplacementMark.size()) != kReplacementMark) return false;
-    for (char c : name.substr(name.size() - kUniqueLength)) {
+    return IsRandomNameEnd(name.substr(name.size() - kUniqueLength));
+}
+
+std::string RandomNameEnd() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937_64 random(std::random_device{}() ^ static_cast<unsigned>(getpid()));
+    std::string end(kUniqueLength, 'X');
+    for (char& c : end) c = kLetters[random() % (sizeof kLetters - 1)];
+    return end;
+}
+
+bool IsRandomNameEnd(std::string_view text) {
+    if (text.size() != kUniqueLength) return false;
+    for (char c : text) {
         if (!std::isalnum(static_cast<unsigned char>(c))) return false;
     }
     return true;
 }
 
-void RemoveReplacementLeftovers(const std::string& folder) {
+void RemoveReplacementLeftovers(const CFolder& folder) {
     std::vector<CDirEntry> entries;
-    if (!ListDirectory(folder, &entries)) return;
+    if (!folder.List(&entries)) return;
     for (const CDirEntry& entry : entries) {
         if (!entry.is_directory && IsReplacementTempName(entry.name))
-            RemoveFile(folder + "/" + entry.name);
+            folder.RemoveEntry(entry.name);
     }
 }
 

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/fs.h"
 
 namespace kelmora {
 
@@ -46,24 +49,49 @@ private:
 // the old contents or the new ones, never a part. Removed unless committed.
 class CReplacementFile {
 public:
+    CReplacementFile() = default;
+    ~CReplacementFile();
+    CReplacementFile(CReplacementFile&& other) noexcept
+        : folder_(std::move(other.folder_)),
+          temp_name_(std::exchange(other.temp_name_, {})),
+          target_(std::move(other.target_)) {}
+    CReplacementFile& operator=(CReplacementFile&& other) noexcept;
+    CReplacementFile(const CReplacementFile&) = delete;
+    CReplacementFile& operator=(const CReplacementFile&) = delete;
+
     // Writes text into the temporary file and flushes it. It gets the
-    // permission bits of old_fd (the old file, held open by the caller) when
-    // given, else of the target when it exists. False with errno set.
+    // permission bits (never more than 0777) of old_fd (the old file, held
+    // open by the caller) when given, else of the target when it exists.
+    // False with errno set.
     bool Prepare(const std::string& target, const std::string& text, int old_fd = -1);
+    // The same for the entry name of a folder held open; the folder is kept
+    // open until the commit.
+    bool PrepareIn(const CFolder& folder, const std::string& name, const std::string& text,
+                   int old_fd = -1);
     // Renames it over the target and flushes the folder. False with errno set;
     // the temporary file is then removed and the target is as it was.
     bool Commit();
+    // The hidden name it is written under; empty before Prepare.
+    const std::string& temp_name() const { return temp_name_; }
 
 private:
-    CTempFile temp_;
+    void RemoveTemp();
+
+    CFolder folder_;
+    std::string temp_name_;
     std::string target_;
 };
+
+// Six letters or digits chosen at random, as mkstemp's XXXXXX end a name;
+// and whether a text is such an end.
+std::string RandomNameEnd();
+bool IsRandomNameEnd(std::string_view text);
 
 // Whether a folder entry is the temporary file of a replacement: one that a
 // writer killed before its rename left behind.
 bool IsReplacementTempName(std::string_view name);
 // Removes such leftovers from a folder (never anything else); the caller
 // keeps other writers of the folder out.
-void RemoveReplacementLeftovers(const std::string& folder);
+void RemoveReplacementLeftovers(const CFolder& folder);
 
 }  // namespace kelmora

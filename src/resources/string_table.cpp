@@ -142,6 +142,14 @@ constexpr CStringEntry kBuiltinStrings[] = {
     {IDS_VOBS_MOUNTED, "The following Stavemark View Profile VOB(s) have been mounted:\n\n%s"},
     {IDS_NOT_REGULAR_FILE, "'%s' is not a regular file and was left alone."},
     {IDS_UPDATE_TOOL_FAILED, "%s ended with exit status %d: the view was not updated.\n"},
+    {IDS_ERR_WRITE_FILE, "Error %1!d! while trying to write '%2!s!':\n%3!s!"},
+    {IDS_ERR_READ_TREE_FOLDER,
+     "Cannot read the folder\n\n    %s\n\nof the View Profile tree: %s\n\n"
+     "The tree was not loaded, so that nothing in it is taken for gone."},
+    {IDS_TREE_ROOT_HOLDS_FILE,
+     "The View Profile tree root\n\n    %s\n\nholds the file '%s'. A tree root holds only "
+     "the lock file .rev and folders;\na file there makes the whole root look like one "
+     "profile. Please move the file elsewhere."},
     {IDS_TITLE_FINISH_BRANCH, "Finish Private Branch"},
     {IDS_TITLE_SETUP_BRANCH, "Set Up Private Branch"},
     {IDS_TITLE_ASSOCIATE, "Associate with View Profile"},

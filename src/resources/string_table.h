@@ -59,6 +59,10 @@ enum EStringId : unsigned {
     IDS_NOT_REGULAR_FILE = 100,
     // This build's own: the workspace update tool refused or failed.
     IDS_UPDATE_TOOL_FAILED = 101,
+    // This build's own: a failed write, and a folder of the tree that could not be read.
+    IDS_ERR_WRITE_FILE = 110,
+    IDS_ERR_READ_TREE_FOLDER = 111,
+    IDS_TREE_ROOT_HOLDS_FILE = 112,
     IDS_TITLE_FINISH_BRANCH = 137,
     IDS_TITLE_SETUP_BRANCH = 138,
     IDS_TITLE_ASSOCIATE = 139,

@@ -20,12 +20,20 @@ std::string OpenErrorText(const CFileException& error, const std::string& path) 
         {static_cast<long long>(error.os_error), path, std::string(std::strerror(error.os_error))});
 }
 
+std::string WriteErrorText(const CFileException& error, const std::string& path) {
+    return FormatMessageText(
+        LoadString(IDS_ERR_WRITE_FILE),
+        {static_cast<long long>(error.os_error), path, std::string(std::strerror(error.os_error))});
+}
+
 BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
                                    BOOL first_block_only) {
     text->clear();
     CFile file;
     CFileException error;
-    // Writers open profile files exclusively; wait for them to finish.
+    // Writers open profile files exclusively; wait for them to finish. Only
+    // such a refusal passes: no permission, for one, stays.
+    CWaitNotice notice(path);
     for (int attempt = 1;; ++attempt) {
         if (file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting,
                       &error, FileKind::RegularOnly))
@@ -36,8 +44,9 @@ BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, B
             if (!must_exist) return TRUE;
             break;
         }
-        if (attempt == kProfileFileOpenAttempts) break;
-        SleepMs(kProfileFileRetryMs);
+        if (error.cause != FileErrorCause::SharingViolation) break;
+        if (attempt >= WaitAttempts(kProfileFileOpenAttempts, kProfileFileRetryMs)) break;
+        notice.Sleep(kProfileFileRetryMs);
     }
     if (file.IsOpen()) {
         char block[kProfileFileBlockSize];

@@ -19,5 +19,7 @@ inline constexpr size_t kProfileFileBlockSize = 4095;
 // the error number, the path and the system's text for the number; or, for
 // a link, FIFO or device, that it was left alone.
 std::string OpenErrorText(const CFileException& error, const std::string& path);
+// The same for a write that failed after the open.
+std::string WriteErrorText(const CFileException& error, const std::string& path);
 
 }  // namespace kelmora

@@ -1,5 +1,9 @@
 #include "store/profile_load_save.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -12,8 +16,10 @@
 #include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
+#include "store/pending_bump.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/tree_dir.h"
 #include "store/tree_edit.h"
 #include "store/tree_lock.h"
 #include "ui/name_prompt.h"
@@ -59,21 +65,35 @@ CFileException ErrorOfErrno(int error_number) {
     return error;
 }
 
-// Opens a file that a save writes: exclusively, only a regular file, and
-// retrying a sharing refusal the way readers retry theirs.
-bool OpenForSave(const std::string& path, FileCreate create, CFile* file, CFileException* error) {
-    if (path.empty()) {
-        error->Set(EINVAL);
-        return false;
-    }
+// Opens a file of the folder that a save writes: exclusively, only a
+// regular file, and retrying a sharing refusal the way readers retry theirs.
+bool OpenForSave(const CFolder& folder, const std::string& name, const std::string& path,
+                 FileCreate create, CFile* file, CFileException* error) {
+    CWaitNotice notice(path);
     for (int attempt = 1;; ++attempt) {
-        if (file->Open(path, FileAccess::ReadWrite, FileShare::Exclusive, create, error,
-                       FileKind::RegularOnly))
+        if (file->OpenIn(folder, name, FileAccess::ReadWrite, FileShare::Exclusive, create, error,
+                         FileKind::RegularOnly))
             return true;
-        if (error->cause != FileErrorCause::SharingViolation || attempt == kProfileFileOpenAttempts)
+        if (error->cause != FileErrorCause::SharingViolation ||
+            attempt >= WaitAttempts(kProfileFileOpenAttempts, kProfileFileRetryMs))
             return false;
-        SleepMs(kProfileFileRetryMs);
+        notice.Sleep(kProfileFileRetryMs);
     }
+}
+
+// Writes all of text at offset at of the file; false with error set.
+bool WriteAt(const CFile& file, const std::string& text, long long at, CFileException* error) {
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = pwrite(file.fd(), text.data() + done, text.size() - done,
+                                 static_cast<off_t>(at + static_cast<long long>(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error->Set(n < 0 ? errno : EIO);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 // One save of a profile's files. Prepare() opens every file that the save
@@ -89,15 +109,22 @@ public:
 
     // False after saying why; nothing has been written then.
     bool Prepare() {
+        // Reached from the tree root, never through a link; every file below
+        // is opened in this folder.
+        if (!OpenTreeFolder(node_.full_path(), &folder_)) {
+            error_.Set(errno);
+            return Refuse(NativePathOfNode(node_));
+        }
         // What a killed save left behind goes first; the tree lock keeps
         // other saves out.
-        RemoveReplacementLeftovers(NativePathOfNode(node_));
+        RemoveReplacementLeftovers(folder_);
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
             CHeldFile& held = texts_.emplace_back();
             held.file_index = index;
             held.path = NativePathOfNode(node_, ProfileFileName(index));
-            if (!OpenForSave(held.path, FileCreate::OpenAlways, &held.file, &error_))
+            if (!OpenForSave(folder_, ProfileFileName(index), held.path, FileCreate::OpenAlways,
+                             &held.file, &error_))
                 return Refuse(held.path);
         }
         if (mask_ & kSaveRules) {
@@ -129,12 +156,20 @@ public:
         }
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            if (!previous_rules_ready_ || !previous_rules_.Commit())
-                RemoveFile(PreviousRulesPath());
-            all_written = WriteHeld(held) && BumpRevision() && all_written;
+            if (!(previous_rules_ready_ && previous_rules_.Commit()) && !WritePreviousInPlace())
+                folder_.RemoveEntry(kPreviousRulesFileName);
+            const bool rules_written = WriteHeld(held);
+            const bool bumped = rules_written && BumpRevision();
+            // Rules that stand at the old revision keep the pending bump for
+            // the next writer; otherwise it is done or not needed.
+            if (!rules_written || bumped) ClearPendingBump();
+            all_written = bumped && all_written;
         }
         return all_written;
     }
+
+    // The GUID file's text after the bump; empty without Rules to save.
+    const std::string& bumped_guid_text() const { return bumped_guid_text_; }
 
 private:
     struct CHeldFile {
@@ -144,6 +179,7 @@ private:
         CReplacementFile replacement;
         // The folder takes no new file from this user: written over in place.
         bool in_place = false;
+        long long old_length = 0;
     };
 
     bool Refuse(const std::string& path) {
@@ -154,39 +190,46 @@ private:
     // Files that this save made empty for itself go again when it writes nothing.
     void TakeBackCreatedFiles() {
         for (CHeldFile& held : texts_) {
+            if (held.in_place) held.file.SetLength(held.old_length, nullptr);
             if (!held.file.created()) continue;
             held.file.Close();
-            RemoveFile(held.path);
+            folder_.RemoveEntry(ProfileFileName(held.file_index));
         }
     }
 
     bool PrepareText(CHeldFile& held) {
         const std::string& text = record_.*TextFieldOfFile(held.file_index).text;
-        if (held.replacement.Prepare(held.path, text, held.file.fd())) return true;
-        if (errno == EACCES || errno == EPERM) {
-            held.in_place = true;
+        if (held.replacement.PrepareIn(folder_, ProfileFileName(held.file_index), text,
+                                       held.file.fd()))
             return true;
+        if (errno != EACCES && errno != EPERM) {
+            error_.Set(errno);
+            return Refuse(held.path);
         }
-        error_.Set(errno);
+        // In place: the new text is first written whole after the old one, so
+        // that a full disk refuses the save before the old text is touched.
+        held.old_length = held.file.Length();
+        held.in_place = true;
+        if (WriteAt(held.file, text, held.old_length, &error_) && held.file.Flush(&error_))
+            return true;
         return Refuse(held.path);
     }
 
     // The new text takes the old file's place while the old one is still
-    // held open exclusively, so no reader ever meets a part of either.
+    // held open exclusively, so no reader ever meets a part of either. In
+    // place, it is written over the old text (the room is there already),
+    // then the file is cut to its length.
     bool WriteHeld(CHeldFile& held) {
         const std::string& text = record_.*TextFieldOfFile(held.file_index).text;
-        if (held.in_place
-                ? held.file.Truncate(&error_) &&
-                      held.file.Write(text.data(), text.size(), &error_) && held.file.Flush(&error_)
-                : held.replacement.Commit())
+        if (held.in_place ? held.file.SeekToStart(&error_) &&
+                                held.file.Write(text.data(), text.size(), &error_) &&
+                                held.file.SetLength(static_cast<long long>(text.size()), &error_) &&
+                                held.file.Flush(&error_)
+                          : held.replacement.Commit())
             return true;
         if (!held.in_place) error_.Set(errno);
         ShowFileError(error_, held.path);
         return false;
-    }
-
-    std::string PreviousRulesPath() const {
-        return NativePathOfNode(node_, kPreviousRulesFileName);
     }
 
     // The held Rules' text, written beside them through the same replacement
@@ -194,18 +237,33 @@ private:
     void PreparePreviousRules() {
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            std::string old_text;
             CFileException error;
-            previous_rules_ready_ = held.file.SeekToStart(&error) &&
-                                    held.file.ReadAll(&old_text, &error) &&
-                                    previous_rules_.Prepare(PreviousRulesPath(), old_text);
+            previous_rules_read_ =
+                held.file.SeekToStart(&error) && held.file.ReadAll(&previous_text_, &error);
+            previous_rules_ready_ =
+                previous_rules_read_ &&
+                previous_rules_.PrepareIn(folder_, kPreviousRulesFileName, previous_text_);
         }
+    }
+
+    // In a folder that takes no new file the kept Rules are written over in
+    // place like the other files there, so that a diff never shows older ones.
+    bool WritePreviousInPlace() {
+        CFile file;
+        CFileException error;
+        return previous_rules_read_ &&
+               file.OpenIn(folder_, kPreviousRulesFileName, FileAccess::ReadWrite,
+                           FileShare::Exclusive, FileCreate::OpenExisting, &error,
+                           FileKind::RegularOnly) &&
+               file.Write(previous_text_.data(), previous_text_.size(), &error) &&
+               file.SetLength(static_cast<long long>(previous_text_.size()), &error);
     }
 
     // Reads the GUID file and makes its next text, refusing what cannot rise.
     bool PrepareRevisionBump() {
         guid_path_ = NativePathOfNode(node_, ProfileFileName(kProfileGuid));
-        if (!OpenForSave(guid_path_, FileCreate::OpenExisting, &guid_file_, &error_))
+        if (!OpenForSave(folder_, ProfileFileName(kProfileGuid), guid_path_,
+                         FileCreate::OpenExisting, &guid_file_, &error_))
             return Refuse(guid_path_);
         char text[kGuidFileReadLimit];
         const long count = guid_file_.Read(text, sizeof text, &error_);
@@ -226,15 +284,13 @@ private:
         }
         ++guid.minor;
         bumped_guid_text_ = FormatGuidFileText(guid);
+        if (!guid_writer_.Prepare(folder_, guid_file_, bumped_guid_text_, &error_))
+            return Refuse(guid_path_);
         return true;
     }
 
     bool BumpRevision() {
-        if (guid_file_.SeekToStart(&error_) &&
-            guid_file_.Write(bumped_guid_text_.data(), bumped_guid_text_.size(), &error_) &&
-            guid_file_.SetLength(static_cast<long long>(bumped_guid_text_.size()), &error_) &&
-            guid_file_.Flush(&error_))
-            return true;
+        if (guid_writer_.Write(guid_file_, &error_)) return true;
         ShowFileError(error_, guid_path_);
         return false;
     }
@@ -248,11 +304,19 @@ private:
     bool PrepareDiagram() {
         const std::string& source = record_.diagram_source_path;
         const std::string target = DiagramPath();
-        CFileIdentity source_id, target_id;
-        if (GetFileIdentity(source, &source_id) && GetFileIdentity(target, &target_id) &&
-            source_id == target_id) {
-            diagram_is_target_ = true;
-            return true;
+        CFileIdentity source_id;
+        CFile old_diagram;
+        CFileException ignored;
+        if (GetFileIdentity(source, &source_id) &&
+            old_diagram.OpenIn(folder_, ProfileFileName(kProfileDiagram), FileAccess::Read,
+                               FileShare::DenyNone, FileCreate::OpenExisting, &ignored,
+                               FileKind::RegularOnly)) {
+            struct stat st {};
+            if (fstat(old_diagram.fd(), &st) == 0 && st.st_dev == source_id.device &&
+                st.st_ino == source_id.inode) {
+                diagram_is_target_ = true;
+                return true;
+            }
         }
         CFile file;
         std::string data;
@@ -260,7 +324,8 @@ private:
                        &error_, FileKind::RegularOnly) ||
             !file.ReadAll(&data, &error_))
             return Refuse(source);
-        if (target.empty() || !diagram_.Prepare(target, data)) {
+        if (target.empty() ||
+            !diagram_.PrepareIn(folder_, ProfileFileName(kProfileDiagram), data)) {
             error_.Set(target.empty() ? EINVAL : errno);
             return Refuse(target);
         }
@@ -270,10 +335,14 @@ private:
     const CTreeNode& node_;
     const CProfileRecord& record_;
     const unsigned mask_;
+    CFolder folder_;
     std::vector<CHeldFile> texts_;
     std::string guid_path_;
     CFile guid_file_;
     std::string bumped_guid_text_;
+    CGuidFileWriter guid_writer_;
+    std::string previous_text_;
+    bool previous_rules_read_ = false;
     CReplacementFile diagram_;
     bool diagram_is_target_ = false;
     CReplacementFile previous_rules_;
@@ -317,12 +386,15 @@ FileErrorCause ReadProfileField(const std::string& full_path, int file_index, st
 
 FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* file_name,
                                      std::string* text) {
-    const std::string path = NativePathOfFullPath(full_path, file_name);
-    if (path.empty()) return FileErrorCause::FileNotFound;
+    CFolder folder;
     CFile file;
     CFileException error;
-    if (!file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting, &error,
-                   FileKind::RegularOnly)) {
+    if (!OpenTreeFolder(full_path, &folder)) {
+        error.Set(errno);
+        return error.cause;
+    }
+    if (!file.OpenIn(folder, file_name, FileAccess::Read, FileShare::DenyWrite,
+                     FileCreate::OpenExisting, &error, FileKind::RegularOnly)) {
         return error.cause;
     }
     char block[kFieldBlockSize];
@@ -358,29 +430,36 @@ bool LoadProfile(CTreeNode*& node) {
                                    MB_OK | MB_ICONEXCLAMATION);
     }
     // After the release, so that the test does not meet our own lock.
-    loaded->read_only = IsProfileReadOnly(*node);
+    loaded->read_only = IsProfileReadOnly(*node, &loaded->tree_busy);
     return true;
 }
 
-bool IsProfileReadOnly(const CTreeNode& node) {
+bool IsProfileReadOnly(const CTreeNode& node, bool* busy) {
+    if (busy) *busy = false;
+    CFolder folder;
     CFile file;
     CFileException error;
-    const std::string guid_path = NativePathOfNode(node, ProfileFileName(kProfileGuid));
-    if (file.Open(guid_path, FileAccess::ReadWrite, FileShare::Exclusive, FileCreate::OpenExisting,
-                  &error, FileKind::RegularOnly)) {
+    if (OpenTreeFolder(node.full_path(), &folder) &&
+        file.OpenIn(folder, ProfileFileName(kProfileGuid), FileAccess::ReadWrite,
+                    FileShare::Exclusive, FileCreate::OpenExisting, &error,
+                    FileKind::RegularOnly)) {
         file.Close();
     } else if (error.cause == FileErrorCause::AccessDenied) {
         return true;
     }
     const std::string lock_path = LockFilePath();
-    for (int attempt = 0; attempt < kTreeLockAttempts; ++attempt) {
-        if (attempt > 0) SleepMs(kTreeLockPollMs);
+    CWaitNotice notice(lock_path);
+    const int attempts = WaitAttempts(kTreeLockAttempts, kTreeLockPollMs);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) notice.Sleep(kTreeLockPollMs);
         if (file.Open(lock_path, FileAccess::ReadWrite, FileShare::Exclusive,
                       FileCreate::OpenExisting, &error, FileKind::RegularOnly)) {
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) return true;
     }
+    // Only other users' locks were met: the tree is busy, not closed to this user.
+    if (busy && error.cause == FileErrorCause::SharingViolation) *busy = true;
     return true;
 }
 
@@ -395,6 +474,10 @@ ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
         // Its files close (and what it made for nothing goes) before the lock.
         CProfileSave save(*node, record, mask);
         prepared = save.Prepare();
+        // The Rules never stand at the old revision for good: the next
+        // writer finishes a bump that this save does not live to make.
+        if (prepared && (mask & kSaveRules))
+            prepared = MarkPendingBump(StoredProfileName(*node), save.bumped_guid_text());
         if (prepared) written = save.Write();
     }
     ReleaseTreeLock(prepared);

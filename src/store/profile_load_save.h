@@ -47,8 +47,9 @@ FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* f
 bool LoadProfile(CTreeNode*& node);
 
 // True when the current user cannot change the profile (its GUID file) or
-// the tree (its lock file).
-bool IsProfileReadOnly(const CTreeNode& node);
+// the tree (its lock file). *busy: true only because other processes held
+// the lock file throughout, so the user may well change it later.
+bool IsProfileReadOnly(const CTreeNode& node, bool* busy = nullptr);
 
 // How a save ended.
 enum class ESaveOutcome {

@@ -1,5 +1,8 @@
 #include "store/tree_edit.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -18,6 +21,7 @@
 #include "store/current_tree.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/tree_dir.h"
 #include "store/tree_lock.h"
 #include "ui/user_interface.h"
 
@@ -33,26 +37,33 @@ std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
-// mkdir of a node's folder; errno tells why it failed.
-bool MakeFolderOfPath(const std::string& full_path) {
-    const std::string native = NativePathOfFullPath(full_path);
-    if (native.empty()) {
-        errno = EINVAL;
-        return false;
-    }
-    return unix_nt_mkdir(native.c_str(), 0) == 0;
-}
-
-// A node for a folder that an edit has just made, first under parent.
-CTreeNode* AddNodeForNewFolder(CTreeNode* parent, const std::string& full_path, bool profile) {
+// A node for a folder name that an edit has just made in parent_folder,
+// first under parent.
+CTreeNode* AddNodeForNewFolder(CTreeNode* parent, const CFolder& parent_folder,
+                               const std::string& name, bool profile) {
     CEntryTimes times;
-    GetEntryTimes(NativePathOfFullPath(full_path), &times);
-    CTreeNode* node = AdoptTreeNode(std::make_unique<CTreeNode>(
-        full_path, std::string(), times.creation_ns, times.last_write_ns, 0));
+    CFileIdentity identity;
+    CFolder made;
+    if (made.OpenIn(parent_folder, name)) made.GetTimes(&times, &identity);
+    CTreeNode* node =
+        AdoptTreeNode(std::make_unique<CTreeNode>(parent->full_path() + "\\" + name, std::string(),
+                                                  times.creation_ns, times.last_write_ns, 0));
     node->set_revision_stamp(CachedTreeRevision());
     if (profile) node->MarkProfileNotLoaded();
     LinkAsFirstChild(parent, node);
     return node;
+}
+
+// In a folder with the sticky bit only the owner of an entry (or of the
+// folder) may remove or rename it; false with EPERM otherwise.
+bool MayRemoveIn(const CFolder& folder, const std::string& name) {
+    const unsigned self = geteuid();
+    unsigned folder_uid = 0, folder_mode = 0, uid = 0, mode = 0;
+    if (self == 0 || !folder.GetOwner("", &folder_uid, &folder_mode)) return true;
+    if (!(folder_mode & S_ISVTX) || folder_uid == self) return true;
+    if (folder.GetOwner(name, &uid, &mode) && uid == self) return true;
+    errno = EPERM;
+    return false;
 }
 
 void ShowRemoveError(const std::string& native, int error) {
@@ -124,6 +135,7 @@ bool CanRemoveSubtree(CTreeNode* top, const std::string& top_native, const CFold
         return false;
     };
     if (!top_parent.IsWritable()) return refuse(parent_native, errno);
+    if (!MayRemoveIn(top_parent, top->Name())) return refuse(top_native, errno);
     auto enter = [&](const CFolderVisit& visit) {
         std::unordered_set<std::string> child_names;
         for (const CTreeNode* child : visit.children) child_names.insert(child->Name());
@@ -136,51 +148,47 @@ bool CanRemoveSubtree(CTreeNode* top, const std::string& top_native, const CFold
         }
         if (!visit.entries.empty() && !visit.folder.IsWritable())
             return refuse(visit.native, errno);
+        for (const CDirEntry& entry : visit.entries) {
+            if (!MayRemoveIn(visit.folder, entry.name))
+                return refuse(visit.native + "/" + entry.name, errno);
+        }
         return true;
     };
     auto leave = [](const CFolderVisit&, const CFolder&) { return true; };
     return WalkSubtreeFolders(top, top_native, top_parent, enter, leave, refuse);
 }
 
-enum class ERemoval { kRefused, kIncomplete, kRemoved };
+enum class ERemoval { kRefused, kRemoved };
 
 // Removes a node's folder with everything below it (not its siblings), after
-// checking that all of it can go; a link is removed itself, never followed.
-// The caller holds the tree lock.
+// checking that all of it can go: it is first renamed aside under a hidden
+// name in one step, so that the tree holds all of it or none, then removed;
+// a link is removed itself, never followed. The caller holds the tree lock.
 ERemoval RemoveSubtree(CTreeNode* top) {
     const std::string top_native = NativePathOfNode(*top);
     const size_t cut = top_native.rfind('/');
     if (top_native.empty() || cut == std::string::npos) return ERemoval::kRefused;
     const std::string parent_native = cut == 0 ? "/" : top_native.substr(0, cut);
     CFolder top_parent;
-    if (!top_parent.Open(parent_native)) {
-        ShowRemoveError(parent_native, errno);
+    std::string name;
+    if (!OpenTreeParent(top->full_path(), &top_parent, &name)) {
+        ShowRemoveError(top_native, errno);
         return ERemoval::kRefused;
     }
+    RemoveHiddenEditLeftovers(top_parent);
     if (!CanRemoveSubtree(top, top_native, top_parent, parent_native)) return ERemoval::kRefused;
-
-    bool top_removed = false;
-    auto enter = [](const CFolderVisit& visit) {
-        // Failures show when the folder itself cannot be removed.
-        for (const CDirEntry& entry : visit.entries) {
-            if (!entry.is_directory) visit.folder.RemoveEntry(entry.name);
-        }
-        return true;
-    };
-    auto leave = [&](const CFolderVisit& visit, const CFolder& parent) {
-        if (parent.RemoveSubfolder(visit.node->Name())) {
-            top_removed = visit.node == top;
-        } else {
-            ShowRemoveError(visit.native, errno);
-        }
-        return true;
-    };
-    auto failed = [](const std::string& native, int error) {
-        ShowRemoveError(native, error);
-        return true;
-    };
-    WalkSubtreeFolders(top, top_native, top_parent, enter, leave, failed);
-    return top_removed ? ERemoval::kRemoved : ERemoval::kIncomplete;
+    const std::string aside = HiddenEditName(true);
+    if (!top_parent.RenameEntry(name, top_parent, aside, true)) {
+        ShowRemoveError(top_native, errno);
+        return ERemoval::kRefused;
+    }
+    top_parent.Sync();
+    std::string failed_at;
+    if (!RemoveFolderWithContents(top_parent, aside, &failed_at)) {
+        const int error = errno;
+        ShowRemoveError(parent_native + "/" + failed_at, error);
+    }
+    return ERemoval::kRemoved;
 }
 
 // Gives every node below node the new beginning of its full path.
@@ -192,6 +200,15 @@ void RebaseDescendantPaths(CTreeNode* node, const std::string& old_prefix,
         }
         return false;
     });
+}
+
+// A name with a line end or another control character cannot stand on the
+// Name line of a config spec, nor be typed or listed.
+bool HasControlCharacter(const std::string& name) {
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) return true;
+    }
+    return false;
 }
 
 // The names a create or copy tries, by number from 1.
@@ -207,18 +224,20 @@ std::string ProfileCandidateName(bool copying, bool same_folder, const std::stri
 
 CTreeNode* MakeNewFolder(CTreeNode*& parent) {
     if (!TakeTreeLock(parent, false, false)) return nullptr;
+    CFolder parent_folder;
+    const bool opened = OpenTreeFolder(parent->full_path(), &parent_folder);
     for (int number = 1; number <= kLastNumberedName; ++number) {
         const std::string name =
             number == 1 ? std::string("New Folder") : FormatPrintf("New Folder (%d)", number);
-        const std::string full_path = parent->full_path() + "\\" + name;
-        if (MakeFolderOfPath(full_path)) {
-            CTreeNode* node = AddNodeForNewFolder(parent, full_path, false);
+        if (opened && parent_folder.MakeSubfolder(name)) {
+            CTreeNode* node = AddNodeForNewFolder(parent, parent_folder, name, false);
             ReleaseTreeLock(true);
             return node;
         }
-        if (errno == EEXIST) continue;
+        if (opened && errno == EEXIST) continue;
         const int error = errno;
-        ShowMessage(FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
+        ShowMessage(FormatStringId(IDS_ERR_CREATE,
+                                   NativePathOfFullPath(parent->full_path() + "\\" + name).c_str(),
                                    ErrorText(error).c_str()),
                     MB_OK | MB_ICONEXCLAMATION);
         ReleaseTreeLock(false);
@@ -240,10 +259,14 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
     }
     const bool same_folder = copying && source_folder == parent->full_path();
 
-    // Every failure ends here: the message, then whatever was made is taken
-    // back before the lock goes.
-    std::string full_path;
-    CTreeNode* node = nullptr;
+    // The new profile is made and filled under a hidden name and renamed into
+    // place whole, its new GUID already written: a killed copy leaves no
+    // second profile with the source's GUID. Every failure ends here: the
+    // message, then whatever was made is taken back before the lock goes.
+    std::string full_path =
+        parent->full_path() + "\\" + ProfileCandidateName(copying, same_folder, source_name, 1);
+    CFolder parent_folder;
+    std::string staging;
     auto fail = [&](int error) -> CTreeNode* {
         ShowMessage(
             error == EACCES
@@ -251,22 +274,26 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
                 : FormatStringId(IDS_ERR_CREATE, NativePathOfFullPath(full_path).c_str(),
                                  ErrorText(error).c_str()),
             MB_OK);
-        if (node) {
-            RemoveSubtree(node);
-            // Its folder is gone; the tree in memory should not show it.
-            UnlinkChild(parent, node);
-        }
+        if (!staging.empty()) RemoveFolderWithContents(parent_folder, staging);
         ReleaseTreeLock(false);
         return nullptr;
     };
+    if (!OpenTreeFolder(parent->full_path(), &parent_folder)) return fail(errno);
+    RemoveHiddenEditLeftovers(parent_folder);
 
-    bool made = false;
-    for (int number = 1; number <= kLastNumberedName; ++number) {
-        full_path = parent->full_path() + "\\" +
-                    ProfileCandidateName(copying, same_folder, source_name, number);
-        made = MakeFolderOfPath(full_path);
-        if (made) break;
-        if (errno != EEXIST) return fail(errno);
+    std::string name;
+    for (int number = 1;; ++number) {
+        if (number > kLastNumberedName) {
+            ReleaseTreeLock(false);
+            return nullptr;
+        }
+        name = ProfileCandidateName(copying, same_folder, source_name, number);
+        full_path = parent->full_path() + "\\" + name;
+        unsigned uid = 0, mode = 0;
+        if (!parent_folder.GetOwner(name, &uid, &mode)) {
+            if (errno == ENOENT) break;
+            return fail(errno);
+        }
         if (copying && !same_folder) {
             ShowMessage(FormatStringId(IDS_PROFILE_NAME_EXISTS, source_name.c_str()),
                         MB_OK | MB_ICONEXCLAMATION);
@@ -274,24 +301,22 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
             return nullptr;
         }
     }
-    if (!made) {
-        ReleaseTreeLock(false);
-        return nullptr;
+    staging = HiddenEditName(false);
+    CFolder made;
+    if (!parent_folder.MakeSubfolder(staging)) {
+        staging.clear();
+        return fail(errno);
     }
-    node = AddNodeForNewFolder(parent, full_path, true);
-    const std::string native = NativePathOfNode(*node);
+    if (!made.OpenIn(parent_folder, staging)) return fail(errno);
 
     // Links, FIFOs and devices are not copied (nor followed); they are named
     // once the lock is free.
     std::vector<std::string> left_alone;
     if (copying) {
         const std::string source_native = NativePathOfFullPath(*source_path);
+        CFolder source;
         std::vector<CDirEntry> entries;
-        if (source_native.empty()) {
-            errno = EINVAL;
-            return fail(errno);
-        }
-        if (!ListDirectory(source_native, &entries)) return fail(errno);
+        if (!OpenTreeFolder(*source_path, &source) || !source.List(&entries)) return fail(errno);
         for (const CDirEntry& entry : entries) {
             // A killed save's leftover is no file of the profile.
             if (entry.is_directory || IsReplacementTempName(entry.name)) continue;
@@ -300,38 +325,37 @@ CTreeNode* CreateOrCopyProfile(CTreeNode*& parent, const std::optional<std::stri
                 left_alone.push_back(from);
                 continue;
             }
-            if (CopyFileTo(from, native + "/" + entry.name, true)) continue;
+            if (CopyFileBetween(source, entry.name, made, entry.name)) continue;
             const int error = errno;
             if (error == kNotRegularFileError) {
                 left_alone.push_back(from);
                 continue;
             }
             // A file that vanished meanwhile is simply not copied.
-            if (PathExists(from)) return fail(error);
+            if (error != ENOENT) return fail(error);
         }
     }
 
     if (!keep_guid) {
-        const std::string guid_path = native + "/" + ProfileFileName(kProfileGuid);
-        CFile guid_file;
-        CFileException error;
+        const std::string guid_path =
+            NativePathOfFullPath(full_path, ProfileFileName(kProfileGuid));
         CReplacementFile replacement;
         const std::string text = FormatGuidFileText({NewUuidText(), 0, 0});
         // A GUID file that is not whole would leave a profile nobody can
         // find: the new one replaces the copied one in one step.
-        bool written = guid_file.Open(guid_path, FileAccess::ReadWrite, FileShare::Exclusive,
-                                      FileCreate::OpenAlways, &error, FileKind::RegularOnly);
-        if (written &&
-            !(replacement.Prepare(guid_path, text, guid_file.fd()) && replacement.Commit())) {
+        if (!(replacement.PrepareIn(made, ProfileFileName(kProfileGuid), text) &&
+              replacement.Commit())) {
+            CFileException error;
             error.Set(errno);
-            written = false;
-        }
-        guid_file.Close();
-        if (!written) {
             ShowMessage(OpenErrorText(error, guid_path), MB_OK | MB_ICONEXCLAMATION);
             return fail(error.os_error);
         }
     }
+    made.Sync();
+    if (!parent_folder.RenameEntry(staging, parent_folder, name, true)) return fail(errno);
+    staging.clear();
+    parent_folder.Sync();
+    CTreeNode* node = AddNodeForNewFolder(parent, parent_folder, name, true);
     ReleaseTreeLock(true);
     for (const std::string& path : left_alone) {
         ShowMessage(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()), MB_OK | MB_ICONEXCLAMATION);
@@ -354,8 +378,12 @@ bool RenameNode(CTreeNode*& node, const std::string& new_name) {
     // A separator, ".", ".." or an empty name would put the folder somewhere
     // else in (or out of) the tree; a leading dot would hide it from the tree.
     int error = EINVAL;
-    if (IsValidEntryName(new_name) && !new_name.starts_with('.')) {
-        if (RenamePathNoReplace(native, NativePathOfFullPath(new_path))) {
+    CFolder parent_folder;
+    std::string own_name;
+    if (IsValidEntryName(new_name) && !new_name.starts_with('.') &&
+        !HasControlCharacter(new_name)) {
+        if (OpenTreeParent(full_path, &parent_folder, &own_name) &&
+            parent_folder.RenameEntry(own_name, parent_folder, new_name, true)) {
             const std::string old_path = full_path;
             node->set_full_path(new_path);
             RebaseDescendantPaths(node, old_path + "\\", new_path + "\\");

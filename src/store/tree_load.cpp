@@ -62,10 +62,12 @@ public:
         bool is_profile = false;
         if (!folder.IsOpen() || !folder.ListUntil(&entries, IsProfileFile, &is_profile)) {
             if (listed) *listed = false;
+            if (folder.IsOpen()) Unreadable(native_path);
             return node;
         }
         if (listed) *listed = true;
         if (is_profile) {
+            if (listed) first_file_ = entries.back().name;
             node->MarkProfileNotLoaded();
             return node;
         }
@@ -108,7 +110,17 @@ public:
         return facts;
     }
 
+    // The folders that could be entered but not opened or listed, with why:
+    // a tree read without them could take a profile in them for gone.
+    const std::vector<std::pair<std::string, int>>& unreadable() const { return unreadable_; }
+    // The file that made the walk's first folder (the root) a profile.
+    const std::string& first_file() const { return first_file_; }
+
 private:
+    void Unreadable(const std::string& native_path) {
+        unreadable_.emplace_back(native_path, errno);
+    }
+
     // Opens a subfolder that the walk goes into: one the user may enter and
     // that is no link back to a folder above (that would make the walk
     // endless). False: it is left out of the tree.
@@ -123,13 +135,23 @@ private:
             child->Close();
             return false;
         }
+        // Gone, or no folder (a link) by now: not in the tree. No permission
+        // is asked again below; anything else is a folder that went unread.
+        if (same_ids_ && errno != ENOSYS && errno != EACCES) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) Unreadable(native_path);
+            child->Close();
+            return false;
+        }
         child->Close();
         if (!CanEnterFolder(native_path)) return false;
         if (!GetFileIdentity(native_path, &facts->identity) || IsAncestor(facts->identity))
             return false;
         facts->has_identity = true;
         GetEntryTimes(native_path, &facts->times);
-        child->Open(native_path);
+        if (!child->OpenIn(parent, name)) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) Unreadable(native_path);
+            return false;
+        }
         return true;
     }
 
@@ -143,6 +165,8 @@ private:
     CTreeNodeArena* arena_;
     const bool same_ids_;
     std::vector<CFileIdentity> ancestors_;
+    std::vector<std::pair<std::string, int>> unreadable_;
+    std::string first_file_;
 };
 
 }  // namespace
@@ -170,11 +194,20 @@ CTreeNode* LoadProfileTree(bool to_log) {
 
     CTreeNodeArena arena;
     bool listed = false;
-    CTreeNode* root_node = CTreeWalk(&arena).BuildNode(
-        root, native_root, root_folder, CTreeWalk::FactsOf(root_folder, native_root), &listed);
+    CTreeWalk walk(&arena);
+    CTreeNode* root_node = walk.BuildNode(root, native_root, root_folder,
+                                          CTreeWalk::FactsOf(root_folder, native_root), &listed);
     if (!listed) {
         ReleaseTreeLock(false);
         ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, root.c_str()), to_log);
+        return nullptr;
+    }
+    if (!walk.unreadable().empty()) {
+        ReleaseTreeLock(false);
+        for (const auto& [path, error] : walk.unreadable())
+            ReportStoreError(
+                FormatStringId(IDS_ERR_READ_TREE_FOLDER, path.c_str(), std::strerror(error)),
+                to_log);
         return nullptr;
     }
     // A preview or a read-only look makes no folder: the empty tree holds no profile.
@@ -182,9 +215,13 @@ CTreeNode* LoadProfileTree(bool to_log) {
         const std::string top_folder =
             NativePathOfFullPath(FormatPrintf("%s\\%s", root.c_str(), kTopLevelFolderName));
         if (unix_nt_mkdir(top_folder.c_str(), 0) != 0) {
-            ReportStoreError(
-                FormatStringId(IDS_ERR_CREATE_TOP_FOLDER, top_folder.c_str(), std::strerror(errno)),
-                to_log);
+            // A file in the root makes all of it one profile: say which file.
+            ReportStoreError(root_node->IsProfile() && errno == EEXIST
+                                 ? FormatStringId(IDS_TREE_ROOT_HOLDS_FILE, root.c_str(),
+                                                  walk.first_file().c_str())
+                                 : FormatStringId(IDS_ERR_CREATE_TOP_FOLDER, top_folder.c_str(),
+                                                  std::strerror(errno)),
+                             to_log);
             ReleaseTreeLock(false);
             return nullptr;
         }

@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "client/preview.h"
 #include "platform/file.h"
 #include "platform/format.h"
+#include "platform/fs.h"
 #include "platform/sleep.h"
 #include "resources/message_text.h"
 #include "resources/string_table.h"
 #include "store/current_tree.h"
+#include "store/pending_bump.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/store_reporter.h"
@@ -46,6 +49,34 @@ int NextTreeRevision(int revision) {
 }
 
 constexpr size_t kLockFileReadLimit = 31;
+// Room for the revision and a pending bump's record after it.
+constexpr size_t kLockFileTextLimit = 4096;
+
+// The record of an unfinished bump that the held lock file keeps, and
+// whether this process changed it since the take.
+struct CPendingState {
+    std::string line;
+    bool changed = false;
+};
+CPendingState& Pending() {
+    static CPendingState state;
+    return state;
+}
+
+// Rewrites the held lock file with the revision and the pending record in one
+// write that covers at least the old text (blanks fill the rest, which "%d"
+// reads past), then cuts it: a kill leaves a whole number, never a mix of two.
+bool RewriteLockFile(int revision, CFileException* error) {
+    CFile& file = HeldLockFile();
+    std::string text = FormatPrintf("%d", revision);
+    if (!Pending().line.empty()) text += "\n" + Pending().line;
+    const size_t length = text.size();
+    const long long old_length = file.Length();
+    if (old_length > static_cast<long long>(text.size()))
+        text.append(static_cast<size_t>(old_length) - text.size(), ' ');
+    return file.SeekToStart(error) && file.Write(text.data(), text.size(), error) &&
+           file.SetLength(static_cast<long long>(length), error);
+}
 
 // Whether the held lock reports to the log; set by every take.
 bool& HeldLockReportsToLog() {
@@ -54,18 +85,30 @@ bool& HeldLockReportsToLog() {
 }
 
 // Opens the lock file exclusively, polling while another process holds it,
-// and reads the tree revision from it.
+// and reads the tree revision from it. A writer first finishes a bump that a
+// cut save left recorded. A preview or a read-only look makes no lock file:
+// a tree without one is looked at as revision 0, without a lock.
 bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
     CFile& file = HeldLockFile();
     const std::string path = LockFilePath();
+    const bool look_only = ActivePreview() != nullptr;
     bool opened = false;
-    for (int attempt = 0; attempt < kTreeLockAttempts && !opened; ++attempt) {
+    CWaitNotice notice(path);
+    const int attempts = WaitAttempts(kTreeLockAttempts, kTreeLockPollMs);
+    Pending() = CPendingState{};
+    for (int attempt = 0; attempt < attempts && !opened; ++attempt) {
         CFileException error;
-        opened =
-            !path.empty() &&
-            file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
-                      FileShare::Exclusive, FileCreate::OpenAlways, &error, FileKind::RegularOnly);
+        opened = !path.empty() &&
+                 file.Open(path, for_reading ? FileAccess::Read : FileAccess::ReadWrite,
+                           FileShare::Exclusive,
+                           look_only ? FileCreate::OpenExisting : FileCreate::OpenAlways, &error,
+                           FileKind::RegularOnly);
         if (opened) break;
+        if (look_only && error.cause == FileErrorCause::FileNotFound && !path.empty() &&
+            IsDirectory(NativePathOfFullPath(CurrentTreeRoot()))) {
+            *file_revision = 0;
+            return true;
+        }
         if (error.cause == FileErrorCause::NotRegularFile) {
             ReportStoreError(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()), to_log);
             return false;
@@ -78,16 +121,28 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
             ReportStoreError(FormatStringId(IDS_TREE_NOT_FOUND, CurrentTreeRoot().c_str()), to_log);
             return false;
         }
-        SleepMs(kTreeLockPollMs);
+        notice.Sleep(kTreeLockPollMs);
     }
     if (!opened) {
         ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
         return false;
     }
-    char text[kLockFileReadLimit];
-    long count = file.Read(text, sizeof text, nullptr);
-    *file_revision = ParseTreeRevision(std::string_view(text, count > 0 ? count : 0));
+    std::string text(kLockFileTextLimit, '\0');
+    long count = file.Read(text.data(), text.size(), nullptr);
+    text.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    *file_revision = ParseTreeRevision(std::string_view(text).substr(0, kLockFileReadLimit));
     HeldLockReportsToLog() = to_log;
+    CPendingBump pending;
+    if (!for_reading && !look_only && FindPendingBump(text, &pending)) {
+        Pending().line = PendingBumpLine(pending);
+        if (CompletePendingBump(pending)) {
+            // The bump of the tree revision that the cut save did not make.
+            Pending().line.clear();
+            CFileException error;
+            if (RewriteLockFile(NextTreeRevision(*file_revision), &error))
+                *file_revision = NextTreeRevision(*file_revision);
+        }
+    }
     return true;
 }
 
@@ -150,26 +205,40 @@ bool ReleaseTreeLock(bool bump) {
     if (!file.IsOpen()) return true;
     const int saved_errno = errno;
     bool written = true;
-    if (bump) {
-        const int next = NextTreeRevision(CachedTreeRevision());
+    if (bump || Pending().changed) {
+        const int next = bump ? NextTreeRevision(CachedTreeRevision()) : CachedTreeRevision();
         SetCachedTreeRevision(next);
-        // Written over the old number, then cut to the new one's length: a
-        // write that fails midway leaves the old number's leading digits, not
-        // a shorter number that other processes might take for one they know.
-        const std::string text = FormatPrintf("%d", next);
         CFileException error;
-        written = file.SeekToStart(&error) && file.Write(text.data(), text.size(), &error) &&
-                  file.SetLength(static_cast<long long>(text.size()), &error);
+        written = RewriteLockFile(next, &error);
         // The cached revision stays the new one: this process reloads at its
         // next take unless the file holds it after all.
         if (!written) {
-            ReportStoreError(OpenErrorText(error, file.path()), HeldLockReportsToLog());
+            ReportStoreError(WriteErrorText(error, file.path()), HeldLockReportsToLog());
         }
-        FindNodeByPath(CurrentTree(), "");
+        if (bump) FindNodeByPath(CurrentTree(), "");
     }
+    Pending() = CPendingState{};
     file.Close();
     errno = saved_errno;
     return written;
+}
+
+bool MarkPendingBump(const std::string& profile_name, const std::string& guid_text) {
+    CFile& file = HeldLockFile();
+    if (!file.IsOpen()) return true;
+    Pending().line = PendingBumpLine({profile_name, guid_text});
+    Pending().changed = true;
+    CFileException error;
+    if (RewriteLockFile(CachedTreeRevision(), &error) && file.Flush(&error)) return true;
+    ReportStoreError(WriteErrorText(error, file.path()), HeldLockReportsToLog());
+    Pending().line.clear();
+    return false;
+}
+
+void ClearPendingBump() {
+    if (Pending().line.empty()) return;
+    Pending().line.clear();
+    Pending().changed = true;
 }
 
 bool IsTreeLockHeld() {

@@ -39,6 +39,13 @@ bool ReleaseTreeLock(bool bump);
 
 bool IsTreeLockHeld();
 
+// While the lock is held for writing: records in the lock file that the
+// profile's GUID file is going to get guid_text (see pending_bump.h), or
+// that it no longer needs to; the release writes the record away. A failed
+// record is reported and gives false.
+bool MarkPendingBump(const std::string& profile_name, const std::string& guid_text);
+void ClearPendingBump();
+
 // Native path of the lock file in the current tree root.
 std::string LockFilePath();
 

@@ -21,6 +21,7 @@ struct CProfileRecord {
     std::string diagram_source_path;
     bool all_empty = false;  // the seven texts were all empty when loaded
     bool read_only = false;  // the current user cannot change the profile or the tree
+    bool tree_busy = false;  // read only only because others held the tree lock throughout
 };
 
 // What a node holds besides its folder: nothing (a folder), a profile whose

@@ -1,11 +1,51 @@
 #include "ui/assoc_dlg.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "client/preview.h"
+#include "platform/temp_file.h"
 #include "resources/string_table.h"
 #include "ui/profile_picker.h"
 #include "ui/sibling_tool.h"
 #include "ui/user_interface.h"
 
 namespace kelmora {
+
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    *text = all.str();
+    return static_cast<bool>(in);
+}
+
+// The console browser's pick. A preview changes nothing: the browser hands its
+// pick over in a file instead of keeping it for the user.
+bool BrowseOnTheConsole(std::string* profile) {
+    CWaitCursor wait;
+    if (ActivePreview()) {
+        CTempFile pick;
+        std::string text;
+        if (!pick.Create() ||
+            !RunSiblingTool({kBrowserTool, "/b", "--keep-in", pick.path()}).Succeeded() ||
+            !ReadWholeFile(pick.path(), &text))
+            return false;
+        const size_t line_end = text.find('\n');
+        if (line_end == std::string::npos) return false;
+        *profile = text.substr(0, line_end) + '\\' + text.substr(line_end + 1);
+        return true;
+    }
+    if (!RunSiblingTool({kBrowserTool, "/b"}).Succeeded()) return false;
+    std::string folder, item;
+    if (!ReadBrowserSelection(&folder, &item)) return false;
+    *profile = folder + '\\' + item;
+    return true;
+}
+
+}  // namespace
 
 int CAssocDlg::DoModal() {
     return UserInterface().RunAssocDlg(*this);
@@ -20,15 +60,15 @@ BOOL CAssocDlg::OnInitDialog() {
 void CAssocDlg::OnBrowse() {
     CProfilePicker picker(host_);
     const int shown = UserInterface().RunProfilePicker(picker);
+    std::string profile;
     if (shown == kNoWindow) {
-        CWaitCursor wait;
-        if (!RunSiblingTool({kBrowserTool, "/b"}).Succeeded()) return;
-    } else if (shown != IDOK) {
+        if (!BrowseOnTheConsole(&profile)) return;
+    } else if (shown == IDOK) {
+        profile = picker.picked();
+    } else {
         return;
     }
-    std::string folder, item;
-    if (!ReadBrowserSelection(&folder, &item)) return;
-    set_name_text(folder + '\\' + item);
+    set_name_text(profile);
     SetFocus(kNameEditId);
 }
 

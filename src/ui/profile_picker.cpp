@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "client/preview.h"
 #include "client/registry.h"
 
 namespace kelmora {
@@ -108,7 +109,8 @@ void CProfilePicker::Select(size_t index) {
 void CProfilePicker::OnOK() {
     if (selection_ == kNone || !entries_[selection_].is_profile) return;
     const std::string& name = entries_[selection_].name;
-    if (StoreBrowserSelection(name) != 0) {
+    // A preview changes nothing, the user's remembered pick included.
+    if (!ActivePreview() && StoreBrowserSelection(name) != 0) {
         UserInterface().MessageBox("Cannot keep the selection " + name + ".", MB_ICONSTOP);
         return;
     }

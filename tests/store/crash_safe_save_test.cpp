@@ -2,9 +2,11 @@
 // the old one and takes its place with a rename. What a killed save leaves
 // behind is no part of the tree and goes with the next save or delete.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "store/current_tree.h"
@@ -39,11 +41,14 @@ protected:
     }
 };
 
+// The GUID file too; set-id bits that someone else gave the old file are not taken over.
 TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     const std::string rules = Native("Top/Proj/Rules");
-    ASSERT_EQ(chmod(rules.c_str(), 0640), 0);
-    struct stat before {};
+    ASSERT_EQ(chmod(rules.c_str(), 04640), 0);
+    struct stat before {
+    }, guid_before{}, guid_after{};
     ASSERT_EQ(stat(rules.c_str(), &before), 0);
+    ASSERT_EQ(stat(Native("Top/Proj/GUID").c_str(), &guid_before), 0);
     ASSERT_NE(Load(), nullptr);
     CTreeNode* node = Node("\\Top\\Proj");
     CProfileRecord record;
@@ -56,6 +61,8 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(ReadTextFile(rules), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+    ASSERT_EQ(stat(Native("Top/Proj/GUID").c_str(), &guid_after), 0);
+    EXPECT_NE(guid_after.st_ino, guid_before.st_ino);
     // Only the Rules they replaced are kept beside them; no temporary file is left.
     EXPECT_EQ(Entries("Top/Proj"),
               (std::vector<std::string>{kPreviousRulesFileName, "Description", "GUID", "Rules"}));
@@ -64,6 +71,8 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
 TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNextSaveOrDelete) {
     MakeFolder("Top/Folder");
     WriteTextFile(Native("Top/Folder/") + kLeftover, "half");
+    // So does what a killed delete left after renaming its folder aside.
+    MakeProfileFolder("Top/.kelmora-removing-Ab12cd", "half-removed 1.0");
     WriteTextFile(Native("Top/Proj/") + kLeftover, "half");
     // A user's own hidden file is not taken for one.
     WriteTextFile(Native("Top/Proj/.Rules.saving-"), "mine");
@@ -84,22 +93,37 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     folder = Node("\\Top\\Folder");
     EXPECT_TRUE(DeleteNode(folder));
     EXPECT_FALSE(fs::exists(Native("Top/Folder")));
+    EXPECT_FALSE(fs::exists(Native("Top/.kelmora-removing-Ab12cd")));
     EXPECT_TRUE(Messages().empty());
 }
 
 // A folder that takes no new file from this user, holding files that the
-// user may write: the texts are written over in place, as before.
+// user may write: the texts are written over in place, as before, but only
+// into room reserved first (a full disk refuses the save and the old text
+// stays), and the kept Rules too, so that a diff never shows older ones.
 TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
+    WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
     ASSERT_NE(Load(), nullptr);
     CTreeNode* node = Node("\\Top\\Proj");
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
     CProfileRecord record;
+    record.rules = std::string(100, 'x');
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{}, small{50, 50};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    small.rlim_max = limit.rlim_max;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const ESaveOutcome too_big = SaveProfile(node, record, kSaveRules, "");
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(too_big, ESaveOutcome::kNotSaved);
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "old rules");
     record.rules = "new rules";
     EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
 }
 
 }  // namespace

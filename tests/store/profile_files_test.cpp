@@ -71,6 +71,16 @@ TEST_F(ProfileFileReadTest, WriterThatNeverLetsGoCostsTenWaitsOfThreeSecondsThen
     EXPECT_EQ(ui_.shown()[0].text, OpenError(EAGAIN, path));
 }
 
+// Only a writer's refusal is waited for: a folder, like a file the user may
+// not read, is refused at once.
+TEST_F(ProfileFileReadTest, OpenRefusedForAnotherCauseIsReportedWithoutWaiting) {
+    ASSERT_TRUE(MakeDirectory(dir_ / "GUID"));
+    EXPECT_EQ(Read(dir_ / "GUID", TRUE), FALSE);
+    EXPECT_TRUE(CRecordedSleep::calls.empty());
+    ASSERT_EQ(ui_.shown().size(), 1u);
+    EXPECT_EQ(ui_.shown()[0].text, OpenError(EISDIR, dir_ / "GUID"));
+}
+
 // A writer that lets go during the n-th wait: the next open reads the file,
 // up to the eleventh open after the tenth wait.
 class ProfileFileReleaseTest : public ProfileFileReadTest,
@@ -83,7 +93,12 @@ TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
     CRecordedSleep::action = [&](size_t n) {
         if (n == GetParam()) writer->Finish();
     };
+    // The program is told once what it waits for.
+    std::vector<std::string> notices;
+    SetWaitNoticeHandler([&](const std::string& what) { notices.push_back(what); });
     EXPECT_EQ(Read(path, TRUE), TRUE);
+    SetWaitNoticeHandler(nullptr);
+    EXPECT_EQ(notices, std::vector<std::string>{path});
     EXPECT_EQ(text_, "4f1c 1.7");
     EXPECT_EQ(CRecordedSleep::calls.size(), GetParam());
     EXPECT_TRUE(ui_.shown().empty());

@@ -8,9 +8,11 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
+#include "store/profile_load_save.h"
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
@@ -197,8 +199,77 @@ INSTANTIATE_TEST_SUITE_P(
                       CRenameRefusal{".", EINVAL}, CRenameRefusal{"..", EINVAL},
                       CRenameRefusal{"..\\..\\Escaped", EINVAL},
                       CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a/b", EINVAL},
-                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL}),
+                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL},
+                      CRenameRefusal{"two\nlines", EINVAL}),
     [](const auto& info) { return test::CaseName(info.index, info.param.name); });
+
+// Another user who may write the tree swaps an ancestor for a link to a copy
+// of it elsewhere (where the victim's files are) after the load: every edit
+// fails and nothing outside the tree changes. As root the swap is made by
+// user 65534, else by this user.
+enum class EEdit { kDelete, kSave, kRename, kCopy, kNewFolder, kCreate };
+
+class EditAfterSwapTest : public TreeEditTest, public ::testing::WithParamInterface<EEdit> {
+protected:
+    static std::map<std::string, std::string> Snapshot(const std::string& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            files[entry.path()] = entry.is_regular_file() ? ReadTextFile(entry.path()) : "(folder)";
+        return files;
+    }
+
+    void SwapForLink(const std::string& relative, const std::string& target) {
+        Texts as_other;
+        if (RunningAsRoot()) {
+            as_other = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+            fs::permissions(temp_.path(), fs::perms(0755));
+            fs::permissions(root(), fs::perms(0777));
+        }
+        auto run = [&](Texts argv) {
+            argv.insert(argv.begin(), as_other.begin(), as_other.end());
+            return test::RunCommand(argv).exit_code;
+        };
+        ASSERT_EQ(run({"mv", Native(relative), Native(relative + ".real")}), 0);
+        ASSERT_EQ(run({"ln", "-s", target, Native(relative)}), 0);
+    }
+
+    bool Edit(EEdit edit) {
+        CTreeNode* alpha = Node("\\Top\\Group\\Alpha");
+        CTreeNode* group = Node("\\Top\\Group");
+        CProfileRecord record;
+        record.description = "overwritten";
+        switch (edit) {
+            case EEdit::kDelete:
+                return DeleteNode(alpha);
+            case EEdit::kSave:
+                return SaveProfile(alpha, record, kSaveDescription | kSaveRules, "") !=
+                       ESaveOutcome::kNotSaved;
+            case EEdit::kRename:
+                return RenameNode(alpha, "Renamed");
+            case EEdit::kCopy:
+                return CopyAlphaInto("\\Top\\Other", false) != nullptr;
+            case EEdit::kNewFolder:
+                return MakeNewFolder(group) != nullptr;
+            case EEdit::kCreate:
+                return CreateOrCopyProfile(group, std::nullopt, false) != nullptr;
+        }
+        return true;
+    }
+};
+
+TEST_P(EditAfterSwapTest, FailsAndTouchesNothingOutsideTheTree) {
+    const std::string outside = temp_ / "outside";
+    fs::copy(Native("Top"), outside, fs::copy_options::recursive);
+    const auto before = Snapshot(outside);
+    SwapForLink("Top", outside);
+    EXPECT_FALSE(Edit(GetParam()));
+    EXPECT_EQ(Snapshot(outside), before);
+    EXPECT_EQ(CachedTreeRevision(), revision_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, EditAfterSwapTest,
+                         ::testing::Values(EEdit::kDelete, EEdit::kSave, EEdit::kRename,
+                                           EEdit::kCopy, EEdit::kNewFolder, EEdit::kCreate));
 
 // A folder the store does not know (here inside a profile) stops a delete
 // before it removes anything.

@@ -95,12 +95,12 @@ TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
     EXPECT_TRUE(Messages().empty());
 }
 
+// ... and the message names the file that does it.
 TEST_F(TreeLoadTest, RootHoldingAPlainFileIsAProfileAndCannotGetItsTopFolder) {
     MakeFolder("Stavemark View Profiles/Proj");
     test::WriteTextFile(Native("notes.txt"), "x");
     EXPECT_EQ(LoadProfileTree(false), nullptr);
-    EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_CREATE_TOP_FOLDER,
-                                            Native("Stavemark View Profiles"), strerror(EEXIST))});
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_ROOT_HOLDS_FILE, root(), "notes.txt")});
 }
 
 TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {

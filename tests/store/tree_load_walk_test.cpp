@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "store/current_tree.h"
@@ -14,6 +15,8 @@ namespace kelmora {
 namespace {
 
 using test::CStoreTest;
+using test::StoreString;
+using test::Texts;
 
 class TreeLoadWalkTest : public CStoreTest {};
 
@@ -47,12 +50,13 @@ TEST_F(TreeLoadWalkTest, NodesCarryTheirOwnFoldersTimes) {
 }
 
 // A folder the user may not enter is left out; one the user may enter but
-// not list is a folder without children, whatever it holds.
+// not list fails the load, so that nothing in it is taken for gone.
 struct CFolderModeCase {
     const char* name;
     mode_t mode;
     bool in_tree;
     bool has_profile;
+    bool loads = true;
 };
 
 class TreeLoadPermissionTest : public CStoreTest,
@@ -64,7 +68,13 @@ TEST_P(TreeLoadPermissionTest, FolderModeDecidesWhatIsWalked) {
     ASSERT_EQ(chmod(Native("Top/Group").c_str(), GetParam().mode), 0);
     const bool loaded = LoadProfileTree(false) != nullptr;
     chmod(Native("Top/Group").c_str(), 0755);
-    ASSERT_TRUE(loaded);
+    // A folder that can be entered but not listed would hide what it holds.
+    ASSERT_EQ(loaded, GetParam().loads);
+    if (!loaded) {
+        EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_READ_TREE_FOLDER, Native("Top/Group"),
+                                                std::strerror(EACCES))});
+        return;
+    }
     CTreeNode* group = Node("\\Top\\Group");
     EXPECT_EQ(group != nullptr, GetParam().in_tree);
     EXPECT_EQ(Node("\\Top\\Group\\Proj") != nullptr, GetParam().has_profile);
@@ -76,7 +86,7 @@ TEST_P(TreeLoadPermissionTest, FolderModeDecidesWhatIsWalked) {
 INSTANTIATE_TEST_SUITE_P(Modes, TreeLoadPermissionTest,
                          ::testing::Values(CFolderModeCase{"Open", 0755, true, true},
                                            CFolderModeCase{"ListOnly", 0644, false, false},
-                                           CFolderModeCase{"EnterOnly", 0311, true, false}),
+                                           CFolderModeCase{"EnterOnly", 0311, true, false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

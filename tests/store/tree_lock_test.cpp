@@ -104,7 +104,7 @@ TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(written);
     EXPECT_EQ(LockFileText(), "123457");
-    EXPECT_EQ(Messages(), Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
+    EXPECT_EQ(Messages(), Texts{FormatMessageText(LoadString(IDS_ERR_WRITE_FILE),
                                                   {static_cast<long long>(EFBIG), Native(".rev"),
                                                    std::strerror(EFBIG)})});
     // This process no longer trusts what the file says: its next take reloads.

@@ -185,7 +185,7 @@ std::vector<CUsageCase> UsageCases() {
     add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});
     add("staveprojtool", 2, "staveprojtool: ", {{}});
-    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n", {{"--help"}});
+    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE] [--no-input]\n", {{"--help"}});
     add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
     add("staveviewupdate", 2, "(did you mean '-quick'?)", {{"-ws", "/w", "-cspec", "f", "-quik"}});
     add("staveviewupdate", 2, "-cspec FILE are needed", {{"-ws", "/w"}});

@@ -140,6 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
         CPreviewCase{"SynchronizeBehind", Composed("2.3"), {"Synchronize", "0"}, "",
                      Composed("2.5"), kMounts},
         CPreviewCase{"Associate", kRules, {"Associate"}, kProj + "\n", Composed("2.5"), kMounts},
+        // The browser's pick comes back without being kept for the user.
+        CPreviewCase{"AssociateByBrowsing", kRules, {"Associate"}, "browse\n1\n\n",
+                     Composed("2.5"), kMounts},
         CPreviewCase{"Dissociate", Composed("2.5"), {"Dissociate"}, "yes\n",
                      "element * CHECKEDOUT\r\nelement * \\main\\LATEST\r\n", ""},
         CPreviewCase{"SetUpBranch", Composed("2.5"), {"SetUpBranch", "0"},

@@ -15,6 +15,7 @@ namespace kelmora::test {
 namespace {
 
 using nlohmann::json;
+namespace fs = std::filesystem;
 
 const std::string kSection = kSectionHeader + "element * /main/LATEST\r\n" + kEnd;
 std::string Associated(const std::string& name, const std::string& id) {
@@ -29,6 +30,7 @@ struct CStatusCase {
     const char* differs;
     bool checkouts = false;  // two elements of the VOB checked out to the view
     bool mounted = false;    // the profile's VOB is mounted
+    const char* lock_file = nullptr;  // what the tree's .rev holds
 };
 
 // The answer for a view associated with Proj at its revision, every field but
@@ -75,9 +77,12 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
         for (const char* element : {"a.c", "b.c"})
             ASSERT_EQ(client::CheckOut(tag, vob_, element, ""), TBS_ST_OK);
     }
+    if (c.lock_file) WriteTextFile(root_ + "/.rev", c.lock_file);
+    const bool had_lock_file = fs::exists(root_ + "/.rev");
     CCommandOutput run =
         RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    EXPECT_EQ(fs::exists(root_ + "/.rev"), had_lock_file);  // a look writes nothing
     json expected = Changed(kAssociated, json::parse(c.differs));
     expected["view"] = tag;
     for (json& vob : expected["vobs"]) vob["tag"] = vob_;
@@ -109,6 +114,10 @@ INSTANTIATE_TEST_SUITE_P(Views, ViewStatusTest, ::testing::Values(
         1, R"({"private_branch":{"name":"jdoe","branch_point":"REL_1"},"up_to_date":true,
               "checkouts":{"total":2,"vobs":[{"vob":"","count":2}]},
               "needs":["checkouts","vobs_not_mounted"]})", true},
+    // A save of the Rules was cut before its bump: the revision is not known yet.
+    CStatusCase{"SaveCutBeforeItsBump", [] { return Associated(kProj, kGuid + " 2.5"); }, 1,
+        R"({"revision":{"profile":null,"behind":null},"needs":["revision_unknown","vobs_not_mounted"]})",
+        false, false, "7\npending\t\\Stavemark View Profiles\\Proj\t5b0e7a52-3c1d-4e8f-9a26-7d4c1b9e0f13 2.6\n"},
     CStatusCase{"ProfileMoved", [] { return Associated(kTop + "\\Old", kGuid + " 2.5"); }, 1,
         R"({"profile":{"name":"\\Stavemark View Profiles\\Old","state":"moved",
             "moved_to":"\\Stavemark View Profiles\\Proj"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -98,13 +99,15 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
-// Rules are built from two plain config specs, and printed back as such.
+// Rules are built from two plain config specs, and printed back as such; values
+// kept under another spelling of the root are found by the save.
 TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     WriteTextFile(temp_ / "private", "element * CHECKEDOUT\n");
     WriteTextFile(temp_ / "profile", "element * /main/proj/LATEST\n");
-    ASSERT_EQ(Printed(Vptree({"rules", "Proj", "--private", temp_ / "private", "--profile",
-                              temp_ / "profile"})),
-              "");
+    ASSERT_EQ(RunCommand({BuiltProgram("vptree"), "--root", root_ + "/../tree/", "rules", "Proj",
+                          "--private", temp_ / "private", "--profile", temp_ / "profile"})
+                  .exit_code,
+              0);
     // Nothing is written before the save.
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
     EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
@@ -122,8 +125,10 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 
-    // What was saved is not saved again.
-    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
+    // What was saved is not saved again: with nothing set, save says so.
+    CCommandOutput again = Vptree({"save", kProj});
+    EXPECT_EQ(again.exit_code, 1);
+    EXPECT_NE(again.err.find("nothing was set"), std::string::npos) << again.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
@@ -146,6 +151,10 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
     CCommandOutput copied = Vptree({"cp", kProj, kGroup});
     EXPECT_EQ(copied.exit_code, 0) << copied.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
+    // A link's native path names no node, not the one it points at.
+    fs::create_symlink("Proj", Native("Current"));
+    EXPECT_EQ(Vptree({"rm", Native("Current")}).exit_code, 1);
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(Vptree({"rm", kTop + "\\New Folder"}).exit_code, 0);
     EXPECT_EQ(Vptree({"rm", kProj}).exit_code, 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(Native("New Folder"))));
@@ -253,6 +262,20 @@ TEST_F(VptreeTest, RemovingAProfileWithASubfolderRemovesNothing) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
     EXPECT_EQ(ReadTextFile(root_ + "/.rev"), "");
+}
+
+// In a sticky folder another user's file stops the delete before anything goes.
+TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemovesNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to set up files of two users";
+    fs::permissions(temp_.path(), fs::perms(0755));
+    for (const std::string& path : {root_, Native(""), Native("Proj")}) chmod(path.c_str(), 01777);
+    ASSERT_EQ(chown(Native("Proj/GUID").c_str(), 65534, 65534), 0);
+    CCommandOutput removed =
+        RunCommand({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                    BuiltProgram("vptree"), "--root", root_, "rm", kProj});
+    EXPECT_EQ(removed.exit_code, 1) << removed.err;
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
 }
 
 TEST_F(VptreeTest, ShowPrintsEveryField) {

@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "client/preview.h"
 #include "client/registry.h"
 #include "module/front_end.h"
 #include "platform/fs.h"
@@ -31,7 +34,7 @@ using namespace kelmora;
 enum : int { kExitPicked = 0, kExitNotPicked = 1, kExitUsage = 2 };
 
 constexpr char kUsage[] =
-    "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--no-input]\n"
+    "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE] [--no-input]\n"
     "       staveprojtool --gui [--root DIR]\n"
     "\n"
     "Browses the View Profile tree at DIR, or at the machine's ProjectRoot setting:\n"
@@ -40,7 +43,8 @@ constexpr char kUsage[] =
     "picks PROFILE without asking; --no-input (or KELMORA_NO_INPUT=1) reads nothing\n"
     "and so picks nothing. --gui shows the tree in a window instead, with\n"
     "descriptions and a filter (the list on the terminal when there is no display).\n"
-    "The pick is kept for the current user.\n"
+    "The pick is kept for the current user, or with --keep-in written to FILE\n"
+    "(folder, a line end, profile) and nothing is changed.\n"
     "Exit status: 0 a profile was picked, 1 none was, 2 wrong usage.\n";
 
 // The profiles of the tree in listing order, by name below the tree root.
@@ -154,6 +158,16 @@ int PickInWindow() {
     return kExitPicked;
 }
 
+bool WriteSelection(const std::string& path, const std::string& profile) {
+    const size_t slash = profile.rfind('\\');
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << profile.substr(0, slash) << '\n' << profile.substr(slash + 1);
+    out.close();
+    if (out) return true;
+    std::fprintf(stderr, "staveprojtool: cannot write the selection to %s\n", path.c_str());
+    return false;
+}
+
 int Usage(const char* problem) {
     std::fprintf(stderr, "staveprojtool: %s\n%s", problem, kUsage);
     return kExitUsage;
@@ -169,6 +183,7 @@ int Run(int argc, char** argv) {
     bool gui = false;
     std::string selection;
     bool have_selection = false;
+    std::string keep_in;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
             std::fputs(kUsage, stdout);
@@ -185,13 +200,15 @@ int Run(int argc, char** argv) {
             gui = true;
         } else if (args[i] == "--root" && i + 1 < args.size()) {
             OverrideTreeRootSetting(args[++i]);
+        } else if (args[i] == "--keep-in" && i + 1 < args.size()) {
+            keep_in = args[++i];
         } else if (args[i] == "--select" && i + 1 < args.size()) {
             selection = args[++i];
             have_selection = true;
         } else {
             return tools::UnknownWord(
                 "argument", args[i],
-                {"/b", "--gui", "--root", "--select", "--no-input", "--help", "--version"});
+                {"/b", "--gui", "--root", "--select", "--keep-in", "--no-input", "--help", "--version"});
         }
     }
     if (!browse && !have_selection && !gui) return Usage("only the browser (/b) is offered");
@@ -201,6 +218,10 @@ int Run(int argc, char** argv) {
         if (picked >= 0) return picked;
     }
 
+    // A look for a preview: the tree gets no lock file or top folder from it.
+    CPreview look;
+    std::optional<CScopedPreview> looking;
+    if (!keep_in.empty()) looking.emplace(&look);
     CListing listing;
     if (!LoadProfileTree(false)) return kExitNotPicked;
     std::string profile;
@@ -222,7 +243,8 @@ int Run(int argc, char** argv) {
         profile = AskForProfile(listing);
         if (profile.empty()) return kExitNotPicked;
     }
-    if (!StoreSelection(profile)) return kExitNotPicked;
+    if (!keep_in.empty() ? !WriteSelection(keep_in, profile) : !StoreSelection(profile))
+        return kExitNotPicked;
     std::fprintf(stderr, "Selected %s\n", profile.c_str());
     return kExitPicked;
 }

@@ -13,6 +13,7 @@
 #include "json_output.h"
 #include "look.h"
 #include "store/current_tree.h"
+#include "store/pending_bump.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora {
@@ -158,8 +159,14 @@ private:
         CRevision current;
         if (!view_.ReadProfileRevision(&current.major, &current.minor))
             return Fail("cannot read the revision of profile '" + view_.profile_name() + "'");
-        status_.profile_revision = current;
-        if (status_.Behind().value_or(0) != 0) status_.attention.push_back("behind");
+        // A save cut between the Rules and the revision: the revision is not
+        // known until the next writer of the tree finishes it.
+        if (HasPendingBump(view_.profile_tree_root(), view_.profile_name())) {
+            status_.attention.push_back("revision_unknown");
+        } else {
+            status_.profile_revision = current;
+            if (status_.Behind().value_or(0) != 0) status_.attention.push_back("behind");
+        }
         bool unmounted = false;
         for (std::string tag = view_.GetFirstVOB(); !tag.empty(); tag = view_.GetNextVOB()) {
             status_.vobs.push_back({tag, CViewProfile::IsVobMounted(tag) != FALSE});
@@ -262,19 +269,22 @@ void PrintText(const CViewStatus& s) {
         if (const std::optional<int64_t> behind = s.Behind()) {
             if (*behind == 0) text += ": up to date";
             if (*behind > 0)
-                text += ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
+                text +=
+                    ": behind by " + std::to_string(*behind) + (*behind == 1 ? " save" : " saves");
             if (*behind < 0) text += ": the view records a later revision than the profile's";
         }
         PrintLine("revision", text);
     }
     if (!s.edited_outside)
-        PrintLine("private branch",
-                  s.private_branch.empty()
-                      ? "none"
-                      : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
+        PrintLine(
+            "private branch",
+            s.private_branch.empty()
+                ? "none"
+                : s.private_branch + (s.branch_point.empty() ? "" : " from " + s.branch_point));
     PrintLine("checkouts", checkouts);
     std::vector<std::string> vobs;
-    for (const CVobState& vob : s.vobs) vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
+    for (const CVobState& vob : s.vobs)
+        vobs.push_back(vob.tag + (vob.mounted ? "" : " (not mounted)"));
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 

@@ -92,10 +92,16 @@ struct CGuidInfo {
     std::string revision = "-";
 };
 
+// Paths that ls could not read; each is named and ls fails.
+std::vector<std::string> g_unread;
+
 CGuidInfo GuidInfoOf(const CTreeNode& node) {
     std::string text;
     CGuidInfo info;
-    if (ReadProfileField(node.full_path(), kProfileGuid, &text) != FileErrorCause::None) {
+    const FileErrorCause read = ReadProfileField(node.full_path(), kProfileGuid, &text);
+    if (read != FileErrorCause::None) {
+        if (read != FileErrorCause::FileNotFound)
+            g_unread.push_back(NativePathOfNode(node, ProfileFileName(kProfileGuid)));
         return info;
     }
     CProfileGuid guid;
@@ -133,7 +139,8 @@ void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
         const bool profile = node->IsProfile();
         CGuidInfo info = profile ? GuidInfoOf(*node) : CGuidInfo{};
         if (nodes) {
-            tools::CJson entry = {{"kind", profile ? "profile" : "folder"}, {"name", NameOf(*node)}};
+            tools::CJson entry = {{"kind", profile ? "profile" : "folder"},
+                                  {"name", NameOf(*node)}};
             if (profile) {
                 entry["guid"] = JsonOfInfo(info.guid);
                 entry["revision"] = JsonOfInfo(info.revision);
@@ -149,15 +156,21 @@ void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
     }
 }
 
+// Names what could not be read: the listing is then incomplete.
+int ListResult(int status) {
+    for (const std::string& path : g_unread) status = Fail("cannot read " + path);
+    return status;
+}
+
 int List(const std::vector<std::string>& args) {
     if (!args.empty()) return Usage("ls takes no arguments");
     if (!g_json_recorder) {
         ListNodes(CurrentTree(), nullptr);
-        return kExitOk;
+        return ListResult(kExitOk);
     }
     tools::CJson document = {{"root", Root()}, {"nodes", tools::CJson::array()}};
     ListNodes(CurrentTree(), &document["nodes"]);
-    return tools::PrintJson(document) ? kExitOk : Fail("cannot write the list");
+    return ListResult(tools::PrintJson(document) ? kExitOk : Fail("cannot write the list"));
 }
 
 int MakeFolder(const std::vector<std::string>& args) {
@@ -266,15 +279,15 @@ int Show(const std::vector<std::string>& args) {
     for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load())
         staged.push_back(ProfileFileName(index));
     if (g_json_recorder) {
-        tools::CJson document = {{"profile", NameOf(*node)},
-                                 {"guid", JsonOfInfo(info.guid)},
-                                 {"revision", JsonOfInfo(info.revision)},
-                                 {"read_only", record.read_only},
-                                 {"all_empty", record.all_empty},
-                                 {"diagram", IsRegularFile(diagram) ? tools::CJson(diagram)
-                                                                    : tools::CJson()},
-                                 {"staged", staged},
-                                 {"fields", tools::CJson::object()}};
+        tools::CJson document = {
+            {"profile", NameOf(*node)},
+            {"guid", JsonOfInfo(info.guid)},
+            {"revision", JsonOfInfo(info.revision)},
+            {"read_only", record.read_only},
+            {"all_empty", record.all_empty},
+            {"diagram", IsRegularFile(diagram) ? tools::CJson(diagram) : tools::CJson()},
+            {"staged", staged},
+            {"fields", tools::CJson::object()}};
         for (const CProfileTextField& field : ProfileTextFields())
             document["fields"][ProfileFileName(field.file_index)] = record.*field.text;
         return tools::PrintJson(document) ? kExitOk : Fail("cannot write the profile");
@@ -285,7 +298,8 @@ int Show(const std::vector<std::string>& args) {
                 record.all_empty ? "yes" : "no");
     std::printf("diagram\t%s\n", IsRegularFile(diagram) ? diagram.c_str() : "-");
     std::string staged_names;
-    for (const std::string& name : staged) staged_names += (staged_names.empty() ? "" : ", ") + name;
+    for (const std::string& name : staged)
+        staged_names += (staged_names.empty() ? "" : ", ") + name;
     if (!staged.empty()) std::printf("staged\t%s\n", staged_names.c_str());
     for (const CProfileTextField& field : ProfileTextFields()) {
         PrintField(ProfileFileName(field.file_index), record.*field.text);
@@ -423,10 +437,16 @@ int Save(const std::vector<std::string>& args) {
     CTreeNode* node = ResolveProfile(nodes[0]);
     if (!node || !LoadProfile(node)) return kExitFailure;
     CProfileRecord record = *node->profile_record();
+    if (record.read_only && record.tree_busy)
+        return Fail("the View Profile tree is in use by other users; '" + nodes[0] +
+                    "' was not saved (try again later; the values set for it are kept)");
     if (record.read_only) return Fail("'" + nodes[0] + "' cannot be changed by you");
     const CStagedFields staged(Root(), NameOf(*node));
+    const std::map<int, std::string> values = staged.Load();
+    if (values.empty() && new_name.empty())
+        return Fail("nothing was set for '" + nodes[0] + "' (vptree set), so nothing was saved");
     unsigned mask = kSaveNothing;
-    for (const auto& [index, value] : staged.Load()) {
+    for (const auto& [index, value] : values) {
         if (index == kProfileRules && !RulesUsable(value, "the Rules set")) return kExitFailure;
         const CFieldBinding& binding = FieldBindings().at(index);
         record.*binding.field = value;
@@ -437,16 +457,16 @@ int Save(const std::vector<std::string>& args) {
         case ESaveOutcome::kNotSaved:
             return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
         case ESaveOutcome::kSavedUnnamed:
-            staged.Clear();
+            staged.Clear(values);
             return Fail("'" + nodes[0] + "' was saved but keeps its name; it was not renamed to '" +
                         new_name + "'");
         case ESaveOutcome::kDeleted:
-            staged.Clear();
+            staged.Clear(values);
             return Fail("'" + nodes[0] + "' was deleted");
         case ESaveOutcome::kSaved:
             break;
     }
-    staged.Clear();
+    staged.Clear(values);
     std::printf("%s\n", NameOf(*node).c_str());
     return kExitOk;
 }

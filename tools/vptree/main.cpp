@@ -3,6 +3,7 @@
 // reports that another process has changed it.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "commands.h"
 #include "program.h"
+#include "platform/sleep.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
@@ -20,10 +22,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vptree [--root DIR] [--no-input] [--] COMMAND [ARGUMENTS]\n"
+    "usage: vptree [--root DIR] [--wait SECONDS] [--no-input] [--] COMMAND [ARGUMENTS]\n"
     "       vptree --help | --version\n"
     "\n"
     "Edits the View Profile tree at DIR, or at the machine's ProjectRoot setting.\n"
+    "--wait sets how long to wait for the tree lock or a profile file that another\n"
+    "process holds (default: 9 s for the lock, 30 s for a file).\n"
     "\n"
     "commands:\n"
     "  ls                              list folders and profiles (GUID, revision)\n"
@@ -84,9 +88,20 @@ int Run(int argc, char** argv) {
             OverrideTreeRootSetting(args[++next]);
             continue;
         }
-        if (args[next] == "--root") return tools::UsageError("option '--root' needs a value");
+        if (args[next] == "--wait" && next + 1 < args.size()) {
+            const std::string& seconds = args[++next];
+            char* end = nullptr;
+            const double value = std::strtod(seconds.c_str(), &end);
+            if (seconds.empty() || *end || !(value >= 0 && value <= 86400))
+                return tools::UsageError("--wait takes seconds from 0 to 86400, not '" + seconds +
+                                         "'");
+            SetWaitLimitMs(static_cast<long>(value * 1000));
+            continue;
+        }
+        if (args[next] == "--root" || args[next] == "--wait")
+            return tools::UsageError("option '" + args[next] + "' needs a value");
         return tools::UnknownWord("option", args[next],
-                                  {"--root", "--no-input", "--help", "--version", "--"});
+                                  {"--root", "--wait", "--no-input", "--help", "--version", "--"});
     }
     if (next == args.size()) return tools::UsageError("no command given");
     const std::string command = args[next];
@@ -97,6 +112,9 @@ int Run(int argc, char** argv) {
     if (!vptree::IsTreeCommand(command))
         return tools::UnknownWord("command", command, vptree::TreeCommandNames());
     SetApplicationName("vptree");
+    SetWaitNoticeHandler([](const std::string& what) {
+        std::fprintf(stderr, "vptree: waiting for %s, which another process holds\n", what.c_str());
+    });
     std::vector<std::string> command_args(args.begin() + next + 1, args.end());
     const auto json = std::find(command_args.begin(), command_args.end(), "--json");
     // With --json nothing is asked (there is no one to answer) and what the

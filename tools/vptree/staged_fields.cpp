@@ -1,7 +1,10 @@
 #include "staged_fields.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -33,10 +36,22 @@ std::string Normalized(const std::string& name) {
     }
     return out;
 }
+
+// The root in one spelling however it was given ("." or a link to it, a
+// doubled or a trailing slash), so that a save finds what a set kept.
+std::string CanonicalRoot(const std::string& tree_root) {
+    std::error_code ec;
+    const std::filesystem::path canonical =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(tree_root, ec), ec);
+    std::string text = ec ? tree_root : canonical.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
 }  // namespace
 
 CStagedFields::CStagedFields(const std::string& tree_root, const std::string& profile_name)
-    : folder_(KelmoraHome() + "/vptree/staged/" + KeyOf(tree_root + "\n" + profile_name)) {}
+    : folder_(KelmoraHome() + "/vptree/staged/" +
+              KeyOf(CanonicalRoot(tree_root) + "\n" + profile_name)) {}
 
 std::map<int, std::string> CStagedFields::Load() const {
     std::map<int, std::string> values;
@@ -58,9 +73,17 @@ bool CStagedFields::Stage(int file_index, const std::string& value) const {
            replacement.Commit();
 }
 
-void CStagedFields::Clear() const {
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
+void CStagedFields::Clear(const std::map<int, std::string>& saved) const {
+    for (const auto& [index, value] : saved) {
+        const std::string path = folder_ + "/" + std::to_string(index);
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        in.close();
+        // A value set again since the save read it is kept for the next one.
+        if (text.str() == value) std::remove(path.c_str());
+    }
+    ::rmdir(folder_.c_str());
 }
 
 int FieldIndexOfName(const std::string& name) {

@@ -16,7 +16,9 @@ public:
     // the path of the file to copy in.
     std::map<int, std::string> Load() const;
     bool Stage(int file_index, const std::string& value) const;
-    void Clear() const;
+    // Forgets the values a save wrote (as Load gave them); a value set
+    // anew meanwhile stays for the next save.
+    void Clear(const std::map<int, std::string>& saved) const;
 
 private:
     std::string folder_;
