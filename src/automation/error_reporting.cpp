@@ -1,7 +1,7 @@
-#include "client/client_messages.h"
 #include "automation/call_log.h"
 #include "automation/operation_log.h"
 #include "automation/view_profile.h"
+#include "client/client_messages.h"
 
 namespace kelmora {
 

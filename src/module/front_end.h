@@ -15,8 +15,8 @@ inline constexpr char kFrontEndVariable[] = "KELMORA_UI";
 // said on standard error at that first use, and the console serves.
 void ChooseFrontEndFromEnvironment();
 
-// Loads the Qt front end from folder (ModuleFolder()/kFrontEndFolder); nullptr with the reason when it cannot
-// serve. The library stays loaded until the process ends.
+// Loads the Qt front end from folder (ModuleFolder()/kFrontEndFolder); nullptr with the reason when
+// it cannot serve. The library stays loaded until the process ends.
 CUserInterface* LoadQtFrontEnd(const std::string& folder, std::string* reason);
 
 // The folder of the library (or program) that holds the module.

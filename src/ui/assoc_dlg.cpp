@@ -30,7 +30,8 @@ bool BrowseOnTheConsole(std::string* profile) {
         CTempFile pick;
         std::string text;
         if (!pick.Create() ||
-            !RunSiblingTool({kBrowserTool, "/b", "--keep-in", pick.path()}).Succeeded() ||
+            !RunSiblingTool({CAssocDlg::kBrowserTool, "/b", "--keep-in", pick.path()})
+                 .Succeeded() ||
             !ReadWholeFile(pick.path(), &text))
             return false;
         const size_t line_end = text.find('\n');
@@ -38,7 +39,7 @@ bool BrowseOnTheConsole(std::string* profile) {
         *profile = text.substr(0, line_end) + '\\' + text.substr(line_end + 1);
         return true;
     }
-    if (!RunSiblingTool({kBrowserTool, "/b"}).Succeeded()) return false;
+    if (!RunSiblingTool({CAssocDlg::kBrowserTool, "/b"}).Succeeded()) return false;
     std::string folder, item;
     if (!ReadBrowserSelection(&folder, &item)) return false;
     *profile = folder + '\\' + item;

@@ -29,9 +29,9 @@ const std::string kOnBranch =
 std::string DatabaseRows() {
     sqlite3* db = nullptr;
     std::string rows;
-    EXPECT_EQ(sqlite3_open_v2((KelmoraHome() + "/client.db").c_str(), &db, SQLITE_OPEN_READONLY,
-                              nullptr),
-              SQLITE_OK);
+    EXPECT_EQ(
+        sqlite3_open_v2((KelmoraHome() + "/client.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+        SQLITE_OK);
     std::vector<std::string> tables;
     auto collect = [](void* out, int columns, char** values, char**) {
         auto* text = static_cast<std::string*>(out);
@@ -87,8 +87,9 @@ protected:
         std::string list;
         for (std::string& vob : vobs_) {
             vob = "\\" + UniqueName("pv");
-            for (std::vector<std::string> args : {std::vector<std::string>{"mkvob", vob, temp_ / vob.substr(1)},
-                                                  {"mklbtype", "REL1", vob}}) {
+            for (std::vector<std::string> args :
+                 {std::vector<std::string>{"mkvob", vob, temp_ / vob.substr(1)},
+                  {"mklbtype", "REL1", vob}}) {
                 args.insert(args.begin(), BuiltProgram("stavetool"));
                 ASSERT_EQ(RunCommand(args).exit_code, 0) << args[1];
             }
@@ -98,9 +99,10 @@ protected:
     }
     // The case's text with the names of this run.
     std::string Named(std::string text, const std::string& tag) const {
-        for (const auto& [word, name] : {std::pair<std::string, std::string>{"VOBA", vobs_[0].substr(1)},
-                                         {"VOBB", vobs_[1].substr(1)},
-                                         {"VIEW", tag}}) {
+        for (const auto& [word, name] :
+             {std::pair<std::string, std::string>{"VOBA", vobs_[0].substr(1)},
+              {"VOBB", vobs_[1].substr(1)},
+              {"VIEW", tag}}) {
             for (size_t at; (at = text.find(word)) != std::string::npos;)
                 text.replace(at, word.size(), name);
         }
@@ -123,9 +125,10 @@ TEST_P(ViewPreviewTest, ShowsTheChangeAndMakesNone) {
     std::string expected = "TRUE\nPreview of " + c.call[0] + ": nothing was changed.\n";
     if (!c.new_spec.empty()) {
         const bool records = c.new_spec.starts_with("# [SM_PROJECT");
-        expected += "The config spec of view '" + tag + "' would be set; " +
-                    (records ? "it records revision 2.5 of " + kProj : "it records no View Profile") +
-                    ".\n" + tools::UnifiedDiff(c.spec, c.new_spec, tag + " (now)", tag + " (would be)");
+        expected +=
+            "The config spec of view '" + tag + "' would be set; " +
+            (records ? "it records revision 2.5 of " + kProj : "it records no View Profile") +
+            ".\n" + tools::UnifiedDiff(c.spec, c.new_spec, tag + " (now)", tag + " (would be)");
     }
     EXPECT_EQ(run.out, expected + Named(c.shown, tag)) << run.err;
     EXPECT_EQ(Snapshot(), before);
@@ -137,22 +140,40 @@ const std::string kMounts = "VOBs it would mount:\n  \\VOBA\n  \\VOBB\n";
 INSTANTIATE_TEST_SUITE_P(
     Methods, ViewPreviewTest,
     ::testing::Values(
-        CPreviewCase{"SynchronizeBehind", Composed("2.3"), {"Synchronize", "0"}, "",
-                     Composed("2.5"), kMounts},
+        CPreviewCase{"SynchronizeBehind",
+                     Composed("2.3"),
+                     {"Synchronize", "0"},
+                     "",
+                     Composed("2.5"),
+                     kMounts},
         CPreviewCase{"Associate", kRules, {"Associate"}, kProj + "\n", Composed("2.5"), kMounts},
         // The browser's pick comes back without being kept for the user.
-        CPreviewCase{"AssociateByBrowsing", kRules, {"Associate"}, "browse\n1\n\n",
-                     Composed("2.5"), kMounts},
-        CPreviewCase{"Dissociate", Composed("2.5"), {"Dissociate"}, "yes\n",
-                     "element * CHECKEDOUT\r\nelement * \\main\\LATEST\r\n", ""},
-        CPreviewCase{"SetUpBranch", Composed("2.5"), {"SetUpBranch", "0"},
-                     "name priv\nno\nnext\nlabel REL1\nfinish\n", kOnBranch,
+        CPreviewCase{"AssociateByBrowsing",
+                     kRules,
+                     {"Associate"},
+                     "browse\n1\n\n",
+                     Composed("2.5"),
+                     kMounts},
+        CPreviewCase{"Dissociate",
+                     Composed("2.5"),
+                     {"Dissociate"},
+                     "yes\n",
+                     "element * CHECKEDOUT\r\nelement * \\main\\LATEST\r\n",
+                     ""},
+        CPreviewCase{"SetUpBranch",
+                     Composed("2.5"),
+                     {"SetUpBranch", "0"},
+                     "name priv\nno\nnext\nlabel REL1\nfinish\n",
+                     kOnBranch,
                      "Branch types it would create:\n  brtype:priv@\\VOBA\n  brtype:priv@\\VOBB\n"},
-        CPreviewCase{"FinishBranchPublish", kOnBranch, {"FinishBranch"}, "publish\n",
+        CPreviewCase{"FinishBranchPublish",
+                     kOnBranch,
+                     {"FinishBranch"},
+                     "publish\n",
                      Composed("2.5"),
                      "It would start: stavemrgman /t VIEW /b priv /n \\VOBA \\VOBB\n"},
-        CPreviewCase{"MountProfileVOBs", Composed("2.5"), {"MountProfileVOBs", ""}, "", "",
-                     kMounts}),
+        CPreviewCase{
+            "MountProfileVOBs", Composed("2.5"), {"MountProfileVOBs", ""}, "", "", kMounts}),
     [](const auto& info) { return CaseName(info.index, info.param.label); });
 
 }  // namespace

@@ -28,8 +28,8 @@ struct CStatusCase {
     int exit_code;
     // What differs from kAssociated's answer.
     const char* differs;
-    bool checkouts = false;  // two elements of the VOB checked out to the view
-    bool mounted = false;    // the profile's VOB is mounted
+    bool checkouts = false;           // two elements of the VOB checked out to the view
+    bool mounted = false;             // the profile's VOB is mounted
     const char* lock_file = nullptr;  // what the tree's .rev holds
 };
 

@@ -16,8 +16,8 @@ namespace {
 
 using test::BuiltProgram;
 using test::CCommandOutput;
-using test::Printed;
 using test::CTempDir;
+using test::Printed;
 using test::ReadTextFile;
 using test::RunCommand;
 using test::WriteTextFile;
@@ -87,7 +87,8 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     const std::string refused = Printed(Vptree({"mv", kTop + "\\Group\\Named", "..\\x"}));
-    EXPECT_TRUE(refused.starts_with("exit 1: ") && refused.find(std::strerror(EINVAL)) != std::string::npos)
+    EXPECT_TRUE(refused.starts_with("exit 1: ") &&
+                refused.find(std::strerror(EINVAL)) != std::string::npos)
         << refused;
     // A folder's profiles go only with -r; every delete says what went.
     EXPECT_NE(Printed(Vptree({"rm", kGroup})).find("holding 2 profiles; remove it with rm -r"),
@@ -165,8 +166,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
 // Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
-    CCommandOutput removed = RunCommand({"prlimit", "--stack=262144", BuiltProgram("vptree"),
-                                         "--root", root_, "rm", kGroup});
+    CCommandOutput removed = RunCommand(
+        {"prlimit", "--stack=262144", BuiltProgram("vptree"), "--root", root_, "rm", kGroup});
     EXPECT_EQ(removed.exit_code, 0) << removed.err;
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -176,8 +177,11 @@ TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
 // nothing.
 TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     const std::tuple<const char*, const char*, int> kGuids[] = {
-        {"  abc 1.9", "abc 1.10", 0}, {"abc 01.010", "abc 1.11", 0}, {"abc 1. 5", "abc 1.6", 0},
-        {"abc 1.2147483647", "abc 1.2147483647", 1}, {"   ", "   ", 1}};
+        {"  abc 1.9", "abc 1.10", 0},
+        {"abc 01.010", "abc 1.11", 0},
+        {"abc 1. 5", "abc 1.6", 0},
+        {"abc 1.2147483647", "abc 1.2147483647", 1},
+        {"   ", "   ", 1}};
     for (const auto& [before, after, exit_code] : kGuids) {
         WriteTextFile(Native("Proj/GUID"), before);
         ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
@@ -285,14 +289,15 @@ TEST_F(VptreeTest, ShowPrintsEveryField) {
     ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     ASSERT_EQ(Vptree({"set", kProj, "Checkpoints", "--text", "CP1"}).exit_code, 0);
     const std::string diagram = Native("Proj/Diagram");
-    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})), "profile\t" + kProj +
-                             "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
-                             "diagram\t" +
-                             diagram +
-                             "\nstaged\tCheckpoints\n"
-                             "--- Description\n--- Rules\nelement * /main/LATEST\n"
-                             "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
-                             "--- Checkpoints\n--- Project Label\nREL1\n");
+    EXPECT_EQ(Printed(Vptree({"show", Native("Proj")})),
+              "profile\t" + kProj +
+                  "\nguid\tproj-guid\nrevision\t1.4\nread only\tno\nall empty\tno\n"
+                  "diagram\t" +
+                  diagram +
+                  "\nstaged\tCheckpoints\n"
+                  "--- Description\n--- Rules\nelement * /main/LATEST\n"
+                  "--- Admin VOB\n--- VOB List\n--- Project Branch\n"
+                  "--- Checkpoints\n--- Project Label\nREL1\n");
     EXPECT_EQ(Vptree({"show", kGroup}).exit_code, 1);
 }
 

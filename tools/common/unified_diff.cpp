@@ -16,9 +16,7 @@ constexpr long kMaxEditDistance = 4000;
 struct CLine {
     std::string_view text;  // without the line end (a CR stays when line ends count)
     bool ended = true;      // it had an LF
-    bool operator==(const CLine& other) const {
-        return text == other.text && ended == other.ended;
-    }
+    bool operator==(const CLine& other) const { return text == other.text && ended == other.ended; }
 };
 
 std::vector<CLine> SplitLines(std::string_view text, bool line_ends_count) {

@@ -206,9 +206,9 @@ int Run(int argc, char** argv) {
             selection = args[++i];
             have_selection = true;
         } else {
-            return tools::UnknownWord(
-                "argument", args[i],
-                {"/b", "--gui", "--root", "--select", "--keep-in", "--no-input", "--help", "--version"});
+            return tools::UnknownWord("argument", args[i],
+                                      {"/b", "--gui", "--root", "--select", "--keep-in",
+                                       "--no-input", "--help", "--version"});
         }
     }
     if (!browse && !have_selection && !gui) return Usage("only the browser (/b) is offered");

@@ -21,8 +21,9 @@ int Run(int argc, char** argv) {
     imsg_set_app_name("staveviewupdate");
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
-        std::puts("Makes the config spec in FILE the workspace's own. Exit status: 0 done,\n"
-                  "1 the workspace or the config spec was refused, 2 usage error.");
+        std::puts(
+            "Makes the config spec in FILE the workspace's own. Exit status: 0 done,\n"
+            "1 the workspace or the config spec was refused, 2 usage error.");
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return tools::PrintVersion();

@@ -278,8 +278,8 @@ int Run(int argc, char** argv) {
     COptions options;
     if (!ParseOptions(argc, argv, &options)) {
         // The choice of output is known only when the line has been read.
-        const bool json = std::any_of(argv + 1, argv + argc,
-                                      [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
+        const bool json = std::any_of(
+            argv + 1, argv + argc, [](const char* arg) { return std::strcmp(arg, "--json") == 0; });
         if (json) return tools::PrintJsonError(options.error, kExitFailure);
         return tools::UsageError(options.error);
     }

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "program.h"
 #include "platform/sleep.h"
+#include "program.h"
 #include "store/current_tree.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"

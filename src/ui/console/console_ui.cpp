@@ -27,11 +27,16 @@ std::string NormalizedAnswer(std::string text) {
 
 const char* IconWord(unsigned style) {
     switch (style & MB_ICON_MASK) {
-        case MB_ICONSTOP: return "stop";
-        case MB_ICONEXCLAMATION: return "exclamation";
-        case MB_ICONINFORMATION: return "information";
-        case 0x20: return "question";
-        default: return "none";
+        case MB_ICONSTOP:
+            return "stop";
+        case MB_ICONEXCLAMATION:
+            return "exclamation";
+        case MB_ICONINFORMATION:
+            return "information";
+        case 0x20:
+            return "question";
+        default:
+            return "none";
     }
 }
 
@@ -97,10 +102,14 @@ const CButtonSet* ButtonSetOf(unsigned buttons) {
 
 const char* AnswerWord(int answer) {
     switch (answer) {
-        case IDYES: return "Yes";
-        case IDNO: return "No";
-        case IDCANCEL: return "Cancel";
-        default: return "OK";
+        case IDYES:
+            return "Yes";
+        case IDNO:
+            return "No";
+        case IDCANCEL:
+            return "Cancel";
+        default:
+            return "OK";
     }
 }
 
@@ -194,7 +203,9 @@ int CConsoleUserInterface::RunDissocDlg(CDissocDlg& dialog) {
     return IDCANCEL;
 }
 
-void CConsoleUserInterface::BeginWaitCursor() { ++wait_depth_; }
+void CConsoleUserInterface::BeginWaitCursor() {
+    ++wait_depth_;
+}
 void CConsoleUserInterface::EndWaitCursor() {
     if (wait_depth_ > 0) --wait_depth_;
 }
