@@ -46,8 +46,11 @@ int ScanInfoBlock(std::string_view text, CInfoBlockFields* fields) {
             while (end < text.size() &&
                    (line ? text[end] != '\r' && text[end] != '\n' : !IsScanSpace(text[end])))
                 ++end;
-            // An over-long field is refused, never cut.
-            if (end == pos || end - pos > kInfoBlockFieldMax) return count;
+            // An over-long field is refused, never cut; so is one holding a NUL,
+            // which no name or GUID has and no composed block could carry.
+            if (end == pos || end - pos > kInfoBlockFieldMax ||
+                text.substr(pos, end - pos).find('\0') != std::string_view::npos)
+                return count;
             if (count == 0) {
                 fields->name.assign(text.substr(pos, end - pos));
                 fields->name_at = pos;
