@@ -1,9 +1,7 @@
 #include "ui/assoc_dlg.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "client/preview.h"
+#include "platform/file.h"
 #include "platform/temp_file.h"
 #include "resources/string_table.h"
 #include "ui/profile_picker.h"
@@ -15,11 +13,11 @@ namespace kelmora {
 namespace {
 
 bool ReadWholeFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    *text = all.str();
-    return static_cast<bool>(in);
+    CFile file;
+    CFileException error;
+    return file.Open(path, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting,
+                     &error) &&
+           file.ReadAll(text, &error);
 }
 
 // The console browser's pick. A preview changes nothing: the browser hands its
