@@ -35,13 +35,6 @@ CModalScript::CModalScript() : timer_(std::make_unique<QTimer>()) {
     age_.start();
 }
 
-CModalScript& CModalScript::Answer(QMessageBox::StandardButton button) {
-    return On<QMessageBox>([this, button](QMessageBox& box) {
-        box_texts_.push_back(box.text().toStdString());
-        box.button(button)->click();
-    });
-}
-
 void CModalScript::Poll() {
     QWidget* window = QApplication::activeModalWidget();
     constexpr qint64 kPatienceMs = 10000;

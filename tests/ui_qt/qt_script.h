@@ -3,13 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "ui/qt/qt_user_interface.h"
 
@@ -39,17 +37,12 @@ public:
         });
         return *this;
     }
-    // A message box: its text is kept, then the button is clicked.
-    CModalScript& Answer(QMessageBox::StandardButton button);
-
     size_t steps_left() const { return steps_.size(); }
-    const std::vector<std::string>& box_texts() const { return box_texts_; }
 
 private:
     void Poll();
 
     std::deque<std::function<bool(QWidget*)>> steps_;
-    std::vector<std::string> box_texts_;
     QWidget* last_window_ = nullptr;
     QElapsedTimer age_;
     std::unique_ptr<QTimer> timer_;

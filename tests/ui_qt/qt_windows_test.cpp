@@ -1,0 +1,248 @@
+// The Qt windows on the offscreen platform, for what they add to the models
+// (whose behaviour the ui tests show): the windows that Browse and Find Check
+// Outs open, where the keyboard starts, what Enter presses, the hidden
+// editor's caption, Cancel, error mark and bytes, the wizard's minimum size.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include "client/admin.h"
+#include "client/checkout_admin.h"
+#include "client/vob_admin.h"
+#include "support/test_env.h"
+#include "ui/qt/edit_cspec_dialog.h"
+#include "ui/qt/operation_dialogs.h"
+#include "ui/qt/sibling_windows.h"
+#include "ui/qt/wizard.h"
+#include "ui_qt/qt_script.h"
+
+namespace kelmora::test {
+namespace {
+
+// A tree of two folders and two profiles; every step succeeds.
+class CTreeHost : public CAssociationHost, public CDissociationHost {
+public:
+    BOOL RunAssociationStep(const std::string& name) override {
+        names.push_back(name);
+        return TRUE;
+    }
+    BOOL RunDissociationStep() override { return TRUE; }
+    bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
+        *entries = {{"\\Stavemark View Profiles", false, "", 0},
+                    {"\\Stavemark View Profiles\\Compiler", true, "The compiler team", 1},
+                    {"\\Stavemark View Profiles\\Billing", false, "", 1},
+                    {"\\Stavemark View Profiles\\Billing\\Reports", true, "Monthly", 2}};
+        return true;
+    }
+    std::vector<std::string> names;
+};
+
+// The names of the rows a tree view shows, depth first.
+std::string VisibleRows(const QTreeView& tree, const QModelIndex& parent = {}) {
+    std::string rows;
+    for (int row = 0; row < tree.model()->rowCount(parent); ++row) {
+        if (tree.isRowHidden(row, parent)) continue;
+        const QModelIndex index = tree.model()->index(row, 0, parent);
+        rows += index.data().toString().toStdString() + "|" + VisibleRows(tree, index);
+    }
+    return rows;
+}
+
+// By keyboard: Browse, a filter, the last row, Enter; the pick is in the
+// name field, and the picker opens on it next time.
+TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameFieldAndIsSelectedNextTime) {
+    CQtFrontEnd front_end;
+    CScopedHome home;
+    CTreeHost host;
+    CAssocDlg model(&host);
+    std::string filtered, field, preselected;
+    bool name_focused = false;
+    CModalScript script;
+    script
+        .On<qt::CQtAssocDlg>(
+            [](qt::CQtAssocDlg& dialog) { ButtonOf(dialog, CAssocDlg::kBrowseCaption)->click(); })
+        .On<qt::CQtProfilePicker>([&](qt::CQtProfilePicker& picker) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            QTest::keyClicks(QApplication::focusWidget(), "REPORT");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+            filtered = VisibleRows(*picker.tree());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        })
+        .On<qt::CQtAssocDlg>([&](qt::CQtAssocDlg& dialog) {
+            field = dialog.findChild<QLineEdit*>()->text().toStdString();
+            name_focused = dialog.focusWidget() == dialog.findChild<QLineEdit*>();
+            ButtonOf(dialog, CAssocDlg::kBrowseCaption)->click();
+        })
+        .On<qt::CQtProfilePicker>([&](qt::CQtProfilePicker& picker) {
+            preselected = picker.tree()->currentIndex().data().toString().toStdString();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        })
+        .On<qt::CQtAssocDlg>(
+            [](qt::CQtAssocDlg& dialog) { QTest::keyClick(dialog.focusWidget(), Qt::Key_Return); });
+    EXPECT_EQ(front_end.ui().RunAssocDlg(model), IDOK);
+    EXPECT_EQ(script.steps_left(), 0u);
+    EXPECT_EQ(filtered, "Stavemark View Profiles|Billing|Reports|");
+    EXPECT_EQ(field, "\\Stavemark View Profiles\\Billing\\Reports");
+    EXPECT_TRUE(name_focused);
+    EXPECT_EQ(preselected, "Reports");
+    EXPECT_EQ(host.names, std::vector<std::string>{field});
+}
+
+std::string Rows(const QTreeWidget& list) {
+    std::string rows;
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        for (int column = 0; column < list.columnCount(); ++column)
+            rows += list.topLevelItem(row)->text(column).toStdString() + (column < 2 ? " " : ";");
+    return rows;
+}
+
+// Find Check Outs lists the view's checkouts from the client in a window;
+// Refresh reads them again; closing it closes the checkouts dialog.
+TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheViewAndRefreshes) {
+    CQtFrontEnd front_end;
+    CScopedHome home;
+    CTempDir storage;
+    ASSERT_EQ(client::CreateView("jdoe_view"), TBS_ST_OK);
+    ASSERT_EQ(client::CreateVob("\\app", storage / "app", {}), TBS_ST_OK);
+    ASSERT_EQ(client::CheckOut("jdoe_view", "\\app", "src/main.c", ""), TBS_ST_OK);
+    CCOsDlg model("jdoe_view", FALSE, kCheckoutsAssociate);
+    std::vector<std::string> seen;
+    CModalScript script;
+    script
+        .On<qt::CQtCOsDlg>(
+            [](qt::CQtCOsDlg& dialog) { ButtonOf(dialog, CCOsDlg::kFindCaption)->click(); })
+        .On<qt::CQtCheckoutList>([&](qt::CQtCheckoutList& window) {
+            seen.push_back(Rows(*window.list()));
+            EXPECT_EQ(client::CheckOut("jdoe_view", "\\app", "src/util.c", ""), TBS_ST_OK);
+            ButtonOf(window, CCheckoutList::kRefreshCaption)->click();
+            seen.push_back(Rows(*window.list()));
+            seen.push_back(window.findChild<qt::CElidedLabel*>()->full_text().toStdString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+    EXPECT_EQ(front_end.ui().RunCOsDlg(model), IDOK);
+    EXPECT_EQ(script.steps_left(), 0u);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].rfind("\\app src/main.c ", 0), 0u) << seen[0];
+    EXPECT_NE(seen[1].find(";\\app src/util.c "), std::string::npos) << seen[1];
+    EXPECT_EQ(seen[2], "2 checkouts in view \"jdoe_view\".");
+}
+
+// Dissociation is destructive: the keyboard starts on No, Enter presses it,
+// and the window says that the comments go.
+TEST(QtDissocDlgTest, StartsOnNoWhichEnterPressesAndSaysTheCommentsGo) {
+    CQtFrontEnd front_end;
+    CTreeHost host;
+    CDissocDlg model(&host);
+    std::string focus, default_button;
+    bool note = false;
+    CModalScript script;
+    script.On<qt::CQtDissocDlg>([&](qt::CQtDissocDlg& dialog) {
+        focus = QApplication::focusWidget()->property("text").toString().toStdString();
+        for (auto* button : dialog.findChildren<QPushButton*>())
+            if (button->isDefault()) default_button = button->text().toStdString();
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            note = note || label->text() == CDissocDlg::kCommentsNote;
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(front_end.ui().RunDissocDlg(model), IDCANCEL);
+    EXPECT_EQ(focus, "No");
+    EXPECT_EQ(default_button, "No");
+    EXPECT_TRUE(note);
+    EXPECT_FALSE(model.done());
+}
+
+// The hidden editor says what it is for, marks a line that does not parse
+// while the user types, and hands back every byte of the lines left alone
+// (a Latin-1 path here) on Done; Cancel goes on with the text handed in.
+struct CHiddenCase {
+    const char* name;
+    const char* button;
+    int result;
+    bool keeps_edit;
+};
+
+class QtHiddenEditorTest : public ::testing::TestWithParam<CHiddenCase> {};
+
+TEST_P(QtHiddenEditorTest, TellsWhatItIsMarksErrorsAndKeepsEveryByte) {
+    const CHiddenCase& c = GetParam();
+    const std::string given = "element * CHECKEDOUT\r\nload /vobs/src/M\xfcller\r\n";
+    CQtFrontEnd front_end;
+    CEditCSpec model;
+    model.set_config_spec_text(given);
+    model.set_hidden_mode(1);
+    model.set_context_text("jdoe_ws");
+    QString title;
+    bool edit_button = false, caption = false, view_focused = false;
+    int marked_line = 0;
+    CModalScript script;
+    script.On<qt::CQtEditCSpec>([&](qt::CQtEditCSpec& dialog) {
+        title = dialog.windowTitle();
+        view_focused = QApplication::focusWidget() == dialog.view();
+        for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+            edit_button = edit_button || button->text() == "&Edit";
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            caption = caption || label->text().toStdString() == model.HiddenCaption();
+        dialog.view()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(dialog.view(), "bogus");
+        QTest::qWait(qt::CQtEditCSpec::kCheckDelayMs * 2);
+        marked_line = dialog.view()->marked_line();
+        ButtonOf(dialog, c.button)->click();
+    });
+    EXPECT_EQ(front_end.ui().RunEditCSpec(model), c.result);
+    EXPECT_EQ(title, "Stavemark Config Spec Editor: jdoe_ws");
+    EXPECT_TRUE(view_focused);
+    EXPECT_FALSE(edit_button);
+    EXPECT_TRUE(caption);
+    EXPECT_EQ(marked_line, 3);
+    EXPECT_EQ(model.config_spec_text(), c.keeps_edit ? given + "bogus" : given);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, QtHiddenEditorTest,
+                         ::testing::Values(CHiddenCase{"Done", qt::CQtEditCSpec::kDoneCaption, IDOK,
+                                                       true},
+                                           CHiddenCase{"Cancel", "Cancel", IDCANCEL, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class CRecordingHost : public CPrivateBranchHost {
+public:
+    int CreateBranchType(const std::string& branch, const std::string&) override {
+        created.push_back(branch);
+        return 0;
+    }
+    BOOL CheckLabel(const std::string&) override { return TRUE; }
+    void ComposePrivateBranchConfigSpec(const std::string&, const std::string&) override {}
+    void ComposePrivateBranchConfigSpecAtTime(const std::string&, const std::string&) override {}
+    void set_private_branch(const std::string&) override {}
+    BOOL WriteConfigSpecAndUpdateView(BOOL, int) override { return TRUE; }
+    const std::string& checkpoints() const override { return checkpoints_; }
+
+    std::vector<std::string> created;
+    std::string checkpoints_;
+};
+
+// Typing goes into the name and Enter finishes; squeezed onto a small
+// screen, the window keeps the room its layout needs.
+TEST(QtWizardTest, KeyboardAloneFinishesAndTheWindowKeepsItsMinimumSize) {
+    CQtFrontEnd front_end;
+    CRecordingHost host;
+    CBranchPSheet sheet("", nullptr, CBranchPSheet::kNamePage);
+    sheet.set_host(&host);
+    QSize squeezed, needed;
+    CModalScript script;
+    script.On<qt::CQtBranchPSheet>([&](qt::CQtBranchPSheet& wizard) {
+        wizard.resize(580, 200);
+        squeezed = wizard.size();
+        needed = wizard.currentPage()->minimumSizeHint();
+        QTest::keyClicks(QApplication::focusWidget(), "jdoe_fix");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(front_end.ui().RunBranchPSheet(sheet), CBranchPSheet::kFinishId);
+    EXPECT_GE(squeezed.height(), needed.height());
+    EXPECT_EQ(host.created, std::vector<std::string>{"jdoe_fix"});
+}
+
+}  // namespace
+}  // namespace kelmora::test
