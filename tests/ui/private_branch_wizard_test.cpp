@@ -1,10 +1,10 @@
-// The private branch wizard's models on a fixed clock in UTC, and its console
-// rendering. What Finish does to a view is shown through the operations.
+// The private branch wizard's models on a fixed clock in UTC, driven through
+// its console rendering; what Finish hands the host is recorded here, what
+// it does to a view is shown through the operations.
 #include <gtest/gtest.h>
 
 #include <ctime>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,7 +12,6 @@
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
 #include "ui/branch_psheet.h"
-#include "ui/console/console_ui.h"
 
 namespace kelmora {
 namespace {
@@ -31,26 +30,47 @@ std::time_t Utc(int year, int month, int day, int hour, int minute, int second) 
     return timegm(&tm);
 }
 
+// What Finish hands on, in words; a label named NOLABEL does not serve.
+class CRecordingHost : public CPrivateBranchHost {
+public:
+    int CreateBranchType(const std::string& branch, const std::string& comment) override {
+        calls += "create " + branch + (comment.empty() ? "" : " (" + comment + ")") + "; ";
+        return 0;
+    }
+    BOOL CheckLabel(const std::string& label) override {
+        calls += "check " + label + "; ";
+        return label == "NOLABEL" ? FALSE : TRUE;
+    }
+    void ComposePrivateBranchConfigSpec(const std::string& selector,
+                                        const std::string& branch) override {
+        calls += "compose " + selector + " " + branch + "; ";
+    }
+    void ComposePrivateBranchConfigSpecAtTime(const std::string& time,
+                                              const std::string& branch) override {
+        calls += "compose at " + time + " " + branch + "; ";
+    }
+    void set_private_branch(const std::string& branch) override { calls += "on " + branch + "; "; }
+    BOOL WriteConfigSpecAndUpdateView(BOOL, int) override {
+        calls += "write";
+        return TRUE;
+    }
+    const std::string& checkpoints() const override { return checkpoints_; }
+
+    std::string calls, checkpoints_;
+};
+
 class WizardTest : public ::testing::Test {
 protected:
-    WizardTest() : tz_("TZ", "UTC0"), clock_([] { return g_now; }) { tzset(); }
-    ~WizardTest() override { tzset(); }
-
-    // The sheet as set-up runs it, on the branch point page when asked.
-    void Start(bool to_branch_point = false) {
+    WizardTest() : tz_("TZ", "UTC0"), clock_([] { return g_now; }) {
+        tzset();
+        sheet_.set_host(&host_);
         sheet_.SetWizardMode();
-        sheet_.OnInitDialog();
-        if (!to_branch_point) return;
-        sheet_.name_page().set_name("priv");
-        sheet_.name_page().OnNo();
-        sheet_.OnNext();
-        ASSERT_EQ(sheet_.active_page(), CBranchPSheet::kBranchPointPage);
     }
-    CWizBranchPt& page() { return sheet_.branch_point_page(); }
+    ~WizardTest() override { tzset(); }
 
     test::CScopedEnv tz_;
     CScopedClock clock_;
-    test::CScriptedUserInterface ui_{std::string(20, '\n')};
+    CRecordingHost host_;
     CBranchPSheet sheet_{"", nullptr, CBranchPSheet::kNamePage};
 };
 
@@ -63,14 +83,15 @@ struct CNameCase {
 class BranchNameTest : public WizardTest, public ::testing::WithParamInterface<CNameCase> {};
 
 TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
-    Start();
+    test::CScriptedUserInterface ui(std::string(20, '\n'));
+    sheet_.OnInitDialog();
     sheet_.name_page().set_name(GetParam().name);
     sheet_.name_page().OnNo();
     sheet_.OnNext();
     const char* refusal = GetParam().refusal;
-    ASSERT_EQ(ui_.shown().size(), refusal ? 1u : 0u);
+    ASSERT_EQ(ui.shown().size(), refusal ? 1u : 0u);
     if (refusal) {
-        EXPECT_EQ(ui_.shown()[0].text, refusal);
+        EXPECT_EQ(ui.shown()[0].text, refusal);
         EXPECT_EQ(sheet_.active_page(), CBranchPSheet::kNamePage);
         EXPECT_EQ(sheet_.focus(), CWizName::kNameEditId);
     } else {
@@ -78,154 +99,102 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     }
 }
 
-constexpr char kEmpty[] = "You must first enter a name for the private branch.";
 constexpr char kSpaces[] = "Branch names may not contain spaces.";
-constexpr char kMain[] = "You can not use the predefined branch type \"main.\"";
 constexpr char kNumeric[] = "It is illegal to use a numeric value as a branch type name.";
 constexpr char kCharacters[] = "Branch names may not contain these characters: \\/:*?\"<>|";
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, BranchNameTest,
-    ::testing::Values(
-        CNameCase{"Empty", "", kEmpty}, CNameCase{"SpaceBeforeAll", "1 /", kSpaces},
-        CNameCase{"Main", "main", kMain}, CNameCase{"MainCapitalised", "Main", nullptr},
-        CNameCase{"Mainline", "mainline", nullptr}, CNameCase{"Decimal", "123", kNumeric},
-        CNameCase{"Negative", "-5", kNumeric}, CNameCase{"Plus", "+7", kNumeric},
-        CNameCase{"Hexadecimal", "0x1F", kNumeric},
-        CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
-        CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"Exponent", "1e5", nullptr},
-        CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
-        CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
+    CNameCase{"Empty", "", "You must first enter a name for the private branch."},
+    CNameCase{"SpaceBeforeAll", "1 /", kSpaces},
+    CNameCase{"Main", "main", "You can not use the predefined branch type \"main.\""},
+    CNameCase{"MainCapitalised", "Main", nullptr}, CNameCase{"Mainline", "mainline", nullptr},
+    CNameCase{"Decimal", "123", kNumeric}, CNameCase{"Negative", "-5", kNumeric},
+    CNameCase{"Plus", "+7", kNumeric}, CNameCase{"Hexadecimal", "0x1F", kNumeric},
+    CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
+    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"Exponent", "1e5", nullptr},
+    CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
+    CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(WizardTest, CurrentTimeTextHasTheEnglishMonthAndTwoDigitFields) {
-    g_now = Utc(2026, 12, 3, 23, 27, 24);
-    EXPECT_EQ(CurrentTimeBranchPoint(), "03-Dec-2026.23:27:24");
-}
-
-struct CClockCase {
-    const char* label;
-    std::time_t now;
-    const char* hour;
-    const char* marker;
-    const char* rule;
-};
-
-class BranchPointTimeTest : public WizardTest, public ::testing::WithParamInterface<CClockCase> {};
-
-TEST_P(BranchPointTimeTest, ShowsNowOnATwelveHourClockAndComposesTwentyFour) {
-    g_now = GetParam().now;
-    Start(true);
-    EXPECT_EQ(page().kind(), CWizBranchPt::kTimeRule);
-    EXPECT_EQ(page().hour(), GetParam().hour);
-    EXPECT_EQ(page().marker(), GetParam().marker);
-    EXPECT_EQ(page().TimeRuleText(), GetParam().rule);
-}
-
-INSTANTIATE_TEST_SUITE_P(Clocks, BranchPointTimeTest,
-                         ::testing::Values(CClockCase{"Evening", Utc(2026, 12, 7, 21, 5, 7), " 9",
-                                                      "PM", "7-December-2026.21:05:07"},
-                                           CClockCase{"Midnight", Utc(2027, 1, 1, 0, 0, 0), "12",
-                                                      "AM", "1-January-2027.0:00:00"},
-                                           CClockCase{"Noon", Utc(2027, 6, 30, 12, 30, 0), "12",
-                                                      "PM", "30-June-2027.12:30:00"}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
-struct CSpinCase {
-    const char* label;
-    int focus;  // the field's edit control; 0: none
-    int delta;  // negative: the up arrow
-    std::time_t now;
-    std::string field;
-    std::string after;
-};
-
-class TimeSpinTest : public WizardTest, public ::testing::WithParamInterface<CSpinCase> {};
-
-TEST_P(TimeSpinTest, ChangesTheFocusedFieldAndGoesRound) {
-    const CSpinCase& c = GetParam();
-    g_now = c.now;
-    Start(true);
-    if (c.focus) page().OnTimeFieldFocus(c.focus);
-    page().OnTimeSpin(c.delta);
-    const std::string& shown = c.field == "seconds" ? page().seconds() : page().marker();
-    EXPECT_EQ(shown, c.after);
-    EXPECT_EQ(sheet_.focus(), c.focus ? c.focus : CWizBranchPt::kMarkerEditId);
-}
-
-const std::time_t kNoon = Utc(2027, 3, 1, 12, 59, 59);
-const std::time_t kOne = Utc(2027, 3, 1, 1, 0, 0);
-
-INSTANTIATE_TEST_SUITE_P(
-    Spins, TimeSpinTest,
-    ::testing::Values(
-        CSpinCase{"SecondsUpAfter59", CWizBranchPt::kSecondsEditId, -1, kNoon, "seconds", "00"},
-        CSpinCase{"SecondsDownBefore0", CWizBranchPt::kSecondsEditId, 0, kOne, "seconds", "59"},
-        CSpinCase{"NoFieldTogglesAm", 0, 1, kOne, "marker", "PM"}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(WizardTest, MonthAndYearChangesLowerTheDay) {
-    g_now = Utc(2027, 1, 31, 8, 0, 0);
-    Start(true);
-    EXPECT_TRUE(page().SelectMonth("april"));
-    EXPECT_EQ(page().day(), "30");
-    ASSERT_TRUE(page().SelectMonth("February"));
-    EXPECT_EQ(page().day(), "28");
-    EXPECT_FALSE(page().SetDay(29));
-    ASSERT_TRUE(page().SetYear(2100));
-    EXPECT_TRUE(page().SetDay(29));
-    EXPECT_EQ(page().TimeRuleText(), "29-February-2100.8:00:00");
-    EXPECT_FALSE(page().SetYear(2101));
-}
+// clang-format on
 
 // The console: one command per line; a command for what cannot be used is
 // refused, a wrong value is answered, and the end of the input cancels. The
-// outcome: the refused words, the answers, and the last state of the page.
+// outcome: the refused words and the answers, the page's last state, what
+// the host was handed, and how the wizard ended.
 struct CConsoleCase {
     const char* label;
     std::string script;
     std::string outcome;
+    std::time_t now = Utc(2027, 1, 31, 8, 0, 0);
+    const char* checkpoints = "";
 };
 
 constexpr char kToBranchPoint[] = "name priv\nno\nnext\n";
 const std::string kPleaseAnswer =
     "please answer checkpoint NAME, label NAME, time, month NAME, day N, year N, focus "
     "hour|minutes|seconds|none, up, down, back, finish, cancel or help; ";
+const std::string kMarker = "   (up and down change the AM/PM)";
 
 class WizardConsoleTest : public WizardTest, public ::testing::WithParamInterface<CConsoleCase> {};
 
 TEST_P(WizardConsoleTest, EachLineIsOneCommandAndTheEndCancels) {
-    g_now = Utc(2027, 1, 31, 8, 0, 0);
-    std::istringstream in(GetParam().script);
-    std::ostringstream out;
-    CConsoleUserInterface console(in, out);
-    CScopedUserInterface scope(&console);
-    sheet_.SetWizardMode();
-    EXPECT_EQ(console.RunBranchPSheet(sheet_), IDCANCEL);
+    const CConsoleCase& c = GetParam();
+    g_now = c.now;
+    host_.checkpoints_ = c.checkpoints;
+    test::CScriptedUserInterface ui(c.script);
+    const int result = UserInterface().RunBranchPSheet(sheet_);
     EXPECT_EQ(sheet_.completion(), 1);
     std::string outcome, last_state;
     const std::regex said(
         R"(\+-- (\w+) is not available now|\+-- ((?:day|year|month|focus|no|please) [^\n]*)|\| ((?:Name|Month|Label|Checkpoint): [^\n]*))");
-    const std::string text = out.str();
+    const std::string text = ui.output();
     for (std::sregex_iterator it(text.begin(), text.end(), said), last; it != last; ++it) {
         if ((*it)[1].matched) outcome += (*it)[1].str() + " refused; ";
         if ((*it)[2].matched) outcome += (*it)[2].str() + "; ";
         if ((*it)[3].matched) last_state = (*it)[3].str();
     }
-    EXPECT_EQ(outcome + last_state, GetParam().outcome) << text;
-    EXPECT_TRUE(text.ends_with("Cancel (end of input)\n")) << text;
+    const bool at_end = text.ends_with("Cancel (end of input)\n");
+    outcome += last_state + " | " + host_.calls +
+               (result == CBranchPSheet::kFinishId ? " => finish"
+                : result != IDCANCEL               ? " => ?"
+                : at_end                           ? " => cancel at end"
+                                                   : " => cancel");
+    EXPECT_EQ(outcome, c.outcome) << text;
 }
+
+const std::string k31Jan = "Month: January  Day: 31  Year: 2027  Time:  ";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
-    CConsoleCase{"NamePage", "back\nnext\nmonth May\nno\nfinish\nname x\n", "back refused; next refused; month refused; finish refused; Name: x"},
-    CConsoleCase{"BranchPointPage", "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\nup\nback\nyes\n", "name refused; next refused; checkpoint refused; up refused; day refused; Name: priv"},
-    CConsoleCase{"MonthAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\n", "day takes 1 to 30; day takes 1 to 30; Month: April  Day: 3  Year: 2027  Time:  8:00:00 AM   (up and down change the AM/PM)"},
-    CConsoleCase{"YearAndMonthRefused", std::string(kToBranchPoint) + "year 1900\nyear 2030\nmonth Foo\nmonth\n", "year takes 1970 to 2100; month takes a month's name, January to December; month takes a month's name, January to December; Month: January  Day: 31  Year: 2030  Time:  8:00:00 AM   (up and down change the AM/PM)"},
-    CConsoleCase{"FocusedFieldsSpin", std::string(kToBranchPoint) + "focus seconds\nup\nfocus HOUR\ndown\nfocus minutes\nup\n", "Month: January  Day: 31  Year: 2027  Time:  7:01:01 AM   (up and down change the minutes)"},
-    CConsoleCase{"NoFocusSpinsTheMarker", std::string(kToBranchPoint) + "focus hour\nfocus none\nup\nfocus bogus\n", "focus takes hour, minutes, seconds or none; Month: January  Day: 31  Year: 2027  Time:  8:00:00 PM   (up and down change the AM/PM)"},
-    CConsoleCase{"LabelThenUnknownWord", std::string(kToBranchPoint) + "label REL1\nfrobnicate\n\n", kPleaseAnswer + kPleaseAnswer + "Label: REL1"},
-    CConsoleCase{"NamePageFields", "name  my br \ncomment why\nyes\nwhat\n", "please answer name TEXT, comment TEXT, yes, no, next, finish, cancel or help; Name: my br "}),
+    CConsoleCase{"NamePage", "back\nnext\nmonth May\nno\nfinish\nname x\n",
+        "back refused; next refused; month refused; finish refused; Name: x |  => cancel at end"},
+    CConsoleCase{"NamePageFields", "name  my br \ncomment why\nyes\nwhat\n",
+        "please answer name TEXT, comment TEXT, yes, no, next, finish, cancel or help; Name: my br  |  => cancel at end"},
+    CConsoleCase{"FinishOnTheNamePage", "name fix\ncomment why\nfinish\n", "Name: fix | create fix (why); compose at 31-Jan-2027.08:00:00 fix; on fix; write => finish"},
+    CConsoleCase{"BranchPointPageAndBack", "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\nup\nback\nyes\n",
+        "name refused; next refused; checkpoint refused; up refused; day refused; Name: priv |  => cancel at end"},
+    CConsoleCase{"CheckpointPicked", std::string(kToBranchPoint) + "checkpoint\ncheckpoint BETA3\ncheckpoint BETA2\nfinish\n",
+        "no checkpoint BETA3 in the list; Checkpoint: BETA2   (list: BETA1 BETA2) | create priv; compose BETA2 priv; on priv; write => finish", Utc(2027, 1, 31, 8, 0, 0), "BETA1  BETA2"},
+    CConsoleCase{"LabelRefusedThenAnother", std::string(kToBranchPoint) + "label\nfinish\n\nlabel NOLABEL\nfinish\nlabel REL1\nfinish\n",
+        "Label: REL1 | check NOLABEL; check REL1; create priv; compose REL1 priv; on priv; write => finish"},
+    CConsoleCase{"LabelThenUnknownWordThenCancel", std::string(kToBranchPoint) + "label REL1\nfrobnicate\n\ncancel\n",
+        kPleaseAnswer + kPleaseAnswer + "Label: REL1 |  => cancel"},
+    CConsoleCase{"MonthYearAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\nmonth Foo\nmonth\nyear 1900\nmonth february\nday 29\nyear 2100\nday 29\nyear 2101\nfinish\n",
+        "day takes 1 to 30; day takes 1 to 30; month takes a month's name, January to December; month takes a month's name, January to December; year takes 1970 to 2100; day takes 1 to 28; year takes 1970 to 2100; "
+        "Month: February  Day: 29  Year: 2100  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 29-February-2100.8:00:00 priv; on priv; write => finish"},
+    CConsoleCase{"LastDayFollowsTheMonth", std::string(kToBranchPoint) + "month february\nyear 2028\nmonth march\nfinish\n",
+        "Month: March  Day: 28  Year: 2028  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 28-March-2028.8:00:00 priv; on priv; write => finish"},
+    CConsoleCase{"FocusedFieldsSpin", std::string(kToBranchPoint) + "focus seconds\nup\nfocus HOUR\ndown\nfocus minutes\nup\n",
+        k31Jan + "7:01:01 AM   (up and down change the minutes) |  => cancel at end"},
+    CConsoleCase{"FieldsGoRoundUp", std::string(kToBranchPoint) + "focus seconds\nup\nfocus minutes\nup\nfocus hour\nup\nfocus none\nfinish\n",
+        k31Jan + "1:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.13:00:00 priv; on priv; write => finish", Utc(2027, 1, 31, 12, 59, 59)},
+    CConsoleCase{"FieldsGoRoundDown", std::string(kToBranchPoint) + "focus seconds\ndown\nfocus hour\ndown\nfocus minutes\ndown\nfinish\n",
+        "Month: January  Day: 31  Year: 2027  Time: 12:59:59 AM   (up and down change the minutes) | create priv; compose at 31-January-2027.0:59:59 priv; on priv; write => finish", Utc(2027, 1, 31, 1, 0, 0)},
+    CConsoleCase{"NoFocusSpinsTheMarker", std::string(kToBranchPoint) + "focus hour\nfocus none\nup\nfocus bogus\nfinish\n",
+        "focus takes hour, minutes, seconds or none; " + k31Jan + "8:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.20:00:00 priv; on priv; write => finish"},
+    CConsoleCase{"MidnightAndNoon", std::string(kToBranchPoint) + "down\nfinish\n",
+        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 0, 30, 0)}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
