@@ -105,11 +105,20 @@ const std::string kCorrupt =
     "Unable to determine the Profile revision level.  The contents\n"
     "of the Profile file has been corrupted:\n\n";
 
+const std::string kNoProfileRules =
+    "Corrupt Profile config spec, couldn't find Profile private rules.";
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, FaultyProfileTest,
     ::testing::Values(
         CFaultyProfileCase{"NoProfileHeader", "element * /main/LATEST\r\n", kId,
                            "Corrupt Profile config spec, couldn't find private rules"},
+        // The profile rules end at the end marker after the header.
+        CFaultyProfileCase{"NoEndMarker", kLatest.substr(0, kLatest.size() - kEnd.size()), kId,
+                           kNoProfileRules},
+        CFaultyProfileCase{"EndMarkerOnlyBeforeTheHeader",
+                           RulesFile(kEnd, "").substr(0, RulesFile(kEnd, "").size() - kEnd.size()),
+                           kId, kNoProfileRules},
         CFaultyProfileCase{"GuidWithoutRevision", kLatest, kGuid, kCorrupt + "\"" + kGuid + "\""},
         // 256 characters do not fit the GUID buffer: the rest is no revision.
         CFaultyProfileCase{"OverlongGuid", kLatest, std::string(256, 'a') + " 1.2",

@@ -152,22 +152,6 @@ TEST_F(ViewAccessTest, DynamicViewTakesTheTextByteForByte) {
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
-TEST_F(ViewAccessTest, RefusedTextIsReportedWithTheParsersDiagnostic) {
-    std::string tag = MakeView(kSpec);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    profile.SetErrorString("Cannot associate.\n\n");
-    profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), FALSE);
-    ASSERT_EQ(ui_->shown().size(), 1u);
-    const std::string expected_start =
-        "Cannot associate.\n\nError setting the config spec.\n\nSyntax error on line 2";
-    EXPECT_EQ(ui_->shown()[0].text.rfind(expected_start, 0), 0u) << ui_->shown()[0].text;
-    EXPECT_EQ(ui_->shown()[0].style, MB_ICONSTOP);
-    EXPECT_EQ(StoredSpec(tag), kSpec);
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-}
-
 TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
     CViewProfile profile;
     std::string tag = MakeWorkspace(dir_ / "ws", &profile);
@@ -181,23 +165,6 @@ TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
     EXPECT_EQ(ws_get_load_preferences(handle, &flags), TBS_ST_OK);
     ws_free_handle(&handle);
     EXPECT_EQ(flags & 0x10000u, 0x10000u);
-}
-
-TEST_F(ViewAccessTest, WorkspaceNamedByTagHasNoPathToWriteTo) {
-    std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir_ / "ws"), TBS_ST_OK);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
-    profile.SetErrorString("P: ");
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), FALSE);
-    ASSERT_EQ(ui_->shown().size(), 2u);
-    EXPECT_EQ(ui_->shown()[0].text, "Cannot convert the path ''\ninto a workspace handle.");
-    EXPECT_EQ(ui_->shown()[0].style, MB_OK);
-    EXPECT_EQ(ui_->shown()[1].text, "P: Error setting the config spec.\n\n");
-    EXPECT_EQ(ui_->shown()[1].style, MB_ICONSTOP);
-    EXPECT_EQ(profile.config_spec_file(), "");  // the cached file is discarded anyway
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
 // Each run of the update tool leaves its arguments in the tool log.
@@ -240,26 +207,56 @@ INSTANTIATE_TEST_SUITE_P(Notices, UpdateNoticeTest,
                                                                                   : "Announced");
                          });
 
-// A tool that cannot start, or refuses the text, has updated nothing.
-TEST_F(ViewAccessTest, UpdateToolThatCannotStartOrFailsIsReportedAndNothingIsUpdated) {
-    for (bool starts : {false, true}) {
-        CViewProfile profile;
-        std::string tag = MakeWorkspace(dir_ / UniqueName("ws"), &profile);
-        ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
-        std::optional<CScopedEnv> no_tools;
-        if (!starts) no_tools.emplace("PATH", dir_ / "empty");
-        profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
-        Answer("");
-        EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeSilent), FALSE);
-        ASSERT_EQ(Messages(), std::vector<std::string>{
-                                  starts ? "Error setting the config spec.\n\nstaveviewupdate "
-                                           "ended with exit status 1: the view was not updated.\n"
-                                         : "Exec of staveviewupdate failed with error 2\n"});
-        EXPECT_EQ(ui_->shown()[0].style, MB_ICONSTOP);
-        EXPECT_EQ(StoredSpec(tag), kSpec);
-        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+// A text the view refuses, a workspace named by tag alone, and an update
+// tool that cannot start or refuses the text: said (each box as it begins,
+// with its style), and nothing is written or left behind.
+struct CWriteFailureCase {
+    const char* label;
+    int view;  // 0: dynamic, 1: a workspace named by tag, 2: by path
+    bool tools;
+    std::vector<std::pair<std::string, unsigned>> said;
+};
+
+class WriteFailureTest : public ViewAccessTest,
+                         public ::testing::WithParamInterface<CWriteFailureCase> {};
+
+TEST_P(WriteFailureTest, IsSaidAndNothingIsUpdated) {
+    const CWriteFailureCase& c = GetParam();
+    CViewProfile profile;
+    std::string tag = c.view ? UniqueName("ws") : MakeView(kSpec);
+    if (c.view == 1) {
+        ASSERT_EQ(client::CreateWorkspace(tag, dir_ / tag), TBS_ST_OK);
     }
+    if (c.view == 2) tag = MakeWorkspace(dir_ / tag, &profile);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
+    if (c.view < 2) profile.SetViewTag(tag);
+    ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
+    std::optional<CScopedEnv> no_tools;
+    if (!c.tools) no_tools.emplace("PATH", dir_ / "empty");
+    profile.SetErrorString("P: ");
+    profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(c.view == 2 ? TRUE : FALSE, kUpdateNoticeSilent),
+              FALSE);
+    ASSERT_EQ(ui_->shown().size(), c.said.size()) << ::testing::PrintToString(Messages());
+    for (size_t i = 0; i < c.said.size(); ++i) {
+        EXPECT_TRUE(ui_->shown()[i].text.starts_with(c.said[i].first)) << ui_->shown()[i].text;
+        EXPECT_EQ(ui_->shown()[i].style, c.said[i].second);
+    }
+    EXPECT_EQ(profile.config_spec_file(), "");  // the fetched file is discarded anyway
+    EXPECT_EQ(StoredSpec(tag), kSpec);
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, WriteFailureTest, ::testing::Values(
+    CWriteFailureCase{"TextRefused", 0, true, {{"P: Error setting the config spec.\n\nSyntax error on line 2", MB_ICONSTOP}}},
+    CWriteFailureCase{"WorkspaceNamedByTag", 1, true, {{"Cannot convert the path ''\ninto a workspace handle.", MB_OK},
+        {"P: Error setting the config spec.\n\n", MB_ICONSTOP}}},
+    CWriteFailureCase{"UpdateToolCannotStart", 2, false, {{"Exec of staveviewupdate failed with error 2\n", MB_ICONSTOP}}},
+    CWriteFailureCase{"UpdateToolRefusesTheText", 2, true, {{"P: Error setting the config spec.\n\nstaveviewupdate "
+        "ended with exit status 1: the view was not updated.\n", MB_ICONSTOP}}}),
+    [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 // Without a temporary folder nothing is read: said, with the folder and the
 // error, so that no caller takes the view's config spec for an empty one.

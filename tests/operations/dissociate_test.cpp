@@ -57,38 +57,84 @@ TEST_F(CProfileSiteTest, YesStripsAConfigSpecLongerThanTheFirstBlock) {
     EXPECT_EQ(profile.IsAssociated(), FALSE);
 }
 
+// The FALSE answers: what is said (shown, or logged with display suppressed)
+// and that the view keeps its text.
 struct CRefusalCase {
     const char* label;
-    bool names_view;
+    BOOL (*run)(CViewProfile&);
+    int view;  // 0: none named, 1: a tag that names no view, 2: a view of spec
     std::string spec;
-    std::string message;  // after the prefix, "%s" for the tag
+    std::vector<std::string> said;  // "%s" for the tag; "log: " for the log's text
+    bool suppressed = false;
+    std::string guid_text = kGuid + " 2.5";  // the profile's GUID file
 };
 
-class DissociateRefusalTest : public CProfileSiteTest,
-                              public ::testing::WithParamInterface<CRefusalCase> {};
+class RefusalTest : public CProfileSiteTest, public ::testing::WithParamInterface<CRefusalCase> {};
 
-TEST_P(DissociateRefusalTest, AnswersFalseAndLeavesTheView) {
+TEST_P(RefusalTest, AnswersFalseAndLeavesTheView) {
     const CRefusalCase& c = GetParam();
-    std::string tag = MakeView(c.spec), message = c.message;
+    MakeProfile("Proj", RulesFile("", ""), c.guid_text);
+    const std::string tag = c.view == 2 ? MakeView(c.spec) : UniqueName("missing");
+    COperationLogTail log;
     CViewProfile profile;
-    if (c.names_view) profile.SetViewTag(tag);
-    profile.SuppressErrorDisplay(TRUE);  // these messages are shown all the same
-    EXPECT_EQ(profile.Dissociate(), FALSE);
-    if (size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, tag);
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{
-                  "Cannot dissociate this view from its Stavemark View Profile.\n\n" + message});
-    EXPECT_EQ(StoredSpec(tag), c.spec);
+    if (c.view) profile.SetViewTag(tag);
+    profile.SuppressErrorDisplay(c.suppressed ? TRUE : FALSE);
+    EXPECT_EQ(c.run(profile), FALSE);
+    std::vector<std::string> said = Messages();
+    if (!log.Text().empty()) said.push_back("log: " + log.Text());
+    for (std::string& text : said)
+        for (size_t at; (at = text.find(tag)) != std::string::npos;)
+            text.replace(at, tag.size(), "%s");
+    EXPECT_EQ(said, c.said);
+    if (c.view == 2) {
+        EXPECT_EQ(StoredSpec(tag), c.spec);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DissociateRefusalTest,
-    ::testing::Values(
-        CRefusalCase{"NoView", false, kAssociated,
-                     "No view/workspace was specified for the current operation."},
-        CRefusalCase{"NotAssociated", true, "element * /main/LATEST # mine\r\n",
-                     "The '%s' view is not currently associated with a Stavemark\nView Profile."}),
+const std::string kNoView = "No view/workspace was specified for the current operation.";
+const std::string kNoDissociate =
+    "Cannot dissociate this view from its Stavemark View Profile.\n\n";
+const std::string kNoSync = "Cannot synchronize the '%s' view with its Stavemark View Profile.\n\n";
+const std::string kUnassociated = "element * /main/LATEST # mine\r\n";
+BOOL Dissociate(CViewProfile& p) {
+    return p.Dissociate();
+}
+BOOL Synchronize(CViewProfile& p) {
+    return p.Synchronize(FALSE);
+}
+BOOL SynchronizeAtStartUp(CViewProfile& p) {
+    return p.Synchronize(TRUE);
+}
+BOOL IsAssociated(CViewProfile& p) {
+    return p.IsAssociated();
+}
+BOOL IsOnPrivateBranch(CViewProfile& p) {
+    return p.IsOnPrivateBranch();
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
+    // Dissociate's refusals are shown even with display suppressed.
+    CRefusalCase{"DissociateNoView", Dissociate, 0, "", {kNoDissociate + kNoView}, true},
+    CRefusalCase{"DissociateNotAssociated", Dissociate, 2, kUnassociated, {kNoDissociate +
+        "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
+    CRefusalCase{"IsAssociatedNoViewIsLogged", IsAssociated, 0, "", {"log: Can not determine if the view is "
+        "associated.\n\n" + kNoView + "\n"}, true},
+    CRefusalCase{"IsOnPrivateBranchNoViewIsShown", IsOnPrivateBranch, 0, "", {"Can not determine if the "
+        "view is on private branch.\n\n" + kNoView}, true},
+    CRefusalCase{"SynchronizeNoView", Synchronize, 0, "", {"Cannot synchronize the '' view with its "
+        "Stavemark View Profile.\n\n" + kNoView}},
+    CRefusalCase{"SynchronizeNoSuchView", Synchronize, 1, "", {kNoSync + "Error getting view handle.\n\nNo "
+        "view \"%s\" exists (stavetool lsview lists the views).\n"}},
+    CRefusalCase{"SynchronizeNotAssociated", Synchronize, 2, kUnassociated, {"The 'synchronize' operation "
+        "is only available in views that\nare associated with a Stavemark View Profile.\n\nThe '%s' view "
+        "is not associated with a\nStavemark View Profile."}},
+    CRefusalCase{"SynchronizeNotAssociatedAtStartUpSaysNothing", SynchronizeAtStartUp, 2, kUnassociated, {}},
+    CRefusalCase{"SynchronizeCorruptGuidFile", Synchronize, 2, kAssociated, {"Unable to determine "
+        "the Profile revision level.  The contents\nof the Profile file has been corrupted:\n\n\"2.6\""},
+        false, "2.6"}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 // A corrupt profile on a view; a workspace whose update tool cannot start,
 // after the composed text was set: it gets its own back.
@@ -176,21 +222,6 @@ TEST_F(ProfileQueriesTest, ListIsReadOnceUntilADissociation) {
 TEST_F(ProfileQueriesTest, MissingDescriptionIsEmptyWithoutAMessage) {
     EXPECT_EQ(profile_.GetDescription(), "");
     EXPECT_EQ(Messages(), std::vector<std::string>{});
-}
-
-TEST_F(CProfileSiteTest, NoViewIsLoggedByOneQueryAndShownByTheOther) {
-    COperationLogTail log;
-    CViewProfile profile;
-    profile.SuppressErrorDisplay(TRUE);
-    EXPECT_EQ(profile.IsAssociated(), FALSE);
-    EXPECT_EQ(log.Text(),
-              "Can not determine if the view is associated.\n\n"
-              "No view/workspace was specified for the current operation.\n");
-    EXPECT_EQ(Messages(), std::vector<std::string>{});
-    EXPECT_EQ(profile.IsOnPrivateBranch(), FALSE);
-    EXPECT_EQ(Messages(), std::vector<std::string>{
-                              "Can not determine if the view is on private branch.\n\n"
-                              "No view/workspace was specified for the current operation."});
 }
 
 }  // namespace
