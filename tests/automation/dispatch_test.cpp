@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "automation/view_profile.h"
 #include "module/module_lock.h"
@@ -18,40 +19,42 @@ struct CNamedId {
 };
 
 // The interface as hosts were built against it.
-constexpr CNamedId kInterface[] = {
-    {"GetProfileName", 1},      {"GetConfigSpec", 2},     {"SetErrorString", 3},
-    {"Dissociate", 4},          {"GetFirstVOB", 5},       {"GetNextVOB", 6},
-    {"Associate", 7},           {"SetUpBranch", 8},       {"FinishBranch", 9},
-    {"Synchronize", 10},        {"GetDescription", 11},   {"GetDiagramPName", 12},
-    {"IsAssociated", 13},       {"IsOnPrivateBranch", 14}, {"GetProfileTreeRoot", 15},
-    {"MountProfileVOBs", 16},   {"SetViewTag", 17},       {"SetWorkspacePath", 18},
-    {"SuppressErrorDisplay", 19}};
+constexpr CNamedId kInterface[] = {{"GetProfileName", 1},
+                                   {"GetConfigSpec", 2},
+                                   {"SetErrorString", 3},
+                                   {"Dissociate", 4},
+                                   {"GetFirstVOB", 5},
+                                   {"GetNextVOB", 6},
+                                   {"Associate", 7},
+                                   {"SetUpBranch", 8},
+                                   {"FinishBranch", 9},
+                                   {"Synchronize", 10},
+                                   {"GetDescription", 11},
+                                   {"GetDiagramPName", 12},
+                                   {"IsAssociated", 13},
+                                   {"IsOnPrivateBranch", 14},
+                                   {"GetProfileTreeRoot", 15},
+                                   {"MountProfileVOBs", 16},
+                                   {"SetViewTag", 17},
+                                   {"SetWorkspacePath", 18},
+                                   {"SuppressErrorDisplay", 19}};
 
-class DispatchIdTest : public ::testing::TestWithParam<CNamedId> {};
-
-TEST_P(DispatchIdTest, NameResolvesToItsFixedIdInAnyLetterCase) {
+// Each name in any letter case resolves to its fixed id; unknown names get
+// -1 and the call fails.
+TEST(DispatchTest, NamesResolveToTheirFixedIdsInAnyLetterCase) {
     CViewProfile profile;
-    std::string name = GetParam().name;
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const char* names[] = {name.c_str(), lower.c_str()};
-    DISPID ids[2] = {0, 0};
-    ASSERT_EQ(profile.GetIDsOfNames(names, 2, ids), S_OK);
-    EXPECT_EQ(ids[0], GetParam().id);
-    EXPECT_EQ(ids[1], GetParam().id);
-}
-
-INSTANTIATE_TEST_SUITE_P(Interface, DispatchIdTest, ::testing::ValuesIn(kInterface),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DispatchTest, UnknownNamesGetMinusOneAndTheCallFails) {
-    CViewProfile profile;
+    for (const CNamedId& member : kInterface) {
+        std::string lower = member.name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const char* names[] = {member.name, lower.c_str()};
+        DISPID ids[2] = {0, 0};
+        ASSERT_EQ(profile.GetIDsOfNames(names, 2, ids), S_OK) << member.name;
+        EXPECT_EQ(std::pair(ids[0], ids[1]), std::pair(member.id, member.id)) << member.name;
+    }
     const char* names[] = {"GetConfigSpec", "GetConfigSpecs", ""};
     DISPID ids[3] = {0, 0, 0};
     EXPECT_EQ(profile.GetIDsOfNames(names, 3, ids), DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(ids[0], 2);
-    EXPECT_EQ(ids[1], -1);
-    EXPECT_EQ(ids[2], -1);
+    EXPECT_EQ(std::vector<DISPID>(ids, ids + 3), (std::vector<DISPID>{2, -1, -1}));
 }
 
 TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
@@ -66,35 +69,25 @@ TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
     EXPECT_EQ(profile.suppress_error_display(), FALSE);
 }
 
-struct CBoolArgument {
-    const char* label;
-    CVariant (*make)();
-    BOOL expected;
-};
-
-class BoolArgumentTest : public ::testing::TestWithParam<CBoolArgument> {};
-
-TEST_P(BoolArgumentTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
-    CVariant arg = GetParam().make();
-    CViewProfile profile;
-    profile.SuppressErrorDisplay(GetParam().expected ? FALSE : TRUE);
-    DISPPARAMS params{arg.get(), 1};
-    EXPECT_EQ(profile.Invoke(19, &params, nullptr), S_OK);
-    EXPECT_EQ(profile.suppress_error_display(), GetParam().expected);
+TEST(DispatchTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
+    const std::pair<CVariant (*)(), BOOL> kArguments[] = {
+        {[] { return CVariant::FromBool(true); }, TRUE},
+        {[] { return CVariant::FromBool(false); }, FALSE},
+        {[] { return CVariant::FromInt(-1); }, TRUE},
+        {[] { return CVariant::FromInt(0); }, FALSE},
+        {[] { return CVariant::FromString("TRUE"); }, TRUE},
+        {[] { return CVariant::FromString(" no "); }, FALSE},
+        {[] { return CVariant::FromString("1"); }, TRUE},
+        {[] { return CVariant::FromString("0"); }, FALSE}};
+    for (size_t i = 0; i < std::size(kArguments); ++i) {
+        CViewProfile profile;
+        profile.SuppressErrorDisplay(kArguments[i].second ? FALSE : TRUE);
+        CVariant arg = kArguments[i].first();
+        DISPPARAMS params{arg.get(), 1};
+        EXPECT_EQ(profile.Invoke(19, &params, nullptr), S_OK) << i;
+        EXPECT_EQ(profile.suppress_error_display(), kArguments[i].second) << i;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, BoolArgumentTest,
-    ::testing::Values(CBoolArgument{"VariantTrue", [] { return CVariant::FromBool(true); }, TRUE},
-                      CBoolArgument{"VariantFalse", [] { return CVariant::FromBool(false); },
-                                    FALSE},
-                      CBoolArgument{"NonzeroNumber", [] { return CVariant::FromInt(-1); }, TRUE},
-                      CBoolArgument{"Zero", [] { return CVariant::FromInt(0); }, FALSE},
-                      CBoolArgument{"WordTrue", [] { return CVariant::FromString("TRUE"); }, TRUE},
-                      CBoolArgument{"WordNo", [] { return CVariant::FromString(" no "); }, FALSE},
-                      CBoolArgument{"DigitOne", [] { return CVariant::FromString("1"); }, TRUE},
-                      CBoolArgument{"DigitZero", [] { return CVariant::FromString("0"); }, FALSE}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(DispatchTest, VobIterationWithoutAProfileIsEmpty) {
     test::CScriptedUserInterface ui;

@@ -85,10 +85,5 @@ TEST_F(ReportErrorStopTest, SuppressedStopReportGoesToTheLog) {
     EXPECT_EQ(log.Text(), "Error getting view handle.\n\nview not found\n");
 }
 
-TEST_F(ReportErrorStopTest, OutsideACaptureTheClientPrintsAsUsual) {
-    imsg_print(IMSG_KIND_ERROR, "%s", -1, "(printed to standard error on purpose)\n");
-    EXPECT_EQ(PendingClientErrors(), "");
-}
-
 }  // namespace
 }  // namespace kelmora

@@ -67,7 +67,9 @@ protected:
     }
 };
 
-TEST_F(TreeRootTest, MissingSettingIsReportedBehindThePrefixAndNotRemembered) {
+// A missing setting is said and not remembered; a root found is kept by the
+// object, without its trailing separator.
+TEST_F(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSeparator) {
     CScriptedUserInterface ui;
     CViewProfile profile;
     profile.SetErrorString("Cannot set up.\n\n");
@@ -76,22 +78,12 @@ TEST_F(TreeRootTest, MissingSettingIsReportedBehindThePrefixAndNotRemembered) {
     EXPECT_EQ(ui.shown()[0].text, "Cannot set up.\n\n" + LoadString(IDS_TREE_ROOT_NOT_SET));
     EXPECT_EQ(ui.shown()[0].style, MB_OK);
     EXPECT_EQ(profile.tree_root_known(), FALSE);
-
-    // Once the setting exists the next call finds it.
-    SetRoot("/srv/profiles");
-    EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
-    EXPECT_EQ(ui.shown().size(), 1u);
-}
-
-TEST_F(TreeRootTest, RootIsLookedUpOnceWithoutItsTrailingSeparator) {
     SetRoot("/srv/profiles\\");
-    EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/srv/profiles");
-    SetRoot("/srv/profiles/");
-    CViewProfile profile;
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
-    SetRoot("/elsewhere");
+    SetRoot("/elsewhere/");
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
     EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/elsewhere");
+    EXPECT_EQ(ui.shown().size(), 1u);
 }
 
 }  // namespace

@@ -13,20 +13,6 @@
 namespace kelmora {
 namespace {
 
-// Order and uniqueness are checked when the table compiles; an empty text
-// would read as an unknown number.
-TEST(BuiltinStringTableTest, KnownNumbersHaveTextsAndUnknownOnesNone) {
-    ASSERT_FALSE(BuiltinStringTable().empty());
-    for (const CStringEntry& entry : BuiltinStringTable()) {
-        EXPECT_FALSE(entry.text.empty()) << entry.id;
-        EXPECT_EQ(LoadString(entry.id), entry.text) << entry.id;
-    }
-    for (unsigned id : {0u, 17u, 45u, 57345u, 61558u, 65535u, 100000u}) {
-        EXPECT_TRUE(BuiltinString(id).empty()) << id;
-        EXPECT_TRUE(LoadString(id).empty()) << id;
-    }
-}
-
 class StringCatalogueTest : public ::testing::Test {
 protected:
     void TearDown() override { UnloadStringCatalogue(); }

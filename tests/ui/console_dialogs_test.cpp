@@ -61,29 +61,12 @@ TEST(ConsoleUserInterface, PrintsTitleIconAndEveryLine) {
     SetApplicationName("Stavemark View Profiles");
     ui.MessageBox("Error getting view handle.\n\nsecond", 0x10);
     SetApplicationName("kelmora");
-    EXPECT_EQ(out.str(), "+-- Stavemark View Profiles [stop]\n| Error getting view handle.\n|\n"
-                         "| second\n+-- [OK] \n");
+    EXPECT_EQ(out.str(),
+              "+-- Stavemark View Profiles [stop]\n| Error getting view handle.\n|\n"
+              "| second\n+-- [OK] \n");
     ASSERT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(ui.shown()[0].style, 0x10u);
     EXPECT_EQ(ui.shown()[0].title, "Stavemark View Profiles");
-}
-
-TEST(UserInterfaceSeam, InstalledFrontEndServesAndWaitCursorNests) {
-    std::istringstream in("y\n");
-    std::ostringstream out;
-    CConsoleUserInterface ui(in, out);
-    {
-        CScopedUserInterface scope(&ui);
-        EXPECT_EQ(UserInterface().MessageBox("sure?", 0x14), IDYES);
-        CWaitCursor outer;
-        {
-            CWaitCursor inner;
-            EXPECT_EQ(ui.wait_cursor_depth(), 2);
-        }
-        EXPECT_EQ(ui.wait_cursor_depth(), 1);
-    }
-    EXPECT_EQ(ui.wait_cursor_depth(), 0);
-    EXPECT_NE(&UserInterface(), &ui);
 }
 
 std::string Answered(int result) {
