@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "support/branch_host.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
 #include "ui/branch_psheet.h"
@@ -30,35 +31,6 @@ std::time_t Utc(int year, int month, int day, int hour, int minute, int second) 
     return timegm(&tm);
 }
 
-// What Finish hands on, in words; a label named NOLABEL does not serve.
-class CRecordingHost : public CPrivateBranchHost {
-public:
-    int CreateBranchType(const std::string& branch, const std::string& comment) override {
-        calls += "create " + branch + (comment.empty() ? "" : " (" + comment + ")") + "; ";
-        return 0;
-    }
-    BOOL CheckLabel(const std::string& label) override {
-        calls += "check " + label + "; ";
-        return label == "NOLABEL" ? FALSE : TRUE;
-    }
-    void ComposePrivateBranchConfigSpec(const std::string& selector,
-                                        const std::string& branch) override {
-        calls += "compose " + selector + " " + branch + "; ";
-    }
-    void ComposePrivateBranchConfigSpecAtTime(const std::string& time,
-                                              const std::string& branch) override {
-        calls += "compose at " + time + " " + branch + "; ";
-    }
-    void set_private_branch(const std::string& branch) override { calls += "on " + branch + "; "; }
-    BOOL WriteConfigSpecAndUpdateView(BOOL, int) override {
-        calls += "write";
-        return TRUE;
-    }
-    const std::string& checkpoints() const override { return checkpoints_; }
-
-    std::string calls, checkpoints_;
-};
-
 class WizardTest : public ::testing::Test {
 protected:
     WizardTest() : tz_("TZ", "UTC0"), clock_([] { return g_now; }) {
@@ -70,7 +42,7 @@ protected:
 
     test::CScopedEnv tz_;
     CScopedClock clock_;
-    CRecordingHost host_;
+    test::CRecordingBranchHost host_;
     CBranchPSheet sheet_{"", nullptr, CBranchPSheet::kNamePage};
 };
 
