@@ -89,17 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
         CScanCase{"EmptyName", Block("#        Name - ", kIdLine), 1, kIdLine}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// The block's two forms are compared whole where they are composed.
-TEST(InfoBlockClosingTest, ClosingLinesMustStandExactlyAnywhereInTheText) {
-    const std::string block = "element * X\r\n" + FormatProfileInfoBlock({kName, kGuid, 1, 7});
-    std::string lost_blanks = block, line_feeds = block;
-    lost_blanks.replace(lost_blanks.find("comment.      "), 14, "comment.");
-    for (size_t at; (at = line_feeds.find("\r\n")) != std::string::npos;) line_feeds.erase(at, 1);
-    EXPECT_TRUE(HasInfoBlockClosingLines(block));
-    EXPECT_FALSE(HasInfoBlockClosingLines(lost_blanks));
-    EXPECT_FALSE(HasInfoBlockClosingLines(line_feeds));
-}
-
 TEST(InfoBlockScanRulesTest, CatalogueScanPatternWithOtherConversionsIsNotUsed) {
     test::CTempDir dir;
     test::WriteTextFile(dir / "c.cat", test::CatalogueEntry(IDS_INFO_BLOCK_SCAN, "%s %s %s %s %s"));
