@@ -114,7 +114,10 @@ std::string Edit(int hidden, const std::string& input, std::string* shown) {
     const std::string result = Answered(dialog.DoModal());
     *shown = ui.output();
     const std::string& kept = dialog.config_spec_text();
-    return result + " " + (kept == kStored ? "unchanged" : kept);
+    std::string boxes;  // each with its style
+    for (const CShownBox& box : ui.shown())
+        boxes += " [" + std::to_string(box.style) + ": " + box.text + "]";
+    return result + " " + (kept == kStored ? "unchanged" : kept) + boxes;
 }
 std::string RunEditor(const std::string& input, std::string* shown) {
     return Edit(0, input, shown);
@@ -204,6 +207,7 @@ const std::string kEditorShown =
     "+-- the new text, ended by a line holding only \".\":\n"
     "+-- (Undo) (Reset) (Save) [Close]\n"
     "+-- edit, undo, reset, save, close or quit: Cancel (end of input)\n";
+const std::string kSaveChanges = " [35: Save changes to the config spec?]";
 const std::string kDissociateShown =
     "+-- Dissociate from Stavemark View Profile [dialog]\n"
     "| Removing the association between a view\n"
@@ -232,6 +236,17 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"EditorSaveBeforeEditIsRefused", RunEditor, "save\nclose\n", "OK unchanged"},
     CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
+    // Closed after a change, the editor asks; it keeps only a text that parses.
+    CScriptCase{"EditorCloseAfterAChangeYes", RunEditor, "edit\nelement * /main/3\n.\nclose\nyes\n",
+                "OK element * /main/3\r\n" + kSaveChanges},
+    CScriptCase{"EditorCloseBoxAfterAChangeYes", RunEditor, "edit\nelement * /main/3\n.\nquit\nyes\n",
+                "Cancel element * /main/3\r\n" + kSaveChanges},
+    CScriptCase{"EditorCloseBoxYesOnAnInvalidTextStays", RunEditor, "edit\nelement * CHECKEDOUT\n"
+                "element * /main/LATEST\n  elemnt * x\n.\nquit\nyes\n\n", "Cancel unchanged" + kSaveChanges +
+                " [0: The config spec contains a syntax error on line 3, near column 3.\n\nYou'll need to "
+                "correct this error before saving the config spec.]"},
+    CScriptCase{"EditorCloseBoxAtEndOfInputStays", RunEditor, "edit\nelement * /main/3\n.\nquit\n",
+                "Cancel unchanged" + kSaveChanges},
     CScriptCase{"HiddenEditorAtEndOfInputKeepsTheText", RunHiddenEditor, "", "OK unchanged"},
     CScriptCase{"DissociateFailedStepThenYes", RunDissociate, "yes\nyes\n", "OK after 2 steps done",
                 kDissociateShown},

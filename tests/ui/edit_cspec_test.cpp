@@ -22,7 +22,6 @@ constexpr char kLineColumnMessage[] =
 // The visible editor on kStored, with the answers of its questions scripted.
 class EditCSpecTest : public ::testing::Test {
 protected:
-    explicit EditCSpecTest(const std::string& answers = "") : ui_(answers) {}
     void Open(int hidden = 0) {
         dialog_.set_config_spec_text(kStored);
         dialog_.set_context_text("jdoe_dev");
@@ -82,51 +81,6 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     EXPECT_EQ(dialog_.config_spec_text(), kStored);
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
 }
-
-// Close (or the close box) after a change, and the answer to the question.
-struct CCloseCase {
-    const char* name;
-    bool close_box;
-    const char* text;
-    const char* answers;
-    bool ended;
-    int result;
-    const char* kept;
-    size_t boxes;
-};
-
-class EditCSpecCloseTest : public EditCSpecTest, public ::testing::WithParamInterface<CCloseCase> {
-protected:
-    EditCSpecCloseTest() : EditCSpecTest(GetParam().answers) {}
-};
-
-TEST_P(EditCSpecCloseTest, ChangedTextIsKeptOnlyWhenWantedAndValid) {
-    const CCloseCase& c = GetParam();
-    Open();
-    Edit(c.text);
-    c.close_box ? dialog_.OnClose() : dialog_.OnOK();
-    EXPECT_EQ(dialog_.ended(), c.ended);
-    // An open dialog keeps the focus in the control.
-    EXPECT_EQ(c.ended ? dialog_.result() : dialog_.focus(),
-              c.ended ? c.result : CEditCSpec::kControlId);
-    EXPECT_EQ(dialog_.config_spec_text(), c.kept);
-    ASSERT_EQ(ui_.shown().size(), c.boxes);
-    EXPECT_EQ(ui_.shown()[0].text, "Save changes to the config spec?");
-    EXPECT_EQ(ui_.shown()[0].style, MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (c.boxes > 1) {
-        EXPECT_EQ(ui_.shown()[1].text, kLineColumnMessage);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, EditCSpecCloseTest,
-    ::testing::Values(
-        CCloseCase{"YesKeepsAValidText", false, kValid, "yes\n", true, IDOK, kValid, 1},
-        CCloseCase{"CloseBoxYesKeepsAValidText", true, kValid, "yes\n", true, IDCANCEL, kValid, 1},
-        CCloseCase{"CloseBoxYesOnAnInvalidTextStays", true, kInvalid, "yes\n", false, 0, kStored,
-                   2},
-        CCloseCase{"CloseBoxAtEndOfInputStays", true, kValid, "", false, 0, kStored, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditCSpecTest, HiddenModeDoneClosesWithTheCurrentTextUnchecked) {
     Open(1);
