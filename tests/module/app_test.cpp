@@ -38,7 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
         CHelpKeyCase{"OtherKey", {WM_KEYDOWN, VK_F1 + 1, 1}, {}, kModernPlatform, false},
         CHelpKeyCase{"KeyUp", {WM_KEYDOWN + 1, VK_F1, 1}, {}, kModernPlatform, false},
         CHelpKeyCase{"OldestFilteredPlatform", {WM_KEYDOWN, VK_F1, 1}, {}, 0x333, true},
-        CHelpKeyCase{"OlderPlatform", {WM_KEYDOWN, VK_F1, 1}, {}, 0x332, false}),
+        CHelpKeyCase{"OlderPlatform", {WM_KEYDOWN, VK_F1, 1}, {}, 0x332, false},
+        CHelpKeyCase{"AutoRepeated", {WM_KEYDOWN, VK_F1, 0x40000001}, {}, kModernPlatform, false},
+        CHelpKeyCase{
+            "WithShift", {WM_KEYDOWN, VK_F1, 1}, {true, false, false}, kModernPlatform, false},
+        CHelpKeyCase{
+            "WithCtrl", {WM_KEYDOWN, VK_F1, 1}, {false, true, false}, kModernPlatform, false},
+        CHelpKeyCase{
+            "WithAlt", {WM_KEYDOWN, VK_F1, 1}, {false, false, true}, kModernPlatform, false}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(PlatformVersionTest, NumberTakesMajorFromTheLowByteAndMinorFromTheNext) {
