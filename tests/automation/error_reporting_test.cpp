@@ -16,20 +16,6 @@ namespace {
 using test::COperationLogTail;
 using test::CScriptedUserInterface;
 
-TEST(ReportErrorTest, SuppressedReportsAreOneLogEntryEachAndShowNothing) {
-    CScriptedUserInterface ui;
-    COperationLogTail log;
-    CViewProfile profile;
-    profile.SuppressErrorDisplay(TRUE);
-    profile.ReportError("Error getting view handle.\n\n", MB_ICONSTOP);
-    profile.ReportError("Error setting the config spec.", MB_OK);
-    // Inner line ends stay inside their entry.
-    profile.ReportError("first\nsecond\n", MB_OK);
-    EXPECT_TRUE(ui.shown().empty());
-    EXPECT_EQ(log.Text(),
-              "Error getting view handle.\nError setting the config spec.\nfirst\nsecond\n");
-}
-
 TEST(AskQuestionTest, ShownQuestionGetsTheUsersAnswerASuppressedOneIsLoggedAndAnsweredNo) {
     CScriptedUserInterface ui("yes\nyes\n");
     COperationLogTail log;
@@ -74,15 +60,22 @@ TEST_F(ReportErrorStopTest, PendingClientTextIsShownFirstOrAppendedThenDropped) 
     EXPECT_EQ(ui.shown()[2].text, "Error getting config spec.\n\n");
 }
 
-TEST_F(ReportErrorStopTest, SuppressedStopReportGoesToTheLog) {
+// A stop report takes the client library's pending text along.
+TEST_F(ReportErrorStopTest, SuppressedReportsAreOneLogEntryEachAndShowNothing) {
     CScriptedUserInterface ui;
     COperationLogTail log;
     CViewProfile profile;
     profile.SuppressErrorDisplay(TRUE);
+    profile.ReportError("Error getting view handle.\n\n", MB_ICONSTOP);
+    profile.ReportError("Error setting the config spec.", MB_OK);
+    // Inner line ends stay inside their entry.
+    profile.ReportError("first\nsecond\n", MB_OK);
     ClientPrints(IMSG_KIND_ERROR, "view not found\n");
     profile.ReportErrorStop("Error getting view handle.\n\n");
     EXPECT_TRUE(ui.shown().empty());
-    EXPECT_EQ(log.Text(), "Error getting view handle.\n\nview not found\n");
+    EXPECT_EQ(log.Text(),
+              "Error getting view handle.\nError setting the config spec.\nfirst\nsecond\n"
+              "Error getting view handle.\n\nview not found\n");
 }
 
 }  // namespace
