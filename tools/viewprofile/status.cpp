@@ -290,6 +290,32 @@ void PrintText(const CViewStatus& s) {
 
 }  // namespace
 
+CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
+    std::istringstream no_answers;
+    std::ostringstream not_shown;
+    CConsoleUserInterface ui(no_answers, not_shown);
+    CScopedUserInterface ui_scope(&ui);
+    CPreview held_back;
+    CScopedPreview preview_scope(&held_back);
+    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
+    CViewLook out;
+    out.looked = look.Run(setup);
+    out.failure = look.failure().what;
+    const CViewStatus& s = look.status();
+    out.view_tag = s.view_tag;
+    out.associated = s.associated;
+    out.edited_outside = s.edited_outside;
+    out.profile_name = s.profile_name;
+    out.profile_guid = s.profile_guid;
+    out.profile_state = s.profile_state;
+    out.moved_to = s.moved_to;
+    out.behind = s.Behind();
+    out.private_branch = s.private_branch;
+    out.checkouts = s.TotalCheckouts();
+    out.needs = s.attention;
+    return out;
+}
+
 int RunStatus(const CObjectSetup& setup, bool json) {
     CInProcessModule module;
     IDispatch* object = module.CreateObject();
