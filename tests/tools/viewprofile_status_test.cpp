@@ -183,6 +183,39 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryView) {
 
 class ViewStatusExitTest : public CProfileSiteTest {};
 
+// A save through vptree keeps Proj's Rules at 2.5 and 2.6 in its history: a
+// view composed from 2.5 is shown that change; one from 2.4, before the
+// history began, what Synchronize would write.
+TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview) {
+    MakeProfile("Proj", RulesFile("", "element * REL_1\r\n"));
+    WriteTextFile(temp_ / "private", "element * CHECKEDOUT\r\n");
+    WriteTextFile(temp_ / "profile", "element * REL_2\r\n");
+    ASSERT_EQ(RunProgram("vptree", {"rules", kProj, "--private", temp_ / "private", "--profile",
+                                    temp_ / "profile"})
+                  .exit_code,
+              0);
+    ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
+    for (const char* revision : {"2.5", "2.4"}) {
+        const std::string tag = MakeView(Associated(kProj, kGuid + " " + revision));
+        CCommandOutput run =
+            RunProgram("viewprofile", {"--view", tag, "status", "--diff", "--json"});
+        EXPECT_EQ(run.exit_code, 1) << run.err;
+        const json diff = json::parse(run.out)["diff"];
+        EXPECT_EQ(diff["from"], revision);
+        EXPECT_EQ(diff["to"], "2.6");
+        const std::string text = diff["text"];
+        EXPECT_NE(text.find("\n+element * REL_2\n"), std::string::npos) << text;
+        if (revision == std::string("2.5")) {
+            EXPECT_EQ(diff["source"], "history");
+            EXPECT_NE(text.find("\n-element * REL_1\n"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\n+#        ID"), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(diff["source"], "preview");
+            EXPECT_NE(text.find("\n+#        ID - " + kGuid + " 2.6\n"), std::string::npos) << text;
+        }
+    }
+}
+
 TEST_F(ViewStatusExitTest, UpToDateAndCleanIsZeroInTextToo) {
     MakeProfile("Proj", RulesFile("", ""));
     const std::string tag = MakeView(Associated(kProj, kGuid + " 2.5"));

@@ -34,7 +34,8 @@ public:
 // The status of the view that setup names (status.cpp): exit 0 up to date
 // and clean, 1 something needs the user, 2 the view, its config spec or the
 // tree could not be read.
-int RunStatus(const CObjectSetup& setup, bool json);
+// With diff, what Synchronize would bring too.
+int RunStatus(const CObjectSetup& setup, bool json, bool diff = false);
 
 // What sync --all needs of the status look at one view (status.cpp). The
 // object is the view's own; nothing is asked or changed.
@@ -63,6 +64,24 @@ struct CSyncAllOptions {
     bool json = false;
 };
 int RunSyncAll(const CSyncAllOptions& options);
+
+// What --preview shows of a config spec the method would write: what would
+// be set, and a unified diff against the view's (preview.cpp).
+struct CPreviewedConfigSpec;
+std::string ConfigSpecPreviewText(const CPreviewedConfigSpec& write);
+
+// status --diff (status_diff.cpp): what Synchronize would bring to a view that
+// is behind. from and to are the minor numbers; the Rules of the profile
+// folder at both, from its history; when the view's is not kept there, the
+// config spec a held-back Synchronize of the object (named, not yet used)
+// composes instead.
+struct CSynchronizeDiff {
+    bool from_history = false;
+    std::string text;  // a unified diff, or what --preview would show
+};
+CSynchronizeDiff DiffOfSynchronize(IDispatch* object, const CObjectSetup& setup,
+                                   const std::string& profile_folder, int32_t from, int32_t to,
+                                   const std::string& from_label, const std::string& to_label);
 
 // Runs the method with every change held back, then prints what it would
 // have changed (preview.cpp). The exit code is the method's.

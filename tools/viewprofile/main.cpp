@@ -60,7 +60,7 @@ void PrintUsage(FILE* out) {
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
                  "                   [--suppress-errors] [--preview] [--gui] [--no-input]\n"
                  "                   [--] METHOD [ARG]\n"
-                 "       viewprofile (--view TAG | --workspace PATH) status [--json]\n"
+                 "       viewprofile (--view TAG | --workspace PATH) status [--json] [--diff]\n"
                  "       viewprofile sync --all [--jobs N] [--preview] [--no-input] [--json]\n"
                  "       viewprofile log [--since TIME] [--view TAG]\n"
                  "       viewprofile --version\n"
@@ -90,6 +90,10 @@ void PrintHelp() {
         "status: one look at the view that asks and changes nothing: its profile,\n"
         "revisions, private branch, checkouts, the profile's VOBs and whether the\n"
         "config spec was edited by hand; --json prints it as one JSON document.\n"
+        "--diff: for a view that is behind, what Synchronize will bring: the diff of\n"
+        "the profile's Rules from the view's revision to the current one, from the\n"
+        "profile's Rules history; when that revision is not kept there, the config\n"
+        "spec Synchronize would write, as --preview shows it.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
         "sync --all: every view of this user's client database that follows a\n"
@@ -119,6 +123,7 @@ struct COptions {
     std::optional<std::string> since;
     std::optional<std::string> jobs;
     bool all = false;
+    bool diff = false;
     bool suppress_errors = false;
     bool preview = false;
     bool json = false;
@@ -134,7 +139,7 @@ struct COptions {
 const std::vector<std::string> kOptionNames = {
     "--view",    "--workspace", "--error-prefix", "--suppress-errors",
     "--preview", "--gui",       "--no-input",     "--json",
-    "--since",   "--help",      "--version",      "--"};
+    "--since",   "--help",      "--version",      "--diff",    "--"};
 
 // Accepts "--name VALUE" and "--name=VALUE"; a missing value is an error.
 bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int* i,
@@ -206,6 +211,8 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         } else if (o->method == kLogCommand &&
                    (TakeValue(arg, "--since", argc, argv, &i, &o->since, &o->error) ||
                     TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error))) {
+        } else if (arg == "--diff" && o->method != kLogCommand && !sync) {
+            o->diff = true;
         } else if (sync && TakeValue(arg, "--jobs", argc, argv, &i, &o->jobs, &o->error)) {
         } else if (sync && arg == "--all") {
             o->all = true;
@@ -228,7 +235,7 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
                 o->method == kLogCommand ? std::vector<std::string>{"--since", "--view"}
                 : sync ? std::vector<std::string>{"--all", "--jobs", "--preview", "--no-input",
                                                   "--json"}
-                       : std::vector<std::string>{"--json"});
+                       : std::vector<std::string>{"--json", "--diff"});
         } else if (TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error) ||
                    TakeValue(arg, "--workspace", argc, argv, &i, &o->workspace, &o->error) ||
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &o->error_prefix, &o->error)) {
@@ -296,8 +303,8 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
             o->error = std::string("status takes no ") + refused;
             return false;
         }
-    } else if (o->json) {
-        o->error = "--json is for status only";
+    } else if (o->json || o->diff) {
+        o->error = std::string(o->json ? "--json" : "--diff") + " is for status only";
         return false;
     }
     return true;
@@ -341,7 +348,8 @@ int Run(int argc, char** argv) {
     // The choice of front end is read when the first dialog is shown.
     if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
-    if (options.method == kStatusCommand) return RunStatus(SetupOf(options), options.json);
+    if (options.method == kStatusCommand)
+        return RunStatus(SetupOf(options), options.json, options.diff);
     if (options.method == kSyncCommand)
         return RunSyncAll(
             {options.jobs ? std::stoi(*options.jobs) : 1, options.preview, options.json});
