@@ -291,18 +291,27 @@ void PrintText(const CViewStatus& s) {
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 
+// A look at the object's view while it lives nobody is asked, nothing is
+// written: answers are No or Cancel, and what the operations would change is
+// held back.
+struct CHeldBackLook {
+    explicit CHeldBackLook(IDispatch* object) : look(*static_cast<CViewProfile*>(object), ui) {}
+    std::istringstream no_answers;
+    std::ostringstream not_shown;
+    CConsoleUserInterface ui{no_answers, not_shown};
+    CScopedUserInterface ui_scope{&ui};
+    CPreview held_back;
+    CScopedPreview preview_scope{&held_back};
+    CStatusLook look;
+};
+
 }  // namespace
 
 CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui(no_answers, not_shown);
-    CScopedUserInterface ui_scope(&ui);
-    CPreview held_back;
-    CScopedPreview preview_scope(&held_back);
-    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
+    CHeldBackLook held_back(object);
+    const CStatusLook& look = held_back.look;
     CViewLook out;
-    out.looked = look.Run(setup);
+    out.looked = held_back.look.Run(setup);
     out.failure = look.failure().what;
     const CViewStatus& s = look.status();
     out.view_tag = s.view_tag;
@@ -368,17 +377,9 @@ int RunStatus(const CObjectSetup& setup, bool json, bool with_diff) {
         std::fprintf(stderr, "viewprofile: %s\n", text);
         return kExitFailure;
     }
-    // Nobody is asked, nothing is written: answers are No or Cancel, and
-    // what the operations would change is held back.
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui(no_answers, not_shown);
-    CScopedUserInterface ui_scope(&ui);
-    CPreview held_back;
-    CScopedPreview preview_scope(&held_back);
-
-    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
-    const bool looked = look.Run(setup);
+    CHeldBackLook held_back(object);
+    const CStatusLook& look = held_back.look;
+    const bool looked = held_back.look.Run(setup);
     object->Release();
     if (!looked) {
         if (json) return tools::PrintJsonError(look.failure().what, kExitFailure);
