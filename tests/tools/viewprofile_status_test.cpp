@@ -157,8 +157,9 @@ protected:
 };
 
 // Two views of Proj and one of Other, all behind: the preview changes none;
-// with two jobs all are updated.
-TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryView) {
+// with two jobs all are updated. A fourth view's profile has a GUID file
+// without a revision: it needs the user, and the run exits 1.
+TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
     const std::string other_guid = "0d7c4b2a-1e9f-4a3b-8c6d-5e4f3a2b1c0d";
     MakeProfile("Proj", RulesFile("", "element * /main/LATEST\r\n"));
     MakeProfile("Other", RulesFile("", "element * REL_2\r\n"), other_guid + " 1.1");
@@ -167,6 +168,9 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryView) {
                                             Associated(kTop + "\\Other", other_guid + " 1.0")};
     std::vector<std::string> tags;
     for (const std::string& spec : specs) tags.push_back(MakeView(spec));
+    MakeProfile("Broken", RulesFile("", ""), "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9");
+    const std::string broken = MakeView(
+        Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
     const std::string viewprofile = BuiltProgram("viewprofile");
     CCommandOutput run = RunCommand({viewprofile, "sync", "--all", "--preview"});
     EXPECT_EQ(run.exit_code, 1) << run.err;
@@ -175,8 +179,16 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryView) {
     for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(StoredSpec(tags[i]), specs[i]);
 
     run = RunCommand({viewprofile, "sync", "--all", "--jobs", "2"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.exit_code, 1) << run.err;
     EXPECT_NE(run.out.find("updated: 3\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("needs you: 1\n  " + broken +
+                           ": cannot read the revision of profile '\\Stavemark View "
+                           "Profiles\\Broken'"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("    run: viewprofile --view " + broken + " status\n"),
+              std::string::npos)
+        << run.out;
     for (const std::string& tag : tags)
         EXPECT_EQ(RunProgram("viewprofile", {"--view", tag, "status"}).exit_code, 0);
 }

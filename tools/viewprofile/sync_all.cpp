@@ -59,6 +59,22 @@ struct CViewSync {
     std::string messages;  // what it showed on standard error
 };
 
+// A text on one line: its lines joined by blanks, a box's frame and empty
+// lines left out ("| " begins a line of a box's text).
+std::string OneLine(const std::string& text) {
+    std::string joined;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("+--", 0) == 0) continue;
+        if (line.rfind("| ", 0) == 0) line.erase(0, 2);
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        const size_t last = line.find_last_not_of(" \t\r");
+        joined += (joined.empty() ? "" : " ") + line.substr(first, last - first + 1);
+    }
+    return joined;
+}
+
 std::string Command(const std::string& tag, const std::string& method) {
     return "viewprofile --view " + tag + " " + method;
 }
@@ -77,7 +93,7 @@ void Classify(const CViewLook& look, CViewSync* v) {
         return false;
     };
     v->profile = look.profile_guid;
-    if (!look.looked) return needs(look.failure, "status");
+    if (!look.looked) return needs(OneLine(look.failure), "status");
     if (!look.associated) {
         v->outcome = EOutcome::kNotAssociated;
         return;
@@ -158,21 +174,6 @@ int RunCapturing(const std::vector<std::string>& argv, std::string* out, std::st
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// What a synchronize that needs the user said, on one line: the texts of its
-// boxes ("| " lines), else whatever it wrote.
-std::string ReasonIn(const std::string& said) {
-    std::string boxes, all;
-    std::istringstream lines(said);
-    for (std::string line; std::getline(lines, line);) {
-        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-            line.pop_back();
-        if (line.rfind("| ", 0) == 0) boxes += (boxes.empty() ? "" : " ") + line.substr(2);
-        if (!line.empty()) all += (all.empty() ? "" : " ") + line;
-    }
-    if (!boxes.empty()) return boxes;
-    return all.empty() ? "Synchronize failed without a message" : all;
-}
-
 // One line per view on standard error, under a bar on a terminal.
 class CProgress {
 public:
@@ -224,7 +225,8 @@ void RunViews(std::vector<CViewSync>& views, const CSyncAllOptions& options, CPr
             v->outcome = options.preview ? EOutcome::kWouldUpdate : EOutcome::kUpdated;
         } else {
             v->outcome = EOutcome::kNeedsYou;
-            v->reason = ReasonIn(v->messages);
+            v->reason = OneLine(v->messages);
+            if (v->reason.empty()) v->reason = "Synchronize answered FALSE without a message";
             v->command = Command(v->tag, "Synchronize FALSE");
         }
         progress.Done(*v);
