@@ -1,5 +1,6 @@
 #include "store/pending_bump.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/paths.h"
@@ -59,8 +60,10 @@ bool CompletePendingBump(const CPendingBump& pending) {
         !(writer.Prepare(folder, guid_file, pending.guid_text, &error) &&
           writer.Write(guid_file, &error)))
         return false;
-    // The Rules that stand at the revision now are the ones its history keeps.
-    return RepairRulesHistory(folder);
+    // The Rules that stand at the revision now are the ones its history keeps;
+    // a history that cannot be put right does not hold the bump back.
+    RepairRulesHistory(folder, static_cast<unsigned long>(std::max(now.minor, target.minor)));
+    return true;
 }
 
 bool HasPendingBump(const std::string& tree_root, std::string_view profile_name) {

@@ -118,14 +118,16 @@ std::string IndexText(const std::vector<CRulesRevision>& entries) {
     return text;
 }
 
-// The profile's minor number, when its GUID file gives one.
-std::optional<unsigned long> CurrentMinor(const CFolder& profile_folder) {
+// The profile's minor number, when its GUID file gives one; false with errno
+// set when the file is there but cannot be read (a save holds it a moment).
+bool CurrentMinor(const CFolder& profile_folder, std::optional<unsigned long>* minor) {
     std::string text;
     CProfileGuid guid;
-    if (!ReadFileIn(profile_folder, ProfileFileName(kProfileGuid), &text) ||
-        !ParseGuidFileText(text, &guid) || guid.minor < 0)
-        return std::nullopt;
-    return static_cast<unsigned long>(guid.minor);
+    minor->reset();
+    if (!ReadFileIn(profile_folder, ProfileFileName(kProfileGuid), &text)) return errno == ENOENT;
+    if (ParseGuidFileText(text, &guid) && guid.minor >= 0)
+        *minor = static_cast<unsigned long>(guid.minor);
+    return true;
 }
 
 // The history folder; false with errno set (ENOENT when there is none).
@@ -139,10 +141,11 @@ bool ReadEntriesInForce(const CFolder& profile_folder, CFolder* history,
     entries->clear();
     if (!OpenHistory(profile_folder, history))
         return errno == ENOENT || Fail(error, kRulesHistoryFolderName, errno);
+    std::optional<unsigned long> minor;
+    if (!CurrentMinor(profile_folder, &minor))
+        return Fail(error, ProfileFileName(kProfileGuid), errno);
     if (!ReadIndex(*history, entries, error)) return false;
-    if (const std::optional<unsigned long> minor = CurrentMinor(profile_folder)) {
-        while (!entries->empty() && entries->back().revision > *minor) entries->pop_back();
-    }
+    while (minor && !entries->empty() && entries->back().revision > *minor) entries->pop_back();
     return true;
 }
 
@@ -329,12 +332,12 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, unsigned long revis
     return true;
 }
 
-bool RepairRulesHistory(const CFolder& profile_folder) {
+bool RepairRulesHistory(const CFolder& profile_folder, unsigned long revision) {
     CFolder history;
     if (!OpenHistory(profile_folder, &history)) return errno == ENOENT;
-    const std::optional<unsigned long> minor = CurrentMinor(profile_folder);
+    const std::optional<unsigned long> minor = revision;
     std::vector<CRulesRevision> entries;
-    if (!minor || !ReadIndex(history, &entries, nullptr)) return false;
+    if (!ReadIndex(history, &entries, nullptr)) return false;
     std::string rules, kept;
     if (!ReadFileIn(profile_folder, ProfileFileName(kProfileRules), &rules) && errno != ENOENT)
         return false;

@@ -37,7 +37,8 @@ struct CRulesHistoryError {
 };
 
 // The revisions in force, newest first. A profile without history gives an
-// empty list and true. profile_folder is the profile's folder held open.
+// empty list and true. profile_folder is the profile's folder held open. Both
+// readers fail (not not_kept) while a save holds the GUID file, for a moment.
 bool ReadRulesHistory(const CFolder& profile_folder, std::vector<CRulesRevision>* newest_first,
                       CRulesHistoryError* error);
 // The Rules text that the save of that minor revision wrote.
@@ -69,9 +70,9 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, unsigned long revis
                               const std::string& old_rules, const std::string& new_rules,
                               bool* kept, CRulesHistoryError* error);
 
-// Makes the history agree with the Rules and the GUID file after a save that
-// was cut: the entry of the current revision holds the current Rules, and no
-// line beyond it stays. A profile without history is left alone.
-bool RepairRulesHistory(const CFolder& profile_folder);
+// Makes the history agree with the Rules after a save that was cut, once the
+// GUID file holds revision (the minor number): its entry holds the Rules that
+// stand, and no line beyond it stays. A profile without history is left alone.
+bool RepairRulesHistory(const CFolder& profile_folder, unsigned long revision);
 
 }  // namespace kelmora
