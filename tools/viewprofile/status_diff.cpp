@@ -34,6 +34,11 @@ CSynchronizeDiff DiffOfSynchronize(IDispatch* object, const CObjectSetup& setup,
     }
     for (const CPreviewedConfigSpec& write : held_back.config_specs)
         diff.text += ConfigSpecPreviewText(write);
+    // Status above shows the private branch or the checkouts.
+    if (diff.text.empty())
+        diff.text =
+            "(Synchronize would write nothing now: a private branch, checkouts or a failure stop "
+            "it)\n";
     return diff;
 }
 
