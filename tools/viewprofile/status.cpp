@@ -291,27 +291,29 @@ void PrintText(const CViewStatus& s) {
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 
-// A look at the object's view while it lives nobody is asked, nothing is
-// written: answers are No or Cancel, and what the operations would change is
-// held back.
-struct CHeldBackLook {
-    explicit CHeldBackLook(IDispatch* object) : look(*static_cast<CViewProfile*>(object), ui) {}
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui{no_answers, not_shown};
-    CScopedUserInterface ui_scope{&ui};
-    CPreview held_back;
-    CScopedPreview preview_scope{&held_back};
-    CStatusLook look;
+// Nobody is asked, nothing is written: answers are No or Cancel, what the
+// operations would show is kept, and what they would change is held back.
+class CQuietScope {
+public:
+    CQuietScope() : ui_(no_answers_, not_shown_), ui_scope_(&ui_), preview_scope_(&held_back_) {}
+    const CConsoleUserInterface& ui() const { return ui_; }
+
+private:
+    std::istringstream no_answers_;
+    std::ostringstream not_shown_;
+    CConsoleUserInterface ui_;
+    CScopedUserInterface ui_scope_;
+    CPreview held_back_;
+    CScopedPreview preview_scope_;
 };
 
 }  // namespace
 
 CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
-    CHeldBackLook held_back(object);
-    const CStatusLook& look = held_back.look;
+    const CQuietScope quiet;
+    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
     CViewLook out;
-    out.looked = held_back.look.Run(setup);
+    out.looked = look.Run(setup);
     out.failure = look.failure().what;
     const CViewStatus& s = look.status();
     out.view_tag = s.view_tag;
@@ -337,6 +339,7 @@ std::optional<CSynchronizeDiff> DiffOfBehindView(CInProcessModule& module,
         return std::nullopt;
     IDispatch* object = module.CreateObject();
     if (!object) return std::nullopt;
+    const CQuietScope quiet;
     CSynchronizeDiff diff = DiffOfSynchronize(object, setup, s.profile_folder,
                                               s.view_revision->minor, s.profile_revision->minor,
                                               s.view_revision->Text(), s.profile_revision->Text());
@@ -377,9 +380,9 @@ int RunStatus(const CObjectSetup& setup, bool json, bool with_diff) {
         std::fprintf(stderr, "viewprofile: %s\n", text);
         return kExitFailure;
     }
-    CHeldBackLook held_back(object);
-    const CStatusLook& look = held_back.look;
-    const bool looked = held_back.look.Run(setup);
+    const CQuietScope quiet;
+    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
+    const bool looked = look.Run(setup);
     object->Release();
     if (!looked) {
         if (json) return tools::PrintJsonError(look.failure().what, kExitFailure);
