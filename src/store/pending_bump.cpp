@@ -1,10 +1,12 @@
 #include "store/pending_bump.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/paths.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
+#include "store/rules_history.h"
 #include "store/tree_dir.h"
 
 namespace kelmora {
@@ -51,12 +53,17 @@ bool CompletePendingBump(const CPendingBump& pending) {
     CProfileGuid now, target;
     ParseGuidFileText(std::string_view(text, static_cast<size_t>(count)), &now);
     ParseGuidFileText(pending.guid_text, &target);
-    // Another profile by now, or one that has reached the revision.
-    if (now.guid != target.guid || now.major != target.major || now.minor >= target.minor)
-        return true;
+    // Another profile by now.
+    if (now.guid != target.guid || now.major != target.major) return true;
     CGuidFileWriter writer;
-    return writer.Prepare(folder, guid_file, pending.guid_text, &error) &&
-           writer.Write(guid_file, &error);
+    if (now.minor < target.minor &&
+        !(writer.Prepare(folder, guid_file, pending.guid_text, &error) &&
+          writer.Write(guid_file, &error)))
+        return false;
+    // The Rules that stand at the revision now are the ones its history keeps;
+    // a history that cannot be put right does not hold the bump back.
+    RepairRulesHistory(folder, static_cast<unsigned long>(std::max(now.minor, target.minor)));
+    return true;
 }
 
 bool HasPendingBump(const std::string& tree_root, std::string_view profile_name) {

@@ -19,6 +19,7 @@
 #include "store/pending_bump.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/rules_history.h"
 #include "store/tree_dir.h"
 #include "store/tree_edit.h"
 #include "store/tree_lock.h"
@@ -136,7 +137,7 @@ public:
         for (CHeldFile& held : texts_) {
             if (!PrepareText(held)) return false;
         }
-        return true;
+        return !(mask_ & kSaveRules) || PrepareHistory();
     }
 
     // Writes what Prepare() made ready; a file that fails is reported and the
@@ -287,6 +288,20 @@ private:
         if (!guid_writer_.Prepare(folder_, guid_file_, bumped_guid_text_, &error_))
             return Refuse(guid_path_);
         return true;
+    }
+
+    // The new revision's history entry is on disk before any file of the
+    // profile changes; a cut save's entry is put right by the pending bump.
+    bool PrepareHistory() {
+        CProfileGuid guid;
+        ParseGuidFileText(bumped_guid_text_, &guid);
+        bool kept = false;
+        CRulesHistoryError error;
+        if (PrepareRulesHistoryEntry(folder_, static_cast<unsigned long>(guid.minor),
+                                     previous_text_, record_.rules, &kept, &error))
+            return true;
+        error_.Set(error.os_error);
+        return Refuse(NativePathOfNode(node_, error.path));
     }
 
     bool BumpRevision() {

@@ -21,6 +21,7 @@
 #include "store/current_tree.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/rules_history.h"
 #include "store/tree_dir.h"
 #include "store/tree_lock.h"
 #include "ui/user_interface.h"
@@ -141,9 +142,10 @@ bool CanRemoveSubtree(CTreeNode* top, const std::string& top_native, const CFold
         for (const CTreeNode* child : visit.children) child_names.insert(child->Name());
         for (const CDirEntry& entry : visit.entries) {
             if (!entry.is_directory) continue;
-            // A profile's own subfolders and folders outside the tree are not
-            // the store's to remove.
-            if (visit.node->IsProfile() || !child_names.count(entry.name))
+            // A profile's own subfolders (but its Rules history) and folders
+            // outside the tree are not the store's to remove.
+            if (visit.node->IsProfile() ? entry.name != kRulesHistoryFolderName
+                                        : !child_names.count(entry.name))
                 return refuse(visit.native, ENOTEMPTY);
         }
         if (!visit.entries.empty() && !visit.folder.IsWritable())

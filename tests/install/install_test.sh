@@ -37,7 +37,8 @@ readelf -d "$lib/$soname" | grep -qF "Library soname: [$soname]" ||
 diff -r "$source_dir/include/kelmora" "$include/kelmora" || fail "public headers differ"
 
 # viewprofile registers the installed library on first use.
-installed viewprofile --help | grep -q '^usage: viewprofile' || fail "viewprofile --help"
+# grep reads it all: -q would close the pipe before a help longer than one write is out.
+installed viewprofile --help | grep '^usage: viewprofile' >/dev/null || fail "viewprofile --help"
 installed viewprofile --version | grep -Eq '^viewprofile [0-9]+\.[0-9]+\.[0-9]+$' ||
   fail "viewprofile --version"
 installed viewprofile SetViewTag any_view | grep -qx TRUE || fail "viewprofile SetViewTag"

@@ -12,6 +12,7 @@
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
+#include "store/rules_history.h"
 #include "store/store_fixture.h"
 #include "store/tree_edit.h"
 
@@ -63,9 +64,13 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     ASSERT_EQ(stat(Native("Top/Proj/GUID").c_str(), &guid_after), 0);
     EXPECT_NE(guid_after.st_ino, guid_before.st_ino);
-    // Only the Rules they replaced are kept beside them; no temporary file is left.
+    // Only the Rules they replaced and the history are kept beside them; no
+    // temporary file is left.
     EXPECT_EQ(Entries("Top/Proj"),
-              (std::vector<std::string>{kPreviousRulesFileName, "Description", "GUID", "Rules"}));
+              (std::vector<std::string>{kPreviousRulesFileName, kRulesHistoryFolderName,
+                                        "Description", "GUID", "Rules"}));
+    EXPECT_EQ(Entries("Top/Proj/.history"),
+              (std::vector<std::string>{"index", "rules.4", "rules.5"}));
 }
 
 TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNextSaveOrDelete) {

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <tuple>
 
+#include "client/registry.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
+#include "store/rules_history.h"
 #include "store/store_fixture.h"
 #include "store/tree_lock.h"
 
@@ -24,6 +26,11 @@ using test::Texts;
 using test::WriteTextFile;
 
 namespace fs = std::filesystem;
+
+tbs_status_t SetMachineValue(const char* name, const std::string& value) {
+    return ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name,
+                            value.c_str());
+}
 
 class ProfileLoadSaveTest : public test::CStoreTest {
 protected:
@@ -140,6 +147,53 @@ INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
                                            kSaveVobList | kSaveCheckpoints | kSaveProjectLabel |
                                                kSaveProjectBranch | kSaveAdminVob),
                          [](const auto& info) { return "Mask" + std::to_string(info.param); });
+
+// Each save of the Rules keeps its text with the revision it got; the Rules
+// that stood before the first such save start the history. Lines of a save
+// that did not get its revision are not in force; the bound drops the oldest.
+TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
+    WriteTextFile(ProjPath("Rules"), "a\nb\n");
+    const std::vector<std::string> texts = {"a\nb\nc\n", "b\nx\n", "b\nx\n"};
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i == 2) {
+            ASSERT_EQ(SetMachineValue("RulesHistoryLimit", "3"), TBS_ST_OK);
+        }
+        CProfileRecord record;
+        record.rules = texts[i];
+        ASSERT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    }
+    ASSERT_EQ(SetMachineValue("RulesHistoryLimit", ""), TBS_ST_OK);
+    WriteTextFile(ProjPath(".history/index"),
+                  ProjFile(".history/index") + "8\t-\t-\t1\t1\n" + "9\tcut");
+    CFolder folder;
+    ASSERT_TRUE(folder.Open(ProjPath("")));
+    std::vector<CRulesRevision> log;
+    CRulesHistoryError error;
+    ASSERT_TRUE(ReadRulesHistory(folder, &log, &error));
+    std::vector<std::tuple<unsigned long, int, int, bool>> seen;
+    for (const CRulesRevision& entry : log)
+        seen.emplace_back(entry.revision, entry.added, entry.removed, entry.time_utc.empty());
+    EXPECT_EQ(seen, (std::vector<std::tuple<unsigned long, int, int, bool>>{
+                        {7, 0, 0, false}, {6, 1, 2, false}, {5, 1, 0, false}}));
+    EXPECT_TRUE(log[0].user_host.find('@') != std::string::npos) << log[0].user_host;
+    std::string text;
+    for (unsigned long revision : {5ul, 6ul, 7ul}) {
+        ASSERT_TRUE(ReadRulesAtRevision(ProjPath(""), revision, &text, &error)) << revision;
+        EXPECT_EQ(text, texts[revision - 5]);
+    }
+    // Dropped by the bound, never kept, or not in force.
+    for (unsigned long revision : {4ul, 3ul, 8ul}) {
+        EXPECT_FALSE(ReadRulesAtRevision(folder, revision, &text, &error)) << revision;
+        EXPECT_TRUE(error.not_kept) << revision;
+    }
+    EXPECT_FALSE(fs::exists(ProjPath(".history/rules.4")));
+    // A kept text that cannot be read is an error, not a gap.
+    fs::remove(ProjPath(".history/rules.6"));
+    fs::create_directory(ProjPath(".history/rules.6"));
+    EXPECT_FALSE(ReadRulesAtRevision(folder, 6, &text, &error));
+    EXPECT_FALSE(error.not_kept);
+    EXPECT_NE(error.os_error, 0);
+}
 
 // The text a message of the store gives for a file it could not use.
 std::string OpenError(int error, const std::string& path) {

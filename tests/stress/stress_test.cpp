@@ -20,6 +20,7 @@
 #include "platform/sleep.h"
 #include "platform/temp_file.h"
 #include "store/profile_layout.h"
+#include "store/rules_history.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
@@ -182,7 +183,8 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
 // A save killed at any moment leaves each file of the profile with its old
 // text or its new one; what it left beside them goes with the next save. New
 // Rules never stay at the old revision: the next writer of the tree (here
-// this process) finishes the bump.
+// this process) finishes the bump, and the history then holds the Rules that
+// stand at the revision.
 TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
     constexpr int kKills = 100;
     auto text_of = [](int index, const std::string& token) {
@@ -193,6 +195,21 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         for (int index = 0; index < kProfileDiagram; ++index)
             WriteTextFile(ProfileFile(ProfileFileName(index)), text_of(index, "old"));
         WriteTextFile(ProfileFile("GUID"), kGuid + " 1.4");
+        fs::remove_all(ProfileFile(kRulesHistoryFolderName));
+    };
+    // The history's entry of the revision that stands holds the Rules that
+    // stand; a profile still at 1.4 may have none.
+    auto history_agrees = [&] {
+        CProfileGuid guid;
+        ParseGuidFileText(ReadTextFile(ProfileFile("GUID")), &guid);
+        const unsigned long minor = static_cast<unsigned long>(guid.minor);
+        std::vector<CRulesRevision> log;
+        std::string kept;
+        CRulesHistoryError error;
+        if (!ReadRulesHistory(ProfileFolder(), &log, &error)) return false;
+        if (!ReadRulesAtRevision(ProfileFolder(), minor, &kept, &error))
+            return minor == 4 && error.not_kept && log.empty();
+        return kept == ReadTextFile(ProfileFile("Rules")) && log[0].revision == minor;
     };
     auto save = [&](bool kill, std::chrono::microseconds after) {
         auto saver = Start({"save-once", root_, kProfile, "new"});
@@ -217,7 +234,8 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
     }
     std::mt19937 random(20261207);
     std::uniform_int_distribution<long long> moment(0, longest.count() * 3 / 2);
-    int old_saves = 0, new_saves = 0, between = 0, other = 0, leftovers = 0, unbumped = 0;
+    int old_saves = 0, new_saves = 0, between = 0, other = 0, leftovers = 0, unbumped = 0,
+        disagreeing = 0;
     ASSERT_NE(LoadProfileTree(false), nullptr);
     for (int kill = 0; kill < kKills; ++kill) {
         reset();
@@ -249,19 +267,22 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         const std::string previous = ProfileFile(kPreviousRulesFileName);
         if (fs::exists(previous) && ReadTextFile(previous) != text_of(kProfileRules, "old"))
             ++other;
+        disagreeing += !history_agrees();
         for (const auto& entry : fs::directory_iterator(ProfileFolder()))
             leftovers += IsReplacementTempName(entry.path().filename().string());
     }
     save(false, {});
     for (const auto& entry : fs::directory_iterator(ProfileFolder()))
         EXPECT_FALSE(IsReplacementTempName(entry.path().filename().string())) << entry.path();
+    EXPECT_TRUE(history_agrees());
     EXPECT_EQ(other, 0);
     EXPECT_EQ(unbumped, 0);
+    EXPECT_EQ(disagreeing, 0);
     std::printf(
         "stress: %d kills: %d old, %d new, %d other (%d cut between two files, %d left a temporary "
-        "file that the next save removed, %d new Rules at the old revision; a save takes up to "
-        "%lld us)\n",
-        kKills, old_saves, new_saves, other, between, leftovers, unbumped,
+        "file that the next save removed, %d new Rules at the old revision, %d with a history "
+        "that does not hold the Rules; a save takes up to %lld us)\n",
+        kKills, old_saves, new_saves, other, between, leftovers, unbumped, disagreeing,
         static_cast<long long>(longest.count()));
 }
 

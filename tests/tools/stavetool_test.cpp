@@ -52,7 +52,9 @@ protected:
 TEST_P(StavetoolSessionTest, EachCommandSaysWhatItDidOrWhyNot) {
     WriteTextFile(dir_ / "cs", kConfigSpec);
     WriteTextFile(dir_ / "bad", "element * CHECKEDOUT\nend mkbranch\n");
-    WriteTextFile(dir_ / "settings", "# the team's\nProjectRoot = /srv/team \nClientParam10=1\n");
+    WriteTextFile(dir_ / "settings",
+                  "# the team's\nProjectRoot = /srv/team \nClientParam10=1\n"
+                  "RulesHistoryLimit = 50\n");
     CScopedEnv settings("KELMORA_SETTINGS", dir_ / "settings");
     for (const CStep& step : GetParam().steps) {
         Args args = step.args;
@@ -89,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
     // The machine's settings file fills in what the client database does not hold.
     CSessionCase{"Settings", {{{"setting", "set", "--param", "10", "0"}, ""},
         {{"setting", "list"}, "ProjectRoot\t/srv/team\t%dir/settings\nClientParam10\t0\tclient "
-                              "database %home/client.db\nFileSystemParam28\t\tnot set\n"},
+                              "database %home/client.db\nFileSystemParam28\t\tnot set\n"
+                              "RulesHistoryLimit\t50\t%dir/settings\n"},
         {{"setting", "set", "--user", "K\\%none", "Folder", "-dash value"}, ""},
         {{"setting", "get", "--user", "K\\%none", "Folder"}, "-dash value\n"},
         {{"setting", "get", "K\\%none", "Folder"}, "!stavetool: no setting"},

@@ -10,6 +10,7 @@
 #include "client/checkout_admin.h"
 #include "client/vob_admin.h"
 #include "cspec/profile_site.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -28,6 +29,7 @@ struct CStatusCase {
     int exit_code;
     // What differs from kAssociated's answer.
     const char* differs;
+    const char* sync;                 // what sync --all made of the view
     bool checkouts = false;           // two elements of the VOB checked out to the view
     bool mounted = false;             // the profile's VOB is mounted
     const char* lock_file = nullptr;  // what the tree's .rev holds
@@ -63,6 +65,7 @@ protected:
         args.insert(args.begin(), BuiltProgram("stavetool"));
         return RunCommand(args).exit_code;
     }
+    CScopedHome home_;  // sync --all meets this test's views only
     std::string vob_;
 };
 
@@ -91,20 +94,29 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
     answered.erase("messages");  // the operations' own texts, tested with them
     EXPECT_EQ(answered, expected) << run.out;
     EXPECT_EQ(StoredSpec(tag), spec);
+
+    run = RunCommand({BuiltProgram("viewprofile"), "sync", "--all", "--no-input", "--json"});
+    const std::string outcome = json::parse(run.out)["views"][0]["outcome"];
+    EXPECT_EQ(outcome, c.sync) << run.out;
+    EXPECT_EQ(run.exit_code, outcome == "needs_you" ? 1 : 0) << run.out;
+    if (outcome == "updated")
+        EXPECT_NE(StoredSpec(tag).find("ID - " + kGuid + " 2.5\r\n"), std::string::npos);
+    else
+        EXPECT_EQ(StoredSpec(tag), spec);
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Views, ViewStatusTest, ::testing::Values(
     CStatusCase{"Unassociated", [] { return std::string("element * /main/LATEST\r\n"); }, 1,
         R"({"associated":false,"profile":null,"revision":null,"vobs":[],
-            "needs":["not_associated"]})"},
+            "needs":["not_associated"]})", "not_associated"},
     CStatusCase{"UpToDate", [] { return Associated(kProj, kGuid + " 2.5"); }, 0,
-        R"({"vobs":[{"tag":"","mounted":true}],"up_to_date":true})", false, true},
+        R"({"vobs":[{"tag":"","mounted":true}],"up_to_date":true})", "up_to_date", false, true},
     CStatusCase{"TwoSavesBehind", [] { return Associated(kProj, kGuid + " 2.3"); }, 1,
-        R"({"revision":{"view":"2.3","behind":2},"needs":["behind","vobs_not_mounted"]})"},
+        R"({"revision":{"view":"2.3","behind":2},"needs":["behind","vobs_not_mounted"]})", "updated"},
     CStatusCase{"FarBehind", [] { return Associated(kProj, kGuid + " 2.-2147483648"); }, 1,
         R"({"revision":{"view":"2.-2147483648","behind":2147483653},
-            "needs":["behind","vobs_not_mounted"]})"},
+            "needs":["behind","vobs_not_mounted"]})", "updated"},
     CStatusCase{"PrivateBranchWithCheckouts",
         [] {
             return PrivateBlock(kProj, kGuid + " 2.5",
@@ -113,20 +125,20 @@ INSTANTIATE_TEST_SUITE_P(Views, ViewStatusTest, ::testing::Values(
         },
         1, R"({"private_branch":{"name":"jdoe","branch_point":"REL_1"},"up_to_date":true,
               "checkouts":{"total":2,"vobs":[{"vob":"","count":2}]},
-              "needs":["checkouts","vobs_not_mounted"]})", true},
+              "needs":["checkouts","vobs_not_mounted"]})", "updated", true},
     // A save of the Rules was cut before its bump: the revision is not known yet.
     CStatusCase{"SaveCutBeforeItsBump", [] { return Associated(kProj, kGuid + " 2.5"); }, 1,
-        R"({"revision":{"profile":null,"behind":null},"needs":["revision_unknown","vobs_not_mounted"]})",
+        R"({"revision":{"profile":null,"behind":null},"needs":["revision_unknown","vobs_not_mounted"]})", "needs_you",
         false, false, "7\npending\t\\Stavemark View Profiles\\Proj\t5b0e7a52-3c1d-4e8f-9a26-7d4c1b9e0f13 2.6\n"},
     CStatusCase{"ProfileMoved", [] { return Associated(kTop + "\\Old", kGuid + " 2.5"); }, 1,
         R"({"profile":{"name":"\\Stavemark View Profiles\\Old","state":"moved",
             "moved_to":"\\Stavemark View Profiles\\Proj"},
-            "needs":["profile_moved","vobs_not_mounted"]})"},
+            "needs":["profile_moved","vobs_not_mounted"]})", "needs_you"},
     CStatusCase{"ProfileDeleted",
         [] { return Associated(kTop + "\\Gone", "0d7c4b2a-1e9f-4a3b-8c6d-5e4f3a2b1c0d 2.5"); }, 1,
         R"({"profile":{"name":"\\Stavemark View Profiles\\Gone","state":"gone",
             "guid":"0d7c4b2a-1e9f-4a3b-8c6d-5e4f3a2b1c0d"},"revision":{"profile":null,"behind":null},
-            "vobs":[],"needs":["profile_gone"]})"},
+            "vobs":[],"needs":["profile_gone"]})", "needs_you"},
     // The closing comment lost its trailing blanks: no longer the module's text.
     CStatusCase{"HandEdited",
         [] {
@@ -135,11 +147,86 @@ INSTANTIATE_TEST_SUITE_P(Views, ViewStatusTest, ::testing::Values(
             return spec;
         },
         1, R"({"edited_outside":true,"profile":{"state":null},
-              "revision":{"profile":null,"behind":null},"vobs":[],"needs":["edited_outside"]})"}),
+              "revision":{"profile":null,"behind":null},"vobs":[],"needs":["edited_outside"]})", "needs_you"}),
     [](const auto& info) { return CaseName(info.index, info.param.label); });
 // clang-format on
 
+class SyncAllTest : public CProfileSiteTest {
+protected:
+    CScopedHome home_;
+};
+
+// Two views of Proj and one of Other, all behind: the preview changes none;
+// with two jobs all are updated. A fourth view's profile has a GUID file
+// without a revision: it needs the user, and the run exits 1.
+TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
+    const std::string other_guid = "0d7c4b2a-1e9f-4a3b-8c6d-5e4f3a2b1c0d";
+    MakeProfile("Proj", RulesFile("", "element * /main/LATEST\r\n"));
+    MakeProfile("Other", RulesFile("", "element * REL_2\r\n"), other_guid + " 1.1");
+    const std::vector<std::string> specs = {Associated(kProj, kGuid + " 2.3"),
+                                            Associated(kProj, kGuid + " 2.4"),
+                                            Associated(kTop + "\\Other", other_guid + " 1.0")};
+    std::vector<std::string> tags;
+    for (const std::string& spec : specs) tags.push_back(MakeView(spec));
+    MakeProfile("Broken", RulesFile("", ""), "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9");
+    const std::string broken = MakeView(
+        Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
+    const std::string viewprofile = BuiltProgram("viewprofile");
+    CCommandOutput run = RunCommand({viewprofile, "sync", "--all", "--preview"});
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_NE(run.out.find("+element * REL_2"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("would be updated: 3\n"), std::string::npos) << run.out;
+    for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(StoredSpec(tags[i]), specs[i]);
+
+    run = RunCommand({viewprofile, "sync", "--all", "--jobs", "2"});
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_NE(run.out.find("updated: 3\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("needs you: 1\n  " + broken +
+                           ": cannot read the revision of profile '\\Stavemark View "
+                           "Profiles\\Broken'"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("    run: viewprofile --view " + broken + " status\n"),
+              std::string::npos)
+        << run.out;
+    for (const std::string& tag : tags)
+        EXPECT_EQ(RunProgram("viewprofile", {"--view", tag, "status"}).exit_code, 0);
+}
+
 class ViewStatusExitTest : public CProfileSiteTest {};
+
+// A save through vptree keeps Proj's Rules at 2.5 and 2.6 in its history: a
+// view composed from 2.5 is shown that change; one from 2.4, before the
+// history began, what Synchronize would write.
+TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview) {
+    MakeProfile("Proj", RulesFile("", "element * REL_1\r\n"));
+    WriteTextFile(temp_ / "private", "element * CHECKEDOUT\r\n");
+    WriteTextFile(temp_ / "profile", "element * REL_2\r\n");
+    ASSERT_EQ(RunProgram("vptree", {"rules", kProj, "--private", temp_ / "private", "--profile",
+                                    temp_ / "profile"})
+                  .exit_code,
+              0);
+    ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
+    for (const char* revision : {"2.5", "2.4"}) {
+        const std::string tag = MakeView(Associated(kProj, kGuid + " " + revision));
+        CCommandOutput run =
+            RunProgram("viewprofile", {"--view", tag, "status", "--diff", "--json"});
+        EXPECT_EQ(run.exit_code, 1) << run.err;
+        const json diff = json::parse(run.out)["diff"];
+        EXPECT_EQ(diff["from"], revision);
+        EXPECT_EQ(diff["to"], "2.6");
+        const std::string text = diff["text"];
+        EXPECT_NE(text.find("\n+element * REL_2\n"), std::string::npos) << text;
+        if (revision == std::string("2.5")) {
+            EXPECT_EQ(diff["source"], "history");
+            EXPECT_NE(text.find("\n-element * REL_1\n"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\n+#        ID"), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(diff["source"], "preview");
+            EXPECT_NE(text.find("\n+#        ID - " + kGuid + " 2.6\n"), std::string::npos) << text;
+        }
+    }
+}
 
 TEST_F(ViewStatusExitTest, UpToDateAndCleanIsZeroInTextToo) {
     MakeProfile("Proj", RulesFile("", ""));

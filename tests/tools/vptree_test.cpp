@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <tuple>
 
 #include "client/registry.h"
@@ -336,35 +337,70 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     EXPECT_EQ(Vptree({"show", kProj}).out.find("staged"), std::string::npos);
 }
 
-// Each save of the Rules keeps the ones it replaces, hidden beside them;
-// the profile still lists, copies (with them) and goes away whole.
-TEST_F(VptreeTest, DiffShowsWhatTheLastSaveOfTheRulesChanged) {
+// An older tree keeps only the Rules that the last save replaced, and diff
+// compares with those. Each save now keeps its Rules in the history, which
+// log lists, diff compares and restore saves again; cp starts a new history,
+// mv keeps it and rm removes it with the profile.
+TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
-    for (const char* rules : {"element * REL_3\n", "element * REL_3\nelement * REL_4\n"}) {
-        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules(rules)}).exit_code, 0);
-        ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
-    }
-    EXPECT_EQ(
-        Printed(Vptree({"diff", kProj})),
-        "--- " + kProj + "\\Rules 1.5\n+++ " + kProj +
-            "\\Rules 1.6\n@@ -11,4 +11,5 @@\n"
-            " #       Stavemark View Profile Wizard to update the Profile \n"
-            " #       status as needed.\n element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n");
-    EXPECT_EQ(ProjFile(kPreviousRulesFileName), Rules("element * REL_3\n"));
     // A change of the line ends alone is a change.
     WriteTextFile(Native("Proj/") + kPreviousRulesFileName, "element * REL_3\n");
     WriteTextFile(Native("Proj/Rules"), "element * REL_3\r\n");
     EXPECT_TRUE(
         Printed(Vptree({"diff", kProj})).ends_with("-element * REL_3\n+element * REL_3^M\n"));
-    WriteTextFile(Native("Proj/") + kPreviousRulesFileName, Rules("element * REL_3\n"));
+    for (const char* rules : {"element * REL_3\n", "element * REL_3\nelement * REL_4\n"}) {
+        ASSERT_EQ(Vptree({"set", kProj, "Rules", "--text", Rules(rules)}).exit_code, 0);
+        ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
+    }
+    const std::string header = "--- " + kProj + "\\Rules 1.5\n+++ " + kProj + "\\Rules 1.6\n";
+    EXPECT_EQ(
+        Printed(Vptree({"diff", kProj})),
+        header +
+            "@@ -11,4 +11,5 @@\n"
+            " #       Stavemark View Profile Wizard to update the Profile \n"
+            " #       status as needed.\n element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n");
+    EXPECT_TRUE(Printed(Vptree({"diff", kProj, "5", "1.6"})).starts_with(header));
+    EXPECT_TRUE(Printed(Vptree({"diff", kProj, "1.5"})).starts_with(header));
+    EXPECT_EQ(Vptree({"restore", kProj, "1.5"}).exit_code, 0);
+    EXPECT_EQ(ProjFile("Rules"), Rules("element * REL_3\n"));
+    // Newest first: revision, lines added and removed (time and user@host vary).
+    std::string columns;
+    for (std::istringstream log(Printed(Vptree({"log", kProj}))); !log.eof();) {
+        std::string revision, time, by, added, removed;
+        std::getline(log, revision, '\t') >> std::ws;
+        std::getline(log, time, '\t');
+        std::getline(log, by, '\t');
+        std::getline(log, added, '\t');
+        std::getline(log, removed);
+        if (revision.empty()) continue;
+        columns += revision + " " + added + " " + removed + ";";
+        EXPECT_EQ(by.find('@') == std::string::npos, revision == "1.4") << by;
+    }
+    EXPECT_EQ(columns, "1.7 +0 -1;1.6 +1 -0;1.5 +13 -0;1.4 - -;");
+    EXPECT_NE(Vptree({"log", kProj, "--json"})
+                  .out.find("\"revision\": \"1.4\",\n      \"time\": null,\n      \"by\": null"),
+              std::string::npos);
+    const std::tuple<std::vector<std::string>, int, std::string> refused[] = {
+        {{"restore", kProj, "3"}, 1, "revision 1.3 of '" + kProj + "' is not kept"},
+        {{"restore", kProj, "4"}, 1, "Rules refused, nothing was changed: revision 1.4, line 1"},
+        {{"diff", kProj, "2.5"}, 1, "no revision 2.5 of '" + kProj + "' (it stands at 1.7)"},
+        {{"diff", kProj, "x"}, 2, "'x' is no revision"},
+        {{"log", kProj, "5"}, 2, "log takes one PROFILE"},
+    };
+    for (const auto& [args, exit_code, said] : refused) {
+        CCommandOutput out = Vptree(args);
+        EXPECT_EQ(out.exit_code, exit_code) << args[0] << " " << args[2];
+        EXPECT_NE(out.err.find(said), std::string::npos) << out.err;
+    }
 
-    CCommandOutput listed = Vptree({"ls", "--json"});
-    EXPECT_NE(listed.out.find("\"revision\": \"1.6\""), std::string::npos) << listed.out;
     ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
     EXPECT_EQ(ReadTextFile(Native("Group/Proj/") + kPreviousRulesFileName),
-              Rules("element * REL_3\n"));
-    ASSERT_EQ(Vptree({"rm", kProj}).exit_code, 0);
-    EXPECT_FALSE(fs::exists(Native("Proj")));
+              Rules("element * REL_3\nelement * REL_4\n"));
+    EXPECT_FALSE(fs::exists(Native("Group/Proj/.history")));
+    ASSERT_EQ(Vptree({"mv", kProj, "Moved"}).exit_code, 0);
+    EXPECT_TRUE(Printed(Vptree({"log", kTop + "\\Moved"})).starts_with("1.7\t"));
+    ASSERT_EQ(Vptree({"rm", kTop + "\\Moved"}).exit_code, 0);
+    EXPECT_FALSE(fs::exists(Native("Moved")));
 }
 
 TEST_F(VptreeTest, JsonFailuresAreAnObjectOnStandardError) {

@@ -60,7 +60,8 @@ void PrintUsage(FILE* out) {
                  "usage: viewprofile [--view TAG | --workspace PATH] [--error-prefix TEXT]\n"
                  "                   [--suppress-errors] [--preview] [--gui] [--no-input]\n"
                  "                   [--] METHOD [ARG]\n"
-                 "       viewprofile (--view TAG | --workspace PATH) status [--json]\n"
+                 "       viewprofile (--view TAG | --workspace PATH) status [--json] [--diff]\n"
+                 "       viewprofile sync --all [--jobs N] [--preview] [--no-input] [--json]\n"
                  "       viewprofile log [--since TIME] [--view TAG]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
@@ -89,8 +90,20 @@ void PrintHelp() {
         "status: one look at the view that asks and changes nothing: its profile,\n"
         "revisions, private branch, checkouts, the profile's VOBs and whether the\n"
         "config spec was edited by hand; --json prints it as one JSON document.\n"
+        "--diff: for a view that is behind, what Synchronize will bring: the diff of\n"
+        "the profile's Rules from the view's revision to the current one, from the\n"
+        "profile's Rules history; when that revision is not kept there, the config\n"
+        "spec Synchronize would write, as --preview shows it.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
+        "sync --all: every view of this user's client database that follows a\n"
+        "profile and is behind it is synchronized (Synchronize FALSE, in a\n"
+        "viewprofile of its own with --no-input: nothing is ever asked); one line\n"
+        "per view on standard error, then who was updated, who was up to date and\n"
+        "who needs you, with why and the command to run. --jobs N: N views at once,\n"
+        "never two of one profile. --preview: what each would change, changing\n"
+        "nothing. Views that follow no profile are left alone. Exit status 0 every\n"
+        "associated view is up to date afterwards, 1 some need you.\n"
         "log: the calls of every host, from log/viewprofile.jsonl: since TIME\n"
         "(ISO 8601 UTC, \"2026-12-07\" or \"2026-12-07T08:00\"), of the view TAG.\n"
         "\n"
@@ -108,6 +121,9 @@ struct COptions {
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     std::optional<std::string> since;
+    std::optional<std::string> jobs;
+    bool all = false;
+    bool diff = false;
     bool suppress_errors = false;
     bool preview = false;
     bool json = false;
@@ -123,7 +139,7 @@ struct COptions {
 const std::vector<std::string> kOptionNames = {
     "--view",    "--workspace", "--error-prefix", "--suppress-errors",
     "--preview", "--gui",       "--no-input",     "--json",
-    "--since",   "--help",      "--version",      "--"};
+    "--since",   "--help",      "--version",      "--diff",    "--"};
 
 // Accepts "--name VALUE" and "--name=VALUE"; a missing value is an error.
 bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int* i,
@@ -153,9 +169,27 @@ const CMethodHelp* FindMethod(const std::string& name) {
 }
 
 std::vector<std::string> CommandNames() {
-    std::vector<std::string> names = {kStatusCommand, kLogCommand};
+    std::vector<std::string> names = {kStatusCommand, kSyncCommand, kLogCommand};
     for (const CMethodHelp& m : kMethods) names.push_back(m.name);
     return names;
+}
+
+// sync works on every view, and only on all of them for now.
+bool CheckSyncOptions(COptions* o) {
+    if (o->view_tag || o->workspace)
+        o->error =
+            "sync --all takes no view; for one view: viewprofile --view TAG Synchronize FALSE";
+    else if (!o->all)
+        o->error = "sync needs --all (for one view: viewprofile --view TAG Synchronize FALSE)";
+    else if (!o->arguments.empty())
+        o->error = "sync takes no argument '" + o->arguments[0] + "'";
+    else if (o->error_prefix || o->suppress_errors || o->gui)
+        o->error = "sync --all takes no --error-prefix, --suppress-errors or --gui";
+    else if (o->jobs && (o->jobs->empty() || o->jobs->size() > 3 ||
+                         o->jobs->find_first_not_of("0123456789") != std::string::npos ||
+                         std::stoi(*o->jobs) < 1))
+        o->error = "--jobs takes a number from 1 to 999, not '" + *o->jobs + "'";
+    return o->error.empty();
 }
 
 // Parses the command line; false on a usage error, with its reason.
@@ -163,7 +197,9 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
     bool options_ended = false;
     for (int i = 1; i < argc && o->error.empty(); ++i) {
         std::string arg = argv[i];
-        const bool own_options = o->method == kStatusCommand || o->method == kLogCommand;
+        const bool own_options =
+            o->method == kStatusCommand || o->method == kLogCommand || o->method == kSyncCommand;
+        const bool sync = o->method == kSyncCommand;
         if (!options_ended && arg == "--") {
             options_ended = true;
         } else if (!o->method.empty() && (options_ended || !own_options)) {
@@ -175,6 +211,15 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         } else if (o->method == kLogCommand &&
                    (TakeValue(arg, "--since", argc, argv, &i, &o->since, &o->error) ||
                     TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error))) {
+        } else if (arg == "--diff" && o->method != kLogCommand && !sync) {
+            o->diff = true;
+        } else if (sync && TakeValue(arg, "--jobs", argc, argv, &i, &o->jobs, &o->error)) {
+        } else if (sync && arg == "--all") {
+            o->all = true;
+        } else if (sync && arg == "--preview") {
+            o->preview = true;
+        } else if (sync && arg == "--no-input") {
+            o->no_input = true;
         } else if (own_options) {
             if (arg.rfind("-", 0) != 0) {
                 o->arguments.push_back(arg);
@@ -185,10 +230,12 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
                 o->error = "options go before the method: '" + arg + "'";
                 continue;
             }
-            o->error = tools::UnknownWordText("option", arg,
-                                              o->method == kLogCommand
-                                                  ? std::vector<std::string>{"--since", "--view"}
-                                                  : std::vector<std::string>{"--json"});
+            o->error = tools::UnknownWordText(
+                "option", arg,
+                o->method == kLogCommand ? std::vector<std::string>{"--since", "--view"}
+                : sync ? std::vector<std::string>{"--all", "--jobs", "--preview", "--no-input",
+                                                  "--json"}
+                       : std::vector<std::string>{"--json", "--diff"});
         } else if (TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error) ||
                    TakeValue(arg, "--workspace", argc, argv, &i, &o->workspace, &o->error) ||
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &o->error_prefix, &o->error)) {
@@ -217,7 +264,8 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         return false;
     }
     const CMethodHelp* method = FindMethod(o->method);
-    if (!method && o->method != kStatusCommand && o->method != kLogCommand) {
+    if (!method && o->method != kStatusCommand && o->method != kLogCommand &&
+        o->method != kSyncCommand) {
         o->error = tools::UnknownWordText("method", o->method, CommandNames());
         return false;
     }
@@ -225,6 +273,7 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         if (!o->arguments.empty()) o->error = "log takes no argument '" + o->arguments[0] + "'";
         return o->error.empty();
     }
+    if (o->method == kSyncCommand) return CheckSyncOptions(o);
     if (o->view_tag && o->workspace) {
         o->error = "give either --view or --workspace, not both";
         return false;
@@ -254,8 +303,8 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
             o->error = std::string("status takes no ") + refused;
             return false;
         }
-    } else if (o->json) {
-        o->error = "--json is for status only";
+    } else if (o->json || o->diff) {
+        o->error = std::string(o->json ? "--json" : "--diff") + " is for status only";
         return false;
     }
     return true;
@@ -299,7 +348,11 @@ int Run(int argc, char** argv) {
     // The choice of front end is read when the first dialog is shown.
     if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
-    if (options.method == kStatusCommand) return RunStatus(SetupOf(options), options.json);
+    if (options.method == kStatusCommand)
+        return RunStatus(SetupOf(options), options.json, options.diff);
+    if (options.method == kSyncCommand)
+        return RunSyncAll(
+            {options.jobs ? std::stoi(*options.jobs) : 1, options.preview, options.json});
     if (options.preview) return RunPreview(SetupOf(options), options.method, options.arguments);
 
     CServerLibrary library;

@@ -1,13 +1,14 @@
 // viewprofile --preview: the method runs as always, dialogs and questions
 // included, while the client layer holds back every change; what it would
 // have changed is printed after its result.
+#include "client/preview.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "client/admin.h"
-#include "client/preview.h"
 #include "cspec/info_block.h"
 #include "look.h"
 #include "unified_diff.h"
@@ -28,20 +29,24 @@ std::string RecordedAssociation(const std::string& text) {
            std::to_string(fields.minor) + " of " + fields.name;
 }
 
-void PrintConfigSpec(const CPreviewedConfigSpec& write) {
+}  // namespace
+
+std::string ConfigSpecPreviewText(const CPreviewedConfigSpec& write) {
     std::string current;
     if (client::GetConfigSpecText(write.view_tag, &current) != TBS_ST_OK) current.clear();
     std::string how = write.workspace_path.empty() ? "view " + Quoted(write.view_tag)
                                                    : "workspace " + Quoted(write.workspace_path);
-    std::printf("The config spec of %s would be set%s; %s.\n", how.c_str(),
-                !write.workspace_path.empty() && write.update_contents
-                    ? " and the workspace's contents updated"
-                    : "",
-                RecordedAssociation(write.text).c_str());
     const std::string diff = tools::UnifiedDiff(current, write.text, write.view_tag + " (now)",
                                                 write.view_tag + " (would be)");
-    std::fputs(diff.empty() ? "(the same text as now)\n" : diff.c_str(), stdout);
+    return "The config spec of " + how + " would be set" +
+           (!write.workspace_path.empty() && write.update_contents
+                ? " and the workspace's contents updated"
+                : "") +
+           "; " + RecordedAssociation(write.text) + ".\n" +
+           (diff.empty() ? "(the same text as now)\n" : diff);
 }
+
+namespace {
 
 void PrintTypeCommands(const std::vector<CPreviewedTypeCommand>& commands) {
     struct CKind {
@@ -56,7 +61,8 @@ void PrintTypeCommands(const std::vector<CPreviewedTypeCommand>& commands) {
             if (c.command != kind.command) continue;
             if (!titled) std::printf("%s\n", kind.title);
             titled = true;
-            std::printf("  %s%s%s\n", c.selector.c_str(), c.global ? " (for the admin VOB's users)" : "",
+            std::printf("  %s%s%s\n", c.selector.c_str(),
+                        c.global ? " (for the admin VOB's users)" : "",
                         c.comment.empty() ? "" : (" \"" + c.comment + "\"").c_str());
         }
     }
@@ -64,7 +70,8 @@ void PrintTypeCommands(const std::vector<CPreviewedTypeCommand>& commands) {
 
 void PrintPreview(const std::string& method, const CPreview& preview) {
     std::printf("Preview of %s: nothing was changed.\n", method.c_str());
-    for (const CPreviewedConfigSpec& write : preview.config_specs) PrintConfigSpec(write);
+    for (const CPreviewedConfigSpec& write : preview.config_specs)
+        std::fputs(ConfigSpecPreviewText(write).c_str(), stdout);
     PrintTypeCommands(preview.type_commands);
     // A VOB that two steps would mount is listed once.
     std::vector<std::string> mounts;

@@ -12,6 +12,7 @@
 #include "cspec/info_block.h"
 #include "json_output.h"
 #include "look.h"
+#include "platform/paths.h"
 #include "store/current_tree.h"
 #include "store/pending_bump.h"
 #include "ui/console/console_ui.h"
@@ -44,6 +45,7 @@ struct CViewStatus {
     std::string profile_guid;
     std::string profile_state;  // "found", "moved", "gone" (associated views)
     std::string moved_to;
+    std::string profile_folder;  // native, where it was found
     std::optional<CRevision> view_revision, profile_revision;
     std::string private_branch, branch_point;
     std::vector<CVobCheckoutCount> checkouts;
@@ -152,6 +154,7 @@ private:
             case EAssociationState::kUnreadable:
                 return Fail("cannot read the config spec of view '" + view_.view_tag() + "'");
         }
+        status_.profile_folder = ProfileNativePath(view_.profile_tree_root(), view_.profile_name());
         status_.private_branch = view_.private_branch();
         if (!status_.private_branch.empty()) status_.branch_point = view_.branch_point();
         if (status_.profile_state == "gone") return true;
@@ -288,9 +291,87 @@ void PrintText(const CViewStatus& s) {
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 
+// Nobody is asked, nothing is written: answers are No or Cancel, what the
+// operations would show is kept, and what they would change is held back.
+class CQuietScope {
+public:
+    CQuietScope() : ui_(no_answers_, not_shown_), ui_scope_(&ui_), preview_scope_(&held_back_) {}
+    const CConsoleUserInterface& ui() const { return ui_; }
+
+private:
+    std::istringstream no_answers_;
+    std::ostringstream not_shown_;
+    CConsoleUserInterface ui_;
+    CScopedUserInterface ui_scope_;
+    CPreview held_back_;
+    CScopedPreview preview_scope_;
+};
+
 }  // namespace
 
-int RunStatus(const CObjectSetup& setup, bool json) {
+CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
+    const CQuietScope quiet;
+    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
+    CViewLook out;
+    out.looked = look.Run(setup);
+    out.failure = look.failure().what;
+    const CViewStatus& s = look.status();
+    out.view_tag = s.view_tag;
+    out.associated = s.associated;
+    out.edited_outside = s.edited_outside;
+    out.profile_name = s.profile_name;
+    out.profile_guid = s.profile_guid;
+    out.profile_state = s.profile_state;
+    out.moved_to = s.moved_to;
+    out.behind = s.Behind();
+    out.private_branch = s.private_branch;
+    out.checkouts = s.TotalCheckouts();
+    out.needs = s.attention;
+    return out;
+}
+
+namespace {
+
+// Behind a profile that was found: what Synchronize would bring, in words and text.
+std::optional<CSynchronizeDiff> DiffOfBehindView(CInProcessModule& module,
+                                                 const CObjectSetup& setup, const CViewStatus& s) {
+    if (s.profile_state != "found" || s.edited_outside || s.Behind().value_or(0) == 0)
+        return std::nullopt;
+    IDispatch* object = module.CreateObject();
+    if (!object) return std::nullopt;
+    const CQuietScope quiet;
+    CSynchronizeDiff diff = DiffOfSynchronize(object, setup, s.profile_folder,
+                                              s.view_revision->minor, s.profile_revision->minor,
+                                              s.view_revision->Text(), s.profile_revision->Text());
+    object->Release();
+    return diff;
+}
+
+void PrintDiff(const CViewStatus& s, const std::optional<CSynchronizeDiff>& diff) {
+    if (!diff) return PrintLine("diff", "none: the view is not behind a profile it can follow");
+    if (diff->from_history)
+        std::printf("The Rules of %s from %s to %s, which Synchronize will bring:\n%s",
+                    s.profile_name.c_str(), s.view_revision->Text().c_str(),
+                    s.profile_revision->Text().c_str(),
+                    diff->text.empty() ? "(the same text)\n" : diff->text.c_str());
+    else
+        std::printf(
+            "Revision %s of %s is not in its Rules history; what Synchronize would "
+            "write instead:\n%s",
+            s.view_revision->Text().c_str(), s.profile_name.c_str(), diff->text.c_str());
+}
+
+CJson DiffJson(const CViewStatus& s, const std::optional<CSynchronizeDiff>& diff) {
+    if (!diff) return nullptr;
+    return {{"from", s.view_revision->Text()},
+            {"to", s.profile_revision->Text()},
+            {"source", diff->from_history ? "history" : "preview"},
+            {"text", diff->text}};
+}
+
+}  // namespace
+
+int RunStatus(const CObjectSetup& setup, bool json, bool with_diff) {
     CInProcessModule module;
     IDispatch* object = module.CreateObject();
     if (!object) {
@@ -299,16 +380,8 @@ int RunStatus(const CObjectSetup& setup, bool json) {
         std::fprintf(stderr, "viewprofile: %s\n", text);
         return kExitFailure;
     }
-    // Nobody is asked, nothing is written: answers are No or Cancel, and
-    // what the operations would change is held back.
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui(no_answers, not_shown);
-    CScopedUserInterface ui_scope(&ui);
-    CPreview held_back;
-    CScopedPreview preview_scope(&held_back);
-
-    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
+    const CQuietScope quiet;
+    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
     const bool looked = look.Run(setup);
     object->Release();
     if (!looked) {
@@ -317,11 +390,16 @@ int RunStatus(const CObjectSetup& setup, bool json) {
         return kExitFailure;
     }
     const CViewStatus& status = look.status();
+    std::optional<CSynchronizeDiff> diff;
+    if (with_diff) diff = DiffOfBehindView(module, setup, status);
     if (json) {
-        if (!tools::PrintJson(ToJson(status))) return kExitFailure;
+        CJson doc = ToJson(status);
+        if (with_diff) doc["diff"] = DiffJson(status, diff);
+        if (!tools::PrintJson(doc)) return kExitFailure;
     } else {
         PrintText(status);
         PrintLine("needs", status.attention.empty() ? "nothing" : Joined(status.attention, ", "));
+        if (with_diff) PrintDiff(status, diff);
     }
     return status.attention.empty() ? kExitTrue : kExitFalse;
 }

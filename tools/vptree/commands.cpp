@@ -9,6 +9,7 @@
 
 #include "cspec/profile_rules.h"
 #include "cspec/text_scan.h"
+#include "history_commands.h"
 #include "json_output.h"
 #include "node_argument.h"
 #include "platform/fs.h"
@@ -20,7 +21,6 @@
 #include "store/profile_load_save.h"
 #include "store/tree_edit.h"
 #include "ui/console/console_ui.h"
-#include "unified_diff.h"
 
 namespace kelmora::vptree {
 
@@ -471,33 +471,6 @@ int Save(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int Diff(const std::vector<std::string>& args) {
-    if (args.size() != 1) return Usage("diff takes one PROFILE");
-    CTreeNode* node = ResolveProfile(args[0]);
-    if (!node) return kExitFailure;
-    std::string before, rules;
-    if (ReadProfileFolderFile(node->full_path(), kPreviousRulesFileName, &before) !=
-        FileErrorCause::None)
-        return Fail("no earlier Rules are kept for '" + args[0] +
-                    "': its Rules have not been saved by a tool that keeps them");
-    const FileErrorCause read = ReadProfileField(node->full_path(), kProfileRules, &rules);
-    if (read != FileErrorCause::None && read != FileErrorCause::FileNotFound)
-        return Fail("cannot read the Rules of '" + args[0] + "'");
-    // The last save of the Rules raised the revision to the one the GUID file holds.
-    std::string old_label = NameOf(*node) + "\\Rules", new_label = old_label;
-    CProfileGuid guid;
-    std::string guid_text;
-    if (ReadProfileField(node->full_path(), kProfileGuid, &guid_text) == FileErrorCause::None &&
-        ParseGuidFileText(guid_text, &guid) && guid.minor > 0) {
-        old_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor - 1);
-        new_label += " " + std::to_string(guid.major) + "." + std::to_string(guid.minor);
-    }
-    // A change of line ends alone decides whether the Rules can be used.
-    const std::string diff = tools::UnifiedDiff(before, rules, old_label, new_label, true);
-    std::fwrite(diff.data(), 1, diff.size(), stdout);
-    return kExitOk;
-}
-
 using CCommand = int (*)(const std::vector<std::string>&);
 const std::map<std::string, CCommand>& Commands() {
     static const std::map<std::string, CCommand> commands = {
@@ -509,6 +482,8 @@ const std::map<std::string, CCommand>& Commands() {
         {"rm", &Remove},
         {"show", &Show},
         {"diff", &Diff},
+        {"log", &Log},
+        {"restore", &Restore},
         {"set", &Set},
         {"save", &Save},
         {"rules", &Rules},
@@ -517,6 +492,22 @@ const std::map<std::string, CCommand>& Commands() {
 }
 
 }  // namespace
+
+CTreeNode* ResolveProfileArgument(const std::string& argument) {
+    return ResolveProfile(argument);
+}
+
+std::string ProfileNameOf(const CTreeNode& node) {
+    return NameOf(node);
+}
+
+bool RulesUsableForSave(const std::string& rules, const std::string& source) {
+    return RulesUsable(rules, source);
+}
+
+bool JsonOutputInUse() {
+    return g_json_recorder != nullptr;
+}
 
 void UseJsonOutput(const CConsoleUserInterface* recorder) {
     g_json_recorder = recorder;

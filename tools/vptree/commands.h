@@ -5,7 +5,8 @@
 
 namespace kelmora {
 class CConsoleUserInterface;
-}
+class CTreeNode;
+}  // namespace kelmora
 
 namespace kelmora::vptree {
 
@@ -25,5 +26,13 @@ void UseJsonOutput(const CConsoleUserInterface* recorder);
 // "vptree: text" on standard error, or its JSON object; the exit code.
 int ReportFailure(const std::string& text);
 int ReportUsageError(const std::string& text);
+bool JsonOutputInUse();
+
+// The profile an argument names, or null after saying why.
+CTreeNode* ResolveProfileArgument(const std::string& argument);
+// Its name below the tree root.
+std::string ProfileNameOf(const CTreeNode& node);
+// False after saying why when the composition could not use the Rules.
+bool RulesUsableForSave(const std::string& rules, const std::string& source);
 
 }  // namespace kelmora::vptree

@@ -40,9 +40,15 @@ constexpr const char* kUsage =
     "                                  only lists what would go\n"
     "  ls --json                       the same as one JSON document\n"
     "  show PROFILE [--json]           print every field of a profile\n"
-    "  diff PROFILE                    what the last save of the profile's Rules\n"
-    "                                  changed, as a unified diff (a line whose CR\n"
-    "                                  came or went shows it as ^M)\n"
+    "  log PROFILE [--json]            the revisions of the profile's Rules kept in\n"
+    "                                  its history, newest first: revision, time\n"
+    "                                  (UTC), user@host, lines added and removed\n"
+    "  diff PROFILE [REV [REV]]        a unified diff of the Rules: what the last\n"
+    "                                  save changed, from REV to the Rules that\n"
+    "                                  stand, or from one REV to the other (a line\n"
+    "                                  whose CR came or went shows it as ^M)\n"
+    "  restore PROFILE REV             save the Rules of revision REV again, as a\n"
+    "                                  new revision\n"
     "  rules PROFILE --private FILE --profile FILE\n"
     "                                  keep Rules built from two plain config specs\n"
     "                                  (markers, CR LF) for the next save\n"
@@ -54,6 +60,7 @@ constexpr const char* kUsage =
     "\n"
     "FIELD is one of Description, Rules, \"Admin VOB\", \"VOB List\", \"Project Branch\",\n"
     "\"Project Label\", Checkpoints, Diagram (from a file only).\n"
+    "REV is a revision, MAJOR.MINOR or its MINOR alone (\"1.5\" or \"5\").\n"
     "Nodes are names below the profiles folder (\"Team\\App\"), below the root\n"
     "(\"\\Stavemark View Profiles\\Team\\App\") or native paths below the root.\n"
     "Rules that the composition could not use (markers missing or out of order,\n"
@@ -127,8 +134,8 @@ int Run(int argc, char** argv) {
         command_args.erase(json);
         recording.emplace(&recorder);
         vptree::UseJsonOutput(&recorder);
-        if (command != "ls" && command != "show")
-            return vptree::ReportUsageError("--json is for ls and show");
+        if (command != "ls" && command != "show" && command != "log")
+            return vptree::ReportUsageError("--json is for ls, show and log");
     }
 
     // The host's part of the tree lock: a changed tree is loaded again before

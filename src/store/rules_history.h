@@ -1,0 +1,78 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+
+// The Rules history of a profile: every save of the Rules keeps the text it
+// wrote, with the minor revision it got, in the hidden folder ".history" of
+// the profile folder (which tree loads, copies and old clients pass over):
+//   .history/index     one line per revision, oldest first:
+//                      "MINOR\tTIME\tUSER@HOST\tADDED\tREMOVED\n", TIME in UTC
+//                      ("2026-12-07T09:41:00Z"); "-" where a field is unknown
+//   .history/rules.N   the Rules text of minor revision N, byte for byte
+// The index is replaced whole (a hidden file renamed over it), so it is never
+// read in part. Lines for revisions beyond the GUID file's minor number belong
+// to a save that did not get its revision and are not in force.
+namespace kelmora {
+
+inline constexpr const char* kRulesHistoryFolderName = ".history";
+
+struct CRulesRevision {
+    unsigned long revision = 0;  // the minor number the save gave the profile
+    std::string time_utc;        // "" when unknown
+    std::string user_host;       // "user@host", "" when unknown
+    int added = -1;              // lines added and removed against the
+    int removed = -1;            // revision before; -1 when unknown
+};
+
+// Why a read failed: not_kept when the history does not hold what was asked
+// (no history, a revision from before it began or dropped by the bound);
+// otherwise the error number and the file that could not be read.
+struct CRulesHistoryError {
+    bool not_kept = false;
+    int os_error = 0;
+    std::string path;
+};
+
+// The revisions in force, newest first. A profile without history gives an
+// empty list and true. profile_folder is the profile's folder held open. Both
+// readers fail (not not_kept) while a save holds the GUID file, for a moment.
+bool ReadRulesHistory(const CFolder& profile_folder, std::vector<CRulesRevision>* newest_first,
+                      CRulesHistoryError* error);
+// The Rules text that the save of that minor revision wrote.
+bool ReadRulesAtRevision(const CFolder& profile_folder, unsigned long revision, std::string* text,
+                         CRulesHistoryError* error);
+// The same for the profile folder by its native path (the last component no link).
+bool ReadRulesHistory(const std::string& profile_folder, std::vector<CRulesRevision>* newest_first,
+                      CRulesHistoryError* error);
+bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revision,
+                         std::string* text, CRulesHistoryError* error);
+
+// Lines added and removed from old_text to new_text (lines end at '\n'; a CR
+// is part of its line).
+void CountChangedLines(const std::string& old_text, const std::string& new_text, int* added,
+                       int* removed);
+
+// The most revisions a history keeps, from the machine setting
+// RulesHistoryLimit; 0 (unset) keeps all.
+unsigned long RulesHistoryLimit();
+
+// Writes the history entry of a save of the Rules that is to raise the
+// profile's minor number to revision: before anything else of the profile is
+// written, under the tree lock for writing. old_rules (the Rules that stand
+// now, at revision - 1) start the history when it has no entry for them.
+// True when written, and also when the profile folder takes no new folder
+// from this user (no history is kept there, *kept false); false with the
+// error set otherwise, and the save must then write nothing.
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, unsigned long revision,
+                              const std::string& old_rules, const std::string& new_rules,
+                              bool* kept, CRulesHistoryError* error);
+
+// Makes the history agree with the Rules after a save that was cut, once the
+// GUID file holds revision (the minor number): its entry holds the Rules that
+// stand, and no line beyond it stays. A profile without history is left alone.
+bool RepairRulesHistory(const CFolder& profile_folder, unsigned long revision);
+
+}  // namespace kelmora
