@@ -1,5 +1,6 @@
 #include "mount/mntrpc.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,9 +11,11 @@
 
 #include "client/client_test_util.h"
 #include "client/prefix_map.h"
+#include "client/registry.h"
 #include "client/trfs_driver.h"
 #include "client/vob_utl.h"
 #include "mount/mount_fixture.h"
+#include "mount/tag_search.h"
 #include "platform/env.h"
 
 namespace kelmora::test {
@@ -53,6 +56,19 @@ protected:
         std::map<std::string, int> prefixes;
         EXPECT_EQ(client::ListPathPrefixes(&prefixes), TBS_ST_OK);
         return prefixes.count(path) ? prefixes[path] : 0;
+    }
+
+    // The registry entry of a new tag with those keys; the caller deletes it.
+    rgy_entry_t TagEntry(const std::string& tag, const client::CRegistryKeys& keys) {
+        MakeTaggedVob(folder_, tag, keys);
+        rgy_cursor_t cursor = nullptr;
+        rgy_entry_t entry = nullptr;
+        int count = 0;
+        EXPECT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, nullptr, RGY_KEY_TAG,
+                                         tag.c_str(), &cursor, 1, &entry, &count),
+                  TBS_ST_OK);
+        rgy_close_cursor(cursor);
+        return count == 1 ? entry : nullptr;
     }
 
     CScopedHome home_;
@@ -115,17 +131,9 @@ class MountOptionTextTest : public MntrpcTest,
                             public ::testing::WithParamInterface<COptionsCase> {};
 
 TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameIt) {
-    CTaggedVob vob =
-        MakeTaggedVob(folder_, "\\o",
-                      {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
-    rgy_cursor_t cursor = nullptr;
-    rgy_entry_t entry = nullptr;
-    int count = 0;
-    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, nullptr, RGY_KEY_TAG, "\\o",
-                                     &cursor, 1, &entry, &count),
-              TBS_ST_OK);
-    rgy_close_cursor(cursor);
-    ASSERT_EQ(count, 1);
+    rgy_entry_t entry = TagEntry(
+        "\\o", {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
+    ASSERT_NE(entry, nullptr);
     std::string text;
     EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public", "U",
                                          "\\o", "local", &text),
@@ -143,6 +151,35 @@ INSTANTIATE_TEST_SUITE_P(
                       COptionsCase{"PublicRw", "public", "rw", ",rw"},
                       COptionsCase{"PublicNone", "public", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An administrator's options stand for the tag's; options of the whole key
+// size are refused as they are, shorter ones once "uuid=" is put before them.
+TEST_F(MntrpcTest, RequestedOptionsFillTheKeyAtMost) {
+    const group* own = getgrgid(getegid());
+    ASSERT_NE(own, nullptr);
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "AdminGroup",
+                               own->gr_name),
+              TBS_ST_OK);
+    rgy_entry_t entry = TagEntry("\\r", {{RGY_KEY_OPTIONS, "rw"}});
+    ASSERT_NE(entry, nullptr);
+    const std::string fits(mount::kKeySize - 1, 'o'), whole(mount::kKeySize, 'o');
+    std::string errors;
+    for (const auto& [requested, refused] :
+         {std::pair{std::string("ro"), std::string()}, std::pair{fits, "uuid=U," + fits},
+          std::pair{whole, whole}}) {
+        std::string text;
+        EXPECT_EQ(
+            mount::ComposeMountOptions(requested.c_str(), entry, true, "U", "\\r", "local", &text),
+            refused.empty() ? TBS_ST_OK : TBS_ST_ERR);
+        if (refused.empty()) {
+            EXPECT_EQ(text, "uuid=U,ro");
+        } else {
+            errors += "mount options \"" + refused + "\" are too long\n";
+        }
+        EXPECT_EQ(output_.error(), errors);
+    }
+    rgy_delete_entry(entry);
+}
 
 struct CMountFailureCase {
     const char* name;
