@@ -58,19 +58,6 @@ protected:
         return prefixes.count(path) ? prefixes[path] : 0;
     }
 
-    // The registry entry of a new tag with those keys; the caller deletes it.
-    rgy_entry_t TagEntry(const std::string& tag, const client::CRegistryKeys& keys) {
-        MakeTaggedVob(folder_, tag, keys);
-        rgy_cursor_t cursor = nullptr;
-        rgy_entry_t entry = nullptr;
-        int count = 0;
-        EXPECT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, nullptr, RGY_KEY_TAG,
-                                         tag.c_str(), &cursor, 1, &entry, &count),
-                  TBS_ST_OK);
-        rgy_close_cursor(cursor);
-        return count == 1 ? entry : nullptr;
-    }
-
     CScopedHome home_;
     CTempDir folder_;
     CCapturedOutput output_;
@@ -124,23 +111,46 @@ struct COptionsCase {
     const char* name;
     const char* access;
     const char* options;
-    const char* text;  // after "uuid=UUID"
+    std::string text;            // after "uuid=U"; "!T": refused as too long, naming T
+    std::string requested = "";  // by an administrator
 };
 
 class MountOptionTextTest : public MntrpcTest,
                             public ::testing::WithParamInterface<COptionsCase> {};
 
-TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameIt) {
-    rgy_entry_t entry = TagEntry(
-        "\\o", {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
-    ASSERT_NE(entry, nullptr);
-    std::string text;
-    EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public", "U",
-                                         "\\o", "local", &text),
+// An administrator's options stand for the tag's, up to the key size.
+TEST_P(MountOptionTextTest, PrivateTagsGetNosuidUnlessNamedAndRequestedOptionsFitTheKey) {
+    const group* own = getgrgid(getegid());
+    ASSERT_NE(own, nullptr);
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "AdminGroup",
+                               own->gr_name),
               TBS_ST_OK);
-    EXPECT_EQ(text, std::string("uuid=U") + GetParam().text);
+    MakeTaggedVob(folder_, "\\o",
+                  {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
+    rgy_cursor_t cursor = nullptr;
+    rgy_entry_t entry = nullptr;
+    int count = 0;
+    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, nullptr, RGY_KEY_TAG, "\\o",
+                                     &cursor, 1, &entry, &count),
+              TBS_ST_OK);
+    rgy_close_cursor(cursor);
+    ASSERT_EQ(count, 1);
+    const bool refused = GetParam().text.starts_with("!");
+    std::string text;
+    EXPECT_EQ(mount::ComposeMountOptions(GetParam().requested.c_str(), entry,
+                                         std::string(GetParam().access) == "public", "U", "\\o",
+                                         "local", &text),
+              refused ? TBS_ST_ERR : TBS_ST_OK);
+    if (refused) {
+        EXPECT_EQ(output_.error(),
+                  "mount options \"" + GetParam().text.substr(1) + "\" are too long\n");
+    } else {
+        EXPECT_EQ(text, "uuid=U" + GetParam().text);
+    }
     rgy_delete_entry(entry);
 }
+
+const std::string kFits(mount::kKeySize - 1, 'o'), kWhole(mount::kKeySize, 'o');
 
 INSTANTIATE_TEST_SUITE_P(
     Options, MountOptionTextTest,
@@ -149,37 +159,13 @@ INSTANTIATE_TEST_SUITE_P(
                       COptionsCase{"PrivateSuid", "private", "ro,suid", ",ro,suid"},
                       COptionsCase{"PrivateNosuid", "private", "nosuid", ",nosuid"},
                       COptionsCase{"PublicRw", "public", "rw", ",rw"},
-                      COptionsCase{"PublicNone", "public", "", ""}),
+                      COptionsCase{"PublicNone", "public", "", ""},
+                      COptionsCase{"Requested", "private", "rw", ",ro", "ro"},
+                      // "uuid=U," makes these too long; those of the key size are so alone.
+                      COptionsCase{"RequestedBelowTheKeySize", "public", "", "!uuid=U," + kFits,
+                                   kFits},
+                      COptionsCase{"RequestedOfTheKeySize", "public", "", "!" + kWhole, kWhole}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// An administrator's options stand for the tag's; options of the whole key
-// size are refused as they are, shorter ones once "uuid=" is put before them.
-TEST_F(MntrpcTest, RequestedOptionsFillTheKeyAtMost) {
-    const group* own = getgrgid(getegid());
-    ASSERT_NE(own, nullptr);
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "AdminGroup",
-                               own->gr_name),
-              TBS_ST_OK);
-    rgy_entry_t entry = TagEntry("\\r", {{RGY_KEY_OPTIONS, "rw"}});
-    ASSERT_NE(entry, nullptr);
-    const std::string fits(mount::kKeySize - 1, 'o'), whole(mount::kKeySize, 'o');
-    std::string errors;
-    for (const auto& [requested, refused] :
-         {std::pair{std::string("ro"), std::string()}, std::pair{fits, "uuid=U," + fits},
-          std::pair{whole, whole}}) {
-        std::string text;
-        EXPECT_EQ(
-            mount::ComposeMountOptions(requested.c_str(), entry, true, "U", "\\r", "local", &text),
-            refused.empty() ? TBS_ST_OK : TBS_ST_ERR);
-        if (refused.empty()) {
-            EXPECT_EQ(text, "uuid=U,ro");
-        } else {
-            errors += "mount options \"" + refused + "\" are too long\n";
-        }
-        EXPECT_EQ(output_.error(), errors);
-    }
-    rgy_delete_entry(entry);
-}
 
 struct CMountFailureCase {
     const char* name;
