@@ -97,7 +97,7 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     std::vector<std::thread> threads;
     for (size_t i = 0; i < writers.size(); ++i) {
         threads.emplace_back([&, i] {
-            results[i] = RunCommand({BuiltProgram("client_log_writer"), "append", log, writers[i],
+            results[i] = RunCommand({BuiltProgram("client_log_writer"), log, writers[i],
                                      std::to_string(kEntries), std::to_string(kPayload)});
         });
     }

@@ -9,7 +9,6 @@
 #include "client/admin.h"
 #include "client/client_test_util.h"
 #include "client/view_store.h"
-#include "platform/env.h"
 #include "platform/fs.h"
 #include "support/test_env.h"
 
@@ -60,11 +59,6 @@ TEST(ViewHandleTest, HandlesByTagAndByUuidDescribeTheSameView) {
     tbs_uuid_t again{};
     ASSERT_EQ(view_get_uuid(by_uuid.get(), &again), TBS_ST_OK);
     EXPECT_EQ(client::UuidToText(again), record.uuid);
-
-    // A dynamic view is seen under the home.
-    char buf[1024];
-    ASSERT_EQ(cmd_utl_view_tag_to_pname(tag.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
-    EXPECT_EQ(std::string(buf).rfind(KelmoraHome() + "/", 0), 0u) << buf;
 }
 
 TEST(ViewHandleTest, UnknownViewsAndPathsOutsideEveryWorkspaceGiveNoHandle) {

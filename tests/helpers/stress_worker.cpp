@@ -1,24 +1,11 @@
-// The processes of the stress tests. Each mode waits until the file GO
-// exists, so that all of them start together, and reports on standard output.
-//   stress_worker save ROOT PROFILE ID COUNT GO SERIAL
-//       COUNT saves of the profile's Rules with the tokens ID-1 ... ID-COUNT,
-//       each after a pause of up to 800 ms (people save now and then, and a
-//       file saved without a break would keep its readers out); prints
-//       "saved TOKEN MINOR" for each, the minor revision the save gave. SERIAL is a file locked
-//       around each save and the read of its revision, so that the revision belongs to the save
-//       (the tree lock orders the saves anyway).
-//   stress_worker compose VIEW PROFILE COUNT GO
-//       COUNT times, each after a pause of up to 300 ms: associates the view
-//       with the profile again (the association step) or, every other time,
-//       synchronizes it; prints "composed MINOR TOKEN" for what the view then
-//       holds ("-" when not one complete text).
-//   stress_worker save-once ROOT PROFILE TOKEN
-//       Loads the tree, prints "ready", waits for a line on standard input,
-//       then saves every text of the profile (each FIELD-TOKEN, Rules the
-//       stress text) and prints "saved".
-//   stress_worker registry ID COUNT GO
-//       COUNT writes of per-machine values "ID-N" under one key, each with a
-//       connection of its own; prints "wrote N".
+// The processes of the stress tests (usage below). Each mode but save-once
+// waits until the file GO exists, so that all start together, and reports
+// on standard output: save prints "saved TOKEN MINOR" per save of the Rules,
+// the revision read under the SERIAL file lock; compose associates the view
+// again or, every other time, synchronizes it, and prints "composed MINOR
+// TOKEN" ("-" unless one complete text); save-once saves every text once a
+// line arrives on standard input; registry writes "ID-N" values, each over a
+// connection of its own, and prints "wrote N".
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

@@ -1,5 +1,6 @@
 #include "mount/mntrpc.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,9 +11,11 @@
 
 #include "client/client_test_util.h"
 #include "client/prefix_map.h"
+#include "client/registry.h"
 #include "client/trfs_driver.h"
 #include "client/vob_utl.h"
 #include "mount/mount_fixture.h"
+#include "mount/tag_search.h"
 #include "platform/env.h"
 
 namespace kelmora::test {
@@ -108,16 +111,22 @@ struct COptionsCase {
     const char* name;
     const char* access;
     const char* options;
-    const char* text;  // after "uuid=UUID"
+    std::string text;            // after "uuid=U"; "!T": refused as too long, naming T
+    std::string requested = "";  // by an administrator
 };
 
 class MountOptionTextTest : public MntrpcTest,
                             public ::testing::WithParamInterface<COptionsCase> {};
 
-TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameIt) {
-    CTaggedVob vob =
-        MakeTaggedVob(folder_, "\\o",
-                      {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
+// An administrator's options stand for the tag's, up to the key size.
+TEST_P(MountOptionTextTest, PrivateTagsGetNosuidUnlessNamedAndRequestedOptionsFitTheKey) {
+    const group* own = getgrgid(getegid());
+    ASSERT_NE(own, nullptr);
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "AdminGroup",
+                               own->gr_name),
+              TBS_ST_OK);
+    MakeTaggedVob(folder_, "\\o",
+                  {{RGY_KEY_ACCESS, GetParam().access}, {RGY_KEY_OPTIONS, GetParam().options}});
     rgy_cursor_t cursor = nullptr;
     rgy_entry_t entry = nullptr;
     int count = 0;
@@ -126,13 +135,22 @@ TEST_P(MountOptionTextTest, PrivateTagsAreMountedWithoutSetUserIdUnlessTheyNameI
               TBS_ST_OK);
     rgy_close_cursor(cursor);
     ASSERT_EQ(count, 1);
+    const bool refused = GetParam().text.starts_with("!");
     std::string text;
-    EXPECT_EQ(mount::ComposeMountOptions("", entry, std::string(GetParam().access) == "public", "U",
-                                         "\\o", "local", &text),
-              TBS_ST_OK);
-    EXPECT_EQ(text, std::string("uuid=U") + GetParam().text);
+    EXPECT_EQ(mount::ComposeMountOptions(GetParam().requested.c_str(), entry,
+                                         std::string(GetParam().access) == "public", "U", "\\o",
+                                         "local", &text),
+              refused ? TBS_ST_ERR : TBS_ST_OK);
+    if (refused) {
+        EXPECT_EQ(output_.error(),
+                  "mount options \"" + GetParam().text.substr(1) + "\" are too long\n");
+    } else {
+        EXPECT_EQ(text, "uuid=U" + GetParam().text);
+    }
     rgy_delete_entry(entry);
 }
+
+const std::string kFits(mount::kKeySize - 1, 'o'), kWhole(mount::kKeySize, 'o');
 
 INSTANTIATE_TEST_SUITE_P(
     Options, MountOptionTextTest,
@@ -141,7 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
                       COptionsCase{"PrivateSuid", "private", "ro,suid", ",ro,suid"},
                       COptionsCase{"PrivateNosuid", "private", "nosuid", ",nosuid"},
                       COptionsCase{"PublicRw", "public", "rw", ",rw"},
-                      COptionsCase{"PublicNone", "public", "", ""}),
+                      COptionsCase{"PublicNone", "public", "", ""},
+                      COptionsCase{"Requested", "private", "rw", ",ro", "ro"},
+                      // "uuid=U," makes these too long; those of the key size are so alone.
+                      COptionsCase{"RequestedBelowTheKeySize", "public", "", "!uuid=U," + kFits,
+                                   kFits},
+                      COptionsCase{"RequestedOfTheKeySize", "public", "", "!" + kWhole, kWhole}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct CMountFailureCase {
