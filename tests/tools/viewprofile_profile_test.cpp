@@ -152,6 +152,22 @@ TEST_F(ViewProfileSyncTest, AGuidFileWithoutARevisionIsFalse) {
     EXPECT_EQ(StoredSpec(tag), kComposed);
 }
 
+// Rules without their header, or whose only end marker stands before it (the
+// checked-out block's), compose nothing: FALSE, said, and the view unchanged.
+TEST_F(ViewProfileSyncTest, RulesWithoutHeaderOrEndMarkerComposeNothing) {
+    const std::string rules = RulesFile("", kLatest), tag = MakeView(kLatest);
+    const size_t header = rules.find("# [SM_PROJECT - Profile"), end = rules.rfind("# SM_");
+    for (const auto& [broken, said] :
+         {std::pair{rules.substr(0, header), "couldn't find private rules"},
+          std::pair{rules.substr(0, end), "couldn't find Profile private rules."}}) {
+        MakeProfile("Proj", broken);
+        CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Associate"}, kTyped);
+        EXPECT_EQ(run.out, "FALSE\n");
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(StoredSpec(tag), kLatest);
+}
+
 TEST_F(ViewProfileSyncTest, AWorkspaceIsWrittenThenEditedThenUpdatedByTheTool) {
     MakeProfile("Proj", RulesFile("", kLatest));
     const std::string path = temp_ / "my ws", tag = UniqueName("ws"), log = temp_ / "tools.log";
