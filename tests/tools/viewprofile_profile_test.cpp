@@ -139,15 +139,16 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     }
 }
 
-// A GUID file that gives no revision, an empty one too, is said with its text.
+// A GUID file that gives no revision, an empty one too, is said once with its text.
 TEST_F(ViewProfileSyncTest, AGuidFileWithoutARevisionIsFalse) {
     const std::string tag = MakeView(kComposed);
     for (const std::string& guid : {std::string(), kGuid, kGuid + " x.5"}) {
         MakeProfile("Proj", RulesFile("", kLatest), guid);
         CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Synchronize", "0"});
         EXPECT_EQ(run.out, "FALSE\n") << guid;
-        EXPECT_NE(run.err.find("has been corrupted:\n|\n| \"" + guid + "\""), std::string::npos)
-            << run.err;
+        const std::string said = "has been corrupted:\n|\n| \"" + guid + "\"\n";
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(said), run.err.rfind(said)) << run.err;
     }
     EXPECT_EQ(StoredSpec(tag), kComposed);
 }
