@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "automation/view_profile.h"
@@ -58,17 +57,6 @@ TEST_F(ProfileFileReadTest, MissingFileIsEmptyAtOnceAndReportedOnlyWhenRequired)
     EXPECT_EQ(Read(dir_ / "Rules", TRUE), FALSE);
     EXPECT_EQ(ui_.shown().size(), 1u);
     EXPECT_EQ(test::OperationLogText(), log_before + OpenError(ENOENT, dir_ / "Rules") + "\n");
-}
-
-TEST_F(ProfileFileReadTest, WriterThatNeverLetsGoCostsTenWaitsOfThreeSecondsThenAReport) {
-    const std::string path = dir_ / "Rules";
-    test::WriteTextFile(path, "x");
-    auto writer = test::HoldFileElsewhere(path);
-    EXPECT_EQ(Read(path, TRUE), FALSE);
-    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
-    EXPECT_EQ(text_, "");
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenError(EAGAIN, path));
 }
 
 // Only a writer's refusal is waited for: a folder, like a file the user may
@@ -135,27 +123,6 @@ TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
     EXPECT_EQ(text_, std::string(10, 'a') + std::string(kProfileFileBlockSize + 905, 'c'));
     ASSERT_EQ(Read(path, TRUE, TRUE), TRUE);
     EXPECT_EQ(text_, std::string(10, 'a'));
-}
-
-// The one test of the reader's wait on the real clock.
-TEST(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
-    test::CScriptedUserInterface ui;
-    test::CTempDir dir;
-    std::string path = dir / "Rules";
-    test::WriteTextFile(path, "element * CHECKEDOUT\n");
-    // Lets go after one second, well inside the first wait.
-    test::CChildProcess writer(
-        {test::BuiltProgram("file_holder"), path, "write", "exclusive", "1000"});
-    ASSERT_EQ(writer.ReadLine(), "opened");
-    CViewProfile profile;
-    std::string text;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(profile.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(text, "element * CHECKEDOUT\n");
-    EXPECT_GE(elapsed, std::chrono::milliseconds(kProfileFileRetryMs));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(2 * kProfileFileRetryMs));
-    EXPECT_TRUE(ui.shown().empty());
 }
 
 }  // namespace

@@ -10,15 +10,10 @@
 
 #include "client/admin.h"
 #include "client/client_test_util.h"
-#include "support/test_env.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
-
-CCommandOutput RunProgram(const std::string& program, std::vector<std::string> args) {
-    args.insert(args.begin(), BuiltProgram(program));
-    return RunCommand(args);
-}
 
 // When the file was last written, its size and a hash of its bytes.
 std::string Snapshot(const std::string& path) {

@@ -110,8 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Runs, SiblingProgramTest, ::testing::Values(
         "%vob\tlib/a.c\toriginal\n%vob\tdoc/b.txt\toriginal\n2 checkouts in view \"%ws\".\n"},
     CSiblingCase{"FindcoBelowAFolder", "stavefindco", {"-recurse", "%root%vob/lib"}, "",
         "%vob\tlib/a.c\toriginal\n1 checkout in view \"%ws\".\n"},
-    CSiblingCase{"FindcoInAnEmptyFolder", "stavefindco", {"-recurse", "%root%vob/none"}, "",
-        "0 checkouts in view \"%ws\".\n"},
     CSiblingCase{"FindcoByNetworkPath", "stavefindco", {"-avobs", "\\\\view\\%view"}, "",
         "%vob\tc.c\toriginal\n1 checkout in view \"%view\".\n"},
     CSiblingCase{"BrowserSelectPicksWithoutAsking", "staveprojtool",
@@ -120,11 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, SiblingProgramTest, ::testing::Values(
         "\\Top\\Beta\n", "~", "\\Top|Beta"},
     CSiblingCase{"BrowserAsksAgainUntilTheInputEnds", "staveprojtool", {"--root", "%tree", "/b"},
         "9\n\\Top\\Team\n", "~exit 1: ", "|"},
-    CSiblingCase{"BrowserEmptyLineCancels", "staveprojtool", {"--root", "%tree", "/b"},
-        "\n\\Top\\Beta\n", "~exit 1: ", "|"},
     CSiblingCase{"BrowserSelectOfAFolder", "staveprojtool",
         {"--root", "%tree", "--select", "\\Top\\Team"}, "", "~exit 1: ", "|"},
-    CSiblingCase{"BrowserWithoutMode", "staveprojtool", {"--root", "%tree"}, "", "~exit 2: ", "|"},
     CSiblingCase{"MergeInAView", "stavemrgman", {"/t", "jdoe", "/b", "priv", "/n", "\\a", "\\b"},
         "", kMerge + "view \"jdoe\" from:\n  \\a\n  \\b\n"},
     CSiblingCase{"MergeInAWorkspace", "stavemrgman", {"/t", "/w s", "/b", "priv"}, "",
@@ -152,9 +147,7 @@ std::vector<CUsageCase> UsageCases() {
     };
     // clang-format off
     add("stavetool", 2, "stavetool: ", {{}, {"frobnicate"}, {"mkview", "a", "b"}, {"mkview", "--force", "a"},
-        {"setting", "get"}, {"setting", "set", "--param", "10", "-1"}, {"mkvob", "/v", "s", "--replica"},
-        {"vobfault", "/v", "12x"}, {"vobfault", "/v", "1002", "--clear"}, {"mount", "-a", "\\t"},
-        {"mountfault", "\\t", "1", "--clear"}, {"lock", "priv"}});
+        {"setting", "set", "--param", "10", "-1"}, {"vobfault", "/v", "12x"}, {"lock", "priv"}});
     add("stavetool", 2, "unknown command 'mkviw' (did you mean 'mkview'?)", {{"mkviw"}});
     add("stavetool", 2, "(did you mean '--replica'?)", {{"mkvob", "/v", "s", "--replika"}});
     add("viewprofile", 2, "no method given", {{"--view", "v"}});
@@ -164,9 +157,7 @@ std::vector<CUsageCase> UsageCases() {
     add("viewprofile", 2, "at most one argument", {{"SetViewTag", "a", "b"}});
     add("viewprofile", 2, "options go before the method: '--view'", {{"status", "--view", "v"}});
     add("viewprofile", 2, "unknown method 'GetEverything'", {{"--view", "v", "GetEverything"}});
-    add("viewprofile", 2, "unknown method '--view'", {{"--", "--view", "v"}});
     add("viewprofile", 2, "(did you mean 'GetConfigSpec'?)", {{"--view", "v", "GetConfigSpc"}});
-    add("viewprofile", 2, "(did you mean '--json'?)", {{"--view", "v", "status", "--jsn"}});
     add("viewprofile", 2, "give --view TAG or --workspace PATH", {{"GetConfigSpec"}, {"status"}});
     add("viewprofile", 2, "wrong number of arguments", {{"--view", "v", "SetViewTag"}});
     add("viewprofile", 2, "wrong type", {{"--view", "v", "SuppressErrorDisplay", "maybe"}});
@@ -179,14 +170,13 @@ std::vector<CUsageCase> UsageCases() {
         add(program, 0, std::string(program) + " 0.", {{"--version"}});
         add(program, 0, "sage: ", {{"-h"}});
     }
-    add("stavefindco", 2, "usage: stavefindco",
-        {{}, {"-recurse"}, {"-recurse", "my", "ws"}, {"-avobs", "v"}, {"-avobs", "\\\\view\\"}});
+    add("stavefindco", 2, "usage: stavefindco", {{}, {"-recurse", "my", "ws"}, {"-avobs", "\\\\view\\"}});
     add("stavefindco", 2, "unknown option '-all'", {{"-all", "v"}});
     add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
     add("stavefindco", 0, "-avobs", {{"--help"}});
     add("staveprojtool", 2, "staveprojtool: ", {{}});
     add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE] [--no-input]\n", {{"--help"}});
-    add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v"}, {"/t", "v", "/b", "p", "/n"}, {"-x"}});
+    add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v", "/b", "p", "/n"}, {"-x"}});
     add("staveviewupdate", 2, "(did you mean '-quick'?)", {{"-ws", "/w", "-cspec", "f", "-quik"}});
     add("staveviewupdate", 2, "-cspec FILE are needed", {{"-ws", "/w"}});
     // clang-format on

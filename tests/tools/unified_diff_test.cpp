@@ -1,9 +1,10 @@
 // The unified diff of the preview and of vptree diff, on texts whose diff -u
 // output is written out by hand.
+#include "unified_diff.h"
+
 #include <gtest/gtest.h>
 
 #include "support/test_env.h"
-#include "unified_diff.h"
 
 namespace kelmora::test {
 namespace {
@@ -36,8 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         CDiffCase{"OneLineChanged", "a\nb\nc\n", "a\nB\nc\n", "@@ -1,3 +1,3 @@\n a\n-b\n+B\n c\n"},
         CDiffCase{"FromNothing", "", "a\nb\n", "@@ -0,0 +1,2 @@\n+a\n+b\n"},
         CDiffCase{"ToNothing", "a\n", "", "@@ -1 +0,0 @@\n-a\n"},
-        CDiffCase{"TwoHunksFarApart", Numbers(1, 20),
-                  "1\nX\n" + Numbers(3, 18) + "Y\n20\n",
+        CDiffCase{"TwoHunksFarApart", Numbers(1, 20), "1\nX\n" + Numbers(3, 18) + "Y\n20\n",
                   "@@ -1,5 +1,5 @@\n 1\n-2\n+X\n 3\n 4\n 5\n"
                   "@@ -16,5 +16,5 @@\n 16\n 17\n 18\n-19\n+Y\n 20\n"},
         CDiffCase{"NearChangesShareAHunk", Numbers(1, 10), "1\n2\n3\nA\n5\n6\n7\n8\nB\n10\n",

@@ -2,7 +2,6 @@
 // something shows what it would change, and the client database (views,
 // types, mounts), the mount folder and the profile tree stay byte for byte.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 
@@ -25,32 +24,7 @@ const std::string kOnBranch =
     PrivateBlock(kProj, kGuid + " 2.5", "element * ...\\priv\\LATEST\r\nmkbranch priv\r\n") +
     kSectionHeader + "element * REL1\r\nelement * \\main\\0\r\n" + kEnd;
 
-// Every row of every table, every file below a folder (links by their target).
-std::string DatabaseRows() {
-    sqlite3* db = nullptr;
-    std::string rows;
-    EXPECT_EQ(
-        sqlite3_open_v2((KelmoraHome() + "/client.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
-        SQLITE_OK);
-    std::vector<std::string> tables;
-    auto collect = [](void* out, int columns, char** values, char**) {
-        auto* text = static_cast<std::string*>(out);
-        for (int i = 0; i < columns; ++i) *text += std::string(values[i] ? values[i] : "-") + "|";
-        *text += "\n";
-        return 0;
-    };
-    std::string names;
-    sqlite3_exec(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", collect,
-                 &names, nullptr);
-    for (size_t at = 0, end; (end = names.find("|\n", at)) != std::string::npos; at = end + 2) {
-        const std::string table = names.substr(at, end - at);
-        rows += "== " + table + "\n";
-        sqlite3_exec(db, ("SELECT * FROM \"" + table + "\" ORDER BY 1").c_str(), collect, &rows,
-                     nullptr);
-    }
-    sqlite3_close(db);
-    return rows;
-}
+// Every file below a folder (links by their target).
 std::string FolderContents(const std::string& folder) {
     std::vector<std::string> entries;
     std::error_code ec;
@@ -108,8 +82,12 @@ protected:
         }
         return text;
     }
+    // The tree, the mounts and the client database's bytes (a reader changes none).
     std::string Snapshot() const {
-        return DatabaseRows() + FolderContents(root_) + FolderContents(KelmoraHome() + "/vobs");
+        std::string all = FolderContents(root_) + FolderContents(KelmoraHome() + "/vobs");
+        for (const char* db : {"/client.db", "/client.db-wal"})
+            all += fs::exists(KelmoraHome() + db) ? ReadTextFile(KelmoraHome() + db) : "-";
+        return all;
     }
     std::string vobs_[2];
 };

@@ -8,6 +8,7 @@
 #include "cspec/profile_site.h"
 #include "platform/format.h"
 #include "platform/fs.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -74,7 +75,6 @@ const std::string kNulSpec =
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
-    CHostCase{"SetViewTag", kLatest, {"SetViewTag", "anything"}, "", "TRUE\n"},
     CHostCase{"SetWorkspacePathOutsideAnyWorkspace", kLatest, {"SetWorkspacePath", "/not/a/workspace"}, "",
         "FALSE\n", "", "[stop]"},
     // A failed call prints no result; its message is shown behind the prefix,
@@ -89,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
     CHostCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed", kLatest,
         {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"}, "", "", "",
         "[stop]\n| Error determining the view tag for the workspace path\n| '/not/a/workspace'\n"},
-    CHostCase{"IsAssociated", kAssociated, {"IsAssociated"}, "", "TRUE\n"},
     CHostCase{"GetDescription", kAssociated, {"GetDescription"}, "", "The compiler.\n"},
     CHostCase{"DissociateYes", kAssociated, {"Dissociate"}, "yes\n", "TRUE\n", kDissociated},
     CHostCase{"DissociateAtEndOfInput", kAssociated, {"Dissociate"}, "", "FALSE\n"},
@@ -99,33 +98,30 @@ INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
     CHostCase{"AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
     CHostCase{"SyncReadsPastANul", kNulSpec, {"Synchronize", "0"}, "", "TRUE\n", InfoBlock(kProj, kGuid + " 2.5") +
         kNulRules + "\r\n" + kAfter + "\r\n" + kSectionHeader + "\r\n" + kLatest + kEnd},
-    CHostCase{"SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"}),
+    CHostCase{"SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"},
+    CHostCase{"SyncUnassociated", kLatest, {"Synchronize", "0"}, "", "FALSE\n", "", "| are associated with"},
+    CHostCase{"SyncUnknownView", kLatest, {"--view", "nosuch", "Synchronize", "0"}, "", "FALSE\n", "",
+        "| Cannot synchronize the 'nosuch' view"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-class ViewProfileSyncTest : public CProfileSiteTest {
-protected:
-    // A program of this build with these arguments.
-    static CCommandOutput Run(std::vector<std::string> argv) {
-        argv[0] = BuiltProgram(argv[0]);
-        return RunCommand(argv);
-    }
-};
+class ViewProfileSyncTest : public CProfileSiteTest {};
 
 TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     MakeProfile("Proj", RulesFile("", kLatest));
     const std::string tag = MakeView(kComposed), more = "element * \\main\\0\r\n";
     WriteTextFile(temp_ / "rules", RulesFile("", kLatest + more));
-    ASSERT_EQ(Run({"vptree", "--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
-                  .exit_code,
-              0);
-    ASSERT_EQ(Run({"vptree", "--root", root_, "save", kProj}).exit_code, 0);
+    ASSERT_EQ(
+        RunProgram("vptree", {"--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
+            .exit_code,
+        0);
+    ASSERT_EQ(RunProgram("vptree", {"--root", root_, "save", kProj}).exit_code, 0);
     const std::string told = "| The '" + tag + "' view is %s up-to-date with respect to\n";
 
     // At start-up with nobody to ask, the update is offered in the log only.
     COperationLogTail log;
     CCommandOutput deferred =
-        Run({"viewprofile", "--view", tag, "--suppress-errors", "Synchronize", "1"});
+        RunProgram("viewprofile", {"--view", tag, "--suppress-errors", "Synchronize", "1"});
     EXPECT_EQ(deferred.out, "FALSE\n");
     EXPECT_NE(log.Text().find("View Profile\n'" + kProj + "' has been modified.\n\nThe '" + tag +
                               "' view is associated with this profile,\nand should be updated"),
@@ -136,11 +132,36 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     const std::string updated = InfoBlock(kProj, kGuid + " 2.6") + "\r\n\r\n" + kSectionHeader +
                                 "\r\n" + kLatest + more + kEnd;
     for (const char* now : {"now", "already"}) {
-        CCommandOutput run = Run({"viewprofile", "--view", tag, "Synchronize", "0"});
+        CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Synchronize", "0"});
         EXPECT_EQ(run.out, "TRUE\n") << run.err;
         EXPECT_NE(run.err.find(FormatPrintf(told.c_str(), now)), std::string::npos) << run.err;
         EXPECT_EQ(StoredSpec(tag), updated);
     }
+}
+
+// A GUID file that gives no revision, an empty one too, is said once with its text.
+TEST_F(ViewProfileSyncTest, AGuidFileWithoutARevisionIsFalse) {
+    const std::string tag = MakeView(kComposed);
+    for (const std::string& guid : {std::string(), kGuid, kGuid + " x.5"}) {
+        MakeProfile("Proj", RulesFile("", kLatest), guid);
+        CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Synchronize", "0"});
+        EXPECT_EQ(run.out, "FALSE\n") << guid;
+        const std::string said = "has been corrupted:\n|\n| \"" + guid + "\"\n";
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(said), run.err.rfind(said)) << run.err;
+    }
+    EXPECT_EQ(StoredSpec(tag), kComposed);
+}
+
+// Rules whose only end marker stands before the header (the checked-out
+// block's) compose nothing: FALSE, said, and the view unchanged.
+TEST_F(ViewProfileSyncTest, RulesWithoutAnEndMarkerAfterTheHeaderComposeNothing) {
+    const std::string rules = RulesFile("", kLatest), tag = MakeView(kLatest);
+    MakeProfile("Proj", rules.substr(0, rules.rfind("# SM_PROJECT]")));
+    CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Associate"}, kTyped);
+    EXPECT_EQ(run.out, "FALSE\n");
+    EXPECT_NE(run.err.find("couldn't find Profile private rules."), std::string::npos) << run.err;
+    EXPECT_EQ(StoredSpec(tag), kLatest);
 }
 
 TEST_F(ViewProfileSyncTest, AWorkspaceIsWrittenThenEditedThenUpdatedByTheTool) {

@@ -10,16 +10,10 @@
 #include "client/client_test_util.h"
 #include "kelmora/automation.h"
 #include "module/server_registry.h"
-#include "support/test_env.h"
 #include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
-
-CCommandOutput ViewProfile(std::vector<std::string> args) {
-    args.insert(args.begin(), BuiltProgram("viewprofile"));
-    return RunCommand(args);
-}
 
 struct CFrontEndCase {
     const char* name;
@@ -39,7 +33,7 @@ TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
     CScopedEnv platform("QT_QPA_PLATFORM", nullptr);
     std::vector<std::string> args = {"--view", UniqueName("missing"), "GetConfigSpec"};
     if (c.gui) args.insert(args.begin(), "--gui");
-    CCommandOutput run = ViewProfile(args);
+    CCommandOutput run = RunProgram("viewprofile", args);
     EXPECT_EQ(run.exit_code, 1);
     const size_t at = run.err.find(c.notice);
     ASSERT_NE(at, std::string::npos) << run.err;
@@ -62,14 +56,14 @@ TEST(ViewProfileToolTest, ACorruptClientDatabaseIsSaidOnceAndFailsTheCall) {
     CScopedHome home;
     std::filesystem::create_directories(home.path());
     WriteTextFile(home.path() + "/client.db", std::string(100000, 'x'));
-    CCommandOutput run = ViewProfile({"--view", "v1", "GetConfigSpec"});
+    CCommandOutput run = RunProgram("viewprofile", {"--view", "v1", "GetConfigSpec"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.err, "Client database " + home.path() +
                            "/client.db: cannot prepare a statement (file is not a database)\n");
 }
 
 TEST(ViewProfileToolTest, HelpListsEveryMethod) {
-    CCommandOutput run = ViewProfile({"--help"});
+    CCommandOutput run = RunProgram("viewprofile", {"--help"});
     EXPECT_EQ(run.exit_code, 0);
     for (const CDispatchMember& m : ViewProfileDispatchMembers())
         EXPECT_NE(run.out.find(std::string("\n  ") + m.name + " "), std::string::npos) << m.name;
@@ -78,7 +72,7 @@ TEST(ViewProfileToolTest, HelpListsEveryMethod) {
 // Every call is one JSON line of the call log, printed back readably.
 TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
     CScopedHome home;
-    ViewProfile({"--view", "nosuch", "--suppress-errors", "IsAssociated"});
+    RunProgram("viewprofile", {"--view", "nosuch", "--suppress-errors", "IsAssociated"});
     const std::string log = ReadTextFile(home.path() + "/log/viewprofile.jsonl");
     EXPECT_NE(log.find("\"program\":\"viewprofile\""), std::string::npos) << log;
     EXPECT_NE(log.find("\"method\":\"IsAssociated\",\"arguments\":[],\"result\":\"FALSE\","
@@ -86,11 +80,11 @@ TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
               std::string::npos)
         << log;
     const std::string printed =
-        Printed(ViewProfile({"log", "--view", "nosuch", "--since", "2000"}));
+        Printed(RunProgram("viewprofile", {"log", "--view", "nosuch", "--since", "2000"}));
     EXPECT_NE(printed.find(" nosuch: IsAssociated -> FALSE (failed, "), std::string::npos)
         << printed;
     EXPECT_NE(printed.find("\n    | No view \"nosuch\" exists"), std::string::npos) << printed;
-    EXPECT_EQ(Printed(ViewProfile({"log", "--since", "2999"})), "");
+    EXPECT_EQ(Printed(RunProgram("viewprofile", {"log", "--since", "2999"})), "");
 }
 
 // A registration left by a library that is gone is renewed quietly. A
@@ -105,7 +99,7 @@ TEST_P(ViewProfileRegistrationTest, TheLibraryBesideTheHostIsRegistered) {
     if (other_build) std::filesystem::copy_file(KELMORA_LIB_DIR "/libkelmora.so", registered);
     ASSERT_EQ(WriteServerRegistration(KELMORA_VIEWPROFILE_PROGID, CLSID_ViewProfile, registered),
               TBS_ST_OK);
-    CCommandOutput first = ViewProfile({"SetViewTag", "v"});
+    CCommandOutput first = RunProgram("viewprofile", {"SetViewTag", "v"});
     EXPECT_EQ(first.exit_code, 0) << first.err;
     EXPECT_EQ(first.err.find("was registered to " + registered + "; using ") != std::string::npos,
               other_build)
@@ -115,7 +109,7 @@ TEST_P(ViewProfileRegistrationTest, TheLibraryBesideTheHostIsRegistered) {
     std::string path;
     ASSERT_TRUE(FindServerByProgId(KELMORA_VIEWPROFILE_PROGID, &clsid, &path));
     EXPECT_TRUE(std::filesystem::equivalent(path, KELMORA_LIB_DIR "/libkelmora.so")) << path;
-    EXPECT_EQ(ViewProfile({"SetViewTag", "v"}).err, "");
+    EXPECT_EQ(RunProgram("viewprofile", {"SetViewTag", "v"}).err, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Registrations, ViewProfileRegistrationTest, ::testing::Bool(),
