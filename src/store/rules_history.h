@@ -38,7 +38,8 @@ struct CRulesHistoryError {
 
 // The revisions in force, newest first. A profile without history gives an
 // empty list and true. profile_folder is the profile's folder held open. Both
-// readers fail (not not_kept) while a save holds the GUID file, for a moment.
+// read the GUID file (to leave out lines not in force) and wait for another
+// process that holds it, as every reader of a profile's files does.
 bool ReadRulesHistory(const CFolder& profile_folder, std::vector<CRulesRevision>* newest_first,
                       CRulesHistoryError* error);
 // The Rules text that the save of that minor revision wrote.
