@@ -119,6 +119,7 @@ public:
         // What a killed save left behind goes first; the tree lock keeps
         // other saves out.
         RemoveReplacementLeftovers(folder_);
+        if ((mask_ & kSaveRules) && !PrepareHistory()) return false;
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
             CHeldFile& held = texts_.emplace_back();
@@ -137,7 +138,7 @@ public:
         for (CHeldFile& held : texts_) {
             if (!PrepareText(held)) return false;
         }
-        return !(mask_ & kSaveRules) || PrepareHistory();
+        return true;
     }
 
     // Writes what Prepare() made ready; a file that fails is reported and the
@@ -291,15 +292,11 @@ private:
     }
 
     // The new revision's history entry is on disk before any file of the
-    // profile changes; a cut save's entry is put right by the pending bump.
+    // profile is opened; a cut save's entry is put right by the pending bump.
     bool PrepareHistory() {
-        CProfileGuid guid;
-        ParseGuidFileText(bumped_guid_text_, &guid);
         bool kept = false;
         CRulesHistoryError error;
-        if (PrepareRulesHistoryEntry(folder_, static_cast<unsigned long>(guid.minor),
-                                     previous_text_, record_.rules, &kept, &error))
-            return true;
+        if (PrepareRulesHistoryEntry(folder_, record_.rules, &kept, &error)) return true;
         error_.Set(error.os_error);
         return Refuse(NativePathOfNode(node_, error.path));
     }

@@ -14,7 +14,9 @@
 
 #include "client/registry.h"
 #include "platform/file.h"
+#include "platform/sleep.h"
 #include "platform/temp_file.h"
+#include "store/profile_files.h"
 #include "store/profile_layout.h"
 
 namespace kelmora {
@@ -53,6 +55,26 @@ bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* tex
         return true;
     errno = error.os_error ? error.os_error : EIO;
     return false;
+}
+
+// The same for a file of the profile, waited for like every reader of the
+// profile's files while another process holds it (a save, or the read-only
+// test of a load, which opens the GUID file exclusively for a moment).
+bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::string* text) {
+    CWaitNotice notice(name);
+    for (int attempt = 1;; ++attempt) {
+        CFile file;
+        CFileException error;
+        const bool opened = file.OpenIn(folder, name, FileAccess::Read, FileShare::DenyWrite,
+                                        FileCreate::OpenExisting, &error, FileKind::RegularOnly);
+        if (opened && file.ReadAll(text, &error)) return true;
+        errno = error.os_error ? error.os_error : EIO;
+        if (opened) return false;
+        if (error.cause != FileErrorCause::SharingViolation ||
+            attempt >= WaitAttempts(kProfileFileOpenAttempts, kProfileFileRetryMs))
+            return false;
+        notice.Sleep(kProfileFileRetryMs);
+    }
 }
 
 bool ParseNumber(std::string_view text, long* value) {
@@ -124,7 +146,8 @@ bool CurrentMinor(const CFolder& profile_folder, std::optional<unsigned long>* m
     std::string text;
     CProfileGuid guid;
     minor->reset();
-    if (!ReadFileIn(profile_folder, ProfileFileName(kProfileGuid), &text)) return errno == ENOENT;
+    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileGuid), &text))
+        return errno == ENOENT;
     if (ParseGuidFileText(text, &guid) && guid.minor >= 0)
         *minor = static_cast<unsigned long>(guid.minor);
     return true;
@@ -289,10 +312,20 @@ bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revisi
     return ReadRulesAtRevision(folder, revision, text, error);
 }
 
-bool PrepareRulesHistoryEntry(const CFolder& profile_folder, unsigned long revision,
-                              const std::string& old_rules, const std::string& new_rules,
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
                               bool* kept, CRulesHistoryError* error) {
     *kept = false;
+    // Writers of the profile keep out while this process holds the tree lock.
+    std::optional<unsigned long> minor;
+    std::string old_rules;
+    if (!CurrentMinor(profile_folder, &minor))
+        return Fail(error, ProfileFileName(kProfileGuid), errno);
+    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileRules), &old_rules) &&
+        errno != ENOENT)
+        return Fail(error, ProfileFileName(kProfileRules), errno);
+    // The save refuses a GUID file that gives no revision, or one that cannot rise.
+    if (!minor || *minor >= INT_MAX) return true;
+    const unsigned long revision = *minor + 1;
     CFolder history;
     if (!OpenHistory(profile_folder, &history)) {
         if (errno != ENOENT ||

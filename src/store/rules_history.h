@@ -38,7 +38,8 @@ struct CRulesHistoryError {
 
 // The revisions in force, newest first. A profile without history gives an
 // empty list and true. profile_folder is the profile's folder held open. Both
-// readers fail (not not_kept) while a save holds the GUID file, for a moment.
+// read the GUID file (to leave out lines not in force) and wait for another
+// process that holds it, as every reader of a profile's files does.
 bool ReadRulesHistory(const CFolder& profile_folder, std::vector<CRulesRevision>* newest_first,
                       CRulesHistoryError* error);
 // The Rules text that the save of that minor revision wrote.
@@ -59,15 +60,14 @@ void CountChangedLines(const std::string& old_text, const std::string& new_text,
 // RulesHistoryLimit; 0 (unset) keeps all.
 unsigned long RulesHistoryLimit();
 
-// Writes the history entry of a save of the Rules that is to raise the
-// profile's minor number to revision: before anything else of the profile is
-// written, under the tree lock for writing. old_rules (the Rules that stand
-// now, at revision - 1) start the history when it has no entry for them.
-// True when written, and also when the profile folder takes no new folder
-// from this user (no history is kept there, *kept false); false with the
-// error set otherwise, and the save must then write nothing.
-bool PrepareRulesHistoryEntry(const CFolder& profile_folder, unsigned long revision,
-                              const std::string& old_rules, const std::string& new_rules,
+// Writes the history entry of a save of new_rules, which is to raise the
+// profile's minor number by one: under the tree lock for writing, before the
+// save opens any file of the profile (so readers are not held up). The Rules
+// that stand now start the history when it has no entry for them.
+// True when written, and also when this user may not write the history or
+// the GUID file gives no revision (nothing kept, *kept false); false with
+// the error set otherwise, and the save must then write nothing.
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
                               bool* kept, CRulesHistoryError* error);
 
 // Makes the history agree with the Rules after a save that was cut, once the

@@ -314,6 +314,7 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
 // mv keeps it and rm removes it with the profile.
 TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
+    EXPECT_NE(Vptree({"log", kProj}).err.find("no Rules history is kept"), std::string::npos);
     // A change of the line ends alone is a change.
     WriteTextFile(Native("Proj/") + kPreviousRulesFileName, "element * REL_3\n");
     WriteTextFile(Native("Proj/Rules"), "element * REL_3\r\n");

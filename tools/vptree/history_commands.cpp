@@ -157,6 +157,11 @@ int Log(const std::vector<std::string>& args) {
         }
         return tools::PrintJson(document) ? kExitOk : ReportFailure("cannot write the log");
     }
+    if (log.empty())
+        std::fprintf(stderr,
+                     "vptree: no Rules history is kept for '%s' yet; the next save of its "
+                     "Rules starts it\n",
+                     args[0].c_str());
     std::string out;
     for (const CRulesRevision& entry : log) {
         out += profile.Label(entry.revision) + "\t" +
