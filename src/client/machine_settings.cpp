@@ -13,6 +13,7 @@ const CMachineSetting kSettings[] = {
     {"ProjectRoot", ntregy_get_common_key(), "ProjectRoot"},
     {"ClientParam10", ntregy_client_params_key(), "Param10"},
     {"FileSystemParam28", ntregy_trfs_params_key(), "Param28"},
+    {"RequestsInFlight", ntregy_get_common_key(), "RequestsInFlight"},
 };
 
 std::string Trimmed(const std::string& text) {

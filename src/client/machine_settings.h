@@ -17,7 +17,8 @@ struct CMachineSetting {
     const char* key_path;
     const char* value_name;
 };
-// ProjectRoot, client parameter 10 and file system parameter 28.
+// ProjectRoot, client parameter 10, file system parameter 28 and the
+// number of file requests the store keeps in flight.
 std::span<const CMachineSetting> MachineSettings();
 
 // The file's value for a registry value of the machine hive; false when the

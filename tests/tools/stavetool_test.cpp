@@ -89,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
     // The machine's settings file fills in what the client database does not hold.
     CSessionCase{"Settings", {{{"setting", "set", "--param", "10", "0"}, ""},
         {{"setting", "list"}, "ProjectRoot\t/srv/team\t%dir/settings\nClientParam10\t0\tclient "
-                              "database %home/client.db\nFileSystemParam28\t\tnot set\n"},
+                              "database %home/client.db\nFileSystemParam28\t\tnot set\n"
+                              "RequestsInFlight\t\tnot set\n"},
         {{"setting", "set", "--user", "K\\%none", "Folder", "-dash value"}, ""},
         {{"setting", "get", "--user", "K\\%none", "Folder"}, "-dash value\n"},
         {{"setting", "get", "K\\%none", "Folder"}, "!stavetool: no setting"},
