@@ -32,6 +32,10 @@ public:
 // and clean, 1 something needs the user, 2 the view, its config spec or the
 // tree could not be read.
 int RunStatus(const CObjectSetup& setup, bool json);
+// The same for several views (each tag, then with all every view of the
+// client) in one process, which reads each profile's files once: every
+// view's status in turn, and the highest exit code.
+int RunStatusOfViews(const std::vector<std::string>& view_tags, bool all, bool json);
 
 // Runs the method with every change held back, then prints what it would
 // have changed (preview.cpp). The exit code is the method's.

@@ -61,6 +61,7 @@ void PrintUsage(FILE* out) {
                  "                   [--suppress-errors] [--preview] [--gui] [--no-input]\n"
                  "                   [--] METHOD [ARG]\n"
                  "       viewprofile (--view TAG | --workspace PATH) status [--json]\n"
+                 "       viewprofile (--view TAG --view TAG... | --all) status [--json]\n"
                  "       viewprofile log [--since TIME] [--view TAG]\n"
                  "       viewprofile --version\n"
                  "       viewprofile --help\n");
@@ -91,6 +92,9 @@ void PrintHelp() {
         "config spec was edited by hand; --json prints it as one JSON document.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
+        "Several --view options, or --all (every view of the client), look at each\n"
+        "view in turn in one process, which reads each profile's files once; the\n"
+        "exit status is the highest, and --json prints {\"views\": [...]}.\n"
         "log: the calls of every host, from log/viewprofile.jsonl: since TIME\n"
         "(ISO 8601 UTC, \"2026-12-07\" or \"2026-12-07T08:00\"), of the view TAG.\n"
         "\n"
@@ -105,6 +109,8 @@ void PrintHelp() {
 
 struct COptions {
     std::optional<std::string> view_tag;
+    std::vector<std::string> more_views;  // --view given again (status only)
+    bool all = false;                     // status of every view
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     std::optional<std::string> since;
@@ -123,7 +129,8 @@ struct COptions {
 const std::vector<std::string> kOptionNames = {
     "--view",    "--workspace", "--error-prefix", "--suppress-errors",
     "--preview", "--gui",       "--no-input",     "--json",
-    "--since",   "--help",      "--version",      "--"};
+    "--since",   "--help",      "--version",      "--all",
+    "--"};
 
 // Accepts "--name VALUE" and "--name=VALUE"; a missing value is an error.
 bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int* i,
@@ -172,6 +179,8 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
             o->method = arg;
         } else if (arg == "--json" && o->method != kLogCommand) {
             o->json = true;
+        } else if (arg == "--all" && o->method != kLogCommand) {
+            o->all = true;
         } else if (o->method == kLogCommand &&
                    (TakeValue(arg, "--since", argc, argv, &i, &o->since, &o->error) ||
                     TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error))) {
@@ -188,7 +197,10 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
             o->error = tools::UnknownWordText("option", arg,
                                               o->method == kLogCommand
                                                   ? std::vector<std::string>{"--since", "--view"}
-                                                  : std::vector<std::string>{"--json"});
+                                                  : std::vector<std::string>{"--json", "--all"});
+        } else if (std::optional<std::string> another;
+                   o->view_tag && TakeValue(arg, "--view", argc, argv, &i, &another, &o->error)) {
+            if (another) o->more_views.push_back(*another);
         } else if (TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error) ||
                    TakeValue(arg, "--workspace", argc, argv, &i, &o->workspace, &o->error) ||
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &o->error_prefix, &o->error)) {
@@ -225,6 +237,14 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         if (!o->arguments.empty()) o->error = "log takes no argument '" + o->arguments[0] + "'";
         return o->error.empty();
     }
+    if ((o->all || !o->more_views.empty()) && o->method != kStatusCommand) {
+        o->error = "several views and --all are for status only";
+        return false;
+    }
+    if (o->all && (o->view_tag || o->workspace)) {
+        o->error = "status --all takes no --view or --workspace";
+        return false;
+    }
     if (o->view_tag && o->workspace) {
         o->error = "give either --view or --workspace, not both";
         return false;
@@ -240,7 +260,7 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         return false;
     }
     const bool needs_view = method ? method->needs_view : true;
-    if (needs_view && !o->view_tag && !o->workspace) {
+    if (needs_view && !o->view_tag && !o->workspace && !o->all) {
         o->error = o->method + " works on a view: give --view TAG or --workspace PATH";
         return false;
     }
@@ -299,6 +319,11 @@ int Run(int argc, char** argv) {
     // The choice of front end is read when the first dialog is shown.
     if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
+    if (options.method == kStatusCommand && (options.all || !options.more_views.empty())) {
+        std::vector<std::string> views = options.more_views;
+        if (options.view_tag) views.insert(views.begin(), *options.view_tag);
+        return RunStatusOfViews(views, options.all, options.json);
+    }
     if (options.method == kStatusCommand) return RunStatus(SetupOf(options), options.json);
     if (options.preview) return RunPreview(SetupOf(options), options.method, options.arguments);
 

@@ -1,5 +1,6 @@
 // viewprofile status: one look at a view through the operations' own steps,
 // with every question answered No and every change held back.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -12,8 +13,12 @@
 #include "cspec/info_block.h"
 #include "json_output.h"
 #include "look.h"
+#include "platform/paths.h"
 #include "store/current_tree.h"
 #include "store/pending_bump.h"
+#include "store/profile_files.h"
+#include "store/profile_layout.h"
+#include "store/tree_root.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora {
@@ -290,40 +295,136 @@ void PrintText(const CViewStatus& s) {
 
 }  // namespace
 
-int RunStatus(const CObjectSetup& setup, bool json) {
-    CInProcessModule module;
+namespace {
+
+// One look with an object and a console of its own, so that what the
+// operations said stays with its view. Nobody is asked, nothing is written:
+// answers are No or Cancel, and what the operations would change is held back.
+struct CLook {
+    bool looked = false;
+    CViewStatus status;
+    CLookFailure failure;
+};
+
+CLook LookAt(CInProcessModule& module, const CObjectSetup& setup) {
+    CLook look;
     IDispatch* object = module.CreateObject();
     if (!object) {
-        const char* text = "the View Profile class is not available";
-        if (json) return tools::PrintJsonError(text, kExitFailure);
-        std::fprintf(stderr, "viewprofile: %s\n", text);
-        return kExitFailure;
+        look.failure.what = "the View Profile class is not available";
+        return look;
     }
-    // Nobody is asked, nothing is written: answers are No or Cancel, and
-    // what the operations would change is held back.
     std::istringstream no_answers;
     std::ostringstream not_shown;
     CConsoleUserInterface ui(no_answers, not_shown);
     CScopedUserInterface ui_scope(&ui);
     CPreview held_back;
     CScopedPreview preview_scope(&held_back);
-
-    CStatusLook look(*static_cast<CViewProfile*>(object), ui);
-    const bool looked = look.Run(setup);
+    CStatusLook status_look(*static_cast<CViewProfile*>(object), ui);
+    look.looked = status_look.Run(setup);
+    look.status = status_look.status();
+    look.failure = status_look.failure();
     object->Release();
-    if (!looked) {
-        if (json) return tools::PrintJsonError(look.failure().what, kExitFailure);
-        std::fprintf(stderr, "viewprofile: %s\n", look.failure().what.c_str());
+    return look;
+}
+
+int ExitCodeOf(const CLook& look) {
+    if (!look.looked) return kExitFailure;
+    return look.status.attention.empty() ? kExitTrue : kExitFalse;
+}
+
+// The "GUID" and "VOB List" files of the profiles that the views' config
+// specs name, as the looks will read them.
+std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
+                                        const std::vector<CObjectSetup>& setups) {
+    std::vector<std::string> paths;
+    const std::string root = ReadTreeRootSetting();
+    if (root.empty()) return paths;
+    std::istringstream no_answers;
+    std::ostringstream not_shown;
+    CConsoleUserInterface ui(no_answers, not_shown);
+    CScopedUserInterface ui_scope(&ui);
+    CPreview held_back;
+    CScopedPreview preview_scope(&held_back);
+    for (const CObjectSetup& setup : setups) {
+        IDispatch* object = module.CreateObject();
+        if (!object) break;
+        auto& view = *static_cast<CViewProfile*>(object);
+        if (setup.view_tag) view.SetViewTag(*setup.view_tag);
+        CInfoBlockFields recorded;
+        if (setup.view_tag && view.LoadConfigSpec(FALSE) &&
+            ScanInfoBlock(view.config_spec(), &recorded) == 4) {
+            for (int file : {kProfileGuid, kProfileVobList}) {
+                std::string path = ProfileNativePath(root, recorded.name, ProfileFileName(file));
+                if (!path.empty()) paths.push_back(std::move(path));
+            }
+        }
+        object->Release();
+    }
+    return paths;
+}
+
+}  // namespace
+
+int RunStatus(const CObjectSetup& setup, bool json) {
+    CInProcessModule module;
+    const CLook look = LookAt(module, setup);
+    if (!look.looked) {
+        if (json) return tools::PrintJsonError(look.failure.what, kExitFailure);
+        std::fprintf(stderr, "viewprofile: %s\n", look.failure.what.c_str());
         return kExitFailure;
     }
-    const CViewStatus& status = look.status();
     if (json) {
-        if (!tools::PrintJson(ToJson(status))) return kExitFailure;
+        if (!tools::PrintJson(ToJson(look.status))) return kExitFailure;
     } else {
-        PrintText(status);
-        PrintLine("needs", status.attention.empty() ? "nothing" : Joined(status.attention, ", "));
+        PrintText(look.status);
+        PrintLine("needs",
+                  look.status.attention.empty() ? "nothing" : Joined(look.status.attention, ", "));
     }
-    return status.attention.empty() ? kExitTrue : kExitFalse;
+    return ExitCodeOf(look);
+}
+
+int RunStatusOfViews(const std::vector<std::string>& view_tags, bool all, bool json) {
+    CInProcessModule module;
+    std::vector<std::string> tags = view_tags;
+    if (all) {
+        std::vector<client::CViewRecord> views;
+        if (client::ListViews(&views) != TBS_ST_OK) {
+            const char* text = "cannot list the views";
+            if (json) return tools::PrintJsonError(text, kExitFailure);
+            std::fprintf(stderr, "viewprofile: %s\n", text);
+            return kExitFailure;
+        }
+        for (const client::CViewRecord& view : views) tags.push_back(view.tag);
+    }
+    std::vector<CObjectSetup> setups(tags.size());
+    for (size_t i = 0; i < tags.size(); ++i) setups[i].view_tag = &tags[i];
+    // Each profile's files are read once, with requests in flight, whatever
+    // number of views look at it.
+    CProfileFileReadAhead read_ahead(ProfileFilesOf(module, setups));
+
+    int exit_code = kExitTrue;
+    CJson documents = CJson::array();
+    for (size_t i = 0; i < setups.size(); ++i) {
+        const CLook look = LookAt(module, setups[i]);
+        exit_code = std::max(exit_code, ExitCodeOf(look));
+        if (json) {
+            documents.push_back(look.looked
+                                    ? ToJson(look.status)
+                                    : CJson{{"view", tags[i]}, {"error", look.failure.what}});
+            continue;
+        }
+        if (i > 0) std::printf("\n");
+        if (!look.looked) {
+            PrintLine("view", tags[i]);
+            std::fprintf(stderr, "viewprofile: %s\n", look.failure.what.c_str());
+            continue;
+        }
+        PrintText(look.status);
+        PrintLine("needs",
+                  look.status.attention.empty() ? "nothing" : Joined(look.status.attention, ", "));
+    }
+    if (json && !tools::PrintJson(CJson{{"views", std::move(documents)}})) return kExitFailure;
+    return exit_code;
 }
 
 }  // namespace kelmora
