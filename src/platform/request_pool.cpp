@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <system_error>
 
 namespace kelmora {
 
@@ -20,9 +21,14 @@ void CRequestPool::Submit(std::function<void()> task) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
-        // Threads are started only once there is work to share.
-        if (threads_.size() + 1 < width_ && tasks_.size() > 1)
-            threads_.emplace_back([this] { Work(); });
+        // Threads are started only once there is work to share; where none
+        // can be had, the waiting thread does the work.
+        if (threads_.size() + 1 < width_ && tasks_.size() > 1) {
+            try {
+                threads_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+            }
+        }
     }
     queued_.notify_one();
     idle_.notify_one();  // the waiting thread takes work too
@@ -51,6 +57,11 @@ void CRequestPool::Work() {
     }
 }
 
+bool CRequestPool::RunQueuedTask() {
+    std::unique_lock lock(mutex_);
+    return RunOne(lock);
+}
+
 void CRequestPool::WaitIdle() {
     std::unique_lock lock(mutex_);
     while (true) {
@@ -72,35 +83,36 @@ void ReadInOrder(size_t count, unsigned width, const std::function<void(size_t)>
     std::mutex mutex;
     std::condition_variable done_one;
     std::unique_ptr<bool[]> done(new bool[count]());
-    size_t done_count = 0;
     std::atomic<bool> stopped = false;
-    // The calling thread only consumes: width threads read.
-    CRequestPool pool(width + 1);
+    CRequestPool pool(width);
     // The last submitted runs first: index 0 goes in last.
     for (size_t i = count; i-- > 0;) {
         pool.Submit([&, i] {
             if (!stopped) read(i);
             std::lock_guard lock(mutex);
             done[i] = true;
-            ++done_count;
             done_one.notify_all();
         });
     }
     for (size_t i = 0; i < count; ++i) {
-        {
+        // The calling thread reads too while it waits, the lowest index first.
+        while (true) {
+            {
+                std::lock_guard lock(mutex);
+                if (done[i]) break;
+            }
+            if (pool.RunQueuedTask()) continue;
             std::unique_lock lock(mutex);
             done_one.wait(lock, [&] { return done[i]; });
+            break;
         }
         if (!consume(i)) {
             stopped = true;
             break;
         }
     }
-    // Every task still refers to this frame.
-    {
-        std::unique_lock lock(mutex);
-        done_one.wait(lock, [&] { return done_count == count; });
-    }
+    // Every task still refers to this frame; those not started read nothing.
+    pool.WaitIdle();
 }
 
 }  // namespace kelmora

@@ -25,6 +25,8 @@ public:
     void Submit(std::function<void()> task);
     // Runs tasks until none is queued or running.
     void WaitIdle();
+    // Runs the next queued task on the calling thread; false when none is queued.
+    bool RunQueuedTask();
 
 private:
     void Work();
