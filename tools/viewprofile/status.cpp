@@ -293,13 +293,24 @@ void PrintText(const CViewStatus& s) {
     if (!vobs.empty()) PrintLine("VOBs", Joined(vobs, ", "));
 }
 
-}  // namespace
+// Nobody is asked, nothing is written: answers are No or Cancel, what the
+// operations would show is kept, and what they would change is held back.
+class CQuietScope {
+public:
+    CQuietScope() : ui_(no_answers_, not_shown_), ui_scope_(&ui_), preview_scope_(&held_back_) {}
+    const CConsoleUserInterface& ui() const { return ui_; }
 
-namespace {
+private:
+    std::istringstream no_answers_;
+    std::ostringstream not_shown_;
+    CConsoleUserInterface ui_;
+    CScopedUserInterface ui_scope_;
+    CPreview held_back_;
+    CScopedPreview preview_scope_;
+};
 
 // One look with an object and a console of its own, so that what the
-// operations said stays with its view. Nobody is asked, nothing is written:
-// answers are No or Cancel, and what the operations would change is held back.
+// operations said stays with its view.
 struct CLook {
     bool looked = false;
     CViewStatus status;
@@ -313,13 +324,8 @@ CLook LookAt(CInProcessModule& module, const CObjectSetup& setup) {
         look.failure.what = "the View Profile class is not available";
         return look;
     }
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui(no_answers, not_shown);
-    CScopedUserInterface ui_scope(&ui);
-    CPreview held_back;
-    CScopedPreview preview_scope(&held_back);
-    CStatusLook status_look(*static_cast<CViewProfile*>(object), ui);
+    const CQuietScope quiet;
+    CStatusLook status_look(*static_cast<CViewProfile*>(object), quiet.ui());
     look.looked = status_look.Run(setup);
     look.status = status_look.status();
     look.failure = status_look.failure();
@@ -339,12 +345,7 @@ std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
     std::vector<std::string> paths;
     const std::string root = ReadTreeRootSetting();
     if (root.empty()) return paths;
-    std::istringstream no_answers;
-    std::ostringstream not_shown;
-    CConsoleUserInterface ui(no_answers, not_shown);
-    CScopedUserInterface ui_scope(&ui);
-    CPreview held_back;
-    CScopedPreview preview_scope(&held_back);
+    const CQuietScope quiet;
     for (const CObjectSetup& setup : setups) {
         IDispatch* object = module.CreateObject();
         if (!object) break;
