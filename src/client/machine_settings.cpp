@@ -14,6 +14,7 @@ const CMachineSetting kSettings[] = {
     {"ClientParam10", ntregy_client_params_key(), "Param10"},
     {"FileSystemParam28", ntregy_trfs_params_key(), "Param28"},
     {"RulesHistoryLimit", ntregy_get_common_key(), "RulesHistoryLimit"},
+    {"RequestsInFlight", ntregy_get_common_key(), "RequestsInFlight"},
 };
 
 std::string Trimmed(const std::string& text) {

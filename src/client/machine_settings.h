@@ -18,7 +18,8 @@ struct CMachineSetting {
     const char* value_name;
 };
 // ProjectRoot, client parameter 10, file system parameter 28 and the
-// bound of the Rules history.
+// bound of the Rules history and the number of file requests the store keeps
+// in flight.
 std::span<const CMachineSetting> MachineSettings();
 
 // The file's value for a registry value of the machine hive; false when the

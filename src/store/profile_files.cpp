@@ -1,15 +1,78 @@
 #include "store/profile_files.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "automation/view_profile.h"
 #include "platform/file.h"
 #include "platform/format.h"
+#include "platform/request_pool.h"
 #include "platform/sleep.h"
 #include "resources/message_text.h"
 #include "resources/string_table.h"
+#include "store/requests_in_flight.h"
 
 namespace kelmora {
+
+namespace {
+
+CProfileFileReadAhead* g_read_ahead = nullptr;
+
+// Appends the open file's text, a block at a time (a NUL ends the text of
+// its block); false with the text emptied when a read fails.
+bool ReadTextBlocks(CFile& file, std::string* text, bool first_block_only, CFileException* error) {
+    char block[kProfileFileBlockSize];
+    for (;;) {
+        const long count = file.Read(block, sizeof block, error);
+        if (count == 0) return true;
+        if (count < 0) break;
+        text->append(block, strnlen(block, static_cast<size_t>(count)));
+        if (first_block_only) return true;
+    }
+    text->clear();
+    return false;
+}
+
+bool OpenProfileFile(CFile& file, const std::string& path, CFileException* error) {
+    return file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting, error,
+                     FileKind::RegularOnly);
+}
+
+}  // namespace
+
+FileErrorCause TryReadProfileFile(const std::string& path, std::string* text) {
+    text->clear();
+    CFile file;
+    CFileException error;
+    if (!OpenProfileFile(file, path, &error)) return error.cause;
+    if (ReadTextBlocks(file, text, false, &error)) return FileErrorCause::None;
+    return error.cause == FileErrorCause::None ? FileErrorCause::Other : error.cause;
+}
+
+CProfileFileReadAhead::CProfileFileReadAhead(std::vector<std::string> paths)
+    : outer_(g_read_ahead) {
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    std::vector<std::pair<FileErrorCause, std::string>> reads(paths.size());
+    ReadInOrder(
+        paths.size(), RequestsInFlight(),
+        [&](size_t i) { reads[i].first = TryReadProfileFile(paths[i], &reads[i].second); },
+        [](size_t) { return true; });
+    for (size_t i = 0; i < paths.size(); ++i) reads_[paths[i]] = std::move(reads[i]);
+    g_read_ahead = this;
+}
+
+CProfileFileReadAhead::~CProfileFileReadAhead() {
+    g_read_ahead = outer_;
+}
+
+const std::pair<FileErrorCause, std::string>* CProfileFileReadAhead::Find(const std::string& path) {
+    for (const CProfileFileReadAhead* ahead = g_read_ahead; ahead; ahead = ahead->outer_) {
+        const auto found = ahead->reads_.find(path);
+        if (found != ahead->reads_.end()) return &found->second;
+    }
+    return nullptr;
+}
 
 std::string OpenErrorText(const CFileException& error, const std::string& path) {
     if (error.cause == FileErrorCause::NotRegularFile) {
@@ -29,15 +92,20 @@ std::string WriteErrorText(const CFileException& error, const std::string& path)
 BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, BOOL must_exist,
                                    BOOL first_block_only) {
     text->clear();
+    if (const auto* ahead = CProfileFileReadAhead::Find(path); ahead && !first_block_only) {
+        if (ahead->first == FileErrorCause::None) {
+            *text = ahead->second;
+            return TRUE;
+        }
+        if (ahead->first == FileErrorCause::FileNotFound && !must_exist) return TRUE;
+    }
     CFile file;
     CFileException error;
     // Writers open profile files exclusively; wait for them to finish. Only
     // such a refusal passes: no permission, for one, stays.
     CWaitNotice notice(path);
     for (int attempt = 1;; ++attempt) {
-        if (file.Open(path, FileAccess::Read, FileShare::DenyWrite, FileCreate::OpenExisting,
-                      &error, FileKind::RegularOnly))
-            break;
+        if (OpenProfileFile(file, path, &error)) break;
         // A link or a FIFO is never followed or waited for.
         if (error.cause == FileErrorCause::NotRegularFile) break;
         if (error.cause == FileErrorCause::FileNotFound) {
@@ -48,20 +116,9 @@ BOOL CViewProfile::ReadProfileFile(const std::string& path, std::string* text, B
         if (attempt >= WaitAttempts(kProfileFileOpenAttempts, kProfileFileRetryMs)) break;
         notice.Sleep(kProfileFileRetryMs);
     }
-    if (file.IsOpen()) {
-        char block[kProfileFileBlockSize];
-        for (;;) {
-            long count = file.Read(block, sizeof block, &error);
-            if (count == 0) return TRUE;
-            if (count < 0) break;
-            // A NUL ends the text of its block.
-            text->append(block, strnlen(block, static_cast<size_t>(count)));
-            if (first_block_only) return TRUE;
-        }
-        // A file that opens but cannot be read is reported like one that
-        // cannot be opened, with the read's error.
-        text->clear();
-    }
+    // A file that opens but cannot be read is reported like one that cannot
+    // be opened, with the read's error.
+    if (file.IsOpen() && ReadTextBlocks(file, text, first_block_only != FALSE, &error)) return TRUE;
     ReportError(error_prefix_ + OpenErrorText(error, path), MB_OK);
     return FALSE;
 }

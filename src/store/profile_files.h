@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -21,5 +24,30 @@ inline constexpr size_t kProfileFileBlockSize = 4095;
 std::string OpenErrorText(const CFileException& error, const std::string& path);
 // The same for a write that failed after the open.
 std::string WriteErrorText(const CFileException& error, const std::string& path);
+
+// One open and read of a profile file (native path) as the profile file
+// reader makes them, without waiting for a writer and without a report: None
+// with the whole text, or why not (FileNotFound for a missing file).
+FileErrorCause TryReadProfileFile(const std::string& path, std::string* text);
+
+// Profile files read ahead, with RequestsInFlight() requests in flight, for a
+// run of looks that change nothing (the status of many views). While one is
+// in scope, the profile file reader gives a whole text, or a missing file,
+// from it instead of opening the file again; a file that could not be read
+// ahead is read (waited for and reported) as ever.
+class CProfileFileReadAhead {
+public:
+    explicit CProfileFileReadAhead(std::vector<std::string> paths);
+    ~CProfileFileReadAhead();
+    CProfileFileReadAhead(const CProfileFileReadAhead&) = delete;
+    CProfileFileReadAhead& operator=(const CProfileFileReadAhead&) = delete;
+
+    // The read of path made ahead, or null.
+    static const std::pair<FileErrorCause, std::string>* Find(const std::string& path);
+
+private:
+    std::map<std::string, std::pair<FileErrorCause, std::string>> reads_;
+    CProfileFileReadAhead* outer_;
+};
 
 }  // namespace kelmora

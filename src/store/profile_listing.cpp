@@ -4,7 +4,9 @@
 
 #include "automation/view_profile.h"
 #include "platform/file.h"
+#include "platform/request_pool.h"
 #include "store/current_tree.h"
+#include "store/requests_in_flight.h"
 #include "store/tree_load.h"
 
 namespace kelmora {
@@ -28,17 +30,18 @@ std::string DescriptionLine(const CTreeNode& node) {
     return text.substr(0, text.find_first_of("\r\n"));
 }
 
-void ListNodes(const CTreeNode* node, int depth, std::vector<CProfileEntry>* entries) {
+void ListNodes(const CTreeNode* node, int depth, std::vector<CProfileEntry>* entries,
+               std::vector<const CTreeNode*>* nodes) {
     const std::string& root = CurrentTreeRoot();
     for (; node; node = node->next_sibling()) {
         const std::string& path = node->full_path();
         CProfileEntry entry;
         entry.name = path.starts_with(root) ? path.substr(root.size()) : path;
         entry.is_profile = node->IsProfile();
-        if (entry.is_profile) entry.description = DescriptionLine(*node);
         entry.depth = depth;
         entries->push_back(std::move(entry));
-        ListNodes(node->first_child(), depth + 1, entries);
+        nodes->push_back(node);
+        ListNodes(node->first_child(), depth + 1, entries, nodes);
     }
 }
 
@@ -47,7 +50,15 @@ void ListNodes(const CTreeNode* node, int depth, std::vector<CProfileEntry>* ent
 bool LoadAndListProfileTree(std::vector<CProfileEntry>* entries) {
     entries->clear();
     if (!LoadProfileTree(false)) return false;
-    ListNodes(CurrentTree(), 0, entries);
+    std::vector<const CTreeNode*> nodes;
+    ListNodes(CurrentTree(), 0, entries, &nodes);
+    // The descriptions are read with requests in flight.
+    ReadInOrder(
+        nodes.size(), RequestsInFlight(),
+        [&](size_t i) {
+            if ((*entries)[i].is_profile) (*entries)[i].description = DescriptionLine(*nodes[i]);
+        },
+        [](size_t) { return true; });
     return true;
 }
 

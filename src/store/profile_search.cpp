@@ -2,21 +2,51 @@
 
 #include "automation/view_profile.h"
 #include "platform/paths.h"
+#include "platform/request_pool.h"
 #include "store/current_tree.h"
+#include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/requests_in_flight.h"
 #include "store/tree_load.h"
 
 namespace kelmora {
 
 CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
-                                 const GuidFileReader& read_guid_file) {
-    return SearchTree(start, [&](CTreeNode& node) {
-        if (node.profile_state() != ProfileState::kNotLoaded) return false;
-        const std::string path = NativePathOfNode(node, ProfileFileName(kProfileGuid));
-        std::string text;
-        return !path.empty() && read_guid_file(path, &text) && !text.empty() &&
-               GuidOfGuidFileText(text) == guid;
+                                 const CGuidFileReaders& readers) {
+    std::vector<CTreeNode*> profiles;
+    SearchTree(start, [&](CTreeNode& node) {
+        if (node.profile_state() == ProfileState::kNotLoaded) profiles.push_back(&node);
+        return false;
     });
+    struct CPeek {
+        std::string path, text;
+        FileErrorCause cause = FileErrorCause::Other;
+    };
+    std::vector<CPeek> peeks(profiles.size());
+    for (size_t i = 0; i < profiles.size(); ++i)
+        peeks[i].path = NativePathOfNode(*profiles[i], ProfileFileName(kProfileGuid));
+    CTreeNode* found = nullptr;
+    ReadInOrder(
+        profiles.size(), RequestsInFlight(),
+        [&](size_t i) {
+            if (!peeks[i].path.empty())
+                peeks[i].cause = readers.peek(peeks[i].path, &peeks[i].text);
+        },
+        [&](size_t i) {
+            CPeek& peek = peeks[i];
+            if (peek.path.empty()) return true;
+            // A file held by a writer, or one that fails, is read again by
+            // the reader that waits and reports, as a search one at a time would.
+            bool read =
+                peek.cause == FileErrorCause::None || peek.cause == FileErrorCause::FileNotFound;
+            if (!read) read = readers.read(peek.path, &peek.text);
+            if (read && !peek.text.empty() && GuidOfGuidFileText(peek.text) == guid) {
+                found = profiles[i];
+                return false;
+            }
+            return true;
+        });
+    return found;
 }
 
 std::string ProfileNameOfNode(const CTreeNode& node) {
@@ -27,9 +57,10 @@ std::string ProfileNameOfNode(const CTreeNode& node) {
 }
 
 CTreeNode* CViewProfile::FindProfileByGuid(CTreeNode* start, const std::string& guid) {
-    return FindProfileNodeByGuid(start, guid, [this](const std::string& path, std::string* text) {
-        return ReadProfileFile(path, text, FALSE, FALSE) != FALSE;
-    });
+    return FindProfileNodeByGuid(
+        start, guid, {TryReadProfileFile, [this](const std::string& path, std::string* text) {
+                          return ReadProfileFile(path, text, FALSE, FALSE) != FALSE;
+                      }});
 }
 
 BOOL CViewProfile::ProfilePathByGuid(const std::string& guid, std::string* profile_name) {

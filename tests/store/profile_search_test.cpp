@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <set>
 
 #include "automation/view_profile.h"
@@ -30,13 +32,18 @@ protected:
     }
 
     // Reads with the real file, recording what was read.
-    GuidFileReader Reader() {
-        return [this](const std::string& path, std::string* text) {
+    CGuidFileReaders Reader() {
+        const auto read = [this](const std::string& path, std::string* text) {
+            std::lock_guard lock(read_mutex_);
             read_.push_back(path);
             std::error_code ec;
             *text = std::filesystem::exists(path, ec) ? ReadTextFile(path) : "";
             return !failing_.count(path);
         };
+        return {[read](const std::string& path, std::string* text) {
+                    return read(path, text) ? FileErrorCause::None : FileErrorCause::AccessDenied;
+                },
+                read};
     }
 
     std::string Find(const std::string& guid) {
@@ -44,16 +51,33 @@ protected:
         return node ? ProfileNameOfNode(*node) : "(none)";
     }
 
+    std::mutex read_mutex_;
     std::vector<std::string> read_;
     std::set<std::string> failing_;
 };
 
 TEST_F(ProfileSearchTest, FindsByTheWholeTextBeforeTheFirstBlank) {
+    // One at a time, the reads come in search order.
+    setenv("KELMORA_REQUESTS_IN_FLIGHT", "1", 1);
     EXPECT_EQ(Find("11111111-AAAA-BBBB-CCCC-000000000001"), "(none)");
     EXPECT_EQ(Find("11111111"), "(none)");
     EXPECT_EQ(Find(""), "(none)");
     // Every profile's GUID file was read once; folders were not.
     EXPECT_EQ(read_.size(), 15u);
+    EXPECT_EQ(std::set<std::string>(read_.begin(), read_.end()).size(), 5u);
+    // A search stops at the first profile in its order that has the GUID.
+    const std::vector<std::string> order(read_.begin(), read_.begin() + 5);
+    const std::map<std::string, std::string> guids = {
+        {Native("Top/A/First/GUID"), "11111111-aaaa-bbbb-cccc-000000000001"},
+        {Native("Top/A/Padded/GUID"), "22222222-aaaa-bbbb-cccc-000000000002"},
+        {Native("Top/B/Bare/GUID"), "33333333-aaaa-bbbb-cccc-000000000003"},
+        {Native("Second/C/Last/GUID"), "44444444-aaaa-bbbb-cccc-000000000004"}};
+    size_t at = 0;
+    while (!guids.count(order[at])) ++at;
+    read_.clear();
+    EXPECT_NE(Find(guids.at(order[at])), "(none)");
+    unsetenv("KELMORA_REQUESTS_IN_FLIGHT");
+    EXPECT_EQ(read_, std::vector<std::string>(order.begin(), order.begin() + at + 1));
     EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "\\Top\\A\\First");
     EXPECT_EQ(Find("22222222-aaaa-bbbb-cccc-000000000002"), "\\Top\\A\\Padded");
     EXPECT_EQ(Find("33333333-aaaa-bbbb-cccc-000000000003"), "\\Top\\B\\Bare");

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
@@ -88,6 +91,72 @@ INSTANTIATE_TEST_SUITE_P(Modes, TreeLoadPermissionTest,
                                            CFolderModeCase{"ListOnly", 0644, false, false},
                                            CFolderModeCase{"EnterOnly", 0311, true, false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Reading up to 16 folders at once gives the tree and the messages of reading
+// them one at a time, over trees where some part cannot be walked.
+struct CParallelWalkCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links;  // at, pointing to
+    std::vector<std::pair<const char*, mode_t>> modes;
+    const char* shown;  // in the answer of either walk
+};
+
+class ParallelWalkTest : public CStoreTest,
+                         public ::testing::WithParamInterface<CParallelWalkCase> {
+protected:
+    // The tree loaded with that many requests in flight, node by node, then
+    // the messages; just the messages when there is no tree.
+    std::string LoadWith(const char* in_flight) {
+        setenv("KELMORA_REQUESTS_IN_FLIGHT", in_flight, 1);
+        Answer("");
+        const bool loaded = LoadProfileTree(false) != nullptr;
+        unsetenv("KELMORA_REQUESTS_IN_FLIGHT");
+        std::string answer;
+        for (const CTreeNode* node : loaded ? AllNodes() : std::vector<CTreeNode*>{})
+            answer += node->full_path() + (node->IsProfile() ? " profile " : " folder ") +
+                      std::to_string(node->last_write_time_ns()) + "\n";
+        for (const std::string& message : Messages()) answer += message + "\n";
+        return answer;
+    }
+};
+
+TEST_P(ParallelWalkTest, GivesTheTreeAndMessagesOfOneRequestAtATime) {
+    if (!GetParam().modes.empty() && RunningAsRoot()) GTEST_SKIP() << "root reads every folder";
+    for (int group = 0; group < 24; ++group) {
+        for (int profile = 0; profile < 3; ++profile)
+            MakeProfileFolder("Top/G" + std::to_string(group) + "/P" + std::to_string(profile));
+    }
+    MakeFolder("Top/G5/Deep/Deeper");
+    for (const auto& [at, to] : GetParam().links)
+        std::filesystem::create_directory_symlink(Native(to), Native(at));
+    for (const auto& [folder, mode] : GetParam().modes) chmod(Native(folder).c_str(), mode);
+    const std::string one_at_a_time = LoadWith("1");
+    const std::string sixteen = LoadWith("16");
+    for (const auto& [folder, mode] : GetParam().modes) chmod(Native(folder).c_str(), 0755);
+    EXPECT_EQ(sixteen, one_at_a_time);
+    EXPECT_NE(one_at_a_time.find(GetParam().shown), std::string::npos) << one_at_a_time;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ParallelWalkTest,
+    ::testing::Values(
+        CParallelWalkCase{"LinksAndLoops",
+                          {{"Top/G5/Deep/up", "Top"},
+                           {"Top/G7/side", "Top/G5"},
+                           {"Top/G9/P0/loop", "Top/G9"},
+                           {"Top/Linked", "Top/G2/P1"}},
+                          {},
+                          "Top\\G5\\Deep\\Deeper folder"},
+        CParallelWalkCase{"FoldersNotEntered",
+                          {},
+                          {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}},
+                          "Top\\G11\\P1 profile"},
+        CParallelWalkCase{
+            "FailedListings",
+            {{"Top/G4/up", "Top"}},
+            {{"Top/G2", 0644}, {"Top/G6", 0311}, {"Top/G5/Deep", 0311}, {"Top/G19", 0311}},
+            "Top/G19\n\nof the View Profile tree: Permission denied"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelmora

@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
     CSessionCase{"Settings", {{{"setting", "set", "--param", "10", "0"}, ""},
         {{"setting", "list"}, "ProjectRoot\t/srv/team\t%dir/settings\nClientParam10\t0\tclient "
                               "database %home/client.db\nFileSystemParam28\t\tnot set\n"
-                              "RulesHistoryLimit\t50\t%dir/settings\n"},
+                              "RulesHistoryLimit\t50\t%dir/settings\n"
+                              "RequestsInFlight\t\tnot set\n"},
         {{"setting", "set", "--user", "K\\%none", "Folder", "-dash value"}, ""},
         {{"setting", "get", "--user", "K\\%none", "Folder"}, "-dash value\n"},
         {{"setting", "get", "K\\%none", "Folder"}, "!stavetool: no setting"},

@@ -244,5 +244,39 @@ TEST_F(ViewStatusExitTest, AnUnknownViewIsAnAccessErrorAsAJsonObject) {
     EXPECT_EQ(error["error"], "no view 'no_such_view' (stavetool lsview lists the views)");
 }
 
+// In one process, each view answers as it does alone; the exit status is the
+// highest, and --all takes every view of the client.
+TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
+    MakeProfile("Proj", RulesFile("", ""));
+    WriteProfileFile("Proj", "VOB List", "\\nowhere\r\n");
+    std::vector<std::string> tags;
+    for (const std::string& spec :
+         {Associated(kProj, kGuid + " 2.5"), Associated(kProj, kGuid + " 2.3"),
+          Associated(kTop + "\\Old", kGuid + " 2.5"), std::string("element * /main/LATEST\r\n")})
+        tags.push_back(MakeView(spec));
+    json alone = json::array();
+    std::vector<std::string> args = {BuiltProgram("viewprofile")};
+    for (const std::string& tag : tags) {
+        const CCommandOutput run =
+            RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
+        ASSERT_EQ(run.exit_code, 1) << run.err;
+        alone.push_back(json::parse(run.out));
+        args.insert(args.end(), {"--view", tag});
+    }
+    args.insert(args.end(), {"--view", "no_such_view", "status", "--json"});
+    CCommandOutput run = RunCommand(args);
+    EXPECT_EQ(run.exit_code, 2) << run.err;
+    json expected = {{"views", alone}};
+    expected["views"].push_back(
+        {{"view", "no_such_view"},
+         {"error", "no view 'no_such_view' (stavetool lsview lists the views)"}});
+    EXPECT_EQ(json::parse(run.out), expected);
+    run = RunCommand({BuiltProgram("viewprofile"), "status", "--all", "--json"});
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    const json every = json::parse(run.out)["views"];
+    for (const json& view : alone)
+        EXPECT_NE(std::find(every.begin(), every.end(), view), every.end()) << view["view"];
+}
+
 }  // namespace
 }  // namespace kelmora::test

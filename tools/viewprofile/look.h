@@ -36,6 +36,10 @@ public:
 // tree could not be read.
 // With diff, what Synchronize would bring too.
 int RunStatus(const CObjectSetup& setup, bool json, bool diff = false);
+// The same for several views (each tag, then with all every view of the
+// client) in one process, which reads each profile's files once: every
+// view's status in turn, and the highest exit code.
+int RunStatusOfViews(const std::vector<std::string>& view_tags, bool all, bool json);
 
 // What sync --all needs of the status look at one view (status.cpp). The
 // object is the view's own; nothing is asked or changed.

@@ -61,6 +61,7 @@ void PrintUsage(FILE* out) {
                  "                   [--suppress-errors] [--preview] [--gui] [--no-input]\n"
                  "                   [--] METHOD [ARG]\n"
                  "       viewprofile (--view TAG | --workspace PATH) status [--json] [--diff]\n"
+                 "       viewprofile (--view TAG --view TAG... | --all) status [--json]\n"
                  "       viewprofile sync --all [--jobs N] [--preview] [--no-input] [--json]\n"
                  "       viewprofile log [--since TIME] [--view TAG]\n"
                  "       viewprofile --version\n"
@@ -96,6 +97,9 @@ void PrintHelp() {
         "spec Synchronize would write, as --preview shows it.\n"
         "Exit status 0 up to date and clean, 1 something needs the user, 2 the view\n"
         "or the tree could not be read (or a usage error).\n"
+        "Several --view options, or --all (every view of the client), look at each\n"
+        "view in turn in one process, which reads each profile's files once; the\n"
+        "exit status is the highest, and --json prints {\"views\": [...]}.\n"
         "sync --all: every view of this user's client database that follows a\n"
         "profile and is behind it is synchronized (Synchronize FALSE, in a\n"
         "viewprofile of its own with --no-input: nothing is ever asked); one line\n"
@@ -118,6 +122,8 @@ void PrintHelp() {
 
 struct COptions {
     std::optional<std::string> view_tag;
+    std::vector<std::string> more_views;  // --view given again (status only)
+    bool all = false;                     // status of every view
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     std::optional<std::string> since;
@@ -139,7 +145,8 @@ struct COptions {
 const std::vector<std::string> kOptionNames = {
     "--view",    "--workspace", "--error-prefix", "--suppress-errors",
     "--preview", "--gui",       "--no-input",     "--json",
-    "--since",   "--help",      "--version",      "--diff",    "--"};
+    "--since",   "--help",      "--version",      "--diff",
+    "--all",     "--"};
 
 // Accepts "--name VALUE" and "--name=VALUE"; a missing value is an error.
 bool TakeValue(const std::string& arg, const char* name, int argc, char** argv, int* i,
@@ -208,14 +215,14 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
             o->method = arg;
         } else if (arg == "--json" && o->method != kLogCommand) {
             o->json = true;
+        } else if (arg == "--all" && o->method != kLogCommand) {
+            o->all = true;
         } else if (o->method == kLogCommand &&
                    (TakeValue(arg, "--since", argc, argv, &i, &o->since, &o->error) ||
                     TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error))) {
         } else if (arg == "--diff" && o->method != kLogCommand && !sync) {
             o->diff = true;
         } else if (sync && TakeValue(arg, "--jobs", argc, argv, &i, &o->jobs, &o->error)) {
-        } else if (sync && arg == "--all") {
-            o->all = true;
         } else if (sync && arg == "--preview") {
             o->preview = true;
         } else if (sync && arg == "--no-input") {
@@ -235,7 +242,10 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
                 o->method == kLogCommand ? std::vector<std::string>{"--since", "--view"}
                 : sync ? std::vector<std::string>{"--all", "--jobs", "--preview", "--no-input",
                                                   "--json"}
-                       : std::vector<std::string>{"--json", "--diff"});
+                       : std::vector<std::string>{"--json", "--diff", "--all"});
+        } else if (std::optional<std::string> another;
+                   o->view_tag && TakeValue(arg, "--view", argc, argv, &i, &another, &o->error)) {
+            if (another) o->more_views.push_back(*another);
         } else if (TakeValue(arg, "--view", argc, argv, &i, &o->view_tag, &o->error) ||
                    TakeValue(arg, "--workspace", argc, argv, &i, &o->workspace, &o->error) ||
                    TakeValue(arg, "--error-prefix", argc, argv, &i, &o->error_prefix, &o->error)) {
@@ -274,6 +284,18 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         return o->error.empty();
     }
     if (o->method == kSyncCommand) return CheckSyncOptions(o);
+    if ((o->all || !o->more_views.empty()) && o->method != kStatusCommand) {
+        o->error = "several views and --all are for status only";
+        return false;
+    }
+    if (o->all && (o->view_tag || o->workspace)) {
+        o->error = "status --all takes no --view or --workspace";
+        return false;
+    }
+    if (o->diff && (o->all || !o->more_views.empty())) {
+        o->error = "status --diff looks at one view";
+        return false;
+    }
     if (o->view_tag && o->workspace) {
         o->error = "give either --view or --workspace, not both";
         return false;
@@ -289,7 +311,7 @@ bool ParseOptions(int argc, char** argv, COptions* o) {
         return false;
     }
     const bool needs_view = method ? method->needs_view : true;
-    if (needs_view && !o->view_tag && !o->workspace) {
+    if (needs_view && !o->view_tag && !o->workspace && !o->all) {
         o->error = o->method + " works on a view: give --view TAG or --workspace PATH";
         return false;
     }
@@ -348,6 +370,11 @@ int Run(int argc, char** argv) {
     // The choice of front end is read when the first dialog is shown.
     if (options.gui) setenv("KELMORA_UI", "qt", 1);
     // Both run the operations here, where they can be watched.
+    if (options.method == kStatusCommand && (options.all || !options.more_views.empty())) {
+        std::vector<std::string> views = options.more_views;
+        if (options.view_tag) views.insert(views.begin(), *options.view_tag);
+        return RunStatusOfViews(views, options.all, options.json);
+    }
     if (options.method == kStatusCommand)
         return RunStatus(SetupOf(options), options.json, options.diff);
     if (options.method == kSyncCommand)

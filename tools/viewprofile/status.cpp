@@ -1,5 +1,6 @@
 // viewprofile status: one look at a view through the operations' own steps,
 // with every question answered No and every change held back.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -15,6 +16,9 @@
 #include "platform/paths.h"
 #include "store/current_tree.h"
 #include "store/pending_bump.h"
+#include "store/profile_files.h"
+#include "store/profile_layout.h"
+#include "store/tree_root.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora {
@@ -307,6 +311,61 @@ private:
     CScopedPreview preview_scope_;
 };
 
+// One look with an object and a console of its own, so that what the
+// operations said stays with its view.
+struct CLook {
+    bool looked = false;
+    CViewStatus status;
+    CLookFailure failure;
+};
+
+CLook LookAt(CInProcessModule& module, const CObjectSetup& setup) {
+    CLook look;
+    IDispatch* object = module.CreateObject();
+    if (!object) {
+        look.failure.what = "the View Profile class is not available";
+        return look;
+    }
+    const CQuietScope quiet;
+    CStatusLook status_look(*static_cast<CViewProfile*>(object), quiet.ui());
+    look.looked = status_look.Run(setup);
+    look.status = status_look.status();
+    look.failure = status_look.failure();
+    object->Release();
+    return look;
+}
+
+int ExitCodeOf(const CLook& look) {
+    if (!look.looked) return kExitFailure;
+    return look.status.attention.empty() ? kExitTrue : kExitFalse;
+}
+
+// The "GUID" and "VOB List" files of the profiles that the views' config
+// specs name, as the looks will read them.
+std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
+                                        const std::vector<CObjectSetup>& setups) {
+    std::vector<std::string> paths;
+    const std::string root = ReadTreeRootSetting();
+    if (root.empty()) return paths;
+    const CQuietScope quiet;
+    for (const CObjectSetup& setup : setups) {
+        IDispatch* object = module.CreateObject();
+        if (!object) break;
+        auto& view = *static_cast<CViewProfile*>(object);
+        if (setup.view_tag) view.SetViewTag(*setup.view_tag);
+        CInfoBlockFields recorded;
+        if (setup.view_tag && view.LoadConfigSpec(FALSE) &&
+            ScanInfoBlock(view.config_spec(), &recorded) == 4) {
+            for (int file : {kProfileGuid, kProfileVobList}) {
+                std::string path = ProfileNativePath(root, recorded.name, ProfileFileName(file));
+                if (!path.empty()) paths.push_back(std::move(path));
+            }
+        }
+        object->Release();
+    }
+    return paths;
+}
+
 }  // namespace
 
 CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
@@ -373,23 +432,13 @@ CJson DiffJson(const CViewStatus& s, const std::optional<CSynchronizeDiff>& diff
 
 int RunStatus(const CObjectSetup& setup, bool json, bool with_diff) {
     CInProcessModule module;
-    IDispatch* object = module.CreateObject();
-    if (!object) {
-        const char* text = "the View Profile class is not available";
-        if (json) return tools::PrintJsonError(text, kExitFailure);
-        std::fprintf(stderr, "viewprofile: %s\n", text);
+    const CLook look = LookAt(module, setup);
+    if (!look.looked) {
+        if (json) return tools::PrintJsonError(look.failure.what, kExitFailure);
+        std::fprintf(stderr, "viewprofile: %s\n", look.failure.what.c_str());
         return kExitFailure;
     }
-    const CQuietScope quiet;
-    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
-    const bool looked = look.Run(setup);
-    object->Release();
-    if (!looked) {
-        if (json) return tools::PrintJsonError(look.failure().what, kExitFailure);
-        std::fprintf(stderr, "viewprofile: %s\n", look.failure().what.c_str());
-        return kExitFailure;
-    }
-    const CViewStatus& status = look.status();
+    const CViewStatus& status = look.status;
     std::optional<CSynchronizeDiff> diff;
     if (with_diff) diff = DiffOfBehindView(module, setup, status);
     if (json) {
@@ -401,7 +450,51 @@ int RunStatus(const CObjectSetup& setup, bool json, bool with_diff) {
         PrintLine("needs", status.attention.empty() ? "nothing" : Joined(status.attention, ", "));
         if (with_diff) PrintDiff(status, diff);
     }
-    return status.attention.empty() ? kExitTrue : kExitFalse;
+    return ExitCodeOf(look);
+}
+
+int RunStatusOfViews(const std::vector<std::string>& view_tags, bool all, bool json) {
+    CInProcessModule module;
+    std::vector<std::string> tags = view_tags;
+    if (all) {
+        std::vector<client::CViewRecord> views;
+        if (client::ListViews(&views) != TBS_ST_OK) {
+            const char* text = "cannot list the views";
+            if (json) return tools::PrintJsonError(text, kExitFailure);
+            std::fprintf(stderr, "viewprofile: %s\n", text);
+            return kExitFailure;
+        }
+        for (const client::CViewRecord& view : views) tags.push_back(view.tag);
+    }
+    std::vector<CObjectSetup> setups(tags.size());
+    for (size_t i = 0; i < tags.size(); ++i) setups[i].view_tag = &tags[i];
+    // Each profile's files are read once, with requests in flight, whatever
+    // number of views look at it.
+    CProfileFileReadAhead read_ahead(ProfileFilesOf(module, setups));
+
+    int exit_code = kExitTrue;
+    CJson documents = CJson::array();
+    for (size_t i = 0; i < setups.size(); ++i) {
+        const CLook look = LookAt(module, setups[i]);
+        exit_code = std::max(exit_code, ExitCodeOf(look));
+        if (json) {
+            documents.push_back(look.looked
+                                    ? ToJson(look.status)
+                                    : CJson{{"view", tags[i]}, {"error", look.failure.what}});
+            continue;
+        }
+        if (i > 0) std::printf("\n");
+        if (!look.looked) {
+            PrintLine("view", tags[i]);
+            std::fprintf(stderr, "viewprofile: %s\n", look.failure.what.c_str());
+            continue;
+        }
+        PrintText(look.status);
+        PrintLine("needs",
+                  look.status.attention.empty() ? "nothing" : Joined(look.status.attention, ", "));
+    }
+    if (json && !tools::PrintJson(CJson{{"views", std::move(documents)}})) return kExitFailure;
+    return exit_code;
 }
 
 }  // namespace kelmora

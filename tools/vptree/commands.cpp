@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <unordered_map>
 
 #include "cspec/profile_rules.h"
 #include "cspec/text_scan.h"
@@ -14,11 +15,13 @@
 #include "node_argument.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/request_pool.h"
 #include "program.h"
 #include "staged_fields.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
+#include "store/requests_in_flight.h"
 #include "store/tree_edit.h"
 #include "ui/console/console_ui.h"
 
@@ -95,20 +98,56 @@ struct CGuidInfo {
 // Paths that ls could not read; each is named and ls fails.
 std::vector<std::string> g_unread;
 
-CGuidInfo GuidInfoOf(const CTreeNode& node) {
+// What a read of a profile's GUID file gave.
+struct CGuidRead {
+    FileErrorCause cause = FileErrorCause::None;
     std::string text;
+};
+
+CGuidRead ReadGuidFile(const CTreeNode& node) {
+    CGuidRead read;
+    read.cause = ReadProfileField(node.full_path(), kProfileGuid, &read.text);
+    return read;
+}
+
+CGuidInfo GuidInfoOf(const CTreeNode& node, const CGuidRead& read) {
     CGuidInfo info;
-    const FileErrorCause read = ReadProfileField(node.full_path(), kProfileGuid, &text);
-    if (read != FileErrorCause::None) {
-        if (read != FileErrorCause::FileNotFound)
+    if (read.cause != FileErrorCause::None) {
+        if (read.cause != FileErrorCause::FileNotFound)
             g_unread.push_back(NativePathOfNode(node, ProfileFileName(kProfileGuid)));
         return info;
     }
     CProfileGuid guid;
-    bool complete = ParseGuidFileText(text, &guid);
+    bool complete = ParseGuidFileText(read.text, &guid);
     if (!guid.guid.empty()) info.guid = guid.guid;
     if (complete) info.revision = std::to_string(guid.major) + "." + std::to_string(guid.minor);
     return info;
+}
+
+CGuidInfo GuidInfoOf(const CTreeNode& node) {
+    return GuidInfoOf(node, ReadGuidFile(node));
+}
+
+using CGuidReads = std::unordered_map<const CTreeNode*, CGuidRead>;
+
+void CollectProfiles(const CTreeNode* node, std::vector<const CTreeNode*>* profiles) {
+    for (; node; node = node->next_sibling()) {
+        if (node->IsProfile()) profiles->push_back(node);
+        CollectProfiles(node->first_child(), profiles);
+    }
+}
+
+// The GUID files of every profile of the tree, read with requests in flight.
+CGuidReads ReadGuidFiles(const CTreeNode* first) {
+    std::vector<const CTreeNode*> profiles;
+    CollectProfiles(first, &profiles);
+    std::vector<CGuidRead> reads(profiles.size());
+    ReadInOrder(
+        profiles.size(), RequestsInFlight(),
+        [&](size_t i) { reads[i] = ReadGuidFile(*profiles[i]); }, [](size_t) { return true; });
+    CGuidReads by_node;
+    for (size_t i = 0; i < profiles.size(); ++i) by_node[profiles[i]] = std::move(reads[i]);
+    return by_node;
 }
 
 // Record field and save bit of each profile file that can be set: the seven
@@ -134,10 +173,10 @@ tools::CJson JsonOfInfo(const std::string& value) {
     return value == "-" ? tools::CJson() : tools::CJson(value);
 }
 
-void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
+void ListNodes(const CTreeNode* node, const CGuidReads& reads, tools::CJson* nodes) {
     for (; node; node = node->next_sibling()) {
         const bool profile = node->IsProfile();
-        CGuidInfo info = profile ? GuidInfoOf(*node) : CGuidInfo{};
+        CGuidInfo info = profile ? GuidInfoOf(*node, reads.at(node)) : CGuidInfo{};
         if (nodes) {
             tools::CJson entry = {{"kind", profile ? "profile" : "folder"},
                                   {"name", NameOf(*node)}};
@@ -152,7 +191,7 @@ void ListNodes(const CTreeNode* node, tools::CJson* nodes) {
         } else {
             std::printf("folder\t%s\n", NameOf(*node).c_str());
         }
-        ListNodes(node->first_child(), nodes);
+        ListNodes(node->first_child(), reads, nodes);
     }
 }
 
@@ -164,12 +203,13 @@ int ListResult(int status) {
 
 int List(const std::vector<std::string>& args) {
     if (!args.empty()) return Usage("ls takes no arguments");
+    const CGuidReads reads = ReadGuidFiles(CurrentTree());
     if (!g_json_recorder) {
-        ListNodes(CurrentTree(), nullptr);
+        ListNodes(CurrentTree(), reads, nullptr);
         return ListResult(kExitOk);
     }
     tools::CJson document = {{"root", Root()}, {"nodes", tools::CJson::array()}};
-    ListNodes(CurrentTree(), &document["nodes"]);
+    ListNodes(CurrentTree(), reads, &document["nodes"]);
     return ListResult(tools::PrintJson(document) ? kExitOk : Fail("cannot write the list"));
 }
 

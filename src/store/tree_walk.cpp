@@ -1,0 +1,211 @@
+#include "store/tree_walk.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/paths.h"
+#include "platform/request_pool.h"
+#include "platform/temp_file.h"
+#include "store/profile_layout.h"
+#include "store/requests_in_flight.h"
+#include "store/tree_lock.h"
+
+namespace kelmora {
+
+namespace {
+
+// A folder file that makes its folder a profile: any plain file but a lock
+// file or what a killed save left behind.
+bool IsProfileFile(const CDirEntry& entry) {
+    return entry.is_regular_file && entry.name != kLockFileName &&
+           !IsReplacementTempName(entry.name);
+}
+
+// One folder as the requests found it, before any node is made.
+struct CWalkedFolder {
+    std::string full_path, native_path;
+    const CWalkedFolder* parent = nullptr;
+    CFolderFacts facts;
+    bool entered = false;  // opened: it becomes a node
+    bool listed = false;
+    bool is_profile = false;
+    bool unreadable = false;  // entered but not opened or listed
+    int error = 0;
+    std::string first_file;
+    std::vector<std::unique_ptr<CWalkedFolder>> children;  // in listing order
+
+    void Unreadable() {
+        unreadable = true;
+        error = errno;
+    }
+    bool HasAncestor(const CFileIdentity& identity) const {
+        for (const CWalkedFolder* folder = parent; folder; folder = folder->parent) {
+            if (folder->facts.has_identity && folder->facts.identity == identity) return true;
+        }
+        return false;
+    }
+};
+
+using CSharedFolder = std::shared_ptr<const CFolder>;
+
+// Reads the folders: each task opens one folder below its parent's
+// descriptor (held until the last child is open) and lists it.
+class CFolderReader {
+public:
+    explicit CFolderReader(unsigned width)
+        : pool_(width), same_ids_(geteuid() == getuid() && getegid() == getgid()) {}
+
+    void Read(CWalkedFolder* root, CSharedFolder folder) {
+        root->entered = true;
+        List(root, std::move(folder));
+        pool_.WaitIdle();
+    }
+
+private:
+    // A folder that directly holds a file is a profile, and what lies below a
+    // profile is not looked at: its listing is read no further than that
+    // file. A link is neither a file nor a folder of the tree, and is never
+    // followed.
+    void List(CWalkedFolder* walked, CSharedFolder folder) {
+        std::vector<CDirEntry> entries;
+        if (!folder->IsOpen() || !folder->ListUntil(&entries, IsProfileFile, &walked->is_profile)) {
+            if (folder->IsOpen()) walked->Unreadable();
+            return;
+        }
+        walked->listed = true;
+        if (walked->is_profile) {
+            walked->first_file = entries.back().name;
+            return;
+        }
+        for (const CDirEntry& entry : entries) {
+            if (!entry.is_directory || entry.name.starts_with('.')) continue;
+            // A native name with a backslash has no stored form.
+            if (!IsValidEntryName(entry.name)) continue;
+            auto child = std::make_unique<CWalkedFolder>();
+            child->full_path = walked->full_path + "\\" + entry.name;
+            child->native_path = walked->native_path + "/" + entry.name;
+            child->parent = walked;
+            walked->children.push_back(std::move(child));
+        }
+        // The first child is queued last, so it is read first.
+        for (auto it = walked->children.rbegin(); it != walked->children.rend(); ++it) {
+            CWalkedFolder* child = it->get();
+            pool_.Submit([this, child, folder]() mutable { Enter(child, std::move(folder)); });
+        }
+    }
+
+    void Enter(CWalkedFolder* child, CSharedFolder parent) {
+        auto folder = std::make_shared<CFolder>();
+        const std::string name = child->native_path.substr(child->parent->native_path.size() + 1);
+        const bool opened = OpenChild(*parent, name, child, folder.get());
+        parent.reset();
+        if (!opened) return;
+        child->entered = true;
+        List(child, std::move(folder));
+    }
+
+    // Opens a subfolder that the walk goes into: one the user may enter and
+    // that is no link back to a folder above (that would make the walk
+    // endless). False: it is left out of the tree.
+    bool OpenChild(const CFolder& parent, const std::string& name, CWalkedFolder* walked,
+                   CFolder* child) const {
+        CFolderFacts* facts = &walked->facts;
+        // The open that enters the folder is the check that it can be
+        // entered, where the open is made with the ids that the check would use.
+        if (same_ids_ && child->OpenEnterableIn(parent, name) &&
+            child->GetTimes(&facts->times, &facts->identity)) {
+            facts->has_identity = true;
+            if (!walked->HasAncestor(facts->identity)) return true;
+            child->Close();
+            return false;
+        }
+        // Gone, or no folder (a link) by now: not in the tree. No permission
+        // is asked again below; anything else is a folder that went unread.
+        if (same_ids_ && errno != ENOSYS && errno != EACCES) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
+            child->Close();
+            return false;
+        }
+        child->Close();
+        const std::string& native_path = walked->native_path;
+        if (!CanEnterFolder(native_path)) return false;
+        if (!GetFileIdentity(native_path, &facts->identity) || walked->HasAncestor(facts->identity))
+            return false;
+        facts->has_identity = true;
+        GetEntryTimes(native_path, &facts->times);
+        if (!child->OpenIn(parent, name)) {
+            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
+            return false;
+        }
+        return true;
+    }
+
+    CRequestPool pool_;
+    const bool same_ids_;
+};
+
+}  // namespace
+
+CFolderFacts CTreeWalk::FactsOf(const CFolder& folder, const std::string& native_path) {
+    CFolderFacts facts;
+    if (folder.GetTimes(&facts.times, &facts.identity)) {
+        facts.has_identity = true;
+    } else {
+        GetEntryTimes(native_path, &facts.times);
+        facts.has_identity = GetFileIdentity(native_path, &facts.identity);
+    }
+    return facts;
+}
+
+CTreeWalk::CTreeWalk(CTreeNodeArena* arena, unsigned width)
+    : arena_(arena), width_(width ? width : RequestsInFlight()) {}
+
+CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string& native_path,
+                                const CFolder& folder, const CFolderFacts& facts, bool* listed) {
+    CWalkedFolder root;
+    root.full_path = full_path;
+    root.native_path = native_path;
+    root.facts = facts;
+    // The caller keeps the root folder open and owns it.
+    CFolderReader(width_).Read(&root, CSharedFolder(&folder, [](const CFolder*) {}));
+    if (listed) {
+        *listed = root.listed;
+        if (root.is_profile) first_file_ = root.first_file;
+    }
+
+    // The nodes, in the order of a walk that reads one folder at a time.
+    const int revision = CachedTreeRevision();
+    auto assemble = [&](auto& self, const CWalkedFolder& walked) -> CTreeNode* {
+        CTreeNode* node = arena_->Add(std::make_unique<CTreeNode>(
+            walked.full_path, std::string(), walked.facts.times.creation_ns,
+            walked.facts.times.last_write_ns, 0));
+        node->set_revision_stamp(revision);
+        if (walked.unreadable) unreadable_.emplace_back(walked.native_path, walked.error);
+        if (walked.is_profile) {
+            node->MarkProfileNotLoaded();
+            return node;
+        }
+        CTreeNode* last_child = nullptr;
+        for (const auto& child_walked : walked.children) {
+            if (!child_walked->entered) {
+                if (child_walked->unreadable)
+                    unreadable_.emplace_back(child_walked->native_path, child_walked->error);
+                continue;
+            }
+            CTreeNode* child = self(self, *child_walked);
+            child->set_parent(node);
+            if (last_child) {
+                last_child->set_next_sibling(child);
+            } else {
+                node->set_first_child(child);
+            }
+            last_child = child;
+        }
+        return node;
+    };
+    return assemble(assemble, root);
+}
+
+}  // namespace kelmora
