@@ -123,12 +123,11 @@ void PrintHelp() {
 struct COptions {
     std::optional<std::string> view_tag;
     std::vector<std::string> more_views;  // --view given again (status only)
-    bool all = false;                     // status of every view
+    bool all = false;                     // status or sync of every view
     std::optional<std::string> workspace;
     std::optional<std::string> error_prefix;
     std::optional<std::string> since;
     std::optional<std::string> jobs;
-    bool all = false;
     bool diff = false;
     bool suppress_errors = false;
     bool preview = false;
