@@ -25,5 +25,11 @@ void UseJsonOutput(const CConsoleUserInterface* recorder);
 // "vptree: text" on standard error, or its JSON object; the exit code.
 int ReportFailure(const std::string& text);
 int ReportUsageError(const std::string& text);
+// After a load of the tree failed (and said why): the JSON failure, or the exit code.
+int ReportTreeLoadFailure();
+
+// Whether the command works on the whole tree loaded first; the others read
+// only what they touch, after LookUpTreeRoot.
+bool NeedsWholeTree(const std::string& command);
 
 }  // namespace kelmora::vptree
