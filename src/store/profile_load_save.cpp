@@ -471,6 +471,11 @@ bool IsProfileReadOnly(const CTreeNode& node, bool* busy) {
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) return true;
+        // No lock file yet: the first change makes it in the tree root.
+        if (error.cause == FileErrorCause::FileNotFound) {
+            CFolder root;
+            return !(OpenTreeRootFolder(&root) && root.IsWritable());
+        }
     }
     // Only other users' locks were met: the tree is busy, not closed to this user.
     if (busy && error.cause == FileErrorCause::SharingViolation) *busy = true;

@@ -119,7 +119,6 @@ public:
         for (size_t depth = 0;; ++depth) {
             CTreeNode* node = arena_->Add(std::make_unique<CTreeNode>(
                 full_path, std::string(), facts.times.creation_ns, facts.times.last_write_ns, 0));
-            node->set_revision_stamp(CachedTreeRevision());
             if (facts.has_identity) node->set_folder_identity(facts.identity);
             if (parent) {
                 node->set_parent(parent);
@@ -279,26 +278,18 @@ CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome)
         names.push_back(below.substr(start, end - start));
         start = end + 1;
     }
+    // Read without the lock file: whoever uses the node checks it again
+    // when it reads or changes it.
     CTreeNodeArena arena;
-    CTreeNode* node = nullptr;
     bool unsure = false;
-    // The same settled read as a load of the whole tree, of one way down.
-    CSettledTreeRead read(false);
-    do {
-        if (!read.Begin()) {
-            *outcome = ETreePath::kFailed;
-            return nullptr;
-        }
-        arena = CTreeNodeArena();
-        node = CTreeWalk(&arena).BuildPath(root, native_root, root_folder, names, &unsure);
-    } while (!read.Settled());
-    read.Release();
+    CTreeNode* node = CTreeWalk(&arena).BuildPath(root, native_root, root_folder, names, &unsure);
     *outcome = node ? ETreePath::kFound : unsure ? ETreePath::kUnsure : ETreePath::kNotInTree;
     if (!node) return nullptr;
     CTreeNode* first = node;
     while (first->parent()->parent()) first = first->parent();
     first->set_parent(nullptr);
     ReplaceCurrentTree(first, std::move(arena));
+    SetCachedTreeRevision(-1);
     return node;
 }
 

@@ -22,13 +22,14 @@ bool LookUpTreeRoot(bool to_log);
 // For a change or a read of one node: reads only the folders on the way from
 // the current tree root (LookUpTreeRoot) to full_path, as the load would, and
 // makes them the current tree (the node and the folders above it, each the
-// only child of the next). Returns the node, or null with the outcome.
+// only child of the next), confirmed at no revision: a read or a change of
+// the node checks it again. Returns the node, or null with the outcome;
+// reports nothing.
 enum class ETreePath {
     kFound,
     kNotInTree,  // full_path is no node of the tree
     kUnsure,     // only a load of the whole tree can tell (and report) why
                  // not: a folder on the way could not be read, the root is a profile
-    kFailed,     // the tree is busy; reported
 };
 CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome);
 

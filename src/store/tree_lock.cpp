@@ -168,7 +168,6 @@ bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, b
             ReleaseTreeLock(false);
             return false;
         }
-        if (CachedTreeRevision() == -1) SetCachedTreeRevision(file_revision);
         return true;
     }
 

@@ -12,6 +12,9 @@
 #include <filesystem>
 
 #include "store/current_tree.h"
+#include "store/profile_layout.h"
+#include "store/profile_load_save.h"
+#include "store/settled_read.h"
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
@@ -156,6 +159,39 @@ TEST_P(HeldNodeGoneTest, HeldNodeRemovedByAnotherProcessIsAConflict) {
 INSTANTIATE_TEST_SUITE_P(Ways, HeldNodeGoneTest, ::testing::Bool(), [](const auto& info) {
     return std::string(info.param ? "Replaced" : "Removed");
 });
+
+// A read of the tree keeps no writer out: another user's save made in the
+// middle of it goes through at once, and the read, finding the lock file
+// moved, reads again. After three such passes it reads under the lock, and
+// then the save is refused instead.
+TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
+    MakeProfileFolder("Top/P");
+    ASSERT_NE(Load(), nullptr);
+    const std::string profile = "\\Top\\P";
+    std::vector<int> saves;
+    std::string description;
+    CSettledTreeRead read(false);
+    do {
+        ASSERT_TRUE(read.Begin());
+        ASSERT_NE(LoadProfileTree(false), nullptr);
+        const std::string text = "pass " + std::to_string(saves.size() + 1);
+        const Texts vptree = {BuiltProgram("vptree"), "--wait", "0", "--root", root()};
+        Texts set = vptree, save = vptree;
+        set.insert(set.end(), {"set", profile, "Description", "--text", text});
+        save.insert(save.end(), {"save", profile});
+        ASSERT_EQ(test::RunCommand(set).exit_code, 0);
+        const auto saved = test::RunCommand(save);
+        EXPECT_EQ(saved.err.find("waiting"), std::string::npos) << saved.err;
+        saves.push_back(saved.exit_code);
+        description.clear();
+        ReadProfileField(Full(profile), kProfileDescription, &description);
+    } while (!read.Settled());
+    read.Release();
+    EXPECT_EQ(saves, (std::vector<int>{0, 0, 0, 1}));
+    EXPECT_EQ(description, "pass 3");
+    EXPECT_EQ(LockFileText(), "3");
+    EXPECT_FALSE(IsTreeLockHeld());
+}
 
 TEST_F(TreeLockTest, MissingTreeIsReportedWithItsRoot) {
     ASSERT_NE(Load(), nullptr);

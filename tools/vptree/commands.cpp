@@ -69,7 +69,6 @@ CTreeNode* ResolveNode(const std::string& argument) {
             CTreeNode* node =
                 full_path.empty() ? nullptr : LoadProfileTreePath(full_path, &outcome);
             if (node) return node;
-            if (outcome == ETreePath::kFailed) return nullptr;
             // The whole tree says what keeps the node from it.
             if (outcome == ETreePath::kUnsure) {
                 if (!LoadProfileTree(false)) {
