@@ -5,6 +5,7 @@
 #include "automation/view_profile.h"
 #include "platform/file.h"
 #include "store/current_tree.h"
+#include "store/settled_read.h"
 #include "store/tree_load.h"
 
 namespace kelmora {
@@ -45,9 +46,15 @@ void ListNodes(const CTreeNode* node, int depth, std::vector<CProfileEntry>* ent
 }  // namespace
 
 bool LoadAndListProfileTree(std::vector<CProfileEntry>* entries) {
+    // The folders and descriptions as they stood at one moment.
     entries->clear();
-    if (!LoadProfileTree(false)) return false;
-    ListNodes(CurrentTree(), 0, entries);
+    if (!CheckTreeRoot(false)) return false;
+    CSettledTreeRead read(false);
+    do {
+        entries->clear();
+        if (!read.Begin() || !LoadProfileTree(false)) return false;
+        ListNodes(CurrentTree(), 0, entries);
+    } while (!read.Settled());
     return true;
 }
 

@@ -24,7 +24,8 @@ public:
     CSettledTreeRead(const CSettledTreeRead&) = delete;
     CSettledTreeRead& operator=(const CSettledTreeRead&) = delete;
 
-    // Starts a pass; with_lock: under the tree lock whatever came before.
+    // Starts a pass, in the current tree root (CheckTreeRoot or a load has
+    // read it); with_lock: under the tree lock whatever came before.
     // False after reporting why the tree cannot be read now. A read inside
     // another one (or under this process's lock) is part of that one.
     bool Begin(bool with_lock = false);

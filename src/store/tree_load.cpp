@@ -254,7 +254,7 @@ bool OpenTreeRoot(bool to_log, std::string* native_root, CFolder* root_folder) {
 
 }  // namespace
 
-bool LookUpTreeRoot(bool to_log) {
+bool CheckTreeRoot(bool to_log) {
     std::string native_root;
     CFolder root_folder;
     return OpenTreeRoot(to_log, &native_root, &root_folder);

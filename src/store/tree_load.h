@@ -17,10 +17,10 @@ CTreeNode* LoadProfileTree(bool to_log);
 // The first steps of a load: reads the tree root setting into the current
 // tree root and checks that a tree can be read there, reporting as the load
 // does when not.
-bool LookUpTreeRoot(bool to_log);
+bool CheckTreeRoot(bool to_log);
 
 // For a change or a read of one node: reads only the folders on the way from
-// the current tree root (LookUpTreeRoot) to full_path, as the load would, and
+// the current tree root (CheckTreeRoot) to full_path, as the load would, and
 // makes them the current tree (the node and the folders above it, each the
 // only child of the next), confirmed at no revision: a read or a change of
 // the node checks it again. Returns the node, or null with the outcome;

@@ -64,8 +64,10 @@ void ClearPendingBump();
 // Native path of the lock file in the current tree root.
 std::string LockFilePath();
 
-// The host's answer to a changed tree: it must have loaded the tree again
-// when the handler returns. Returns the handler it replaces.
+// The host's answer to a changed tree, called when a take without a node
+// finds a revision it has not seen (a take with a node checks only that
+// node): it must have loaded the tree again when the handler returns.
+// Returns the handler it replaces.
 std::function<void()> SetTreeChangedHandler(std::function<void()> handler);
 
 }  // namespace kelmora

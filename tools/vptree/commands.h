@@ -29,7 +29,7 @@ int ReportUsageError(const std::string& text);
 int ReportTreeLoadFailure();
 
 // Whether the command works on the whole tree loaded first; the others read
-// only what they touch, after LookUpTreeRoot.
+// only what they touch, after CheckTreeRoot.
 bool NeedsWholeTree(const std::string& command);
 
 }  // namespace kelmora::vptree

@@ -135,7 +135,7 @@ int Run(int argc, char** argv) {
     // the lock goes on.
     SetTreeChangedHandler([] { LoadProfileTree(false); });
     if (!(vptree::NeedsWholeTree(command) ? LoadProfileTree(false) != nullptr
-                                          : LookUpTreeRoot(false))) {
+                                          : CheckTreeRoot(false))) {
         // Nothing works without a tree: a new user is told how to name one.
         if (ReadTreeRootSetting().empty())
             tools::PrintError(
