@@ -269,17 +269,11 @@ bool ConfirmTreeNode(CTreeNode& node, int file_revision) {
 }
 
 ELockPeek PeekLockFile(std::string* text) {
-    text->clear();
-    CFile file;
-    CFileException error;
+    bool held = false;
     const std::string path = LockFilePath();
-    // Even an open that denies nobody is refused while the lock is held.
-    if (path.empty() || !file.Open(path, FileAccess::Read, FileShare::DenyNone,
-                                   FileCreate::OpenExisting, &error, FileKind::RegularOnly))
-        return error.cause == FileErrorCause::SharingViolation ? ELockPeek::kHeld
-                                                               : ELockPeek::kUnavailable;
-    return file.ReadAll(text, &error, kLockFileTextLimit) ? ELockPeek::kFree
-                                                          : ELockPeek::kUnavailable;
+    if (!path.empty() && ReadUnlessHeldExclusively(path, kLockFileTextLimit, text, &held))
+        return ELockPeek::kFree;
+    return held ? ELockPeek::kHeld : ELockPeek::kUnavailable;
 }
 
 int TreeRevisionOfLockText(std::string_view text) {

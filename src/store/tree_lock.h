@@ -42,9 +42,9 @@ bool ReleaseTreeLock(bool bump);
 
 bool IsTreeLockHeld();
 
-// A look at the lock file without taking the lock: its text when no process
-// holds the lock (kFree); kHeld while one does; kUnavailable when it cannot
-// be read (none yet, no permission, no tree).
+// A look at the lock file that takes no lock and so keeps no taker waiting:
+// its text when no process holds the lock (kFree); kHeld while one does;
+// kUnavailable when it cannot be read (none yet, no permission, no tree).
 enum class ELockPeek { kFree, kHeld, kUnavailable };
 ELockPeek PeekLockFile(std::string* text);
 // Whether the node still stands at the lock file's revision: confirmed at
