@@ -241,7 +241,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, TreeLockExclusionTest,
                                     (std::get<2>(info.param) ? "ToLog" : "ToBox");
                          });
 
-TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
+// Parameter: a read of the tree, which takes no lock but waits the same way
+// for a change under way to end, instead of a take.
+class LockWaitTest : public TreeLockTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LockWaitTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
     ASSERT_NE(Load(), nullptr);
     auto holder = HoldLockElsewhere();
     // About two seconds into the wait the other process lets go.
@@ -250,11 +254,19 @@ TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
             EXPECT_EQ(holder->Finish(), 0);
         }
     };
-    EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    if (GetParam()) {
+        EXPECT_NE(LoadProfileTree(false), nullptr);
+    } else {
+        EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    }
     ReleaseTreeLock(false);
     EXPECT_EQ(CRecordedSleep::calls.size(), 7u);
     EXPECT_TRUE(Messages().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, LockWaitTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Read" : "Take");
+});
 
 class TreeLockSlow : public TreeLockTest {};
 
