@@ -386,4 +386,37 @@ long long CFile::Length() const {
     return st.st_size;
 }
 
+bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::string* text,
+                               bool* held) {
+    text->clear();
+    *held = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    // A shared lock would be granted beside other readers' locks: only an
+    // exclusive open conflicts with it.
+    struct flock fl {};
+    fl.l_type = F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kPresentByte;
+    fl.l_len = 1;
+    bool read = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && fcntl(fd, F_OFD_GETLK, &fl) == 0;
+    *held = read && fl.l_type != F_UNLCK;
+    read = read && !*held;
+    std::string block(limit, '\0');
+    for (size_t done = 0; read && done < limit;) {
+        const ssize_t n = ::read(fd, block.data() + done, limit - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            read = n == 0;
+            block.resize(done);
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (read) *text = std::move(block);
+    return read;
+}
+
 }  // namespace kelmora

@@ -111,4 +111,10 @@ private:
     CReadState read_;
 };
 
+// A look at a small regular file that takes no share lock at all, so that
+// it never makes an opener wait: its first limit bytes, unless an open holds
+// it exclusively (then false with *held), or it cannot be read (false).
+bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::string* text,
+                               bool* held);
+
 }  // namespace kelmora

@@ -7,6 +7,7 @@
 #include "platform/request_pool.h"
 #include "store/current_tree.h"
 #include "store/requests_in_flight.h"
+#include "store/settled_read.h"
 #include "store/tree_load.h"
 
 namespace kelmora {
@@ -48,17 +49,25 @@ void ListNodes(const CTreeNode* node, int depth, std::vector<CProfileEntry>* ent
 }  // namespace
 
 bool LoadAndListProfileTree(std::vector<CProfileEntry>* entries) {
+    // The folders and descriptions as they stood at one moment.
     entries->clear();
-    if (!LoadProfileTree(false)) return false;
+    if (!CheckTreeRoot(false)) return false;
+    CSettledTreeRead read(false);
     std::vector<const CTreeNode*> nodes;
-    ListNodes(CurrentTree(), 0, entries, &nodes);
-    // The descriptions are read with requests in flight.
-    ReadInOrder(
-        nodes.size(), RequestsInFlight(),
-        [&](size_t i) {
-            if ((*entries)[i].is_profile) (*entries)[i].description = DescriptionLine(*nodes[i]);
-        },
-        [](size_t) { return true; });
+    do {
+        entries->clear();
+        nodes.clear();
+        if (!read.Begin() || !LoadProfileTree(false)) return false;
+        ListNodes(CurrentTree(), 0, entries, &nodes);
+        // The descriptions are read with requests in flight.
+        ReadInOrder(
+            nodes.size(), RequestsInFlight(),
+            [&](size_t i) {
+                if ((*entries)[i].is_profile)
+                    (*entries)[i].description = DescriptionLine(*nodes[i]);
+            },
+            [](size_t) { return true; });
+    } while (!read.Settled());
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/rules_history.h"
+#include "store/settled_read.h"
 #include "store/tree_dir.h"
 #include "store/tree_edit.h"
 #include "store/tree_lock.h"
@@ -399,12 +400,17 @@ FileErrorCause ReadProfileField(const std::string& full_path, int file_index, st
 FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* file_name,
                                      std::string* text) {
     CFolder folder;
-    CFile file;
-    CFileException error;
     if (!OpenTreeFolder(full_path, &folder)) {
+        CFileException error;
         error.Set(errno);
         return error.cause;
     }
+    return ReadFileInFolder(folder, file_name, text);
+}
+
+FileErrorCause ReadFileInFolder(const CFolder& folder, const char* file_name, std::string* text) {
+    CFile file;
+    CFileException error;
     if (!file.OpenIn(folder, file_name, FileAccess::Read, FileShare::DenyWrite,
                      FileCreate::OpenExisting, &error, FileKind::RegularOnly)) {
         return error.cause;
@@ -419,29 +425,37 @@ FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* f
 }
 
 bool LoadProfile(CTreeNode*& node) {
-    if (!TakeTreeLock(node, true, false)) return false;
+    // Read without keeping writers out, again while a change meets the read.
+    CSettledTreeRead read(false, &node);
     auto record = std::make_unique<CProfileRecord>();
     // Missing or unreadable files leave their fields empty; links and FIFOs
-    // too, but those are named once the lock is free.
+    // too, but those are named once the read is done.
     std::vector<std::string> left_alone;
-    bool all_empty = true;
-    for (const CProfileTextField& field : kTextFields) {
-        std::string& text = (*record).*field.text;
-        if (ReadProfileField(node->full_path(), field.file_index, &text) ==
-            FileErrorCause::NotRegularFile) {
-            left_alone.push_back(NativePathOfNode(*node, ProfileFileName(field.file_index)));
+    do {
+        if (!read.Begin()) return false;
+        record = std::make_unique<CProfileRecord>();
+        left_alone.clear();
+        CFolder folder;
+        const bool opened = OpenTreeFolder(node->full_path(), &folder);
+        bool all_empty = true;
+        for (const CProfileTextField& field : kTextFields) {
+            std::string& text = (*record).*field.text;
+            if (opened && ReadFileInFolder(folder, ProfileFileName(field.file_index), &text) ==
+                              FileErrorCause::NotRegularFile) {
+                left_alone.push_back(NativePathOfNode(*node, ProfileFileName(field.file_index)));
+            }
+            all_empty = all_empty && text.empty();
         }
-        all_empty = all_empty && text.empty();
-    }
-    record->all_empty = all_empty;
+        record->all_empty = all_empty;
+    } while (!read.Settled());
+    read.Release();
     CProfileRecord* loaded = record.get();
     node->SetProfileRecord(std::move(record));
-    ReleaseTreeLock(false);
     for (const std::string& path : left_alone) {
         UserInterface().MessageBox(FormatStringId(IDS_NOT_REGULAR_FILE, path.c_str()),
                                    MB_OK | MB_ICONEXCLAMATION);
     }
-    // After the release, so that the test does not meet our own lock.
+    // After the read, so that the test does not meet a lock of our own.
     loaded->read_only = IsProfileReadOnly(*node, &loaded->tree_busy);
     return true;
 }
@@ -469,6 +483,11 @@ bool IsProfileReadOnly(const CTreeNode& node, bool* busy) {
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) return true;
+        // No lock file yet: the first change makes it in the tree root.
+        if (error.cause == FileErrorCause::FileNotFound) {
+            CFolder root;
+            return !(OpenTreeRootFolder(&root) && root.IsWritable());
+        }
     }
     // Only other users' locks were met: the tree is busy, not closed to this user.
     if (busy && error.cause == FileErrorCause::SharingViolation) *busy = true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/fs.h"
 #include "store/tree_node.h"
 
 // Reading a whole profile into a profile record and writing it back, for a
@@ -40,10 +41,14 @@ FileErrorCause ReadProfileField(const std::string& full_path, int file_index, st
 // kPreviousRulesFileName, say).
 FileErrorCause ReadProfileFolderFile(const std::string& full_path, const char* file_name,
                                      std::string* text);
+// The same in a profile folder already open.
+FileErrorCause ReadFileInFolder(const CFolder& folder, const char* file_name, std::string* text);
 
-// Reads the seven text files into a new record of the node, under the tree
-// lock for reading, then tells whether the user may change it. The node may
-// be replaced by its counterpart in a reloaded tree.
+// Reads the seven text files into a new record of the node, reading again
+// while a change meets the read (the tree lock only after several tries),
+// then tells whether the user may change it. When the tree moved since the
+// node was confirmed, the node is checked again (a conflicting change when
+// its folder is gone).
 bool LoadProfile(CTreeNode*& node);
 
 // True when the current user cannot change the profile (its GUID file) or

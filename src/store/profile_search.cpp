@@ -7,6 +7,7 @@
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/requests_in_flight.h"
+#include "store/settled_read.h"
 #include "store/tree_load.h"
 
 namespace kelmora {
@@ -64,9 +65,17 @@ CTreeNode* CViewProfile::FindProfileByGuid(CTreeNode* start, const std::string& 
 }
 
 BOOL CViewProfile::ProfilePathByGuid(const std::string& guid, std::string* profile_name) {
-    CTreeNode* first = LoadProfileTree(suppress_error_display_ != FALSE);
-    if (!first) return FALSE;
-    CTreeNode* node = FindProfileByGuid(first, guid);
+    // The tree and the GUID files as they stood at one moment.
+    const bool to_log = suppress_error_display_ != FALSE;
+    if (!CheckTreeRoot(to_log)) return FALSE;
+    CSettledTreeRead read(to_log);
+    CTreeNode* node = nullptr;
+    do {
+        CTreeNode* first = read.Begin() ? LoadProfileTree(to_log) : nullptr;
+        if (!first) return FALSE;
+        node = FindProfileByGuid(first, guid);
+    } while (!read.Settled());
+    read.Release();
     if (!node) return FALSE;
     // The name is cut from the root that this load used, and must name a
     // folder below it.

@@ -1,14 +1,36 @@
 #pragma once
 
+#include <string>
+
 #include "store/tree_node.h"
 
 namespace kelmora {
 
-// Reads the View Profile tree below the tree root setting into memory, under
-// the tree lock taken for reading, and makes it the current tree. A tree root
+// Reads the View Profile tree below the tree root setting into memory as a
+// settled read (settled_read.h: no writer waits for it; it walks again when a
+// change met the walk) and makes it the current tree. A tree root
 // without any folder gets the top-level folder first. Returns the first
 // top-level node, or null; failures are reported through the store reporter
 // (to_log: into the operation log instead of a message box).
 CTreeNode* LoadProfileTree(bool to_log);
+
+// The first steps of a load: reads the tree root setting into the current
+// tree root and checks that a tree can be read there, reporting as the load
+// does when not.
+bool CheckTreeRoot(bool to_log);
+
+// For a change or a read of one node: reads only the folders on the way from
+// the current tree root (CheckTreeRoot) to full_path, as the load would, and
+// makes them the current tree (the node and the folders above it, each the
+// only child of the next), confirmed at no revision: a read or a change of
+// the node checks it again. Returns the node, or null with the outcome;
+// reports nothing.
+enum class ETreePath {
+    kFound,
+    kNotInTree,  // full_path is no node of the tree
+    kUnsure,     // only a load of the whole tree can tell (and report) why
+                 // not: a folder on the way could not be read, the root is a profile
+};
+CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome);
 
 }  // namespace kelmora

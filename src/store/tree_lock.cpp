@@ -17,6 +17,7 @@
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
 #include "store/store_reporter.h"
+#include "store/tree_dir.h"
 
 namespace kelmora {
 
@@ -146,19 +147,28 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
     return true;
 }
 
+// The tree revision the held lock file had when it was taken.
+int& HeldRevision() {
+    static int revision = 0;
+    return revision;
+}
+
 bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, bool to_log) {
     if (forget_revision) SetCachedTreeRevision(-1);
     int file_revision = 0;
     if (!OpenLockFile(for_reading, to_log, &file_revision)) return false;
+    HeldRevision() = file_revision;
 
-    // Remember what identifies the caller's node before a reload frees it.
-    const bool holds_node = node && *node;
-    std::string held_path;
-    int held_stamp = 0;
-    unsigned long held_generation = CurrentTreeGeneration();
-    if (holds_node) {
-        held_path = (*node)->full_path();
-        held_stamp = (*node)->revision_stamp();
+    // A caller that holds a node changes only it: when the tree moved, that
+    // node is checked again under the lock instead of the tree being loaded
+    // again, so a change costs what it changes.
+    if (node && *node) {
+        if (!ConfirmTreeNode(**node, file_revision)) {
+            ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
+            ReleaseTreeLock(false);
+            return false;
+        }
+        return true;
     }
 
     if (CachedTreeRevision() != -1 && CachedTreeRevision() != file_revision) {
@@ -171,19 +181,23 @@ bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, b
         // The second take read the file afresh; its number is the one to keep.
         file_revision = CachedTreeRevision();
     }
-
-    if (holds_node &&
-        (held_stamp != CachedTreeRevision() || held_generation != CurrentTreeGeneration())) {
-        CTreeNode* found = FindNodeByPath(CurrentTree(), held_path);
-        if (!found) {
-            ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
-            ReleaseTreeLock(false);
-            return false;
-        }
-        *node = found;
-    }
     SetCachedTreeRevision(file_revision);
     return true;
+}
+
+// After this process's own change raised the revision: what was confirmed
+// at the old one still stands at the new one. Where the whole tree was
+// current, every node is stamped, and the process keeps the new revision.
+void StampAfterOwnChange(int held, int next) {
+    if (CachedTreeRevision() == held) {
+        SetCachedTreeRevision(next);
+        FindNodeByPath(CurrentTree(), "");
+        return;
+    }
+    SearchTree(CurrentTree(), [&](CTreeNode& node) {
+        if (node.revision_stamp() == held) node.set_revision_stamp(next);
+        return false;
+    });
 }
 
 }  // namespace
@@ -206,8 +220,8 @@ bool ReleaseTreeLock(bool bump) {
     const int saved_errno = errno;
     bool written = true;
     if (bump || Pending().changed) {
-        const int next = bump ? NextTreeRevision(CachedTreeRevision()) : CachedTreeRevision();
-        SetCachedTreeRevision(next);
+        const int held = HeldRevision();
+        const int next = bump ? NextTreeRevision(held) : held;
         CFileException error;
         written = RewriteLockFile(next, &error);
         // The cached revision stays the new one: this process reloads at its
@@ -215,7 +229,7 @@ bool ReleaseTreeLock(bool bump) {
         if (!written) {
             ReportStoreError(WriteErrorText(error, file.path()), HeldLockReportsToLog());
         }
-        if (bump) FindNodeByPath(CurrentTree(), "");
+        if (bump) StampAfterOwnChange(held, next);
     }
     Pending() = CPendingState{};
     file.Close();
@@ -229,7 +243,7 @@ bool MarkPendingBump(const std::string& profile_name, const std::string& guid_te
     Pending().line = PendingBumpLine({profile_name, guid_text});
     Pending().changed = true;
     CFileException error;
-    if (RewriteLockFile(CachedTreeRevision(), &error) && file.Flush(&error)) return true;
+    if (RewriteLockFile(HeldRevision(), &error) && file.Flush(&error)) return true;
     ReportStoreError(WriteErrorText(error, file.path()), HeldLockReportsToLog());
     Pending().line.clear();
     return false;
@@ -239,6 +253,31 @@ void ClearPendingBump() {
     if (Pending().line.empty()) return;
     Pending().line.clear();
     Pending().changed = true;
+}
+
+bool ConfirmTreeNode(CTreeNode& node, int file_revision) {
+    if (node.revision_stamp() == file_revision) return true;
+    CFolder folder;
+    if (!OpenTreeFolder(node.full_path(), &folder)) return false;
+    CEntryTimes times;
+    CFileIdentity identity;
+    if (const CFileIdentity* known = node.folder_identity();
+        known && !(folder.GetTimes(&times, &identity) && identity == *known))
+        return false;
+    node.set_revision_stamp(file_revision);
+    return true;
+}
+
+ELockPeek PeekLockFile(std::string* text) {
+    bool held = false;
+    const std::string path = LockFilePath();
+    if (!path.empty() && ReadUnlessHeldExclusively(path, kLockFileTextLimit, text, &held))
+        return ELockPeek::kFree;
+    return held ? ELockPeek::kHeld : ELockPeek::kUnavailable;
+}
+
+int TreeRevisionOfLockText(std::string_view text) {
+    return ParseTreeRevision(text.substr(0, kLockFileReadLimit));
 }
 
 bool IsTreeLockHeld() {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "store/tree_node.h"
 
@@ -26,9 +27,11 @@ enum class TreeLockStart {
 // when the lock file cannot be opened: no permission, still in use after all
 // attempts, or no tree there.
 bool TakeTreeLock(TreeLockStart start, bool for_reading, bool to_log);
-// The same for a caller that holds node: after a reload the node is replaced
-// by the node of the same path in the new tree; when there is none, the take
-// reports the conflicting change and fails with the lock free.
+// The same for a caller that holds node, which is all the change touches:
+// when the tree moved since the node was confirmed, only that node is checked
+// again (its path still names its folder), with no reload of the tree; when
+// it is gone, the take reports the conflicting change and fails with the
+// lock free.
 bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
 
 // Frees the lock. With bump, the lock file is rewritten with the next tree
@@ -38,6 +41,18 @@ bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
 bool ReleaseTreeLock(bool bump);
 
 bool IsTreeLockHeld();
+
+// A look at the lock file that takes no lock and so keeps no taker waiting:
+// its text when no process holds the lock (kFree); kHeld while one does;
+// kUnavailable when it cannot be read (none yet, no permission, no tree).
+enum class ELockPeek { kFree, kHeld, kUnavailable };
+ELockPeek PeekLockFile(std::string* text);
+// Whether the node still stands at the lock file's revision: confirmed at
+// it already, or its path still names its folder (the same one, where the
+// node knows which); then it is confirmed. Looks at that one node only.
+bool ConfirmTreeNode(CTreeNode& node, int file_revision);
+// The tree revision that a lock file's text holds.
+int TreeRevisionOfLockText(std::string_view text);
 
 // While the lock is held for writing: records in the lock file that the
 // profile's GUID file is going to get guid_text (see pending_bump.h), or
@@ -49,8 +64,10 @@ void ClearPendingBump();
 // Native path of the lock file in the current tree root.
 std::string LockFilePath();
 
-// The host's answer to a changed tree: it must have loaded the tree again
-// when the handler returns. Returns the handler it replaces.
+// The host's answer to a changed tree, called when a take without a node
+// finds a revision it has not seen (a take with a node checks only that
+// node): it must have loaded the tree again when the handler returns.
+// Returns the handler it replaces.
 std::function<void()> SetTreeChangedHandler(std::function<void()> handler);
 
 }  // namespace kelmora

@@ -44,6 +44,8 @@ CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source) {
     target.last_write_time_ns_ = source.last_write_time_ns_;
     target.host_data_ = source.host_data_;
     target.revision_stamp_ = source.revision_stamp_;
+    target.identity_ = source.identity_;
+    target.has_identity_ = source.has_identity_;
     target.parent_ = source.parent_;
     target.next_sibling_ = source.next_sibling_;
     target.first_child_ = source.first_child_;

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/fs.h"
+
 namespace kelmora {
 
 // A profile read into memory: the texts of its files and whether the user may
@@ -57,6 +59,14 @@ public:
     int revision_stamp() const { return revision_stamp_; }
     void set_revision_stamp(int revision) { revision_stamp_ = revision; }
 
+    // The folder's device and inode when the node was built, if known: a
+    // change re-checks that the path still names that folder.
+    const CFileIdentity* folder_identity() const { return has_identity_ ? &identity_ : nullptr; }
+    void set_folder_identity(const CFileIdentity& identity) {
+        identity_ = identity;
+        has_identity_ = true;
+    }
+
     CTreeNode* parent() const { return parent_; }
     CTreeNode* next_sibling() const { return next_sibling_; }
     CTreeNode* first_child() const { return first_child_; }
@@ -80,6 +90,8 @@ private:
     long long last_write_time_ns_ = 0;
     int host_data_ = 0;
     int revision_stamp_ = -1;
+    CFileIdentity identity_;
+    bool has_identity_ = false;
     CTreeNode* parent_ = nullptr;
     CTreeNode* next_sibling_ = nullptr;
     CTreeNode* first_child_ = nullptr;

@@ -48,6 +48,42 @@ struct CWalkedFolder {
     }
 };
 
+// Opens a subfolder that the walk goes into: one the user may enter and
+// that is no link back to a folder above (that would make the walk
+// endless). False: it is left out of the tree.
+bool OpenChild(const CFolder& parent, const std::string& name, CWalkedFolder* walked,
+               CFolder* child, bool same_ids) {
+    CFolderFacts* facts = &walked->facts;
+    // The open that enters the folder is the check that it can be
+    // entered, where the open is made with the ids that the check would use.
+    if (same_ids && child->OpenEnterableIn(parent, name) &&
+        child->GetTimes(&facts->times, &facts->identity)) {
+        facts->has_identity = true;
+        if (!walked->HasAncestor(facts->identity)) return true;
+        child->Close();
+        return false;
+    }
+    // Gone, or no folder (a link) by now: not in the tree. No permission
+    // is asked again below; anything else is a folder that went unread.
+    if (same_ids && errno != ENOSYS && errno != EACCES) {
+        if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
+        child->Close();
+        return false;
+    }
+    child->Close();
+    const std::string& native_path = walked->native_path;
+    if (!CanEnterFolder(native_path)) return false;
+    if (!GetFileIdentity(native_path, &facts->identity) || walked->HasAncestor(facts->identity))
+        return false;
+    facts->has_identity = true;
+    GetEntryTimes(native_path, &facts->times);
+    if (!child->OpenIn(parent, name)) {
+        if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
+        return false;
+    }
+    return true;
+}
+
 using CSharedFolder = std::shared_ptr<const CFolder>;
 
 // Reads the folders: each task opens one folder below its parent's
@@ -99,47 +135,11 @@ private:
     void Enter(CWalkedFolder* child, CSharedFolder parent) {
         auto folder = std::make_shared<CFolder>();
         const std::string name = child->native_path.substr(child->parent->native_path.size() + 1);
-        const bool opened = OpenChild(*parent, name, child, folder.get());
+        const bool opened = OpenChild(*parent, name, child, folder.get(), same_ids_);
         parent.reset();
         if (!opened) return;
         child->entered = true;
         List(child, std::move(folder));
-    }
-
-    // Opens a subfolder that the walk goes into: one the user may enter and
-    // that is no link back to a folder above (that would make the walk
-    // endless). False: it is left out of the tree.
-    bool OpenChild(const CFolder& parent, const std::string& name, CWalkedFolder* walked,
-                   CFolder* child) const {
-        CFolderFacts* facts = &walked->facts;
-        // The open that enters the folder is the check that it can be
-        // entered, where the open is made with the ids that the check would use.
-        if (same_ids_ && child->OpenEnterableIn(parent, name) &&
-            child->GetTimes(&facts->times, &facts->identity)) {
-            facts->has_identity = true;
-            if (!walked->HasAncestor(facts->identity)) return true;
-            child->Close();
-            return false;
-        }
-        // Gone, or no folder (a link) by now: not in the tree. No permission
-        // is asked again below; anything else is a folder that went unread.
-        if (same_ids_ && errno != ENOSYS && errno != EACCES) {
-            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
-            child->Close();
-            return false;
-        }
-        child->Close();
-        const std::string& native_path = walked->native_path;
-        if (!CanEnterFolder(native_path)) return false;
-        if (!GetFileIdentity(native_path, &facts->identity) || walked->HasAncestor(facts->identity))
-            return false;
-        facts->has_identity = true;
-        GetEntryTimes(native_path, &facts->times);
-        if (!child->OpenIn(parent, name)) {
-            if (errno != ENOENT && errno != ENOTDIR && errno != ELOOP) walked->Unreadable();
-            return false;
-        }
-        return true;
     }
 
     CRequestPool pool_;
@@ -182,6 +182,7 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
             walked.full_path, std::string(), walked.facts.times.creation_ns,
             walked.facts.times.last_write_ns, 0));
         node->set_revision_stamp(revision);
+        if (walked.facts.has_identity) node->set_folder_identity(walked.facts.identity);
         if (walked.unreadable) unreadable_.emplace_back(walked.native_path, walked.error);
         if (walked.is_profile) {
             node->MarkProfileNotLoaded();
@@ -206,6 +207,60 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
         return node;
     };
     return assemble(assemble, root);
+}
+
+CTreeNode* CTreeWalk::BuildPath(const std::string& root, const std::string& native_root,
+                                const CFolder& root_folder, const std::vector<std::string>& names,
+                                bool* unsure) {
+    *unsure = false;
+    const bool same_ids = geteuid() == getuid() && getegid() == getgid();
+    // One walked folder per level: the ancestors that a link back is checked against.
+    std::vector<std::unique_ptr<CWalkedFolder>> way;
+    way.push_back(std::make_unique<CWalkedFolder>());
+    way.back()->full_path = root;
+    way.back()->native_path = native_root;
+    way.back()->facts = FactsOf(root_folder, native_root);
+    const CFolder* folder = &root_folder;
+    CFolder below;
+    CTreeNode* parent = nullptr;
+    for (size_t depth = 0;; ++depth) {
+        const CWalkedFolder& walked = *way.back();
+        CTreeNode* node = arena_->Add(std::make_unique<CTreeNode>(
+            walked.full_path, std::string(), walked.facts.times.creation_ns,
+            walked.facts.times.last_write_ns, 0));
+        if (walked.facts.has_identity) node->set_folder_identity(walked.facts.identity);
+        if (parent) {
+            node->set_parent(parent);
+            parent->set_first_child(node);
+        }
+        std::vector<CDirEntry> entries;
+        bool is_profile = false;
+        if (!folder->ListUntil(&entries, IsProfileFile, &is_profile)) {
+            *unsure = true;
+            return nullptr;
+        }
+        if (is_profile) {
+            node->MarkProfileNotLoaded();
+            *unsure = depth == 0;
+            return depth == names.size() ? node : nullptr;
+        }
+        if (depth == names.size()) return node;
+        const std::string& name = names[depth];
+        if (name.starts_with('.') || !IsValidEntryName(name)) return nullptr;
+        auto child_walked = std::make_unique<CWalkedFolder>();
+        child_walked->full_path = walked.full_path + "\\" + name;
+        child_walked->native_path = walked.native_path + "/" + name;
+        child_walked->parent = &walked;
+        CFolder child;
+        if (!OpenChild(*folder, name, child_walked.get(), &child, same_ids)) {
+            *unsure = child_walked->unreadable;
+            return nullptr;
+        }
+        below = std::move(child);
+        folder = &below;
+        way.push_back(std::move(child_walked));
+        parent = node;
+    }
 }
 
 }  // namespace kelmora

@@ -33,6 +33,16 @@ public:
     CTreeNode* BuildNode(const std::string& full_path, const std::string& native_path,
                          const CFolder& folder, const CFolderFacts& facts, bool* listed = nullptr);
 
+    // The nodes on the way from the root folder down through names, each
+    // folder entered as the walk enters it and listed no further than the
+    // walk would: the last one's node, or null when the way leaves the tree
+    // (a name that is no folder of the tree, or one below a profile).
+    // *unsure: a folder on the way could not be read, or the root is a
+    // profile, which only a load of the whole tree can tell about.
+    CTreeNode* BuildPath(const std::string& root, const std::string& native_root,
+                         const CFolder& root_folder, const std::vector<std::string>& names,
+                         bool* unsure);
+
     // The facts of an open folder, by its descriptor; by its path where the
     // descriptor cannot tell.
     static CFolderFacts FactsOf(const CFolder& folder, const std::string& native_path);

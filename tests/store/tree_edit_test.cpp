@@ -328,21 +328,21 @@ TEST_F(TreeEditTest, CreatedProfileWhoseGuidCannotBeWrittenIsTakenBack) {
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-TEST_F(TreeEditTest, EditsOfANodeFromAnOlderTreeFindItsCounterpart) {
+TEST_F(TreeEditTest, EditOfANodeFromAnOlderTreeRechecksOnlyThatNode) {
     CTreeNode* other = Node("\\Top\\Other");
-    // Another process has changed the tree meanwhile; this host reloads.
+    // Another process has changed the tree meanwhile; the edit does not reload it.
     WriteTextFile(Native(".rev"), std::to_string(revision_ + 5));
     int reloads = 0;
-    SetTreeChangedHandler([&reloads] {
-        ++reloads;
-        LoadProfileTree(false);
-    });
+    SetTreeChangedHandler([&reloads] { ++reloads; });
     CTreeNode* made = MakeNewFolder(other);
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(reloads, 1);
-    EXPECT_EQ(other, Node("\\Top\\Other"));
+    EXPECT_EQ(reloads, 0);
     EXPECT_EQ(made->parent(), other);
+    EXPECT_EQ(other->revision_stamp(), revision_ + 6);
     EXPECT_EQ(LockFileText(), std::to_string(revision_ + 6));
+    // The rest of the tree is still as old as it was: its nodes are checked at their turn.
+    EXPECT_EQ(CachedTreeRevision(), revision_);
+    EXPECT_EQ(other->parent()->revision_stamp(), revision_);
 }
 
 }  // namespace

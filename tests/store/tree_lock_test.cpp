@@ -11,6 +11,9 @@
 #include <filesystem>
 
 #include "store/current_tree.h"
+#include "store/profile_layout.h"
+#include "store/profile_load_save.h"
+#include "store/settled_read.h"
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
@@ -153,38 +156,80 @@ TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     EXPECT_EQ(notifications_, 1);
 }
 
-TEST_F(TreeLockTest, BehindProcessReloadsBeforeItRefindsTheHeldNode) {
+// A change costs what it changes: a process behind the tree checks again the
+// one node it changes, under the lock, and loads nothing.
+TEST_F(TreeLockTest, BehindProcessRechecksOnlyTheHeldNode) {
     ASSERT_NE(Load(), nullptr);
     CountAndReload();
     CTreeNode* node = Node("\\Top\\A");
     ASSERT_NE(node, nullptr);
     const int before = CachedTreeRevision();
+    const unsigned long generation = CurrentTreeGeneration();
     EXPECT_EQ(HoldLockElsewhere({"--bump"})->Finish(), 0);
 
     ASSERT_TRUE(TakeTreeLock(node, false, false));
-    EXPECT_EQ(notifications_, 1);
-    EXPECT_TRUE(lock_free_while_notified_);
-    EXPECT_EQ(CachedTreeRevision(), before + 1);
-    // The reload built a new tree; the reference now names its node.
+    EXPECT_EQ(notifications_, 0);
+    EXPECT_EQ(CurrentTreeGeneration(), generation);
+    EXPECT_EQ(node->revision_stamp(), before + 1);
     EXPECT_EQ(node->full_path(), Full("\\Top\\A"));
-    EXPECT_EQ(FindNodeByPath(CurrentTree(), Full("\\Top\\A")), node);
     ReleaseTreeLock(false);
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(TreeLockTest, HeldNodeRemovedByAnotherProcessIsAConflict) {
+// Parameter: another folder of the same name stands in its place.
+class HeldNodeGoneTest : public TreeLockTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HeldNodeGoneTest, HeldNodeRemovedByAnotherProcessIsAConflict) {
     ASSERT_NE(Load(), nullptr);
     CountAndReload();
     CTreeNode* node = Node("\\Top\\A");
     ASSERT_NE(node, nullptr);
     auto removed = test::RunCommand({BuiltProgram("vptree"), "--root", root(), "rm", "\\Top\\A"});
     ASSERT_EQ(removed.exit_code, 0) << removed.err;
+    if (GetParam()) MakeFolder("Top/A");
 
     EXPECT_FALSE(TakeTreeLock(node, false, false));
-    EXPECT_EQ(notifications_, 1);
+    EXPECT_EQ(notifications_, 0);
     EXPECT_FALSE(IsTreeLockHeld());
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_CONFLICT)});
     EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, HeldNodeGoneTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Replaced" : "Removed");
+});
+
+// A read of the tree keeps no writer out: another user's save made in the
+// middle of it goes through at once, and the read, finding the lock file
+// moved, reads again. After three such passes it reads under the lock, and
+// then the save is refused instead.
+TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
+    MakeProfileFolder("Top/P");
+    ASSERT_NE(Load(), nullptr);
+    const std::string profile = "\\Top\\P";
+    std::vector<int> saves;
+    std::string description;
+    CSettledTreeRead read(false);
+    do {
+        ASSERT_TRUE(read.Begin());
+        ASSERT_NE(LoadProfileTree(false), nullptr);
+        const std::string text = "pass " + std::to_string(saves.size() + 1);
+        const Texts vptree = {BuiltProgram("vptree"), "--wait", "0", "--root", root()};
+        Texts set = vptree, save = vptree;
+        set.insert(set.end(), {"set", profile, "Description", "--text", text});
+        save.insert(save.end(), {"save", profile});
+        ASSERT_EQ(test::RunCommand(set).exit_code, 0);
+        const auto saved = test::RunCommand(save);
+        EXPECT_EQ(saved.err.find("waiting"), std::string::npos) << saved.err;
+        saves.push_back(saved.exit_code);
+        description.clear();
+        ReadProfileField(Full(profile), kProfileDescription, &description);
+    } while (!read.Settled());
+    read.Release();
+    EXPECT_EQ(saves, (std::vector<int>{0, 0, 0, 1}));
+    EXPECT_EQ(description, "pass 3");
+    EXPECT_EQ(LockFileText(), "3");
+    EXPECT_FALSE(IsTreeLockHeld());
 }
 
 TEST_F(TreeLockTest, MissingTreeIsReportedWithItsRoot) {
@@ -235,7 +280,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, TreeLockExclusionTest,
                                     (std::get<2>(info.param) ? "ToLog" : "ToBox");
                          });
 
-TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
+// Parameter: a read of the tree, which takes no lock but waits the same way
+// for a change under way to end, instead of a take.
+class LockWaitTest : public TreeLockTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LockWaitTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
     ASSERT_NE(Load(), nullptr);
     auto holder = HoldLockElsewhere();
     // About two seconds into the wait the other process lets go.
@@ -244,10 +293,35 @@ TEST_F(TreeLockTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
             EXPECT_EQ(holder->Finish(), 0);
         }
     };
-    EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    if (GetParam()) {
+        EXPECT_NE(LoadProfileTree(false), nullptr);
+    } else {
+        EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    }
     ReleaseTreeLock(false);
     EXPECT_EQ(CRecordedSleep::calls.size(), 7u);
     EXPECT_TRUE(Messages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LockWaitTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Read" : "Take");
+});
+
+class TreeLockSlow : public TreeLockTest {};
+
+TEST_F(TreeLockSlow, HolderOfAMinuteOutlastsThirtyRealPolls) {
+    ASSERT_NE(Load(), nullptr);
+    CScopedSleep real_clock(nullptr);
+    // Held far past the 30 polls, so that a slow machine still gives up
+    // first; the holder lets go as soon as it is told to.
+    auto holder = HoldLockElsewhere({"--hold-ms", "60000"});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(8900));
+    EXPECT_LT(waited, std::chrono::milliseconds(60000));
+    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_IN_USE)});
+    EXPECT_EQ(holder->Finish(), 0);
 }
 
 }  // namespace

@@ -195,6 +195,25 @@ TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     }
 }
 
+// A change costs what it changes: set, save and show of one profile read only
+// the folders on the way to it, so a part of the tree that no whole walk can
+// read (deeper than the descriptors the process may hold) does not stop them.
+TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
+    std::string deep = Native("Group");
+    for (int depth = 0; depth < 40; ++depth) deep += "/d" + std::to_string(depth);
+    fs::create_directories(deep);
+    auto limited = [&](std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {"prlimit", "--nofile=16", BuiltProgram("vptree"), "--root", root_});
+        return RunCommand(args);
+    };
+    EXPECT_EQ(limited({"ls"}).exit_code, 1);
+    ASSERT_EQ(limited({"set", "Proj", "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
+    EXPECT_EQ(Printed(limited({"save", "Proj"})), kProj + "\n");
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
+    EXPECT_NE(limited({"show", "Proj"}).out.find("revision\t1.5\n"), std::string::npos);
+}
+
 TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     fs::remove(Native("Proj/Rules"));
     fs::create_directory(Native("Proj/Rules"));

@@ -22,7 +22,9 @@
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
 #include "store/requests_in_flight.h"
+#include "store/settled_read.h"
 #include "store/tree_edit.h"
+#include "store/tree_load.h"
 #include "ui/console/console_ui.h"
 
 namespace kelmora::vptree {
@@ -59,13 +61,31 @@ std::string NameOf(const CTreeNode& node) {
 
 // The node an argument names, or null after saying why: a name below the
 // root, a native path, or a name below the profiles folder ("Team\App").
+// Without a loaded tree only the folders on the way to it are read.
 CTreeNode* ResolveNode(const std::string& argument) {
     std::vector<std::string> full_paths = {FullPathOfArgument(argument, Root())};
     if (!argument.starts_with('\\') && IsValidProfileName("\\" + argument))
         full_paths.push_back(Root() + "\\" + kTopLevelFolderName + "\\" + argument);
+    if (!CurrentTree()) {
+        for (const std::string& full_path : full_paths) {
+            ETreePath outcome = ETreePath::kNotInTree;
+            CTreeNode* node =
+                full_path.empty() ? nullptr : LoadProfileTreePath(full_path, &outcome);
+            if (node) return node;
+            // The whole tree says what keeps the node from it.
+            if (outcome == ETreePath::kUnsure) {
+                if (!LoadProfileTree(false)) {
+                    ReportTreeLoadFailure();
+                    return nullptr;
+                }
+                break;
+            }
+        }
+    }
     for (const std::string& full_path : full_paths) {
-        if (CTreeNode* node =
-                full_path.empty() ? nullptr : FindNodeByPath(CurrentTree(), full_path))
+        if (CTreeNode* node = full_path.empty() || !CurrentTree()
+                                  ? nullptr
+                                  : FindNodeByPath(CurrentTree(), full_path))
             return node;
     }
     Fail("no folder or profile '" + argument + "' in the tree at " + Root());
@@ -173,25 +193,39 @@ tools::CJson JsonOfInfo(const std::string& value) {
     return value == "-" ? tools::CJson() : tools::CJson(value);
 }
 
-void ListNodes(const CTreeNode* node, const CGuidReads& reads, tools::CJson* nodes) {
+// One line of ls, read before anything is printed.
+struct CListedNode {
+    bool profile;
+    std::string name;
+    CGuidInfo info;
+};
+
+void CollectNodes(const CTreeNode* node, const CGuidReads& reads,
+                  std::vector<CListedNode>* listed) {
     for (; node; node = node->next_sibling()) {
         const bool profile = node->IsProfile();
-        CGuidInfo info = profile ? GuidInfoOf(*node, reads.at(node)) : CGuidInfo{};
+        listed->push_back(
+            {profile, NameOf(*node), profile ? GuidInfoOf(*node, reads.at(node)) : CGuidInfo{}});
+        CollectNodes(node->first_child(), reads, listed);
+    }
+}
+
+void PrintNodes(const std::vector<CListedNode>& listed, tools::CJson* nodes) {
+    for (const CListedNode& node : listed) {
         if (nodes) {
-            tools::CJson entry = {{"kind", profile ? "profile" : "folder"},
-                                  {"name", NameOf(*node)}};
-            if (profile) {
-                entry["guid"] = JsonOfInfo(info.guid);
-                entry["revision"] = JsonOfInfo(info.revision);
+            tools::CJson entry = {{"kind", node.profile ? "profile" : "folder"},
+                                  {"name", node.name}};
+            if (node.profile) {
+                entry["guid"] = JsonOfInfo(node.info.guid);
+                entry["revision"] = JsonOfInfo(node.info.revision);
             }
             nodes->push_back(std::move(entry));
-        } else if (profile) {
-            std::printf("profile\t%s\t%s\t%s\n", NameOf(*node).c_str(), info.guid.c_str(),
-                        info.revision.c_str());
+        } else if (node.profile) {
+            std::printf("profile\t%s\t%s\t%s\n", node.name.c_str(), node.info.guid.c_str(),
+                        node.info.revision.c_str());
         } else {
-            std::printf("folder\t%s\n", NameOf(*node).c_str());
+            std::printf("folder\t%s\n", node.name.c_str());
         }
-        ListNodes(node->first_child(), reads, nodes);
     }
 }
 
@@ -203,13 +237,24 @@ int ListResult(int status) {
 
 int List(const std::vector<std::string>& args) {
     if (!args.empty()) return Usage("ls takes no arguments");
-    const CGuidReads reads = ReadGuidFiles(CurrentTree());
+    // The folders and every GUID file as they stood at one moment, read
+    // again when a change met them, without keeping anyone's change waiting.
+    std::vector<CListedNode> listed;
+    CSettledTreeRead read(false);
+    do {
+        if (!read.Begin()) return ReportTreeLoadFailure();
+        listed.clear();
+        g_unread.clear();
+        if (!LoadProfileTree(false)) return ReportTreeLoadFailure();
+        CollectNodes(CurrentTree(), ReadGuidFiles(CurrentTree()), &listed);
+    } while (!read.Settled());
+    read.Release();
     if (!g_json_recorder) {
-        ListNodes(CurrentTree(), reads, nullptr);
+        PrintNodes(listed, nullptr);
         return ListResult(kExitOk);
     }
     tools::CJson document = {{"root", Root()}, {"nodes", tools::CJson::array()}};
-    ListNodes(CurrentTree(), reads, &document["nodes"]);
+    PrintNodes(listed, &document["nodes"]);
     return ListResult(tools::PrintJson(document) ? kExitOk : Fail("cannot write the list"));
 }
 
@@ -311,9 +356,16 @@ void PrintField(const char* title, const std::string& text) {
 int Show(const std::vector<std::string>& args) {
     if (args.size() != 1) return Usage("show takes one PROFILE");
     CTreeNode* node = ResolveProfile(args[0]);
-    if (!node || !LoadProfile(node)) return kExitFailure;
+    if (!node) return kExitFailure;
+    // The fields and the GUID file as they stood at one moment.
+    CGuidInfo info;
+    CSettledTreeRead read(false, &node);
+    do {
+        if (!read.Begin() || !LoadProfile(node)) return kExitFailure;
+        info = GuidInfoOf(*node);
+    } while (!read.Settled());
+    read.Release();
     const CProfileRecord& record = *node->profile_record();
-    const CGuidInfo info = GuidInfoOf(*node);
     const std::string diagram = NativePathOfNode(*node, ProfileFileName(kProfileDiagram));
     std::vector<std::string> staged;
     for (const auto& [index, value] : CStagedFields(Root(), NameOf(*node)).Load())
@@ -475,8 +527,10 @@ int Save(const std::vector<std::string>& args) {
     }
     if (nodes.size() != 1) return Usage("save takes PROFILE [--name NEWNAME]");
     CTreeNode* node = ResolveProfile(nodes[0]);
-    if (!node || !LoadProfile(node)) return kExitFailure;
-    CProfileRecord record = *node->profile_record();
+    if (!node) return kExitFailure;
+    // Only the fields set are written: the others are not read.
+    CProfileRecord record;
+    record.read_only = IsProfileReadOnly(*node, &record.tree_busy);
     if (record.read_only && record.tree_busy)
         return Fail("the View Profile tree is in use by other users; '" + nodes[0] +
                     "' was not saved (try again later; the values set for it are kept)");
@@ -555,6 +609,16 @@ void UseJsonOutput(const CConsoleUserInterface* recorder) {
 
 int ReportFailure(const std::string& text) {
     return Fail(text);
+}
+
+int ReportTreeLoadFailure() {
+    return g_json_recorder ? Fail("cannot load the View Profile tree") : kExitFailure;
+}
+
+bool NeedsWholeTree(const std::string& command) {
+    // ls reads it itself; the commands on one profile read only the way to it.
+    return command != "ls" && command != "show" && command != "set" && command != "save" &&
+           command != "rules" && command != "diff";
 }
 
 int ReportUsageError(const std::string& text) {

@@ -34,5 +34,11 @@ CTreeNode* ResolveProfileArgument(const std::string& argument);
 std::string ProfileNameOf(const CTreeNode& node);
 // False after saying why when the composition could not use the Rules.
 bool RulesUsableForSave(const std::string& rules, const std::string& source);
+// After a load of the tree failed (and said why): the JSON failure, or the exit code.
+int ReportTreeLoadFailure();
+
+// Whether the command works on the whole tree loaded first; the others read
+// only what they touch, after CheckTreeRoot.
+bool NeedsWholeTree(const std::string& command);
 
 }  // namespace kelmora::vptree

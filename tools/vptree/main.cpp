@@ -141,14 +141,14 @@ int Run(int argc, char** argv) {
     // The host's part of the tree lock: a changed tree is loaded again before
     // the lock goes on.
     SetTreeChangedHandler([] { LoadProfileTree(false); });
-    if (!LoadProfileTree(false)) {
+    if (!(vptree::NeedsWholeTree(command) ? LoadProfileTree(false) != nullptr
+                                          : CheckTreeRoot(false))) {
         // Nothing works without a tree: a new user is told how to name one.
         if (ReadTreeRootSetting().empty())
             tools::PrintError(
                 "no View Profile tree is set up; name it with: stavetool setting set ProjectRoot "
                 "DIR (or give --root DIR)");
-        return recording ? vptree::ReportFailure("cannot load the View Profile tree")
-                         : vptree::kExitFailure;
+        return vptree::ReportTreeLoadFailure();
     }
     return vptree::RunTreeCommand(command, command_args);
 }
