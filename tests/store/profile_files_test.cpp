@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "automation/view_profile.h"
@@ -123,6 +124,27 @@ TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
     EXPECT_EQ(text_, std::string(10, 'a') + std::string(kProfileFileBlockSize + 905, 'c'));
     ASSERT_EQ(Read(path, TRUE, TRUE), TRUE);
     EXPECT_EQ(text_, std::string(10, 'a'));
+}
+
+// The one test of the reader's wait on the real clock.
+TEST(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
+    test::CScriptedUserInterface ui;
+    test::CTempDir dir;
+    std::string path = dir / "Rules";
+    test::WriteTextFile(path, "element * CHECKEDOUT\n");
+    // Lets go after one second, well inside the first wait.
+    test::CChildProcess writer(
+        {test::BuiltProgram("file_holder"), path, "write", "exclusive", "1000"});
+    ASSERT_EQ(writer.ReadLine(), "opened");
+    CViewProfile profile;
+    std::string text;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(profile.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(text, "element * CHECKEDOUT\n");
+    EXPECT_GE(elapsed, std::chrono::milliseconds(kProfileFileRetryMs));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(2 * kProfileFileRetryMs));
+    EXPECT_TRUE(ui.shown().empty());
 }
 
 }  // namespace

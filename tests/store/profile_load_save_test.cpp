@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <tuple>
@@ -336,6 +337,18 @@ TEST_F(ProfileLoadSaveTest, TreeHeldElsewhereCountsAsReadOnlyAfterThirtyAttempts
     };
     EXPECT_FALSE(IsProfileReadOnly(*node_, &busy));
     EXPECT_FALSE(busy);
+}
+
+// The one test of the read-only polls on the real clock.
+class ProfileReadOnlySlow : public ProfileLoadSaveTest {};
+
+TEST_F(ProfileReadOnlySlow, TreeFreedWithinTheRealPollsIsWritable) {
+    CScopedSleep real_clock(nullptr);
+    auto holder = HoldLockElsewhere({"--hold-ms", "1000"});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(IsProfileReadOnly(*node_));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+    EXPECT_EQ(holder->Finish(), 0);
 }
 
 }  // namespace
