@@ -34,6 +34,7 @@ fail() {
   echo "share benchmark: $*" >&2
   exit 1
 }
+trap 'echo "share benchmark: failed at line $LINENO" >&2' ERR
 [ -x "$bin/share_fs" ] || fail "no $bin/share_fs: build with libfuse3-dev installed (scripts/setup)"
 [ -e /dev/fuse ] || fail "no /dev/fuse here: FUSE is not available (a container needs --device /dev/fuse and CAP_SYS_ADMIN)"
 command -v fusermount3 >/dev/null || fail "no fusermount3: apt-get install fuse3"
@@ -85,10 +86,11 @@ done
 # their children, so the last profile listed in the first group listed.
 # Views composed from 20 profiles of another group; one profile of that
 # group is edited.
-first_dir() { find "$1" -mindepth 1 -maxdepth 1 -type d | head -n 1; }
+# (awk reads to the end: a reader that stops early would fail the pipe.)
+first_dir() { find "$1" -mindepth 1 -maxdepth 1 -type d | awk 'NR == 1'; }
 first_group=$(first_dir "$(first_dir "$top")")
 last=$(find "$first_group" -mindepth 1 -maxdepth 1 -type d | tail -n 1)
-group=$(find "$top" -mindepth 2 -maxdepth 2 -type d | grep -vxF "$first_group" | head -n 1)
+group=$(find "$top" -mindepth 2 -maxdepth 2 -type d | awk -v skip="$first_group" '$0 != skip && !n++')
 group=${group#"$top/"}
 folder() { printf '%s' "\\Stavemark View Profiles\\${group//\//\\}\\Proj$1"; }
 stavetool setting set ProjectRoot "$mnt"
