@@ -74,15 +74,17 @@ long g_delay_us = 0;
 std::string g_counts_path, g_counts_temp;
 fuse_session* g_session = nullptr;
 
-// One backing file or folder the kernel knows, held by an O_PATH descriptor.
+// One backing file or folder the kernel knows, by its path below the backing
+// folder (a descriptor each would run out of descriptors on a large tree).
 struct Inode {
-    int fd = -1;
+    std::string path;
     dev_t dev = 0;
     ino_t ino = 0;
     unsigned long long lookups = 0;
 };
+int g_backing = -1;  // the backing folder
 Inode g_root;
-std::mutex g_inodes_mutex;
+std::mutex g_inodes_mutex;  // guards g_inodes and every inode's path
 std::map<std::pair<dev_t, ino_t>, Inode*> g_inodes;
 
 struct Folder {
@@ -103,11 +105,15 @@ void Request(Kind kind) {
 Inode& InodeOf(fuse_ino_t ino) {
     return ino == FUSE_ROOT_ID ? g_root : *reinterpret_cast<Inode*>(ino);
 }
-int Fd(fuse_ino_t ino) {
-    return InodeOf(ino).fd;
+// The path of an inode for the *at calls on the backing folder.
+std::string Path(fuse_ino_t ino) {
+    std::lock_guard<std::mutex> lock(g_inodes_mutex);
+    const std::string& path = InodeOf(ino).path;
+    return path.empty() ? "." : path;
 }
-std::string ProcPath(int fd) {
-    return "/proc/self/fd/" + std::to_string(fd);
+std::string Child(fuse_ino_t parent, const char* name) {
+    std::string path = Path(parent);
+    return path == "." ? name : path + "/" + name;
 }
 
 // Writes "kind count" lines to the counts file by a rename, so a reader sees
@@ -143,23 +149,34 @@ void OnDumpSignal(int) {
 int LookUp(fuse_ino_t parent, const char* name, fuse_entry_param* e) {
     *e = {};
     e->attr_timeout = e->entry_timeout = kCacheSeconds;
-    int fd = openat(Fd(parent), name, O_PATH | O_NOFOLLOW);
-    if (fd < 0) return errno;
-    if (fstatat(fd, "", &e->attr, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
-        int error = errno;
-        close(fd);
-        return error;
-    }
+    std::string path = Child(parent, name);
+    if (fstatat(g_backing, path.c_str(), &e->attr, AT_SYMLINK_NOFOLLOW) != 0) return errno;
     std::lock_guard<std::mutex> lock(g_inodes_mutex);
     Inode*& inode = g_inodes[{e->attr.st_dev, e->attr.st_ino}];
-    if (inode) {
-        close(fd);
-    } else {
-        inode = new Inode{fd, e->attr.st_dev, e->attr.st_ino, 0};
-    }
+    if (!inode) inode = new Inode{path, e->attr.st_dev, e->attr.st_ino, 0};
+    inode->path = path;
     ++inode->lookups;
     e->ino = reinterpret_cast<fuse_ino_t>(inode);
     return 0;
+}
+
+// After a rename, the inodes at and below the old path take the new one
+// (and the other way round for an exchange).
+void Renamed(const std::string& from, const std::string& to, bool exchanged) {
+    auto moved = [](const std::string& path, const std::string& a, const std::string& b,
+                    std::string* out) {
+        if (path != a && !(path.size() > a.size() && path.starts_with(a) && path[a.size()] == '/'))
+            return false;
+        *out = b + path.substr(a.size());
+        return true;
+    };
+    std::lock_guard<std::mutex> lock(g_inodes_mutex);
+    for (auto& [key, inode] : g_inodes) {
+        std::string path;
+        if (moved(inode->path, from, to, &path) ||
+            (exchanged && moved(inode->path, to, from, &path)))
+            inode->path = path;
+    }
 }
 
 // Answers a request with an error; returns nothing, so a handler can end with it.
@@ -186,7 +203,6 @@ void Forget(fuse_ino_t ino, uint64_t n) {
     inode->lookups -= std::min<uint64_t>(n, inode->lookups);
     if (inode->lookups > 0) return;
     g_inodes.erase({inode->dev, inode->ino});
-    close(inode->fd);
     delete inode;
 }
 
@@ -213,7 +229,7 @@ void OnForgetMulti(fuse_req_t req, size_t count, fuse_forget_data* forgets) {
 
 void ReplyAttr(fuse_req_t req, fuse_ino_t ino) {
     struct stat st;
-    if (fstatat(Fd(ino), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(g_backing, Path(ino).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         fuse_reply_err(req, errno);
     else
         fuse_reply_attr(req, &st, kCacheSeconds);
@@ -225,19 +241,22 @@ void OnGetattr(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
 
 void OnSetattr(fuse_req_t req, fuse_ino_t ino, struct stat* attr, int to_set, fuse_file_info* fi) {
     Request(kSetattr);
-    std::string path = ProcPath(Fd(ino));
+    std::string path = Path(ino);
+    const char* at = path.c_str();
     int result = 0;
     if (to_set & FUSE_SET_ATTR_MODE)
         result = fi ? fchmod(static_cast<int>(fi->fh), attr->st_mode)
-                    : chmod(path.c_str(), attr->st_mode);
+                    : fchmodat(g_backing, at, attr->st_mode, 0);
     if (result == 0 && (to_set & (FUSE_SET_ATTR_UID | FUSE_SET_ATTR_GID))) {
         uid_t uid = (to_set & FUSE_SET_ATTR_UID) ? attr->st_uid : static_cast<uid_t>(-1);
         gid_t gid = (to_set & FUSE_SET_ATTR_GID) ? attr->st_gid : static_cast<gid_t>(-1);
-        result = fchownat(Fd(ino), "", uid, gid, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW);
+        result = fchownat(g_backing, at, uid, gid, AT_SYMLINK_NOFOLLOW);
     }
-    if (result == 0 && (to_set & FUSE_SET_ATTR_SIZE))
-        result = fi ? ftruncate(static_cast<int>(fi->fh), attr->st_size)
-                    : truncate(path.c_str(), attr->st_size);
+    if (result == 0 && (to_set & FUSE_SET_ATTR_SIZE)) {
+        int fd = fi ? static_cast<int>(fi->fh) : openat(g_backing, at, O_WRONLY);
+        result = fd < 0 ? -1 : ftruncate(fd, attr->st_size);
+        if (!fi && fd >= 0) close(fd);
+    }
     if (result == 0 && (to_set & (FUSE_SET_ATTR_ATIME | FUSE_SET_ATTR_MTIME))) {
         timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_OMIT}};
         if (to_set & FUSE_SET_ATTR_ATIME_NOW)
@@ -249,7 +268,7 @@ void OnSetattr(fuse_req_t req, fuse_ino_t ino, struct stat* attr, int to_set, fu
         else if (to_set & FUSE_SET_ATTR_MTIME)
             times[1] = attr->st_mtim;
         result = fi ? futimens(static_cast<int>(fi->fh), times)
-                    : utimensat(AT_FDCWD, path.c_str(), times, 0);
+                    : utimensat(g_backing, at, times, AT_SYMLINK_NOFOLLOW);
     }
     if (result != 0)
         fuse_reply_err(req, errno);
@@ -260,7 +279,7 @@ void OnSetattr(fuse_req_t req, fuse_ino_t ino, struct stat* attr, int to_set, fu
 void OnReadlink(fuse_req_t req, fuse_ino_t ino) {
     Request(kReadlink);
     char target[PATH_MAX + 1];
-    ssize_t n = readlinkat(Fd(ino), "", target, PATH_MAX);
+    ssize_t n = readlinkat(g_backing, Path(ino).c_str(), target, PATH_MAX);
     if (n < 0) return Fail(req, errno);
     target[n] = '\0';
     fuse_reply_readlink(req, target);
@@ -268,37 +287,41 @@ void OnReadlink(fuse_req_t req, fuse_ino_t ino) {
 
 void OnMknod(fuse_req_t req, fuse_ino_t parent, const char* name, mode_t mode, dev_t rdev) {
     Request(kMknod);
-    if (mknodat(Fd(parent), name, mode, rdev) != 0) return Fail(req, errno);
+    if (mknodat(g_backing, Child(parent, name).c_str(), mode, rdev) != 0) return Fail(req, errno);
     ReplyEntry(req, parent, name);
 }
 void OnMkdir(fuse_req_t req, fuse_ino_t parent, const char* name, mode_t mode) {
     Request(kMkdir);
-    if (mkdirat(Fd(parent), name, mode) != 0) return Fail(req, errno);
+    if (mkdirat(g_backing, Child(parent, name).c_str(), mode) != 0) return Fail(req, errno);
     ReplyEntry(req, parent, name);
 }
 void OnSymlink(fuse_req_t req, const char* target, fuse_ino_t parent, const char* name) {
     Request(kSymlink);
-    if (symlinkat(target, Fd(parent), name) != 0) return Fail(req, errno);
+    if (symlinkat(target, g_backing, Child(parent, name).c_str()) != 0) return Fail(req, errno);
     ReplyEntry(req, parent, name);
 }
 void OnLink(fuse_req_t req, fuse_ino_t ino, fuse_ino_t parent, const char* name) {
     Request(kLink);
-    if (linkat(AT_FDCWD, ProcPath(Fd(ino)).c_str(), Fd(parent), name, AT_SYMLINK_FOLLOW) != 0)
+    if (linkat(g_backing, Path(ino).c_str(), g_backing, Child(parent, name).c_str(), 0) != 0)
         return Fail(req, errno);
     ReplyEntry(req, parent, name);
 }
 void OnUnlink(fuse_req_t req, fuse_ino_t parent, const char* name) {
     Request(kUnlink);
-    ReplyErrno(req, unlinkat(Fd(parent), name, 0));
+    ReplyErrno(req, unlinkat(g_backing, Child(parent, name).c_str(), 0));
 }
 void OnRmdir(fuse_req_t req, fuse_ino_t parent, const char* name) {
     Request(kRmdir);
-    ReplyErrno(req, unlinkat(Fd(parent), name, AT_REMOVEDIR));
+    ReplyErrno(req, unlinkat(g_backing, Child(parent, name).c_str(), AT_REMOVEDIR));
 }
 void OnRename(fuse_req_t req, fuse_ino_t parent, const char* name, fuse_ino_t new_parent,
               const char* new_name, unsigned int flags) {
     Request(kRename);
-    ReplyErrno(req, renameat2(Fd(parent), name, Fd(new_parent), new_name, flags));
+    std::string from = Child(parent, name), to = Child(new_parent, new_name);
+    if (renameat2(g_backing, from.c_str(), g_backing, to.c_str(), flags) != 0)
+        return Fail(req, errno);
+    Renamed(from, to, flags & RENAME_EXCHANGE);
+    fuse_reply_err(req, 0);
 }
 
 // Close-to-open: the kernel's cached attributes of a file being opened are
@@ -309,7 +332,7 @@ void ForgetCachedAttributes(fuse_ino_t ino) {
 
 void OnOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     Request(kOpen);
-    int fd = open(ProcPath(Fd(ino)).c_str(), fi->flags & ~O_NOFOLLOW);
+    int fd = openat(g_backing, Path(ino).c_str(), fi->flags & ~O_NOFOLLOW);
     if (fd < 0) return Fail(req, errno);
     fi->fh = static_cast<uint64_t>(fd);
     fi->keep_cache = 0;
@@ -319,7 +342,8 @@ void OnOpen(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
 void OnCreate(fuse_req_t req, fuse_ino_t parent, const char* name, mode_t mode,
               fuse_file_info* fi) {
     Request(kCreate);
-    int fd = openat(Fd(parent), name, (fi->flags | O_CREAT) & ~O_NOFOLLOW, mode);
+    int fd =
+        openat(g_backing, Child(parent, name).c_str(), (fi->flags | O_CREAT) & ~O_NOFOLLOW, mode);
     if (fd < 0) return Fail(req, errno);
     fi->fh = static_cast<uint64_t>(fd);
     fuse_entry_param e;
@@ -361,7 +385,7 @@ void OnFsync(fuse_req_t req, fuse_ino_t, int datasync, fuse_file_info* fi) {
 
 void OnOpendir(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     Request(kOpendir);
-    int fd = openat(Fd(ino), ".", O_RDONLY | O_DIRECTORY);
+    int fd = openat(g_backing, Path(ino).c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return Fail(req, errno);
     DIR* dir = fdopendir(fd);
     if (!dir) {
@@ -419,7 +443,7 @@ void OnFsyncdir(fuse_req_t req, fuse_ino_t, int datasync, fuse_file_info* fi) {
 void OnStatfs(fuse_req_t req, fuse_ino_t ino) {
     Request(kStatfs);
     struct statvfs st;
-    if (fstatvfs(Fd(ino), &st) != 0) return Fail(req, errno);
+    if (fstatvfs(g_backing, &st) != 0) return Fail(req, errno);
     fuse_reply_statfs(req, &st);
 }
 
@@ -491,8 +515,8 @@ int main(int argc, char** argv) {
     if (places.size() != 2) return Usage(stderr, 2);
     g_counts_temp = g_counts_path + ".tmp";
 
-    g_root.fd = open(places[0], O_PATH | O_DIRECTORY);
-    if (g_root.fd < 0) {
+    g_backing = open(places[0], O_PATH | O_DIRECTORY);
+    if (g_backing < 0) {
         fprintf(stderr, "share_fs: cannot open the backing folder %s: %s\n", places[0],
                 strerror(errno));
         return 1;
