@@ -10,30 +10,34 @@
 # BINDIR holds the programs and share_fs (build/release/bin or
 # build/debug/bin). Needs /dev/fuse and fusermount3 (Debian's fuse3).
 set -euo pipefail
-usage() {
-  echo "usage: bench/share/run.sh [--profiles N] [--delays \"0 200 1000\"] BINDIR" >&2
-  echo "  --profiles N  profiles in the tree, a multiple of 50, at least 100 (default 10000)" >&2
-  echo "  --delays US   the delays of a request to run, in microseconds" >&2
-  exit 2
+usage() { # STATUS: 0 for --help (on standard output), 2 for a wrong call
+  {
+    echo "usage: bench/share/run.sh [--profiles N] [--delays \"0 200 1000\"] BINDIR"
+    echo "  --profiles N  profiles in the tree, a multiple of 50, at least 100 (default 10000)"
+    echo "  --delays US   the delays of a request to run, in microseconds (default \"0 200 1000\")"
+  } >&$((${1:-2} == 0 ? 1 : 2))
+  exit "${1:-2}"
 }
 profiles=10000 delays="0 200 1000"
 while [ $# -gt 0 ]; do
   case $1 in
     --profiles) profiles=${2:?}; shift 2 ;;
     --delays) delays=${2:?}; shift 2 ;;
-    -h | --help) usage ;;
+    -h | --help) usage 0 ;;
     -*) usage ;;
     *) break ;;
   esac
 done
 [ $# -eq 1 ] || usage
 [[ $profiles =~ ^[0-9]+$ ]] && ((profiles >= 100 && profiles % 50 == 0)) || usage
-bin=$(cd "$1" && pwd)
+[[ $delays =~ ^[0-9]+( [0-9]+)*$ ]] || usage
 
 fail() {
   echo "share benchmark: $*" >&2
   exit 1
 }
+[ -d "$1" ] || fail "no folder $1"
+bin=$(cd "$1" && pwd)
 trap 'echo "share benchmark: failed at line $LINENO" >&2' ERR
 [ -x "$bin/share_fs" ] || fail "no $bin/share_fs: build with libfuse3-dev installed (scripts/setup)"
 [ -e /dev/fuse ] || fail "no /dev/fuse here: FUSE is not available (a container needs --device /dev/fuse and CAP_SYS_ADMIN)"
@@ -44,7 +48,7 @@ back="$KELMORA_HOME/share" mnt="$KELMORA_HOME/mnt" counts="$KELMORA_HOME/counts"
 fs_pid=""
 unmount() {
   if [ -n "$fs_pid" ]; then
-    fusermount3 -u "$mnt" 2>/dev/null || true
+    fusermount3 -u -z "$mnt" 2>/dev/null || true  # lazily, so a busy mount cannot hang the wait
     wait "$fs_pid" 2>/dev/null || true
     fs_pid=""
   fi
@@ -198,14 +202,17 @@ t1=$(now)
 if vptree_set_save >/dev/null 2>"$KELMORA_HOME/second.err"; then
   outcome="succeeded"
 else
-  outcome="was refused: $(head -n 1 "$KELMORA_HOME/second.err")"
+  # the message box's text, else the last line said
+  said=$(sed -n 's/^| //p' "$KELMORA_HOME/second.err" | tr '\n' ' ')
+  said=${said% }
+  outcome="was refused (\"${said:-$(tail -n 1 "$KELMORA_HOME/second.err")}\")"
 fi
 t2=$(now)
 wait "$lister" || true
 t3=$(now)
 unmount
 
-echo "## The View Profile tree on a slow share: $profiles profiles, $(find "$top" -type d | wc -l) folders"
+echo "## The View Profile tree on a slow share: $profiles profiles in $(($(find "$top" -type d | wc -l) - profiles)) folders"
 echo
 echo "| delay | operation | s | requests | baseline | s | requests |"
 echo "|---|---|---|---|---|---|---|"
