@@ -15,8 +15,7 @@ for ((p = 0; p < 1000; p++)); do
   mkdir -p "$folder"
   printf '%s' '\src \doc' >"$folder/VOB List"
   printf '%08x-3c1d-4e8f-9a26-7d4c1b9e0f13 1.7' "$p" >"$folder/GUID"
-  printf '%selement * REL_%d\r\nelement * \\main\\LATEST\r\n# SM_PROJECT]\r\n' \
-    "$rules_header" "$p" >"$folder/Rules"
+  profile_rules "element * REL_$p" 'element * \main\LATEST' >"$folder/Rules"
 done
 views=()
 for ((v = 0; v < 100; v++)); do

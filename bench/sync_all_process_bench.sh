@@ -16,8 +16,7 @@ for ((v = 0; v < 50; v++)); do
     mkdir -p "$folder"
     printf '%s' '\src \doc' >"$folder/VOB List"
     printf '%08x-3c1d-4e8f-9a26-7d4c1b9e0f13 1.7' "$p" >"$folder/GUID"
-    printf '%selement * REL_%d\r\nelement * \\main\\LATEST\r\n# SM_PROJECT]\r\n' \
-      "$rules_header" "$p" >"$folder/Rules"
+    profile_rules "element * REL_$p" 'element * \main\LATEST' >"$folder/Rules"
   fi
   composed_config_spec "\\Stavemark View Profiles\\Proj$p" \
     "$(printf '%08x' "$p")-3c1d-4e8f-9a26-7d4c1b9e0f13 1.7" \
