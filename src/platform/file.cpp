@@ -386,6 +386,67 @@ long long CFile::Length() const {
     return st.st_size;
 }
 
+namespace {
+
+// True when an open holds the file exclusively: a shared lock would be
+// granted beside other readers' locks, so only an exclusive open conflicts.
+bool IsHeldExclusively(int fd, bool* held) {
+    struct flock fl {};
+    fl.l_type = F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kPresentByte;
+    fl.l_len = 1;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    *held = fl.l_type != F_UNLCK;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t limit,
+                          std::string* text, CFileException* error) {
+    text->clear();
+    error->Clear();
+    const int fd =
+        ::openat(folder.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error->Set(errno);
+        if (errno == ELOOP) error->cause = FileErrorCause::NotRegularFile;
+        return false;
+    }
+    struct stat st {};
+    bool held = false;
+    if (fstat(fd, &st) != 0) {
+        error->Set(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        error->Set(EISDIR);
+    } else if (!S_ISREG(st.st_mode)) {
+        error->Set(kNotRegularFileError);
+        error->cause = FileErrorCause::NotRegularFile;
+    } else if (!IsHeldExclusively(fd, &held) || held) {
+        error->Set(held ? EAGAIN : errno);
+    }
+    // The length at the open is a guess only; the file is read to its end.
+    size_t filled = 0;
+    if (error->cause == FileErrorCause::None) {
+        text->resize(std::min(limit, static_cast<size_t>(st.st_size) + 1));
+        for (;;) {
+            if (filled == text->size()) {
+                if (filled >= limit) break;
+                text->resize(std::min(limit, std::max<size_t>(filled * 2, 4096)));
+            }
+            const ssize_t n = ::read(fd, text->data() + filled, text->size() - filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error->Set(errno);
+            if (n <= 0) break;
+            filled += static_cast<size_t>(n);
+        }
+    }
+    ::close(fd);
+    text->resize(error->cause == FileErrorCause::None ? filled : 0);
+    return error->cause == FileErrorCause::None;
+}
+
 bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::string* text,
                                bool* held) {
     text->clear();
@@ -393,15 +454,7 @@ bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::strin
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st {};
-    // A shared lock would be granted beside other readers' locks: only an
-    // exclusive open conflicts with it.
-    struct flock fl {};
-    fl.l_type = F_RDLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kPresentByte;
-    fl.l_len = 1;
-    bool read = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && fcntl(fd, F_OFD_GETLK, &fl) == 0;
-    *held = read && fl.l_type != F_UNLCK;
+    bool read = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && IsHeldExclusively(fd, held);
     read = read && !*held;
     std::string block(limit, '\0');
     for (size_t done = 0; read && done < limit;) {

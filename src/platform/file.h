@@ -117,4 +117,12 @@ private:
 bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::string* text,
                                bool* held);
 
+// One read of the regular file name in folder, up to limit bytes, that takes
+// no share lock either, so that no writer waits for it: for reads that are
+// checked against changes otherwise (the tree's settled reads). Refused, as a
+// reader that denies writers is, while an open holds the file exclusively
+// (SharingViolation); a link, FIFO or device is never opened (NotRegularFile).
+bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t limit,
+                          std::string* text, CFileException* error);
+
 }  // namespace kelmora

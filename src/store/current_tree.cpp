@@ -35,6 +35,23 @@ CTreeNode* CTreeNodeArena::Add(std::unique_ptr<CTreeNode> node) {
     return nodes_.back().get();
 }
 
+void CTreeNodeArena::KeepFileReads(const CTreeNode* node, std::vector<CProfileFileRead> reads) {
+    file_reads_[node] = std::move(reads);
+}
+
+const CProfileFileRead* CTreeNodeArena::FileRead(const CTreeNode& node,
+                                                 std::string_view name) const {
+    const auto found = file_reads_.find(&node);
+    if (found == file_reads_.end()) return nullptr;
+    for (const CProfileFileRead& read : found->second)
+        if (read.name == name) return &read;
+    return nullptr;
+}
+
+const CProfileFileRead* WalkFileRead(const CTreeNode& node, std::string_view name) {
+    return State().nodes.FileRead(node, name);
+}
+
 void ReplaceCurrentTree(CTreeNode* first, CTreeNodeArena nodes) {
     CStoreState& state = State();
     state.first = first;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/file.h"
 #include "store/tree_node.h"
 
 // The process-wide state of the profile store: the tree root that the last
@@ -19,13 +22,30 @@ void SetCurrentTreeRoot(std::string root);
 // siblings), or null when no load has built one.
 CTreeNode* CurrentTree();
 
-// The nodes of one tree, owned together.
+// A file of a profile folder as the walk that found the profile read it,
+// through the folder it held open: the text, or why it could not be read.
+struct CProfileFileRead {
+    std::string name;
+    FileErrorCause cause = FileErrorCause::None;
+    std::string text;
+};
+
+// A file that a walk reads in each profile folder it finds, up to limit bytes.
+struct CProfileFileToRead {
+    std::string name;
+    size_t limit = SIZE_MAX;
+};
+
+// The nodes of one tree, owned together, with the files their walk read.
 class CTreeNodeArena {
 public:
     CTreeNode* Add(std::unique_ptr<CTreeNode> node);
+    void KeepFileReads(const CTreeNode* node, std::vector<CProfileFileRead> reads);
+    const CProfileFileRead* FileRead(const CTreeNode& node, std::string_view name) const;
 
 private:
     std::vector<std::unique_ptr<CTreeNode>> nodes_;
+    std::unordered_map<const CTreeNode*, std::vector<CProfileFileRead>> file_reads_;
 };
 
 // Makes a freshly built tree the current one. The nodes of the tree it
@@ -34,6 +54,10 @@ private:
 void ReplaceCurrentTree(CTreeNode* first, CTreeNodeArena nodes);
 // Counts replacements, so that a holder can tell that its nodes are gone.
 unsigned long CurrentTreeGeneration();
+
+// The read of the file name that the load of the current tree made in the
+// node's profile folder (LoadProfileTree's read_in_profiles), or null.
+const CProfileFileRead* WalkFileRead(const CTreeNode& node, std::string_view name);
 
 // Keeps a node that an edit adds to the current tree for as long as that tree.
 CTreeNode* AdoptTreeNode(std::unique_ptr<CTreeNode> node);

@@ -49,6 +49,15 @@ FileErrorCause TryReadProfileFile(const std::string& path, std::string* text) {
     return error.cause == FileErrorCause::None ? FileErrorCause::Other : error.cause;
 }
 
+std::string ProfileFileTextOf(std::string_view bytes) {
+    std::string text;
+    for (size_t at = 0; at < bytes.size(); at += kProfileFileBlockSize) {
+        const std::string_view block = bytes.substr(at, kProfileFileBlockSize);
+        text.append(block.data(), strnlen(block.data(), block.size()));
+    }
+    return text;
+}
+
 CProfileFileReadAhead::CProfileFileReadAhead(std::vector<std::string> paths)
     : outer_(g_read_ahead) {
     std::sort(paths.begin(), paths.end());

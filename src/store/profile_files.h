@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -29,6 +30,10 @@ std::string WriteErrorText(const CFileException& error, const std::string& path)
 // reader makes them, without waiting for a writer and without a report: None
 // with the whole text, or why not (FileNotFound for a missing file).
 FileErrorCause TryReadProfileFile(const std::string& path, std::string* text);
+
+// The text that the profile file reader makes of a whole file's bytes: a NUL
+// ends the text of its block.
+std::string ProfileFileTextOf(std::string_view bytes);
 
 // Profile files read ahead, with RequestsInFlight() requests in flight, for a
 // run of looks that change nothing (the status of many views). While one is

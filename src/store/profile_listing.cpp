@@ -4,9 +4,7 @@
 
 #include "automation/view_profile.h"
 #include "platform/file.h"
-#include "platform/request_pool.h"
 #include "store/current_tree.h"
-#include "store/requests_in_flight.h"
 #include "store/settled_read.h"
 #include "store/tree_load.h"
 
@@ -17,17 +15,12 @@ namespace {
 constexpr char kDescriptionFileName[] = "Description";
 constexpr size_t kDescriptionBlockSize = 1024;
 
-// The first line of a description, read once without waiting for a writer.
+// The first line of a description, as the walk read its first block
+// without waiting for a writer.
 std::string DescriptionLine(const CTreeNode& node) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(NativePathOfNode(node, kDescriptionFileName), FileAccess::Read,
-                   FileShare::DenyWrite, FileCreate::OpenExisting, &error, FileKind::RegularOnly))
-        return {};
-    char block[kDescriptionBlockSize];
-    const long count = file.Read(block, sizeof block, &error);
-    if (count <= 0) return {};
-    std::string text(block, strnlen(block, static_cast<size_t>(count)));
+    const CProfileFileRead* read = WalkFileRead(node, kDescriptionFileName);
+    if (!read || read->cause != FileErrorCause::None) return {};
+    std::string text(read->text.data(), strnlen(read->text.data(), read->text.size()));
     return text.substr(0, text.find_first_of("\r\n"));
 }
 
@@ -57,16 +50,13 @@ bool LoadAndListProfileTree(std::vector<CProfileEntry>* entries) {
     do {
         entries->clear();
         nodes.clear();
-        if (!read.Begin() || !LoadProfileTree(false)) return false;
+        // The walk reads the descriptions, in the folders it holds open.
+        if (!read.Begin() ||
+            !LoadProfileTree(false, {{kDescriptionFileName, kDescriptionBlockSize}}))
+            return false;
         ListNodes(CurrentTree(), 0, entries, &nodes);
-        // The descriptions are read with requests in flight.
-        ReadInOrder(
-            nodes.size(), RequestsInFlight(),
-            [&](size_t i) {
-                if ((*entries)[i].is_profile)
-                    (*entries)[i].description = DescriptionLine(*nodes[i]);
-            },
-            [](size_t) { return true; });
+        for (size_t i = 0; i < nodes.size(); ++i)
+            if ((*entries)[i].is_profile) (*entries)[i].description = DescriptionLine(*nodes[i]);
     } while (!read.Settled());
     return true;
 }

@@ -30,8 +30,16 @@ CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
     ReadInOrder(
         profiles.size(), RequestsInFlight(),
         [&](size_t i) {
-            if (!peeks[i].path.empty())
+            if (peeks[i].path.empty()) return;
+            // Read already by the walk that found the profile, where the load was asked to.
+            const CProfileFileRead* walked =
+                WalkFileRead(*profiles[i], ProfileFileName(kProfileGuid));
+            if (!walked) {
                 peeks[i].cause = readers.peek(peeks[i].path, &peeks[i].text);
+                return;
+            }
+            peeks[i].cause = walked->cause;
+            peeks[i].text = ProfileFileTextOf(walked->text);
         },
         [&](size_t i) {
             CPeek& peek = peeks[i];
@@ -71,7 +79,8 @@ BOOL CViewProfile::ProfilePathByGuid(const std::string& guid, std::string* profi
     CSettledTreeRead read(to_log);
     CTreeNode* node = nullptr;
     do {
-        CTreeNode* first = read.Begin() ? LoadProfileTree(to_log) : nullptr;
+        CTreeNode* first =
+            read.Begin() ? LoadProfileTree(to_log, {{ProfileFileName(kProfileGuid)}}) : nullptr;
         if (!first) return FALSE;
         node = FindProfileByGuid(first, guid);
     } while (!read.Settled());

@@ -91,7 +91,7 @@ CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome)
     return node;
 }
 
-CTreeNode* LoadProfileTree(bool to_log) {
+CTreeNode* LoadProfileTree(bool to_log, const std::vector<CProfileFileToRead>& read_in_profiles) {
     std::string native_root;
     // Opened here and listed once per pass.
     CFolder root_folder;
@@ -107,6 +107,7 @@ CTreeNode* LoadProfileTree(bool to_log) {
         if (!read.Begin(with_lock)) return nullptr;
         arena = CTreeNodeArena();
         walk.emplace(&arena);
+        walk->ReadInEachProfile(read_in_profiles);
         root_node = walk->BuildNode(root, native_root, root_folder,
                                     CTreeWalk::FactsOf(root_folder, native_root), &listed);
         if (!read.Settled()) continue;

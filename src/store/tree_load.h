@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "store/current_tree.h"
 #include "store/tree_node.h"
 
 namespace kelmora {
@@ -12,7 +14,10 @@ namespace kelmora {
 // without any folder gets the top-level folder first. Returns the first
 // top-level node, or null; failures are reported through the store reporter
 // (to_log: into the operation log instead of a message box).
-CTreeNode* LoadProfileTree(bool to_log);
+// read_in_profiles: files the walk reads in each profile folder it finds, as
+// part of the same read (WalkFileRead gives them).
+CTreeNode* LoadProfileTree(bool to_log,
+                           const std::vector<CProfileFileToRead>& read_in_profiles = {});
 
 // The first steps of a load: reads the tree root setting into the current
 // tree root and checks that a tree can be read there, reporting as the load

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/file.h"
 #include "platform/paths.h"
 #include "platform/request_pool.h"
 #include "platform/temp_file.h"
@@ -34,6 +35,7 @@ struct CWalkedFolder {
     bool unreadable = false;  // entered but not opened or listed
     int error = 0;
     std::string first_file;
+    std::vector<CProfileFileRead> file_reads;              // of a profile
     std::vector<std::unique_ptr<CWalkedFolder>> children;  // in listing order
 
     void Unreadable() {
@@ -90,8 +92,8 @@ using CSharedFolder = std::shared_ptr<const CFolder>;
 // descriptor (held until the last child is open) and lists it.
 class CFolderReader {
 public:
-    explicit CFolderReader(unsigned width)
-        : pool_(width), same_ids_(geteuid() == getuid() && getegid() == getgid()) {}
+    CFolderReader(unsigned width, const std::vector<CProfileFileToRead>& files)
+        : pool_(width), same_ids_(geteuid() == getuid() && getegid() == getgid()), files_(files) {}
 
     void Read(CWalkedFolder* root, CSharedFolder folder) {
         root->entered = true;
@@ -113,6 +115,15 @@ private:
         walked->listed = true;
         if (walked->is_profile) {
             walked->first_file = entries.back().name;
+            // The settled read around the walk tells a change met; no
+            // writer waits for these reads.
+            for (const CProfileFileToRead& file : files_) {
+                CProfileFileRead& read = walked->file_reads.emplace_back();
+                read.name = file.name;
+                CFileException error;
+                ReadFileUnlessHeldIn(*folder, file.name, file.limit, &read.text, &error);
+                read.cause = error.cause;
+            }
             return;
         }
         for (const CDirEntry& entry : entries) {
@@ -144,6 +155,7 @@ private:
 
     CRequestPool pool_;
     const bool same_ids_;
+    const std::vector<CProfileFileToRead>& files_;
 };
 
 }  // namespace
@@ -169,7 +181,7 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
     root.native_path = native_path;
     root.facts = facts;
     // The caller keeps the root folder open and owns it.
-    CFolderReader(width_).Read(&root, CSharedFolder(&folder, [](const CFolder*) {}));
+    CFolderReader(width_, files_).Read(&root, CSharedFolder(&folder, [](const CFolder*) {}));
     if (listed) {
         *listed = root.listed;
         if (root.is_profile) first_file_ = root.first_file;
@@ -177,7 +189,7 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
 
     // The nodes, in the order of a walk that reads one folder at a time.
     const int revision = CachedTreeRevision();
-    auto assemble = [&](auto& self, const CWalkedFolder& walked) -> CTreeNode* {
+    auto assemble = [&](auto& self, CWalkedFolder& walked) -> CTreeNode* {
         CTreeNode* node = arena_->Add(std::make_unique<CTreeNode>(
             walked.full_path, std::string(), walked.facts.times.creation_ns,
             walked.facts.times.last_write_ns, 0));
@@ -186,6 +198,7 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
         if (walked.unreadable) unreadable_.emplace_back(walked.native_path, walked.error);
         if (walked.is_profile) {
             node->MarkProfileNotLoaded();
+            if (!files_.empty()) arena_->KeepFileReads(node, std::move(walked.file_reads));
             return node;
         }
         CTreeNode* last_child = nullptr;

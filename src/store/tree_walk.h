@@ -43,6 +43,10 @@ public:
                          const CFolder& root_folder, const std::vector<std::string>& names,
                          bool* unsure);
 
+    // Each profile folder's files to read while the walk holds the folder
+    // open (no lookup of its path again), kept with the nodes in the arena.
+    void ReadInEachProfile(std::vector<CProfileFileToRead> files) { files_ = std::move(files); }
+
     // The facts of an open folder, by its descriptor; by its path where the
     // descriptor cannot tell.
     static CFolderFacts FactsOf(const CFolder& folder, const std::string& native_path);
@@ -58,6 +62,7 @@ private:
     unsigned width_;
     std::vector<std::pair<std::string, int>> unreadable_;
     std::string first_file_;
+    std::vector<CProfileFileToRead> files_;
 };
 
 }  // namespace kelmora

@@ -6,7 +6,6 @@
 #include <map>
 #include <optional>
 #include <sstream>
-#include <unordered_map>
 
 #include "cspec/profile_rules.h"
 #include "cspec/text_scan.h"
@@ -15,13 +14,11 @@
 #include "node_argument.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
-#include "platform/request_pool.h"
 #include "program.h"
 #include "staged_fields.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
-#include "store/requests_in_flight.h"
 #include "store/settled_read.h"
 #include "store/tree_edit.h"
 #include "store/tree_load.h"
@@ -126,6 +123,12 @@ struct CGuidRead {
 
 CGuidRead ReadGuidFile(const CTreeNode& node) {
     CGuidRead read;
+    // Read by the walk that found the profile, when the load was asked to.
+    if (const CProfileFileRead* walked = WalkFileRead(node, ProfileFileName(kProfileGuid))) {
+        read.cause = walked->cause;
+        read.text = walked->text;
+        return read;
+    }
     read.cause = ReadProfileField(node.full_path(), kProfileGuid, &read.text);
     return read;
 }
@@ -146,28 +149,6 @@ CGuidInfo GuidInfoOf(const CTreeNode& node, const CGuidRead& read) {
 
 CGuidInfo GuidInfoOf(const CTreeNode& node) {
     return GuidInfoOf(node, ReadGuidFile(node));
-}
-
-using CGuidReads = std::unordered_map<const CTreeNode*, CGuidRead>;
-
-void CollectProfiles(const CTreeNode* node, std::vector<const CTreeNode*>* profiles) {
-    for (; node; node = node->next_sibling()) {
-        if (node->IsProfile()) profiles->push_back(node);
-        CollectProfiles(node->first_child(), profiles);
-    }
-}
-
-// The GUID files of every profile of the tree, read with requests in flight.
-CGuidReads ReadGuidFiles(const CTreeNode* first) {
-    std::vector<const CTreeNode*> profiles;
-    CollectProfiles(first, &profiles);
-    std::vector<CGuidRead> reads(profiles.size());
-    ReadInOrder(
-        profiles.size(), RequestsInFlight(),
-        [&](size_t i) { reads[i] = ReadGuidFile(*profiles[i]); }, [](size_t) { return true; });
-    CGuidReads by_node;
-    for (size_t i = 0; i < profiles.size(); ++i) by_node[profiles[i]] = std::move(reads[i]);
-    return by_node;
 }
 
 // Record field and save bit of each profile file that can be set: the seven
@@ -200,13 +181,11 @@ struct CListedNode {
     CGuidInfo info;
 };
 
-void CollectNodes(const CTreeNode* node, const CGuidReads& reads,
-                  std::vector<CListedNode>* listed) {
+void CollectNodes(const CTreeNode* node, std::vector<CListedNode>* listed) {
     for (; node; node = node->next_sibling()) {
         const bool profile = node->IsProfile();
-        listed->push_back(
-            {profile, NameOf(*node), profile ? GuidInfoOf(*node, reads.at(node)) : CGuidInfo{}});
-        CollectNodes(node->first_child(), reads, listed);
+        listed->push_back({profile, NameOf(*node), profile ? GuidInfoOf(*node) : CGuidInfo{}});
+        CollectNodes(node->first_child(), listed);
     }
 }
 
@@ -245,8 +224,10 @@ int List(const std::vector<std::string>& args) {
         if (!read.Begin()) return ReportTreeLoadFailure();
         listed.clear();
         g_unread.clear();
-        if (!LoadProfileTree(false)) return ReportTreeLoadFailure();
-        CollectNodes(CurrentTree(), ReadGuidFiles(CurrentTree()), &listed);
+        // Each GUID file is read by the walk, in the folder it holds open.
+        if (!LoadProfileTree(false, {{ProfileFileName(kProfileGuid)}}))
+            return ReportTreeLoadFailure();
+        CollectNodes(CurrentTree(), &listed);
     } while (!read.Settled());
     read.Release();
     if (!g_json_recorder) {
