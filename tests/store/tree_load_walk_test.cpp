@@ -104,17 +104,22 @@ struct CParallelWalkCase {
 class ParallelWalkTest : public CStoreTest,
                          public ::testing::WithParamInterface<CParallelWalkCase> {
 protected:
-    // The tree loaded with that many requests in flight, node by node, then
-    // the messages; just the messages when there is no tree.
+    // The tree loaded with that many requests in flight, node by node (a
+    // profile with the walk's read of its GUID file: why not, and the text),
+    // then the messages; just the messages when there is no tree.
     std::string LoadWith(const char* in_flight) {
         setenv("KELMORA_REQUESTS_IN_FLIGHT", in_flight, 1);
         Answer("");
-        const bool loaded = LoadProfileTree(false) != nullptr;
+        const bool loaded = LoadProfileTree(false, {{"GUID"}}) != nullptr;
         unsetenv("KELMORA_REQUESTS_IN_FLIGHT");
         std::string answer;
-        for (const CTreeNode* node : loaded ? AllNodes() : std::vector<CTreeNode*>{})
-            answer += node->full_path() + (node->IsProfile() ? " profile " : " folder ") +
-                      std::to_string(node->last_write_time_ns()) + "\n";
+        for (const CTreeNode* node : loaded ? AllNodes() : std::vector<CTreeNode*>{}) {
+            const CProfileFileRead* guid = WalkFileRead(*node, "GUID");
+            answer +=
+                node->full_path() + (node->IsProfile() ? " profile " : " folder ") +
+                (guid ? std::to_string(static_cast<int>(guid->cause)) + " " + guid->text : "-") +
+                " " + std::to_string(node->last_write_time_ns()) + "\n";
+        }
         for (const std::string& message : Messages()) answer += message + "\n";
         return answer;
     }
@@ -146,11 +151,13 @@ INSTANTIATE_TEST_SUITE_P(
                            {"Top/G9/P0/loop", "Top/G9"},
                            {"Top/Linked", "Top/G2/P1"}},
                           {},
-                          "Top\\G5\\Deep\\Deeper folder"},
+                          "Top\\G5\\Deep\\Deeper folder - "},
         CParallelWalkCase{"FoldersNotEntered",
                           {},
                           {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}},
-                          "Top\\G11\\P1 profile"},
+                          "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 "},
+        CParallelWalkCase{
+            "GuidFilesNotRead", {}, {{"Top/G8/P1/GUID", 0}}, "Top\\G8\\P1 profile 2  "},
         CParallelWalkCase{
             "FailedListings",
             {{"Top/G4/up", "Top"}},
