@@ -66,15 +66,23 @@ bool SetLock(int fd, short type, off_t at, off_t length = 1) {
     return fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
-// True when another open description holds a lock on the byte.
-bool IsHeldByOthers(int fd, off_t at) {
+// Whether a lock of type on the byte would meet another open's lock; false
+// when the test itself fails.
+bool TestLock(int fd, short type, off_t at, bool* met) {
     struct flock fl {};
-    fl.l_type = F_WRLCK;
+    fl.l_type = type;
     fl.l_whence = SEEK_SET;
     fl.l_start = at;
     fl.l_len = 1;
-    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return true;
-    return fl.l_type != F_UNLCK;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+    *met = fl.l_type != F_UNLCK;
+    return true;
+}
+
+// True when another open description holds a lock on the byte.
+bool IsHeldByOthers(int fd, off_t at) {
+    bool met = true;
+    return !TestLock(fd, F_WRLCK, at, &met) || met;
 }
 
 // The shared bytes an open holds: from the first to the last of them.
@@ -391,14 +399,7 @@ namespace {
 // True when an open holds the file exclusively: a shared lock would be
 // granted beside other readers' locks, so only an exclusive open conflicts.
 bool IsHeldExclusively(int fd, bool* held) {
-    struct flock fl {};
-    fl.l_type = F_RDLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kPresentByte;
-    fl.l_len = 1;
-    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
-    *held = fl.l_type != F_UNLCK;
-    return true;
+    return TestLock(fd, F_RDLCK, kPresentByte, held);
 }
 
 }  // namespace
@@ -426,20 +427,24 @@ bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t
     } else if (!IsHeldExclusively(fd, &held) || held) {
         error->Set(held ? EAGAIN : errno);
     }
-    // The length at the open is a guess only; the file is read to its end.
+    // A short read that reaches the length at the open is the end (a change
+    // meanwhile is the caller's to find, as above); a longer file is read on.
     size_t filled = 0;
+    const size_t length = static_cast<size_t>(st.st_size);
     if (error->cause == FileErrorCause::None) {
-        text->resize(std::min(limit, static_cast<size_t>(st.st_size) + 1));
+        text->resize(std::min(limit, length + 1));
         for (;;) {
             if (filled == text->size()) {
                 if (filled >= limit) break;
                 text->resize(std::min(limit, std::max<size_t>(filled * 2, 4096)));
             }
-            const ssize_t n = ::read(fd, text->data() + filled, text->size() - filled);
+            const size_t wanted = text->size() - filled;
+            const ssize_t n = ::read(fd, text->data() + filled, wanted);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) error->Set(errno);
             if (n <= 0) break;
             filled += static_cast<size_t>(n);
+            if (static_cast<size_t>(n) < wanted && filled >= length) break;
         }
     }
     ::close(fd);
