@@ -184,14 +184,16 @@ TEST_P(HeldNodeGoneTest, HeldNodeRemovedByAnotherProcessIsAConflict) {
     CountAndReload();
     CTreeNode* node = Node("\\Top\\A");
     ASSERT_NE(node, nullptr);
+    // Made while the old folder still stands, so that it cannot reuse its inode.
+    if (GetParam()) MakeFolder("Top/A.new");
     auto removed = test::RunCommand({BuiltProgram("vptree"), "--root", root(), "rm", "\\Top\\A"});
     ASSERT_EQ(removed.exit_code, 0) << removed.err;
-    if (GetParam()) MakeFolder("Top/A");
+    if (GetParam()) std::filesystem::rename(Native("Top/A.new"), Native("Top/A"));
 
     EXPECT_FALSE(TakeTreeLock(node, false, false));
     EXPECT_EQ(notifications_, 0);
     EXPECT_FALSE(IsTreeLockHeld());
-    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_CONFLICT)});
+    ASSERT_EQ(Messages(), Texts{StoreString(IDS_TREE_CONFLICT)});
     EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
 }
 
