@@ -172,9 +172,10 @@ bool ReadEntriesInForce(const CFolder& profile_folder, CFolder* history,
     return true;
 }
 
-bool WriteWhole(const CFolder& folder, const std::string& name, const std::string& text) {
+bool WriteWhole(const CFolder& folder, const std::string& name, const std::string& text,
+                bool sync_folder = true) {
     CReplacementFile replacement;
-    return replacement.PrepareIn(folder, name, text) && replacement.Commit();
+    return replacement.PrepareIn(folder, name, text) && replacement.Commit(sync_folder);
 }
 
 std::string NowUtc() {
@@ -316,13 +317,23 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
                               bool* kept, CRulesHistoryError* error) {
     *kept = false;
     // Writers of the profile keep out while this process holds the tree lock.
-    std::optional<unsigned long> minor;
-    std::string old_rules;
-    if (!CurrentMinor(profile_folder, &minor))
+    std::string guid_text, old_rules;
+    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileGuid), &guid_text) &&
+        errno != ENOENT)
         return Fail(error, ProfileFileName(kProfileGuid), errno);
     if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileRules), &old_rules) &&
         errno != ENOENT)
         return Fail(error, ProfileFileName(kProfileRules), errno);
+    return PrepareRulesHistoryEntry(profile_folder, guid_text, old_rules, new_rules, kept, error);
+}
+
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
+                              const std::string& old_rules, const std::string& new_rules,
+                              bool* kept, CRulesHistoryError* error) {
+    *kept = false;
+    std::optional<unsigned long> minor;
+    if (CProfileGuid guid; ParseGuidFileText(guid_text, &guid) && guid.minor >= 0)
+        minor = static_cast<unsigned long>(guid.minor);
     // The save refuses a GUID file that gives no revision, or one that cannot rise.
     if (!minor || *minor >= INT_MAX) return true;
     const unsigned long revision = *minor + 1;
@@ -340,8 +351,9 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     while (!entries.empty() && entries.back().revision >= revision) entries.pop_back();
     // A history that this user may not write is not kept; the save goes on.
     bool refused = false;
+    // The folder is flushed once, after the index.
     auto write = [&](const std::string& name, const std::string& text) {
-        if (WriteWhole(history, name, text)) return true;
+        if (WriteWhole(history, name, text, name == kIndexName)) return true;
         refused = IsRefusal(errno);
         if (!refused) Fail(error, InHistory(name), errno);
         return false;

@@ -69,6 +69,11 @@ unsigned long RulesHistoryLimit();
 // the error set otherwise, and the save must then write nothing.
 bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
                               bool* kept, CRulesHistoryError* error);
+// The same for a save that holds the GUID file and the Rules open and has
+// read them: guid_text and old_rules are their texts.
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
+                              const std::string& old_rules, const std::string& new_rules,
+                              bool* kept, CRulesHistoryError* error);
 
 // Makes the history agree with the Rules after a save that was cut, once the
 // GUID file holds revision (the minor number): its entry holds the Rules that

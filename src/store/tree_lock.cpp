@@ -89,7 +89,7 @@ bool& HeldLockReportsToLog() {
 // and reads the tree revision from it. A writer first finishes a bump that a
 // cut save left recorded. A preview or a read-only look makes no lock file:
 // a tree without one is looked at as revision 0, without a lock.
-bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
+bool OpenLockFile(bool for_reading, bool to_log, int* file_revision, ELockRefusal* refusal) {
     CFile& file = HeldLockFile();
     const std::string path = LockFilePath();
     const bool look_only = ActivePreview() != nullptr;
@@ -115,7 +115,8 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) {
-            ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
+            if (refusal) *refusal = ELockRefusal::kAccessDenied;
+            else ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
             return false;
         }
         if (path.empty() || error.cause != FileErrorCause::SharingViolation) {
@@ -125,7 +126,8 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
         notice.Sleep(kTreeLockPollMs);
     }
     if (!opened) {
-        ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
+        if (refusal) *refusal = ELockRefusal::kInUse;
+        else ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
         return false;
     }
     std::string text(kLockFileTextLimit, '\0');
@@ -153,17 +155,18 @@ int& HeldRevision() {
     return revision;
 }
 
-bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, bool to_log) {
+bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, bool to_log,
+                     ELockRefusal* refusal = nullptr, CFolder* node_folder = nullptr) {
     if (forget_revision) SetCachedTreeRevision(-1);
     int file_revision = 0;
-    if (!OpenLockFile(for_reading, to_log, &file_revision)) return false;
+    if (!OpenLockFile(for_reading, to_log, &file_revision, refusal)) return false;
     HeldRevision() = file_revision;
 
     // A caller that holds a node changes only it: when the tree moved, that
     // node is checked again under the lock instead of the tree being loaded
     // again, so a change costs what it changes.
     if (node && *node) {
-        if (!ConfirmTreeNode(**node, file_revision)) {
+        if (!ConfirmTreeNode(**node, file_revision, node_folder)) {
             ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
             ReleaseTreeLock(false);
             return false;
@@ -214,6 +217,11 @@ bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log) {
     return TakeTreeLockFor(&node, false, for_reading, to_log);
 }
 
+bool TakeTreeLockForChange(CTreeNode*& node, ELockRefusal* refusal, CFolder* node_folder) {
+    *refusal = ELockRefusal::kNone;
+    return TakeTreeLockFor(&node, false, false, false, refusal, node_folder);
+}
+
 bool ReleaseTreeLock(bool bump) {
     CFile& file = HeldLockFile();
     if (!file.IsOpen()) return true;
@@ -255,9 +263,14 @@ void ClearPendingBump() {
     Pending().changed = true;
 }
 
-bool ConfirmTreeNode(CTreeNode& node, int file_revision) {
-    if (node.revision_stamp() == file_revision) return true;
-    CFolder folder;
+bool ConfirmTreeNode(CTreeNode& node, int file_revision, CFolder* opened) {
+    CFolder own;
+    CFolder& folder = opened ? *opened : own;
+    if (node.revision_stamp() == file_revision) {
+        // The caller says what keeps its folder from it.
+        if (opened) OpenTreeFolder(node.full_path(), opened);
+        return true;
+    }
     if (!OpenTreeFolder(node.full_path(), &folder)) return false;
     CEntryTimes times;
     CFileIdentity identity;

@@ -530,24 +530,40 @@ int Save(const std::vector<std::string>& args) {
     if (!node) return kExitFailure;
     // Only the fields set are written: the others are not read.
     CProfileRecord record;
-    record.read_only = IsProfileReadOnly(*node, &record.tree_busy);
-    if (record.read_only && record.tree_busy)
-        return Fail("the View Profile tree is in use by other users; '" + nodes[0] +
-                    "' was not saved (try again later; the values set for it are kept)");
-    if (record.read_only) return Fail("'" + nodes[0] + "' cannot be changed by you");
+    const auto read_only = [&](bool busy) {
+        return Fail(busy ? "the View Profile tree is in use by other users; '" + nodes[0] +
+                               "' was not saved (try again later; the values set for it are kept)"
+                         : "'" + nodes[0] + "' cannot be changed by you");
+    };
+    // A save that is refused before it starts says first whether it could
+    // have been made at all; a save that starts learns that from its lock.
+    const auto refused_before = [&]() {
+        bool busy = false;
+        return IsProfileReadOnly(*node, &busy) ? read_only(busy) : kExitOk;
+    };
     const CStagedFields staged(Root(), NameOf(*node));
     const std::map<int, std::string> values = staged.Load();
-    if (values.empty() && new_name.empty())
+    if (values.empty() && new_name.empty()) {
+        if (const int status = refused_before()) return status;
         return Fail("nothing was set for '" + nodes[0] + "' (vptree set), so nothing was saved");
+    }
     unsigned mask = kSaveNothing;
     for (const auto& [index, value] : values) {
-        if (index == kProfileRules && !RulesUsable(value, "the Rules set")) return kExitFailure;
+        if (index == kProfileRules && CheckProfileRules(value)) {
+            if (const int status = refused_before()) return status;
+            RulesUsable(value, "the Rules set");
+            return kExitFailure;
+        }
         const CFieldBinding& binding = FieldBindings().at(index);
         record.*binding.field = value;
         mask |= binding.mask;
     }
     // Staged values stay until a save has written them.
-    switch (SaveProfile(node, record, mask, new_name)) {
+    switch (SaveProfile(node, record, mask, new_name, false, true)) {
+        case ESaveOutcome::kReadOnly:
+            return read_only(false);
+        case ESaveOutcome::kTreeBusy:
+            return read_only(true);
         case ESaveOutcome::kNotSaved:
             return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
         case ESaveOutcome::kSavedUnnamed:
