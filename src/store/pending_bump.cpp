@@ -103,9 +103,9 @@ bool CGuidFileWriter::Prepare(const CFolder& folder, const CFile& held, const st
     return true;
 }
 
-bool CGuidFileWriter::Write(CFile& held, CFileException* error) {
+bool CGuidFileWriter::Write(CFile& held, CFileException* error, bool sync_folder) {
     if (!in_place_) {
-        if (replacement_.Commit()) return true;
+        if (replacement_.Commit(sync_folder)) return true;
         error->Set(errno);
         return false;
     }

@@ -45,7 +45,7 @@ class CGuidFileWriter {
 public:
     bool Prepare(const CFolder& folder, const CFile& held, const std::string& text,
                  CFileException* error);
-    bool Write(CFile& held, CFileException* error);
+    bool Write(CFile& held, CFileException* error, bool sync_folder = true);
 
 private:
     CReplacementFile replacement_;

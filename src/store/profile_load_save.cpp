@@ -105,8 +105,7 @@ bool WriteAt(const CFile& file, const std::string& text, long long at, CFileExce
 class CProfileSave {
 public:
     // folder: the node's folder when the lock take opened it.
-    CProfileSave(const CTreeNode& node, const CProfileRecord& record, unsigned mask,
-                 CFolder folder)
+    CProfileSave(const CTreeNode& node, const CProfileRecord& record, unsigned mask, CFolder folder)
         : node_(node), record_(record), mask_(mask), folder_(std::move(folder)) {}
     ~CProfileSave() {
         if (!writing_) TakeBackCreatedFiles();
@@ -161,13 +160,14 @@ public:
             if (held.file_index == kProfileRules) continue;
             all_written &= WriteHeld(held);
         }
-        if ((mask_ & kSaveDiagram) && !diagram_is_target_ && !diagram_.Commit()) {
+        if ((mask_ & kSaveDiagram) && !diagram_is_target_ && !diagram_.Commit(false)) {
             ShowFileError(ErrorOfErrno(errno), DiagramPath());
             all_written = false;
         }
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            if (!(previous_rules_ready_ && previous_rules_.Commit()) && !WritePreviousInPlace())
+            if (!(previous_rules_ready_ && previous_rules_.Commit(false)) &&
+                !WritePreviousInPlace())
                 folder_.RemoveEntry(kPreviousRulesFileName);
             const bool rules_written = WriteHeld(held);
             const bool bumped = rules_written && BumpRevision();
@@ -176,6 +176,9 @@ public:
             if (!rules_written || bumped) ClearPendingBump();
             all_written = bumped && all_written;
         }
+        // One flush of the folder for all its renames, before the release
+        // takes the pending bump away.
+        if (mask_ != kSaveNothing) folder_.Sync();
         return all_written;
     }
 
@@ -236,7 +239,7 @@ private:
                                 held.file.Write(text.data(), text.size(), &error_) &&
                                 held.file.SetLength(static_cast<long long>(text.size()), &error_) &&
                                 held.file.Flush(&error_)
-                          : held.replacement.Commit())
+                          : held.replacement.Commit(false))
             return true;
         if (!held.in_place) error_.Set(errno);
         ShowFileError(error_, held.path);
@@ -332,7 +335,7 @@ private:
     }
 
     bool BumpRevision() {
-        if (guid_writer_.Write(guid_file_, &error_)) return true;
+        if (guid_writer_.Write(guid_file_, &error_, false)) return true;
         ShowFileError(error_, guid_path_);
         return false;
     }
@@ -533,10 +536,12 @@ ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
     if (!TakeTreeLockForChange(node, &refusal, &folder)) {
         if (refusal == ELockRefusal::kNone) return ESaveOutcome::kNotSaved;
         if (quiet_refusals)
-            return refusal == ELockRefusal::kInUse ? ESaveOutcome::kTreeBusy
-                                                   : ESaveOutcome::kReadOnly;
-        ReportStoreError(LoadString(refusal == ELockRefusal::kInUse ? IDS_TREE_IN_USE
-                                                                    : IDS_TREE_NO_PERMISSION),
+            return refusal == ELockRefusal::kInUse      ? ESaveOutcome::kTreeBusy
+                   : refusal == ELockRefusal::kConflict ? ESaveOutcome::kConflict
+                                                        : ESaveOutcome::kReadOnly;
+        ReportStoreError(LoadString(refusal == ELockRefusal::kInUse      ? IDS_TREE_IN_USE
+                                    : refusal == ELockRefusal::kConflict ? IDS_TREE_CONFLICT
+                                                                         : IDS_TREE_NO_PERMISSION),
                          false);
         return ESaveOutcome::kNotSaved;
     }

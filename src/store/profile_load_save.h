@@ -65,6 +65,7 @@ enum class ESaveOutcome {
     // Only with quiet_refusals, unreported, nothing written:
     kReadOnly,  // the user may not change the profile (its GUID file) or the tree (its lock file)
     kTreeBusy,  // others held the tree lock throughout
+    kConflict,  // the node's folder is gone or another one since it was found
 };
 
 // Writes the files that mask selects under the tree lock for writing (rules

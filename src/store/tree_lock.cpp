@@ -115,8 +115,10 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision, ELockRefusa
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) {
-            if (refusal) *refusal = ELockRefusal::kAccessDenied;
-            else ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
+            if (refusal)
+                *refusal = ELockRefusal::kAccessDenied;
+            else
+                ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
             return false;
         }
         if (path.empty() || error.cause != FileErrorCause::SharingViolation) {
@@ -126,8 +128,10 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision, ELockRefusa
         notice.Sleep(kTreeLockPollMs);
     }
     if (!opened) {
-        if (refusal) *refusal = ELockRefusal::kInUse;
-        else ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
+        if (refusal)
+            *refusal = ELockRefusal::kInUse;
+        else
+            ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
         return false;
     }
     std::string text(kLockFileTextLimit, '\0');
@@ -167,7 +171,10 @@ bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, b
     // again, so a change costs what it changes.
     if (node && *node) {
         if (!ConfirmTreeNode(**node, file_revision, node_folder)) {
-            ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
+            if (refusal)
+                *refusal = ELockRefusal::kConflict;
+            else
+                ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
             ReleaseTreeLock(false);
             return false;
         }

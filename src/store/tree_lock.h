@@ -38,6 +38,7 @@ enum class ELockRefusal {
     kNone,          // taken, or refused and reported
     kAccessDenied,  // this user may not write the lock file (or make it)
     kInUse,         // others held it throughout
+    kConflict,      // the node's folder is gone or another one
 };
 // A take for writing by a caller that words those two refusals itself
 // (*refusal); it opens the node's folder once, into *node_folder, for the

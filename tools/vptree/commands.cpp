@@ -17,12 +17,14 @@
 #include "platform/paths.h"
 #include "platform/request_pool.h"
 #include "program.h"
+#include "resources/string_table.h"
 #include "staged_fields.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
 #include "store/requests_in_flight.h"
 #include "store/settled_read.h"
+#include "store/store_reporter.h"
 #include "store/tree_edit.h"
 #include "store/tree_load.h"
 #include "ui/console/console_ui.h"
@@ -62,10 +64,15 @@ std::string NameOf(const CTreeNode& node) {
 // The node an argument names, or null after saying why: a name below the
 // root, a native path, or a name below the profiles folder ("Team\App").
 // Without a loaded tree only the folders on the way to it are read.
-CTreeNode* ResolveNode(const std::string& argument) {
+std::vector<std::string> CandidatePaths(const std::string& argument) {
     std::vector<std::string> full_paths = {FullPathOfArgument(argument, Root())};
     if (!argument.starts_with('\\') && IsValidProfileName("\\" + argument))
         full_paths.push_back(Root() + "\\" + kTopLevelFolderName + "\\" + argument);
+    return full_paths;
+}
+
+CTreeNode* ResolveNode(const std::string& argument) {
+    const std::vector<std::string> full_paths = CandidatePaths(argument);
     if (!CurrentTree()) {
         for (const std::string& full_path : full_paths) {
             ETreePath outcome = ETreePath::kNotInTree;
@@ -99,6 +106,19 @@ CTreeNode* ResolveFolder(const std::string& argument) {
         return nullptr;
     }
     return node;
+}
+
+// The profile a set kept values for, as that set found it, without a read
+// of the share; null when none was kept (the save then resolves it itself).
+CTreeNode* StagedProfile(const std::string& argument) {
+    for (const std::string& full_path : CandidatePaths(argument)) {
+        if (full_path.empty()) continue;
+        const CStagedFields staged(Root(), StoredNameOf(full_path, Root()));
+        if (const std::optional<CFileIdentity> folder = staged.Folder();
+            folder && !staged.Load().empty())
+            return AdoptKnownProfile(full_path, *folder);
+    }
+    return nullptr;
 }
 
 CTreeNode* ResolveProfile(const std::string& argument) {
@@ -477,8 +497,9 @@ int Rules(const std::vector<std::string>& args) {
         if (!ReadWholeFile(*path, text)) return Fail("cannot read " + *path);
     const std::string rules = FormatProfileRules(private_rules, profile_rules);
     if (!RulesUsable(rules, "the built Rules")) return kExitFailure;
-    if (!CStagedFields(Root(), NameOf(*node)).Stage(kProfileRules, rules))
-        return Fail("cannot keep the value for the next save");
+    const CStagedFields staged(Root(), NameOf(*node));
+    if (!staged.Stage(kProfileRules, rules)) return Fail("cannot keep the value for the next save");
+    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
     return kExitOk;
 }
 
@@ -507,9 +528,9 @@ int Set(const std::vector<std::string>& args) {
     }
     if (index == kProfileRules && !RulesUsable(value, args[2] == "--file" ? args[3] : "the text"))
         return kExitFailure;
-    if (!CStagedFields(Root(), NameOf(*node)).Stage(index, value)) {
-        return Fail("cannot keep the value for the next save");
-    }
+    const CStagedFields staged(Root(), NameOf(*node));
+    if (!staged.Stage(index, value)) return Fail("cannot keep the value for the next save");
+    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
     return kExitOk;
 }
 
@@ -526,7 +547,11 @@ int Save(const std::vector<std::string>& args) {
         }
     }
     if (nodes.size() != 1) return Usage("save takes PROFILE [--name NEWNAME]");
-    CTreeNode* node = ResolveProfile(nodes[0]);
+    // The profile a set found costs no walk to it; a conflicting change
+    // since then sends the save the long way, as if nothing had been known.
+    CTreeNode* node = new_name.empty() ? StagedProfile(nodes[0]) : nullptr;
+    const bool known = node != nullptr;
+    if (!node) node = ResolveProfile(nodes[0]);
     if (!node) return kExitFailure;
     // Only the fields set are written: the others are not read.
     CProfileRecord record;
@@ -559,7 +584,16 @@ int Save(const std::vector<std::string>& args) {
         mask |= binding.mask;
     }
     // Staged values stay until a save has written them.
-    switch (SaveProfile(node, record, mask, new_name, false, true)) {
+    ESaveOutcome outcome = SaveProfile(node, record, mask, new_name, false, true);
+    if (outcome == ESaveOutcome::kConflict && known) {
+        node = ResolveProfile(nodes[0]);
+        if (!node) return kExitFailure;
+        outcome = SaveProfile(node, record, mask, new_name, false, true);
+    }
+    switch (outcome) {
+        case ESaveOutcome::kConflict:
+            ReportStoreError(LoadString(IDS_TREE_CONFLICT), false);
+            return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
         case ESaveOutcome::kReadOnly:
             return read_only(false);
         case ESaveOutcome::kTreeBusy:
