@@ -235,13 +235,17 @@ bool IsRandomNameEnd(std::string_view text) {
     return true;
 }
 
-void RemoveReplacementLeftovers(const CFolder& folder) {
+bool RemoveReplacementLeftovers(const CFolder& folder) {
     std::vector<CDirEntry> entries;
-    if (!folder.List(&entries)) return;
+    if (!folder.List(&entries)) return false;
+    bool found = false;
     for (const CDirEntry& entry : entries) {
-        if (!entry.is_directory && IsReplacementTempName(entry.name))
+        if (!entry.is_directory && IsReplacementTempName(entry.name)) {
             folder.RemoveEntry(entry.name);
+            found = true;
+        }
     }
+    return found;
 }
 
 }  // namespace kelmora

@@ -92,7 +92,7 @@ bool IsRandomNameEnd(std::string_view text);
 // writer killed before its rename left behind.
 bool IsReplacementTempName(std::string_view name);
 // Removes such leftovers from a folder (never anything else); the caller
-// keeps other writers of the folder out.
-void RemoveReplacementLeftovers(const CFolder& folder);
+// keeps other writers of the folder out. True when there were any.
+bool RemoveReplacementLeftovers(const CFolder& folder);
 
 }  // namespace kelmora

@@ -95,12 +95,16 @@ bool CGuidFileWriter::Prepare(const CFolder& folder, const CFile& held, const st
         error->Set(errno);
         return false;
     }
+    PrepareInPlace(text, held.Length());
+    return true;
+}
+
+void CGuidFileWriter::PrepareInPlace(const std::string& text, long long old_length) {
+    text_ = text;
     // Blanks after the revision read as nothing; the file never gets shorter.
     in_place_ = true;
-    const long long old_length = held.Length();
     if (old_length > static_cast<long long>(text_.size()))
         text_.append(static_cast<size_t>(old_length) - text_.size(), ' ');
-    return true;
 }
 
 bool CGuidFileWriter::Write(CFile& held, CFileException* error, bool sync_folder) {

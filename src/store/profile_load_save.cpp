@@ -124,7 +124,7 @@ public:
         }
         // What a killed save left behind goes first; the tree lock keeps
         // other saves out.
-        RemoveReplacementLeftovers(folder_);
+        leftovers_ = RemoveReplacementLeftovers(folder_);
         if (!OpenGuidFile(quiet_read_only, read_only)) return false;
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
@@ -318,6 +318,12 @@ private:
         }
         ++guid.minor;
         bumped_guid_text_ = FormatGuidFileText(guid);
+        // One write over the old text, which the pending bump finishes when
+        // the save is cut: the GUID file needs no replacement beside it.
+        if (count < static_cast<long>(sizeof text)) {
+            guid_writer_.PrepareInPlace(bumped_guid_text_, count);
+            return true;
+        }
         if (!guid_writer_.Prepare(folder_, guid_file_, bumped_guid_text_, &error_))
             return Refuse(guid_path_);
         return true;
@@ -327,8 +333,8 @@ private:
     bool PrepareHistory() {
         bool kept = false;
         CRulesHistoryError error;
-        if (PrepareRulesHistoryEntry(folder_, guid_text_, previous_text_, record_.rules, &kept,
-                                     &error))
+        if (PrepareRulesHistoryEntry(folder_, guid_text_, previous_text_, record_.rules, leftovers_,
+                                     &kept, &error))
             return true;
         error_.Set(error.os_error);
         return Refuse(NativePathOfNode(node_, error.path));
@@ -385,6 +391,7 @@ private:
     std::string guid_path_;
     CFile guid_file_;
     std::string guid_text_;
+    bool leftovers_ = false;
     std::string bumped_guid_text_;
     CGuidFileWriter guid_writer_;
     std::string previous_text_;

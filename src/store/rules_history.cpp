@@ -313,24 +313,11 @@ bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revisi
     return ReadRulesAtRevision(folder, revision, text, error);
 }
 
-bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
-                              bool* kept, CRulesHistoryError* error) {
-    *kept = false;
-    // Writers of the profile keep out while this process holds the tree lock.
-    std::string guid_text, old_rules;
-    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileGuid), &guid_text) &&
-        errno != ENOENT)
-        return Fail(error, ProfileFileName(kProfileGuid), errno);
-    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileRules), &old_rules) &&
-        errno != ENOENT)
-        return Fail(error, ProfileFileName(kProfileRules), errno);
-    return PrepareRulesHistoryEntry(profile_folder, guid_text, old_rules, new_rules, kept, error);
-}
-
 bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
                               const std::string& old_rules, const std::string& new_rules,
-                              bool* kept, CRulesHistoryError* error) {
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error) {
     *kept = false;
+    // Writers of the profile keep out while this process holds the tree lock.
     std::optional<unsigned long> minor;
     if (CProfileGuid guid; ParseGuidFileText(guid_text, &guid) && guid.minor >= 0)
         minor = static_cast<unsigned long>(guid.minor);
@@ -344,7 +331,7 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
             !OpenHistory(profile_folder, &history))
             return IsRefusal(errno) || Fail(error, kRulesHistoryFolderName, errno);
     }
-    RemoveReplacementLeftovers(history);
+    if (after_leftovers) RemoveReplacementLeftovers(history);
     std::vector<CRulesRevision> entries;
     if (!ReadIndex(history, &entries, error)) return false;
     // Lines of saves that did not get their revision are not in force.

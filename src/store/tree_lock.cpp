@@ -64,6 +64,12 @@ CPendingState& Pending() {
     return state;
 }
 
+// The held lock file's length as this process read or wrote it; -1 unknown.
+long long& HeldLockLength() {
+    static long long length = -1;
+    return length;
+}
+
 // Rewrites the held lock file with the revision and the pending record in one
 // write that covers at least the old text (blanks fill the rest, which "%d"
 // reads past), then cuts it: a kill leaves a whole number, never a mix of two.
@@ -72,11 +78,17 @@ bool RewriteLockFile(int revision, CFileException* error) {
     std::string text = FormatPrintf("%d", revision);
     if (!Pending().line.empty()) text += "\n" + Pending().line;
     const size_t length = text.size();
-    const long long old_length = file.Length();
+    const long long old_length = HeldLockLength() >= 0 ? HeldLockLength() : file.Length();
     if (old_length > static_cast<long long>(text.size()))
         text.append(static_cast<size_t>(old_length) - text.size(), ' ');
-    return file.SeekToStart(error) && file.Write(text.data(), text.size(), error) &&
-           file.SetLength(static_cast<long long>(length), error);
+    // A text that reaches the old end needs no cut (one request less).
+    HeldLockLength() = -1;
+    if (!(file.SeekToStart(error) && file.Write(text.data(), text.size(), error) &&
+          (static_cast<long long>(length) >= old_length ||
+           file.SetLength(static_cast<long long>(length), error))))
+        return false;
+    HeldLockLength() = static_cast<long long>(length);
+    return true;
 }
 
 // Whether the held lock reports to the log; set by every take.
@@ -137,6 +149,7 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision, ELockRefusa
     std::string text(kLockFileTextLimit, '\0');
     long count = file.Read(text.data(), text.size(), nullptr);
     text.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    HeldLockLength() = count >= 0 && static_cast<size_t>(count) < kLockFileTextLimit ? count : -1;
     *file_revision = ParseTreeRevision(std::string_view(text).substr(0, kLockFileReadLimit));
     HeldLockReportsToLog() = to_log;
     CPendingBump pending;
