@@ -75,15 +75,15 @@ bool CStagedFields::Stage(int file_index, const std::string& value) const {
 
 bool CStagedFields::StageFolder(const CFileIdentity& folder) const {
     CReplacementFile replacement;
-    return replacement.Prepare(folder_ + "/folder",
-                               FormatPrintf("%llu %llu", folder.device, folder.inode)) &&
+    return replacement.Prepare(folder_ + "/folder", FormatPrintf("%llu %llu %lld", folder.device,
+                                                                 folder.inode, folder.birth_ns)) &&
            replacement.Commit();
 }
 
 std::optional<CFileIdentity> CStagedFields::Folder() const {
     std::ifstream in(folder_ + "/folder");
     CFileIdentity folder;
-    if (in >> folder.device >> folder.inode) return folder;
+    if (in >> folder.device >> folder.inode >> folder.birth_ns) return folder;
     return std::nullopt;
 }
 
