@@ -319,8 +319,10 @@ private:
         ++guid.minor;
         bumped_guid_text_ = FormatGuidFileText(guid);
         // One write over the old text, which the pending bump finishes when
-        // the save is cut: the GUID file needs no replacement beside it.
-        if (count < static_cast<long>(sizeof text)) {
+        // the save is cut: the GUID file needs no replacement beside it. A
+        // longer old text (another form of the number) is replaced, so that
+        // the file holds exactly the new one.
+        if (static_cast<size_t>(count) <= bumped_guid_text_.size()) {
             guid_writer_.PrepareInPlace(bumped_guid_text_, count);
             return true;
         }
