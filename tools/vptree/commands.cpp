@@ -586,6 +586,8 @@ int Save(const std::vector<std::string>& args) {
     // Staged values stay until a save has written them.
     ESaveOutcome outcome = SaveProfile(node, record, mask, new_name, false, true);
     if (outcome == ESaveOutcome::kConflict && known) {
+        // The kept profile goes: the way to the path is read afresh.
+        ReplaceCurrentTree(nullptr, CTreeNodeArena());
         node = ResolveProfile(nodes[0]);
         if (!node) return kExitFailure;
         outcome = SaveProfile(node, record, mask, new_name, false, true);
