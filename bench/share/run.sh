@@ -158,6 +158,11 @@ cat_guid() { cat "$mnt/Stavemark View Profiles/$group/Proj0/GUID"; }
 status_20() {
   for ((v = 0; v < 20; v++)); do viewprofile --view "bench_$v" status --json || return 1; done
 }
+status_20_one_process() {
+  local views=()
+  for ((v = 0; v < 20; v++)); do views+=(--view "bench_$v"); done
+  viewprofile "${views[@]}" status --json
+}
 find_cat_20() { find "${status_folders[@]}" -name GUID -print0 | xargs -0 -P16 cat; }
 status_moved() {
   # status answers 1 for a moved profile; only that answer is the search done.
@@ -187,6 +192,7 @@ for delay in $delays; do
   row "$label" "\`vptree set\` + \`save\` of one Rules" "\`cp\` of one file" vptree_set_save cp_rules
   row "$label" "Synchronize, up to date" "\`cat\` of its GUID" synchronize cat_guid
   row "$label" "\`status --json\` of 20 views" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20 find_cat_20
+  row "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20
   row "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all
   [ "$delay" = "${delays##* }" ] || unmount
 done

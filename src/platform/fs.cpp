@@ -201,6 +201,7 @@ bool CFolder::GetTimes(CEntryTimes* times, CFileIdentity* identity) const {
     FillTimes(sx, times);
     identity->device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     identity->inode = sx.stx_ino;
+    identity->birth_ns = (sx.stx_mask & STATX_BTIME) ? Nanoseconds(sx.stx_btime) : 0;
     return true;
 }
 

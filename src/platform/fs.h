@@ -32,7 +32,13 @@ struct CEntryTimes {
 struct CFileIdentity {
     unsigned long long device = 0;
     unsigned long long inode = 0;
-    bool operator==(const CFileIdentity&) const = default;
+    // When the file system tells it (else 0): a folder removed and made anew
+    // may get the same inode number, never the same birth.
+    long long birth_ns = 0;
+    bool operator==(const CFileIdentity& other) const {
+        return device == other.device && inode == other.inode &&
+               (birth_ns == 0 || other.birth_ns == 0 || birth_ns == other.birth_ns);
+    }
 };
 
 // A folder held open while its entries are listed and removed relative to it,

@@ -108,16 +108,24 @@ constexpr std::string_view kReplacementMark = ".saving-";
 constexpr size_t kUniqueLength = 6;  // mkstemp's XXXXXX
 
 // Makes the hidden temporary file beside name in the folder, with a unique
-// end in the manner of mkstemp; the descriptor, or -1 with errno set.
-int MakeUniqueIn(const CFolder& folder, const std::string& name, std::string* temp_name) {
+// end in the manner of mkstemp and the given mode (less the umask); the
+// descriptor, or -1 with errno set.
+int MakeUniqueIn(const CFolder& folder, const std::string& name, mode_t mode,
+                 std::string* temp_name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         *temp_name = "." + name + std::string(kReplacementMark) + RandomNameEnd();
         const int fd = openat(folder.fd(), temp_name->c_str(),
-                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+mode_t ProcessUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
 }
 
 }  // namespace
@@ -156,23 +164,20 @@ bool CReplacementFile::PrepareIn(const CFolder& folder, const std::string& name,
     RemoveTemp();
     if (!folder_.OpenBeneath(folder, "")) return false;
     target_ = name;
-    const int fd = MakeUniqueIn(folder_, name, &temp_name_);
+    struct stat st {};
+    const mode_t mask = ProcessUmask();
+    mode_t mode = 0666 & ~mask;
+    // Set-id and sticky bits are never taken over from a file others may have made.
+    if ((old_fd >= 0 && fstat(old_fd, &st) == 0) ||
+        fstatat(folder_.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        mode = st.st_mode & 0777;
+    // Made with its mode where the umask allows it: one request less on a share.
+    const int fd = MakeUniqueIn(folder_, name, mode, &temp_name_);
     if (fd < 0) {
         temp_name_.clear();
         return false;
     }
-    struct stat st {};
-    mode_t mode = 0;
-    // Set-id and sticky bits are never taken over from a file others may have made.
-    if ((old_fd >= 0 && fstat(old_fd, &st) == 0) ||
-        fstatat(folder_.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        mode = st.st_mode & 0777;
-    } else {
-        mode = umask(0);
-        umask(mode);
-        mode = 0666 & ~mode;
-    }
-    bool ok = fchmod(fd, mode) == 0;
+    bool ok = (mode & mask) == 0 || fchmod(fd, mode) == 0;
     if (ok) {
         // Closed by the writer, so flushed before.
         ok = WriteAll(fd, text) && fsync(fd) == 0;
@@ -189,7 +194,7 @@ bool CReplacementFile::PrepareIn(const CFolder& folder, const std::string& name,
     return ok;
 }
 
-bool CReplacementFile::Commit() {
+bool CReplacementFile::Commit(bool sync_folder) {
     if (temp_name_.empty()) {
         errno = EINVAL;
         return false;
@@ -202,7 +207,7 @@ bool CReplacementFile::Commit() {
     }
     temp_name_.clear();
     // A rename is on disk only when its folder is.
-    folder_.Sync();
+    if (sync_folder) folder_.Sync();
     return true;
 }
 
@@ -230,13 +235,17 @@ bool IsRandomNameEnd(std::string_view text) {
     return true;
 }
 
-void RemoveReplacementLeftovers(const CFolder& folder) {
+bool RemoveReplacementLeftovers(const CFolder& folder) {
     std::vector<CDirEntry> entries;
-    if (!folder.List(&entries)) return;
+    if (!folder.List(&entries)) return false;
+    bool found = false;
     for (const CDirEntry& entry : entries) {
-        if (!entry.is_directory && IsReplacementTempName(entry.name))
+        if (!entry.is_directory && IsReplacementTempName(entry.name)) {
             folder.RemoveEntry(entry.name);
+            found = true;
+        }
     }
+    return found;
 }
 
 }  // namespace kelmora

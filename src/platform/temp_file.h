@@ -68,9 +68,10 @@ public:
     // open until the commit.
     bool PrepareIn(const CFolder& folder, const std::string& name, const std::string& text,
                    int old_fd = -1);
-    // Renames it over the target and flushes the folder. False with errno set;
-    // the temporary file is then removed and the target is as it was.
-    bool Commit();
+    // Renames it over the target and flushes the folder (unless the caller
+    // flushes it once after several commits). False with errno set; the
+    // temporary file is then removed and the target is as it was.
+    bool Commit(bool sync_folder = true);
     // The hidden name it is written under; empty before Prepare.
     const std::string& temp_name() const { return temp_name_; }
 
@@ -91,7 +92,7 @@ bool IsRandomNameEnd(std::string_view text);
 // writer killed before its rename left behind.
 bool IsReplacementTempName(std::string_view name);
 // Removes such leftovers from a folder (never anything else); the caller
-// keeps other writers of the folder out.
-void RemoveReplacementLeftovers(const CFolder& folder);
+// keeps other writers of the folder out. True when there were any.
+bool RemoveReplacementLeftovers(const CFolder& folder);
 
 }  // namespace kelmora

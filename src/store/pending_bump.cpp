@@ -95,17 +95,21 @@ bool CGuidFileWriter::Prepare(const CFolder& folder, const CFile& held, const st
         error->Set(errno);
         return false;
     }
-    // Blanks after the revision read as nothing; the file never gets shorter.
-    in_place_ = true;
-    const long long old_length = held.Length();
-    if (old_length > static_cast<long long>(text_.size()))
-        text_.append(static_cast<size_t>(old_length) - text_.size(), ' ');
+    PrepareInPlace(text, held.Length());
     return true;
 }
 
-bool CGuidFileWriter::Write(CFile& held, CFileException* error) {
+void CGuidFileWriter::PrepareInPlace(const std::string& text, long long old_length) {
+    text_ = text;
+    // Blanks after the revision read as nothing; the file never gets shorter.
+    in_place_ = true;
+    if (old_length > static_cast<long long>(text_.size()))
+        text_.append(static_cast<size_t>(old_length) - text_.size(), ' ');
+}
+
+bool CGuidFileWriter::Write(CFile& held, CFileException* error, bool sync_folder) {
     if (!in_place_) {
-        if (replacement_.Commit()) return true;
+        if (replacement_.Commit(sync_folder)) return true;
         error->Set(errno);
         return false;
     }

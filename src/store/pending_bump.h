@@ -45,7 +45,11 @@ class CGuidFileWriter {
 public:
     bool Prepare(const CFolder& folder, const CFile& held, const std::string& text,
                  CFileException* error);
-    bool Write(CFile& held, CFileException* error);
+    // Written in place in any case, over old_length bytes: for a save whose
+    // pending bump (which holds the text) finishes a write it does not live
+    // to make, so that the file needs no replacement.
+    void PrepareInPlace(const std::string& text, long long old_length);
+    bool Write(CFile& held, CFileException* error, bool sync_folder = true);
 
 private:
     CReplacementFile replacement_;

@@ -21,6 +21,7 @@
 #include "store/profile_layout.h"
 #include "store/rules_history.h"
 #include "store/settled_read.h"
+#include "store/store_reporter.h"
 #include "store/tree_dir.h"
 #include "store/tree_edit.h"
 #include "store/tree_lock.h"
@@ -103,24 +104,28 @@ bool WriteAt(const CFile& file, const std::string& text, long long at, CFileExce
 // held by a reader, or one that cannot be used, leaves the profile as it was.
 class CProfileSave {
 public:
-    CProfileSave(const CTreeNode& node, const CProfileRecord& record, unsigned mask)
-        : node_(node), record_(record), mask_(mask) {}
+    // folder: the node's folder when the lock take opened it.
+    CProfileSave(const CTreeNode& node, const CProfileRecord& record, unsigned mask, CFolder folder)
+        : node_(node), record_(record), mask_(mask), folder_(std::move(folder)) {}
     ~CProfileSave() {
         if (!writing_) TakeBackCreatedFiles();
     }
 
-    // False after saying why; nothing has been written then.
-    bool Prepare() {
+    // False after saying why (or, with quiet_read_only, silently when the
+    // user may not write the GUID file: *read_only); nothing has been
+    // written then.
+    bool Prepare(bool quiet_read_only, bool* read_only) {
+        *read_only = false;
         // Reached from the tree root, never through a link; every file below
         // is opened in this folder.
-        if (!OpenTreeFolder(node_.full_path(), &folder_)) {
+        if (!folder_.IsOpen() && !OpenTreeFolder(node_.full_path(), &folder_)) {
             error_.Set(errno);
             return Refuse(NativePathOfNode(node_));
         }
         // What a killed save left behind goes first; the tree lock keeps
         // other saves out.
-        RemoveReplacementLeftovers(folder_);
-        if ((mask_ & kSaveRules) && !PrepareHistory()) return false;
+        leftovers_ = RemoveReplacementLeftovers(folder_);
+        if (!OpenGuidFile(quiet_read_only, read_only)) return false;
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
             CHeldFile& held = texts_.emplace_back();
@@ -130,9 +135,11 @@ public:
                              &held.file, &error_))
                 return Refuse(held.path);
         }
+        // The history entry is on disk before any file of the profile is
+        // written; a cut save's entry is put right by the pending bump.
         if (mask_ & kSaveRules) {
-            if (!PrepareRevisionBump()) return false;
-            PreparePreviousRules();
+            if (!PreparePreviousRules() || !PrepareRevisionBump() || !PrepareHistory())
+                return false;
         }
         if ((mask_ & kSaveDiagram) && !PrepareDiagram()) return false;
         // Every new text is on disk before the first one replaces its file.
@@ -153,13 +160,14 @@ public:
             if (held.file_index == kProfileRules) continue;
             all_written &= WriteHeld(held);
         }
-        if ((mask_ & kSaveDiagram) && !diagram_is_target_ && !diagram_.Commit()) {
+        if ((mask_ & kSaveDiagram) && !diagram_is_target_ && !diagram_.Commit(false)) {
             ShowFileError(ErrorOfErrno(errno), DiagramPath());
             all_written = false;
         }
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            if (!(previous_rules_ready_ && previous_rules_.Commit()) && !WritePreviousInPlace())
+            if (!(previous_rules_ready_ && previous_rules_.Commit(false)) &&
+                !WritePreviousInPlace())
                 folder_.RemoveEntry(kPreviousRulesFileName);
             const bool rules_written = WriteHeld(held);
             const bool bumped = rules_written && BumpRevision();
@@ -168,6 +176,9 @@ public:
             if (!rules_written || bumped) ClearPendingBump();
             all_written = bumped && all_written;
         }
+        // One flush of the folder for all its renames, before the release
+        // takes the pending bump away.
+        if (mask_ != kSaveNothing) folder_.Sync();
         return all_written;
     }
 
@@ -228,7 +239,7 @@ private:
                                 held.file.Write(text.data(), text.size(), &error_) &&
                                 held.file.SetLength(static_cast<long long>(text.size()), &error_) &&
                                 held.file.Flush(&error_)
-                          : held.replacement.Commit())
+                          : held.replacement.Commit(false))
             return true;
         if (!held.in_place) error_.Set(errno);
         ShowFileError(error_, held.path);
@@ -237,16 +248,17 @@ private:
 
     // The held Rules' text, written beside them through the same replacement
     // as every whole file, ready to take the hidden file's place.
-    void PreparePreviousRules() {
+    // Rules that cannot be read refuse the save: their history would be wrong.
+    bool PreparePreviousRules() {
         for (CHeldFile& held : texts_) {
             if (held.file_index != kProfileRules) continue;
-            CFileException error;
             previous_rules_read_ =
-                held.file.SeekToStart(&error) && held.file.ReadAll(&previous_text_, &error);
+                held.file.SeekToStart(&error_) && held.file.ReadAll(&previous_text_, &error_);
+            if (!previous_rules_read_) return Refuse(held.path);
             previous_rules_ready_ =
-                previous_rules_read_ &&
                 previous_rules_.PrepareIn(folder_, kPreviousRulesFileName, previous_text_);
         }
+        return true;
     }
 
     // In a folder that takes no new file the kept Rules are written over in
@@ -262,16 +274,35 @@ private:
                file.SetLength(static_cast<long long>(previous_text_.size()), &error);
     }
 
+    // Opens the GUID file for writing, exclusively: a save of the Rules
+    // bumps it, and any save learns from it whether the user may change the
+    // profile. Only the Rules need it open.
+    bool OpenGuidFile(bool quiet_read_only, bool* read_only) {
+        guid_path_ = NativePathOfNode(node_, ProfileFileName(kProfileGuid));
+        const bool needed = mask_ & kSaveRules;
+        CFileException error;
+        if (needed ? OpenForSave(folder_, ProfileFileName(kProfileGuid), guid_path_,
+                                 FileCreate::OpenExisting, &guid_file_, &error)
+                   : guid_file_.OpenIn(folder_, ProfileFileName(kProfileGuid),
+                                       FileAccess::ReadWrite, FileShare::Exclusive,
+                                       FileCreate::OpenExisting, &error, FileKind::RegularOnly))
+            return true;
+        if (quiet_read_only && error.cause == FileErrorCause::AccessDenied) {
+            *read_only = true;
+            return false;
+        }
+        if (!needed) return true;
+        error_ = error;
+        return Refuse(guid_path_);
+    }
+
     // Reads the GUID file and makes its next text, refusing what cannot rise.
     bool PrepareRevisionBump() {
-        guid_path_ = NativePathOfNode(node_, ProfileFileName(kProfileGuid));
-        if (!OpenForSave(folder_, ProfileFileName(kProfileGuid), guid_path_,
-                         FileCreate::OpenExisting, &guid_file_, &error_))
-            return Refuse(guid_path_);
         char text[kGuidFileReadLimit];
         const long count = guid_file_.Read(text, sizeof text, &error_);
         if (count < 0) return Refuse(guid_path_);
-        const std::string old_text(text, static_cast<size_t>(count));
+        guid_text_.assign(text, static_cast<size_t>(count));
+        const std::string& old_text = guid_text_;
         CProfileGuid guid;
         ParseGuidFileText(old_text, &guid);
         // Without a GUID nothing would identify the profile after a rewrite.
@@ -287,23 +318,32 @@ private:
         }
         ++guid.minor;
         bumped_guid_text_ = FormatGuidFileText(guid);
+        // One write over the old text, which the pending bump finishes when
+        // the save is cut: the GUID file needs no replacement beside it. A
+        // longer old text (another form of the number) is replaced, so that
+        // the file holds exactly the new one.
+        if (static_cast<size_t>(count) <= bumped_guid_text_.size()) {
+            guid_writer_.PrepareInPlace(bumped_guid_text_, count);
+            return true;
+        }
         if (!guid_writer_.Prepare(folder_, guid_file_, bumped_guid_text_, &error_))
             return Refuse(guid_path_);
         return true;
     }
 
-    // The new revision's history entry is on disk before any file of the
-    // profile is opened; a cut save's entry is put right by the pending bump.
+    // The new revision's history entry, from the texts the save read.
     bool PrepareHistory() {
         bool kept = false;
         CRulesHistoryError error;
-        if (PrepareRulesHistoryEntry(folder_, record_.rules, &kept, &error)) return true;
+        if (PrepareRulesHistoryEntry(folder_, guid_text_, previous_text_, record_.rules, leftovers_,
+                                     &kept, &error))
+            return true;
         error_.Set(error.os_error);
         return Refuse(NativePathOfNode(node_, error.path));
     }
 
     bool BumpRevision() {
-        if (guid_writer_.Write(guid_file_, &error_)) return true;
+        if (guid_writer_.Write(guid_file_, &error_, false)) return true;
         ShowFileError(error_, guid_path_);
         return false;
     }
@@ -352,6 +392,8 @@ private:
     std::vector<CHeldFile> texts_;
     std::string guid_path_;
     CFile guid_file_;
+    std::string guid_text_;
+    bool leftovers_ = false;
     std::string bumped_guid_text_;
     CGuidFileWriter guid_writer_;
     std::string previous_text_;
@@ -495,16 +537,31 @@ bool IsProfileReadOnly(const CTreeNode& node, bool* busy) {
 }
 
 ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
-                         const std::string& new_name, bool new_profile) {
-    if (!TakeTreeLock(node, false, false)) return ESaveOutcome::kNotSaved;
+                         const std::string& new_name, bool new_profile, bool quiet_refusals) {
+    // The read-only test is the take itself and the save's own open of the
+    // GUID file: the folder is opened once, every file relative to it.
+    CFolder folder;
+    ELockRefusal refusal = ELockRefusal::kNone;
+    if (!TakeTreeLockForChange(node, &refusal, &folder)) {
+        if (refusal == ELockRefusal::kNone) return ESaveOutcome::kNotSaved;
+        if (quiet_refusals)
+            return refusal == ELockRefusal::kInUse      ? ESaveOutcome::kTreeBusy
+                   : refusal == ELockRefusal::kConflict ? ESaveOutcome::kConflict
+                                                        : ESaveOutcome::kReadOnly;
+        ReportStoreError(LoadString(refusal == ELockRefusal::kInUse      ? IDS_TREE_IN_USE
+                                    : refusal == ELockRefusal::kConflict ? IDS_TREE_CONFLICT
+                                                                         : IDS_TREE_NO_PERMISSION),
+                         false);
+        return ESaveOutcome::kNotSaved;
+    }
     if (CTreeNode* current = FindNodeByPath(CurrentTree(), node->full_path())) node = current;
     node->MarkProfileNotLoaded();
 
-    bool prepared = false, written = false;
+    bool prepared = false, written = false, read_only = false;
     {
         // Its files close (and what it made for nothing goes) before the lock.
-        CProfileSave save(*node, record, mask);
-        prepared = save.Prepare();
+        CProfileSave save(*node, record, mask, std::move(folder));
+        prepared = save.Prepare(quiet_refusals, &read_only);
         // The Rules never stand at the old revision for good: the next
         // writer finishes a bump that this save does not live to make.
         if (prepared && (mask & kSaveRules))
@@ -512,6 +569,7 @@ ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
         if (prepared) written = save.Write();
     }
     ReleaseTreeLock(prepared);
+    if (read_only) return ESaveOutcome::kReadOnly;
     if (!written) return ESaveOutcome::kNotSaved;
     if (new_name.empty()) return ESaveOutcome::kSaved;
     return NameSavedProfile(node, new_name, new_profile);

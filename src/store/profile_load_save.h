@@ -62,6 +62,10 @@ enum class ESaveOutcome {
     kSaved,         // written, and named when a new name was given
     kSavedUnnamed,  // written, but the new name could not be given
     kDeleted,       // a new profile that the user gave up when it could not be named
+    // Only with quiet_refusals, unreported, nothing written:
+    kReadOnly,  // the user may not change the profile (its GUID file) or the tree (its lock file)
+    kTreeBusy,  // others held the tree lock throughout
+    kConflict,  // the node's folder is gone or another one since it was found
 };
 
 // Writes the files that mask selects under the tree lock for writing (rules
@@ -71,7 +75,10 @@ enum class ESaveOutcome {
 // in through a temporary file. A new name is then given with a rename, asking
 // the user for another name while it fails; only a new_profile (one that this
 // save names for the first time) may then be deleted at the user's request.
+// With quiet_refusals the caller words a read-only profile or a busy tree
+// itself, so that it needs no read-only test of its own before the save.
 ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
-                         const std::string& new_name, bool new_profile = false);
+                         const std::string& new_name, bool new_profile = false,
+                         bool quiet_refusals = false);
 
 }  // namespace kelmora

@@ -112,13 +112,8 @@ std::string IndexLine(const CRulesRevision& entry) {
 
 // The index, oldest first, one entry per revision (a later line wins); an
 // absent index is an empty one.
-bool ReadIndex(const CFolder& history, std::vector<CRulesRevision>* entries,
-               CRulesHistoryError* error) {
+void ParseIndex(std::string_view rest, std::vector<CRulesRevision>* entries) {
     entries->clear();
-    std::string text;
-    if (!ReadFileIn(history, kIndexName, &text))
-        return errno == ENOENT || Fail(error, InHistory(kIndexName), errno);
-    std::string_view rest = text;
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
         // A line without its end was never written whole.
@@ -131,6 +126,15 @@ bool ReadIndex(const CFolder& history, std::vector<CRulesRevision>* entries,
         }
         rest.remove_prefix(end + 1);
     }
+}
+
+bool ReadIndex(const CFolder& history, std::vector<CRulesRevision>* entries,
+               CRulesHistoryError* error) {
+    entries->clear();
+    std::string text;
+    if (!ReadFileIn(history, kIndexName, &text))
+        return errno == ENOENT || Fail(error, InHistory(kIndexName), errno);
+    ParseIndex(text, entries);
     return true;
 }
 
@@ -172,9 +176,10 @@ bool ReadEntriesInForce(const CFolder& profile_folder, CFolder* history,
     return true;
 }
 
-bool WriteWhole(const CFolder& folder, const std::string& name, const std::string& text) {
+bool WriteWhole(const CFolder& folder, const std::string& name, const std::string& text,
+                bool sync_folder = true) {
     CReplacementFile replacement;
-    return replacement.PrepareIn(folder, name, text) && replacement.Commit();
+    return replacement.PrepareIn(folder, name, text) && replacement.Commit(sync_folder);
 }
 
 std::string NowUtc() {
@@ -312,17 +317,14 @@ bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revisi
     return ReadRulesAtRevision(folder, revision, text, error);
 }
 
-bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
-                              bool* kept, CRulesHistoryError* error) {
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
+                              const std::string& old_rules, const std::string& new_rules,
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error) {
     *kept = false;
     // Writers of the profile keep out while this process holds the tree lock.
     std::optional<unsigned long> minor;
-    std::string old_rules;
-    if (!CurrentMinor(profile_folder, &minor))
-        return Fail(error, ProfileFileName(kProfileGuid), errno);
-    if (!ReadProfileFileIn(profile_folder, ProfileFileName(kProfileRules), &old_rules) &&
-        errno != ENOENT)
-        return Fail(error, ProfileFileName(kProfileRules), errno);
+    if (CProfileGuid guid; ParseGuidFileText(guid_text, &guid) && guid.minor >= 0)
+        minor = static_cast<unsigned long>(guid.minor);
     // The save refuses a GUID file that gives no revision, or one that cannot rise.
     if (!minor || *minor >= INT_MAX) return true;
     const unsigned long revision = *minor + 1;
@@ -333,21 +335,38 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
             !OpenHistory(profile_folder, &history))
             return IsRefusal(errno) || Fail(error, kRulesHistoryFolderName, errno);
     }
-    RemoveReplacementLeftovers(history);
+    if (after_leftovers) RemoveReplacementLeftovers(history);
+    // The index is held open, where this user may write it, to be read and
+    // then added to: its new lines are appended, not the whole rewritten.
     std::vector<CRulesRevision> entries;
-    if (!ReadIndex(history, &entries, error)) return false;
+    CFile index;
+    CFileException index_error;
+    std::string index_text;
+    if (index.OpenIn(history, kIndexName, FileAccess::ReadWrite, FileShare::DenyNone,
+                     FileCreate::OpenExisting, &index_error, FileKind::RegularOnly)) {
+        if (!index.ReadAll(&index_text, &index_error))
+            return Fail(error, InHistory(kIndexName),
+                        index_error.os_error ? index_error.os_error : EIO);
+        ParseIndex(index_text, &entries);
+    } else if (!ReadIndex(history, &entries, error)) {
+        return false;
+    }
     // Lines of saves that did not get their revision are not in force.
     while (!entries.empty() && entries.back().revision >= revision) entries.pop_back();
     // A history that this user may not write is not kept; the save goes on.
     bool refused = false;
-    auto write = [&](const std::string& name, const std::string& text) {
-        if (WriteWhole(history, name, text)) return true;
+    auto refuse = [&](const std::string& name) {
         refused = IsRefusal(errno);
         if (!refused) Fail(error, InHistory(name), errno);
         return false;
     };
+    // The folder is flushed once, after the index.
+    auto write = [&](const std::string& name, const std::string& text) {
+        return WriteWhole(history, name, text, false) || refuse(name);
+    };
     // The Rules that stand now start the history (or fill a gap that saves
     // by older tools left), by whom and when unknown.
+    const size_t listed = entries.size();
     if (revision > 0 && (entries.empty() || entries.back().revision != revision - 1)) {
         if (!write(EntryName(revision - 1), old_rules)) return refused;
         entries.push_back({revision - 1, "", "", -1, -1});
@@ -358,8 +377,19 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     const unsigned long limit = RulesHistoryLimit();
     const bool trimmed = limit > 0 && entries.size() > limit;
     if (trimmed) entries.erase(entries.begin(), entries.end() - static_cast<long>(limit));
-    if (!write(EntryName(revision), new_rules) || !write(kIndexName, IndexText(entries)))
+    if (!write(EntryName(revision), new_rules)) return refused;
+    if (index.IsOpen() && !trimmed) {
+        // After a line that a kill cut (it has no end, and is passed over).
+        std::string added = index_text.empty() || index_text.back() == '\n' ? "" : "\n";
+        for (size_t i = listed; i < entries.size(); ++i) added += IndexLine(entries[i]);
+        if (!(index.Write(added.data(), added.size(), &index_error) && index.Flush(&index_error))) {
+            errno = index_error.os_error ? index_error.os_error : EIO;
+            return refuse(kIndexName);
+        }
+    } else if (!write(kIndexName, IndexText(entries))) {
         return refused;
+    }
+    history.Sync();
     if (trimmed) RemoveUnlistedEntries(history, entries);
     *kept = true;
     return true;

@@ -62,13 +62,19 @@ unsigned long RulesHistoryLimit();
 
 // Writes the history entry of a save of new_rules, which is to raise the
 // profile's minor number by one: under the tree lock for writing, before the
-// save opens any file of the profile (so readers are not held up). The Rules
+// save writes any file of the profile. The Rules
 // that stand now start the history when it has no entry for them.
 // True when written, and also when this user may not write the history or
 // the GUID file gives no revision (nothing kept, *kept false); false with
 // the error set otherwise, and the save must then write nothing.
-bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& new_rules,
-                              bool* kept, CRulesHistoryError* error);
+// The save holds the GUID file and the Rules open and has read them:
+// guid_text and old_rules are their texts. Without
+// after_leftovers the history folder is not listed for what a killed save
+// left there: the save found nothing of a killed save in the profile folder,
+// where each save makes a file before it writes the history.
+bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
+                              const std::string& old_rules, const std::string& new_rules,
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error);
 
 // Makes the history agree with the Rules after a save that was cut, once the
 // GUID file holds revision (the minor number): its entry holds the Rules that

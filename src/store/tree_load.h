@@ -37,5 +37,9 @@ enum class ETreePath {
                  // not: a folder on the way could not be read, the root is a profile
 };
 CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome);
+// Makes the current tree the one profile at full_path that an earlier
+// command found in the tree as the folder with that identity, without
+// reading anything: the tree lock checks it again before it is changed.
+CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity& identity);
 
 }  // namespace kelmora

@@ -64,6 +64,12 @@ CPendingState& Pending() {
     return state;
 }
 
+// The held lock file's length as this process read or wrote it; -1 unknown.
+long long& HeldLockLength() {
+    static long long length = -1;
+    return length;
+}
+
 // Rewrites the held lock file with the revision and the pending record in one
 // write that covers at least the old text (blanks fill the rest, which "%d"
 // reads past), then cuts it: a kill leaves a whole number, never a mix of two.
@@ -72,11 +78,17 @@ bool RewriteLockFile(int revision, CFileException* error) {
     std::string text = FormatPrintf("%d", revision);
     if (!Pending().line.empty()) text += "\n" + Pending().line;
     const size_t length = text.size();
-    const long long old_length = file.Length();
+    const long long old_length = HeldLockLength() >= 0 ? HeldLockLength() : file.Length();
     if (old_length > static_cast<long long>(text.size()))
         text.append(static_cast<size_t>(old_length) - text.size(), ' ');
-    return file.SeekToStart(error) && file.Write(text.data(), text.size(), error) &&
-           file.SetLength(static_cast<long long>(length), error);
+    // A text that reaches the old end needs no cut (one request less).
+    HeldLockLength() = -1;
+    if (!(file.SeekToStart(error) && file.Write(text.data(), text.size(), error) &&
+          (static_cast<long long>(length) >= old_length ||
+           file.SetLength(static_cast<long long>(length), error))))
+        return false;
+    HeldLockLength() = static_cast<long long>(length);
+    return true;
 }
 
 // Whether the held lock reports to the log; set by every take.
@@ -89,7 +101,7 @@ bool& HeldLockReportsToLog() {
 // and reads the tree revision from it. A writer first finishes a bump that a
 // cut save left recorded. A preview or a read-only look makes no lock file:
 // a tree without one is looked at as revision 0, without a lock.
-bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
+bool OpenLockFile(bool for_reading, bool to_log, int* file_revision, ELockRefusal* refusal) {
     CFile& file = HeldLockFile();
     const std::string path = LockFilePath();
     const bool look_only = ActivePreview() != nullptr;
@@ -115,7 +127,10 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
             return false;
         }
         if (error.cause == FileErrorCause::AccessDenied) {
-            ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
+            if (refusal)
+                *refusal = ELockRefusal::kAccessDenied;
+            else
+                ReportStoreError(LoadString(IDS_TREE_NO_PERMISSION), to_log);
             return false;
         }
         if (path.empty() || error.cause != FileErrorCause::SharingViolation) {
@@ -125,12 +140,16 @@ bool OpenLockFile(bool for_reading, bool to_log, int* file_revision) {
         notice.Sleep(kTreeLockPollMs);
     }
     if (!opened) {
-        ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
+        if (refusal)
+            *refusal = ELockRefusal::kInUse;
+        else
+            ReportStoreError(LoadString(IDS_TREE_IN_USE), to_log);
         return false;
     }
     std::string text(kLockFileTextLimit, '\0');
     long count = file.Read(text.data(), text.size(), nullptr);
     text.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    HeldLockLength() = count >= 0 && static_cast<size_t>(count) < kLockFileTextLimit ? count : -1;
     *file_revision = ParseTreeRevision(std::string_view(text).substr(0, kLockFileReadLimit));
     HeldLockReportsToLog() = to_log;
     CPendingBump pending;
@@ -153,18 +172,22 @@ int& HeldRevision() {
     return revision;
 }
 
-bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, bool to_log) {
+bool TakeTreeLockFor(CTreeNode** node, bool forget_revision, bool for_reading, bool to_log,
+                     ELockRefusal* refusal = nullptr, CFolder* node_folder = nullptr) {
     if (forget_revision) SetCachedTreeRevision(-1);
     int file_revision = 0;
-    if (!OpenLockFile(for_reading, to_log, &file_revision)) return false;
+    if (!OpenLockFile(for_reading, to_log, &file_revision, refusal)) return false;
     HeldRevision() = file_revision;
 
     // A caller that holds a node changes only it: when the tree moved, that
     // node is checked again under the lock instead of the tree being loaded
     // again, so a change costs what it changes.
     if (node && *node) {
-        if (!ConfirmTreeNode(**node, file_revision)) {
-            ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
+        if (!ConfirmTreeNode(**node, file_revision, node_folder)) {
+            if (refusal)
+                *refusal = ELockRefusal::kConflict;
+            else
+                ReportStoreError(LoadString(IDS_TREE_CONFLICT), to_log);
             ReleaseTreeLock(false);
             return false;
         }
@@ -214,6 +237,11 @@ bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log) {
     return TakeTreeLockFor(&node, false, for_reading, to_log);
 }
 
+bool TakeTreeLockForChange(CTreeNode*& node, ELockRefusal* refusal, CFolder* node_folder) {
+    *refusal = ELockRefusal::kNone;
+    return TakeTreeLockFor(&node, false, false, false, refusal, node_folder);
+}
+
 bool ReleaseTreeLock(bool bump) {
     CFile& file = HeldLockFile();
     if (!file.IsOpen()) return true;
@@ -255,9 +283,14 @@ void ClearPendingBump() {
     Pending().changed = true;
 }
 
-bool ConfirmTreeNode(CTreeNode& node, int file_revision) {
-    if (node.revision_stamp() == file_revision) return true;
-    CFolder folder;
+bool ConfirmTreeNode(CTreeNode& node, int file_revision, CFolder* opened) {
+    CFolder own;
+    CFolder& folder = opened ? *opened : own;
+    if (node.revision_stamp() == file_revision) {
+        // The caller says what keeps its folder from it.
+        if (opened) OpenTreeFolder(node.full_path(), opened);
+        return true;
+    }
     if (!OpenTreeFolder(node.full_path(), &folder)) return false;
     CEntryTimes times;
     CFileIdentity identity;

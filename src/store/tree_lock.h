@@ -33,6 +33,17 @@ bool TakeTreeLock(TreeLockStart start, bool for_reading, bool to_log);
 // it is gone, the take reports the conflicting change and fails with the
 // lock free.
 bool TakeTreeLock(CTreeNode*& node, bool for_reading, bool to_log);
+// Why a take for a change of one node was refused without a word.
+enum class ELockRefusal {
+    kNone,          // taken, or refused and reported
+    kAccessDenied,  // this user may not write the lock file (or make it)
+    kInUse,         // others held it throughout
+    kConflict,      // the node's folder is gone or another one
+};
+// A take for writing by a caller that words those two refusals itself
+// (*refusal); it opens the node's folder once, into *node_folder, for the
+// change to work in.
+bool TakeTreeLockForChange(CTreeNode*& node, ELockRefusal* refusal, CFolder* node_folder);
 
 // Frees the lock. With bump, the lock file is rewritten with the next tree
 // revision (after INT_MAX: 0) and every node of the current tree is stamped
@@ -50,7 +61,8 @@ ELockPeek PeekLockFile(std::string* text);
 // Whether the node still stands at the lock file's revision: confirmed at
 // it already, or its path still names its folder (the same one, where the
 // node knows which); then it is confirmed. Looks at that one node only.
-bool ConfirmTreeNode(CTreeNode& node, int file_revision);
+// With folder, the node's folder is opened into it, confirmed or not.
+bool ConfirmTreeNode(CTreeNode& node, int file_revision, CFolder* folder = nullptr);
 // The tree revision that a lock file's text holds.
 int TreeRevisionOfLockText(std::string_view text);
 

@@ -226,6 +226,20 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     chmod(Native("Group/Locked").c_str(), 0755);
 }
 
+// A save of values set checks only that the profile's folder is the one the
+// set found: another one in its place is looked up afresh, a gone one named.
+TEST_F(VptreeTest, ProfileReplacedOrRemovedAfterTheSetIsLookedUpAgainByTheSave) {
+    ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new"}).exit_code, 0);
+    fs::rename(Native("Proj"), Native("Old"));
+    fs::create_directory(Native("Proj"));
+    fs::copy_file(Native("Old/GUID"), Native("Proj/GUID"));
+    EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
+    EXPECT_EQ(ProjFile("Description"), "new");
+    ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "again"}).exit_code, 0);
+    fs::remove_all(Native("Proj"));
+    EXPECT_NE(Vptree({"save", kProj}).err.find("no folder or profile"), std::string::npos);
+}
+
 TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     fs::remove(Native("Proj/Rules"));
     fs::create_directory(Native("Proj/Rules"));

@@ -15,11 +15,13 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "program.h"
+#include "resources/string_table.h"
 #include "staged_fields.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
 #include "store/settled_read.h"
+#include "store/store_reporter.h"
 #include "store/tree_edit.h"
 #include "store/tree_load.h"
 #include "ui/console/console_ui.h"
@@ -59,10 +61,15 @@ std::string NameOf(const CTreeNode& node) {
 // The node an argument names, or null after saying why: a name below the
 // root, a native path, or a name below the profiles folder ("Team\App").
 // Without a loaded tree only the folders on the way to it are read.
-CTreeNode* ResolveNode(const std::string& argument) {
+std::vector<std::string> CandidatePaths(const std::string& argument) {
     std::vector<std::string> full_paths = {FullPathOfArgument(argument, Root())};
     if (!argument.starts_with('\\') && IsValidProfileName("\\" + argument))
         full_paths.push_back(Root() + "\\" + kTopLevelFolderName + "\\" + argument);
+    return full_paths;
+}
+
+CTreeNode* ResolveNode(const std::string& argument) {
+    const std::vector<std::string> full_paths = CandidatePaths(argument);
     if (!CurrentTree()) {
         for (const std::string& full_path : full_paths) {
             ETreePath outcome = ETreePath::kNotInTree;
@@ -96,6 +103,19 @@ CTreeNode* ResolveFolder(const std::string& argument) {
         return nullptr;
     }
     return node;
+}
+
+// The profile a set kept values for, as that set found it, without a read
+// of the share; null when none was kept (the save then resolves it itself).
+CTreeNode* StagedProfile(const std::string& argument) {
+    for (const std::string& full_path : CandidatePaths(argument)) {
+        if (full_path.empty()) continue;
+        const CStagedFields staged(Root(), StoredNameOf(full_path, Root()));
+        if (const std::optional<CFileIdentity> folder = staged.Folder();
+            folder && !staged.Load().empty())
+            return AdoptKnownProfile(full_path, *folder);
+    }
+    return nullptr;
 }
 
 CTreeNode* ResolveProfile(const std::string& argument) {
@@ -458,8 +478,9 @@ int Rules(const std::vector<std::string>& args) {
         if (!ReadWholeFile(*path, text)) return Fail("cannot read " + *path);
     const std::string rules = FormatProfileRules(private_rules, profile_rules);
     if (!RulesUsable(rules, "the built Rules")) return kExitFailure;
-    if (!CStagedFields(Root(), NameOf(*node)).Stage(kProfileRules, rules))
-        return Fail("cannot keep the value for the next save");
+    const CStagedFields staged(Root(), NameOf(*node));
+    if (!staged.Stage(kProfileRules, rules)) return Fail("cannot keep the value for the next save");
+    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
     return kExitOk;
 }
 
@@ -488,9 +509,9 @@ int Set(const std::vector<std::string>& args) {
     }
     if (index == kProfileRules && !RulesUsable(value, args[2] == "--file" ? args[3] : "the text"))
         return kExitFailure;
-    if (!CStagedFields(Root(), NameOf(*node)).Stage(index, value)) {
-        return Fail("cannot keep the value for the next save");
-    }
+    const CStagedFields staged(Root(), NameOf(*node));
+    if (!staged.Stage(index, value)) return Fail("cannot keep the value for the next save");
+    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
     return kExitOk;
 }
 
@@ -507,28 +528,59 @@ int Save(const std::vector<std::string>& args) {
         }
     }
     if (nodes.size() != 1) return Usage("save takes PROFILE [--name NEWNAME]");
-    CTreeNode* node = ResolveProfile(nodes[0]);
+    // The profile a set found costs no walk to it; a conflicting change
+    // since then sends the save the long way, as if nothing had been known.
+    CTreeNode* node = new_name.empty() ? StagedProfile(nodes[0]) : nullptr;
+    const bool known = node != nullptr;
+    if (!node) node = ResolveProfile(nodes[0]);
     if (!node) return kExitFailure;
     // Only the fields set are written: the others are not read.
     CProfileRecord record;
-    record.read_only = IsProfileReadOnly(*node, &record.tree_busy);
-    if (record.read_only && record.tree_busy)
-        return Fail("the View Profile tree is in use by other users; '" + nodes[0] +
-                    "' was not saved (try again later; the values set for it are kept)");
-    if (record.read_only) return Fail("'" + nodes[0] + "' cannot be changed by you");
+    const auto read_only = [&](bool busy) {
+        return Fail(busy ? "the View Profile tree is in use by other users; '" + nodes[0] +
+                               "' was not saved (try again later; the values set for it are kept)"
+                         : "'" + nodes[0] + "' cannot be changed by you");
+    };
+    // A save that is refused before it starts says first whether it could
+    // have been made at all; a save that starts learns that from its lock.
+    const auto refused_before = [&]() {
+        bool busy = false;
+        return IsProfileReadOnly(*node, &busy) ? read_only(busy) : kExitOk;
+    };
     const CStagedFields staged(Root(), NameOf(*node));
     const std::map<int, std::string> values = staged.Load();
-    if (values.empty() && new_name.empty())
+    if (values.empty() && new_name.empty()) {
+        if (const int status = refused_before()) return status;
         return Fail("nothing was set for '" + nodes[0] + "' (vptree set), so nothing was saved");
+    }
     unsigned mask = kSaveNothing;
     for (const auto& [index, value] : values) {
-        if (index == kProfileRules && !RulesUsable(value, "the Rules set")) return kExitFailure;
+        if (index == kProfileRules && CheckProfileRules(value)) {
+            if (const int status = refused_before()) return status;
+            RulesUsable(value, "the Rules set");
+            return kExitFailure;
+        }
         const CFieldBinding& binding = FieldBindings().at(index);
         record.*binding.field = value;
         mask |= binding.mask;
     }
     // Staged values stay until a save has written them.
-    switch (SaveProfile(node, record, mask, new_name)) {
+    ESaveOutcome outcome = SaveProfile(node, record, mask, new_name, false, true);
+    if (outcome == ESaveOutcome::kConflict && known) {
+        // The kept profile goes: the way to the path is read afresh.
+        ReplaceCurrentTree(nullptr, CTreeNodeArena());
+        node = ResolveProfile(nodes[0]);
+        if (!node) return kExitFailure;
+        outcome = SaveProfile(node, record, mask, new_name, false, true);
+    }
+    switch (outcome) {
+        case ESaveOutcome::kConflict:
+            ReportStoreError(LoadString(IDS_TREE_CONFLICT), false);
+            return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
+        case ESaveOutcome::kReadOnly:
+            return read_only(false);
+        case ESaveOutcome::kTreeBusy:
+            return read_only(true);
         case ESaveOutcome::kNotSaved:
             return Fail("'" + nodes[0] + "' was not saved; the values set for it are kept");
         case ESaveOutcome::kSavedUnnamed:

@@ -73,6 +73,20 @@ bool CStagedFields::Stage(int file_index, const std::string& value) const {
            replacement.Commit();
 }
 
+bool CStagedFields::StageFolder(const CFileIdentity& folder) const {
+    CReplacementFile replacement;
+    return replacement.Prepare(folder_ + "/folder", FormatPrintf("%llu %llu %lld", folder.device,
+                                                                 folder.inode, folder.birth_ns)) &&
+           replacement.Commit();
+}
+
+std::optional<CFileIdentity> CStagedFields::Folder() const {
+    std::ifstream in(folder_ + "/folder");
+    CFileIdentity folder;
+    if (in >> folder.device >> folder.inode >> folder.birth_ns) return folder;
+    return std::nullopt;
+}
+
 void CStagedFields::Clear(const std::map<int, std::string>& saved) const {
     for (const auto& [index, value] : saved) {
         const std::string path = folder_ + "/" + std::to_string(index);

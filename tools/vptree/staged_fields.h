@@ -1,7 +1,10 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+
+#include "platform/fs.h"
 
 namespace kelmora::vptree {
 
@@ -19,6 +22,10 @@ public:
     // Forgets the values a save wrote (as Load gave them); a value set
     // anew meanwhile stays for the next save.
     void Clear(const std::map<int, std::string>& saved) const;
+    // The profile's folder as the last set found it in the tree, so that
+    // the save checks only that it is still the same folder.
+    bool StageFolder(const CFileIdentity& folder) const;
+    std::optional<CFileIdentity> Folder() const;
 
 private:
     std::string folder_;
