@@ -163,9 +163,13 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
                                             Associated(kTop + "\\Other", other_guid + " 1.0")};
     std::vector<std::string> tags;
     for (const std::string& spec : specs) tags.push_back(MakeView(spec));
+    // The view of Other a workspace, which viewprofile names by its root.
+    ASSERT_EQ(client::RemoveView(tags[2]), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(tags[2], temp_ / "work space"), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tags[2], specs[2]), TBS_ST_OK);
     MakeProfile("Broken", RulesFile("", ""), "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9");
-    const std::string broken = MakeView(
-        Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
+    const std::string broken =
+        MakeView(Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
     const std::string viewprofile = BuiltProgram("viewprofile");
     CCommandOutput run = RunCommand({viewprofile, "sync", "--all", "--preview"});
     EXPECT_EQ(run.exit_code, 1) << run.err;

@@ -51,6 +51,9 @@ const char* WordOf(EOutcome outcome) {
 
 struct CViewSync {
     std::string tag;
+    // How viewprofile names the view: a workspace by its root, since the
+    // object finds a workspace's config spec through a path in it.
+    std::vector<std::string> selector;
     std::string profile;  // the GUID: views with one are never run at once
     bool to_run = false;
     EOutcome outcome = EOutcome::kUpToDate;
@@ -75,8 +78,21 @@ std::string OneLine(const std::string& text) {
     return joined;
 }
 
-std::string Command(const std::string& tag, const std::string& method) {
-    return "viewprofile --view " + tag + " " + method;
+// A word as a shell reads it back.
+std::string ShellWord(const std::string& word) {
+    if (!word.empty() &&
+        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789_-+=./:,@%") == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string Command(const CViewSync& v, const std::string& method) {
+    std::string command = "viewprofile";
+    for (const std::string& word : v.selector) command += " " + ShellWord(word);
+    return command + " " + method;
 }
 
 // What the view needs before it can follow its profile, or that it is to be
@@ -85,7 +101,7 @@ void Classify(const CViewLook& look, CViewSync* v) {
     auto needs = [&](const std::string& reason, const std::string& method) {
         v->outcome = EOutcome::kNeedsYou;
         v->reason = reason;
-        v->command = Command(v->tag, method);
+        v->command = Command(*v, method);
     };
     auto has = [&](const char* word) {
         for (const std::string& need : look.needs)
@@ -214,7 +230,9 @@ void RunViews(std::vector<CViewSync>& views, const CSyncAllOptions& options, CPr
     const std::string self = ExecutableFolder() + "/viewprofile";
     tools::RunJobsOnePerKey(profiles, options.jobs, [&](size_t i) {
         CViewSync* v = to_run[i];
-        std::vector<std::string> argv = {self, "--view", v->tag, "--no-input"};
+        std::vector<std::string> argv = {self};
+        argv.insert(argv.end(), v->selector.begin(), v->selector.end());
+        argv.push_back("--no-input");
         if (options.preview) argv.push_back("--preview");
         argv.insert(argv.end(), {"Synchronize", "FALSE"});
         const int exit_code = RunCapturing(argv, &v->output, &v->messages);
@@ -227,7 +245,7 @@ void RunViews(std::vector<CViewSync>& views, const CSyncAllOptions& options, CPr
             v->outcome = EOutcome::kNeedsYou;
             v->reason = OneLine(v->messages);
             if (v->reason.empty()) v->reason = "Synchronize answered FALSE without a message";
-            v->command = Command(v->tag, "Synchronize FALSE");
+            v->command = Command(*v, "Synchronize FALSE");
         }
         progress.Done(*v);
     });
@@ -295,6 +313,10 @@ int RunSyncAll(const CSyncAllOptions& options) {
         CInProcessModule module;
         for (size_t i = 0; i < records.size(); ++i) {
             views[i].tag = records[i].tag;
+            views[i].selector =
+                records[i].is_workspace
+                    ? std::vector<std::string>{"--workspace", records[i].workspace_root}
+                    : std::vector<std::string>{"--view", records[i].tag};
             IDispatch* object = module.CreateObject();
             if (!object) {
                 views[i].outcome = EOutcome::kNeedsYou;
