@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # viewprofile sync --all over 50 views that are up to date (one process)
-# next to viewprofile status --json of the same 50 views (a process each), in
-# the same run. At most 2 times status's time is wanted.
+# next to viewprofile status --json of the same 50 views (a process each) and
+# to status --all --json (one process), in the same run. At most 2 times
+# status's time is wanted.
 #   sync_all_process_bench.sh BINDIR [ROUNDS]
 set -euo pipefail
 rounds=${2:-3}
@@ -35,18 +36,23 @@ if ! check=$(viewprofile sync --all --no-input --json) ||
 fi
 
 now() { date +%s%N; }
-sync_ns=0 status_ns=0
+sync_ns=0 status_ns=0 all_ns=0
 for ((r = 0; r < rounds; r++)); do
   t0=$(now)
   viewprofile sync --all --no-input --json >/dev/null
   t1=$(now)
   for view in "${views[@]}"; do viewprofile --view "$view" status --json >/dev/null; done
   t2=$(now)
+  viewprofile status --all --json >/dev/null || true
+  t3=$(now)
   sync_ns=$((sync_ns + t1 - t0))
   status_ns=$((status_ns + t2 - t1))
+  all_ns=$((all_ns + t3 - t2))
 done
-awk -v s="$sync_ns" -v t="$status_ns" -v n="$rounds" 'BEGIN {
-  printf "sync --all, 50 views:      %8.2f ms\n", s / n / 1e6
-  printf "status --json, 50 views:   %8.2f ms\n", t / n / 1e6
+awk -v s="$sync_ns" -v t="$status_ns" -v a="$all_ns" -v n="$rounds" 'BEGIN {
+  printf "sync --all, 50 views:          %8.2f ms\n", s / n / 1e6
+  printf "status --json, 50 views:       %8.2f ms\n", t / n / 1e6
+  printf "status --all --json, 50 views: %8.2f ms\n", a / n / 1e6
   printf "ratio sync --all / status --json: %.3f (under 2 wanted)\n", s / t
+  printf "ratio sync --all / status --all --json: %.3f\n", s / a
 }'
