@@ -319,18 +319,25 @@ struct CLook {
     CLookFailure failure;
 };
 
-CLook LookAt(CInProcessModule& module, const CObjectSetup& setup) {
+// The look with an object the caller holds.
+CLook LookWith(IDispatch* object, const CObjectSetup& setup) {
     CLook look;
-    IDispatch* object = module.CreateObject();
-    if (!object) {
-        look.failure.what = "the View Profile class is not available";
-        return look;
-    }
     const CQuietScope quiet;
     CStatusLook status_look(*static_cast<CViewProfile*>(object), quiet.ui());
     look.looked = status_look.Run(setup);
     look.status = status_look.status();
     look.failure = status_look.failure();
+    return look;
+}
+
+CLook LookAt(CInProcessModule& module, const CObjectSetup& setup) {
+    IDispatch* object = module.CreateObject();
+    if (!object) {
+        CLook look;
+        look.failure.what = "the View Profile class is not available";
+        return look;
+    }
+    CLook look = LookWith(object, setup);
     object->Release();
     return look;
 }
@@ -369,12 +376,11 @@ std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
 }  // namespace
 
 CViewLook LookAtView(IDispatch* object, const CObjectSetup& setup) {
-    const CQuietScope quiet;
-    CStatusLook look(*static_cast<CViewProfile*>(object), quiet.ui());
+    const CLook look = LookWith(object, setup);
     CViewLook out;
-    out.looked = look.Run(setup);
-    out.failure = look.failure().what;
-    const CViewStatus& s = look.status();
+    out.looked = look.looked;
+    out.failure = look.failure.what;
+    const CViewStatus& s = look.status;
     out.view_tag = s.view_tag;
     out.associated = s.associated;
     out.edited_outside = s.edited_outside;
