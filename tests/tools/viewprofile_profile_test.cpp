@@ -75,8 +75,6 @@ const std::string kNulSpec =
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
-    CHostCase{"SetWorkspacePathOutsideAnyWorkspace", kLatest, {"SetWorkspacePath", "/not/a/workspace"}, "",
-        "FALSE\n", "", "[stop]"},
     // A failed call prints no result; its message is shown behind the prefix,
     // or logged when errors are suppressed, except for a path outside any
     // workspace, which is always shown.
@@ -98,10 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
     CHostCase{"AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
     CHostCase{"SyncReadsPastANul", kNulSpec, {"Synchronize", "0"}, "", "TRUE\n", InfoBlock(kProj, kGuid + " 2.5") +
         kNulRules + "\r\n" + kAfter + "\r\n" + kSectionHeader + "\r\n" + kLatest + kEnd},
-    CHostCase{"SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"},
-    CHostCase{"SyncUnassociated", kLatest, {"Synchronize", "0"}, "", "FALSE\n", "", "| are associated with"},
-    CHostCase{"SyncUnknownView", kLatest, {"--view", "nosuch", "Synchronize", "0"}, "", "FALSE\n", "",
-        "| Cannot synchronize the 'nosuch' view"}),
+    CHostCase{"SyncBranch", kBranchBehind, {"Synchronize", "0"}, "", "FALSE\n", "", "finish\n|"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
@@ -137,31 +132,6 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
         EXPECT_NE(run.err.find(FormatPrintf(told.c_str(), now)), std::string::npos) << run.err;
         EXPECT_EQ(StoredSpec(tag), updated);
     }
-}
-
-// A GUID file that gives no revision, an empty one too, is said once with its text.
-TEST_F(ViewProfileSyncTest, AGuidFileWithoutARevisionIsFalse) {
-    const std::string tag = MakeView(kComposed);
-    for (const std::string& guid : {std::string(), kGuid, kGuid + " x.5"}) {
-        MakeProfile("Proj", RulesFile("", kLatest), guid);
-        CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Synchronize", "0"});
-        EXPECT_EQ(run.out, "FALSE\n") << guid;
-        const std::string said = "has been corrupted:\n|\n| \"" + guid + "\"\n";
-        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find(said), run.err.rfind(said)) << run.err;
-    }
-    EXPECT_EQ(StoredSpec(tag), kComposed);
-}
-
-// Rules whose only end marker stands before the header (the checked-out
-// block's) compose nothing: FALSE, said, and the view unchanged.
-TEST_F(ViewProfileSyncTest, RulesWithoutAnEndMarkerAfterTheHeaderComposeNothing) {
-    const std::string rules = RulesFile("", kLatest), tag = MakeView(kLatest);
-    MakeProfile("Proj", rules.substr(0, rules.rfind("# SM_PROJECT]")));
-    CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Associate"}, kTyped);
-    EXPECT_EQ(run.out, "FALSE\n");
-    EXPECT_NE(run.err.find("couldn't find Profile private rules."), std::string::npos) << run.err;
-    EXPECT_EQ(StoredSpec(tag), kLatest);
 }
 
 TEST_F(ViewProfileSyncTest, AWorkspaceIsWrittenThenEditedThenUpdatedByTheTool) {
