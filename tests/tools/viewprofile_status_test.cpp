@@ -227,27 +227,6 @@ TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview)
     }
 }
 
-TEST_F(ViewStatusExitTest, UpToDateAndCleanIsZeroInTextToo) {
-    MakeProfile("Proj", RulesFile("", ""));
-    const std::string tag = MakeView(Associated(kProj, kGuid + " 2.5"));
-    CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "status"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_NE(
-        run.out.find("\nrevision        view 2.5, profile 2.5: up to date\nprivate branch  none\n"
-                     "checkouts       none\nneeds           nothing\n"),
-        std::string::npos)
-        << run.out;
-}
-
-TEST_F(ViewStatusExitTest, AnUnknownViewIsAnAccessErrorAsAJsonObject) {
-    CCommandOutput run = RunProgram("viewprofile", {"--view", "no_such_view", "status", "--json"});
-    EXPECT_EQ(run.exit_code, 2);
-    EXPECT_EQ(run.out, "");
-    const json error = json::parse(run.err);
-    EXPECT_EQ(error["status"], 2);
-    EXPECT_EQ(error["error"], "no view 'no_such_view' (stavetool lsview lists the views)");
-}
-
 // In one process, each view answers as it does alone; the exit status is the
 // highest, and --all takes every view of the client.
 TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
