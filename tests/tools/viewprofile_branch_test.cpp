@@ -125,24 +125,19 @@ TEST_P(SetUpBranchTest, MakesTheBranchTypeAndWritesTheBranchsConfigSpec) {
     EXPECT_EQ(Call(tag, {"GetConfigSpec"}, "").out, stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, SetUpBranchTest,
-    ::testing::Values(
-        CComposeCase{"Checkpoint", "name priv\nno\nnext\ncheckpoint CP2\nfinish\n",
-                     "CP1\r\nCP2, CP3\r\n", false, [](std::time_t) { return SelectorForm("CP2"); },
-                     "(list: CP3 CP2 CP1)"},
-        CComposeCase{"TimeRule", "name priv\nno\nnext\nmonth December\nday 7\nyear 2026\nfinish\n",
-                     "", false,
-                     [](std::time_t t) {
-                         return TimeForm("7-December-2026." +
-                                         std::to_string(std::stoi(LocalTime(t, "%H"))) +
-                                         LocalTime(t, ":%M:%S"));
-                     },
-                     "Month: December  Day: 7  Year: 2026"},
-        CComposeCase{"CurrentTimeInAdminVob", "name priv\nfinish\n", "", true,
-                     [](std::time_t t) { return TimeForm(LocalTime(t, "%d-%b-%Y.%H:%M:%S")); },
-                     "(*) Yes"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Kinds, SetUpBranchTest, ::testing::Values(
+    CComposeCase{"Checkpoint", "name priv\nno\nnext\ncheckpoint CP2\nfinish\n", "CP1\r\nCP2, CP3\r\n", false,
+        [](std::time_t) { return SelectorForm("CP2"); }, "(list: CP3 CP2 CP1)"},
+    CComposeCase{"TimeRule", "name priv\nno\nnext\nmonth December\nday 7\nyear 2026\nfinish\n", "", false,
+        [](std::time_t t) {
+            return TimeForm("7-December-2026." + std::to_string(std::stoi(LocalTime(t, "%H"))) +
+                            LocalTime(t, ":%M:%S"));
+        }, "Month: December  Day: 7  Year: 2026"},
+    CComposeCase{"CurrentTimeInAdminVob", "name priv\nfinish\n", "", true,
+        [](std::time_t t) { return TimeForm(LocalTime(t, "%d-%b-%Y.%H:%M:%S")); }, "(*) Yes"}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 struct CTypeCase {
     const char* label;
@@ -192,16 +187,12 @@ TEST_P(BranchTypeTest, AsksOnceAndLeavesOnlyWhatWasAgreed) {
               c.fail_third || c.script.find("cancel") != std::string::npos);
 }
 
-const char kOk[] = "name priv\ncomment new\nfinish\nok\n";
-const std::vector<std::string> kNewThenOld = {"priv::new;", "priv::old;", "priv::old;"};
-
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, BranchTypeTest, ::testing::Values(
-    CTypeCase{"ExistingInSecondAndThird", false, true, false, kOk, kNewThenOld,
-              "| 'VOB#2'.  If this branch type"},
     CTypeCase{"ExistingRefused", false, true, false, "name priv\nfinish\ncancel\ncancel\n",
               {"", "priv::old;", "priv::old;"}, "| 'VOB#2'.  If this branch type"},
-    CTypeCase{"LockedInSecondAndThird", true, false, false, kOk, kNewThenOld,
+    CTypeCase{"LockedInSecondAndThird", true, false, false, "name priv\ncomment new\nfinish\nok\n",
+              {"priv::new;", "priv::old;", "priv::old;"},
               "already exists and is currently locked"},
     // The admin VOB's type is unlocked too, though the VOB list does not name it.
     CTypeCase{"LockedInTheAdminVob", false, false, false, "name priv\nfinish\nok\n", {"", "", ""},
@@ -247,19 +238,17 @@ TEST_P(FinishBranchTest, SetsTheViewBackOrLeavesItAsItWas) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Choices, FinishBranchTest,
-    ::testing::Values(
-        CFinishCase{"Suspend", true, true, "suspend\n", "TRUE\n", kProfileForm,
-                    "| 'priv' private branch.", false},
-        CFinishCase{"Publish", true, true, "publish\n", "TRUE\n", kProfileForm, "", true},
-        CFinishCase{"PublishWithoutVobList", true, false, "publish\n", "FALSE\n",
-                    SelectorForm("REL1"),
-                    "| Cannot determine which VOBs to search for merge candidates.", false},
-        CFinishCase{"Cancel", true, true, "cancel\n", "FALSE\n", SelectorForm("REL1"), "", false},
-        CFinishCase{"NotOnAPrivateBranch", false, true, "", "FALSE\n", kProfileForm,
-                    "is not currently\n| configured for working on a private branch.", false}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Choices, FinishBranchTest, ::testing::Values(
+    CFinishCase{"Suspend", true, true, "suspend\n", "TRUE\n", kProfileForm, "| 'priv' private branch.", false},
+    CFinishCase{"Publish", true, true, "publish\n", "TRUE\n", kProfileForm, "", true},
+    CFinishCase{"PublishWithoutVobList", true, false, "publish\n", "FALSE\n", SelectorForm("REL1"),
+        "| Cannot determine which VOBs to search for merge candidates.", false},
+    CFinishCase{"Cancel", true, true, "cancel\n", "FALSE\n", SelectorForm("REL1"), "", false},
+    CFinishCase{"NotOnAPrivateBranch", false, true, "", "FALSE\n", kProfileForm,
+        "is not currently\n| configured for working on a private branch.", false}),
     [](const auto& info) { return std::string(info.param.label); });
+// clang-format on
 
 }  // namespace
 }  // namespace kelmora::test
