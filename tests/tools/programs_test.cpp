@@ -67,16 +67,13 @@ protected:
         for (const char* value : {"Folder", "Item"})
             ntregy_delete_value(NTREGY_HKEY_CURRENT_USER, SelectionKey().c_str(), value);
     }
-    std::string Named(std::string text) const {
-        for (const auto& [token, name] : {std::pair<std::string, std::string>{"%root", root_},
-                                          {"%ws", ws_},
-                                          {"%view", view_},
-                                          {"%vob", vob_},
-                                          {"%tree", dir_ / "tree"},
-                                          {"%dir", dir_.path()}})
-            for (size_t at; (at = text.find(token)) != std::string::npos;)
-                text.replace(at, token.size(), name);
-        return text;
+    std::string Named(const std::string& text) const {
+        return test::Named(text, {{"%root", root_},
+                                  {"%ws", ws_},
+                                  {"%view", view_},
+                                  {"%vob", vob_},
+                                  {"%tree", dir_ / "tree"},
+                                  {"%dir", dir_.path()}});
     }
     CTempDir dir_;
     const std::string root_ = dir_ / "my work space", ws_ = UniqueName("ws"),

@@ -33,15 +33,12 @@ struct CSessionCase {
 
 class StavetoolSessionTest : public ::testing::TestWithParam<CSessionCase> {
 protected:
-    std::string Named(std::string text) const {
-        for (const auto& [token, name] : {std::pair<std::string, std::string>{"%view", view_},
-                                          {"%vob", vob_},
-                                          {"%none", none_},
-                                          {"%dir", dir_.path()},
-                                          {"%home", home_.path()}})
-            for (size_t at; (at = text.find(token)) != std::string::npos;)
-                text.replace(at, token.size(), name);
-        return text;
+    std::string Named(const std::string& text) const {
+        return test::Named(text, {{"%view", view_},
+                                  {"%vob", vob_},
+                                  {"%none", none_},
+                                  {"%dir", dir_.path()},
+                                  {"%home", home_.path()}});
     }
     CScopedHome home_;
     CTempDir dir_;

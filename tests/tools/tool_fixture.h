@@ -3,6 +3,7 @@
 // What the tests of the programs share: running one of this build, and what
 // a run printed.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/test_env.h"
@@ -14,6 +15,15 @@ inline CCommandOutput RunProgram(const std::string& program, std::vector<std::st
                                  const std::string& input = "") {
     args.insert(args.begin(), BuiltProgram(program));
     return RunCommand(args, input);
+}
+
+// The text with each token replaced by its name wherever it stands.
+inline std::string Named(std::string text,
+                         const std::vector<std::pair<std::string, std::string>>& names) {
+    for (const auto& [token, name] : names)
+        for (size_t at = 0; (at = text.find(token, at)) != std::string::npos; at += name.size())
+            text.replace(at, token.size(), name);
+    return text;
 }
 
 // What a run printed; for a failed one, its exit status and standard error.

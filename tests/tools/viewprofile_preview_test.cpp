@@ -8,6 +8,7 @@
 #include "client/checkout_admin.h"
 #include "cspec/profile_site.h"
 #include "platform/env.h"
+#include "tools/tool_fixture.h"
 #include "unified_diff.h"
 
 namespace kelmora::test {
@@ -71,17 +72,6 @@ protected:
         }
         WriteProfileFile("Proj", "VOB List", list);
     }
-    // The case's text with the names of this run.
-    std::string Named(std::string text, const std::string& tag) const {
-        for (const auto& [word, name] :
-             {std::pair<std::string, std::string>{"VOBA", vobs_[0].substr(1)},
-              {"VOBB", vobs_[1].substr(1)},
-              {"VIEW", tag}}) {
-            for (size_t at; (at = text.find(word)) != std::string::npos;)
-                text.replace(at, word.size(), name);
-        }
-        return text;
-    }
     // The tree, the mounts and the client database's bytes (a reader changes none).
     std::string Snapshot() const {
         std::string all = FolderContents(root_) + FolderContents(KelmoraHome() + "/vobs");
@@ -108,7 +98,10 @@ TEST_P(ViewPreviewTest, ShowsTheChangeAndMakesNone) {
             (records ? "it records revision 2.5 of " + kProj : "it records no View Profile") +
             ".\n" + tools::UnifiedDiff(c.spec, c.new_spec, tag + " (now)", tag + " (would be)");
     }
-    EXPECT_EQ(run.out, expected + Named(c.shown, tag)) << run.err;
+    EXPECT_EQ(run.out, expected + Named(c.shown, {{"VOBA", vobs_[0].substr(1)},
+                                                  {"VOBB", vobs_[1].substr(1)},
+                                                  {"VIEW", tag}}))
+        << run.err;
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(StoredSpec(tag), c.spec);
 }
