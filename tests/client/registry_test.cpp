@@ -64,64 +64,49 @@ INSTANTIATE_TEST_SUITE_P(BothHives, RegistryHiveTest,
                              return info.param == NTREGY_HKEY_LOCAL_MACHINE ? "Machine" : "User";
                          });
 
-// A read of a missing value empties the buffer and still gives a key handle
-// when the key exists, which it does while it or a key below it holds a value.
-// Keys compare without regard to case or to outer and doubled backslashes.
-TEST(RegistryTest, MissingValueGivesAKeyHandleExactlyWhenTheKeyExists) {
-    const std::string key = KeyFor("keys");
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, (key + "\\Child").c_str(), "V", "1"),
+// A read finds the value under any spelling of its key (case, outer and
+// doubled backslashes) and name, cut to the buffer and terminated. A missing
+// value empties the buffer; either way a key handle comes back exactly when
+// the key exists, which it does while it or a key below it holds a value.
+TEST(RegistryTest, ReadsFindTheValueUnderAnySpellingCutToTheBuffer) {
+    const std::string leaf = UniqueName("Read"), key = "Software\\" + leaf;
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_CURRENT_USER, (key + "\\Child").c_str(), "Root",
+                               "/srv/profiles"),
               TBS_ST_OK);
-    // "...\keysX" is not below "...\keys".
-    const std::pair<std::string, bool> kCases[] = {{key + "\\Child", true},
-                                                   {key, true},
-                                                   {key.substr(0, key.size() - 1), false},
-                                                   {key + "\\Other", false}};
-    for (const auto& [path, exists] : kCases) {
-        char buf[16] = "junk";
+    const struct {
+        std::string key;
+        const char* name;
+        size_t size;
+        tbs_status_t status;
+        const char* contents;
+        bool key_exists;
+    } kCases[] = {
+        {key + "\\Child", "Root", 14, TBS_ST_OK, "/srv/profiles", true},
+        {"SOFTWARE\\" + leaf + "\\child", "ROOT", 14, TBS_ST_OK, "/srv/profiles", true},
+        {"\\\\software\\\\" + leaf + "\\Child\\\\", "root", 14, TBS_ST_OK, "/srv/profiles", true},
+        {key + "\\Child", "Root", 13, TBS_ST_BUFFER_TOO_SMALL, "/srv/profile", true},
+        {key + "\\Child", "Root", 1, TBS_ST_BUFFER_TOO_SMALL, "", true},
+        {key, "Absent", 16, TBS_ST_NOT_FOUND, "", true},
+        {key.substr(0, key.size() - 1), "Absent", 16, TBS_ST_NOT_FOUND, "", false},
+        {key + "\\Other", "Absent", 16, TBS_ST_NOT_FOUND, "", false}};
+    for (const auto& c : kCases) {
+        char buf[32];
+        std::memset(buf, 'Z', sizeof buf);
         CKeyHandle handle;
-        EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, path.c_str(), "Absent", buf,
-                                   sizeof buf, handle.out()),
-                  TBS_ST_NOT_FOUND)
-            << path;
-        EXPECT_EQ(handle.get() != nullptr, exists) << path;
-        EXPECT_STREQ(buf, "") << path;
-    }
-}
-
-TEST(RegistryTest, SameKeyAndNameWhateverTheSpelling) {
-    const std::string leaf = UniqueName("Spelled");
-    ASSERT_EQ(
-        ntregy_set_value(NTREGY_HKEY_CURRENT_USER, ("Software\\" + leaf).c_str(), "Item", "found"),
-        TBS_ST_OK);
-    for (const std::string& spelled :
-         {"SOFTWARE\\" + leaf, "\\Software\\" + leaf, "Software\\\\" + leaf + "\\",
-          "\\\\software\\" + leaf + "\\\\"}) {
-        std::string value;
-        ASSERT_EQ(client::ReadRegistryValue(NTREGY_HKEY_CURRENT_USER, spelled, "ITEM", &value),
-                  TBS_ST_OK)
-            << spelled;
-        EXPECT_EQ(value, "found");
+        EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_CURRENT_USER, c.key.c_str(), c.name, buf, c.size,
+                                   handle.out()),
+                  c.status)
+            << c.key << " " << c.size;
+        EXPECT_STREQ(buf, c.contents) << c.key;
+        EXPECT_EQ(buf[c.size], 'Z') << "wrote past " << c.size;
+        EXPECT_EQ(handle.get() != nullptr, c.key_exists) << c.key;
     }
     EXPECT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "\\", "Name", "v"), TBS_ST_INVALID);
     EXPECT_EQ(ntregy_set_value(static_cast<ntregy_hive_t>(7), "Software", "Name", "v"),
               TBS_ST_INVALID);
-}
-
-TEST(RegistryTest, ValueIsCutToTheBufferAndStillTerminated) {
-    const std::string key = KeyFor("buffer");
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Root", "/srv/profiles"),
-              TBS_ST_OK);
-    const std::pair<size_t, const char*> kCases[] = {
-        {14, "/srv/profiles"}, {13, "/srv/profile"}, {5, "/srv"}, {1, ""}};
-    for (const auto& [size, contents] : kCases) {
-        char buf[32];
-        std::memset(buf, 'Z', sizeof buf);
-        EXPECT_EQ(
-            ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Root", buf, size, nullptr),
-            size == 14 ? TBS_ST_OK : TBS_ST_BUFFER_TOO_SMALL);
-        EXPECT_STREQ(buf, contents);
-        EXPECT_EQ(buf[size], 'Z') << "wrote past " << size;
-    }
+    EXPECT_EQ(
+        ntregy_get_value(static_cast<ntregy_hive_t>(7), "Software", "Name", nullptr, 0, nullptr),
+        TBS_ST_INVALID);
 }
 
 // Numbered client parameters are words; the file system's are text.
