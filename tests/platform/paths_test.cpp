@@ -86,7 +86,7 @@ TEST(KelmoraHomeTest, TheVariableElseTheUsersHome) {
     }
 }
 
-TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
+TEST(TempFile, RemovedWhenTheObjectDiesOrTakesAnotherUnlessReleased) {
     test::CTempDir dir;
     test::CScopedEnv tmp("TMPDIR", dir.path());
     std::string path, released;
@@ -102,6 +102,11 @@ TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
     }
     EXPECT_FALSE(PathExists(path));
     EXPECT_TRUE(IsRegularFile(released));
+    CTempFile adopter;  // what it held goes when it takes another file
+    ASSERT_TRUE(adopter.Create());
+    path = adopter.path();
+    adopter.Adopt(released);
+    EXPECT_FALSE(PathExists(path));
 }
 
 // The entries of a folder, with each one's permission bits.
