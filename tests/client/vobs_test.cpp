@@ -192,7 +192,7 @@ TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
     vob_ob_cursor_close(cursor);
 }
 
-TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
+TEST(VobHandleTest, AnUnknownVobOrObjectIsNotFoundAndAFaultLastsUntilCleared) {
     tbs_uuid_t unknown{};
     unknown.bytes[0] = 0x5a;
     vob_handle_t vob = nullptr;
@@ -206,9 +206,13 @@ TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
     ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);
     ASSERT_EQ(site.Register(0, &vob), TBS_ST_OK);
     // Which replicas master which checkouts is shown by the checkout detection.
-    tbs_oid_t own{};
+    tbs_oid_t own{}, master{};
     EXPECT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, nullptr), TBS_ST_INVALID);
     EXPECT_EQ(vob_ob_get_wk_obj(vob, 7, &own), TBS_ST_INVALID);
+    ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, &own), TBS_ST_OK);
+    ASSERT_EQ(vob_obj_get_master(vob, &own, 0, &master), TBS_ST_OK);
+    EXPECT_EQ(master, own);  // a replica masters itself
+    EXPECT_EQ(vob_obj_get_master(vob, &unknown, 0, &master), TBS_ST_NOT_FOUND);
 }
 
 }  // namespace
