@@ -109,6 +109,10 @@ const CRuleCase kRules[] = {
     {"time 1-Jan-2026\nend time", "end time"},
     // The same day written differently still closes its block.
     {"time 2-feb-2026\nend time 2-February-2026", "end time 2-February-2026 {2.2.2026}"},
+    // Nested blocks each closed by their own end.
+    {"mkbranch outer\n time 1-Mar-2026.08:00\n  mkbranch inner -override\n  end mkbranch inner\n"
+     " end time\nend mkbranch outer",
+     "end mkbranch outer"},
     {"load \"\\vob\\My Project\\docs\"  # quoted", "load [\\vob\\My Project\\docs]"},
     {"load \"\\vob\\x # y\"", "load [\\vob\\x # y]"},
     {"include /srv/specs/common.cs", "include [/srv/specs/common.cs]"},
@@ -134,22 +138,6 @@ std::vector<int> Each(const std::string& text, int CCfsRule::*field) {
     std::vector<int> values;
     for (const CCfsRule& rule : result.rules) values.push_back(rule.*field);
     return values;
-}
-
-TEST(CfsGrammarTest, BlocksRecordTheirEndLineOrZeroWhenLeftOpen) {
-    EXPECT_EQ(Each("mkbranch outer\n"
-                   "  time 1-Mar-2026.08:00\n"
-                   "    element * \\main\\LATEST\n"
-                   "    mkbranch inner -override\n"
-                   "    end mkbranch inner\n"
-                   "  end time\n"
-                   "end mkbranch outer\n",
-                   &CCfsRule::end_line),
-              (std::vector<int>{7, 6, 0, 5, 0, 0, 0}));
-    EXPECT_EQ(Each("element * CHECKEDOUT\nmkbranch jdoe_dev\ntime yesterday\n"
-                   "element * \\main\\LATEST\nmkbranch other\nend mkbranch\n",
-                   &CCfsRule::end_line),
-              (std::vector<int>{0, 0, 0, 0, 6, 0}));
 }
 
 // CRLF, LF and a last line ended by a lone CR; blank, indented and comment

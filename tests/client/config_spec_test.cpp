@@ -62,33 +62,6 @@ tbs_status_t SetWithWsSetSpec(const std::string& root, const std::string& path) 
     return status == TBS_ST_OK ? ws_set_spec(ws.get(), path.c_str()) : status;
 }
 
-class ConfigSpecRoundTripTest : public ::testing::TestWithParam<std::string> {};
-
-// A new view's is empty.
-TEST_P(ConfigSpecRoundTripTest, DynamicViewAndWorkspaceGiveBackEveryByte) {
-    CTempDir dir;
-    const std::string view = UniqueName("dyn"), ws = UniqueName("ws");
-    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
-    ASSERT_EQ(client::CreateWorkspace(ws, dir / "root"), TBS_ST_OK);
-    EXPECT_EQ(FetchConfigSpec(view, dir), "");
-    WriteTextFile(dir / "cs", GetParam());
-    ASSERT_EQ(SetWithCmdSetcs(view, dir / "cs"), TBS_ST_OK);
-    ASSERT_EQ(SetWithWsSetSpec(dir / "root", dir / "cs"), TBS_ST_OK);
-    EXPECT_EQ(FetchConfigSpec(view, dir), GetParam());
-    EXPECT_EQ(FetchConfigSpec(ws, dir), GetParam());
-    std::string stored;
-    ASSERT_EQ(client::GetConfigSpecText(view, &stored), TBS_ST_OK);
-    EXPECT_EQ(stored, GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ConfigSpecRoundTripTest,
-    ::testing::Values(std::string(kGoodText), std::string("element * CHECKEDOUT\n"),
-                      std::string("element * CHECKEDOUT"),  // no final line end
-                      std::string("# caf\xC3\xA9 \xFF\xFE\x80\r\nelement * CHECKEDOUT\r\n"),
-                      std::string("# mixed\r\nelement * CHECKEDOUT\n\r\n"), std::string()),
-    [](const auto& info) { return test::CaseName(info.index, info.param); });
-
 // The three ways in for a config spec refuse text that does not parse.
 enum class Entry { CmdSetcs, WsSetSpec, SetConfigSpecText };
 constexpr const char* kEntryNames[] = {"CmdSetcs", "WsSetSpec", "SetConfigSpecText"};

@@ -71,19 +71,6 @@ TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     EXPECT_TRUE(output.error().ends_with("still printed\n")) << output.error();
 }
 
-TEST(MessagesTest, WithoutLogOrRedirectInformationGoesToStdoutTheRestToStderr) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    for (const auto& [kind, text] : {std::pair{IMSG_KIND_INFO, "hello"},
-                                     {IMSG_KIND_CONTINUE, "again"},
-                                     {IMSG_KIND_ERROR, "broken"},
-                                     {IMSG_KIND_CONTINUE, "still"},
-                                     {IMSG_KIND_WARNING, "careful"}})
-        imsg_print(kind, "%s\n", -1, text);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "hello\nagain\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "broken\nstill\ncareful\n");
-}
-
 // Two processes append long entries to one log at once; every entry must
 // arrive whole, on its own line, and in each writer's order.
 TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {

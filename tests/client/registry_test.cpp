@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "client/client_test_util.h"
 #include "support/test_env.h"
@@ -23,105 +22,62 @@ private:
     ntregy_key_t key_ = nullptr;
 };
 
-std::string KeyFor(const std::string& leaf) {
-    return "Software\\Tests\\" + UniqueName(leaf);
-}
-
-class RegistryHiveTest : public ::testing::TestWithParam<ntregy_hive_t> {};
-
-// Values come back whole (empty and long ones too), can be replaced and
-// deleted, and the other hive does not see them.
-TEST_P(RegistryHiveTest, ValuesRoundTripWholeAndStayInTheirHive) {
-    const ntregy_hive_t hive = GetParam();
-    const ntregy_hive_t other =
-        hive == NTREGY_HKEY_LOCAL_MACHINE ? NTREGY_HKEY_CURRENT_USER : NTREGY_HKEY_LOCAL_MACHINE;
-    const std::string key = KeyFor("round"), long_value(5000, 'v');
-    std::string value;
-    ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Folder", "/srv/one"), TBS_ST_OK);
-    EXPECT_EQ(client::ReadRegistryValue(other, key, "Folder", &value), TBS_ST_NOT_FOUND);
-    ASSERT_EQ(ntregy_set_value(other, key.c_str(), "Folder", "theirs"), TBS_ST_OK);
-    ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Folder", "/srv/two"), TBS_ST_OK);
-    char buf[64];
-    CKeyHandle handle;
-    ASSERT_EQ(ntregy_get_value(hive, key.c_str(), "Folder", buf, sizeof buf, handle.out()),
-              TBS_ST_OK);
-    EXPECT_STREQ(buf, "/srv/two");
-    EXPECT_NE(handle.get(), nullptr);
-    ASSERT_EQ(ntregy_delete_value(hive, key.c_str(), "Folder"), TBS_ST_OK);
-    EXPECT_EQ(ntregy_delete_value(hive, key.c_str(), "Folder"), TBS_ST_NOT_FOUND);
-    ASSERT_EQ(client::ReadRegistryValue(other, key, "Folder", &value), TBS_ST_OK);
-    EXPECT_EQ(value, "theirs");
-    for (const std::string& text : {std::string(), long_value}) {
-        ASSERT_EQ(ntregy_set_value(hive, key.c_str(), "Text", text.c_str()), TBS_ST_OK);
-        ASSERT_EQ(client::ReadRegistryValue(hive, key, "Text", &value), TBS_ST_OK);
-        EXPECT_EQ(value, text);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(BothHives, RegistryHiveTest,
-                         ::testing::Values(NTREGY_HKEY_LOCAL_MACHINE, NTREGY_HKEY_CURRENT_USER),
-                         [](const auto& info) {
-                             return info.param == NTREGY_HKEY_LOCAL_MACHINE ? "Machine" : "User";
-                         });
-
-// A read of a missing value empties the buffer and still gives a key handle
-// when the key exists, which it does while it or a key below it holds a value.
-// Keys compare without regard to case or to outer and doubled backslashes.
-TEST(RegistryTest, MissingValueGivesAKeyHandleExactlyWhenTheKeyExists) {
-    const std::string key = KeyFor("keys");
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, (key + "\\Child").c_str(), "V", "1"),
-              TBS_ST_OK);
-    // "...\keysX" is not below "...\keys".
-    const std::pair<std::string, bool> kCases[] = {{key + "\\Child", true},
-                                                   {key, true},
-                                                   {key.substr(0, key.size() - 1), false},
-                                                   {key + "\\Other", false}};
-    for (const auto& [path, exists] : kCases) {
-        char buf[16] = "junk";
+// A value set again replaces the one before and stays in its hive; a read
+// finds it under any spelling of its key (case, outer and doubled
+// backslashes) and name, cut to the buffer and terminated. A missing value
+// empties the buffer; either way a key handle comes back exactly when the key
+// exists, which it does while it or a key below it holds a value.
+TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
+    const std::string leaf = UniqueName("Read"), key = "Software\\" + leaf, child = key + "\\Child";
+    for (const char* text : {"/srv/old", "/srv/profiles"})  // the second replaces the first
+        ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_CURRENT_USER, child.c_str(), "Root", text),
+                  TBS_ST_OK);
+    std::string value;  // the other hive does not see it
+    EXPECT_EQ(client::ReadRegistryValue(NTREGY_HKEY_LOCAL_MACHINE, child, "Root", &value),
+              TBS_ST_NOT_FOUND);
+    const struct {
+        std::string key;
+        const char* name;
+        size_t size;
+        tbs_status_t status;
+        const char* contents;
+        bool key_exists;
+    } kCases[] = {
+        {key + "\\Child", "Root", 14, TBS_ST_OK, "/srv/profiles", true},
+        {"SOFTWARE\\" + leaf + "\\child", "ROOT", 14, TBS_ST_OK, "/srv/profiles", true},
+        {"\\\\software\\\\" + leaf + "\\Child\\\\", "root", 14, TBS_ST_OK, "/srv/profiles", true},
+        {key + "\\Child", "Root", 13, TBS_ST_BUFFER_TOO_SMALL, "/srv/profile", true},
+        {key + "\\Child", "Root", 1, TBS_ST_BUFFER_TOO_SMALL, "", true},
+        {key, "Absent", 16, TBS_ST_NOT_FOUND, "", true},
+        {key.substr(0, key.size() - 1), "Absent", 16, TBS_ST_NOT_FOUND, "", false},
+        {key + "\\Other", "Absent", 16, TBS_ST_NOT_FOUND, "", false}};
+    for (const auto& c : kCases) {
+        char buf[32];
+        std::memset(buf, 'Z', sizeof buf);
         CKeyHandle handle;
-        EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, path.c_str(), "Absent", buf,
-                                   sizeof buf, handle.out()),
-                  TBS_ST_NOT_FOUND)
-            << path;
-        EXPECT_EQ(handle.get() != nullptr, exists) << path;
-        EXPECT_STREQ(buf, "") << path;
+        EXPECT_EQ(ntregy_get_value(NTREGY_HKEY_CURRENT_USER, c.key.c_str(), c.name, buf, c.size,
+                                   handle.out()),
+                  c.status)
+            << c.key << " " << c.size;
+        EXPECT_STREQ(buf, c.contents) << c.key;
+        EXPECT_EQ(buf[c.size], 'Z') << "wrote past " << c.size;
+        EXPECT_EQ(handle.get() != nullptr, c.key_exists) << c.key;
     }
-}
-
-TEST(RegistryTest, SameKeyAndNameWhateverTheSpelling) {
-    const std::string leaf = UniqueName("Spelled");
-    ASSERT_EQ(
-        ntregy_set_value(NTREGY_HKEY_CURRENT_USER, ("Software\\" + leaf).c_str(), "Item", "found"),
-        TBS_ST_OK);
-    for (const std::string& spelled :
-         {"SOFTWARE\\" + leaf, "\\Software\\" + leaf, "Software\\\\" + leaf + "\\",
-          "\\\\software\\" + leaf + "\\\\"}) {
-        std::string value;
-        ASSERT_EQ(client::ReadRegistryValue(NTREGY_HKEY_CURRENT_USER, spelled, "ITEM", &value),
-                  TBS_ST_OK)
-            << spelled;
-        EXPECT_EQ(value, "found");
+    for (const std::string& text : {std::string(), std::string(5000, 'v')}) {
+        ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text", text.c_str()),
+                  TBS_ST_OK);
+        ASSERT_EQ(client::ReadRegistryValue(NTREGY_HKEY_CURRENT_USER, key, "Text", &value),
+                  TBS_ST_OK);
+        EXPECT_EQ(value, text);  // whole, empty or long
     }
+    ASSERT_EQ(ntregy_delete_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text"), TBS_ST_OK);
+    EXPECT_EQ(ntregy_delete_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text"), TBS_ST_NOT_FOUND);
     EXPECT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, "\\", "Name", "v"), TBS_ST_INVALID);
     EXPECT_EQ(ntregy_set_value(static_cast<ntregy_hive_t>(7), "Software", "Name", "v"),
               TBS_ST_INVALID);
-}
-
-TEST(RegistryTest, ValueIsCutToTheBufferAndStillTerminated) {
-    const std::string key = KeyFor("buffer");
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Root", "/srv/profiles"),
-              TBS_ST_OK);
-    const std::pair<size_t, const char*> kCases[] = {
-        {14, "/srv/profiles"}, {13, "/srv/profile"}, {5, "/srv"}, {1, ""}};
-    for (const auto& [size, contents] : kCases) {
-        char buf[32];
-        std::memset(buf, 'Z', sizeof buf);
-        EXPECT_EQ(
-            ntregy_get_value(NTREGY_HKEY_LOCAL_MACHINE, key.c_str(), "Root", buf, size, nullptr),
-            size == 14 ? TBS_ST_OK : TBS_ST_BUFFER_TOO_SMALL);
-        EXPECT_STREQ(buf, contents);
-        EXPECT_EQ(buf[size], 'Z') << "wrote past " << size;
-    }
+    EXPECT_EQ(
+        ntregy_get_value(static_cast<ntregy_hive_t>(7), "Software", "Name", nullptr, 0, nullptr),
+        TBS_ST_INVALID);
 }
 
 // Numbered client parameters are words; the file system's are text.

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "client/admin.h"
 #include "client/client_test_util.h"
 #include "client/view_store.h"
+#include "platform/env.h"
 #include "platform/fs.h"
 #include "support/test_env.h"
 
@@ -39,43 +42,81 @@ TEST(ViewAdminTest, WorkspaceRootsMayNotOverlap) {
     EXPECT_NE(output.error().find("overlap"), std::string::npos) << output.error();
 }
 
-TEST(ViewHandleTest, HandlesByTagAndByUuidDescribeTheSameView) {
-    const std::string tag = UniqueName("h");
-    ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
-    client::CViewRecord record;
-    ASSERT_EQ(client::FindView(tag, &record), TBS_ST_OK);
-
-    CViewHandle by_tag;
-    ASSERT_EQ(cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, by_tag.out()), TBS_ST_OK);
+// The identifier of the view a handle was got for, with " ws" for a
+// workspace, or the status of the lookup that failed.
+std::string Reached(tbs_status_t status, const CViewHandle& handle) {
+    if (status != TBS_ST_OK) return "status " + std::to_string(status);
     tbs_uuid_t uuid{};
-    ASSERT_EQ(view_get_uuid(by_tag.get(), &uuid), TBS_ST_OK);
-    EXPECT_EQ(client::UuidToText(uuid), record.uuid);
     int is_ws = -1;
-    ASSERT_EQ(view_ws_is_ws_view(by_tag.get(), &is_ws), TBS_ST_OK);
-    EXPECT_EQ(is_ws, 0);
-
-    CViewHandle by_uuid;
-    ASSERT_EQ(view_get_handle(&uuid, by_uuid.out()), TBS_ST_OK);
-    tbs_uuid_t again{};
-    ASSERT_EQ(view_get_uuid(by_uuid.get(), &again), TBS_ST_OK);
-    EXPECT_EQ(client::UuidToText(again), record.uuid);
+    EXPECT_EQ(view_get_uuid(handle.get(), &uuid), TBS_ST_OK);
+    EXPECT_EQ(view_ws_is_ws_view(handle.get(), &is_ws), TBS_ST_OK);
+    return client::UuidToText(uuid) + (is_ws ? " ws" : "");
 }
 
-TEST(ViewHandleTest, UnknownViewsAndPathsOutsideEveryWorkspaceGiveNoHandle) {
-    CViewHandle handle;
-    EXPECT_EQ(view_get_handle_by_tag(UniqueName("none").c_str(), 0, handle.out()),
-              TBS_ST_NOT_FOUND);
-    EXPECT_EQ(handle.get(), nullptr);
-    tbs_uuid_t uuid = TBS_UUID_NULL;
-    EXPECT_EQ(view_get_handle(&uuid, handle.out()), TBS_ST_NOT_FOUND);
-    EXPECT_EQ(handle.get(), nullptr);
+// A view is reached by its tag, its identifier, its path name or a path below
+// it; a workspace's root is made absolute and created. Unknown tags and
+// identifiers, and paths outside every view, give no handle.
+TEST(ViewHandleTest, TagIdentifierAndPathsReachTheSameViewAndNothingElse) {
     CTempDir dir;
-    CWsHandle ws;
-    EXPECT_EQ(ws_get_handle(dir.path().c_str(), 0, ws.out()), TBS_ST_NOT_WS);
-    EXPECT_EQ(ws.get(), nullptr);
-    char buf[1024];
-    EXPECT_EQ(cmd_utl_view_tag_to_pname(UniqueName("none").c_str(), 0, sizeof buf, buf),
-              TBS_ST_NOT_FOUND);
+    const std::string view = UniqueName("dyn"), ws = UniqueName("ws"), none = UniqueName("none");
+    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
+    ASSERT_EQ(client::CreateWorkspace(ws, dir / "a/../my ws/"), TBS_ST_OK);
+    const std::string root = dir / "my ws";
+    EXPECT_TRUE(IsDirectory(root));
+    client::CViewRecord dyn, wsp;
+    ASSERT_EQ(client::FindView(view, &dyn), TBS_ST_OK);
+    ASSERT_EQ(client::FindView(ws, &wsp), TBS_ST_OK);
+    char pname[1024];
+    ASSERT_EQ(cmd_utl_view_tag_to_pname(ws.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
+    EXPECT_EQ(std::string(pname), root);
+    EXPECT_EQ(ws_get_view(root.c_str(), 0, 8, pname), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_EQ(std::string(pname), ws.substr(0, 7));  // a tag that does not fit is cut
+    EXPECT_EQ(cmd_utl_view_tag_to_pname(none.c_str(), 0, sizeof pname, pname), TBS_ST_NOT_FOUND);
+    ASSERT_EQ(cmd_utl_view_tag_to_pname(view.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
+    const std::string in_ws = wsp.uuid + " ws",
+                      not_found = "status " + std::to_string(TBS_ST_NOT_FOUND),
+                      not_a_view = "status " + std::to_string(TBS_ST_NOT_A_VIEW);
+    tbs_uuid_t uuid{}, unknown = TBS_UUID_NULL;
+    ASSERT_TRUE(client::UuidFromText(dyn.uuid, &uuid));
+    CViewHandle by_tag, ws_by_tag, by_uuid, none_by_tag, none_by_uuid;
+    EXPECT_EQ(Reached(cmd_utl_view_tag_to_handle(view.c_str(), 0, 0, 0, 0, by_tag.out()), by_tag),
+              dyn.uuid);
+    EXPECT_EQ(Reached(view_get_handle_by_tag(ws.c_str(), 0, ws_by_tag.out()), ws_by_tag), in_ws);
+    EXPECT_EQ(Reached(view_get_handle(&uuid, by_uuid.out()), by_uuid), dyn.uuid);
+    EXPECT_EQ(Reached(view_get_handle_by_tag(none.c_str(), 0, none_by_tag.out()), none_by_tag),
+              not_found);
+    EXPECT_EQ(Reached(view_get_handle(&unknown, none_by_uuid.out()), none_by_uuid), not_found);
+    EXPECT_EQ(none_by_tag.get(), nullptr);
+    const std::pair<std::string, std::string> kPaths[] = {
+        {pname, dyn.uuid},
+        {std::string(pname) + "/vobs/src", dyn.uuid},
+        {root, in_ws},
+        {root + "/sub/../x", in_ws},
+        {dir / "elsewhere", not_a_view},
+        {KelmoraHome() + "/views", not_a_view},
+        {KelmoraHome() + "/views/" + ws, not_a_view},
+        {KelmoraHome() + "/views/" + none, not_a_view}};
+    for (const auto& [path, expected] : kPaths) {
+        CViewHandle handle;
+        EXPECT_EQ(Reached(view_get_handle(path.c_str(), 1, handle.out()), handle), expected)
+            << path;
+    }
+    CWsHandle outside, inside;
+    EXPECT_EQ(ws_get_handle(dir.path().c_str(), 0, outside.out()), TBS_ST_NOT_WS);
+    EXPECT_EQ(outside.get(), nullptr);
+    char untouched = 'Z';  // a buffer of no size is not written
+    EXPECT_EQ(ws_get_view(dir.path().c_str(), 0, 0, &untouched), TBS_ST_NOT_WS);
+    EXPECT_EQ(untouched, 'Z');
+    ASSERT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, inside.out()), TBS_ST_OK);
+    uint32_t flags = 1;
+    ASSERT_EQ(ws_get_load_preferences(inside.get(), &flags), TBS_ST_OK);
+    EXPECT_EQ(flags, 0u);
+    for (const auto& [bit, on, after] :
+         {std::tuple{0x10000u, 1, 0x10000u}, {0x4u, 1, 0x10004u}, {0x4u, 0, 0x10000u}}) {
+        ASSERT_EQ(ws_set_load_preferences(inside.get(), bit, on), TBS_ST_OK);
+        ASSERT_EQ(ws_get_load_preferences(inside.get(), &flags), TBS_ST_OK);
+        EXPECT_EQ(flags, after);
+    }
 }
 
 TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
@@ -121,47 +162,6 @@ INSTANTIATE_TEST_SUITE_P(Paths, WorkspaceContainmentTest, ::testing::ValuesIn(kP
                          [](const auto& info) {
                              return test::CaseName(info.index, info.param.path);
                          });
-
-// The root is made absolute and created; the workspace is seen there, and
-// reached by its tag and from any path inside.
-TEST(WorkspaceTest, RootPathNameHandlesAndLoadPreferences) {
-    CTempDir dir;
-    const std::string tag = UniqueName("wsp");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "a/b/../ws/"), TBS_ST_OK);
-    const std::string root = dir / "a/ws";
-    client::CViewRecord record;
-    ASSERT_EQ(client::FindView(tag, &record), TBS_ST_OK);
-    EXPECT_TRUE(record.is_workspace);
-    EXPECT_EQ(record.workspace_root, root);
-    EXPECT_TRUE(IsDirectory(root));
-    char buf[1024];
-    ASSERT_EQ(cmd_utl_view_tag_to_pname(tag.c_str(), 0, sizeof buf, buf), TBS_ST_OK);
-    EXPECT_EQ(std::string(buf), root);
-    // A tag that does not fit is cut and reported.
-    ASSERT_GT(tag.size(), 7u);
-    EXPECT_EQ(ws_get_view(root.c_str(), 0, 8, buf), TBS_ST_BUFFER_TOO_SMALL);
-    EXPECT_EQ(std::string(buf), tag.substr(0, 7));
-
-    CViewHandle view;
-    ASSERT_EQ(view_get_handle_by_tag(tag.c_str(), 0, view.out()), TBS_ST_OK);
-    int is_ws = 0;
-    ASSERT_EQ(view_ws_is_ws_view(view.get(), &is_ws), TBS_ST_OK);
-    EXPECT_EQ(is_ws, 1);
-    CWsHandle handle;
-    ASSERT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, handle.out()), TBS_ST_OK);
-    ASSERT_NE(handle.get(), nullptr);
-
-    uint32_t flags = 1;
-    ASSERT_EQ(ws_get_load_preferences(handle.get(), &flags), TBS_ST_OK);
-    EXPECT_EQ(flags, 0u);
-    ASSERT_EQ(ws_set_load_preferences(handle.get(), 0x10000, 1), TBS_ST_OK);
-    ASSERT_EQ(ws_set_load_preferences(handle.get(), 0x4, 1), TBS_ST_OK);
-    ASSERT_EQ(ws_get_load_preferences(handle.get(), &flags), TBS_ST_OK);
-    EXPECT_EQ(flags, 0x10004u);
-    ASSERT_EQ(ws_set_load_preferences(handle.get(), 0x4, 0), TBS_ST_OK);
-    ASSERT_EQ(ws_get_load_preferences(handle.get(), &flags), TBS_ST_OK);
-    EXPECT_EQ(flags, 0x10000u);
-}
 
 }  // namespace
 }  // namespace kelmora::test

@@ -10,7 +10,6 @@
 #include "client/client_test_util.h"
 #include "client/view_store.h"
 #include "client/vob_admin.h"
-#include "platform/env.h"
 #include "support/test_env.h"
 
 namespace kelmora::test {
@@ -19,18 +18,12 @@ namespace {
 TEST(VobAdminTest, AVobIsFoundByItsTagAndNeitherTagNorStorageMayBeTakenAgain) {
     CTempDir dir;
     const std::string tag = "/vobs/" + UniqueName("src");
-    client::CVobOptions options;
-    options.replicated = true;
-    options.replica_name = "site1";
-    ASSERT_EQ(client::CreateVob(tag, dir / "stg/../stg", options), TBS_ST_OK);
-
+    // Replicas and their names are shown by stavetool's mkvob and lsco.
+    ASSERT_EQ(client::CreateVob(tag, dir / "stg/../stg", {}), TBS_ST_OK);
     client::CVobRecord by_tag;
     ASSERT_EQ(client::FindVob(tag, &by_tag), TBS_ST_OK);
     EXPECT_EQ(by_tag.storage_path, dir / "stg");
     EXPECT_EQ(by_tag.mount_dir, tag);
-    EXPECT_EQ(by_tag.replica_name, "site1");
-    EXPECT_TRUE(by_tag.replicated);
-    EXPECT_NE(by_tag.uuid, by_tag.replica_uuid);
 
     EXPECT_EQ(client::CreateVob(tag, dir / "other", {}), TBS_ST_EXISTS);
     EXPECT_EQ(client::CreateVob(tag + "x", dir / "stg", {}), TBS_ST_EXISTS);
@@ -193,35 +186,7 @@ TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
     vob_ob_cursor_close(cursor);
 }
 
-TEST(VobObjectTest, ACheckoutIsMasteredByTheReplicaItWasCheckedOutUnder) {
-    CVobSite site(1, /*replicated=*/true);
-    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "here.c", ""), TBS_ST_OK);
-    ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "there.c", "far"), TBS_ST_OK);
-    vob_handle_t vob = site.Open(0);
-    tbs_oid_t own{}, far_master{};
-    ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, &own), TBS_ST_OK);
-    EXPECT_EQ(vob_ob_get_wk_obj(vob, 7, &far_master), TBS_ST_INVALID);
-    int replicated = 0;
-    ASSERT_EQ(vob_ob_is_replicated(vob, &replicated), TBS_ST_OK);
-    EXPECT_EQ(replicated, 1);
-
-    vob_ckout_cursor_t cursor = nullptr;
-    vob_ckout_rec_t records[50];
-    int count = 0;
-    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid(), &cursor, 50, records, &count), TBS_ST_OK);
-    ASSERT_EQ(count, 2);
-    tbs_oid_t master{};
-    ASSERT_EQ(vob_obj_get_master(vob, &records[0].object, 0, &master), TBS_ST_OK);
-    EXPECT_EQ(master, own);
-    ASSERT_EQ(vob_obj_get_master(vob, &records[1].object, 0, &far_master), TBS_ST_OK);
-    EXPECT_NE(far_master, own);
-    ASSERT_EQ(vob_obj_get_master(vob, &far_master, 0, &master), TBS_ST_OK);
-    EXPECT_EQ(master, far_master);  // a replica masters itself
-    EXPECT_EQ(vob_obj_get_master(vob, &site.view_uuid(), 0, &master), TBS_ST_NOT_FOUND);
-    vob_ob_cursor_close(cursor);
-}
-
-TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
+TEST(VobHandleTest, AnUnknownVobOrObjectIsNotFoundAndAFaultLastsUntilCleared) {
     tbs_uuid_t unknown{};
     unknown.bytes[0] = 0x5a;
     vob_handle_t vob = nullptr;
@@ -233,36 +198,15 @@ TEST(VobHandleTest, AnUnknownVobIsNotFoundAndAFaultLastsUntilCleared) {
     ASSERT_EQ(client::SetVobFault(site.vob(0), 1234, client::kVobFaultOpen), TBS_ST_OK);
     EXPECT_EQ(site.Register(0, &vob), 1234u);
     ASSERT_EQ(client::SetVobFault(site.vob(0), TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);
-    EXPECT_EQ(site.Register(0, &vob), TBS_ST_OK);
-}
-
-TEST(ViewHandleTest, AViewIsFoundByItsPathNameOrAPathBelowIt) {
-    CTempDir dir;
-    const std::string view = UniqueName("dyn"), ws = UniqueName("ws");
-    ASSERT_EQ(client::CreateView(view), TBS_ST_OK);
-    ASSERT_EQ(client::CreateWorkspace(ws, dir / "my ws"), TBS_ST_OK);
-    char pname[1024];
-    ASSERT_EQ(cmd_utl_view_tag_to_pname(view.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {pname, view},
-        {std::string(pname) + "/vobs/src", view},
-        {dir / "my ws", ws},
-        {dir / "my ws/sub/../x", ws},
-    };
-    for (const auto& [path, tag] : cases) {
-        CViewHandle handle;
-        ASSERT_EQ(view_get_handle(path.c_str(), 1, handle.out()), TBS_ST_OK) << path;
-        tbs_uuid_t uuid{};
-        ASSERT_EQ(view_get_uuid(handle.get(), &uuid), TBS_ST_OK);
-        client::CViewRecord record;
-        ASSERT_EQ(client::FindView(tag, &record), TBS_ST_OK);
-        EXPECT_EQ(client::UuidToText(uuid), record.uuid) << path;
-    }
-    for (const std::string& path : {dir / "elsewhere", KelmoraHome() + "/views",
-                                    KelmoraHome() + "/views/" + UniqueName("none")}) {
-        CViewHandle handle;
-        EXPECT_EQ(view_get_handle(path.c_str(), 1, handle.out()), TBS_ST_NOT_A_VIEW) << path;
-    }
+    ASSERT_EQ(site.Register(0, &vob), TBS_ST_OK);
+    // Which replicas master which checkouts is shown by the checkout detection.
+    tbs_oid_t own{}, master{};
+    EXPECT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, nullptr), TBS_ST_INVALID);
+    EXPECT_EQ(vob_ob_get_wk_obj(vob, 7, &own), TBS_ST_INVALID);
+    ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_OBJ_OWN_REPLICA, &own), TBS_ST_OK);
+    ASSERT_EQ(vob_obj_get_master(vob, &own, 0, &master), TBS_ST_OK);
+    EXPECT_EQ(master, own);  // a replica masters itself
+    EXPECT_EQ(vob_obj_get_master(vob, &unknown, 0, &master), TBS_ST_NOT_FOUND);
 }
 
 }  // namespace

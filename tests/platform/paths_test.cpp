@@ -1,5 +1,5 @@
 // Where the platform puts things: native paths of profiles and tree nodes,
-// the home of all local state, temporary and replacement files.
+// the home of all local state, temporary and replacement files, copies.
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/env.h"
@@ -86,7 +87,7 @@ TEST(KelmoraHomeTest, TheVariableElseTheUsersHome) {
     }
 }
 
-TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
+TEST(TempFile, RemovedWhenTheObjectDiesOrTakesAnotherUnlessReleased) {
     test::CTempDir dir;
     test::CScopedEnv tmp("TMPDIR", dir.path());
     std::string path, released;
@@ -102,6 +103,11 @@ TEST(TempFile, RemovedWhenTheObjectDiesUnlessReleased) {
     }
     EXPECT_FALSE(PathExists(path));
     EXPECT_TRUE(IsRegularFile(released));
+    CTempFile adopter;  // what it held goes when it takes another file
+    ASSERT_TRUE(adopter.Create());
+    path = adopter.path();
+    adopter.Adopt(released);
+    EXPECT_FALSE(PathExists(path));
 }
 
 // The entries of a folder, with each one's permission bits.
@@ -153,6 +159,26 @@ TEST_P(ReplacementFileTest, IsMadeBesideItsTargetAndRenamedOverIt) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, ReplacementFileTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Relative" : "Absolute"; });
+
+// A copy is made only of a regular file that is there, into a name not taken:
+// a file swapped or removed between a listing and its copy is not copied.
+TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
+    test::CTempDir dir;
+    CFolder folder;
+    ASSERT_TRUE(folder.Open(dir.path()));
+    test::WriteTextFile(dir / "taken", "keep");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::tuple<const char*, const char*, int> kCases[] = {
+        {"absent", "copy", ENOENT},
+        {"fifo", "copy", kNotRegularFileError},
+        {"taken", "taken", EEXIST}};
+    for (const auto& [from, to, error] : kCases) {
+        EXPECT_FALSE(CopyFileBetween(folder, from, folder, to)) << from;
+        EXPECT_EQ(errno, error) << from;
+    }
+    EXPECT_FALSE(PathExists(dir / "copy"));
+    EXPECT_EQ(test::ReadTextFile(dir / "taken"), "keep");
+}
 
 TEST(ReplacementFile, LeftoversAreRecognisedByTheirWholeName) {
     for (const char* name : {".Rules.saving-abc123", ".x.saving-ABCDEF"})

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/fs.h"
-#include "platform/sleep.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -110,19 +109,6 @@ TEST(FindProgramOnPath, TakesTheFirstExecutableFileAlongPath) {
         EXPECT_EQ(FindProgramOnPath(c.name), c.found) << c.path << " " << c.name;
     }
     std::filesystem::current_path(cwd);
-}
-
-TEST(SleepSeam, ReplacementSeesEveryWaitAndIsRestored) {
-    static std::vector<unsigned> waits;
-    waits.clear();
-    {
-        CScopedSleep fake([](unsigned ms) { waits.push_back(ms); });
-        SleepMs(300);
-        SleepMs(3000);
-    }
-    EXPECT_EQ(waits, (std::vector<unsigned>{300, 3000}));
-    SleepMs(1);  // the real sleep again: nothing recorded
-    EXPECT_EQ(waits.size(), 2u);
 }
 
 }  // namespace
