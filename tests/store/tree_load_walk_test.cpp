@@ -14,12 +14,8 @@
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CStoreTest;
-using test::StoreString;
-using test::Texts;
 
 class TreeLoadWalkTest : public CStoreTest {};
 
@@ -166,4 +162,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test
