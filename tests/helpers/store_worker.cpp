@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -37,7 +36,7 @@
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
 #include "stress/stress_texts.h"
-#include "ui/console/console_ui.h"
+#include "support/scripted_ui.h"
 
 using namespace kelmora;
 
@@ -62,15 +61,10 @@ void AwaitGo(const std::string& go) {
 }
 
 // A console that answers nothing; what it showed is printed on failure.
-struct CQuietConsole {
-    std::istringstream in;
-    std::ostringstream out;
-    CConsoleUserInterface ui{in, out};
-    CScopedUserInterface scope{&ui};
-};
+using CQuietConsole = test::CScriptedUserInterface;
 
 int Fail(const CQuietConsole& console, const std::string& what) {
-    std::fprintf(stderr, "store_worker: %s\n%s", what.c_str(), console.out.str().c_str());
+    std::fprintf(stderr, "store_worker: %s\n%s", what.c_str(), console.output().c_str());
     return 1;
 }
 

@@ -80,18 +80,14 @@ TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfIt
     EXPECT_FALSE(folder_copy.IsProfile());
 }
 
-TEST_F(ProfileLoadSaveTest, ProfileWithoutTextsLoadsAllEmpty) {
-    WriteTextFile(ProjPath("Rules"), "");
-    ASSERT_TRUE(LoadProfile(node_));
-    EXPECT_TRUE(node_->profile_record()->all_empty);
-    EXPECT_TRUE(Messages().empty());
-}
-
-// A FIFO would wait for a writer while the tree lock is held: it is left alone.
+// A FIFO would wait for a writer while the tree lock is held: it is left
+// alone, and a profile without texts loads all empty.
 TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
+    WriteTextFile(ProjPath("Description"), "");
     ASSERT_TRUE(LoadProfile(node_));
     EXPECT_EQ(node_->profile_record()->rules, "");
+    EXPECT_TRUE(node_->profile_record()->all_empty);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
 

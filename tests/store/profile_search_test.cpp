@@ -96,6 +96,7 @@ protected:
     CViewProfile object_;
 };
 
+// Tree failures go to the log when display is suppressed.
 TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) {
     std::string name = "unchanged";
     EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
@@ -106,20 +107,17 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
     EXPECT_TRUE(Messages().empty());
-}
 
-TEST_F(ProfilePathByGuidTest, TreeFailuresGoToTheLogWhenDisplayIsSuppressed) {
     SetProjectRootSetting("");
-    std::string name;
     object_.SuppressErrorDisplay(TRUE);
     const std::string before = test::OperationLogText();
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(test::OperationLogText(), before + LoadString(IDS_TREE_ROOT_NOT_SET) + "\n");
-
     object_.SuppressErrorDisplay(FALSE);
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(Messages(), test::Texts{LoadString(IDS_TREE_ROOT_NOT_SET)});
+    EXPECT_EQ(name, "\\Second\\Moved\\Last");
 }
 
 TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {

@@ -150,6 +150,10 @@ TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     ASSERT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
     ReleaseTreeLock(false);
     EXPECT_EQ(notifications_, 1);
+    // A tree gone is reported with its root.
+    std::filesystem::remove_all(root());
+    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
+    EXPECT_EQ(Messages().back(), StoreString(IDS_TREE_NOT_FOUND, root()));
 }
 
 // A change costs what it changes: a process behind the tree checks again the
@@ -232,13 +236,6 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
     EXPECT_EQ(description, "pass 3");
     EXPECT_EQ(LockFileText(), "3");
     EXPECT_FALSE(IsTreeLockHeld());
-}
-
-TEST_F(TreeLockTest, MissingTreeIsReportedWithItsRoot) {
-    ASSERT_NE(Load(), nullptr);
-    std::filesystem::remove_all(root());
-    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
-    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_NOT_FOUND, root())});
 }
 
 TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
