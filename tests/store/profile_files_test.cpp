@@ -60,49 +60,47 @@ TEST_F(ProfileFileReadTest, MissingFileIsEmptyAtOnceAndReportedOnlyWhenRequired)
 }
 
 // A writer that lets go during the n-th wait: the next open reads the file,
-// up to the eleventh open after the tenth wait.
+// up to the eleventh open after the tenth wait; a file removed meanwhile is
+// missing then, an error only when it must exist.
+struct CReleaseCase {
+    size_t wait;
+    bool removed;
+    BOOL must_exist;
+};
+
 class ProfileFileReleaseTest : public ProfileFileReadTest,
-                               public ::testing::WithParamInterface<size_t> {};
+                               public ::testing::WithParamInterface<CReleaseCase> {};
 
 TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
+    const auto [wait, removed, must_exist] = GetParam();
     const std::string path = temp_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
     auto writer = test::HoldFileElsewhere(path);
     CRecordedSleep::action = [&](size_t n) {
-        if (n == GetParam()) writer->Finish();
+        if (n != wait) return;
+        if (removed) RemoveFile(path);
+        writer->Finish();
     };
     // The program is told once what it waits for.
     std::vector<std::string> notices;
     SetWaitNoticeHandler([&](const std::string& what) { notices.push_back(what); });
-    EXPECT_EQ(Read(path, TRUE), TRUE);
+    EXPECT_EQ(Read(path, must_exist), removed && must_exist ? FALSE : TRUE);
     SetWaitNoticeHandler(nullptr);
     EXPECT_EQ(notices, std::vector<std::string>{path});
-    EXPECT_EQ(text_, "4f1c 1.7");
-    EXPECT_EQ(CRecordedSleep::calls.size(), GetParam());
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(text_, removed ? "" : "4f1c 1.7");
+    EXPECT_EQ(CRecordedSleep::calls.size(), wait);
+    EXPECT_EQ(Messages(), removed && must_exist ? Texts{OpenError(ENOENT, path)} : Texts{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, ProfileFileReleaseTest, ::testing::Values(1, 3, 10),
-                         [](const auto& info) { return "AfterWait" + std::to_string(info.param); });
-
-TEST_F(ProfileFileReadTest, FileRemovedWhileWaitingIsMissingOnTheNextAttempt) {
-    const std::string path = temp_ / "Checkpoints";
-    for (BOOL must_exist : {FALSE, TRUE}) {
-        CRecordedSleep::calls.clear();
-        test::WriteTextFile(path, "cp1");
-        auto writer = test::HoldFileElsewhere(path);
-        CRecordedSleep::action = [&](size_t n) {
-            if (n != 2) return;
-            RemoveFile(path);
-            writer->Finish();
-        };
-        EXPECT_EQ(Read(path, must_exist), must_exist ? FALSE : TRUE);
-        EXPECT_EQ(text_, "");
-        EXPECT_EQ(CRecordedSleep::calls.size(), 2u);
-    }
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, OpenError(ENOENT, path));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Waits, ProfileFileReleaseTest,
+    ::testing::Values(CReleaseCase{1, false, TRUE}, CReleaseCase{3, false, TRUE},
+                      CReleaseCase{10, false, TRUE}, CReleaseCase{2, true, FALSE},
+                      CReleaseCase{2, true, TRUE}),
+    [](const auto& info) {
+        return std::string(info.param.removed ? "RemovedAtWait" : "AfterWait") +
+               std::to_string(info.param.wait) + (info.param.must_exist ? "" : "Optional");
+    });
 
 TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
     const std::string path = temp_ / "Description";
