@@ -2,11 +2,9 @@
 // the old one and takes its place with a rename. What a killed save leaves
 // behind is no part of the tree and goes with the next save or delete.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 
 #include "store/current_tree.h"
@@ -16,12 +14,8 @@
 #include "store/store_fixture.h"
 #include "store/tree_edit.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::ReadTextFile;
-using test::WriteTextFile;
-namespace fs = std::filesystem;
 
 constexpr const char* kLeftover = ".Rules.saving-Ab12cd";
 
@@ -115,14 +109,8 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
     CProfileRecord record;
     record.rules = std::string(100, 'x');
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{}, small{50, 50};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    small.rlim_max = limit.rlim_max;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const ESaveOutcome too_big = SaveProfile(node, record, kSaveRules, "");
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(too_big, ESaveOutcome::kNotSaved);
+    test::WithFileSizeLimit(
+        50, [&] { EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kNotSaved); });
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "old rules");
     record.rules = "new rules";
     EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
@@ -133,4 +121,4 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

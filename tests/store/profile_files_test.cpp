@@ -11,20 +11,17 @@
 #include "store/store_fixture.h"
 #include "support/scripted_ui.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CRecordedSleep;
 
 // The reader's waits are recorded; another process holds files as a tree
 // editor saving the profile does.
-class ProfileFileReadTest : public ::testing::Test {
+class ProfileFileReadTest : public CStoreTest {
 protected:
-    ProfileFileReadTest() {
-        CRecordedSleep::Reset();
+    void SetUp() override {
+        CStoreTest::SetUp();
         profile_.SetErrorString("Cannot read the profile.\n\n");
     }
-    ~ProfileFileReadTest() override { CRecordedSleep::Reset(); }
 
     BOOL Read(const std::string& path, BOOL must_exist, BOOL first_block_only = FALSE) {
         text_ = "stale";
@@ -35,88 +32,78 @@ protected:
                " while trying to open '" + path + "':\n" + std::strerror(error);
     }
 
-    CScopedSleep sleep_{&CRecordedSleep::Sleep};
-    test::CScriptedUserInterface ui_;
-    test::CTempDir dir_;
     CViewProfile profile_;
     std::string text_;
 };
 
+// Only a writer's refusal is waited for: a folder, like a file the user may
+// not read, is refused at once.
 TEST_F(ProfileFileReadTest, MissingFileIsEmptyAtOnceAndReportedOnlyWhenRequired) {
-    EXPECT_EQ(Read(dir_ / "VOB List", FALSE), TRUE);
+    EXPECT_EQ(Read(temp_ / "VOB List", FALSE), TRUE);
     EXPECT_EQ(text_, "");
-    EXPECT_TRUE(ui_.shown().empty());
-    EXPECT_EQ(Read(dir_ / "Rules", TRUE), FALSE);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(Read(temp_ / "Rules", TRUE), FALSE);
     EXPECT_EQ(text_, "");
+    ASSERT_TRUE(MakeDirectory(temp_ / "GUID"));
+    EXPECT_EQ(Read(temp_ / "GUID", TRUE), FALSE);
     EXPECT_TRUE(CRecordedSleep::calls.empty());
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenError(ENOENT, dir_ / "Rules"));
-    EXPECT_EQ(ui_.shown()[0].style, MB_OK);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].text, OpenError(ENOENT, temp_ / "Rules"));
+    EXPECT_EQ(Boxes()[0].style, MB_OK);
+    EXPECT_EQ(Boxes()[1].text, OpenError(EISDIR, temp_ / "GUID"));
     // With display suppressed the report goes to the log instead.
     profile_.SuppressErrorDisplay(TRUE);
     const std::string log_before = test::OperationLogText();
-    EXPECT_EQ(Read(dir_ / "Rules", TRUE), FALSE);
-    EXPECT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(test::OperationLogText(), log_before + OpenError(ENOENT, dir_ / "Rules") + "\n");
-}
-
-// Only a writer's refusal is waited for: a folder, like a file the user may
-// not read, is refused at once.
-TEST_F(ProfileFileReadTest, OpenRefusedForAnotherCauseIsReportedWithoutWaiting) {
-    ASSERT_TRUE(MakeDirectory(dir_ / "GUID"));
-    EXPECT_EQ(Read(dir_ / "GUID", TRUE), FALSE);
-    EXPECT_TRUE(CRecordedSleep::calls.empty());
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenError(EISDIR, dir_ / "GUID"));
+    EXPECT_EQ(Read(temp_ / "Rules", TRUE), FALSE);
+    EXPECT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(test::OperationLogText(), log_before + OpenError(ENOENT, temp_ / "Rules") + "\n");
 }
 
 // A writer that lets go during the n-th wait: the next open reads the file,
-// up to the eleventh open after the tenth wait.
+// up to the eleventh open after the tenth wait; a file removed meanwhile is
+// missing then, an error only when it must exist.
+struct CReleaseCase {
+    size_t wait;
+    bool removed;
+    BOOL must_exist;
+};
+
 class ProfileFileReleaseTest : public ProfileFileReadTest,
-                               public ::testing::WithParamInterface<size_t> {};
+                               public ::testing::WithParamInterface<CReleaseCase> {};
 
 TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
-    const std::string path = dir_ / "GUID";
+    const auto [wait, removed, must_exist] = GetParam();
+    const std::string path = temp_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
     auto writer = test::HoldFileElsewhere(path);
     CRecordedSleep::action = [&](size_t n) {
-        if (n == GetParam()) writer->Finish();
+        if (n != wait) return;
+        if (removed) RemoveFile(path);
+        writer->Finish();
     };
     // The program is told once what it waits for.
     std::vector<std::string> notices;
     SetWaitNoticeHandler([&](const std::string& what) { notices.push_back(what); });
-    EXPECT_EQ(Read(path, TRUE), TRUE);
+    EXPECT_EQ(Read(path, must_exist), removed && must_exist ? FALSE : TRUE);
     SetWaitNoticeHandler(nullptr);
     EXPECT_EQ(notices, std::vector<std::string>{path});
-    EXPECT_EQ(text_, "4f1c 1.7");
-    EXPECT_EQ(CRecordedSleep::calls.size(), GetParam());
-    EXPECT_TRUE(ui_.shown().empty());
+    EXPECT_EQ(text_, removed ? "" : "4f1c 1.7");
+    EXPECT_EQ(CRecordedSleep::calls.size(), wait);
+    EXPECT_EQ(Messages(), removed && must_exist ? Texts{OpenError(ENOENT, path)} : Texts{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, ProfileFileReleaseTest, ::testing::Values(1, 3, 10),
-                         [](const auto& info) { return "AfterWait" + std::to_string(info.param); });
-
-TEST_F(ProfileFileReadTest, FileRemovedWhileWaitingIsMissingOnTheNextAttempt) {
-    const std::string path = dir_ / "Checkpoints";
-    for (BOOL must_exist : {FALSE, TRUE}) {
-        CRecordedSleep::calls.clear();
-        test::WriteTextFile(path, "cp1");
-        auto writer = test::HoldFileElsewhere(path);
-        CRecordedSleep::action = [&](size_t n) {
-            if (n != 2) return;
-            RemoveFile(path);
-            writer->Finish();
-        };
-        EXPECT_EQ(Read(path, must_exist), must_exist ? FALSE : TRUE);
-        EXPECT_EQ(text_, "");
-        EXPECT_EQ(CRecordedSleep::calls.size(), 2u);
-    }
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].text, OpenError(ENOENT, path));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Waits, ProfileFileReleaseTest,
+    ::testing::Values(CReleaseCase{1, false, TRUE}, CReleaseCase{3, false, TRUE},
+                      CReleaseCase{10, false, TRUE}, CReleaseCase{2, true, FALSE},
+                      CReleaseCase{2, true, TRUE}),
+    [](const auto& info) {
+        return std::string(info.param.removed ? "RemovedAtWait" : "AfterWait") +
+               std::to_string(info.param.wait) + (info.param.must_exist ? "" : "Optional");
+    });
 
 TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
-    const std::string path = dir_ / "Description";
+    const std::string path = temp_ / "Description";
     std::string first(kProfileFileBlockSize, 'b');
     first.replace(0, 11, std::string("aaaaaaaaaa\0", 11));
     test::WriteTextFile(path, first + std::string(kProfileFileBlockSize + 905, 'c'));
@@ -148,4 +135,4 @@ TEST(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

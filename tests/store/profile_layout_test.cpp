@@ -6,7 +6,7 @@
 
 #include "support/test_env.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
 
 struct GuidCase {
@@ -52,4 +52,4 @@ TEST(GuidFileText, GuidForSearchDropsLeadingBlanksAndRevision) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

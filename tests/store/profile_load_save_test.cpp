@@ -16,16 +16,8 @@
 #include "store/store_fixture.h"
 #include "store/tree_lock.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CRecordedSleep;
-using test::ReadTextFile;
-using test::StoreString;
-using test::Texts;
-using test::WriteTextFile;
-
-namespace fs = std::filesystem;
 
 tbs_status_t SetMachineValue(const char* name, const std::string& value) {
     return ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name,
@@ -88,18 +80,14 @@ TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfIt
     EXPECT_FALSE(folder_copy.IsProfile());
 }
 
-TEST_F(ProfileLoadSaveTest, ProfileWithoutTextsLoadsAllEmpty) {
-    WriteTextFile(ProjPath("Rules"), "");
-    ASSERT_TRUE(LoadProfile(node_));
-    EXPECT_TRUE(node_->profile_record()->all_empty);
-    EXPECT_TRUE(Messages().empty());
-}
-
-// A FIFO would wait for a writer while the tree lock is held: it is left alone.
+// A FIFO would wait for a writer while the tree lock is held: it is left
+// alone, and a profile without texts loads all empty.
 TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
+    WriteTextFile(ProjPath("Description"), "");
     ASSERT_TRUE(LoadProfile(node_));
     EXPECT_EQ(node_->profile_record()->rules, "");
+    EXPECT_TRUE(node_->profile_record()->all_empty);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
 
@@ -153,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
 // that did not get its revision are not in force; the bound drops the oldest.
 TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     WriteTextFile(ProjPath("Rules"), "a\nb\n");
-    const std::vector<std::string> texts = {"a\nb\nc\n", "b\nx\n", "b\nx\n"};
+    const std::vector<std::string> texts = {"x\nb\nc\n", "b\nx\n", "b\nx\n"};
     for (size_t i = 0; i < texts.size(); ++i) {
         if (i == 2) {
             ASSERT_EQ(SetMachineValue("RulesHistoryLimit", "3"), TBS_ST_OK);
@@ -174,7 +162,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     for (const CRulesRevision& entry : log)
         seen.emplace_back(entry.revision, entry.added, entry.removed, entry.time_utc.empty());
     EXPECT_EQ(seen, (std::vector<std::tuple<unsigned long, int, int, bool>>{
-                        {7, 0, 0, false}, {6, 1, 2, false}, {5, 1, 0, false}}));
+                        {7, 0, 0, false}, {6, 1, 2, false}, {5, 2, 1, false}}));
     EXPECT_TRUE(log[0].user_host.find('@') != std::string::npos) << log[0].user_host;
     std::string text;
     for (unsigned long revision : {5ul, 6ul, 7ul}) {
@@ -195,12 +183,6 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     EXPECT_NE(error.os_error, 0);
 }
 
-// The text a message of the store gives for a file it could not use.
-std::string OpenError(int error, const std::string& path) {
-    return FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                             {static_cast<long long>(error), path, std::strerror(error)});
-}
-
 // A reader outside the tree lock holds the GUID file: the save waits for it
 // as readers wait for writers, and writes nothing while it stays.
 TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
@@ -214,7 +196,7 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
     EXPECT_EQ(ProjFile("Rules"), "old rules");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
-    EXPECT_EQ(Messages(), Texts{OpenError(EAGAIN, ProjPath("GUID"))});
+    EXPECT_EQ(Messages(), Texts{FileErrorText(IDS_ERR_OPEN_FILE, EAGAIN, ProjPath("GUID"))});
 
     // One that lets go during the waits is waited for.
     Answer("");
@@ -227,16 +209,9 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(ProfileLoadSaveTest, SaveGivesTheNewName) {
-    ASSERT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Named"), ESaveOutcome::kSaved);
-    EXPECT_EQ(node_->full_path(), Full("\\Top\\Named"));
-    EXPECT_TRUE(fs::exists(Native("Top/Named/GUID")));
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 2));
-}
-
-// A taken name: each answer closes the refused rename's message (R), answers
-// the name prompt (an empty line cancels it) or the question whether to
-// delete the new profile (Q). Only a profile new to this save is given up.
+// A save gives the new name. A taken name: each answer closes the refused rename's message (R),
+// answers the name prompt (an empty line cancels it) or the question whether to delete the new
+// profile (Q). Only a profile new to this save is given up.
 struct CNamingCase {
     const char* label;
     bool new_profile;
@@ -245,6 +220,7 @@ struct CNamingCase {
     const char* final_name;  // nullptr: deleted
     size_t prompts;
     const char* boxes;
+    const char* name = "Other";
 };
 
 class ProfileNamingTest : public ProfileLoadSaveTest,
@@ -253,7 +229,7 @@ class ProfileNamingTest : public ProfileLoadSaveTest,
 TEST_P(ProfileNamingTest, TakenNameAsksForAnother) {
     const CNamingCase& naming = GetParam();
     Answer(naming.answers);
-    EXPECT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, "Other", naming.new_profile),
+    EXPECT_EQ(SaveProfile(node_, CProfileRecord(), kSaveNothing, naming.name, naming.new_profile),
               naming.outcome);
     if (naming.final_name) {
         EXPECT_EQ(node_->full_path(), Full(std::string("\\Top\\") + naming.final_name));
@@ -282,6 +258,7 @@ TEST_P(ProfileNamingTest, TakenNameAsksForAnother) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
     ::testing::Values(
+        CNamingCase{"FreeName", false, "", ESaveOutcome::kSaved, "Named", 0, "", "Named"},
         CNamingCase{"AnotherName", true, "\nBetter\n", ESaveOutcome::kSaved, "Better", 1, "R"},
         // cancel, keep the profile: the same name once more
         CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
@@ -352,4 +329,4 @@ TEST_F(ProfileReadOnlySlow, TreeFreedWithinTheRealPollsIsWritable) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

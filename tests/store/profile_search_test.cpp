@@ -11,11 +11,8 @@
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CStoreTest;
-using test::ReadTextFile;
 
 class ProfileSearchTest : public CStoreTest {
 protected:
@@ -84,16 +81,13 @@ TEST_F(ProfileSearchTest, FindsByTheWholeTextBeforeTheFirstBlank) {
     EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
 }
 
-TEST_F(ProfileSearchTest, FailedReadIsPassedOver) {
-    failing_.insert(Native("Top/A/First/GUID"));
+// A failed read is passed over; a loaded profile's GUID file is not read.
+TEST_F(ProfileSearchTest, FailedReadsAndLoadedProfilesArePassedOver) {
+    failing_.insert(Native("Top/A/Padded/GUID"));
+    Node("\\Top\\A\\First")->SetProfileRecord(std::make_unique<CProfileRecord>());
     EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "(none)");
+    EXPECT_EQ(Find("22222222-aaaa-bbbb-cccc-000000000002"), "(none)");
     EXPECT_EQ(Find("44444444-aaaa-bbbb-cccc-000000000004"), "\\Second\\C\\Last");
-}
-
-TEST_F(ProfileSearchTest, LoadedProfilesAreNotRead) {
-    CTreeNode* first = Node("\\Top\\A\\First");
-    first->SetProfileRecord(std::make_unique<CProfileRecord>());
-    EXPECT_EQ(Find("11111111-aaaa-bbbb-cccc-000000000001"), "(none)");
     for (const std::string& path : read_) EXPECT_NE(path, Native("Top/A/First/GUID"));
 }
 
@@ -102,6 +96,7 @@ protected:
     CViewProfile object_;
 };
 
+// Tree failures go to the log when display is suppressed.
 TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) {
     std::string name = "unchanged";
     EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
@@ -112,20 +107,17 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
     EXPECT_TRUE(Messages().empty());
-}
 
-TEST_F(ProfilePathByGuidTest, TreeFailuresGoToTheLogWhenDisplayIsSuppressed) {
     SetProjectRootSetting("");
-    std::string name;
     object_.SuppressErrorDisplay(TRUE);
     const std::string before = test::OperationLogText();
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(test::OperationLogText(), before + LoadString(IDS_TREE_ROOT_NOT_SET) + "\n");
-
     object_.SuppressErrorDisplay(FALSE);
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(Messages(), test::Texts{LoadString(IDS_TREE_ROOT_NOT_SET)});
+    EXPECT_EQ(name, "\\Second\\Moved\\Last");
 }
 
 TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
@@ -143,4 +135,4 @@ TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGo
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

@@ -1,7 +1,10 @@
 #include "store/store_fixture.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "client/messages.h"
@@ -92,7 +95,7 @@ std::vector<CTreeNode*> CStoreTest::AllNodes() {
 }
 
 std::unique_ptr<CChildProcess> CStoreTest::HoldLockElsewhere(const Texts& options) const {
-    Texts argv{BuiltProgram("tree_lock_holder"), root()};
+    Texts argv{BuiltProgram("store_worker"), "hold", root()};
     argv.insert(argv.end(), options.begin(), options.end());
     auto holder = std::make_unique<CChildProcess>(argv);
     EXPECT_EQ(holder->ReadLine(), "held");
@@ -134,6 +137,21 @@ std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
         std::make_unique<CChildProcess>(Texts{BuiltProgram("file_holder"), path, "write", share});
     EXPECT_EQ(holder->ReadLine(), "opened");
     return holder;
+}
+
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{}, small{bytes, bytes};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    small.rlim_max = limit.rlim_max;
+    setrlimit(RLIMIT_FSIZE, &small);
+    what();
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+std::string FileErrorText(unsigned id, int error, const std::string& path) {
+    return FormatMessageText(LoadString(id),
+                             {static_cast<long long>(error), path, std::strerror(error)});
 }
 
 std::string OperationLogText() {

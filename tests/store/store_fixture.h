@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -17,6 +18,7 @@
 
 namespace kelmora::test {
 
+namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
 // The store's waits in tests: each is recorded and returns at once, after
@@ -62,7 +64,7 @@ protected:
     static std::vector<CTreeNode*> AllNodes();
 
     // Another process that holds this tree's lock until Finish(); options
-    // are those of tree_lock_holder (--read, --bump, --hold-ms N).
+    // are those of store_worker hold (--read, --bump, --hold-ms N).
     std::unique_ptr<CChildProcess> HoldLockElsewhere(const Texts& options = {}) const;
 
     // Starts a new scripted console with these answers; earlier boxes are forgotten.
@@ -90,6 +92,14 @@ private:
 // (none, denywrite, exclusive) until Finish().
 std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
                                                  const std::string& share = "exclusive");
+
+// Runs what with every file this process writes held to bytes: a write past
+// them fails with EFBIG, as on a full disk.
+void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what);
+
+// The message of the store for a file it could not open (IDS_ERR_OPEN_FILE)
+// or write (IDS_ERR_WRITE_FILE).
+std::string FileErrorText(unsigned id, int error, const std::string& path);
 
 // The operation log "viewprofile_log" of this test process.
 std::string OperationLogText();

@@ -1,11 +1,9 @@
 #include "store/tree_edit.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -17,15 +15,8 @@
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::ReadTextFile;
-using test::StoreString;
-using test::Texts;
-using test::WriteTextFile;
-
-namespace fs = std::filesystem;
 
 class TreeEditTest : public test::CStoreTest {
 protected:
@@ -44,14 +35,6 @@ protected:
         revision_ = CachedTreeRevision();
     }
 
-    Texts ChildNames(const std::string& name) {
-        Texts names;
-        for (CTreeNode* n = Node(name)->first_child(); n; n = n->next_sibling()) {
-            names.push_back(n->Name());
-        }
-        return names;
-    }
-
     CTreeNode* CopyAlphaInto(const std::string& name, bool keep_guid) {
         CTreeNode* parent = Node(name);
         return CreateOrCopyProfile(parent, Full("\\Top\\Group\\Alpha"), keep_guid);
@@ -60,7 +43,7 @@ protected:
     int revision_ = 0;
 };
 
-TEST_F(TreeEditTest, NewFolderTakesTheFirstFreeNumberAndStandsFirst) {
+TEST_F(TreeEditTest, NewFolderTakesTheFirstFreeNumberUpToNinetyNineAndStandsFirst) {
     MakeFolder("Top/Group/New Folder");
     MakeFolder("Top/Group/New Folder (2)");
     CTreeNode* parent = Node("\\Top\\Group");
@@ -73,16 +56,14 @@ TEST_F(TreeEditTest, NewFolderTakesTheFirstFreeNumberAndStandsFirst) {
     EXPECT_EQ(made->parent(), parent);
     EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
     EXPECT_EQ(made->revision_stamp(), revision_ + 1);
-}
-
-TEST_F(TreeEditTest, NewFolderGivesUpSilentlyAfterNinetyNineNames) {
+    // After "New Folder (99)" it gives up without a word.
     MakeFolder("Top/Other/New Folder");
     for (int n = 2; n <= 99; ++n) MakeFolder(FormatPrintf("Top/Other/New Folder (%d)", n));
-    CTreeNode* parent = Node("\\Top\\Other");
-    EXPECT_EQ(MakeNewFolder(parent), nullptr);
+    CTreeNode* other = Node("\\Top\\Other");
+    EXPECT_EQ(MakeNewFolder(other), nullptr);
     EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(fs::exists(Native("Top/Other/New Folder (100)")));
-    EXPECT_EQ(CachedTreeRevision(), revision_);
+    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
 }
 
 TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZeroOrNoFileAtAll) {
@@ -129,21 +110,22 @@ TEST_F(TreeEditTest, CopiesTakeThePlainFilesAndAreNamedByWhereTheyGo) {
     CTreeNode* second = CopyAlphaInto("\\Top\\Group", true);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->Name(), "Copy (2) of Alpha");
-    EXPECT_EQ(ChildNames("\\Top\\Group")[0], "Copy (2) of Alpha");
+    EXPECT_EQ(Node("\\Top\\Group")->first_child(), second);
     EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
 }
 
-TEST_F(TreeEditTest, CopyIntoAFolderWithThatNameIsRefused) {
+// A copy into a folder of that name is refused; one that cannot read its
+// source takes back what it made.
+TEST_F(TreeEditTest, FailedCopyTakesBackWhatItMade) {
     MakeFolder("Top/Other/Alpha");
     EXPECT_EQ(CopyAlphaInto("\\Top\\Other", false), nullptr);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_PROFILE_NAME_EXISTS, "Alpha")});
     EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
     EXPECT_TRUE(fs::is_empty(Native("Top/Other/Alpha")));
     EXPECT_EQ(CachedTreeRevision(), revision_);
-}
-
-TEST_F(TreeEditTest, FailedCopyTakesBackWhatItMade) {
+    fs::remove(Native("Top/Other/Alpha"));
     if (RunningAsRoot()) GTEST_SKIP() << "root reads any file; an unreadable source needs a user";
+    Answer("");
     ASSERT_EQ(chmod(Native("Top/Group/Alpha/Rules").c_str(), 0), 0);
     EXPECT_EQ(CopyAlphaInto("\\Top\\Other", false), nullptr);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NO_PERMISSION_FOLDER, Native("Top/Other"))});
@@ -271,9 +253,9 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditAfterSwapTest,
                          ::testing::Values(EEdit::kDelete, EEdit::kSave, EEdit::kRename,
                                            EEdit::kCopy, EEdit::kNewFolder, EEdit::kCreate));
 
-// A folder the store does not know (here inside a profile) stops a delete
-// before it removes anything.
-TEST_F(TreeEditTest, DeleteOfAFolderHoldingAnUnknownFolderRemovesNothing) {
+// A folder the store does not know (here inside a profile), or one this user
+// may not change, stops a delete before it removes anything.
+TEST_F(TreeEditTest, DeleteOfAnUnknownFolderOrWithoutPermissionRemovesNothing) {
     MakeFolder("Top/Group/Alpha/Sub");
     CTreeNode* top = Node("\\Top");
     EXPECT_FALSE(DeleteNode(top));
@@ -281,13 +263,11 @@ TEST_F(TreeEditTest, DeleteOfAFolderHoldingAnUnknownFolderRemovesNothing) {
                                             std::strerror(ENOTEMPTY))});
     EXPECT_TRUE(fs::exists(Native("Top/Group/Alpha/Rules")));
     EXPECT_EQ(CachedTreeRevision(), revision_);
-}
-
-// What this user may not remove stops a delete before it removes anything.
-TEST_F(TreeEditTest, DeleteWithoutPermissionRemovesNothing) {
+    fs::remove(Native("Top/Group/Alpha/Sub"));
     if (RunningAsRoot()) GTEST_SKIP() << "root may change any folder; permissions need a user";
+    Answer("");
     ASSERT_EQ(chmod(Native("Top/Group/Alpha").c_str(), 0555), 0);
-    CTreeNode* top = Node("\\Top");
+    top = Node("\\Top");
     EXPECT_FALSE(DeleteNode(top));
     chmod(Native("Top/Group/Alpha").c_str(), 0755);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NO_PERMISSION_PROFILE, Native("Top/Group/Alpha"))});
@@ -309,41 +289,16 @@ TEST_F(TreeEditTest, DeletingATopLevelFolderRemovesEverythingThenBumpsOnce) {
 
 // A GUID file that cannot be written whole undoes the creation.
 TEST_F(TreeEditTest, CreatedProfileWhoseGuidCannotBeWrittenIsTakenBack) {
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{}, small{20, 20};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    small.rlim_max = limit.rlim_max;
     CTreeNode* parent = Node("\\Top\\Other");
-    setrlimit(RLIMIT_FSIZE, &small);
-    CTreeNode* made = CreateOrCopyProfile(parent, std::nullopt, false);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(made, nullptr);
+    test::WithFileSizeLimit(
+        20, [&] { EXPECT_EQ(CreateOrCopyProfile(parent, std::nullopt, false), nullptr); });
     EXPECT_FALSE(fs::exists(Native("Top/Other/TBD (1)")));
-    const std::string guid = Native("Top/Other/TBD (1)/GUID");
     EXPECT_EQ(
         Messages(),
-        (Texts{FormatMessageText(LoadString(IDS_ERR_OPEN_FILE),
-                                 {static_cast<long long>(EFBIG), guid, std::strerror(EFBIG)}),
+        (Texts{FileErrorText(IDS_ERR_OPEN_FILE, EFBIG, Native("Top/Other/TBD (1)/GUID")),
                StoreString(IDS_ERR_CREATE, Native("Top/Other/TBD (1)"), std::strerror(EFBIG))}));
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-TEST_F(TreeEditTest, EditOfANodeFromAnOlderTreeRechecksOnlyThatNode) {
-    CTreeNode* other = Node("\\Top\\Other");
-    // Another process has changed the tree meanwhile; the edit does not reload it.
-    WriteTextFile(Native(".rev"), std::to_string(revision_ + 5));
-    int reloads = 0;
-    SetTreeChangedHandler([&reloads] { ++reloads; });
-    CTreeNode* made = MakeNewFolder(other);
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(reloads, 0);
-    EXPECT_EQ(made->parent(), other);
-    EXPECT_EQ(other->revision_stamp(), revision_ + 6);
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 6));
-    // The rest of the tree is still as old as it was: its nodes are checked at their turn.
-    EXPECT_EQ(CachedTreeRevision(), revision_);
-    EXPECT_EQ(other->parent()->revision_stamp(), revision_);
-}
-
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

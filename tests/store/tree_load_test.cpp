@@ -11,12 +11,8 @@
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CStoreTest;
-using test::StoreString;
-using test::Texts;
 
 Texts NamesOfChildren(const CTreeNode* first) {
     Texts names;
@@ -103,8 +99,8 @@ TEST_F(TreeLoadTest, RootHoldingAPlainFileIsAProfileAndCannotGetItsTopFolder) {
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_ROOT_HOLDS_FILE, root(), "notes.txt")});
 }
 
+// Children keep the listing order; a link back up and a dot folder are no nodes.
 TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
-    // Tops: "Stavemark View Profiles" and "Other"; a dot folder is no node.
     MakeFolder("Stavemark View Profiles/Group/Inner");
     MakeProfileFolder("Stavemark View Profiles/Group/Proj");
     test::WriteTextFile(Native("Stavemark View Profiles/Group/Proj/Rules"),
@@ -115,15 +111,20 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     test::WriteTextFile(Native("Stavemark View Profiles/OnlyLockFile/.rev"), "3");
     MakeFolder("Stavemark View Profiles/ExtraFile");
     test::WriteTextFile(Native("Stavemark View Profiles/ExtraFile/whatever"), "");
-    MakeFolder("Other");
     MakeFolder(".snapshot");
     MakeFolder("Other/back\\slash");  // has no stored form
+    for (const char* name : {"b", "a", "d", "c", "e"}) MakeFolder(std::string("Listed/") + name);
+    std::filesystem::create_directory_symlink(Native("Listed"), Native("Listed/a/loop"));
 
     CTreeNode* first = Load();
     ASSERT_NE(first, nullptr);
-    Texts tops = NamesOfChildren(first);
+    Texts tops = NamesOfChildren(first), listed;
     std::sort(tops.begin(), tops.end());
-    EXPECT_EQ(tops, (Texts{"Other", "Stavemark View Profiles"}));
+    EXPECT_EQ(tops, (Texts{"Listed", "Other", "Stavemark View Profiles"}));
+    for (const auto& entry : std::filesystem::directory_iterator(Native("Listed")))
+        listed.push_back(entry.path().filename().string());
+    EXPECT_EQ(NamesOfChildren(Node("\\Listed")->first_child()), listed);
+    EXPECT_EQ(Node("\\Listed\\a\\loop"), nullptr);
 
     CTreeNode* group = Node("\\Stavemark View Profiles\\Group");
     ASSERT_NE(group, nullptr);
@@ -140,34 +141,12 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     EXPECT_TRUE(Node("\\Stavemark View Profiles\\ExtraFile")->IsProfile());
     EXPECT_EQ(Node("\\.snapshot"), nullptr);
     EXPECT_EQ(Node("\\Other")->first_child(), nullptr);
-}
-
-TEST_F(TreeLoadTest, ChildrenKeepTheListingOrderAndALinkBackUpIsNotWalked) {
-    for (const char* name : {"b", "a", "d", "c", "e"}) MakeFolder(std::string("Top/") + name);
-    std::filesystem::create_directory_symlink(Native("Top"), Native("Top/a/loop"));
-    CTreeNode* top = Load();
-    ASSERT_NE(top, nullptr);
-    Texts listed;
-    for (const auto& entry : std::filesystem::directory_iterator(Native("Top"))) {
-        listed.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(NamesOfChildren(top->first_child()), listed);
-    EXPECT_EQ(Node("\\Top\\a\\loop"), nullptr);
-}
-
-// (Stamping every node visited is checked through the tree lock's bump.)
-TEST_F(TreeLoadTest, FindByPathStampsTheNodeItFindsAndMatchesExactly) {
-    MakeFolder("Top/A/A1");
-    MakeFolder("Top/B");
-    CTreeNode* first = Load();
-    ASSERT_NE(first, nullptr);
+    // Finding by path stamps the node found, and matches letter case exactly.
     SetCachedTreeRevision(78);
-    CTreeNode* a1 = FindNodeByPath(first, Full("\\Top\\A\\A1"));
-    ASSERT_NE(a1, nullptr);
-    EXPECT_EQ(a1->revision_stamp(), 78);
-    // Matching is exact, letter case included.
-    EXPECT_EQ(FindNodeByPath(first, Full("\\top\\a\\a1")), nullptr);
+    const std::string inner = "\\Stavemark View Profiles\\Group\\Inner";
+    EXPECT_EQ(FindNodeByPath(first, Full(inner))->revision_stamp(), 78);
+    EXPECT_EQ(FindNodeByPath(first, Full("\\stavemark view profiles\\group\\inner")), nullptr);
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

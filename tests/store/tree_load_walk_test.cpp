@@ -14,12 +14,8 @@
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::CStoreTest;
-using test::StoreString;
-using test::Texts;
 
 class TreeLoadWalkTest : public CStoreTest {};
 
@@ -28,28 +24,24 @@ std::string LongName(int i) {
     return std::string(200, 'n') + std::to_string(i);
 }
 
+// Nodes carry their own folders' times.
 TEST_F(TreeLoadWalkTest, AFileListedAfterManyFoldersStillMakesAProfile) {
     for (int i = 0; i < 300; ++i) MakeFolder("Top/Late/" + LongName(i));
     test::WriteTextFile(Native("Top/Late/zzz-last"), "");
     for (int i = 0; i < 300; ++i) MakeFolder("Top/Many/" + LongName(i));
+    struct stat top {
+    }, late{};
+    ASSERT_EQ(lstat(Native("Top").c_str(), &top), 0);
+    ASSERT_EQ(lstat(Native("Top/Late").c_str(), &late), 0);
     ASSERT_NE(Load(), nullptr);
     EXPECT_TRUE(Node("\\Top\\Late")->IsProfile());
     int children = 0;
     for (const CTreeNode* n = Node("\\Top\\Many")->first_child(); n; n = n->next_sibling())
         ++children;
     EXPECT_EQ(children, 300);
-}
-
-TEST_F(TreeLoadWalkTest, NodesCarryTheirOwnFoldersTimes) {
-    MakeProfileFolder("Top/Proj");
-    struct stat top {
-    }, proj{};
-    ASSERT_EQ(lstat(Native("Top").c_str(), &top), 0);
-    ASSERT_EQ(lstat(Native("Top/Proj").c_str(), &proj), 0);
-    ASSERT_NE(Load(), nullptr);
     const auto ns = [](const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
     EXPECT_EQ(Node("\\Top")->last_write_time_ns(), ns(top.st_mtim));
-    EXPECT_EQ(Node("\\Top\\Proj")->last_write_time_ns(), ns(proj.st_mtim));
+    EXPECT_EQ(Node("\\Top\\Late")->last_write_time_ns(), ns(late.st_mtim));
 }
 
 // A folder the user may not enter is left out; one the user may enter but
@@ -166,4 +158,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

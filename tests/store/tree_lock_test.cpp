@@ -1,12 +1,10 @@
 #include "store/tree_lock.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 
@@ -17,13 +15,8 @@
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::BuiltProgram;
-using test::CRecordedSleep;
-using test::StoreString;
-using test::Texts;
 
 class TreeLockTest : public test::CStoreTest {
 protected:
@@ -93,11 +86,13 @@ INSTANTIATE_TEST_SUITE_P(LockFiles, TreeRevisionTest,
 // A save cut between its Rules and its GUID bump left a pending line: the next
 // writer finishes the bump unless the GUID file no longer names that profile
 // below the revision (an empty one names none); a reader leaves the line.
+// The writer also puts the Rules in the history's entry of the revision.
 struct CPendingCase {
     const char* label;
     const char* guid;  // the GUID file's text; nullptr: the profile is gone
     bool reader;
     const char* guid_after;
+    const char* kept = nullptr;  // what the history keeps for revision 5
 };
 
 class PendingBumpTest : public TreeLockTest, public ::testing::WithParamInterface<CPendingCase> {};
@@ -109,6 +104,12 @@ TEST_P(PendingBumpTest, NextWriterFinishesTheBumpOfACutSave) {
         MakeFolder("Top/Proj");
         test::WriteTextFile(Native("Top/Proj/GUID"), c.guid);
     }
+    if (c.kept) {
+        test::WriteTextFile(Native("Top/Proj/Rules"), "rules");
+        MakeFolder("Top/Proj/.history");
+        test::WriteTextFile(Native("Top/Proj/.history/index"), "5\t-\t-\t1\t1\n");
+        test::WriteTextFile(Native("Top/Proj/.history/rules.5"), c.kept);
+    }
     test::WriteTextFile(Native(".rev"), pending);
     ASSERT_NE(Load(), nullptr);
     ASSERT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, c.reader, false));
@@ -116,6 +117,9 @@ TEST_P(PendingBumpTest, NextWriterFinishesTheBumpOfACutSave) {
     EXPECT_EQ(LockFileText(), c.reader ? pending : "8");
     if (c.guid) {
         EXPECT_EQ(test::ReadTextFile(Native("Top/Proj/GUID")), c.guid_after);
+    }
+    if (c.kept) {
+        EXPECT_EQ(test::ReadTextFile(Native("Top/Proj/.history/rules.5")), "rules");
     }
     EXPECT_TRUE(Messages().empty());
 }
@@ -127,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CPendingCase{"Reached", "proj-guid 1.5", false, "proj-guid 1.5"},
                       CPendingCase{"OtherProfile", "other-guid 1.4", false, "other-guid 1.4"},
                       CPendingCase{"EmptyGuidFile", "", false, ""},
+                      CPendingCase{"HistoryMended", "proj-guid 1.4", false, "proj-guid 1.5", "cut"},
                       CPendingCase{"ProfileGone", nullptr, false, nullptr}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -137,27 +142,23 @@ TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     test::WriteTextFile(Native(".rev"), "123457");
     ASSERT_NE(Load(), nullptr);
     ASSERT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{}, small{5, 5};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    small.rlim_max = limit.rlim_max;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = ReleaseTreeLock(true);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_FALSE(written);
+    test::WithFileSizeLimit(5, [] { EXPECT_FALSE(ReleaseTreeLock(true)); });
     EXPECT_EQ(LockFileText(), "123457");
-    EXPECT_EQ(Messages(), Texts{FormatMessageText(LoadString(IDS_ERR_WRITE_FILE),
-                                                  {static_cast<long long>(EFBIG), Native(".rev"),
-                                                   std::strerror(EFBIG)})});
+    EXPECT_EQ(Messages(), Texts{FileErrorText(IDS_ERR_WRITE_FILE, EFBIG, Native(".rev"))});
     // This process no longer trusts what the file says: its next take reloads.
     CountAndReload();
     ASSERT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
     ReleaseTreeLock(false);
     EXPECT_EQ(notifications_, 1);
+    // A tree gone is reported with its root.
+    std::filesystem::remove_all(root());
+    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
+    EXPECT_EQ(Messages().back(), StoreString(IDS_TREE_NOT_FOUND, root()));
 }
 
 // A change costs what it changes: a process behind the tree checks again the
-// one node it changes, under the lock, and loads nothing.
+// one node it changes, under the lock, and loads nothing; the rest of its
+// tree stays as old as it was, to be checked at its turn.
 TEST_F(TreeLockTest, BehindProcessRechecksOnlyTheHeldNode) {
     ASSERT_NE(Load(), nullptr);
     CountAndReload();
@@ -172,7 +173,10 @@ TEST_F(TreeLockTest, BehindProcessRechecksOnlyTheHeldNode) {
     EXPECT_EQ(CurrentTreeGeneration(), generation);
     EXPECT_EQ(node->revision_stamp(), before + 1);
     EXPECT_EQ(node->full_path(), Full("\\Top\\A"));
-    ReleaseTreeLock(false);
+    ReleaseTreeLock(true);
+    EXPECT_EQ(node->revision_stamp(), before + 2);
+    EXPECT_EQ(CachedTreeRevision(), before);
+    EXPECT_EQ(node->parent()->revision_stamp(), before);
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -232,13 +236,6 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
     EXPECT_EQ(description, "pass 3");
     EXPECT_EQ(LockFileText(), "3");
     EXPECT_FALSE(IsTreeLockHeld());
-}
-
-TEST_F(TreeLockTest, MissingTreeIsReportedWithItsRoot) {
-    ASSERT_NE(Load(), nullptr);
-    std::filesystem::remove_all(root());
-    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, true, false));
-    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_NOT_FOUND, root())});
 }
 
 TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
@@ -327,4 +324,4 @@ TEST_F(TreeLockSlow, HolderOfAMinuteOutlastsThirtyRealPolls) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

@@ -55,7 +55,7 @@ protected:
     std::string Go() const { return temp_ / "go"; }
 
     static std::unique_ptr<CChildProcess> Start(std::vector<std::string> argv) {
-        argv.insert(argv.begin(), BuiltProgram("stress_worker"));
+        argv.insert(argv.begin(), BuiltProgram("store_worker"));
         return std::make_unique<CChildProcess>(argv);
     }
     // Every line each process printed, after it ended with exit code 0.
@@ -68,6 +68,16 @@ protected:
             EXPECT_EQ(process->Finish(), 0);
         }
         return outputs;
+    }
+    // Lets them go at once; each must print just that line. The milliseconds they took.
+    long long RunTogether(Processes& processes, const std::string& line) const {
+        const auto start = std::chrono::steady_clock::now();
+        WriteTextFile(Go(), "");
+        for (const auto& lines : Collect(processes))
+            EXPECT_EQ(lines, std::vector<std::string>{line});
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
     }
 
     CTempDir temp_;
@@ -82,23 +92,16 @@ TEST_F(StressTest, EightEditorsOfOneTreeLoseNoEdit) {
     for (int i = 0; i < kEditors; ++i) {
         const std::string parent = "\\Stavemark View Profiles\\E" + std::to_string(i);
         fs::create_directories(root_ + "/Stavemark View Profiles/E" + std::to_string(i));
-        editors.push_back(std::make_unique<CChildProcess>(std::vector<std::string>{
-            BuiltProgram("tree_edit_worker"), root_, std::to_string(kEdits), Go(), "20", parent}));
+        editors.push_back(Start({"edit", root_, std::to_string(kEdits), Go(), "20", parent}));
     }
-    const auto start = std::chrono::steady_clock::now();
-    WriteTextFile(Go(), "");
-    for (const auto& lines : Collect(editors))
-        EXPECT_EQ(lines, std::vector<std::string>{"made " + std::to_string(kEdits)});
-    const auto took = std::chrono::steady_clock::now() - start;
+    const long long took = RunTogether(editors, "made " + std::to_string(kEdits));
     EXPECT_EQ(ReadTextFile(root_ + "/.rev"), std::to_string(kStart + kEditors * kEdits));
     int folders = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root_ + "/Stavemark View Profiles"))
         folders += entry.path().filename().string().starts_with("New Folder");
     EXPECT_EQ(folders, kEditors * kEdits);
     std::printf("stress: %d editors x %d edits: tree revision %d -> %s, %d new folders, %lld ms\n",
-                kEditors, kEdits, kStart, ReadTextFile(root_ + "/.rev").c_str(), folders,
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+                kEditors, kEdits, kStart, ReadTextFile(root_ + "/.rev").c_str(), folders, took);
 }
 
 // Savers of the profile's Rules, and views associated and synchronized with
@@ -215,7 +218,7 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         auto saver = Start({"save-once", root_, kProfile, "new"});
         EXPECT_EQ(saver->ReadLine(), "ready");
         const auto start = std::chrono::steady_clock::now();
-        saver->Send("\n");
+        EXPECT_TRUE(saver->Write("\n"));
         if (kill) {
             std::this_thread::sleep_for(after);
             saver->Kill(SIGKILL);
@@ -299,8 +302,7 @@ void KillHolderOnFourthWait(unsigned) {
 TEST_F(StressTest, LockHolderKilledLetsTheNextTakerInAtItsNextPoll) {
     CScriptedUserInterface ui;
     ASSERT_NE(LoadProfileTree(true), nullptr);
-    auto holder = std::make_unique<CChildProcess>(
-        std::vector<std::string>{BuiltProgram("tree_lock_holder"), root_});
+    auto holder = Start({"hold", root_});
     ASSERT_EQ(holder->ReadLine(), "held");
     g_holder = &holder;
     g_waits = 0;
@@ -321,11 +323,7 @@ TEST_F(StressTest, ManyWritersOfOneClientDatabaseLoseNoWrite) {
     for (int i = 0; i < kWriters; ++i)
         writers.push_back(
             Start({"registry", "w" + std::to_string(i), std::to_string(kWrites), Go()}));
-    const auto start = std::chrono::steady_clock::now();
-    WriteTextFile(Go(), "");
-    for (const auto& lines : Collect(writers))
-        EXPECT_EQ(lines, std::vector<std::string>{"wrote " + std::to_string(kWrites)});
-    const auto took = std::chrono::steady_clock::now() - start;
+    const long long took = RunTogether(writers, "wrote " + std::to_string(kWrites));
     int found = 0;
     for (int i = 0; i < kWriters; ++i) {
         for (int n = 1; n <= kWrites; ++n) {
@@ -340,9 +338,7 @@ TEST_F(StressTest, ManyWritersOfOneClientDatabaseLoseNoWrite) {
     }
     EXPECT_EQ(found, kWriters * kWrites);
     std::printf("stress: %d writers x %d writes into a new client database: %d found, %lld ms\n",
-                kWriters, kWrites, found,
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+                kWriters, kWrites, found, took);
 }
 
 }  // namespace

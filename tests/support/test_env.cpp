@@ -29,6 +29,10 @@ std::string MakeTempFolder() {
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     return templ;
 }
+std::string PathWithFirst(const std::string& folder) {
+    const char* old = std::getenv("PATH");
+    return folder + ":" + (old ? old : "/usr/bin:/bin");
+}
 // Starts argv with its standard input and output (and error, when err_fd
 // is given, or on the output's pipe too with merge_err) on new pipes; the
 // test's ends come back in the fds. -1 on failure.
@@ -84,16 +88,6 @@ std::string CTempDir::operator/(const std::string& relative) const {
     return path_ + "/" + relative;
 }
 
-CScopedHome::CScopedHome() {
-    const char* old = std::getenv("KELMORA_HOME");
-    old_ = old ? old : "";
-    setenv("KELMORA_HOME", path().c_str(), 1);
-}
-
-CScopedHome::~CScopedHome() {
-    setenv("KELMORA_HOME", old_.c_str(), 1);
-}
-
 void CIsolatedHome::SetUp() {
     path_ = MakeTempFolder();
     setenv("KELMORA_HOME", path_.c_str(), 1);
@@ -101,11 +95,7 @@ void CIsolatedHome::SetUp() {
     setenv("KELMORA_SETTINGS", (path_ + "/settings").c_str(), 1);
     unsetenv("KELMORA_NO_INPUT");
     // Sibling programs started by tests must come from this build.
-    std::string path = BuiltProgram("");
-    const char* old = std::getenv("PATH");
-    path += ":";
-    path += old ? old : "/usr/bin:/bin";
-    setenv("PATH", path.c_str(), 1);
+    setenv("PATH", PathWithFirst(BuiltProgram("")).c_str(), 1);
 }
 
 void CIsolatedHome::TearDown() {
@@ -212,10 +202,6 @@ std::string CChildProcess::ReadLine() {
     }
 }
 
-void CChildProcess::Send(const std::string& text) {
-    if (in_fd_ >= 0 && !Write(text)) ADD_FAILURE() << "cannot write to the child's input";
-}
-
 void CChildProcess::Kill(int signal) {
     if (pid_ > 0) kill(pid_, signal);
 }
@@ -275,13 +261,6 @@ CScopedEnv::~CScopedEnv() {
     else
         unsetenv(name_);
 }
-
-namespace {
-std::string PathWithFirst(const std::string& folder) {
-    const char* old = std::getenv("PATH");
-    return folder + ":" + (old ? old : "/usr/bin:/bin");
-}
-}  // namespace
 
 CRecordingTool::CRecordingTool(const std::string& name)
     : log_path_(dir_ / "tool.log"),

@@ -34,21 +34,6 @@ private:
     std::string path_;
 };
 
-// Points the client at a fresh, empty home while it lives.
-class CScopedHome {
-public:
-    CScopedHome();
-    ~CScopedHome();
-    CScopedHome(const CScopedHome&) = delete;
-    CScopedHome& operator=(const CScopedHome&) = delete;
-
-    std::string path() const { return dir_ / "home"; }
-
-private:
-    CTempDir dir_;
-    std::string old_;
-};
-
 void WriteTextFile(const std::string& path, const std::string& text);
 // One line of a string catalogue (a language pack): "NUMBER<TAB>TEXT\n".
 inline std::string CatalogueEntry(unsigned id, const std::string& text) {
@@ -75,13 +60,10 @@ public:
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
 
-    bool started() const { return pid_ > 0; }
     // Feeds its standard input; false once it no longer reads.
     bool Write(const std::string& text);
     // Reads one line of its standard output (without the line end); empty at end.
     std::string ReadLine();
-    // Writes to its standard input.
-    void Send(const std::string& text);
     // Sends it a signal (SIGKILL: dies at once); Finish() then gives 128 + signal.
     void Kill(int signal);
     // Closes its standard input and waits; returns the exit code.
@@ -124,6 +106,16 @@ private:
     bool had_ = false;
 };
 
+// Points the client at a fresh, empty home while it lives.
+class CScopedHome {
+public:
+    std::string path() const { return dir_ / "home"; }
+
+private:
+    CTempDir dir_;
+    CScopedEnv home_{"KELMORA_HOME", dir_ / "home"};
+};
+
 // Stands in for a program on PATH: a program of that name that records each
 // run's arguments in the tool log (tests/helpers/argv_recorder), put first on
 // PATH for one scope.
@@ -132,7 +124,6 @@ public:
     CRecordingTool(const std::string& name);
     // The argument vectors of the runs so far, argv[0] first.
     std::vector<std::vector<std::string>> Runs() const;
-    const std::string& log_path() const { return log_path_; }
 
 private:
     CTempDir dir_;

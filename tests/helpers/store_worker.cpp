@@ -1,12 +1,17 @@
-// The processes of the stress tests (usage below). Each mode but save-once
-// waits until the file GO exists, so that all start together, and reports
-// on standard output: save prints "saved TOKEN MINOR" per save of the Rules,
-// the revision read under the SERIAL file lock; compose associates the view
-// again or, every other time, synchronizes it, and prints "composed MINOR
-// TOKEN" ("-" unless one complete text); save-once saves every text once a
-// line arrives on standard input; registry writes "ID-N" values, each over a
-// connection of its own, and prints "wrote N".
+// The other processes of the store and stress tests (usage below). hold
+// takes the tree lock, prints "held" (or "failed"), keeps it until standard
+// input closes or HOLD_MS pass, then releases it, with a revision bump when
+// asked. The other modes but save-once wait until the file GO exists, so
+// that all start together, and report on standard output: save prints
+// "saved TOKEN MINOR" per save of the Rules, the revision read under the
+// SERIAL file lock; compose associates the view again or, every other time,
+// synchronizes it, and prints "composed MINOR TOKEN" ("-" unless one
+// complete text); save-once saves every text once a line arrives on
+// standard input; registry writes "ID-N" values, each over a connection of
+// its own, and prints "wrote N"; edit makes COUNT new folders under PARENT,
+// each under the tree lock polled every POLL_MS, and prints "made N".
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -15,7 +20,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -27,11 +31,12 @@
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/profile_load_save.h"
+#include "store/tree_edit.h"
 #include "store/tree_load.h"
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
 #include "stress/stress_texts.h"
-#include "ui/console/console_ui.h"
+#include "support/scripted_ui.h"
 
 using namespace kelmora;
 
@@ -39,8 +44,10 @@ namespace {
 
 // The module's waits, shortened: 3000 ms file retries and 300 ms lock polls
 // become a few milliseconds, still far longer than a save holds a file.
+unsigned g_lock_poll_ms = 10;
 void ShortWait(unsigned milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds >= 3000 ? 40 : 10));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(milliseconds >= 3000 ? 40 : g_lock_poll_ms));
 }
 
 void PauseUpTo(unsigned milliseconds) {
@@ -54,15 +61,10 @@ void AwaitGo(const std::string& go) {
 }
 
 // A console that answers nothing; what it showed is printed on failure.
-struct CQuietConsole {
-    std::istringstream in;
-    std::ostringstream out;
-    CConsoleUserInterface ui{in, out};
-    CScopedUserInterface scope{&ui};
-};
+using CQuietConsole = test::CScriptedUserInterface;
 
 int Fail(const CQuietConsole& console, const std::string& what) {
-    std::fprintf(stderr, "stress_worker: %s\n%s", what.c_str(), console.out.str().c_str());
+    std::fprintf(stderr, "store_worker: %s\n%s", what.c_str(), console.output().c_str());
     return 1;
 }
 
@@ -167,6 +169,43 @@ int WriteRegistry(char** argv) {
     return written == count ? 0 : 1;
 }
 
+int MakeFolders(char** argv) {
+    const std::string root = argv[2];
+    const int count = std::atoi(argv[3]);
+    g_lock_poll_ms = static_cast<unsigned>(std::atoi(argv[5]));
+    OverrideTreeRootSetting(root);
+    AwaitGo(argv[4]);
+    SetTreeChangedHandler([] { LoadProfileTree(false); });
+    CTreeNode* parent = ProfileNode(root, argv[6]);
+    int made = 0;
+    for (int i = 0; parent && i < count; ++i) made += MakeNewFolder(parent) != nullptr;
+    std::printf("made %d\n", made);
+    return made == count ? 0 : 1;
+}
+
+int HoldLock(int argc, char** argv) {
+    bool for_reading = false, bump = false;
+    int hold_ms = -1;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        for_reading |= arg == "--read";
+        bump |= arg == "--bump";
+        if (arg == "--hold-ms" && i + 1 < argc) hold_ms = std::atoi(argv[++i]);
+    }
+    OverrideTreeRootSetting(argv[2]);
+    // Reports go to the log so that nothing waits on standard input.
+    if (!LoadProfileTree(true) || !TakeTreeLock(TreeLockStart::kNoCheck, for_reading, true)) {
+        std::printf("failed\n");
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    pollfd in{0, POLLIN, 0};
+    poll(&in, 1, hold_ms);
+    ReleaseTreeLock(bump);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,8 +215,12 @@ int main(int argc, char** argv) {
     if (mode == "compose" && argc == 6) return Compose(argv);
     if (mode == "save-once" && argc == 5) return SaveOnce(argv);
     if (mode == "registry" && argc == 5) return WriteRegistry(argv);
-    std::fprintf(stderr,
-                 "usage: stress_worker save ROOT PROFILE ID COUNT GO SERIAL | compose VIEW PROFILE "
-                 "COUNT GO | save-once ROOT PROFILE TOKEN | registry ID COUNT GO\n");
+    if (mode == "edit" && argc == 7) return MakeFolders(argv);
+    if (mode == "hold" && argc >= 3) return HoldLock(argc, argv);
+    std::fprintf(
+        stderr,
+        "usage: store_worker hold ROOT [--read] [--bump] [--hold-ms N] | save ROOT PROFILE "
+        "ID COUNT GO SERIAL | compose VIEW PROFILE COUNT GO | save-once ROOT PROFILE TOKEN "
+        "| registry ID COUNT GO | edit ROOT COUNT GO POLL_MS PARENT\n");
     return 2;
 }
