@@ -54,36 +54,23 @@ protected:
     const test::CTempDir& dir_ = temp_;
 };
 
-struct CLineEndCase {
-    const char* label;
-    const char* stored;
-    const char* loaded;
-};
-
-class LoadLineEndsTest : public ViewAccessTest,
-                         public ::testing::WithParamInterface<CLineEndCase> {};
-
-TEST_P(LoadLineEndsTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
-    std::string tag = MakeView(GetParam().stored);
-    {
-        CViewProfile profile;
-        profile.SetViewTag(tag);
-        EXPECT_EQ(profile.GetConfigSpec(), GetParam().loaded);
-        EXPECT_EQ(profile.config_spec_loaded(), TRUE);
-        EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
+// Loaded text has CR LF line ends; the fetched file goes with the object.
+TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
+    for (auto [stored, loaded] :
+         {std::pair{"element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
+          {kSpec, kSpec},
+          {"# a\rb\nelement * CHECKEDOUT\n", "# ab\r\nelement * CHECKEDOUT\r\n"},
+          {"element * CHECKEDOUT", "element * CHECKEDOUT"}}) {
+        {
+            CViewProfile profile;
+            profile.SetViewTag(MakeView(stored));
+            EXPECT_EQ(profile.GetConfigSpec(), loaded);
+            EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+            EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
+        }
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
     }
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LoadLineEndsTest,
-    ::testing::Values(
-        CLineEndCase{"LineFeeds", "element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
-        CLineEndCase{"CrLf", kSpec, kSpec},
-        CLineEndCase{"LoneCarriageReturn", "# a\rb\nelement * CHECKEDOUT\n",
-                     "# ab\r\nelement * CHECKEDOUT\r\n"},
-        CLineEndCase{"NoFinalLineEnd", "element * CHECKEDOUT", "element * CHECKEDOUT"}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ViewAccessTest, ConfigSpecIsFetchedOnceUntilTheObjectWritesIt) {
     std::string tag = MakeView(kSpec);
@@ -139,25 +126,22 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
-TEST_F(ViewAccessTest, DynamicViewTakesTheTextByteForByte) {
-    std::string tag = MakeView(kSpec);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
+// Without the update tool: a dynamic view takes the text byte for byte, a
+// workspace its text and the load preference.
+TEST_F(ViewAccessTest, WriteWithoutUpdateSetsTheTextByteForByte) {
+    std::string dynamic = MakeView(kSpec);
+    CViewProfile profile, workspace;
+    profile.SetViewTag(dynamic);
     std::string text = "# caf\xC3\xA9\r\nelement * CHECKEDOUT\r\nelement * /main/2\r\n";
     profile.set_config_spec(text);
     EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeAnnounce), TRUE);
-    EXPECT_EQ(StoredSpec(tag), text);
+    EXPECT_EQ(StoredSpec(dynamic), text);
+    std::string tag = MakeWorkspace(dir_ / "ws", &workspace);
+    EXPECT_EQ(workspace.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
+    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
     EXPECT_TRUE(ui_->shown().empty());
     EXPECT_EQ(ui_->wait_cursor_depth(), 0);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-}
-
-TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
-    CViewProfile profile;
-    std::string tag = MakeWorkspace(dir_ / "ws", &profile);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
-    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
-    EXPECT_TRUE(ui_->shown().empty());
 
     ws_handle_t handle = nullptr;
     ASSERT_EQ(ws_get_handle((dir_ / "ws").c_str(), 0, &handle), TBS_ST_OK);
@@ -268,10 +252,12 @@ TEST_F(ViewAccessTest, NoTemporaryFileIsReportedWithTheFolderAndTheError) {
     CVariant result;
     DISPPARAMS none{nullptr, 0};
     EXPECT_EQ(profile.Invoke(2, &none, result.get()), S_FALSE);  // GetConfigSpec
+    profile.set_config_spec(kSpec);                              // nor is anything written
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent), FALSE);
     EXPECT_EQ(profile.IsAssociated(), FALSE);
     const std::string said = "Error 2 while trying to create temp file '" + tmpdir_ / "gone" + "'";
     EXPECT_EQ(Messages(),
-              (std::vector<std::string>{said, LoadString(IDS_IS_ASSOCIATED_PREFIX) + said}));
+              (std::vector<std::string>{said, said, LoadString(IDS_IS_ASSOCIATED_PREFIX) + said}));
 }
 
 }  // namespace

@@ -63,12 +63,17 @@ protected:
     CCapturedOutput output_;
 };
 
+// Its pool, named with a trailing separator, is registered and unregistered with it.
 TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
-    CTaggedVob vob = MakeTaggedVob(folder_, "\\src");
+    const std::string pool = folder_ / "pool";
+    std::filesystem::create_directories(pool);
+    CTaggedVob vob =
+        MakeTaggedVob(folder_, "\\src", {{RGY_KEY_OPTIONS, "poolmap=p:" + pool + "/"}});
     // A mount that loses the race to another process leaves its registration of the path.
     ASSERT_EQ(MountInProcesses("\\src", 8), 1);
     EXPECT_EQ(std::filesystem::read_symlink(KelmoraHome() + "/vobs/src"), vob.storage);
     EXPECT_EQ(PrefixUses(vob.storage), 1);
+    EXPECT_EQ(PrefixUses(pool), 1);
 
     EXPECT_EQ(mntrpc_mount_tag("\\src", "", ""), TBS_ST_ERR);  // the admin tool shows what it says
     EXPECT_EQ(PrefixUses(vob.storage), 1);
@@ -76,6 +81,7 @@ TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
     ASSERT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_OK) << output_.error();
     EXPECT_FALSE(IsMounted("\\src"));
     EXPECT_EQ(PrefixUses(vob.storage), 0);
+    EXPECT_EQ(PrefixUses(pool), 0);
     EXPECT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_ERR);
     EXPECT_NE(output_.info().find("\\src is not currently mounted.\n"), std::string::npos);
     EXPECT_EQ(output_.error(), "");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "client/client_test_util.h"
+#include "client/registry.h"
 #include "client/tag_registry.h"
 #include "client/trfs_refs.h"
 #include "client/uuid_text.h"
@@ -121,8 +122,14 @@ TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
     EXPECT_EQ(Text(pools[0].directory), folder_->path() + "/pools/p1");
 }
 
-TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffix) {
+TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffixAndTunables) {
+    const char* key = ntregy_trfs_params_key();
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, key, "Param101", "7"), TBS_ST_OK);
     ASSERT_EQ(Build("viewroot,timeo=5"), 0) << output_.error();
+    ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, key, "Param101");
+    uint32_t second = 0;
+    std::memcpy(&second, block_.tunables + sizeof second, sizeof second);
+    EXPECT_EQ(second, 7u);
     EXPECT_EQ(output_.error(),
               "obsolete use of viewroot mount retry/timeout options - options ignored\n");
     EXPECT_EQ(block_.flags, TRFS_MOUNT_VIEWROOT | TRFS_MOUNT_NOINTR);

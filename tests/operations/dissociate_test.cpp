@@ -120,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
         "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
     CRefusalCase{"IsAssociatedNoViewIsLogged", IsAssociated, 0, "", {"log: Can not determine if the view is "
         "associated.\n\n" + kNoView + "\n"}, true},
+    CRefusalCase{"IsOnPrivateBranchNoSuchView", IsOnPrivateBranch, 1, "", {"Can not determine if the view is "
+        "on private branch.\n\nError getting view handle.\n\nNo view \"%s\" exists (stavetool lsview lists the views).\n"}},
     CRefusalCase{"IsOnPrivateBranchNoViewIsShown", IsOnPrivateBranch, 0, "", {"Can not determine if the "
         "view is on private branch.\n\n" + kNoView}, true},
     CRefusalCase{"SynchronizeNoView", Synchronize, 0, "", {"Cannot synchronize the '' view with its "

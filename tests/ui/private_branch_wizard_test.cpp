@@ -59,6 +59,7 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     sheet_.OnInitDialog();
     sheet_.name_page().set_name(GetParam().name);
     sheet_.name_page().OnNo();
+    sheet_.SetFocus(CBranchPSheet::kNextId);
     sheet_.OnNext();
     const char* refusal = GetParam().refusal;
     ASSERT_EQ(ui.shown().size(), refusal ? 1u : 0u);
@@ -68,6 +69,7 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
         EXPECT_EQ(sheet_.focus(), CWizName::kNameEditId);
     } else {
         EXPECT_EQ(sheet_.active_page(), CBranchPSheet::kBranchPointPage);
+        EXPECT_EQ(sheet_.focus(), 0);  // the page disabled Next
     }
 }
 
@@ -84,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     CNameCase{"Decimal", "123", kNumeric}, CNameCase{"Negative", "-5", kNumeric},
     CNameCase{"Plus", "+7", kNumeric}, CNameCase{"Hexadecimal", "0x1F", kNumeric},
     CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
-    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"Exponent", "1e5", nullptr},
+    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"HexPrefixAlone", "0x", kNumeric}, CNameCase{"Exponent", "1e5", nullptr},
     CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
     CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
     [](const auto& info) { return std::string(info.param.label); });
@@ -166,7 +168,9 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
     CConsoleCase{"NoFocusSpinsTheMarker", std::string(kToBranchPoint) + "focus hour\nfocus none\nup\nfocus bogus\nfinish\n",
         "focus takes hour, minutes, seconds or none; " + k31Jan + "8:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.20:00:00 priv; on priv; write => finish"},
     CConsoleCase{"MidnightAndNoon", std::string(kToBranchPoint) + "down\nfinish\n",
-        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 0, 30, 0)}),
+        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 0, 30, 0)},
+    CConsoleCase{"NoonIsTwelve", std::string(kToBranchPoint) + "finish\n",
+        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 12, 30, 0)}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
