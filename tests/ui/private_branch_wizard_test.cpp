@@ -6,6 +6,7 @@
 #include <ctime>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -45,6 +46,26 @@ protected:
     test::CRecordingBranchHost host_;
     CBranchPSheet sheet_{"", nullptr, CBranchPSheet::kNamePage};
 };
+
+// Yes offers Finish and No offers Next, with the focus; back on the page, the
+// choice's button is offered again.
+TEST_F(WizardTest, YesOffersFinishAndNoOffersNext) {
+    test::CScriptedUserInterface ui;
+    auto offered = [this] {
+        return std::tuple(sheet_.IsEnabled(CBranchPSheet::kFinishId),
+                          sheet_.IsEnabled(CBranchPSheet::kNextId), sheet_.focus());
+    };
+    sheet_.OnInitDialog();
+    sheet_.name_page().set_name("priv");
+    sheet_.name_page().OnNo();
+    EXPECT_EQ(offered(), std::tuple(false, true, CBranchPSheet::kNextId));
+    sheet_.name_page().OnYes();
+    EXPECT_EQ(offered(), std::tuple(true, false, CBranchPSheet::kFinishId));
+    sheet_.name_page().OnNo();
+    sheet_.OnNext();
+    sheet_.OnBack();
+    EXPECT_EQ(std::get<1>(offered()), true);
+}
 
 struct CNameCase {
     const char* label;
