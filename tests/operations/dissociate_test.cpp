@@ -197,8 +197,8 @@ TEST_P(VobListTest, EnumeratesTheFilesTagsInOrderAndThenNothing) {
     if (GetParam().file) WriteProfileFile("Proj", "VOB List", GetParam().file);
     EXPECT_EQ(profile_.GetNextVOB(), "");  // nothing before GetFirstVOB
     EXPECT_EQ(Enumerate(), GetParam().tags);
-    EXPECT_EQ(profile_.GetNextVOB(), "");     // past the end, again and again
-    EXPECT_EQ(Enumerate(), GetParam().tags);  // GetFirstVOB starts over
+    EXPECT_EQ(profile_.GetNextVOB(), "");      // past the end, again and again
+    EXPECT_EQ(Enumerate(), GetParam().tags);   // GetFirstVOB starts over
     EXPECT_EQ(profile_.GetDescription(), "");  // a missing description is no error either
     EXPECT_EQ(Messages(), std::vector<std::string>{});
 }
