@@ -88,7 +88,8 @@ struct CPickerCase {
 class ProfilePickerTest : public ::testing::TestWithParam<CPickerCase> {};
 
 // A filter shows the matches by name or description in any case, the folders
-// above them and all below; a selection it hides is dropped; OK takes a profile.
+// above them and all below; a selection it hides is dropped; OK takes a profile
+// (the pick selected at the next opening: see the Qt front end's tests).
 TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) {
     const CPickerCase& c = GetParam();
     CFixedTree tree;
@@ -103,11 +104,6 @@ TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) 
     EXPECT_EQ(picker.IsEnabled(IDOK), c.ok);
     picker.OnOK();
     EXPECT_EQ(picker.ended(), c.ok);
-    if (c.ok) {  // kept, and selected when the browser opens again
-        CProfilePicker again(&tree);
-        again.OnInitDialog();
-        EXPECT_EQ(again.selection(), c.selection);
-    }
 }
 
 constexpr size_t kNone = CProfilePicker::kNone;
