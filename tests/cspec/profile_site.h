@@ -1,10 +1,7 @@
 #pragma once
 
-// A site for the association tests: a View Profile tree in a temporary folder
-// named by the ProjectRoot setting, views in this process's client database,
-// and a scripted console. The managed config spec's parts are written out by
-// hand here, so that what the module composes is compared with the texts
-// themselves.
+// A View Profile tree named by ProjectRoot, views in this process's client
+// database, a scripted console; the managed config spec's parts written out by hand.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -54,36 +54,23 @@ protected:
     const test::CTempDir& dir_ = temp_;
 };
 
-struct CLineEndCase {
-    const char* label;
-    const char* stored;
-    const char* loaded;
-};
-
-class LoadLineEndsTest : public ViewAccessTest,
-                         public ::testing::WithParamInterface<CLineEndCase> {};
-
-TEST_P(LoadLineEndsTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
-    std::string tag = MakeView(GetParam().stored);
-    {
-        CViewProfile profile;
-        profile.SetViewTag(tag);
-        EXPECT_EQ(profile.GetConfigSpec(), GetParam().loaded);
-        EXPECT_EQ(profile.config_spec_loaded(), TRUE);
-        EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
+// Loaded text has CR LF line ends; the fetched file goes with the object.
+TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
+    for (auto [stored, loaded] :
+         {std::pair{"element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
+          {kSpec, kSpec},
+          {"# a\rb\nelement * CHECKEDOUT\n", "# ab\r\nelement * CHECKEDOUT\r\n"},
+          {"element * CHECKEDOUT", "element * CHECKEDOUT"}}) {
+        {
+            CViewProfile profile;
+            profile.SetViewTag(MakeView(stored));
+            EXPECT_EQ(profile.GetConfigSpec(), loaded);
+            EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+            EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
+        }
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
     }
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, LoadLineEndsTest,
-    ::testing::Values(
-        CLineEndCase{"LineFeeds", "element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
-        CLineEndCase{"CrLf", kSpec, kSpec},
-        CLineEndCase{"LoneCarriageReturn", "# a\rb\nelement * CHECKEDOUT\n",
-                     "# ab\r\nelement * CHECKEDOUT\r\n"},
-        CLineEndCase{"NoFinalLineEnd", "element * CHECKEDOUT", "element * CHECKEDOUT"}),
-    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ViewAccessTest, ConfigSpecIsFetchedOnceUntilTheObjectWritesIt) {
     std::string tag = MakeView(kSpec);
@@ -139,121 +126,83 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
 }
 
-TEST_F(ViewAccessTest, DynamicViewTakesTheTextByteForByte) {
-    std::string tag = MakeView(kSpec);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    std::string text = "# caf\xC3\xA9\r\nelement * CHECKEDOUT\r\nelement * /main/2\r\n";
-    profile.set_config_spec(text);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, kUpdateNoticeAnnounce), TRUE);
-    EXPECT_EQ(StoredSpec(tag), text);
-    EXPECT_TRUE(ui_->shown().empty());
-    EXPECT_EQ(ui_->wait_cursor_depth(), 0);
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-}
-
-TEST_F(ViewAccessTest, WorkspaceWithoutUpdateSetsItsSpecAndLoadPreference) {
-    CViewProfile profile;
-    std::string tag = MakeWorkspace(dir_ / "ws", &profile);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeAnnounce), TRUE);
-    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
-    EXPECT_TRUE(ui_->shown().empty());
-
-    ws_handle_t handle = nullptr;
-    ASSERT_EQ(ws_get_handle((dir_ / "ws").c_str(), 0, &handle), TBS_ST_OK);
-    uint32_t flags = 0;
-    EXPECT_EQ(ws_get_load_preferences(handle, &flags), TBS_ST_OK);
-    ws_free_handle(&handle);
-    EXPECT_EQ(flags & 0x10000u, 0x10000u);
-}
-
-// Each run of the update tool leaves its arguments in the tool log.
-class UpdateNoticeTest : public ViewAccessTest,
-                         public ::testing::WithParamInterface<EViewUpdateNotice> {
-protected:
-    UpdateNoticeTest() : tool_log_env_("KELMORA_TOOL_LOG", dir_ / "tool.log") {}
-    CScopedEnv tool_log_env_;
-};
-
-TEST_P(UpdateNoticeTest, ToolGetsTheWorkspacePathAsOneArgument) {
-    std::string root = dir_ / "my work space";
-    CViewProfile profile;
-    std::string tag = MakeWorkspace(root, &profile);
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(TRUE, GetParam()), TRUE);
-    if (GetParam() == kUpdateNoticeSilent) {
-        EXPECT_TRUE(ui_->shown().empty());
-    } else {  // the user is told before the tool runs
-        ASSERT_EQ(ui_->shown().size(), 1u);
-        EXPECT_EQ(ui_->shown()[0].text, LoadString(IDS_VIEW_UPDATE_NOTICE));
-        EXPECT_EQ(ui_->shown()[0].style, MB_ICONINFORMATION);
-    }
-
-    std::string log = test::ReadTextFile(dir_ / "tool.log");
-    ASSERT_EQ(std::count(log.begin(), log.end(), '\n'), 1);  // one run
-    std::vector<std::string> args = ParseToolLogLine(log.substr(0, log.size() - 1));
-    ASSERT_EQ(args.size(), 6u) << log;
-    EXPECT_EQ(args, (std::vector<std::string>{"staveviewupdate", "-ws", root, "-cspec", args[4],
-                                              "-quick"}));
-    EXPECT_EQ(args[4].rfind(tmpdir_.path(), 0), 0u);
-    // The tool set the workspace's config spec from the file, then it was removed.
-    EXPECT_EQ(StoredSpec(tag), kOtherSpec);
-    EXPECT_FALSE(PathExists(args[4]));
-}
-
-INSTANTIATE_TEST_SUITE_P(Notices, UpdateNoticeTest,
-                         ::testing::Values(kUpdateNoticeSilent, kUpdateNoticeAnnounce),
-                         [](const auto& info) {
-                             return std::string(info.param == kUpdateNoticeSilent ? "Silent"
-                                                                                  : "Announced");
-                         });
-
-// A text the view refuses, a workspace named by tag alone, and an update
-// tool that cannot start or refuses the text: said (each box as it begins,
-// with its style), and nothing is written or left behind.
-struct CWriteFailureCase {
+// A write: done (a dynamic view byte for byte, a workspace by the update
+// tool, told or not, or without it), or said (each box as it begins, with
+// its style) and nothing written; nothing left behind either way.
+struct CWriteCase {
     const char* label;
     int view;  // 0: dynamic, 1: a workspace named by tag, 2: by path
+    BOOL update;
+    EViewUpdateNotice notice;
     bool tools;
+    std::string text;
+    BOOL written;
     std::vector<std::pair<std::string, unsigned>> said;
 };
 
-class WriteFailureTest : public ViewAccessTest,
-                         public ::testing::WithParamInterface<CWriteFailureCase> {};
+class WriteTest : public ViewAccessTest, public ::testing::WithParamInterface<CWriteCase> {};
 
-TEST_P(WriteFailureTest, IsSaidAndNothingIsUpdated) {
-    const CWriteFailureCase& c = GetParam();
+TEST_P(WriteTest, WritesOrSaysWhyAndLeavesNothingBehind) {
+    const CWriteCase& c = GetParam();
+    CScopedEnv tool_log("KELMORA_TOOL_LOG", dir_ / "tool.log");
     CViewProfile profile;
+    const std::string root = dir_ / "my work space";
     std::string tag = c.view ? UniqueName("ws") : MakeView(kSpec);
     if (c.view == 1) {
-        ASSERT_EQ(client::CreateWorkspace(tag, dir_ / tag), TBS_ST_OK);
+        ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
     }
-    if (c.view == 2) tag = MakeWorkspace(dir_ / tag, &profile);
+    if (c.view == 2) tag = MakeWorkspace(root, &profile);
     ASSERT_EQ(client::SetConfigSpecText(tag, kSpec), TBS_ST_OK);
     if (c.view < 2) profile.SetViewTag(tag);
     ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
     std::optional<CScopedEnv> no_tools;
     if (!c.tools) no_tools.emplace("PATH", dir_ / "empty");
     profile.SetErrorString("P: ");
-    profile.set_config_spec("element * CHECKEDOUT\r\nthis is no rule\r\n");
-    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(c.view == 2 ? TRUE : FALSE, kUpdateNoticeSilent),
-              FALSE);
+    profile.set_config_spec(c.text);
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(c.update, c.notice), c.written);
     ASSERT_EQ(ui_->shown().size(), c.said.size()) << ::testing::PrintToString(Messages());
     for (size_t i = 0; i < c.said.size(); ++i) {
         EXPECT_TRUE(ui_->shown()[i].text.starts_with(c.said[i].first)) << ui_->shown()[i].text;
         EXPECT_EQ(ui_->shown()[i].style, c.said[i].second);
     }
     EXPECT_EQ(profile.config_spec_file(), "");  // the fetched file is discarded anyway
-    EXPECT_EQ(StoredSpec(tag), kSpec);
+    EXPECT_EQ(StoredSpec(tag), c.written ? c.text : kSpec);
+    EXPECT_EQ(ui_->wait_cursor_depth(), 0);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+    if (c.view == 2 && c.update && c.tools) {  // one run, the path as one argument
+        std::string log = test::ReadTextFile(dir_ / "tool.log");
+        ASSERT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+        std::vector<std::string> args = ParseToolLogLine(log.substr(0, log.size() - 1));
+        ASSERT_EQ(args.size(), 6u) << log;
+        EXPECT_EQ(args, (std::vector<std::string>{"staveviewupdate", "-ws", root, "-cspec", args[4],
+                                                  "-quick"}));
+        EXPECT_EQ(args[4].rfind(tmpdir_.path(), 0), 0u);
+    } else if (c.view == 2 && c.written) {  // without the tool: the load preference
+        ws_handle_t handle = nullptr;
+        ASSERT_EQ(ws_get_handle(root.c_str(), 0, &handle), TBS_ST_OK);
+        uint32_t flags = 0;
+        EXPECT_EQ(ws_get_load_preferences(handle, &flags), TBS_ST_OK);
+        ws_free_handle(&handle);
+        EXPECT_EQ(flags & 0x10000u, 0x10000u);
+    }
 }
 
+const std::string kCafe = "# caf\xC3\xA9\r\nelement * CHECKEDOUT\r\nelement * /main/2\r\n";
+const std::string kNoRule = "element * CHECKEDOUT\r\nthis is no rule\r\n";
+constexpr auto kSilent = kUpdateNoticeSilent, kAnnounce = kUpdateNoticeAnnounce;
+
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, WriteFailureTest, ::testing::Values(
-    CWriteFailureCase{"TextRefused", 0, true, {{"P: Error setting the config spec.\n\nSyntax error on line 2", MB_ICONSTOP}}},
-    CWriteFailureCase{"WorkspaceNamedByTag", 1, true, {{"Cannot convert the path ''\ninto a workspace handle.", MB_OK},
+INSTANTIATE_TEST_SUITE_P(Cases, WriteTest, ::testing::Values(
+    CWriteCase{"DynamicByteForByte", 0, TRUE, kAnnounce, true, kCafe, TRUE, {}},
+    CWriteCase{"WorkspaceWithoutUpdate", 2, FALSE, kAnnounce, true, kOtherSpec, TRUE, {}},
+    CWriteCase{"WorkspaceUpdatedSilently", 2, TRUE, kSilent, true, kOtherSpec, TRUE, {}},
+    CWriteCase{"WorkspaceUpdateAnnounced", 2, TRUE, kAnnounce, true, kOtherSpec, TRUE,
+        {{"The config spec for this view has been updated.\n\nThe contents", MB_ICONINFORMATION}}},
+    CWriteCase{"TextRefused", 0, FALSE, kSilent, true, kNoRule, FALSE, {{"P: Error setting the config spec.\n\nSyntax error on line 2", MB_ICONSTOP}}},
+    CWriteCase{"WorkspaceNamedByTag", 1, FALSE, kSilent, true, kNoRule, FALSE, {{"Cannot convert the path ''\ninto a workspace handle.", MB_OK},
         {"P: Error setting the config spec.\n\n", MB_ICONSTOP}}},
-    CWriteFailureCase{"UpdateToolCannotStart", 2, false, {{"Exec of staveviewupdate failed with error 2\n", MB_ICONSTOP}}},
-    CWriteFailureCase{"UpdateToolRefusesTheText", 2, true, {{"P: Error setting the config spec.\n\nstaveviewupdate "
+    CWriteCase{"UpdateToolCannotStart", 2, TRUE, kSilent, false, kNoRule, FALSE, {{"Exec of staveviewupdate failed with error 2\n", MB_ICONSTOP}}},
+    CWriteCase{"UpdateToolRefusesTheText", 2, TRUE, kSilent, true, kNoRule, FALSE, {{"P: Error setting the config spec.\n\nstaveviewupdate "
         "ended with exit status 1: the view was not updated.\n", MB_ICONSTOP}}}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
@@ -268,10 +217,12 @@ TEST_F(ViewAccessTest, NoTemporaryFileIsReportedWithTheFolderAndTheError) {
     CVariant result;
     DISPPARAMS none{nullptr, 0};
     EXPECT_EQ(profile.Invoke(2, &none, result.get()), S_FALSE);  // GetConfigSpec
+    profile.set_config_spec(kSpec);                              // nor is anything written
+    EXPECT_EQ(profile.WriteConfigSpecAndUpdateView(FALSE, kUpdateNoticeSilent), FALSE);
     EXPECT_EQ(profile.IsAssociated(), FALSE);
     const std::string said = "Error 2 while trying to create temp file '" + tmpdir_ / "gone" + "'";
     EXPECT_EQ(Messages(),
-              (std::vector<std::string>{said, LoadString(IDS_IS_ASSOCIATED_PREFIX) + said}));
+              (std::vector<std::string>{said, said, LoadString(IDS_IS_ASSOCIATED_PREFIX) + said}));
 }
 
 }  // namespace

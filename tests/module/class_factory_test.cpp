@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "automation/view_profile.h"
-#include "module/module_lock.h"
 #include "module/server_registry.h"
 
 namespace kelmora {
@@ -34,20 +33,6 @@ TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
     }
     EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object),
               CLASS_E_CLASSNOTAVAILABLE);
-}
-
-TEST(ClassFactoryTest, RefusedCreationsLeaveNoObjectBehind) {
-    CClassFactory& factory = ViewProfileClassFactory();
-    long before = ModuleLockCount();
-    void* object = nullptr;
-    EXPECT_EQ(factory.CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(ModuleLockCount(), before);
-    IUnknown* outer = static_cast<IClassFactory*>(&factory);
-    EXPECT_EQ(factory.CreateInstance(outer, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
-    EXPECT_EQ(ModuleLockCount(), before);
-    EXPECT_EQ(factory.LockServer(0), E_FAIL);  // no lock of the host's to release
-    EXPECT_EQ(ModuleLockCount(), before);
 }
 
 TEST(GuidTextTest, TextRoundTripsAndMalformedTextIsRefused) {

@@ -96,7 +96,13 @@ TEST_F(LibraryTest, CanUnloadOnlyWhenNoObjectOrLockIsOutstanding) {
               S_OK);
     factory->LockServer(1);
     EXPECT_EQ(can_unload_now_(), S_FALSE);
-    factory->LockServer(0);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    // Refused creations leave no object behind; no lock of the host's is left to release.
+    void* object = &object;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(factory->CreateInstance(factory, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->LockServer(0), E_FAIL);
     factory->Release();
     EXPECT_EQ(can_unload_now_(), S_OK);
 }

@@ -63,12 +63,17 @@ protected:
     CCapturedOutput output_;
 };
 
+// Its pool, named with a trailing separator, is registered and unregistered with it.
 TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
-    CTaggedVob vob = MakeTaggedVob(folder_, "\\src");
+    const std::string pool = folder_ / "pool";
+    std::filesystem::create_directories(pool);
+    CTaggedVob vob =
+        MakeTaggedVob(folder_, "\\src", {{RGY_KEY_OPTIONS, "poolmap=p:" + pool + "/"}});
     // A mount that loses the race to another process leaves its registration of the path.
     ASSERT_EQ(MountInProcesses("\\src", 8), 1);
     EXPECT_EQ(std::filesystem::read_symlink(KelmoraHome() + "/vobs/src"), vob.storage);
     EXPECT_EQ(PrefixUses(vob.storage), 1);
+    EXPECT_EQ(PrefixUses(pool), 1);
 
     EXPECT_EQ(mntrpc_mount_tag("\\src", "", ""), TBS_ST_ERR);  // the admin tool shows what it says
     EXPECT_EQ(PrefixUses(vob.storage), 1);
@@ -76,6 +81,7 @@ TEST_F(MntrpcTest, AMountedVobIsSeenAtItsMountPointAndMountsOnlyOnce) {
     ASSERT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_OK) << output_.error();
     EXPECT_FALSE(IsMounted("\\src"));
     EXPECT_EQ(PrefixUses(vob.storage), 0);
+    EXPECT_EQ(PrefixUses(pool), 0);
     EXPECT_EQ(mntrpc_umount_tag("\\src", ""), TBS_ST_ERR);
     EXPECT_NE(output_.info().find("\\src is not currently mounted.\n"), std::string::npos);
     EXPECT_EQ(output_.error(), "");
@@ -198,37 +204,21 @@ TEST_P(MountFailureTest, IsToldAndTheGlobalPathIsNoLongerRegistered) {
     EXPECT_TRUE(prefixes.empty()) << prefixes.begin()->first;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, MountFailureTest,
-    ::testing::Values(
-        CMountFailureCase{"NoGlobalPath",
-                          {{RGY_KEY_GLOBAL_PATH, "<no-gpath>"}},
-                          TBS_ST_NOT_FOUND,
-                          "The VOB storage directory \"<no-gpath>\" was not found.\n"},
-        CMountFailureCase{"MissingStorage",
-                          {{RGY_KEY_GLOBAL_PATH, "/no/such/storage"}},
-                          TBS_ST_NOT_FOUND,
-                          "The VOB storage directory \"$G\" was not found.\n"},
-        CMountFailureCase{"PrivateOnAPlainFile",
-                          {{RGY_KEY_GLOBAL_PATH, "FILE"}, {RGY_KEY_ACCESS, "private"}},
-                          TBS_ST_NOT_DIR,
-                          "Permission to mount the VOB tag \"\\f\"\nwas denied. \"$G\" is not a "
-                          "directory.\n"},
-        CMountFailureCase{"NoUuidKey",
-                          {{RGY_KEY_UUID, kNoKey}},
-                          TBS_ST_NOT_FOUND,
-                          "VOB tag entry does not contain a required key.\n"},
-        CMountFailureCase{"MissingPool",
-                          {{RGY_KEY_OPTIONS, "poolmap=p:/no/such/pool/"}},
-                          TBS_ST_NOT_FOUND,
-                          "The VOB storage directory \"/no/such/pool\" was not found.\n"},
-        CMountFailureCase{"UnknownReplica",
-                          {{RGY_KEY_UUID, "00000000-0000-0000-0000-000000000001"}},
-                          TBS_ST_ERR,
-                          "Error from rgy_getinfo_by_uuid for UUID "
-                          "00000000-0000-0000-0000-000000000001: not found\n"
-                          "Unable to mount: operation failed\n"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Failures, MountFailureTest, ::testing::Values(
+    CMountFailureCase{"NoGlobalPath", {{RGY_KEY_GLOBAL_PATH, "<no-gpath>"}}, TBS_ST_NOT_FOUND,
+        "The VOB storage directory \"<no-gpath>\" was not found.\n"},
+    CMountFailureCase{"MissingStorage", {{RGY_KEY_GLOBAL_PATH, "/no/such/storage"}}, TBS_ST_NOT_FOUND,
+        "The VOB storage directory \"$G\" was not found.\n"},
+    CMountFailureCase{"PrivateOnAPlainFile", {{RGY_KEY_GLOBAL_PATH, "FILE"}, {RGY_KEY_ACCESS, "private"}}, TBS_ST_NOT_DIR,
+        "Permission to mount the VOB tag \"\\f\"\nwas denied. \"$G\" is not a directory.\n"},
+    CMountFailureCase{"NoUuidKey", {{RGY_KEY_UUID, kNoKey}}, TBS_ST_NOT_FOUND, "VOB tag entry does not contain a required key.\n"},
+    CMountFailureCase{"MissingPool", {{RGY_KEY_OPTIONS, "poolmap=p:/no/such/pool/"}}, TBS_ST_NOT_FOUND,
+        "The VOB storage directory \"/no/such/pool\" was not found.\n"},
+    CMountFailureCase{"UnknownReplica", {{RGY_KEY_UUID, "00000000-0000-0000-0000-000000000001"}}, TBS_ST_ERR,
+        "Error from rgy_getinfo_by_uuid for UUID 00000000-0000-0000-0000-000000000001: not found\nUnable to mount: operation failed\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct COverlapCase {
     const char* name;
@@ -295,6 +285,13 @@ TEST_F(MntrpcTest, MountAllSkipsPrivateAndNoautoTagsAndReportsTheFirstFailure) {
     std::vector<client::CTrfsMount> mounts;
     ASSERT_EQ(client::ListTrfsMounts(&mounts), TBS_ST_OK);
     EXPECT_TRUE(mounts.empty());
+    // The library's entry answers the driver's status.
+    ASSERT_EQ(mntrpc_mount_tag("\\z", "", ""), TBS_ST_OK);
+    EXPECT_EQ(mount::UnmountAllTags(), TBS_ST_OK);
+    EXPECT_FALSE(IsMounted("\\z"));
+    int collision = 5;
+    EXPECT_EQ(mount::CheckTagCollision(&collision), TBS_ST_OK);
+    EXPECT_EQ(collision, 0);
 }
 
 TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
@@ -316,16 +313,6 @@ TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
     EXPECT_STREQ(path, "");
     EXPECT_EQ(output_.error(),
               "The VOB tag entry for \"\\nopath\" does not contain a global path.\n");
-}
-
-TEST_F(MntrpcTest, UnmountAllTagsAnswersTheDriversStatus) {
-    MakeTaggedVob(folder_, "\\u");
-    ASSERT_EQ(mntrpc_mount_tag("\\u", "", ""), TBS_ST_OK);
-    EXPECT_EQ(mount::UnmountAllTags(), TBS_ST_OK);
-    EXPECT_FALSE(IsMounted("\\u"));
-    int collision = 5;
-    EXPECT_EQ(mount::CheckTagCollision(&collision), TBS_ST_OK);
-    EXPECT_EQ(collision, 0);
 }
 
 }  // namespace

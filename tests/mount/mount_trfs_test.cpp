@@ -5,8 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "client/client_test_util.h"
+#include "client/registry.h"
 #include "client/tag_registry.h"
 #include "client/trfs_refs.h"
 #include "client/uuid_text.h"
@@ -81,32 +83,28 @@ TEST_F(MountTrfsTest, AVobBlockNamesTheVobItsReplicaAndWhereTheRegistryHasThem) 
 struct CFlagsCase {
     const char* options;
     uint32_t flags;
+    std::vector<uint32_t> cache = {0, 0, 0, 0};  // acregmax, acregmin, acdirmax, acdirmin
 };
 
 class MountTrfsFlagsTest : public MountTrfsTest,
                            public ::testing::WithParamInterface<CFlagsCase> {};
 
-TEST_P(MountTrfsFlagsTest, OptionsSetTheFlagWord) {
+// actimeo is the default of each attribute cache field.
+TEST_P(MountTrfsFlagsTest, OptionsSetTheFlagWordAndTheAttributeCache) {
     ASSERT_EQ(Build(GetParam().options), 0) << output_.error();
     EXPECT_EQ(block_.flags, GetParam().flags);
-}
-
-INSTANTIATE_TEST_SUITE_P(Flags, MountTrfsFlagsTest,
-                         ::testing::Values(CFlagsCase{"rw,soft", 0x0D},
-                                           CFlagsCase{"soft,intr", 0x05}, CFlagsCase{"", 0x09},
-                                           CFlagsCase{"ro,noac,nodnlc", 0x79}),
-                         [](const auto& info) { return "Case" + std::to_string(info.index); });
-
-TEST_F(MountTrfsTest, ActimeoIsTheDefaultOfEachAttributeCacheField) {
-    ASSERT_EQ(Build("actimeo=30,acregmin=5"), 0);
     EXPECT_EQ(
         (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
-        (std::vector<uint32_t>{30, 5, 30, 30}));
-    ASSERT_EQ(Build("acregmax=1,acdirmin=4"), 0);
-    EXPECT_EQ(
-        (std::vector<uint32_t>{block_.acregmax, block_.acregmin, block_.acdirmax, block_.acdirmin}),
-        (std::vector<uint32_t>{1, 0, 0, 4}));
+        GetParam().cache);
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Flags, MountTrfsFlagsTest, ::testing::Values(
+    CFlagsCase{"rw,soft", 0x0D}, CFlagsCase{"soft,intr", 0x05}, CFlagsCase{"", 0x09},
+    CFlagsCase{"ro,noac,nodnlc", 0x79}, CFlagsCase{"actimeo=30,acregmin=5", 0x09, {30, 5, 30, 30}},
+    CFlagsCase{"acregmax=1,acdirmin=4", 0x09, {1, 0, 0, 4}}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+// clang-format on
 
 TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
     std::filesystem::create_directories(folder_->path() + "/pools/p1");
@@ -121,8 +119,14 @@ TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
     EXPECT_EQ(Text(pools[0].directory), folder_->path() + "/pools/p1");
 }
 
-TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffix) {
+TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffixAndTunables) {
+    const char* key = ntregy_trfs_params_key();
+    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, key, "Param101", "7"), TBS_ST_OK);
     ASSERT_EQ(Build("viewroot,timeo=5"), 0) << output_.error();
+    ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, key, "Param101");
+    uint32_t second = 0;
+    std::memcpy(&second, block_.tunables + sizeof second, sizeof second);
+    EXPECT_EQ(second, 7u);
     EXPECT_EQ(output_.error(),
               "obsolete use of viewroot mount retry/timeout options - options ignored\n");
     EXPECT_EQ(block_.flags, TRFS_MOUNT_VIEWROOT | TRFS_MOUNT_NOINTR);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -39,6 +40,7 @@ struct CDetectionCase {
     const char* name;
     std::vector<CVobSetup> vobs;
     BOOL found;
+    const char* counted;  // what status counts: "VOB:checkouts " for each VOB with some
     // The boxes shown: a text, and the VOB whose mount directory fills {vob}.
     std::vector<std::pair<const char*, int>> shown = {};
     bool workspace = false;
@@ -94,6 +96,13 @@ TEST_P(CheckoutDetectionTest, FindsTheCheckoutsThatCountAndWarnsOfVobsItCannotSe
         EXPECT_EQ(ui.shown()[i].text, Filled(c.shown[i].first, tags[c.shown[i].second]));
         EXPECT_EQ(ui.shown()[i].style, MB_OK);
     }
+    std::vector<CVobCheckoutCount> counts;
+    profile.CountCheckouts(&counts);
+    std::string counted;
+    for (const CVobCheckoutCount& vob : counts)
+        counted += std::to_string(std::find(tags.begin(), tags.end(), vob.vob) - tags.begin()) +
+                   ":" + std::to_string(vob.count) + " ";
+    EXPECT_EQ(counted, c.counted);
 }
 
 // A local checkout after a batch of foreign ones.
@@ -105,19 +114,19 @@ std::vector<std::string> ForeignThenLocal() {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Views, CheckoutDetectionTest, ::testing::Values(
-    CDetectionCase{"NoVobs", {}, FALSE, {}},
-    CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, {}},
-    CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, {}},
-    CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, {}, true},
-    CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, {}},
-    CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch", {{true, ForeignThenLocal()}}, TRUE, {}},
-    CDetectionCase{"NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, {}},
+    CDetectionCase{"NoVobs", {}, FALSE, "", {}},
+    CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, "", {}},
+    CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, "1:1 ", {}},
+    CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, "0:1 ", {}, true},
+    CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, "", {}},
+    CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch", {{true, ForeignThenLocal()}}, TRUE, "0:1 ", {}},
+    CDetectionCase{"NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, "", {}},
     CDetectionCase{"FailedOpenWarnsAndTheOthersAreSearched", {{false, {""}, TBS_ST_ERR}, {}, {false, {""}}},
-        TRUE, {{kUnknownForAll, 0}}},
+        TRUE, "2:1 ", {{kUnknownForAll, 0}}},
     CDetectionCase{"EachUnsearchableVobWarns", {{false, {""}, TBS_ST_ERR, "replica"},
         {false, {""}, TBS_ST_ERR, "checkouts"}, {true, {""}, TBS_ST_ERR, "master"}},
-        FALSE, {{kUnknownForVob, 0}, {kUnknownForVob, 1}, {kUnknownForVob, 2}}},
-    CDetectionCase{"StopsAtTheFirstThatCounts", {{false, {""}}, {false, {""}, TBS_ST_ERR}}, TRUE, {}}),
+        FALSE, "", {{kUnknownForVob, 0}, {kUnknownForVob, 1}, {kUnknownForVob, 2}}},
+    CDetectionCase{"StopsAtTheFirstThatCounts", {{false, {""}}, {false, {""}, TBS_ST_ERR}}, TRUE, "0:1 ", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -120,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
         "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
     CRefusalCase{"IsAssociatedNoViewIsLogged", IsAssociated, 0, "", {"log: Can not determine if the view is "
         "associated.\n\n" + kNoView + "\n"}, true},
+    CRefusalCase{"IsOnPrivateBranchNoSuchView", IsOnPrivateBranch, 1, "", {"Can not determine if the view is "
+        "on private branch.\n\nError getting view handle.\n\nNo view \"%s\" exists (stavetool lsview lists the views).\n"}},
     CRefusalCase{"IsOnPrivateBranchNoViewIsShown", IsOnPrivateBranch, 0, "", {"Can not determine if the "
         "view is on private branch.\n\n" + kNoView}, true},
     CRefusalCase{"SynchronizeNoView", Synchronize, 0, "", {"Cannot synchronize the '' view with its "
@@ -195,8 +197,9 @@ TEST_P(VobListTest, EnumeratesTheFilesTagsInOrderAndThenNothing) {
     if (GetParam().file) WriteProfileFile("Proj", "VOB List", GetParam().file);
     EXPECT_EQ(profile_.GetNextVOB(), "");  // nothing before GetFirstVOB
     EXPECT_EQ(Enumerate(), GetParam().tags);
-    EXPECT_EQ(profile_.GetNextVOB(), "");     // past the end, again and again
-    EXPECT_EQ(Enumerate(), GetParam().tags);  // GetFirstVOB starts over
+    EXPECT_EQ(profile_.GetNextVOB(), "");      // past the end, again and again
+    EXPECT_EQ(Enumerate(), GetParam().tags);   // GetFirstVOB starts over
+    EXPECT_EQ(profile_.GetDescription(), "");  // a missing description is no error either
     EXPECT_EQ(Messages(), std::vector<std::string>{});
 }
 
@@ -217,11 +220,6 @@ TEST_F(ProfileQueriesTest, ListIsReadOnceUntilADissociation) {
     EXPECT_EQ(Enumerate(), std::vector<std::string>{"\\vobA"});
     ASSERT_EQ(profile_.DissociationStep(), TRUE);
     EXPECT_EQ(Enumerate(), (std::vector<std::string>{"\\vobA", "\\vobB"}));
-}
-
-TEST_F(ProfileQueriesTest, MissingDescriptionIsEmptyWithoutAMessage) {
-    EXPECT_EQ(profile_.GetDescription(), "");
-    EXPECT_EQ(Messages(), std::vector<std::string>{});
 }
 
 }  // namespace

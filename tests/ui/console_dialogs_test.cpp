@@ -197,6 +197,15 @@ const std::string kCheckoutsShown =
     "| 3 checked out elements in \\vobA\n"
     "| To display the list of checked out elements, press this button.\n"
     "+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
+// A caption's later lines stand under its first.
+const std::string kFinishShown =
+    "+-- Finish Private Branch\n| Please choose one of the options below:\n| [Publish]  I've "
+    "finished my "
+    "work on this Private Branch.  Help me move my changes onto the Integration Branch.\n| "
+    "[Suspend]  "
+    "Leave my changes on the Private Branch.\n|            Configure my view to see the "
+    "Integration "
+    "Branch.\n+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
     "+-- Stavemark Config Spec Editor\n"
     "| element * CHECKEDOUT\n"
@@ -223,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"AssociateEmptyLineOnAnEmptyField", RunAssociate, "\n", "Cancel []"},
     CScriptCase{"AssociateAtEndOfInput", RunAssociate, "", "Cancel"},
     CScriptCase{"FinishEnterOnSuspend", RunFinish, "focus suspend\nenter\n", "OK suspend"},
-    CScriptCase{"FinishEnterAtFirst", RunFinish, "enter\n", "OK publish"},
+    CScriptCase{"FinishEnterAtFirst", RunFinish, "enter\n", "OK publish", kFinishShown},
     CScriptCase{"FinishEnterOnCancel", RunFinish, "focus cancel\nenter\n", "Cancel publish"},
     CScriptCase{"FinishAtEndOfInput", RunFinish, "", "Cancel publish"},
     CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},

@@ -55,14 +55,19 @@ TEST_F(EditCSpecTest, ButtonsFollowEditChangesAndSave) {
     EXPECT_EQ(dialog_.focus(), CEditCSpec::kControlId);
     dialog_.control().ReplaceText(kValid);
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
+    dialog_.SetFocus(CEditCSpec::kSaveId);
     dialog_.OnSave();
     EXPECT_EQ(Buttons(), "-- ve v- v- ");
+    EXPECT_EQ(dialog_.focus(), CEditCSpec::kControlId);  // not the disabled Save
     EXPECT_EQ(dialog_.config_spec_text(), kValid);
     EXPECT_EQ(dialog_.control().text(), kValid);
+    dialog_.SetFocus(CEditCSpec::kUndoId);
     dialog_.OnUndo();  // back to the text before the save
     EXPECT_EQ(dialog_.control().text(), kStored);
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
+    dialog_.SetFocus(CEditCSpec::kResetId);
     dialog_.OnReset();
+    EXPECT_EQ(dialog_.focus(), CEditCSpec::kControlId);
     EXPECT_EQ(dialog_.control().text(), kValid);
     EXPECT_EQ(Buttons(), "-- v- v- v- ");
     EXPECT_TRUE(ui_.shown().empty());

@@ -11,6 +11,7 @@
 #include "support/test_env.h"
 #include "ui/assoc_dlg.h"
 #include "ui/cos_dlg.h"
+#include "ui/profile_picker.h"
 #include "ui/xvobs_dlg.h"
 
 namespace kelmora {
@@ -62,6 +63,58 @@ TEST_F(BrowseTest, OnlyAPickChangesTheField) {
     EXPECT_TRUE(ui_.shown().empty());
     EXPECT_FALSE(dialog_.ended());
 }
+
+// The profile browser's model on a fixed tree.
+class CFixedTree final : public CProfileTreeSource {
+public:
+    bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
+        *entries = {{"\\Top", false, "", 0},
+                    {"\\Top\\App", true, "The compiler.", 1},
+                    {"\\Top\\Lib", false, "", 1},
+                    {"\\Top\\Lib\\Core", true, "core library", 2},
+                    {"\\Top\\Tools", true, "", 1}};
+        return true;
+    }
+};
+
+struct CPickerCase {
+    const char* filter;
+    size_t select;      // before the filter
+    const char* shown;  // each entry: shown or not
+    size_t selection;   // after the filter
+    bool ok;
+};
+
+class ProfilePickerTest : public ::testing::TestWithParam<CPickerCase> {};
+
+// A filter shows the matches by name or description in any case, the folders
+// above them and all below; a selection it hides is dropped; OK takes a profile
+// (the pick selected at the next opening: see the Qt front end's tests).
+TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) {
+    const CPickerCase& c = GetParam();
+    CFixedTree tree;
+    CProfilePicker picker(&tree);
+    ASSERT_EQ(picker.OnInitDialog(), TRUE);
+    picker.Select(c.select);
+    picker.SetFilter(c.filter);
+    std::string shown;
+    for (size_t i = 0; i < picker.entries().size(); ++i) shown += picker.IsShown(i) ? "1" : "0";
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(picker.selection(), c.selection);
+    EXPECT_EQ(picker.IsEnabled(IDOK), c.ok);
+    picker.OnOK();
+    EXPECT_EQ(picker.ended(), c.ok);
+}
+
+constexpr size_t kNone = CProfilePicker::kNone;
+
+INSTANTIATE_TEST_SUITE_P(Filters, ProfilePickerTest,
+                         ::testing::Values(CPickerCase{"", 1, "11111", 1, true},
+                                           CPickerCase{"APP", 1, "11000", 1, true},
+                                           CPickerCase{"compiler", 4, "11000", kNone, false},
+                                           CPickerCase{"lib", 3, "10110", 3, true},
+                                           CPickerCase{"Core", 2, "10110", 2, false},
+                                           CPickerCase{"zzz", 9, "00000", kNone, false}));
 
 // Each case: a checkouts dialog and the finder's argument vector.
 struct CFinderCase {

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -46,6 +47,26 @@ protected:
     CBranchPSheet sheet_{"", nullptr, CBranchPSheet::kNamePage};
 };
 
+// Yes offers Finish and No offers Next, with the focus; back on the page, the
+// choice's button is offered again.
+TEST_F(WizardTest, YesOffersFinishAndNoOffersNext) {
+    test::CScriptedUserInterface ui;
+    auto offered = [this] {
+        return std::tuple(sheet_.IsEnabled(CBranchPSheet::kFinishId),
+                          sheet_.IsEnabled(CBranchPSheet::kNextId), sheet_.focus());
+    };
+    sheet_.OnInitDialog();
+    sheet_.name_page().set_name("priv");
+    sheet_.name_page().OnNo();
+    EXPECT_EQ(offered(), std::tuple(false, true, CBranchPSheet::kNextId));
+    sheet_.name_page().OnYes();
+    EXPECT_EQ(offered(), std::tuple(true, false, CBranchPSheet::kFinishId));
+    sheet_.name_page().OnNo();
+    sheet_.OnNext();
+    sheet_.OnBack();
+    EXPECT_EQ(std::get<1>(offered()), true);
+}
+
 struct CNameCase {
     const char* label;
     const char* name;
@@ -59,6 +80,7 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     sheet_.OnInitDialog();
     sheet_.name_page().set_name(GetParam().name);
     sheet_.name_page().OnNo();
+    sheet_.SetFocus(CBranchPSheet::kNextId);
     sheet_.OnNext();
     const char* refusal = GetParam().refusal;
     ASSERT_EQ(ui.shown().size(), refusal ? 1u : 0u);
@@ -68,6 +90,7 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
         EXPECT_EQ(sheet_.focus(), CWizName::kNameEditId);
     } else {
         EXPECT_EQ(sheet_.active_page(), CBranchPSheet::kBranchPointPage);
+        EXPECT_EQ(sheet_.focus(), 0);  // the page disabled Next
     }
 }
 
@@ -84,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     CNameCase{"Decimal", "123", kNumeric}, CNameCase{"Negative", "-5", kNumeric},
     CNameCase{"Plus", "+7", kNumeric}, CNameCase{"Hexadecimal", "0x1F", kNumeric},
     CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
-    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"Exponent", "1e5", nullptr},
+    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"HexPrefixAlone", "0x", kNumeric}, CNameCase{"Exponent", "1e5", nullptr},
     CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
     CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
     [](const auto& info) { return std::string(info.param.label); });
@@ -166,7 +189,9 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
     CConsoleCase{"NoFocusSpinsTheMarker", std::string(kToBranchPoint) + "focus hour\nfocus none\nup\nfocus bogus\nfinish\n",
         "focus takes hour, minutes, seconds or none; " + k31Jan + "8:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.20:00:00 priv; on priv; write => finish"},
     CConsoleCase{"MidnightAndNoon", std::string(kToBranchPoint) + "down\nfinish\n",
-        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 0, 30, 0)}),
+        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 0, 30, 0)},
+    CConsoleCase{"NoonIsTwelve", std::string(kToBranchPoint) + "finish\n",
+        "Month: July  Day: 1  Year: 2027  Time: 12:30:00 PM" + kMarker + " | create priv; compose at 1-July-2027.12:30:00 priv; on priv; write => finish", Utc(2027, 7, 1, 12, 30, 0)}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
