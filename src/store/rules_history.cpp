@@ -1,6 +1,8 @@
 #include "store/rules_history.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -232,6 +234,63 @@ void RemoveUnlistedEntries(const CFolder& history, const std::vector<CRulesRevis
     }
 }
 
+// Makes name in the history a hard link of the file that source names
+// (relative to from, or a /proc/self/fd path); a stale entry of a save that
+// did not get its revision goes first. False with errno set.
+bool LinkEntry(int from, const std::string& source, const CFolder& history,
+               const std::string& name) {
+    if (source.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    const int flags = from == AT_FDCWD ? AT_SYMLINK_FOLLOW : 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (linkat(from, source.c_str(), history.fd(), name.c_str(), flags) == 0) return true;
+        if (errno != EEXIST || !history.RemoveEntry(name)) return false;
+    }
+    return false;
+}
+
+// The index opened for reading and adding to (made when missing), without
+// share locks: the tree lock keeps other writers out, and a reader passes
+// over a line that is not whole yet, as it does after a kill.
+struct CIndexFile {
+    int fd = -1;
+    ~CIndexFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    bool Open(const CFolder& history) {
+        fd = openat(history.fd(), kIndexName,
+                    O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        struct stat st {};
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            fd = -1;
+            errno = EINVAL;
+        }
+        return fd >= 0;
+    }
+    bool ReadAll(std::string* text) const {
+        char block[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, block, sizeof block);
+            if (n == 0) return true;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            text->append(block, static_cast<size_t>(n));
+        }
+    }
+    bool Append(const std::string& text) const {
+        for (size_t done = 0; done < text.size();) {
+            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+};
+
 bool IsRefusal(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
@@ -319,7 +378,8 @@ bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revisi
 
 bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
                               const std::string& old_rules, const std::string& new_rules,
-                              bool after_leftovers, bool* kept, CRulesHistoryError* error) {
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error,
+                              const CRulesOnDisk& on_disk) {
     *kept = false;
     // Writers of the profile keep out while this process holds the tree lock.
     std::optional<unsigned long> minor;
@@ -339,14 +399,10 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     // The index is held open, where this user may write it, to be read and
     // then added to: its new lines are appended, not the whole rewritten.
     std::vector<CRulesRevision> entries;
-    CFile index;
-    CFileException index_error;
+    CIndexFile index;
     std::string index_text;
-    if (index.OpenIn(history, kIndexName, FileAccess::ReadWrite, FileShare::DenyNone,
-                     FileCreate::OpenExisting, &index_error, FileKind::RegularOnly)) {
-        if (!index.ReadAll(&index_text, &index_error))
-            return Fail(error, InHistory(kIndexName),
-                        index_error.os_error ? index_error.os_error : EIO);
+    if (index.Open(history)) {
+        if (!index.ReadAll(&index_text)) return Fail(error, InHistory(kIndexName), errno);
         ParseIndex(index_text, &entries);
     } else if (!ReadIndex(history, &entries, error)) {
         return false;
@@ -360,15 +416,20 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
         if (!refused) Fail(error, InHistory(name), errno);
         return false;
     };
-    // The folder is flushed once, after the index.
-    auto write = [&](const std::string& name, const std::string& text) {
-        return WriteWhole(history, name, text, false) || refuse(name);
+    // The folder is flushed once, after the index. A text that the save has
+    // on disk already is linked: its flush made it durable.
+    auto write = [&](const std::string& name, const std::string& text, int from,
+                     const std::string& source) {
+        return LinkEntry(from, source, history, name) || WriteWhole(history, name, text, false) ||
+               refuse(name);
     };
+    const std::string old_source =
+        on_disk.old_rules_fd >= 0 ? "/proc/self/fd/" + std::to_string(on_disk.old_rules_fd) : "";
     // The Rules that stand now start the history (or fill a gap that saves
     // by older tools left), by whom and when unknown.
     const size_t listed = entries.size();
     if (revision > 0 && (entries.empty() || entries.back().revision != revision - 1)) {
-        if (!write(EntryName(revision - 1), old_rules)) return refused;
+        if (!write(EntryName(revision - 1), old_rules, AT_FDCWD, old_source)) return refused;
         entries.push_back({revision - 1, "", "", -1, -1});
     }
     CRulesRevision entry{revision, NowUtc(), UserAtHost(), 0, 0};
@@ -377,16 +438,17 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     const unsigned long limit = RulesHistoryLimit();
     const bool trimmed = limit > 0 && entries.size() > limit;
     if (trimmed) entries.erase(entries.begin(), entries.end() - static_cast<long>(limit));
-    if (!write(EntryName(revision), new_rules)) return refused;
-    if (index.IsOpen() && !trimmed) {
+    if (!write(EntryName(revision), new_rules, profile_folder.fd(), on_disk.new_rules_name))
+        return refused;
+    if (index.fd >= 0 && !trimmed) {
         // After a line that a kill cut (it has no end, and is passed over).
         std::string added = index_text.empty() || index_text.back() == '\n' ? "" : "\n";
         for (size_t i = listed; i < entries.size(); ++i) added += IndexLine(entries[i]);
-        if (!(index.Write(added.data(), added.size(), &index_error) && index.Flush(&index_error))) {
-            errno = index_error.os_error ? index_error.os_error : EIO;
-            return refuse(kIndexName);
-        }
-    } else if (!write(kIndexName, IndexText(entries))) {
+        // The line is on disk before the pending bump in the lock file is
+        // taken away, so that the history and the Rules agree after a crash.
+        if (!(index.Append(added) && fsync(index.fd) == 0)) return refuse(kIndexName);
+    } else if (!WriteWhole(history, kIndexName, IndexText(entries), false)) {
+        refuse(kIndexName);
         return refused;
     }
     history.Sync();

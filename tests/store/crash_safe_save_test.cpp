@@ -130,6 +130,18 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
+    // Where files can be made, the kept Rules and the history entries are
+    // links to the Rules' own files: a later save in place never writes
+    // into a file that another name shares.
+    record.rules = "newer rules";
+    EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+    record.rules = "newest rules";
+    EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
+    chmod(Native("Top/Proj").c_str(), 0755);
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/.history/rules.6")), "newer rules");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "new rules");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.6");
 }
 
 }  // namespace
