@@ -48,26 +48,16 @@ bool NotKept(CRulesHistoryError* error) {
 }
 
 // The whole file name of folder; false with errno set (ENOENT when absent).
-bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* text) {
-    CFile file;
-    CFileException error;
-    if (file.OpenIn(folder, name, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting,
-                    &error, FileKind::RegularOnly) &&
-        file.ReadAll(text, &error))
-        return true;
-    errno = error.os_error ? error.os_error : EIO;
-    return false;
-}
-
-// The same for a file of the profile, waited for like every reader of the
-// profile's files while another process holds it (a save, or the read-only
-// test of a load, which opens the GUID file exclusively for a moment).
-bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::string* text) {
+// Waited for like every reader of the profile's files while another process
+// holds it: a save holds the Rules, which share their file with the
+// history's newest entry, and the read-only test of a load the GUID file.
+bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* text,
+                FileShare share = FileShare::DenyNone) {
     CWaitNotice notice(name);
     for (int attempt = 1;; ++attempt) {
         CFile file;
         CFileException error;
-        const bool opened = file.OpenIn(folder, name, FileAccess::Read, FileShare::DenyWrite,
+        const bool opened = file.OpenIn(folder, name, FileAccess::Read, share,
                                         FileCreate::OpenExisting, &error, FileKind::RegularOnly);
         if (opened && file.ReadAll(text, &error)) return true;
         errno = error.os_error ? error.os_error : EIO;
@@ -77,6 +67,11 @@ bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::stri
             return false;
         notice.Sleep(kProfileFileRetryMs);
     }
+}
+
+// The same for a file of the profile, denying writers while it is read.
+bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::string* text) {
+    return ReadFileIn(folder, name, text, FileShare::DenyWrite);
 }
 
 bool ParseNumber(std::string_view text, long* value) {
