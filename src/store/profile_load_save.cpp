@@ -228,8 +228,8 @@ private:
             error_.Set(errno);
             return Refuse(held.path);
         }
-        // A file that has other names (a history entry linked to it) is
-        // never written into: that would change them too.
+        // A file that has other names (a link someone made) is never
+        // written into: that would change them too.
         struct stat st {};
         if (fstat(held.file.fd(), &st) != 0 || st.st_nlink > 1) {
             error_.Set(st.st_nlink > 1 ? EMLINK : errno);
@@ -277,7 +277,8 @@ private:
 
     // The held Rules ready to take the hidden file's place: their own file
     // under a second name (a hard link, nothing written) unless the new
-    // Rules are written into it; else their text written beside it.
+    // Rules are written into it; else their text written beside it. No
+    // history entry shares that file: a later save in place may write it.
     void PreparePreviousRules() {
         const CHeldFile& held = HeldRules();
         previous_rules_ready_ =
@@ -288,7 +289,7 @@ private:
 
     // In a folder that takes no new file the kept Rules are written over in
     // place like the other files there, so that a diff never shows older ones;
-    // never a file that a history entry shares.
+    // never a file that another name shares.
     bool WritePreviousInPlace() {
         CFile file;
         CFileException error;
@@ -363,12 +364,8 @@ private:
     bool PrepareHistory() {
         bool kept = false;
         CRulesHistoryError error;
-        // Files written into in place are no texts to link.
-        const CHeldFile& rules = HeldRules();
-        CRulesOnDisk on_disk;
-        if (!rules.in_place) on_disk = {rules.file.fd(), rules.replacement.temp_name()};
         if (PrepareRulesHistoryEntry(folder_, guid_text_, previous_text_, record_.rules, leftovers_,
-                                     &kept, &error, on_disk))
+                                     &kept, &error))
             return true;
         error_.Set(error.os_error);
         return Refuse(NativePathOfNode(node_, error.path));

@@ -48,16 +48,26 @@ bool NotKept(CRulesHistoryError* error) {
 }
 
 // The whole file name of folder; false with errno set (ENOENT when absent).
-// Waited for like every reader of the profile's files while another process
-// holds it: a save holds the Rules, which share their file with the
-// history's newest entry, and the read-only test of a load the GUID file.
-bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* text,
-                FileShare share = FileShare::DenyNone) {
+bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* text) {
+    CFile file;
+    CFileException error;
+    if (file.OpenIn(folder, name, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting,
+                    &error, FileKind::RegularOnly) &&
+        file.ReadAll(text, &error))
+        return true;
+    errno = error.os_error ? error.os_error : EIO;
+    return false;
+}
+
+// The same for a file of the profile, waited for like every reader of the
+// profile's files while another process holds it (a save, or the read-only
+// test of a load, which opens the GUID file exclusively for a moment).
+bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::string* text) {
     CWaitNotice notice(name);
     for (int attempt = 1;; ++attempt) {
         CFile file;
         CFileException error;
-        const bool opened = file.OpenIn(folder, name, FileAccess::Read, share,
+        const bool opened = file.OpenIn(folder, name, FileAccess::Read, FileShare::DenyWrite,
                                         FileCreate::OpenExisting, &error, FileKind::RegularOnly);
         if (opened && file.ReadAll(text, &error)) return true;
         errno = error.os_error ? error.os_error : EIO;
@@ -67,11 +77,6 @@ bool ReadFileIn(const CFolder& folder, const std::string& name, std::string* tex
             return false;
         notice.Sleep(kProfileFileRetryMs);
     }
-}
-
-// The same for a file of the profile, denying writers while it is read.
-bool ReadProfileFileIn(const CFolder& folder, const std::string& name, std::string* text) {
-    return ReadFileIn(folder, name, text, FileShare::DenyWrite);
 }
 
 bool ParseNumber(std::string_view text, long* value) {
@@ -229,34 +234,17 @@ void RemoveUnlistedEntries(const CFolder& history, const std::vector<CRulesRevis
     }
 }
 
-// Makes name in the history a hard link of the file that source names
-// (relative to from, or a /proc/self/fd path); a stale entry of a save that
-// did not get its revision goes first. False with errno set.
-bool LinkEntry(int from, const std::string& source, const CFolder& history,
-               const std::string& name) {
-    if (source.empty()) {
-        errno = ENOENT;
-        return false;
-    }
-    const int flags = from == AT_FDCWD ? AT_SYMLINK_FOLLOW : 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (linkat(from, source.c_str(), history.fd(), name.c_str(), flags) == 0) return true;
-        if (errno != EEXIST || !history.RemoveEntry(name)) return false;
-    }
-    return false;
-}
-
-// The index opened for reading and adding to (made when missing), without
-// share locks: the tree lock keeps other writers out, and a reader passes
-// over a line that is not whole yet, as it does after a kill.
-struct CIndexFile {
+// A file of the history opened without share locks: the tree lock keeps
+// other writers out, and a reader passes over an index line that is not
+// whole yet, as it does after a kill, and reads no entry the index does not
+// list yet. The index is made when missing; an entry is always a new file.
+struct CHistoryFile {
     int fd = -1;
-    ~CIndexFile() {
+    ~CHistoryFile() {
         if (fd >= 0) ::close(fd);
     }
-    bool Open(const CFolder& history) {
-        fd = openat(history.fd(), kIndexName,
-                    O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    bool Open(const CFolder& history, const char* name, int flags = O_RDWR | O_CREAT) {
+        fd = openat(history.fd(), name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
         struct stat st {};
         if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
             ::close(fd);
@@ -373,8 +361,7 @@ bool ReadRulesAtRevision(const std::string& profile_folder, unsigned long revisi
 
 bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
                               const std::string& old_rules, const std::string& new_rules,
-                              bool after_leftovers, bool* kept, CRulesHistoryError* error,
-                              const CRulesOnDisk& on_disk) {
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error) {
     *kept = false;
     // Writers of the profile keep out while this process holds the tree lock.
     std::optional<unsigned long> minor;
@@ -394,9 +381,9 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     // The index is held open, where this user may write it, to be read and
     // then added to: its new lines are appended, not the whole rewritten.
     std::vector<CRulesRevision> entries;
-    CIndexFile index;
+    CHistoryFile index;
     std::string index_text;
-    if (index.Open(history)) {
+    if (index.Open(history, kIndexName)) {
         if (!index.ReadAll(&index_text)) return Fail(error, InHistory(kIndexName), errno);
         ParseIndex(index_text, &entries);
     } else if (!ReadIndex(history, &entries, error)) {
@@ -411,20 +398,24 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
         if (!refused) Fail(error, InHistory(name), errno);
         return false;
     };
-    // The folder is flushed once, after the index. A text that the save has
-    // on disk already is linked: its flush made it durable.
-    auto write = [&](const std::string& name, const std::string& text, int from,
-                     const std::string& source) {
-        return LinkEntry(from, source, history, name) || WriteWhole(history, name, text, false) ||
-               refuse(name);
+    // Each entry is a file of its own, never a second name of the Rules: a
+    // save in place writes into the Rules' file. Written under its own name
+    // (a stale one of a cut save goes first) and flushed before the index
+    // lists it; the folder is flushed once, after the index.
+    auto write = [&](const std::string& name, const std::string& text) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            CHistoryFile entry;
+            if (entry.Open(history, name.c_str(), O_WRONLY | O_CREAT | O_EXCL))
+                return (entry.Append(text) && fsync(entry.fd) == 0) || refuse(name);
+            if (errno != EEXIST || !history.RemoveEntry(name)) break;
+        }
+        return refuse(name);
     };
-    const std::string old_source =
-        on_disk.old_rules_fd >= 0 ? "/proc/self/fd/" + std::to_string(on_disk.old_rules_fd) : "";
     // The Rules that stand now start the history (or fill a gap that saves
     // by older tools left), by whom and when unknown.
     const size_t listed = entries.size();
     if (revision > 0 && (entries.empty() || entries.back().revision != revision - 1)) {
-        if (!write(EntryName(revision - 1), old_rules, AT_FDCWD, old_source)) return refused;
+        if (!write(EntryName(revision - 1), old_rules)) return refused;
         entries.push_back({revision - 1, "", "", -1, -1});
     }
     CRulesRevision entry{revision, NowUtc(), UserAtHost(), 0, 0};
@@ -433,8 +424,7 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     const unsigned long limit = RulesHistoryLimit();
     const bool trimmed = limit > 0 && entries.size() > limit;
     if (trimmed) entries.erase(entries.begin(), entries.end() - static_cast<long>(limit));
-    if (!write(EntryName(revision), new_rules, profile_folder.fd(), on_disk.new_rules_name))
-        return refused;
+    if (!write(EntryName(revision), new_rules)) return refused;
     if (index.fd >= 0 && !trimmed) {
         // After a line that a kill cut (it has no end, and is passed over).
         std::string added = index_text.empty() || index_text.back() == '\n' ? "" : "\n";

@@ -72,18 +72,9 @@ unsigned long RulesHistoryLimit();
 // after_leftovers the history folder is not listed for what a killed save
 // left there: the save found nothing of a killed save in the profile folder,
 // where each save makes a file before it writes the history.
-// The texts as the save has them on disk already: the old Rules held open,
-// the new ones written whole under a hidden name of the profile folder. The
-// history links them (one written file serving two names) where the share
-// allows hard links, and writes them otherwise.
-struct CRulesOnDisk {
-    int old_rules_fd = -1;
-    std::string new_rules_name;
-};
 bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& guid_text,
                               const std::string& old_rules, const std::string& new_rules,
-                              bool after_leftovers, bool* kept, CRulesHistoryError* error,
-                              const CRulesOnDisk& on_disk = {});
+                              bool after_leftovers, bool* kept, CRulesHistoryError* error);
 
 // Makes the history agree with the Rules after a save that was cut, once the
 // GUID file holds revision (the minor number): its entry holds the Rules that
