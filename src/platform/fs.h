@@ -55,6 +55,10 @@ public:
 
     // Fails (ELOOP or ENOTDIR) when the last component is a link.
     bool Open(const std::string& path);
+    // The same, only to open folders below it (OpenBeneath with a relative
+    // path): it cannot be listed or flushed, and on a share opening it costs
+    // no request of its own.
+    bool OpenAsBase(const std::string& path);
     bool OpenIn(const CFolder& parent, const std::string& name);
     // Opens the subfolder name, itself no link, only when the calling process
     // may also make it its current directory: one call where the kernel

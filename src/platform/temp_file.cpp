@@ -194,6 +194,27 @@ bool CReplacementFile::PrepareIn(const CFolder& folder, const std::string& name,
     return ok;
 }
 
+bool CReplacementFile::PrepareLinkIn(const CFolder& folder, const std::string& name,
+                                     int source_fd) {
+    RemoveTemp();
+    if (!folder_.OpenBeneath(folder, "")) return false;
+    target_ = name;
+    // Through /proc the link names the open file itself, not whatever its
+    // path names now, and needs no privilege.
+    const std::string source = "/proc/self/fd/" + std::to_string(source_fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_name_ = "." + name + std::string(kReplacementMark) + RandomNameEnd();
+        if (linkat(AT_FDCWD, source.c_str(), folder_.fd(), temp_name_.c_str(), AT_SYMLINK_FOLLOW) ==
+            0)
+            return true;
+        if (errno != EEXIST) break;
+    }
+    const int saved = errno;
+    temp_name_.clear();
+    errno = saved;
+    return false;
+}
+
 bool CReplacementFile::Commit(bool sync_folder) {
     if (temp_name_.empty()) {
         errno = EINVAL;
@@ -235,14 +256,17 @@ bool IsRandomNameEnd(std::string_view text) {
     return true;
 }
 
-bool RemoveReplacementLeftovers(const CFolder& folder) {
+bool RemoveReplacementLeftovers(const CFolder& folder, bool* holds_files) {
     std::vector<CDirEntry> entries;
+    if (holds_files) *holds_files = false;
     if (!folder.List(&entries)) return false;
     bool found = false;
     for (const CDirEntry& entry : entries) {
         if (!entry.is_directory && IsReplacementTempName(entry.name)) {
             folder.RemoveEntry(entry.name);
             found = true;
+        } else if (holds_files && entry.is_regular_file) {
+            *holds_files = true;
         }
     }
     return found;

@@ -68,6 +68,11 @@ public:
     // open until the commit.
     bool PrepareIn(const CFolder& folder, const std::string& name, const std::string& text,
                    int old_fd = -1);
+    // The same without writing: the hidden name becomes a hard link of the
+    // open file source_fd, whose text is on disk already. False with errno
+    // set (EPERM, EXDEV, ENOTSUP... where the file system or the user may
+    // not link), and the caller writes the text instead.
+    bool PrepareLinkIn(const CFolder& folder, const std::string& name, int source_fd);
     // Renames it over the target and flushes the folder (unless the caller
     // flushes it once after several commits). False with errno set; the
     // temporary file is then removed and the target is as it was.
@@ -93,6 +98,7 @@ bool IsRandomNameEnd(std::string_view text);
 bool IsReplacementTempName(std::string_view name);
 // Removes such leftovers from a folder (never anything else); the caller
 // keeps other writers of the folder out. True when there were any.
-bool RemoveReplacementLeftovers(const CFolder& folder);
+// *holds_files: whether the folder holds any other plain file.
+bool RemoveReplacementLeftovers(const CFolder& folder, bool* holds_files = nullptr);
 
 }  // namespace kelmora

@@ -112,10 +112,10 @@ public:
     }
 
     // False after saying why (or, with quiet_read_only, silently when the
-    // user may not write the GUID file: *read_only); nothing has been
-    // written then.
-    bool Prepare(bool quiet_read_only, bool* read_only) {
-        *read_only = false;
+    // user may not write the GUID file: *read_only, or when the folder holds
+    // no file, so is no profile: *no_profile); nothing has been written then.
+    bool Prepare(bool quiet_read_only, bool* read_only, bool* no_profile) {
+        *read_only = *no_profile = false;
         // Reached from the tree root, never through a link; every file below
         // is opened in this folder.
         if (!folder_.IsOpen() && !OpenTreeFolder(node_.full_path(), &folder_)) {
@@ -124,7 +124,14 @@ public:
         }
         // What a killed save left behind goes first; the tree lock keeps
         // other saves out.
-        leftovers_ = RemoveReplacementLeftovers(folder_);
+        bool holds_files = false;
+        leftovers_ = RemoveReplacementLeftovers(folder_, &holds_files);
+        // A caller that named the folder by its path alone learns that it
+        // is none (a host's new empty profile is one all the same).
+        if (quiet_read_only && !holds_files) {
+            *no_profile = true;
+            return false;
+        }
         if (!OpenGuidFile(quiet_read_only, read_only)) return false;
         for (int index : kSaveOrder) {
             if (!(mask_ & TextFieldOfFile(index).save_bit)) continue;
@@ -135,16 +142,17 @@ public:
                              &held.file, &error_))
                 return Refuse(held.path);
         }
-        // The history entry is on disk before any file of the profile is
-        // written; a cut save's entry is put right by the pending bump.
-        if (mask_ & kSaveRules) {
-            if (!PreparePreviousRules() || !PrepareRevisionBump() || !PrepareHistory())
-                return false;
-        }
+        if ((mask_ & kSaveRules) && !(ReadOldRules() && PrepareRevisionBump())) return false;
         if ((mask_ & kSaveDiagram) && !PrepareDiagram()) return false;
         // Every new text is on disk before the first one replaces its file.
         for (CHeldFile& held : texts_) {
             if (!PrepareText(held)) return false;
+        }
+        // The history entry is on disk before any file of the profile is
+        // written; a cut save's entry is put right by the pending bump.
+        if (mask_ & kSaveRules) {
+            PreparePreviousRules();
+            if (!PrepareHistory()) return false;
         }
         return true;
     }
@@ -220,6 +228,13 @@ private:
             error_.Set(errno);
             return Refuse(held.path);
         }
+        // A file that has other names (a link someone made) is never
+        // written into: that would change them too.
+        struct stat st {};
+        if (fstat(held.file.fd(), &st) != 0 || st.st_nlink > 1) {
+            error_.Set(st.st_nlink > 1 ? EMLINK : errno);
+            return Refuse(held.path);
+        }
         // In place: the new text is first written whole after the old one, so
         // that a full disk refuses the save before the old text is touched.
         held.old_length = held.file.Length();
@@ -246,30 +261,44 @@ private:
         return false;
     }
 
-    // The held Rules' text, written beside them through the same replacement
-    // as every whole file, ready to take the hidden file's place.
+    CHeldFile& HeldRules() {
+        return *std::find_if(texts_.begin(), texts_.end(), [](const CHeldFile& held) {
+            return held.file_index == kProfileRules;
+        });
+    }
+
     // Rules that cannot be read refuse the save: their history would be wrong.
-    bool PreparePreviousRules() {
-        for (CHeldFile& held : texts_) {
-            if (held.file_index != kProfileRules) continue;
-            previous_rules_read_ =
-                held.file.SeekToStart(&error_) && held.file.ReadAll(&previous_text_, &error_);
-            if (!previous_rules_read_) return Refuse(held.path);
-            previous_rules_ready_ =
-                previous_rules_.PrepareIn(folder_, kPreviousRulesFileName, previous_text_);
-        }
-        return true;
+    bool ReadOldRules() {
+        CHeldFile& held = HeldRules();
+        previous_rules_read_ =
+            held.file.SeekToStart(&error_) && held.file.ReadAll(&previous_text_, &error_);
+        return previous_rules_read_ || Refuse(held.path);
+    }
+
+    // The held Rules ready to take the hidden file's place: their own file
+    // under a second name (a hard link, nothing written) unless the new
+    // Rules are written into it; else their text written beside it. No
+    // history entry shares that file: a later save in place may write it.
+    void PreparePreviousRules() {
+        const CHeldFile& held = HeldRules();
+        previous_rules_ready_ =
+            (!held.in_place &&
+             previous_rules_.PrepareLinkIn(folder_, kPreviousRulesFileName, held.file.fd())) ||
+            previous_rules_.PrepareIn(folder_, kPreviousRulesFileName, previous_text_);
     }
 
     // In a folder that takes no new file the kept Rules are written over in
-    // place like the other files there, so that a diff never shows older ones.
+    // place like the other files there, so that a diff never shows older ones;
+    // never a file that another name shares.
     bool WritePreviousInPlace() {
         CFile file;
         CFileException error;
+        struct stat st {};
         return previous_rules_read_ &&
                file.OpenIn(folder_, kPreviousRulesFileName, FileAccess::ReadWrite,
                            FileShare::Exclusive, FileCreate::OpenExisting, &error,
                            FileKind::RegularOnly) &&
+               fstat(file.fd(), &st) == 0 && st.st_nlink == 1 &&
                file.Write(previous_text_.data(), previous_text_.size(), &error) &&
                file.SetLength(static_cast<long long>(previous_text_.size()), &error);
     }
@@ -557,11 +586,11 @@ ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
     if (CTreeNode* current = FindNodeByPath(CurrentTree(), node->full_path())) node = current;
     node->MarkProfileNotLoaded();
 
-    bool prepared = false, written = false, read_only = false;
+    bool prepared = false, written = false, read_only = false, no_profile = false;
     {
         // Its files close (and what it made for nothing goes) before the lock.
         CProfileSave save(*node, record, mask, std::move(folder));
-        prepared = save.Prepare(quiet_refusals, &read_only);
+        prepared = save.Prepare(quiet_refusals, &read_only, &no_profile);
         // The Rules never stand at the old revision for good: the next
         // writer finishes a bump that this save does not live to make.
         if (prepared && (mask & kSaveRules))
@@ -570,6 +599,7 @@ ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
     }
     ReleaseTreeLock(prepared);
     if (read_only) return ESaveOutcome::kReadOnly;
+    if (no_profile) return ESaveOutcome::kConflict;
     if (!written) return ESaveOutcome::kNotSaved;
     if (new_name.empty()) return ESaveOutcome::kSaved;
     return NameSavedProfile(node, new_name, new_profile);

@@ -76,7 +76,8 @@ enum class ESaveOutcome {
 // the user for another name while it fails; only a new_profile (one that this
 // save names for the first time) may then be deleted at the user's request.
 // With quiet_refusals the caller words a read-only profile or a busy tree
-// itself, so that it needs no read-only test of its own before the save.
+// itself, so that it needs no read-only test of its own before the save;
+// and a node whose folder holds no file is no profile (kConflict).
 ESaveOutcome SaveProfile(CTreeNode*& node, CProfileRecord record, unsigned mask,
                          const std::string& new_name, bool new_profile = false,
                          bool quiet_refusals = false);

@@ -1,6 +1,8 @@
 #include "store/rules_history.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -232,6 +234,46 @@ void RemoveUnlistedEntries(const CFolder& history, const std::vector<CRulesRevis
     }
 }
 
+// A file of the history opened without share locks: the tree lock keeps
+// other writers out, and a reader passes over an index line that is not
+// whole yet, as it does after a kill, and reads no entry the index does not
+// list yet. The index is made when missing; an entry is always a new file.
+struct CHistoryFile {
+    int fd = -1;
+    ~CHistoryFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    bool Open(const CFolder& history, const char* name, int flags = O_RDWR | O_CREAT) {
+        fd = openat(history.fd(), name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        struct stat st {};
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            fd = -1;
+            errno = EINVAL;
+        }
+        return fd >= 0;
+    }
+    bool ReadAll(std::string* text) const {
+        char block[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, block, sizeof block);
+            if (n == 0) return true;
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            text->append(block, static_cast<size_t>(n));
+        }
+    }
+    bool Append(const std::string& text) const {
+        for (size_t done = 0; done < text.size();) {
+            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+};
+
 bool IsRefusal(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
 }
@@ -339,14 +381,10 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     // The index is held open, where this user may write it, to be read and
     // then added to: its new lines are appended, not the whole rewritten.
     std::vector<CRulesRevision> entries;
-    CFile index;
-    CFileException index_error;
+    CHistoryFile index;
     std::string index_text;
-    if (index.OpenIn(history, kIndexName, FileAccess::ReadWrite, FileShare::DenyNone,
-                     FileCreate::OpenExisting, &index_error, FileKind::RegularOnly)) {
-        if (!index.ReadAll(&index_text, &index_error))
-            return Fail(error, InHistory(kIndexName),
-                        index_error.os_error ? index_error.os_error : EIO);
+    if (index.Open(history, kIndexName)) {
+        if (!index.ReadAll(&index_text)) return Fail(error, InHistory(kIndexName), errno);
         ParseIndex(index_text, &entries);
     } else if (!ReadIndex(history, &entries, error)) {
         return false;
@@ -360,9 +398,18 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
         if (!refused) Fail(error, InHistory(name), errno);
         return false;
     };
-    // The folder is flushed once, after the index.
+    // Each entry is a file of its own, never a second name of the Rules: a
+    // save in place writes into the Rules' file. Written under its own name
+    // (a stale one of a cut save goes first) and flushed before the index
+    // lists it; the folder is flushed once, after the index.
     auto write = [&](const std::string& name, const std::string& text) {
-        return WriteWhole(history, name, text, false) || refuse(name);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            CHistoryFile entry;
+            if (entry.Open(history, name.c_str(), O_WRONLY | O_CREAT | O_EXCL))
+                return (entry.Append(text) && fsync(entry.fd) == 0) || refuse(name);
+            if (errno != EEXIST || !history.RemoveEntry(name)) break;
+        }
+        return refuse(name);
     };
     // The Rules that stand now start the history (or fill a gap that saves
     // by older tools left), by whom and when unknown.
@@ -378,15 +425,15 @@ bool PrepareRulesHistoryEntry(const CFolder& profile_folder, const std::string& 
     const bool trimmed = limit > 0 && entries.size() > limit;
     if (trimmed) entries.erase(entries.begin(), entries.end() - static_cast<long>(limit));
     if (!write(EntryName(revision), new_rules)) return refused;
-    if (index.IsOpen() && !trimmed) {
+    if (index.fd >= 0 && !trimmed) {
         // After a line that a kill cut (it has no end, and is passed over).
         std::string added = index_text.empty() || index_text.back() == '\n' ? "" : "\n";
         for (size_t i = listed; i < entries.size(); ++i) added += IndexLine(entries[i]);
-        if (!(index.Write(added.data(), added.size(), &index_error) && index.Flush(&index_error))) {
-            errno = index_error.os_error ? index_error.os_error : EIO;
-            return refuse(kIndexName);
-        }
-    } else if (!write(kIndexName, IndexText(entries))) {
+        // The line is on disk before the pending bump in the lock file is
+        // taken away, so that the history and the Rules agree after a crash.
+        if (!(index.Append(added) && fsync(index.fd) == 0)) return refuse(kIndexName);
+    } else if (!WriteWhole(history, kIndexName, IndexText(entries), false)) {
+        refuse(kIndexName);
         return refused;
     }
     history.Sync();

@@ -45,7 +45,9 @@ bool OpenTreeFolder(std::string_view full_path, CFolder* folder) {
         errno = EINVAL;
         return false;
     }
-    return OpenTreeRootFolder(&root) && folder->OpenBeneath(root, relative);
+    if (relative.empty()) return OpenTreeRootFolder(folder);
+    const std::string native = NativePathOfFullPath(CurrentTreeRoot());
+    return root.OpenAsBase(native) && folder->OpenBeneath(root, relative);
 }
 
 bool OpenTreeParent(std::string_view full_path, CFolder* parent, std::string* name) {

@@ -91,10 +91,10 @@ CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome)
     return node;
 }
 
-CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity& identity) {
+CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity* identity) {
     CTreeNodeArena arena;
     CTreeNode* node = arena.Add(std::make_unique<CTreeNode>(full_path, std::string(), 0, 0));
-    node->set_folder_identity(identity);
+    if (identity) node->set_folder_identity(*identity);
     node->MarkProfileNotLoaded();
     ReplaceCurrentTree(node, std::move(arena));
     SetCachedTreeRevision(-1);

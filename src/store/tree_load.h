@@ -38,8 +38,9 @@ enum class ETreePath {
 };
 CTreeNode* LoadProfileTreePath(const std::string& full_path, ETreePath* outcome);
 // Makes the current tree the one profile at full_path that an earlier
-// command found in the tree as the folder with that identity, without
-// reading anything: the tree lock checks it again before it is changed.
-CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity& identity);
+// command found in the tree as the folder with that identity (or named by
+// its path alone: identity null), without reading anything: the tree lock
+// checks it again before it is changed.
+CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity* identity);
 
 }  // namespace kelmora

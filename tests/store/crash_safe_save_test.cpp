@@ -118,6 +118,22 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
+    // After a save by a user who may make files there (which starts the
+    // history), a save in place changes no history entry.
+    record.rules = "newer rules";
+    EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+    record.rules = "newest rules";
+    EXPECT_EQ(SaveProfile(node, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    chmod(Native("Top/Proj").c_str(), 0755);
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{".history/rules.5", "new rules"},
+                                                          {".history/rules.6", "newer rules"},
+                                                          {".history/rules.7", "newest rules"},
+                                                          {kPreviousRulesFileName, "newer rules"},
+                                                          {"Rules", "newest rules"},
+                                                          {"GUID", "proj-guid 1.7"}})
+        EXPECT_EQ(ReadTextFile(Native("Top/Proj/" + name)), text) << name;
 }
 
 }  // namespace

@@ -223,10 +223,18 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
     EXPECT_NE(run({"show", "Proj"}).out.find("revision\t1.5\n"), std::string::npos);
     chmod(Native("Group/Locked").c_str(), 0755);
+    // set reads nothing of the tree: a way closed to the user stops only the
+    // save, which keeps the value for when it is open again.
+    chmod(Native("").c_str(), 0);
+    ASSERT_EQ(run({"set", "Proj", "Description", "--text", "kept"}).exit_code, 0);
+    EXPECT_EQ(run({"save", "Proj"}).exit_code, 1);
+    chmod(Native("").c_str(), 0755);
+    EXPECT_EQ(Printed(run({"save", "Proj"})), kProj + "\n");
+    EXPECT_EQ(ProjFile("Description"), "kept");
 }
 
-// A save of values set checks only that the profile's folder is the one the
-// set found: another one in its place is looked up afresh, a gone one named.
+// A save looks for the profile when it runs, not when the values were set:
+// another folder in its place is the profile then, a gone one is named.
 TEST_F(VptreeTest, ProfileReplacedOrRemovedAfterTheSetIsLookedUpAgainByTheSave) {
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new"}).exit_code, 0);
     fs::rename(Native("Proj"), Native("Old"));

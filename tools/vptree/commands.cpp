@@ -105,19 +105,6 @@ CTreeNode* ResolveFolder(const std::string& argument) {
     return node;
 }
 
-// The profile a set kept values for, as that set found it, without a read
-// of the share; null when none was kept (the save then resolves it itself).
-CTreeNode* StagedProfile(const std::string& argument) {
-    for (const std::string& full_path : CandidatePaths(argument)) {
-        if (full_path.empty()) continue;
-        const CStagedFields staged(Root(), StoredNameOf(full_path, Root()));
-        if (const std::optional<CFileIdentity> folder = staged.Folder();
-            folder && !staged.Load().empty())
-            return AdoptKnownProfile(full_path, *folder);
-    }
-    return nullptr;
-}
-
 CTreeNode* ResolveProfile(const std::string& argument) {
     CTreeNode* node = ResolveNode(argument);
     if (node && !node->IsProfile()) {
@@ -125,6 +112,27 @@ CTreeNode* ResolveProfile(const std::string& argument) {
         return nullptr;
     }
     return node;
+}
+
+// The stored name under which set keeps a value: from the argument alone
+// where it names one place, so that set reads nothing on the share (save
+// checks the profile); else the node that the argument names.
+// The one place that the argument names by itself, or "".
+std::string OnlyPlace(const std::string& argument) {
+    std::vector<std::string> places;
+    for (const std::string& full_path : CandidatePaths(argument))
+        if (!full_path.empty()) places.push_back(full_path);
+    return places.size() == 1 ? places[0] : std::string();
+}
+
+bool StagingName(const std::string& argument, std::string* name) {
+    if (const std::string place = OnlyPlace(argument); !place.empty()) {
+        *name = StoredNameOf(place, Root());
+        return true;
+    }
+    CTreeNode* node = ResolveProfile(argument);
+    if (node) *name = NameOf(*node);
+    return node != nullptr;
 }
 
 struct CGuidInfo {
@@ -458,9 +466,9 @@ int Rules(const std::vector<std::string>& args) {
     if (nodes.size() != 1 || show == (private_file || profile_file) ||
         (!show && !(private_file && profile_file)))
         return Usage("rules takes PROFILE (--private FILE --profile FILE | --show)");
-    CTreeNode* node = ResolveProfile(nodes[0]);
-    if (!node) return kExitFailure;
     if (show) {
+        CTreeNode* node = ResolveProfile(nodes[0]);
+        if (!node) return kExitFailure;
         std::string rules;
         if (!CurrentRules(*node, &rules))
             return Fail("cannot read the Rules of '" + nodes[0] + "'");
@@ -478,9 +486,10 @@ int Rules(const std::vector<std::string>& args) {
         if (!ReadWholeFile(*path, text)) return Fail("cannot read " + *path);
     const std::string rules = FormatProfileRules(private_rules, profile_rules);
     if (!RulesUsable(rules, "the built Rules")) return kExitFailure;
-    const CStagedFields staged(Root(), NameOf(*node));
-    if (!staged.Stage(kProfileRules, rules)) return Fail("cannot keep the value for the next save");
-    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
+    std::string name;
+    if (!StagingName(nodes[0], &name)) return kExitFailure;
+    if (!CStagedFields(Root(), name).Stage(kProfileRules, rules))
+        return Fail("cannot keep the value for the next save");
     return kExitOk;
 }
 
@@ -490,8 +499,6 @@ int Set(const std::vector<std::string>& args) {
     }
     const int index = FieldIndexOfName(args[1]);
     if (index < 0) return Usage("no field '" + args[1] + "' to set");
-    CTreeNode* node = ResolveProfile(args[0]);
-    if (!node) return kExitFailure;
     std::string value = args[3];
     if (index == kProfileDiagram) {
         if (args[2] != "--file") return Usage("the Diagram is set from a file");
@@ -509,9 +516,10 @@ int Set(const std::vector<std::string>& args) {
     }
     if (index == kProfileRules && !RulesUsable(value, args[2] == "--file" ? args[3] : "the text"))
         return kExitFailure;
-    const CStagedFields staged(Root(), NameOf(*node));
-    if (!staged.Stage(index, value)) return Fail("cannot keep the value for the next save");
-    if (const CFileIdentity* folder = node->folder_identity()) staged.StageFolder(*folder);
+    std::string name;
+    if (!StagingName(args[0], &name)) return kExitFailure;
+    if (!CStagedFields(Root(), name).Stage(index, value))
+        return Fail("cannot keep the value for the next save");
     return kExitOk;
 }
 
@@ -528,11 +536,12 @@ int Save(const std::vector<std::string>& args) {
         }
     }
     if (nodes.size() != 1) return Usage("save takes PROFILE [--name NEWNAME]");
-    // The profile a set found costs no walk to it; a conflicting change
-    // since then sends the save the long way, as if nothing had been known.
-    CTreeNode* node = new_name.empty() ? StagedProfile(nodes[0]) : nullptr;
-    const bool known = node != nullptr;
-    if (!node) node = ResolveProfile(nodes[0]);
+    // A name that says by itself which folder it means costs no walk to it:
+    // under the lock the save checks that one folder (there, reached without
+    // links, a profile). Otherwise, or when it is not so, the way to the
+    // profile is read as for every command, and says what is wrong.
+    const std::string place = new_name.empty() ? OnlyPlace(nodes[0]) : std::string();
+    CTreeNode* node = place.empty() ? ResolveProfile(nodes[0]) : AdoptKnownProfile(place, nullptr);
     if (!node) return kExitFailure;
     // Only the fields set are written: the others are not read.
     CProfileRecord record;
@@ -566,8 +575,7 @@ int Save(const std::vector<std::string>& args) {
     }
     // Staged values stay until a save has written them.
     ESaveOutcome outcome = SaveProfile(node, record, mask, new_name, false, true);
-    if (outcome == ESaveOutcome::kConflict && known) {
-        // The kept profile goes: the way to the path is read afresh.
+    if (outcome == ESaveOutcome::kConflict && !place.empty()) {
         ReplaceCurrentTree(nullptr, CTreeNodeArena());
         node = ResolveProfile(nodes[0]);
         if (!node) return kExitFailure;

@@ -141,8 +141,13 @@ int Run(int argc, char** argv) {
     // The host's part of the tree lock: a changed tree is loaded again before
     // the lock goes on.
     SetTreeChangedHandler([] { LoadProfileTree(false); });
-    if (!(vptree::NeedsWholeTree(command) ? LoadProfileTree(false) != nullptr
-                                          : CheckTreeRoot(false))) {
+    // set keeps a value locally and reads nothing of the tree; save reads
+    // only what it changes, and its lock take says when there is no tree.
+    const bool keeps_only = command == "set" || command == "save";
+    if (keeps_only) SetCurrentTreeRoot(ReadTreeRootSetting());
+    if (!(keeps_only                        ? !CurrentTreeRoot().empty()
+          : vptree::NeedsWholeTree(command) ? LoadProfileTree(false) != nullptr
+                                            : CheckTreeRoot(false))) {
         // Nothing works without a tree: a new user is told how to name one.
         if (ReadTreeRootSetting().empty())
             tools::PrintError(

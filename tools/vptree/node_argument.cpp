@@ -17,6 +17,9 @@ std::string FullPathOfArgument(const std::string& argument, const std::string& t
     // a link there names no node instead of its target.
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::absolute(argument, ec).lexically_normal();
+    // A last name with a backslash has no stored form wherever the root
+    // lies: no need to look for it (on a share every look is a request).
+    if (target.filename().string().find('\\') != std::string::npos) return {};
     CFileIdentity root_id, id;
     if (ec || !GetFileIdentity(tree_root, &root_id)) return {};
     std::vector<std::string> parts;

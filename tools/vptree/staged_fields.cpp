@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -40,9 +41,20 @@ std::string Normalized(const std::string& name) {
 // The root in one spelling however it was given ("." or a link to it, a
 // doubled or a trailing slash), so that a save finds what a set kept.
 std::string CanonicalRoot(const std::string& tree_root) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    const std::filesystem::path canonical =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(tree_root, ec), ec);
+    fs::path root = fs::absolute(tree_root, ec);
+    while (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
+    fs::path canonical;
+    // The root itself often lies on the share, where every look at it is a
+    // request: only the folder above it is resolved, unless the root is a
+    // link itself (a readlink, which the share does not see for a folder).
+    char target[1];
+    if (!ec && root.has_relative_path() && root.filename() != "." && root.filename() != ".." &&
+        ::readlink(root.c_str(), target, sizeof target) < 0 && errno == EINVAL)
+        canonical = fs::weakly_canonical(root.parent_path(), ec) / root.filename();
+    else
+        canonical = fs::weakly_canonical(root, ec);
     std::string text = ec ? tree_root : canonical.string();
     while (text.size() > 1 && text.back() == '/') text.pop_back();
     return text;
@@ -73,20 +85,6 @@ bool CStagedFields::Stage(int file_index, const std::string& value) const {
            replacement.Commit();
 }
 
-bool CStagedFields::StageFolder(const CFileIdentity& folder) const {
-    CReplacementFile replacement;
-    return replacement.Prepare(folder_ + "/folder", FormatPrintf("%llu %llu %lld", folder.device,
-                                                                 folder.inode, folder.birth_ns)) &&
-           replacement.Commit();
-}
-
-std::optional<CFileIdentity> CStagedFields::Folder() const {
-    std::ifstream in(folder_ + "/folder");
-    CFileIdentity folder;
-    if (in >> folder.device >> folder.inode >> folder.birth_ns) return folder;
-    return std::nullopt;
-}
-
 void CStagedFields::Clear(const std::map<int, std::string>& saved) const {
     for (const auto& [index, value] : saved) {
         const std::string path = folder_ + "/" + std::to_string(index);
@@ -97,6 +95,8 @@ void CStagedFields::Clear(const std::map<int, std::string>& saved) const {
         // A value set again since the save read it is kept for the next one.
         if (text.str() == value) std::remove(path.c_str());
     }
+    // What older builds kept of the profile's folder goes with the values.
+    std::remove((folder_ + "/folder").c_str());
     ::rmdir(folder_.c_str());
 }
 

@@ -22,10 +22,6 @@ public:
     // Forgets the values a save wrote (as Load gave them); a value set
     // anew meanwhile stays for the next save.
     void Clear(const std::map<int, std::string>& saved) const;
-    // The profile's folder as the last set found it in the tree, so that
-    // the save checks only that it is still the same folder.
-    bool StageFolder(const CFileIdentity& folder) const;
-    std::optional<CFileIdentity> Folder() const;
 
 private:
     std::string folder_;
