@@ -1,7 +1,6 @@
 #include "client/trfs_driver.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>

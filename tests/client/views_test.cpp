@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "client/admin.h"
 #include "client/client_test_util.h"

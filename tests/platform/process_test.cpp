@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
