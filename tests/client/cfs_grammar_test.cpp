@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "support/test_env.h"
-
 namespace kelmora {
 namespace {
 
@@ -64,15 +62,6 @@ struct CRuleCase {
     const char* rule;  // Describe() of the text's last rule
 };
 
-class CfsRuleTest : public ::testing::TestWithParam<CRuleCase> {};
-
-TEST_P(CfsRuleTest, LastRuleHasTheWrittenFields) {
-    const CCfsParseResult result = ParseConfigSpecText(GetParam().text);
-    ASSERT_EQ(result.Diagnostic(), "");
-    ASSERT_FALSE(result.rules.empty());
-    EXPECT_EQ(Describe(result.rules.back()), GetParam().rule);
-}
-
 const CRuleCase kRules[] = {
     {"element * CHECKEDOUT", "element [*] CHECKEDOUT"},
     {"element * \\main\\LATEST", "element [*] version main/LATEST"},
@@ -120,9 +109,14 @@ const CRuleCase kRules[] = {
     {"time today", "time today {today}"},
     {"time yesterday", "time yesterday {yesterday}"}};
 
-INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules), [](const auto& info) {
-    return test::CaseName(info.index, info.param.text);
-});
+TEST(CfsGrammarTest, LastRuleHasTheWrittenFields) {
+    for (const auto& [text, rule] : kRules) {
+        const CCfsParseResult result = ParseConfigSpecText(text);
+        ASSERT_EQ(result.Diagnostic(), "") << text;
+        ASSERT_FALSE(result.rules.empty()) << text;
+        EXPECT_EQ(Describe(result.rules.back()), rule) << text;
+    }
+}
 
 // CRLF, LF and a last line ended by a lone CR; blank, indented and comment
 // lines (an unbalanced quote in one) hold no rule but count as lines.
@@ -204,24 +198,6 @@ struct CErrorCase {
     std::string reason_start;
 };
 
-class CfsSyntaxErrorTest : public ::testing::TestWithParam<CErrorCase> {};
-
-TEST_P(CfsSyntaxErrorTest, ReportsPositionAndReason) {
-    const CErrorCase& expected = GetParam();
-    const CCfsParseResult result = ParseConfigSpecText(expected.text);
-    ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.line, expected.line);
-    EXPECT_EQ(result.column, expected.column);
-    const std::string start = "Syntax error on line " + std::to_string(expected.line) +
-                              ", near column " + std::to_string(expected.column) + ", " +
-                              expected.reason_start;
-    EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
-    // The check that keeps no rules comes to the same verdict.
-    const CCfsParseResult verdict = ParseConfigSpecText(expected.text, /*keep_rules=*/false);
-    EXPECT_EQ(verdict.Diagnostic(), result.Diagnostic());
-    EXPECT_TRUE(verdict.rules.empty());
-}
-
 const CErrorCase kErrors[] = {
     // Rule keywords
     {"# c\n\n   elements * CHECKEDOUT", 3, 4, "Unknown rule keyword \"elements\"."},
@@ -288,10 +264,23 @@ const CErrorCase kErrors[] = {
     {"element * CHECKEDOUT\r\r\n", 1, 21, "Invalid control character."},
     {std::string("load \"\\v\0b\"", 11), 1, 9, "Invalid control character."}};
 
-INSTANTIATE_TEST_SUITE_P(Malformed, CfsSyntaxErrorTest, ::testing::ValuesIn(kErrors),
-                         [](const auto& info) {
-                             return test::CaseName(info.index, info.param.text);
-                         });
+TEST(CfsGrammarTest, SyntaxErrorsReportPositionAndReason) {
+    for (const CErrorCase& expected : kErrors) {
+        SCOPED_TRACE(expected.text);
+        const CCfsParseResult result = ParseConfigSpecText(expected.text);
+        ASSERT_FALSE(result.ok);
+        EXPECT_EQ(result.line, expected.line);
+        EXPECT_EQ(result.column, expected.column);
+        const std::string start = "Syntax error on line " + std::to_string(expected.line) +
+                                  ", near column " + std::to_string(expected.column) + ", " +
+                                  expected.reason_start;
+        EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
+        // The check that keeps no rules comes to the same verdict.
+        const CCfsParseResult verdict = ParseConfigSpecText(expected.text, /*keep_rules=*/false);
+        EXPECT_EQ(verdict.Diagnostic(), result.Diagnostic());
+        EXPECT_TRUE(verdict.rules.empty());
+    }
+}
 
 }  // namespace
 }  // namespace kelmora
