@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "support/test_env.h"
-
 namespace kelmora {
 namespace {
 
@@ -15,11 +13,8 @@ using Kind = CCfsRule::Kind;
 
 // A parsed date as "day.month.year[ hour:minute:second]", or its kind's name.
 std::string DateText(const CCfsDate& d) {
-    if (d.kind != CCfsDate::Kind::Absolute) {
-        return d.kind == CCfsDate::Kind::Now     ? "now"
-               : d.kind == CCfsDate::Kind::Today ? "today"
-                                                 : "yesterday";
-    }
+    static const char* const kNames[] = {"", "now", "today", "yesterday"};
+    if (d.kind != CCfsDate::Kind::Absolute) return kNames[static_cast<int>(d.kind)];
     std::string text =
         std::to_string(d.day) + "." + std::to_string(d.month) + "." + std::to_string(d.year);
     if (d.has_time_of_day || d.hour || d.minute || d.second) {
@@ -66,19 +61,6 @@ struct CRuleCase {
     const char* text;
     const char* rule;  // Describe() of the text's last rule
 };
-
-void PrintTo(const CRuleCase& rule, std::ostream* out) {
-    *out << ::testing::PrintToString(rule.text);
-}
-
-class CfsRuleTest : public ::testing::TestWithParam<CRuleCase> {};
-
-TEST_P(CfsRuleTest, LastRuleHasTheWrittenFields) {
-    const CCfsParseResult result = ParseConfigSpecText(GetParam().text);
-    ASSERT_EQ(result.Diagnostic(), "");
-    ASSERT_FALSE(result.rules.empty());
-    EXPECT_EQ(Describe(result.rules.back()), GetParam().rule);
-}
 
 const CRuleCase kRules[] = {
     {"element * CHECKEDOUT", "element [*] CHECKEDOUT"},
@@ -127,35 +109,33 @@ const CRuleCase kRules[] = {
     {"time today", "time today {today}"},
     {"time yesterday", "time yesterday {yesterday}"}};
 
-INSTANTIATE_TEST_SUITE_P(Forms, CfsRuleTest, ::testing::ValuesIn(kRules), [](const auto& info) {
-    return test::CaseName(info.index, info.param.text);
-});
-
-// One field of every rule of a text that parses.
-std::vector<int> Each(const std::string& text, int CCfsRule::*field) {
-    const CCfsParseResult result = ParseConfigSpecText(text);
-    EXPECT_TRUE(result.ok) << result.Diagnostic();
-    std::vector<int> values;
-    for (const CCfsRule& rule : result.rules) values.push_back(rule.*field);
-    return values;
+TEST(CfsGrammarTest, LastRuleHasTheWrittenFields) {
+    for (const auto& [text, rule] : kRules) {
+        const CCfsParseResult result = ParseConfigSpecText(text);
+        ASSERT_EQ(result.Diagnostic(), "") << text;
+        ASSERT_FALSE(result.rules.empty()) << text;
+        EXPECT_EQ(Describe(result.rules.back()), rule) << text;
+    }
 }
 
 // CRLF, LF and a last line ended by a lone CR; blank, indented and comment
 // lines (an unbalanced quote in one) hold no rule but count as lines.
 TEST(CfsGrammarTest, CommentsBlankLinesAndMixedLineEndsParse) {
-    const std::string text =
+    const CCfsParseResult result = ParseConfigSpecText(
         "# [SM_PROJECT - View Profile Config Spec\r\n"
         "element * CHECKEDOUT\r\n"
         "time 7-December-2026.21:05:07\r\n"
         "\r\n   \n\t\n   # indented comment \"unbalanced\n"
         "element * .../int/LATEST\n"
-        "load \\last\r";
-    EXPECT_EQ(Each(text, &CCfsRule::line), (std::vector<int>{2, 3, 8, 9}));
-    const CCfsParseResult result = ParseConfigSpecText(text);
-    ASSERT_EQ(result.rules.size(), 4u);
+        "load \\last\r");
+    ASSERT_TRUE(result.ok) << result.Diagnostic();
+    std::vector<int> lines;
+    for (const CCfsRule& rule : result.rules) lines.push_back(rule.line);
+    ASSERT_EQ(lines, (std::vector<int>{2, 3, 8, 9}));
     EXPECT_EQ(Describe(result.rules[2]), "element [*] version int/LATEST");
     EXPECT_EQ(Describe(result.rules[3]), "load [\\last]");
-    EXPECT_EQ(Each("", &CCfsRule::line), std::vector<int>{});
+    const CCfsParseResult empty = ParseConfigSpecText("");
+    EXPECT_TRUE(empty.ok && empty.rules.empty());
 }
 
 TEST(CfsGrammarTest, VeryLongLinesParse) {
@@ -217,28 +197,6 @@ struct CErrorCase {
     int column;
     std::string reason_start;
 };
-
-void PrintTo(const CErrorCase& error, std::ostream* out) {
-    *out << ::testing::PrintToString(error.text);
-}
-
-class CfsSyntaxErrorTest : public ::testing::TestWithParam<CErrorCase> {};
-
-TEST_P(CfsSyntaxErrorTest, ReportsPositionAndReason) {
-    const CErrorCase& expected = GetParam();
-    const CCfsParseResult result = ParseConfigSpecText(expected.text);
-    ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.line, expected.line);
-    EXPECT_EQ(result.column, expected.column);
-    const std::string start = "Syntax error on line " + std::to_string(expected.line) +
-                              ", near column " + std::to_string(expected.column) + ", " +
-                              expected.reason_start;
-    EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
-    // The check that keeps no rules comes to the same verdict.
-    const CCfsParseResult verdict = ParseConfigSpecText(expected.text, /*keep_rules=*/false);
-    EXPECT_EQ(verdict.Diagnostic(), result.Diagnostic());
-    EXPECT_TRUE(verdict.rules.empty());
-}
 
 const CErrorCase kErrors[] = {
     // Rule keywords
@@ -306,10 +264,23 @@ const CErrorCase kErrors[] = {
     {"element * CHECKEDOUT\r\r\n", 1, 21, "Invalid control character."},
     {std::string("load \"\\v\0b\"", 11), 1, 9, "Invalid control character."}};
 
-INSTANTIATE_TEST_SUITE_P(Malformed, CfsSyntaxErrorTest, ::testing::ValuesIn(kErrors),
-                         [](const auto& info) {
-                             return test::CaseName(info.index, info.param.text);
-                         });
+TEST(CfsGrammarTest, SyntaxErrorsReportPositionAndReason) {
+    for (const CErrorCase& expected : kErrors) {
+        SCOPED_TRACE(expected.text);
+        const CCfsParseResult result = ParseConfigSpecText(expected.text);
+        ASSERT_FALSE(result.ok);
+        EXPECT_EQ(result.line, expected.line);
+        EXPECT_EQ(result.column, expected.column);
+        const std::string start = "Syntax error on line " + std::to_string(expected.line) +
+                                  ", near column " + std::to_string(expected.column) + ", " +
+                                  expected.reason_start;
+        EXPECT_TRUE(result.Diagnostic().starts_with(start)) << result.Diagnostic();
+        // The check that keeps no rules comes to the same verdict.
+        const CCfsParseResult verdict = ParseConfigSpecText(expected.text, /*keep_rules=*/false);
+        EXPECT_EQ(verdict.Diagnostic(), result.Diagnostic());
+        EXPECT_TRUE(verdict.rules.empty());
+    }
+}
 
 }  // namespace
 }  // namespace kelmora

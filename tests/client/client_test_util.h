@@ -51,25 +51,22 @@ private:
     static void OnError(const char* text) { Error() += text; }
 };
 
-// View and workspace handles freed whatever the test's path out.
-class CViewHandle {
+// A handle of the client library freed whatever the test's path out.
+template <typename T, void (*Free)(T)>
+class CHandle {
 public:
-    ~CViewHandle() { view_free_handle(handle_); }
-    view_handle_t* out() { return &handle_; }
-    view_handle_t get() const { return handle_; }
+    ~CHandle() { Free(handle_); }
+    T* out() { return &handle_; }
+    T get() const { return handle_; }
 
 private:
-    view_handle_t handle_ = nullptr;
+    T handle_ = nullptr;
 };
 
-class CWsHandle {
-public:
-    ~CWsHandle() { ws_free_handle(&handle_); }
-    ws_handle_t* out() { return &handle_; }
-    ws_handle_t get() const { return handle_; }
-
-private:
-    ws_handle_t handle_ = nullptr;
-};
+using CViewHandle = CHandle<view_handle_t, &view_free_handle>;
+inline void FreeWsHandle(ws_handle_t handle) {
+    ws_free_handle(&handle);
+}
+using CWsHandle = CHandle<ws_handle_t, &FreeWsHandle>;
 
 }  // namespace kelmora::test

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,15 +20,11 @@ constexpr char kGoodText[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n
 constexpr char kBadText[] = "element * CHECKEDOUT\nelement * /main/LATEST\nend mkbranch\n";
 constexpr char kDiagnosticStart[] = "Syntax error on line 3, near column 1,";
 
-// A view's config spec as the view library writes it into a file, which
-// held something else before.
-std::string FetchConfigSpec(const std::string& tag, const CTempDir& dir) {
+// Writes a view's config spec into path, as the view library does.
+tbs_status_t FetchInto(const std::string& tag, const std::string& path) {
     CViewHandle handle;
-    EXPECT_EQ(cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, handle.out()), TBS_ST_OK);
-    const std::string path = dir / "fetched";
-    WriteTextFile(path, std::string(10000, 'x'));
-    EXPECT_EQ(view_get_config_spec(handle.get(), path.c_str(), 0), TBS_ST_OK);
-    return ReadTextFile(path);
+    const tbs_status_t status = cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, handle.out());
+    return status ? status : view_get_config_spec(handle.get(), path.c_str(), 0);
 }
 
 // A config spec can be fetched into a pipe or a device as into a file.
@@ -35,13 +32,10 @@ TEST(ConfigSpecFetchTest, GoesToAPipeAndToTheNullDevice) {
     const std::string tag = UniqueName("dyn");
     ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
     ASSERT_EQ(client::SetConfigSpecText(tag, kGoodText), TBS_ST_OK);
-    CViewHandle handle;
-    ASSERT_EQ(cmd_utl_view_tag_to_handle(tag.c_str(), 0, 0, 0, 0, handle.out()), TBS_ST_OK);
-    EXPECT_EQ(view_get_config_spec(handle.get(), "/dev/null", 0), TBS_ST_OK);
+    EXPECT_EQ(FetchInto(tag, "/dev/null"), TBS_ST_OK);
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    const std::string writer = "/proc/self/fd/" + std::to_string(ends[1]);
-    EXPECT_EQ(view_get_config_spec(handle.get(), writer.c_str(), 0), TBS_ST_OK);
+    EXPECT_EQ(FetchInto(tag, "/proc/self/fd/" + std::to_string(ends[1])), TBS_ST_OK);
     close(ends[1]);
     std::string back(sizeof kGoodText, '\0');
     back.resize(static_cast<size_t>(std::max<ssize_t>(0, read(ends[0], back.data(), back.size()))));
@@ -62,37 +56,30 @@ tbs_status_t SetWithWsSetSpec(const std::string& root, const std::string& path) 
     return status == TBS_ST_OK ? ws_set_spec(ws.get(), path.c_str()) : status;
 }
 
-// The three ways in for a config spec refuse text that does not parse.
-enum class Entry { CmdSetcs, WsSetSpec, SetConfigSpecText };
-constexpr const char* kEntryNames[] = {"CmdSetcs", "WsSetSpec", "SetConfigSpecText"};
-
-class ConfigSpecRefusalTest : public ::testing::TestWithParam<Entry> {};
-
-TEST_P(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagnostic) {
+// The three ways in for a config spec refuse text that does not parse; what
+// is fetched afterwards, over a file that held something else, is the old text.
+TEST(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagnostic) {
     CTempDir dir;
-    const std::string tag = UniqueName("refuse");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "root"), TBS_ST_OK);
-    ASSERT_EQ(client::SetConfigSpecText(tag, kGoodText), TBS_ST_OK);
     WriteTextFile(dir / "bad", kBadText);
-
-    CCapturedOutput output;
-    const tbs_status_t status = GetParam() == Entry::CmdSetcs ? SetWithCmdSetcs(tag, dir / "bad")
-                                : GetParam() == Entry::WsSetSpec
-                                    ? SetWithWsSetSpec(dir / "root", dir / "bad")
-                                    : client::SetConfigSpecText(tag, kBadText);
-    EXPECT_EQ(status, TBS_ST_CFS_SYNTAX);
-    EXPECT_EQ(output.error().rfind(kDiagnosticStart, 0), 0u) << output.error();
-    EXPECT_EQ(output.error().back(), '\n');
-    EXPECT_EQ(output.info(), "");
-    EXPECT_EQ(FetchConfigSpec(tag, dir), kGoodText);
+    const std::function<tbs_status_t(const std::string&)> kEntries[] = {
+        [&](const std::string& tag) { return SetWithCmdSetcs(tag, dir / "bad"); },
+        [&](const std::string& tag) { return SetWithWsSetSpec(dir / tag, dir / "bad"); },
+        [&](const std::string& tag) { return client::SetConfigSpecText(tag, kBadText); }};
+    for (size_t entry = 0; entry < std::size(kEntries); ++entry) {
+        SCOPED_TRACE(entry);
+        const std::string tag = UniqueName("refuse");
+        ASSERT_EQ(client::CreateWorkspace(tag, dir / tag), TBS_ST_OK);
+        ASSERT_EQ(client::SetConfigSpecText(tag, kGoodText), TBS_ST_OK);
+        CCapturedOutput output;
+        EXPECT_EQ(kEntries[entry](tag), TBS_ST_CFS_SYNTAX);
+        EXPECT_EQ(output.error().rfind(kDiagnosticStart, 0), 0u) << output.error();
+        EXPECT_EQ(output.error().back(), '\n');
+        EXPECT_EQ(output.info(), "");
+        WriteTextFile(dir / "fetched", std::string(10000, 'x'));
+        ASSERT_EQ(FetchInto(tag, dir / "fetched"), TBS_ST_OK);
+        EXPECT_EQ(ReadTextFile(dir / "fetched"), kGoodText);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Entries, ConfigSpecRefusalTest,
-                         ::testing::Values(Entry::CmdSetcs, Entry::WsSetSpec,
-                                           Entry::SetConfigSpecText),
-                         [](const auto& info) {
-                             return std::string(kEntryNames[static_cast<int>(info.param)]);
-                         });
 
 TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFileOrAnEndlessOne) {
     CTempDir dir;

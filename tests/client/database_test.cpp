@@ -7,7 +7,6 @@
 #include <sqlite3.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>

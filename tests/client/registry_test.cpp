@@ -11,16 +11,7 @@
 namespace kelmora::test {
 namespace {
 
-// Closes a key handle whatever the test's path out.
-class CKeyHandle {
-public:
-    ~CKeyHandle() { ntregy_close_key(key_); }
-    ntregy_key_t* out() { return &key_; }
-    ntregy_key_t get() const { return key_; }
-
-private:
-    ntregy_key_t key_ = nullptr;
-};
+using CKeyHandle = CHandle<ntregy_key_t, &ntregy_close_key>;
 
 // A value set again replaces the one before and stays in its hive; a read
 // finds it under any spelling of its key (case, outer and doubled

@@ -12,39 +12,37 @@ namespace {
 
 using client::CStorageArea;
 
-class StorageAreaTest : public ::testing::TestWithParam<size_t> {};
-
 // Blocks of many sizes, some larger than the area's block size: each is
 // aligned and keeps what was written into it while the others are used.
-TEST_P(StorageAreaTest, BlocksAreAlignedAndDoNotOverlap) {
-    CStorageArea area(stg_create_area(GetParam()));
-    ASSERT_NE(area, nullptr);
-    struct CBlock {
-        unsigned char* data;
-        size_t size;
-        unsigned char fill;
-    };
-    std::vector<CBlock> blocks;
-    for (int i = 0; i < 500; ++i) {
-        size_t size = i % 50 == 0 ? 10000 : static_cast<size_t>((i * 37) % 300);
-        auto data = static_cast<unsigned char*>(stg_malloc(area.get(), size));
-        ASSERT_NE(data, nullptr);
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % alignof(std::max_align_t), 0u);
-        std::memset(data, static_cast<unsigned char>(i), size);
-        blocks.push_back({data, size, static_cast<unsigned char>(i)});
-    }
-    std::string source = "\\Stavemark View Profiles\\Proj";
-    char* copy = stg_strdup(area.get(), source.c_str());
-    source[0] = 'X';
-    EXPECT_STREQ(copy, "\\Stavemark View Profiles\\Proj");
-    EXPECT_STREQ(stg_strdup(area.get(), ""), "");
-    for (const CBlock& block : blocks) {
-        for (size_t j = 0; j < block.size; ++j) ASSERT_EQ(block.data[j], block.fill);
+TEST(StorageAreaTest, BlocksAreAlignedAndDoNotOverlap) {
+    for (size_t block_size : {0, 1, 64, 4096}) {
+        SCOPED_TRACE(block_size);
+        CStorageArea area(stg_create_area(block_size));
+        ASSERT_NE(area, nullptr);
+        struct CBlock {
+            unsigned char* data;
+            size_t size;
+            unsigned char fill;
+        };
+        std::vector<CBlock> blocks;
+        for (int i = 0; i < 500; ++i) {
+            size_t size = i % 50 == 0 ? 10000 : static_cast<size_t>((i * 37) % 300);
+            auto data = static_cast<unsigned char*>(stg_malloc(area.get(), size));
+            ASSERT_NE(data, nullptr);
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % alignof(std::max_align_t), 0u);
+            std::memset(data, static_cast<unsigned char>(i), size);
+            blocks.push_back({data, size, static_cast<unsigned char>(i)});
+        }
+        std::string source = "\\Stavemark View Profiles\\Proj";
+        char* copy = stg_strdup(area.get(), source.c_str());
+        source[0] = 'X';
+        EXPECT_STREQ(copy, "\\Stavemark View Profiles\\Proj");
+        EXPECT_STREQ(stg_strdup(area.get(), ""), "");
+        for (const CBlock& block : blocks) {
+            for (size_t j = 0; j < block.size; ++j) ASSERT_EQ(block.data[j], block.fill);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(BlockSizes, StorageAreaTest, ::testing::Values(0, 1, 64, 4096),
-                         [](const auto& info) { return "Block" + std::to_string(info.param); });
 
 // Only the last block's space comes back; freeing an earlier one leaves the others alone.
 TEST(StorageTest, FreeingReusesOnlyTheLastBlock) {

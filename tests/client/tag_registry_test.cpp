@@ -68,16 +68,18 @@ TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
 
     rgy_cursor_t cursor = nullptr;
     CBatch batch;
-    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "private", region.c_str(), RGY_KEY_TAG,
-                                     "\\k", &cursor, 50, batch.entries, &batch.count),
-              TBS_ST_OK);
+    const auto find = [&](const char* qualifier, const std::string& in) {
+        batch.Release();
+        cursor = nullptr;
+        const tbs_status_t status =
+            rgy_findbystring_entry(RGY_KIND_VOB_TAG, qualifier, in.c_str(), RGY_KEY_TAG, "\\k",
+                                   &cursor, 50, batch.entries, &batch.count);
+        if (cursor) rgy_close_cursor(cursor);
+        return status;
+    };
+    ASSERT_EQ(find("private", region), TBS_ST_OK);
     EXPECT_EQ(batch.count, 0);  // the qualifier keeps only private tags
-    rgy_close_cursor(cursor);
-    cursor = nullptr;
-    ASSERT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, "public", region.c_str(), RGY_KEY_TAG, "\\k",
-                                     &cursor, 50, batch.entries, &batch.count),
-              TBS_ST_OK);
-    rgy_close_cursor(cursor);
+    ASSERT_EQ(find("public", region), TBS_ST_OK);
     ASSERT_EQ(batch.count, 1);
     char text[4];
     EXPECT_EQ(rgy_getstring_from_entry(batch.entries[0], RGY_KEY_GLOBAL_PATH, sizeof text, text),
@@ -88,11 +90,7 @@ TEST(TagRegistryTest, KeysRegionsAndQualifiers) {
     tbs_uuid_t uuid;
     EXPECT_EQ(rgy_getuuid_from_entry(batch.entries[0], sizeof uuid, &uuid), TBS_ST_INVALID);
 
-    cursor = nullptr;
-    batch.Release();
-    EXPECT_EQ(rgy_findbystring_entry(RGY_KIND_VOB_TAG, nullptr, "no such region", RGY_KEY_TAG,
-                                     "\\k", &cursor, 50, batch.entries, &batch.count),
-              TBS_ST_NOT_FOUND);
+    EXPECT_EQ(find(nullptr, "no such region"), TBS_ST_NOT_FOUND);
     EXPECT_EQ(cursor, nullptr);
 }
 

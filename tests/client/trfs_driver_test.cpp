@@ -1,7 +1,6 @@
 #include "client/trfs_driver.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -65,7 +64,7 @@ tbs_status_t Unmount(const std::string& tag, const tbs_uuid_t& identifier) {
 struct CBlockFault {
     const char* name;
     std::function<void(CMountRequest*)> spoil;
-    tbs_status_t status;
+    tbs_status_t status = TBS_ST_INVALID;
 };
 
 class TrfsDriverFaultTest : public ::testing::TestWithParam<CBlockFault> {};
@@ -84,20 +83,13 @@ TEST_P(TrfsDriverFaultTest, ABlockThatIsNotSoundIsRefusedAndNothingIsMounted) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, TrfsDriverFaultTest,
     ::testing::Values(
-        CBlockFault{"Header", [](CMountRequest* r) { r->block().header = 0xF8000B; },
-                    TBS_ST_INVALID},
-        CBlockFault{"Length", [](CMountRequest* r) { r->control().data_length = 244; },
-                    TBS_ST_INVALID},
-        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block().flags = TRFS_MOUNT_VIEWROOT; },
-                    TBS_ST_INVALID},
-        CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block().flags |= 0x100; },
-                    TBS_ST_INVALID},
-        CBlockFault{"StaleReference", [](CMountRequest* r) { r->block().host.text += 1u << 20; },
-                    TBS_ST_INVALID},
-        CBlockFault{"WrongLength", [](CMountRequest* r) { r->block().mount_dir.length += 1; },
-                    TBS_ST_INVALID},
-        CBlockFault{"PoolsMissing", [](CMountRequest* r) { r->block().pool_count = 1; },
-                    TBS_ST_INVALID},
+        CBlockFault{"Header", [](CMountRequest* r) { r->block().header = 0xF8000B; }},
+        CBlockFault{"Length", [](CMountRequest* r) { r->control().data_length = 244; }},
+        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block().flags = TRFS_MOUNT_VIEWROOT; }},
+        CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block().flags |= 0x100; }},
+        CBlockFault{"StaleReference", [](CMountRequest* r) { r->block().host.text += 1u << 20; }},
+        CBlockFault{"WrongLength", [](CMountRequest* r) { r->block().mount_dir.length += 1; }},
+        CBlockFault{"PoolsMissing", [](CMountRequest* r) { r->block().pool_count = 1; }},
         CBlockFault{"NoStorage",
                     [](CMountRequest* r) {
                         static const char kMissing[] = "/nonexistent/storage";
@@ -128,12 +120,11 @@ TEST(TrfsDriverTest, ATagMountsOnceUnmountsByItsVobAndUnmountAllLeavesItsStatus)
     trfs_mfs_control_t control = {TRFS_MFS_UNMOUNT_ALL, {}, 0, 0, 12345};
     EXPECT_EQ(view_mfs_ioctl(&control), TBS_ST_OK);
     EXPECT_EQ(control.status, TBS_ST_IO);
-    stg_area_t* area = stg_create_area(0);
+    client::CStorageArea area(stg_create_area(0));
     char** names = nullptr;
     int count = -1;
-    EXPECT_EQ(vob_utl_get_mounted_vob_pnames(area, 0, &names, &count), TBS_ST_OK);
+    EXPECT_EQ(vob_utl_get_mounted_vob_pnames(area.get(), 0, &names, &count), TBS_ST_OK);
     EXPECT_EQ(count, 0);
-    stg_delete_area(area);
     std::filesystem::remove(occupied);
 }
 
@@ -159,33 +150,26 @@ TEST(PathPrefixMapTest, OnlyAbsolutePathsAreRegisteredAndConvertedToLocalOnes) {
     EXPECT_EQ(ntpfxmap_convert(text, 9), TBS_ST_PFXMAP);  // no room for the terminator
 }
 
-class PoolMapTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
-
-// Expected: the pools as "name=dir " each, or "invalid".
-TEST_P(PoolMapTest, OptionsSplitIntoNamedFolders) {
-    stg_area_t* area = stg_create_area(1024);
-    int count = 0;
-    poolmap_cstring_t* names = nullptr;
-    poolmap_cstring_t* dirs = nullptr;
-    std::string pools;
-    if (poolmap_crack_mntopts(GetParam().first, area, &count, &names, &dirs) != TBS_ST_OK) {
-        pools = "invalid";
+// The pools as "name=dir " each, or "invalid".
+TEST(PoolMapTest, OptionsSplitIntoNamedFolders) {
+    for (const auto& [options, expected] :
+         {std::pair{"rw,poolmap=s:/p/s;c:C:\\pools\\c,ro", "s=/p/s c=C:\\pools\\c "},
+          std::pair{"rw", ""}, std::pair{"poolmap=", ""}, std::pair{"poolmapx=a:/b", ""},
+          std::pair{"poolmap=:/x", "invalid"}, std::pair{"poolmap=a:", "invalid"},
+          std::pair{"poolmap=a", "invalid"}}) {
+        client::CStorageArea area(stg_create_area(1024));
+        int count = 0;
+        poolmap_cstring_t *names = nullptr, *dirs = nullptr;
+        std::string pools;
+        if (poolmap_crack_mntopts(options, area.get(), &count, &names, &dirs) != TBS_ST_OK)
+            pools = "invalid";
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(dirs[i].size, dirs[i].length + 1);
+            pools += std::string(names[i].text) + "=" + dirs[i].text + " ";
+        }
+        EXPECT_EQ(pools, expected) << options;
     }
-    for (int i = 0; i < count; ++i) {
-        EXPECT_EQ(dirs[i].size, dirs[i].length + 1);
-        pools += std::string(names[i].text) + "=" + dirs[i].text + " ";
-    }
-    EXPECT_EQ(pools, GetParam().second);
-    stg_delete_area(area);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, PoolMapTest,
-    ::testing::Values(std::pair{"rw,poolmap=s:/p/s;c:C:\\pools\\c,ro", "s=/p/s c=C:\\pools\\c "},
-                      std::pair{"rw", ""}, std::pair{"poolmap=", ""},
-                      std::pair{"poolmapx=a:/b", ""}, std::pair{"poolmap=:/x", "invalid"},
-                      std::pair{"poolmap=a:", "invalid"}, std::pair{"poolmap=a", "invalid"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 }  // namespace
 }  // namespace kelmora::test

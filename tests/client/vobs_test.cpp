@@ -30,19 +30,13 @@ TEST(VobAdminTest, AVobIsFoundByItsTagAndNeitherTagNorStorageMayBeTakenAgain) {
     EXPECT_EQ(client::FindVob(tag + "x", &by_tag), TBS_ST_NOT_FOUND);
 }
 
-class VobTagTest : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
-
-TEST_P(VobTagTest, OnlyAbsoluteNamesWithoutSeparatorsOfVobListsAreTags) {
-    EXPECT_EQ(client::IsValidVobTag(GetParam().first), GetParam().second);
+TEST(VobTagTest, OnlyAbsoluteNamesWithoutSeparatorsOfVobListsAreTags) {
+    for (const auto& [tag, valid] :
+         {std::pair{"/vobs/src", true}, std::pair{"\\src", true}, std::pair{"/", false},
+          std::pair{"src", false}, std::pair{"/a b", false}, std::pair{"/a,b", false},
+          std::pair{"/a\"b", false}, std::pair{"/a\tb", false}, std::pair{"", false}})
+        EXPECT_EQ(client::IsValidVobTag(tag), valid) << tag;
 }
-
-INSTANTIATE_TEST_SUITE_P(Tags, VobTagTest,
-                         ::testing::Values(std::pair{"/vobs/src", true}, std::pair{"\\src", true},
-                                           std::pair{"/", false}, std::pair{"src", false},
-                                           std::pair{"/a b", false}, std::pair{"/a,b", false},
-                                           std::pair{"/a\"b", false}, std::pair{"/a\tb", false},
-                                           std::pair{"", false}),
-                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // A view that sees a number of VOBs; VOB handles are closed when it goes.
 class CVobSite {
@@ -78,6 +72,19 @@ public:
         tbs_uuid_t uuid{};
         EXPECT_TRUE(client::UuidFromText(record.uuid, &uuid));
         return vob_ob_register_replica(&uuid, &TBS_OID_NULL, nullptr, nullptr, 0, vob);
+    }
+    // Checks out elements e0.. of the first VOB in a view, in one transaction.
+    void CheckOut(const std::string& view, int count) {
+        EXPECT_EQ(
+            client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
+                for (int i = 0; i < count; ++i) {
+                    const std::string element = "e" + std::to_string(i);
+                    if (tbs_status_t status = client::CheckOut(db, view, vobs_[0], element, ""))
+                        return status;
+                }
+                return TBS_ST_OK;
+            }),
+            TBS_ST_OK);
     }
     vob_handle_t Open(int i) {
         vob_handle_t vob = nullptr;
@@ -128,18 +135,8 @@ TEST_P(BatchTest, VobsAndCheckoutsComeInBatchesOfTheCursor) {
 
     const std::string other = UniqueName("other");
     ASSERT_EQ(client::CreateView(other), TBS_ST_OK);
-    ASSERT_EQ(
-        client::RunInTransaction([&](client::CClientDatabase* db) -> tbs_status_t {
-            for (int i = 0; i < c.checkouts; ++i) {
-                for (const std::string& view : {site.view(), other}) {
-                    const std::string element = "e" + std::to_string(i);
-                    if (tbs_status_t status = client::CheckOut(db, view, site.vob(0), element, ""))
-                        return status;
-                }
-            }
-            return TBS_ST_OK;
-        }),
-        TBS_ST_OK);
+    site.CheckOut(site.view(), c.checkouts);
+    site.CheckOut(other, c.checkouts);
     vob_handle_t vob = site.Open(0);
     std::set<std::string> objects;
     batches.clear();
@@ -169,9 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
 
 TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
     CVobSite site(1);
-    for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(client::CheckOut(site.view(), site.vob(0), "e" + std::to_string(i), ""),
-                  TBS_ST_OK);
+    site.CheckOut(site.view(), 3);
     vob_handle_t vob = site.Open(0);
     vob_ckout_cursor_t cursor = nullptr;
     vob_ckout_rec_t records[2];

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -28,44 +29,37 @@ struct CPathCase {
     const char* expected;  // empty: refused
 };
 
-class ProfileNativePathTest : public ::testing::TestWithParam<CPathCase> {};
-
-TEST_P(ProfileNativePathTest, JoinsOrRefuses) {
-    const auto& c = GetParam();
-    EXPECT_EQ(ProfileNativePath(c.root, c.name, c.file), c.expected);
-}
-
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Names, ProfileNativePathTest, ::testing::Values(
-    CPathCase{"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID", "/srv/p/Stavemark View Profiles/Proj/GUID"},
-    CPathCase{"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
-    CPathCase{"/", "\\Top\\Proj", "GUID", "/Top/Proj/GUID"},  // found by fuzzing: "//Top"
-    CPathCase{"/srv/p", "\\Top\\..\\..\\etc", "", ""}, CPathCase{"/srv/p", "\\Top\\.\\Proj", "", ""},
-    CPathCase{"/srv/p", "\\Top\\\\Proj", "", ""},      CPathCase{"/srv/p", "Top\\Proj", "", ""},
-    CPathCase{"/srv/p", "\\Top/../x", "", ""},         CPathCase{"/srv/p", "\\Top\\Proj\\", "", ""},
-    CPathCase{"/srv/p", "\\Top\\Proj", "..", ""},      CPathCase{"/srv/p", "\\Top\\Proj", "a/b", ""}),
-    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
+const CPathCase kProfiles[] = {
+    {"/srv/p", "\\Stavemark View Profiles\\Proj", "GUID", "/srv/p/Stavemark View Profiles/Proj/GUID"},
+    {"/srv/p/", "\\Top\\Proj", "", "/srv/p/Top/Proj"},
+    {"/", "\\Top\\Proj", "GUID", "/Top/Proj/GUID"},  // found by fuzzing: "//Top"
+    {"/srv/p", "\\Top\\..\\..\\etc", "", ""}, {"/srv/p", "\\Top\\.\\Proj", "", ""},
+    {"/srv/p", "\\Top\\\\Proj", "", ""},      {"/srv/p", "Top\\Proj", "", ""},
+    {"/srv/p", "\\Top/../x", "", ""},         {"/srv/p", "\\Top\\Proj\\", "", ""},
+    {"/srv/p", "\\Top\\Proj", "..", ""},      {"/srv/p", "\\Top\\Proj", "a/b", ""}};
+
+const CPathCase kNodes[] = {
+    {"/srv/p", "/srv/p\\Top\\Proj", "", "/srv/p/Top/Proj"},
+    {"/srv/p", "/srv/p\\Top\\Proj", "GUID", "/srv/p/Top/Proj/GUID"},
+    {"/srv/p/", "/srv/p/\\Top", "", "/srv/p/Top"},  {"/srv/p", "/srv/p", "", "/srv/p"},
+    {"/srv/p", "/srv/p", ".rev", "/srv/p/.rev"},   {"/", "/\\Top", "", "/Top"},
+    {"/", "/", ".rev", "/.rev"},                   {"/srv/p", "/srv/other\\Top", "", ""},
+    {"/srv/p", "/srv/p\\Top\\..\\..", "", ""},     {"/srv/p", "/srv/p\\Top\\\\Proj", "", ""},
+    {"/srv/p", "/srv/p\\Top\\.", "", ""},          {"/srv/p", "/srv/p\\Top", "../x", ""},
+    {"/srv/p", "/srv/p", "..", ""},                {"", "\\Top", "", ""}};
 // clang-format on
 
-class NodeNativePathTest : public ::testing::TestWithParam<CPathCase> {};
-
-TEST_P(NodeNativePathTest, JoinsOnlyNamesBelowTheRoot) {
-    const CPathCase& c = GetParam();
-    EXPECT_EQ(NodeNativePath(c.root, c.name, c.file), c.expected);
+// A profile's name, or a node's full path, joined to the root; empty when refused.
+TEST(NativePathTest, ProfilesAndNodesJoinOnlyNamesBelowTheRoot) {
+    for (const auto& [join, cases] :
+         {std::pair{&ProfileNativePath, std::span<const CPathCase>(kProfiles)},
+          std::pair{&NodeNativePath, std::span<const CPathCase>(kNodes)}}) {
+        for (const CPathCase& c : cases)
+            EXPECT_EQ(join(c.root, c.name, c.file), c.expected)
+                << c.root << " " << c.name << " " << c.file;
+    }
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, NodeNativePathTest, ::testing::Values(
-    CPathCase{"/srv/p", "/srv/p\\Top\\Proj", "", "/srv/p/Top/Proj"},
-    CPathCase{"/srv/p", "/srv/p\\Top\\Proj", "GUID", "/srv/p/Top/Proj/GUID"},
-    CPathCase{"/srv/p/", "/srv/p/\\Top", "", "/srv/p/Top"},  CPathCase{"/srv/p", "/srv/p", "", "/srv/p"},
-    CPathCase{"/srv/p", "/srv/p", ".rev", "/srv/p/.rev"},   CPathCase{"/", "/\\Top", "", "/Top"},
-    CPathCase{"/", "/", ".rev", "/.rev"},                   CPathCase{"/srv/p", "/srv/other\\Top", "", ""},
-    CPathCase{"/srv/p", "/srv/p\\Top\\..\\..", "", ""},     CPathCase{"/srv/p", "/srv/p\\Top\\\\Proj", "", ""},
-    CPathCase{"/srv/p", "/srv/p\\Top\\.", "", ""},          CPathCase{"/srv/p", "/srv/p\\Top", "../x", ""},
-    CPathCase{"/srv/p", "/srv/p", "..", ""},                CPathCase{"", "\\Top", "", ""}),
-    [](const auto& info) { return test::CaseName(info.index, info.param.name); });
-// clang-format on
 
 // KELMORA_HOME when set and not empty, else .kelmora in the user's home: from
 // HOME, or from the password database when HOME is unset or empty.

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -60,27 +59,17 @@ TEST(StartDetached, LeavesNoZombieAndReportsMissingProgram) {
     EXPECT_EQ(error, ENOENT);
 }
 
-struct SplitCase {
-    const char* line;
-    std::vector<std::string> expected;
-};
-
-class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitCommandLineTest, KeepsQuotedPathsWhole) {
-    EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().expected);
+TEST(SplitCommandLine, KeepsQuotedPathsWhole) {
+    const std::pair<const char*, std::vector<std::string>> kCases[] = {
+        {"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
+         {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
+        {"stavemrgman /t br /b main", {"stavemrgman", "/t", "br", "/b", "main"}},
+        {"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"say \\\"hi\\\"", {"say", "\"hi\""}},
+        {"   ", {}}};
+    for (const auto& [line, expected] : kCases) EXPECT_EQ(SplitCommandLine(line), expected) << line;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, SplitCommandLineTest,
-    ::testing::Values(SplitCase{"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
-                                {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
-                      SplitCase{"stavemrgman /t br /b main",
-                                {"stavemrgman", "/t", "br", "/b", "main"}},
-                      SplitCase{"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
-                      SplitCase{"a \"\" b", {"a", "", "b"}},
-                      SplitCase{"say \\\"hi\\\"", {"say", "\"hi\""}}, SplitCase{"   ", {}}),
-    [](const auto& info) { return test::CaseName(info.index, info.param.line); });
 
 // A program is the first executable regular file of its name along PATH; an
 // empty PATH entry is the current folder; a name with a slash is not looked up.
