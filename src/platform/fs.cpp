@@ -86,7 +86,7 @@ bool CFolder::OpenIn(const CFolder& parent, const std::string& name) {
     return fd_ >= 0;
 }
 
-bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
+bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name, bool path_only) {
     Close();
     // Looking up "." in it is what entering it needs, and no link is
     // followed on the way (the name itself, or a link swapped in for it).
@@ -96,7 +96,7 @@ bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
         return false;
     }
     open_how how{};
-    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.flags = (path_only ? O_PATH : O_RDONLY) | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     const std::string path = name + "/.";
     fd_ = static_cast<int>(syscall(SYS_openat2, parent.fd_, path.c_str(), &how, sizeof how));

@@ -59,8 +59,9 @@ public:
     // Opens the subfolder name, itself no link, only when the calling process
     // may also make it its current directory: one call where the kernel
     // resolves names below a descriptor without links (openat2), else false
-    // with ENOSYS and nothing tried.
-    bool OpenEnterableIn(const CFolder& parent, const std::string& name);
+    // with ENOSYS and nothing tried. path_only: a descriptor to reach the
+    // folder's entries by, not to list it (no open request on a share).
+    bool OpenEnterableIn(const CFolder& parent, const std::string& name, bool path_only = false);
     // Opens the folder at relative (components joined by '/', none empty,
     // "." or "..") below base, following no link on the way and never
     // leaving base: openat2 with RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,11 @@ public:
     // Each profile folder's files to read while the walk holds the folder
     // open (no lookup of its path again), kept with the nodes in the arena.
     void ReadInEachProfile(std::vector<CProfileFileToRead> files) { files_ = std::move(files); }
+    // What a search looks for in those reads: once the first profile in
+    // search order (FindNodeByPath's) whose reads match is certain, the
+    // profiles after it are walked without reading their files.
+    using Match = std::function<bool(const std::vector<CProfileFileRead>&)>;
+    void StopReadingAtFirst(Match match) { match_ = std::move(match); }
 
     // The facts of an open folder, by its descriptor; by its path where the
     // descriptor cannot tell.
@@ -63,6 +69,7 @@ private:
     std::vector<std::pair<std::string, int>> unreadable_;
     std::string first_file_;
     std::vector<CProfileFileToRead> files_;
+    Match match_;
 };
 
 }  // namespace kelmora
