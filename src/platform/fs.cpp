@@ -74,9 +74,10 @@ CFolder& CFolder::operator=(CFolder&& other) noexcept {
     return *this;
 }
 
-bool CFolder::Open(const std::string& path) {
+bool CFolder::Open(const std::string& path, bool path_only) {
     Close();
-    fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    fd_ =
+        open(path.c_str(), (path_only ? O_PATH : O_RDONLY) | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     return fd_ >= 0;
 }
 

@@ -54,7 +54,8 @@ public:
     CFolder& operator=(const CFolder&) = delete;
 
     // Fails (ELOOP or ENOTDIR) when the last component is a link.
-    bool Open(const std::string& path);
+    // path_only: as OpenEnterableIn's.
+    bool Open(const std::string& path, bool path_only = false);
     bool OpenIn(const CFolder& parent, const std::string& name);
     // Opens the subfolder name, itself no link, only when the calling process
     // may also make it its current directory: one call where the kernel
