@@ -20,9 +20,11 @@ struct CFolderFacts {
 
 // Builds the nodes of one tree. Works with full paths and descriptors instead
 // of the process's current directory: each folder is opened below its
-// parent's descriptor and listed once. The folders are read with up to
-// RequestsInFlight() requests in flight; the nodes, their order and what went
-// unread come out as a walk one folder at a time would give them.
+// parent's descriptor and listed once; where a file is read in each profile,
+// a folder in which that file is a regular file is a profile without a
+// listing (held by its path only, so that on a share it costs no open). The folders are read with
+// up to RequestsInFlight() requests in flight; the nodes, their order and what went unread come out
+// as a walk one folder at a time would give them.
 class CTreeWalk {
 public:
     // width 0: RequestsInFlight().
