@@ -6,23 +6,26 @@
 # baseline in the same run, with the requests each made, and prints a
 # markdown table; then, at the last delay, it times one process's
 # vptree set + save while another process lists the whole tree.
-#   bench/share/run.sh [--profiles N] [--delays "US..."] BINDIR
+#   bench/share/run.sh [--profiles N] [--delays "US..."] [--rows "ROW..."] BINDIR
 # BINDIR holds the programs and share_fs (build/release/bin or
 # build/debug/bin). Needs /dev/fuse and fusermount3 (Debian's fuse3).
 set -euo pipefail
 usage() { # STATUS: 0 for --help (on standard output), 2 for a wrong call
   {
-    echo "usage: bench/share/run.sh [--profiles N] [--delays \"0 200 1000\"] BINDIR"
+    echo "usage: bench/share/run.sh [--profiles N] [--delays \"0 200 1000\"] [--rows \"ls search\"] BINDIR"
     echo "  --profiles N  profiles in the tree, a multiple of 50, at least 100 (default 10000)"
     echo "  --delays US   the delays of a request to run, in microseconds (default \"0 200 1000\")"
+    echo "  --rows ROWS   only these operations, of: ls save sync status status1 search"
+    echo "                (default all, then the two users; with --rows the two users are left out)"
   } >&$((${1:-2} == 0 ? 1 : 2))
   exit "${1:-2}"
 }
-profiles=10000 delays="0 200 1000"
+profiles=10000 delays="0 200 1000" all_rows="ls save sync status status1 search" only=""
 while [ $# -gt 0 ]; do
   case $1 in
     --profiles) profiles=${2:?}; shift 2 ;;
     --delays) delays=${2:?}; shift 2 ;;
+    --rows) only=${2:?}; shift 2 ;;
     -h | --help) usage 0 ;;
     -*) usage ;;
     *) break ;;
@@ -31,6 +34,8 @@ done
 [ $# -eq 1 ] || usage
 [[ $profiles =~ ^[0-9]+$ ]] && ((profiles >= 100 && profiles % 50 == 0)) || usage
 [[ $delays =~ ^[0-9]+( [0-9]+)*$ ]] || usage
+for r in $only; do [[ " $all_rows " == *" $r "* ]] || usage; done
+rows_to_run=${only:-$all_rows}
 
 fail() {
   echo "share benchmark: $*" >&2
@@ -173,7 +178,9 @@ status_moved() {
 find_cat_all() { find "$mnt" -name GUID -print0 | xargs -0 -P16 cat; }
 
 rows=() details=()
-row() { # DELAY OPERATION BASELINE: measures both, adds a table row
+row() { # ROW DELAY OPERATION BASELINE: measures both, adds a table row
+  [[ " $rows_to_run " == *" $1 "* ]] || return 0
+  shift
   local delay=$1 op=$2 base=$3 s r k
   echo "share benchmark: $delay: $op" >&2
   measure "$op" "${@:4:1}"
@@ -188,34 +195,36 @@ for delay in $delays; do
   mount_share "$delay"
   label=$(awk -v d="$delay" 'BEGIN { printf "%g ms", d / 1000 }')
   rules "REL_saved_$delay" >"$KELMORA_HOME/new.rules"
-  row "$label" "\`vptree ls\`" "\`find\`" vptree_ls find_all
-  row "$label" "\`vptree set\` + \`save\` of one Rules" "\`cp\` of one file" vptree_set_save cp_rules
-  row "$label" "Synchronize, up to date" "\`cat\` of its GUID" synchronize cat_guid
-  row "$label" "\`status --json\` of 20 views" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20 find_cat_20
-  row "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20
-  row "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all
+  row ls "$label" "\`vptree ls\`" "\`find\`" vptree_ls find_all
+  row save "$label" "\`vptree set\` + \`save\` of one Rules" "\`cp\` of one file" vptree_set_save cp_rules
+  row sync "$label" "Synchronize, up to date" "\`cat\` of its GUID" synchronize cat_guid
+  row status "$label" "\`status --json\` of 20 views" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20 find_cat_20
+  row status1 "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20
+  row search "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all
   [ "$delay" = "${delays##* }" ] || unmount
 done
 
 # Two users: one process lists the whole tree while another saves a profile.
-rules "REL_second_user" >"$KELMORA_HOME/new.rules"
-sleep 1.1
-t0=$(now)
-vptree --root "$mnt" ls >/dev/null 2>&1 &
-lister=$!
-sleep 1
-t1=$(now)
-if vptree_set_save >/dev/null 2>"$KELMORA_HOME/second.err"; then
-  outcome="succeeded"
-else
-  # the message box's text, else the last line said
-  said=$(sed -n 's/^| //p' "$KELMORA_HOME/second.err" | tr '\n' ' ')
-  said=${said% }
-  outcome="was refused (\"${said:-$(tail -n 1 "$KELMORA_HOME/second.err")}\")"
+if [ -z "$only" ]; then
+  rules "REL_second_user" >"$KELMORA_HOME/new.rules"
+  sleep 1.1
+  t0=$(now)
+  vptree --root "$mnt" ls >/dev/null 2>&1 &
+  lister=$!
+  sleep 1
+  t1=$(now)
+  if vptree_set_save >/dev/null 2>"$KELMORA_HOME/second.err"; then
+    outcome="succeeded"
+  else
+    # the message box's text, else the last line said
+    said=$(sed -n 's/^| //p' "$KELMORA_HOME/second.err" | tr '\n' ' ')
+    said=${said% }
+    outcome="was refused (\"${said:-$(tail -n 1 "$KELMORA_HOME/second.err")}\")"
+  fi
+  t2=$(now)
+  wait "$lister" || true
+  t3=$(now)
 fi
-t2=$(now)
-wait "$lister" || true
-t3=$(now)
 unmount
 
 echo "## The View Profile tree on a slow share: $profiles profiles in $(($(find "$top" -type d | wc -l) - profiles)) folders"
@@ -228,6 +237,6 @@ echo "Requests by kind:"
 echo
 printf '%s\n' "${details[@]}"
 echo
-awk -v l=$((t3 - t0)) -v s=$((t2 - t1)) -v o="$outcome" -v d="$label" -v a="$alone" 'BEGIN {
+[ -n "$only" ] || awk -v l=$((t3 - t0)) -v s=$((t2 - t1)) -v o="$outcome" -v d="$label" -v a="$alone" 'BEGIN {
   printf "Two users at %s: while one process listed the tree (%.1f s), another process'"'"'s `vptree set` + `save` %s after %.1f s (alone: %.1f s).\n", d, l / 1e9, o, s / 1e9, a
 }'

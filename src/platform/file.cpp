@@ -405,9 +405,10 @@ bool IsHeldExclusively(int fd, bool* held) {
 }  // namespace
 
 bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t limit,
-                          std::string* text, CFileException* error) {
+                          std::string* text, CFileException* error, bool* regular) {
     text->clear();
     error->Clear();
+    if (regular) *regular = false;
     const int fd =
         ::openat(folder.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -417,7 +418,9 @@ bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t
     }
     struct stat st {};
     bool held = false;
-    if (fstat(fd, &st) != 0) {
+    const bool stated = fstat(fd, &st) == 0;
+    if (regular) *regular = stated && S_ISREG(st.st_mode);
+    if (!stated) {
         error->Set(errno);
     } else if (S_ISDIR(st.st_mode)) {
         error->Set(EISDIR);

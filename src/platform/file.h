@@ -122,7 +122,8 @@ bool ReadUnlessHeldExclusively(const std::string& path, size_t limit, std::strin
 // checked against changes otherwise (the tree's settled reads). Refused, as a
 // reader that denies writers is, while an open holds the file exclusively
 // (SharingViolation); a link, FIFO or device is never opened (NotRegularFile).
+// *regular: the name is a regular file, whether or not it could be read.
 bool ReadFileUnlessHeldIn(const CFolder& folder, const std::string& name, size_t limit,
-                          std::string* text, CFileException* error);
+                          std::string* text, CFileException* error, bool* regular = nullptr);
 
 }  // namespace kelmora

@@ -74,9 +74,10 @@ CFolder& CFolder::operator=(CFolder&& other) noexcept {
     return *this;
 }
 
-bool CFolder::Open(const std::string& path) {
+bool CFolder::Open(const std::string& path, bool path_only) {
     Close();
-    fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    fd_ =
+        open(path.c_str(), (path_only ? O_PATH : O_RDONLY) | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     return fd_ >= 0;
 }
 
@@ -92,7 +93,7 @@ bool CFolder::OpenIn(const CFolder& parent, const std::string& name) {
     return fd_ >= 0;
 }
 
-bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
+bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name, bool path_only) {
     Close();
     // Looking up "." in it is what entering it needs, and no link is
     // followed on the way (the name itself, or a link swapped in for it).
@@ -102,7 +103,7 @@ bool CFolder::OpenEnterableIn(const CFolder& parent, const std::string& name) {
         return false;
     }
     open_how how{};
-    how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    how.flags = (path_only ? O_PATH : O_RDONLY) | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     const std::string path = name + "/.";
     fd_ = static_cast<int>(syscall(SYS_openat2, parent.fd_, path.c_str(), &how, sizeof how));

@@ -54,7 +54,8 @@ public:
     CFolder& operator=(const CFolder&) = delete;
 
     // Fails (ELOOP or ENOTDIR) when the last component is a link.
-    bool Open(const std::string& path);
+    // path_only: as OpenEnterableIn's.
+    bool Open(const std::string& path, bool path_only = false);
     // The same, only to open folders below it (OpenBeneath with a relative
     // path): it cannot be listed or flushed, and on a share opening it costs
     // no request of its own.
@@ -63,8 +64,9 @@ public:
     // Opens the subfolder name, itself no link, only when the calling process
     // may also make it its current directory: one call where the kernel
     // resolves names below a descriptor without links (openat2), else false
-    // with ENOSYS and nothing tried.
-    bool OpenEnterableIn(const CFolder& parent, const std::string& name);
+    // with ENOSYS and nothing tried. path_only: a descriptor to reach the
+    // folder's entries by, not to list it (no open request on a share).
+    bool OpenEnterableIn(const CFolder& parent, const std::string& name, bool path_only = false);
     // Opens the folder at relative (components joined by '/', none empty,
     // "." or "..") below base, following no link on the way and never
     // leaving base: openat2 with RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS where

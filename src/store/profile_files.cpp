@@ -71,6 +71,12 @@ CProfileFileReadAhead::CProfileFileReadAhead(std::vector<std::string> paths)
     g_read_ahead = this;
 }
 
+CProfileFileReadAhead::CProfileFileReadAhead(
+    std::map<std::string, std::pair<FileErrorCause, std::string>> reads)
+    : reads_(std::move(reads)), outer_(g_read_ahead) {
+    g_read_ahead = this;
+}
+
 CProfileFileReadAhead::~CProfileFileReadAhead() {
     g_read_ahead = outer_;
 }

@@ -43,6 +43,9 @@ std::string ProfileFileTextOf(std::string_view bytes);
 class CProfileFileReadAhead {
 public:
     explicit CProfileFileReadAhead(std::vector<std::string> paths);
+    // Reads made by the caller: by path, the cause and the whole text.
+    explicit CProfileFileReadAhead(
+        std::map<std::string, std::pair<FileErrorCause, std::string>> reads);
     ~CProfileFileReadAhead();
     CProfileFileReadAhead(const CProfileFileReadAhead&) = delete;
     CProfileFileReadAhead& operator=(const CProfileFileReadAhead&) = delete;

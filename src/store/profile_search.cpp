@@ -12,11 +12,23 @@
 
 namespace kelmora {
 
+namespace {
+
+// A GUID file's text names guid.
+bool NamesGuid(const std::string& text, const std::string& guid) {
+    return !text.empty() && GuidOfGuidFileText(text) == guid;
+}
+
+}  // namespace
+
 CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
                                  const CGuidFileReaders& readers) {
     std::vector<CTreeNode*> profiles;
+    bool walked_reads = false;
     SearchTree(start, [&](CTreeNode& node) {
-        if (node.profile_state() == ProfileState::kNotLoaded) profiles.push_back(&node);
+        if (node.profile_state() != ProfileState::kNotLoaded) return false;
+        profiles.push_back(&node);
+        walked_reads = walked_reads || WalkFileRead(node, ProfileFileName(kProfileGuid));
         return false;
     });
     struct CPeek {
@@ -27,8 +39,10 @@ CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
     for (size_t i = 0; i < profiles.size(); ++i)
         peeks[i].path = NativePathOfNode(*profiles[i], ProfileFileName(kProfileGuid));
     CTreeNode* found = nullptr;
+    // Where the walk read the GUID files, one at a time through its reads: it
+    // left unread only profiles after the first that names guid.
     ReadInOrder(
-        profiles.size(), RequestsInFlight(),
+        profiles.size(), walked_reads ? 1 : RequestsInFlight(),
         [&](size_t i) {
             if (peeks[i].path.empty()) return;
             // Read already by the walk that found the profile, where the load was asked to.
@@ -49,7 +63,7 @@ CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
             bool read =
                 peek.cause == FileErrorCause::None || peek.cause == FileErrorCause::FileNotFound;
             if (!read) read = readers.read(peek.path, &peek.text);
-            if (read && !peek.text.empty() && GuidOfGuidFileText(peek.text) == guid) {
+            if (read && NamesGuid(peek.text, guid)) {
                 found = profiles[i];
                 return false;
             }
@@ -79,8 +93,14 @@ BOOL CViewProfile::ProfilePathByGuid(const std::string& guid, std::string* profi
     CSettledTreeRead read(to_log);
     CTreeNode* node = nullptr;
     do {
+        // The walk reads no GUID file after the first that names guid.
+        const auto names_guid = [&guid](const std::vector<CProfileFileRead>& reads) {
+            return reads.size() == 1 && reads[0].cause == FileErrorCause::None &&
+                   NamesGuid(ProfileFileTextOf(reads[0].text), guid);
+        };
         CTreeNode* first =
-            read.Begin() ? LoadProfileTree(to_log, {{ProfileFileName(kProfileGuid)}}) : nullptr;
+            read.Begin() ? LoadProfileTree(to_log, {{ProfileFileName(kProfileGuid)}}, names_guid)
+                         : nullptr;
         if (!first) return FALSE;
         node = FindProfileByGuid(first, guid);
     } while (!read.Settled());

@@ -26,7 +26,9 @@ struct CGuidFileReaders {
 // profiles are passed over without reading; a failed read goes on searching.
 // Up to RequestsInFlight() GUID files are read at once, in search order; the
 // answer and the reports are those of reading one at a time, and no file is
-// read after the answer is known.
+// read after the answer is known. Where the load's walk read the GUID files,
+// the search goes through those reads instead (and reads only a file whose
+// read failed, as the reader that waits and reports).
 CTreeNode* FindProfileNodeByGuid(CTreeNode* start, const std::string& guid,
                                  const CGuidFileReaders& readers);
 

@@ -35,6 +35,8 @@ public:
     // Frees the lock of a locked pass.
     void Release();
     bool locked() const { return locked_; }
+    // The lock file's text at the start of the last pass without the lock.
+    const std::string& lock_text() const { return before_; }
     bool nested() const { return nested_; }
 
 private:

@@ -101,7 +101,8 @@ CTreeNode* AdoptKnownProfile(const std::string& full_path, const CFileIdentity* 
     return node;
 }
 
-CTreeNode* LoadProfileTree(bool to_log, const std::vector<CProfileFileToRead>& read_in_profiles) {
+CTreeNode* LoadProfileTree(bool to_log, const std::vector<CProfileFileToRead>& read_in_profiles,
+                           const ProfileReadsMatch& stop_at) {
     std::string native_root;
     // Opened here and listed once per pass.
     CFolder root_folder;
@@ -118,6 +119,7 @@ CTreeNode* LoadProfileTree(bool to_log, const std::vector<CProfileFileToRead>& r
         arena = CTreeNodeArena();
         walk.emplace(&arena);
         walk->ReadInEachProfile(read_in_profiles);
+        walk->StopReadingAtFirst(stop_at);
         root_node = walk->BuildNode(root, native_root, root_folder,
                                     CTreeWalk::FactsOf(root_folder, native_root), &listed);
         if (!read.Settled()) continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,13 @@ namespace kelmora {
 // top-level node, or null; failures are reported through the store reporter
 // (to_log: into the operation log instead of a message box).
 // read_in_profiles: files the walk reads in each profile folder it finds, as
-// part of the same read (WalkFileRead gives them).
+// part of the same read (WalkFileRead gives them). stop_at: a search's test of
+// those reads; the profiles after the first that passes it, in the order of
+// FindNodeByPath, are left unread (their nodes have no WalkFileRead).
+using ProfileReadsMatch = std::function<bool(const std::vector<CProfileFileRead>&)>;
 CTreeNode* LoadProfileTree(bool to_log,
-                           const std::vector<CProfileFileToRead>& read_in_profiles = {});
+                           const std::vector<CProfileFileToRead>& read_in_profiles = {},
+                           const ProfileReadsMatch& stop_at = {});
 
 // The first steps of a load: reads the tree root setting into the current
 // tree root and checks that a tree can be read there, reporting as the load

@@ -2,8 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <memory>
+#include <mutex>
 
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -36,7 +40,13 @@ struct CWalkedFolder {
     int error = 0;
     std::string first_file;
     std::vector<CProfileFileRead> file_reads;              // of a profile
+    bool matched = false;                                  // its reads are what the walk looks for
     std::vector<std::unique_ptr<CWalkedFolder>> children;  // in listing order
+    bool known = false;  // all of the above is final (under the reader's state lock)
+    // Where a search reaches it, lowest first: per level below the root the
+    // index among its siblings, then INT_MAX less that index for a level
+    // that the search enters only after all the siblings.
+    std::vector<int> search_key;
 
     void Unreadable() {
         unreadable = true;
@@ -53,15 +63,22 @@ struct CWalkedFolder {
 // Opens a subfolder that the walk goes into: one the user may enter and
 // that is no link back to a folder above (that would make the walk
 // endless). False: it is left out of the tree.
+// path_only: the folder may come back open only to reach its entries by
+// (*path_only stays true), not to list it.
 bool OpenChild(const CFolder& parent, const std::string& name, CWalkedFolder* walked,
-               CFolder* child, bool same_ids) {
+               CFolder* child, bool same_ids, bool* path_only = nullptr) {
     CFolderFacts* facts = &walked->facts;
+    const bool by_path = path_only && *path_only;
+    if (path_only) *path_only = false;
     // The open that enters the folder is the check that it can be
     // entered, where the open is made with the ids that the check would use.
-    if (same_ids && child->OpenEnterableIn(parent, name) &&
+    if (same_ids && child->OpenEnterableIn(parent, name, by_path) &&
         child->GetTimes(&facts->times, &facts->identity)) {
         facts->has_identity = true;
-        if (!walked->HasAncestor(facts->identity)) return true;
+        if (!walked->HasAncestor(facts->identity)) {
+            if (path_only) *path_only = by_path;
+            return true;
+        }
         child->Close();
         return false;
     }
@@ -91,9 +108,23 @@ using CSharedFolder = std::shared_ptr<const CFolder>;
 // Reads the folders: each task opens one folder below its parent's
 // descriptor (held until the last child is open) and lists it.
 class CFolderReader {
+    struct COrderFrame {
+        const CWalkedFolder* folder;
+        bool descending;
+        size_t at;
+    };
+    struct CQueued {
+        CWalkedFolder* folder = nullptr;
+        CSharedFolder parent;
+    };
+
 public:
-    CFolderReader(unsigned width, const std::vector<CProfileFileToRead>& files)
-        : pool_(width), same_ids_(geteuid() == getuid() && getegid() == getgid()), files_(files) {}
+    CFolderReader(unsigned width, const std::vector<CProfileFileToRead>& files,
+                  const CTreeWalk::Match& match)
+        : pool_(width),
+          same_ids_(geteuid() == getuid() && getegid() == getgid()),
+          files_(files),
+          match_(match) {}
 
     void Read(CWalkedFolder* root, CSharedFolder folder) {
         root->entered = true;
@@ -115,15 +146,7 @@ private:
         walked->listed = true;
         if (walked->is_profile) {
             walked->first_file = entries.back().name;
-            // The settled read around the walk tells a change met; no
-            // writer waits for these reads.
-            for (const CProfileFileToRead& file : files_) {
-                CProfileFileRead& read = walked->file_reads.emplace_back();
-                read.name = file.name;
-                CFileException error;
-                ReadFileUnlessHeldIn(*folder, file.name, file.limit, &read.text, &error);
-                read.cause = error.cause;
-            }
+            ReadFiles(walked, *folder, 0);
             return;
         }
         for (const CDirEntry& entry : entries) {
@@ -136,6 +159,8 @@ private:
             child->parent = walked;
             walked->children.push_back(std::move(child));
         }
+        Known(walked);
+        if (match_) return QueueInSearchOrder(walked, folder);
         // The first child is queued last, so it is read first.
         for (auto it = walked->children.rbegin(); it != walked->children.rend(); ++it) {
             CWalkedFolder* child = it->get();
@@ -143,19 +168,155 @@ private:
         }
     }
 
+    // For a search the folders are entered nearly in the order the search
+    // reaches them, so that its first find is soon certain.
+    void QueueInSearchOrder(CWalkedFolder* walked, const CSharedFolder& folder) {
+        std::vector<int> base = walked->search_key;
+        if (!base.empty()) base.back() = INT_MAX - base.back();
+        const auto later = [](const CQueued& a, const CQueued& b) {
+            return a.folder->search_key > b.folder->search_key;
+        };
+        for (size_t i = 0; i < walked->children.size(); ++i) {
+            CWalkedFolder* child = walked->children[i].get();
+            child->search_key = base;
+            child->search_key.push_back(static_cast<int>(i));
+            std::lock_guard lock(state_mutex_);
+            queued_.push_back({child, folder});
+            std::push_heap(queued_.begin(), queued_.end(), later);
+        }
+        for (size_t i = 0; i < walked->children.size(); ++i) {
+            pool_.Submit([this, later] {
+                CQueued next;
+                {
+                    std::lock_guard lock(state_mutex_);
+                    std::pop_heap(queued_.begin(), queued_.end(), later);
+                    next = std::move(queued_.back());
+                    queued_.pop_back();
+                }
+                Enter(next.folder, std::move(next.parent));
+            });
+        }
+    }
+
+    // The profile's files from the first one on (those before were read). The
+    // settled read around the walk tells a change met; no writer waits for
+    // these reads. Once what the walk looks for is found, the profiles after
+    // it in search order are not read.
+    void ReadFiles(CWalkedFolder* walked, const CFolder& folder, size_t first) {
+        if (stop_reads_) return;
+        for (size_t i = first; i < files_.size(); ++i) {
+            CProfileFileRead& read = walked->file_reads.emplace_back();
+            read.name = files_[i].name;
+            CFileException error;
+            ReadFileUnlessHeldIn(folder, read.name, files_[i].limit, &read.text, &error);
+            read.cause = error.cause;
+        }
+        walked->matched = match_ && match_(walked->file_reads);
+    }
+
+    // A folder held open by its path only is a profile when the first file
+    // to read in it is a regular file (then it is read right away), else
+    // only its listing can tell. False: the listing must tell.
+    bool ProbeProfile(CWalkedFolder* walked, const CFolder& folder) {
+        bool regular = false;
+        if (stop_reads_) {
+            CDirEntry entry;
+            regular = folder.Describe(files_[0].name, &entry) && entry.is_regular_file;
+        } else {
+            CProfileFileRead read;
+            read.name = files_[0].name;
+            CFileException error;
+            ReadFileUnlessHeldIn(folder, read.name, files_[0].limit, &read.text, &error, &regular);
+            read.cause = error.cause;
+            if (regular) walked->file_reads.push_back(std::move(read));
+        }
+        if (!regular) return false;
+        walked->is_profile = walked->listed = true;
+        walked->first_file = files_[0].name;
+        if (!walked->file_reads.empty()) ReadFiles(walked, folder, 1);
+        return true;
+    }
+
     void Enter(CWalkedFolder* child, CSharedFolder parent) {
         auto folder = std::make_shared<CFolder>();
         const std::string name = child->native_path.substr(child->parent->native_path.size() + 1);
-        const bool opened = OpenChild(*parent, name, child, folder.get(), same_ids_);
+        // Where the walk reads a file in each profile, that file is looked
+        // for first: most folders are profiles, which then need no listing.
+        bool path_only = !files_.empty();
+        const bool opened = OpenChild(*parent, name, child, folder.get(), same_ids_, &path_only);
         parent.reset();
-        if (!opened) return;
-        child->entered = true;
-        List(child, std::move(folder));
+        if (opened) {
+            child->entered = true;
+            if (!path_only || !ProbeProfile(child, *folder)) {
+                auto listing = std::make_shared<CFolder>();
+                if (!path_only) {
+                    listing = std::move(folder);
+                } else if (!listing->OpenIn(*folder, ".")) {
+                    // Gone or swapped meanwhile: as if it had not been entered.
+                    if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)
+                        child->entered = false;
+                    else
+                        child->Unreadable();
+                }
+                folder.reset();
+                if (child->entered && !child->unreadable) List(child, std::move(listing));
+            }
+        }
+        Known(child);
+    }
+
+    // Marks a folder final and, once the walk has found what it looks for,
+    // tells whether everything before the first find in search order (a
+    // folder, then its next siblings, then its first child) is final too:
+    // then the profiles after it need not be read.
+    void Known(CWalkedFolder* walked) {
+        if (!match_) return;
+        std::lock_guard lock(state_mutex_);
+        walked->known = true;
+        found_any_ = found_any_ || walked->matched;
+        if (!found_any_ || stop_reads_) return;
+        // The search visits a folder's children, then the subtrees of the
+        // last child to the first.
+        if (!started_) {
+            for (const CWalkedFolder* root = walked; root; root = root->parent)
+                if (!root->parent) order_.push_back({root, false, 0});
+            started_ = true;
+        }
+        while (!order_.empty()) {
+            COrderFrame& frame = order_.back();
+            const auto& children = frame.folder->children;
+            if (!frame.descending) {
+                if (frame.at == children.size()) {
+                    frame.descending = true;
+                    continue;
+                }
+                const CWalkedFolder& child = *children[frame.at];
+                if (!child.known) return;
+                if (child.entered && child.matched) {
+                    stop_reads_ = true;
+                    return;
+                }
+                ++frame.at;
+                continue;
+            }
+            if (frame.at == 0) {
+                order_.pop_back();
+                continue;
+            }
+            const CWalkedFolder& child = *children[--frame.at];
+            if (child.entered && !child.is_profile) order_.push_back({&child, false, 0});
+        }
     }
 
     CRequestPool pool_;
     const bool same_ids_;
     const std::vector<CProfileFileToRead>& files_;
+    const CTreeWalk::Match& match_;
+    std::mutex state_mutex_;
+    std::atomic<bool> stop_reads_ = false;
+    bool found_any_ = false, started_ = false;
+    std::vector<COrderFrame> order_;  // where the search stands, under the state lock
+    std::vector<CQueued> queued_;     // a heap: for a search, the folders to enter
 };
 
 }  // namespace
@@ -181,7 +342,8 @@ CTreeNode* CTreeWalk::BuildNode(const std::string& full_path, const std::string&
     root.native_path = native_path;
     root.facts = facts;
     // The caller keeps the root folder open and owns it.
-    CFolderReader(width_, files_).Read(&root, CSharedFolder(&folder, [](const CFolder*) {}));
+    CFolderReader(width_, files_, match_).Read(&root, CSharedFolder(&folder, [](const CFolder*) {
+    }));
     if (listed) {
         *listed = root.listed;
         if (root.is_profile) first_file_ = root.first_file;

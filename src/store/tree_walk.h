@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +20,11 @@ struct CFolderFacts {
 
 // Builds the nodes of one tree. Works with full paths and descriptors instead
 // of the process's current directory: each folder is opened below its
-// parent's descriptor and listed once. The folders are read with up to
-// RequestsInFlight() requests in flight; the nodes, their order and what went
-// unread come out as a walk one folder at a time would give them.
+// parent's descriptor and listed once; where a file is read in each profile,
+// a folder in which that file is a regular file is a profile without a
+// listing (held by its path only, so that on a share it costs no open). The folders are read with
+// up to RequestsInFlight() requests in flight; the nodes, their order and what went unread come out
+// as a walk one folder at a time would give them.
 class CTreeWalk {
 public:
     // width 0: RequestsInFlight().
@@ -46,6 +49,11 @@ public:
     // Each profile folder's files to read while the walk holds the folder
     // open (no lookup of its path again), kept with the nodes in the arena.
     void ReadInEachProfile(std::vector<CProfileFileToRead> files) { files_ = std::move(files); }
+    // What a search looks for in those reads: once the first profile in
+    // search order (FindNodeByPath's) whose reads match is certain, the
+    // profiles after it are walked without reading their files.
+    using Match = std::function<bool(const std::vector<CProfileFileRead>&)>;
+    void StopReadingAtFirst(Match match) { match_ = std::move(match); }
 
     // The facts of an open folder, by its descriptor; by its path where the
     // descriptor cannot tell.
@@ -63,6 +71,7 @@ private:
     std::vector<std::pair<std::string, int>> unreadable_;
     std::string first_file_;
     std::vector<CProfileFileToRead> files_;
+    Match match_;
 };
 
 }  // namespace kelmora

@@ -134,5 +134,32 @@ TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGo
     writer->Finish();
 }
 
+// The walk that stops reading at the first profile naming the GUID answers
+// as the search through the whole walk: a match shallow and deep, and of the
+// profiles sharing a GUID the first in search order.
+TEST_F(ProfilePathByGuidTest, StoppingAtTheFirstFindAnswersAsTheWholeWalk) {
+    // Either way round, one of the two GUIDs is first deep in the search's order.
+    for (const auto& [shallow, deep] : {std::pair{"Top", "Second"}, {"Second", "Top"}}) {
+        MakeProfileFolder(std::string(shallow) + "/S", std::string(shallow) + " 1.0");
+        MakeProfileFolder(std::string(deep) + "/D/E/F/G", std::string(shallow) + " 1.0");
+    }
+    for (int i = 0; i < 20; ++i) MakeProfileFolder("Top/B/P" + std::to_string(i), "dup 1.0");
+    ASSERT_NE(Load(), nullptr);
+    for (const char* guid :
+         {"Top", "Second", "dup", "44444444-aaaa-bbbb-cccc-000000000004", "missing"}) {
+        const std::string whole = Find(guid);
+        std::string name = "(none)";
+        object_.ProfilePathByGuid(guid, &name);
+        EXPECT_EQ(name, whole) << guid;
+        // The search met no profile that the walk left unread.
+        SearchTree(CurrentTree(), [&](CTreeNode& node) {
+            if (node.IsProfile()) {
+                EXPECT_NE(WalkFileRead(node, "GUID"), nullptr) << guid;
+            }
+            return ProfileNameOfNode(node) == name;
+        });
+    }
+}
+
 }  // namespace
 }  // namespace kelmora::test

@@ -144,10 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
                            {"Top/Linked", "Top/G2/P1"}},
                           {},
                           "Top\\G5\\Deep\\Deeper folder - "},
-        CParallelWalkCase{"FoldersNotEntered",
-                          {},
-                          {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}},
-                          "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 "},
+        CParallelWalkCase{
+            "FoldersNotEntered",
+            {},
+            // A profile folder found by its GUID file needs no listing.
+            {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}, {"Top/G11/P1", 0311}},
+            "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 "},
         CParallelWalkCase{
             "GuidFilesNotRead", {}, {{"Top/G8/P1/GUID", 0}}, "Top\\G8\\P1 profile 2  "},
         CParallelWalkCase{

@@ -232,6 +232,8 @@ TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview)
 TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
     MakeProfile("Proj", RulesFile("", ""));
     WriteProfileFile("Proj", "VOB List", "\\nowhere\r\n");
+    // A save cut before its bump, which the lock file read once for all views tells too.
+    WriteTextFile(root_ + "/.rev", "7\npending\t" + kProj + "\t" + kGuid + " 2.6\n");
     std::vector<std::string> tags;
     for (const std::string& spec :
          {Associated(kProj, kGuid + " 2.5"), Associated(kProj, kGuid + " 2.3"),

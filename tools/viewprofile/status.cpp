@@ -1,7 +1,9 @@
 // viewprofile status: one look at a view through the operations' own steps,
 // with every question answered No and every change held back.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -14,10 +16,13 @@
 #include "json_output.h"
 #include "look.h"
 #include "platform/paths.h"
+#include "platform/request_pool.h"
 #include "store/current_tree.h"
 #include "store/pending_bump.h"
 #include "store/profile_files.h"
 #include "store/profile_layout.h"
+#include "store/requests_in_flight.h"
+#include "store/settled_read.h"
 #include "store/tree_root.h"
 #include "ui/console/console_ui.h"
 
@@ -82,6 +87,18 @@ std::string Joined(const std::vector<std::string>& texts, const char* separator)
     std::string out;
     for (const std::string& text : texts) out += (out.empty() ? "" : separator) + text;
     return out;
+}
+
+// The lock file's text that the views' settled read began with; null
+// outside it, or where it read under the lock.
+const std::string* g_lock_text = nullptr;
+
+// Whether a save cut between the Rules and the revision left the profile's bump.
+bool PendingBumpOf(const std::string& tree_root, const std::string& profile_name) {
+    if (!g_lock_text || tree_root != CurrentTreeRoot())
+        return HasPendingBump(tree_root, profile_name);
+    CPendingBump pending;
+    return FindPendingBump(*g_lock_text, &pending) && pending.profile_name == profile_name;
 }
 
 class CStatusLook {
@@ -168,7 +185,7 @@ private:
             return Fail("cannot read the revision of profile '" + view_.profile_name() + "'");
         // A save cut between the Rules and the revision: the revision is not
         // known until the next writer of the tree finishes it.
-        if (HasPendingBump(view_.profile_tree_root(), view_.profile_name())) {
+        if (PendingBumpOf(view_.profile_tree_root(), view_.profile_name())) {
             status_.attention.push_back("revision_unknown");
         } else {
             status_.profile_revision = current;
@@ -347,13 +364,13 @@ int ExitCodeOf(const CLook& look) {
     return look.status.attention.empty() ? kExitTrue : kExitFalse;
 }
 
-// The "GUID" and "VOB List" files of the profiles that the views' config
-// specs name, as the looks will read them.
-std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
-                                        const std::vector<CObjectSetup>& setups) {
-    std::vector<std::string> paths;
+// The folders of the profiles that the views' config specs name, as the
+// looks will read their "GUID" and "VOB List" files, once each.
+std::vector<std::string> ProfileFoldersOf(CInProcessModule& module,
+                                          const std::vector<CObjectSetup>& setups) {
+    std::vector<std::string> folders;
     const std::string root = ReadTreeRootSetting();
-    if (root.empty()) return paths;
+    if (root.empty()) return folders;
     const CQuietScope quiet;
     for (const CObjectSetup& setup : setups) {
         IDispatch* object = module.CreateObject();
@@ -363,15 +380,69 @@ std::vector<std::string> ProfileFilesOf(CInProcessModule& module,
         CInfoBlockFields recorded;
         if (setup.view_tag && view.LoadConfigSpec(FALSE) &&
             ScanInfoBlock(view.config_spec(), &recorded) == 4) {
-            for (int file : {kProfileGuid, kProfileVobList}) {
-                std::string path = ProfileNativePath(root, recorded.name, ProfileFileName(file));
-                if (!path.empty()) paths.push_back(std::move(path));
-            }
+            std::string folder = ProfileNativePath(root, recorded.name);
+            if (!folder.empty()) folders.push_back(std::move(folder));
         }
         object->Release();
     }
-    return paths;
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    return folders;
 }
+
+using CFileReads = std::map<std::string, std::pair<FileErrorCause, std::string>>;
+
+// The files of each folder, each read once through the folder held open,
+// with requests in flight and without a share lock: the settled read around
+// them tells a change met. A file held by a writer, or a folder that cannot
+// be opened, is left to the look, which waits and reports as ever.
+CFileReads ReadProfileFilesIn(const std::vector<std::string>& folders) {
+    const std::vector<std::string> names = {ProfileFileName(kProfileGuid),
+                                            ProfileFileName(kProfileVobList)};
+    std::vector<CFileReads> reads(folders.size());
+    ReadInOrder(
+        folders.size(), RequestsInFlight(),
+        [&](size_t i) {
+            CFolder folder;
+            if (!folder.Open(folders[i], true)) return;
+            for (const std::string& name : names) {
+                std::string bytes;
+                CFileException error;
+                ReadFileUnlessHeldIn(folder, name, SIZE_MAX, &bytes, &error);
+                reads[i][folders[i] + "/" + name] = {error.cause, ProfileFileTextOf(bytes)};
+            }
+        },
+        [](size_t) { return true; });
+    CFileReads all;
+    for (CFileReads& folder_reads : reads) all.merge(folder_reads);
+    return all;
+}
+
+// The profiles' files and the lock file as they stood at one moment, read
+// again when a change met them; nothing when the tree cannot be read now
+// (each look then reads, and says why, itself).
+struct CViewsReadAhead {
+    std::optional<CProfileFileReadAhead> files;
+    std::string lock_text;
+
+    explicit CViewsReadAhead(const std::vector<std::string>& folders) {
+        const CQuietScope quiet;
+        SetCurrentTreeRoot(ReadTreeRootSetting());
+        if (CurrentTreeRoot().empty()) return;
+        CSettledTreeRead read(false);
+        CFileReads reads;
+        do {
+            if (!read.Begin()) return;
+            reads = ReadProfileFilesIn(folders);
+        } while (!read.Settled());
+        files.emplace(std::move(reads));
+        lock_text = read.lock_text();
+        if (!read.locked()) g_lock_text = &lock_text;
+    }
+    ~CViewsReadAhead() { g_lock_text = nullptr; }
+    CViewsReadAhead(const CViewsReadAhead&) = delete;
+    CViewsReadAhead& operator=(const CViewsReadAhead&) = delete;
+};
 
 }  // namespace
 
@@ -476,7 +547,7 @@ int RunStatusOfViews(const std::vector<std::string>& view_tags, bool all, bool j
     for (size_t i = 0; i < tags.size(); ++i) setups[i].view_tag = &tags[i];
     // Each profile's files are read once, with requests in flight, whatever
     // number of views look at it.
-    CProfileFileReadAhead read_ahead(ProfileFilesOf(module, setups));
+    const CViewsReadAhead read_ahead(ProfileFoldersOf(module, setups));
 
     int exit_code = kExitTrue;
     CJson documents = CJson::array();
