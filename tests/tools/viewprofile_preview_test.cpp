@@ -62,12 +62,8 @@ protected:
         std::string list;
         for (std::string& vob : vobs_) {
             vob = "\\" + UniqueName("pv");
-            for (std::vector<std::string> args :
-                 {std::vector<std::string>{"mkvob", vob, temp_ / vob.substr(1)},
-                  {"mklbtype", "REL1", vob}}) {
-                args.insert(args.begin(), BuiltProgram("stavetool"));
-                ASSERT_EQ(RunCommand(args).exit_code, 0) << args[1];
-            }
+            ASSERT_EQ(RunProgram("stavetool", {"mkvob", vob, temp_ / vob.substr(1)}).exit_code, 0);
+            ASSERT_EQ(RunProgram("stavetool", {"mklbtype", "REL1", vob}).exit_code, 0);
             list += vob + " ";
         }
         WriteProfileFile("Proj", "VOB List", list);
@@ -86,9 +82,9 @@ TEST_P(ViewPreviewTest, ShowsTheChangeAndMakesNone) {
     const CPreviewCase& c = GetParam();
     const std::string tag = MakeView(c.spec);
     const std::string before = Snapshot();
-    std::vector<std::string> argv{BuiltProgram("viewprofile"), "--view", tag, "--preview"};
-    argv.insert(argv.end(), c.call.begin(), c.call.end());
-    CCommandOutput run = RunCommand(argv, c.input);
+    std::vector<std::string> args{"--preview"};
+    args.insert(args.end(), c.call.begin(), c.call.end());
+    CCommandOutput run = OnView(tag, args, c.input);
     EXPECT_EQ(run.exit_code, 0) << run.err;
     std::string expected = "TRUE\nPreview of " + c.call[0] + ": nothing was changed.\n";
     if (!c.new_spec.empty()) {

@@ -10,16 +10,8 @@
 #include "store/profile_layout.h"
 #include "tools/tool_fixture.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::BuiltProgram;
-using test::CCommandOutput;
-using test::CTempDir;
-using test::Printed;
-using test::ReadTextFile;
-using test::RunCommand;
-using test::WriteTextFile;
 
 namespace fs = std::filesystem;
 
@@ -65,7 +57,7 @@ TEST_F(VptreeTest, ListShowsFoldersAndProfilesWithGuidAndRevision) {
     const std::string listed = Printed(RunCommand({BuiltProgram("vptree"), "ls"}));
     for (std::string line :
          {"folder\t" + kTop, "folder\t" + kGroup, "profile\t" + kProj + "\tproj-guid\t1.4"})
-        EXPECT_NE(listed.find(line + "\n"), std::string::npos) << line << "\n" << listed;
+        EXPECT_TRUE(Holds(listed, line + "\n"));
 }
 
 TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
@@ -86,10 +78,9 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     // A folder's profiles go only with -r; every delete says what went.
-    EXPECT_NE(Printed(Vptree({"rm", kGroup})).find("holding 2 profiles; remove it with rm -r"),
-              std::string::npos);
+    EXPECT_TRUE(Holds(Printed(Vptree({"rm", kGroup})), "holding 2 profiles; remove it with rm -r"));
     const std::string listed = Printed(Vptree({"rm", "--dry-run", "Group"}));
-    EXPECT_NE(listed.find("would remove " + kGroup + "\\Named\n"), std::string::npos) << listed;
+    EXPECT_TRUE(Holds(listed, "would remove " + kGroup + "\\Named\n"));
     EXPECT_TRUE(listed.ends_with("would remove " + kGroup + "\n")) << listed;
     EXPECT_TRUE(Printed(Vptree({"rm", "-r", kGroup})).ends_with("removed " + kGroup + "\n"));
     EXPECT_FALSE(fs::exists(Native("Group")));
@@ -120,16 +111,15 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("Description"), "The project");
     EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-    EXPECT_NE(Printed(Vptree({"show", Native("Proj")}))
-                  .find("revision\t1.5\nread only\tno\nall empty\tno\ndiagram\t-\n--- "
-                        "Description\nThe project\n"
-                        "--- Rules\n"),
-              std::string::npos);
+    EXPECT_TRUE(Holds(Printed(Vptree({"show", Native("Proj")})),
+                      "revision\t1.5\nread only\tno\nall empty\tno\ndiagram\t-\n--- "
+                      "Description\nThe project\n"
+                      "--- Rules\n"));
 
     // What was saved is not saved again: with nothing set, save says so.
     CCommandOutput again = Vptree({"save", kProj});
     EXPECT_EQ(again.exit_code, 1);
-    EXPECT_NE(again.err.find("nothing was set"), std::string::npos) << again.err;
+    EXPECT_TRUE(Holds(again.err, "nothing was set"));
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
@@ -147,8 +137,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
         fs::create_symlink(".", folder + "/loop");
     }
     CCommandOutput listed = Vptree({"ls"});
-    EXPECT_EQ(listed.out.find("to folder"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("folder\t" + kTop + "\\New Folder\n"), std::string::npos);
+    EXPECT_FALSE(Holds(listed.out, "to folder"));
+    EXPECT_TRUE(Holds(listed.out, "folder\t" + kTop + "\\New Folder\n"));
     CCommandOutput copied = Vptree({"cp", kProj, kGroup});
     EXPECT_EQ(copied.exit_code, 0) << copied.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
@@ -221,7 +211,7 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     ASSERT_EQ(run({"set", "Proj", "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
     EXPECT_EQ(Printed(run({"save", "Proj"})), kProj + "\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-    EXPECT_NE(run({"show", "Proj"}).out.find("revision\t1.5\n"), std::string::npos);
+    EXPECT_TRUE(Holds(run({"show", "Proj"}).out, "revision\t1.5\n"));
     chmod(Native("Group/Locked").c_str(), 0755);
 }
 
@@ -236,7 +226,7 @@ TEST_F(VptreeTest, ProfileReplacedOrRemovedAfterTheSetIsLookedUpAgainByTheSave) 
     EXPECT_EQ(ProjFile("Description"), "new");
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "again"}).exit_code, 0);
     fs::remove_all(Native("Proj"));
-    EXPECT_NE(Vptree({"save", kProj}).err.find("no folder or profile"), std::string::npos);
+    EXPECT_TRUE(Holds(Vptree({"save", kProj}).err, "no folder or profile"));
 }
 
 TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
@@ -246,11 +236,11 @@ TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new text"}).exit_code, 0);
     CCommandOutput saved = Vptree({"save", kProj});
     EXPECT_EQ(saved.exit_code, 1);
-    EXPECT_NE(saved.err.find("Is a directory"), std::string::npos) << saved.err;
+    EXPECT_TRUE(Holds(saved.err, "Is a directory"));
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_FALSE(fs::exists(Native("Proj/Description")));
     CCommandOutput shown = Vptree({"show", kProj});
-    EXPECT_NE(shown.out.find("staged\tDescription, Rules\n"), std::string::npos) << shown.out;
+    EXPECT_TRUE(Holds(shown.out, "staged\tDescription, Rules\n"));
 }
 
 // The diagram comes in through a rename: its own Diagram as the source keeps
@@ -266,7 +256,7 @@ TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
     fs::remove(temp_ / "gone.svg");
     saved = Vptree({"save", kProj});
     EXPECT_EQ(saved.exit_code, 1);
-    EXPECT_NE(saved.err.find(temp_ / "gone.svg"), std::string::npos) << saved.err;
+    EXPECT_TRUE(Holds(saved.err, temp_ / "gone.svg"));
     EXPECT_EQ(ProjFile("Diagram"), "fifteen bytes..");
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Proj")), {}), 3);
 }
@@ -278,8 +268,7 @@ TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
     CCommandOutput run =
         RunCommand({"timeout", "20", BuiltProgram("vptree"), "--root", root_, "cp", kProj, kGroup});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_NE(run.err.find(" is not a regular file and was left alone."), std::string::npos)
-        << run.err;
+    EXPECT_TRUE(Holds(run.err, " is not a regular file and was left alone."));
     EXPECT_TRUE(fs::exists(Native("Group/Proj/Rules")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Group/Proj/pipe"))));
 }
@@ -305,12 +294,12 @@ TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
 
     // In batch mode nothing is read: the prompt is cancelled.
     CCommandOutput batch = Vptree({"--no-input", "save", "Renamed", "--name", "Group"}, "Final\n");
-    EXPECT_NE(batch.err.find("keeps its name"), std::string::npos) << batch.err;
+    EXPECT_TRUE(Holds(batch.err, "keeps its name"));
     // A taken name asks for another one on standard input; each answer read
     // ends its prompt's line.
     CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
     EXPECT_EQ(Printed(asked), kTop + "\\Final\n");
-    EXPECT_EQ(asked.err.find(": +--"), std::string::npos) << asked.err;
+    EXPECT_FALSE(Holds(asked.err, ": +--"));
 }
 
 // Rules that the composition could not use are refused with the line and
@@ -328,9 +317,9 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     for (const auto& [rules, reason] : kRefused) {
         CCommandOutput set = Vptree({"set", kProj, "Rules", "--text", rules});
         EXPECT_EQ(set.exit_code, 1);
-        EXPECT_NE(set.err.find(reason), std::string::npos) << set.err;
+        EXPECT_TRUE(Holds(set.err, reason));
     }
-    EXPECT_EQ(Vptree({"show", kProj}).out.find("staged"), std::string::npos);
+    EXPECT_FALSE(Holds(Vptree({"show", kProj}).out, "staged"));
 }
 
 // An older tree keeps only the Rules that the last save replaced, and diff
@@ -339,7 +328,7 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
 // mv keeps it and rm removes it with the profile.
 TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
-    EXPECT_NE(Vptree({"log", kProj}).err.find("no Rules history is kept"), std::string::npos);
+    EXPECT_TRUE(Holds(Vptree({"log", kProj}).err, "no Rules history is kept"));
     // A change of the line ends alone is a change.
     WriteTextFile(Native("Proj/") + kPreviousRulesFileName, "element * REL_3\n");
     WriteTextFile(Native("Proj/Rules"), "element * REL_3\r\n");
@@ -364,7 +353,7 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     const std::string log = Printed(Vptree({"log", kProj}));
     EXPECT_TRUE(log.starts_with("1.7\t")) << log;
     for (const char* part : {"\t+0\t-1\n1.6\t", "\t+1\t-0\n1.5\t", "\t+13\t-0\n1.4\t-\t-\t-\t-\n"})
-        EXPECT_NE(log.find(part), std::string::npos) << log;
+        EXPECT_TRUE(Holds(log, part));
     const std::tuple<std::vector<std::string>, int, std::string> refused[] = {
         {{"restore", kProj, "3"}, 1, "revision 1.3 of '" + kProj + "' is not kept"},
         {{"restore", kProj, "4"}, 1, "Rules refused, nothing was changed: revision 1.4, line 1"},
@@ -375,7 +364,7 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     for (const auto& [args, exit_code, said] : refused) {
         CCommandOutput out = Vptree(args);
         EXPECT_EQ(out.exit_code, exit_code) << args[0] << " " << args[2];
-        EXPECT_NE(out.err.find(said), std::string::npos) << out.err;
+        EXPECT_TRUE(Holds(out.err, said));
     }
 
     ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
@@ -389,4 +378,4 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test
