@@ -19,6 +19,10 @@ const std::string kTop = "\\Stavemark View Profiles";
 const std::string kProj = kTop + "\\Proj";
 const std::string kGroup = kTop + "\\Group";
 
+// Runs what follows as the user nobody.
+const std::vector<std::string> kNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                          "--clear-groups"};
+
 // Rules as a profile keeps them, with these profile rules.
 std::string Rules(const std::string& profile_rules) {
     return FormatProfileRules("", profile_rules);
@@ -34,9 +38,12 @@ protected:
         WriteTextFile(Native("Proj/Rules"), "element * /main/LATEST\n");
     }
 
-    CCommandOutput Vptree(std::vector<std::string> args, const std::string& input = "") {
+    // vptree on this tree, started through the wrapper's words when given.
+    CCommandOutput Vptree(std::vector<std::string> args, const std::string& input = "",
+                          std::vector<std::string> wrapper = {}) {
         args.insert(args.begin(), {BuiltProgram("vptree"), "--root", root_});
-        return RunCommand(args, input);
+        wrapper.insert(wrapper.end(), args.begin(), args.end());
+        return RunCommand(wrapper, input);
     }
 
     // Native path below the top level folder.
@@ -156,8 +163,7 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
 // Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
-    CCommandOutput removed = RunCommand(
-        {"prlimit", "--stack=262144", BuiltProgram("vptree"), "--root", root_, "rm", kGroup});
+    CCommandOutput removed = Vptree({"rm", kGroup}, "", {"prlimit", "--stack=262144"});
     EXPECT_EQ(removed.exit_code, 0) << removed.err;
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -197,16 +203,10 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
         fs::permissions(temp_.path(), fs::perms(0755));
         for (const auto& entry : fs::recursive_directory_iterator(temp_.path()))
             ASSERT_EQ(lchown(entry.path().c_str(), 65534, 65534), 0);
-        as_user.insert(as_user.begin(),
-                       {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        as_user.insert(as_user.begin(), kNobody.begin(), kNobody.end());
     }
     chmod(Native("Group/Locked").c_str(), 0100);  // entered, not listed
-    auto run = [&](const std::vector<std::string>& args) {
-        std::vector<std::string> argv = as_user;
-        argv.insert(argv.end(), {BuiltProgram("vptree"), "--root", root_});
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunCommand(argv);
-    };
+    auto run = [&](const std::vector<std::string>& args) { return Vptree(args, "", as_user); };
     EXPECT_EQ(run({"ls"}).exit_code, 1);
     ASSERT_EQ(run({"set", "Proj", "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
     EXPECT_EQ(Printed(run({"save", "Proj"})), kProj + "\n");
@@ -265,8 +265,7 @@ TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
 // for while the tree lock is held (a load's, by the store's tests).
 TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
     ASSERT_EQ(mkfifo(Native("Proj/pipe").c_str(), 0600), 0);
-    CCommandOutput run =
-        RunCommand({"timeout", "20", BuiltProgram("vptree"), "--root", root_, "cp", kProj, kGroup});
+    CCommandOutput run = Vptree({"cp", kProj, kGroup}, "", {"timeout", "20"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_TRUE(Holds(run.err, " is not a regular file and was left alone."));
     EXPECT_TRUE(fs::exists(Native("Group/Proj/Rules")));
@@ -279,9 +278,7 @@ TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemoves
     fs::permissions(temp_.path(), fs::perms(0755));
     for (const std::string& path : {root_, Native(""), Native("Proj")}) chmod(path.c_str(), 01777);
     ASSERT_EQ(chown(Native("Proj/GUID").c_str(), 65534, 65534), 0);
-    CCommandOutput removed =
-        RunCommand({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                    BuiltProgram("vptree"), "--root", root_, "rm", kProj});
+    CCommandOutput removed = Vptree({"rm", kProj}, "", kNobody);
     EXPECT_EQ(removed.exit_code, 1) << removed.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
