@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "client/checkout_admin.h"
 #include "cspec/profile_site.h"
@@ -27,18 +28,13 @@ const std::string kOnBranch =
 
 // Every file below a folder (links by their target).
 std::string FolderContents(const std::string& folder) {
-    std::vector<std::string> entries;
+    std::set<std::string> entries;  // in order, whatever the walk's
     std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
-        std::string line = entry.path().string() + " ";
-        if (entry.is_symlink()) {
-            line += "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file()) {
-            line += ReadTextFile(entry.path());
-        }
-        entries.push_back(line);
-    }
-    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
+        entries.insert(entry.path().string() + " " +
+                       (entry.is_symlink()        ? "-> " + fs::read_symlink(entry.path()).string()
+                        : entry.is_regular_file() ? ReadTextFile(entry.path())
+                                                  : ""));
     std::string all;
     for (const std::string& line : entries) all += line + "\n";
     return all;
