@@ -103,11 +103,9 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     MakeProfile("Proj", RulesFile("", kLatest));
     const std::string tag = MakeView(kComposed), more = "element * \\main\\0\r\n";
     WriteTextFile(temp_ / "rules", RulesFile("", kLatest + more));
-    ASSERT_EQ(
-        RunProgram("vptree", {"--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
-            .exit_code,
-        0);
-    ASSERT_EQ(RunProgram("vptree", {"--root", root_, "save", kProj}).exit_code, 0);
+    ASSERT_EQ(RunProgram("vptree", {"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code,
+              0);
+    ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
     const std::string told = "| The '" + tag + "' view is %s up-to-date with respect to\n";
 
     // At start-up with nobody to ask, the update is offered in the log only.

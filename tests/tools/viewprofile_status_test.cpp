@@ -193,11 +193,8 @@ class ViewStatusExitTest : public CProfileSiteTest {};
 // history began, what Synchronize would write.
 TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview) {
     MakeProfile("Proj", RulesFile("", "element * REL_1\r\n"));
-    WriteTextFile(temp_ / "private", "element * CHECKEDOUT\r\n");
-    WriteTextFile(temp_ / "profile", "element * REL_2\r\n");
-    ASSERT_EQ(RunProgram("vptree", {"rules", kProj, "--private", temp_ / "private", "--profile",
-                                    temp_ / "profile"})
-                  .exit_code,
+    WriteTextFile(temp_ / "rules", RulesFile("", "element * REL_2\r\n"));
+    ASSERT_EQ(RunProgram("vptree", {"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code,
               0);
     ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
     for (const char* revision : {"2.5", "2.4"}) {
