@@ -2,6 +2,8 @@
 
 // What the tests of the programs share: running one of this build, and what
 // a run printed.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,22 @@ inline CCommandOutput RunProgram(const std::string& program, std::vector<std::st
                                  const std::string& input = "") {
     args.insert(args.begin(), BuiltProgram(program));
     return RunCommand(args, input);
+}
+
+// viewprofile on a view (no view with an empty tag), with these arguments and input.
+inline CCommandOutput OnView(const std::string& tag, const std::vector<std::string>& args,
+                             const std::string& input = "") {
+    std::vector<std::string> argv;
+    if (!tag.empty()) argv = {"--view", tag};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram("viewprofile", argv, input);
+}
+
+// Whether the text holds the part; either way the message shows the text.
+inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+    auto result = text.find(part) != std::string::npos ? ::testing::AssertionSuccess()
+                                                       : ::testing::AssertionFailure();
+    return result << "'" << part << "' in:\n" << text;
 }
 
 // The text with each token replaced by its name wherever it stands.

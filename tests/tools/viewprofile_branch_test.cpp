@@ -10,6 +10,7 @@
 #include "client/type_admin.h"
 #include "client/vob_admin.h"
 #include "cspec/profile_site.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -59,12 +60,6 @@ protected:
         MakeProfile("Proj", RulesFile(kPrivateRules, kProfileRules));
         WriteProfileFile("Proj", "VOB List", list);
     }
-    CCommandOutput Call(const std::string& tag, const std::vector<std::string>& call,
-                        const std::string& input) {
-        std::vector<std::string> argv{BuiltProgram("viewprofile"), "--view", tag};
-        argv.insert(argv.end(), call.begin(), call.end());
-        return RunCommand(argv, input);
-    }
     // The VOB's branch types, "name:locked:comment" each, admin ones marked.
     static std::string BranchTypes(const std::string& vob) {
         std::vector<client::CTypeRecord> types;
@@ -109,10 +104,10 @@ TEST_P(SetUpBranchTest, MakesTheBranchTypeAndWritesTheBranchsConfigSpec) {
     }
     const std::string tag = MakeView(kProfileForm);
     const std::time_t before = std::time(nullptr);
-    CCommandOutput run = Call(tag, {"SetUpBranch", "0"}, c.script);
+    CCommandOutput run = OnView(tag, {"SetUpBranch", "0"}, c.script);
     const std::time_t after = std::time(nullptr);
     EXPECT_EQ(run.out, "TRUE\n") << run.err;
-    EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+    EXPECT_TRUE(Holds(run.err, c.shown));
     const std::string stored = StoredSpec(tag);
     bool composed = false;
     for (std::time_t t = before; t <= after && !composed; ++t) composed = stored == c.expected(t);
@@ -121,8 +116,8 @@ TEST_P(SetUpBranchTest, MakesTheBranchTypeAndWritesTheBranchsConfigSpec) {
     if (c.admin) {
         EXPECT_EQ(BranchTypes(admin), "priv:::admin;");
     }
-    EXPECT_EQ(Call(tag, {"IsOnPrivateBranch"}, "").out, "TRUE\n");
-    EXPECT_EQ(Call(tag, {"GetConfigSpec"}, "").out, stored);
+    EXPECT_EQ(OnView(tag, {"IsOnPrivateBranch"}).out, "TRUE\n");
+    EXPECT_EQ(OnView(tag, {"GetConfigSpec"}).out, stored);
 }
 
 // clang-format off
@@ -169,7 +164,7 @@ TEST_P(BranchTypeTest, AsksOnceAndLeavesOnlyWhatWasAgreed) {
         WriteProfileFile("Proj", "Admin VOB", admin);
     }
     const std::string tag = MakeView(kProfileForm);
-    CCommandOutput run = Call(tag, {"SetUpBranch", "0"}, c.script);
+    CCommandOutput run = OnView(tag, {"SetUpBranch", "0"}, c.script);
     EXPECT_EQ(run.out, "TRUE\n") << run.err;
     // TRUE for a cancelled wizard too, which is said.
     EXPECT_EQ(run.err.ends_with("viewprofile: cancelled\n"), c.script.ends_with("cancel\n"));
@@ -222,9 +217,9 @@ TEST_P(FinishBranchTest, SetsTheViewBackOrLeavesItAsItWas) {
     CRecordingTool merge_tool("stavemrgman");
     if (!c.vob_list) WriteProfileFile("Proj", "VOB List", "");
     const std::string tag = MakeView(c.on_branch ? SelectorForm("REL1") : kProfileForm);
-    CCommandOutput run = Call(tag, {"FinishBranch"}, c.input);
+    CCommandOutput run = OnView(tag, {"FinishBranch"}, c.input);
     EXPECT_EQ(run.out, c.out) << run.err;
-    EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+    EXPECT_TRUE(Holds(run.err, c.shown));
     EXPECT_EQ(StoredSpec(tag), c.stored);
     // The merge tool is not waited for: give it a moment to record itself.
     std::vector<std::vector<std::string>> runs;

@@ -4,6 +4,7 @@
 
 #include "client/trfs_driver.h"
 #include "cspec/profile_site.h"
+#include "tools/tool_fixture.h"
 
 namespace kelmora::test {
 namespace {
@@ -39,12 +40,6 @@ struct CMountCase {
 class MountProfileVobsTest : public CProfileSiteTest,
                              public ::testing::WithParamInterface<CMountCase> {
 protected:
-    static CCommandOutput Run(const std::string& program, const Args& args) {
-        Args argv{BuiltProgram(program)};
-        if (program == "viewprofile") argv.insert(argv.end(), {"--view", "v"});
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunCommand(argv);
-    }
     // The profile lists \vobA, \vobB and \vobC; the view "v" is associated.
     void SetUp() override {
         CProfileSiteTest::SetUp();
@@ -56,7 +51,7 @@ protected:
                                                   {"mkvob", "\\vobC", temp_ / "c"},
                                                   {"mkview", "v"},
                                                   {"setcs", "v", temp_ / "view.cs"}})
-            ASSERT_EQ(Run("stavetool", args).exit_code, 0) << args[0];
+            ASSERT_EQ(RunProgram("stavetool", args).exit_code, 0) << args[0];
     }
     std::string Mounted() const {
         std::vector<client::CTrfsMount> mounts;
@@ -70,10 +65,11 @@ protected:
 
 TEST_P(MountProfileVobsTest, MountsWhatIsNotMountedAndTellsWhat) {
     const CMountCase& c = GetParam();
-    for (const Args& args : c.setup) ASSERT_EQ(Run("stavetool", args).exit_code, 0) << args[0];
+    for (const Args& args : c.setup)
+        ASSERT_EQ(RunProgram("stavetool", args).exit_code, 0) << args[0];
     CScopedEnv preload("LD_PRELOAD", BuiltProgram("libsleep_recorder.so"));
     CScopedEnv sleeps("KELMORA_SLEEP_LOG", temp_ / "sleeps");
-    CCommandOutput run = Run("viewprofile", c.call);
+    CCommandOutput run = OnView("v", c.call);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(run.exit_code, c.out.ends_with("FALSE\n") ? 1 : 0);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "client/checkout_admin.h"
 #include "cspec/profile_site.h"
@@ -27,18 +28,13 @@ const std::string kOnBranch =
 
 // Every file below a folder (links by their target).
 std::string FolderContents(const std::string& folder) {
-    std::vector<std::string> entries;
+    std::set<std::string> entries;  // in order, whatever the walk's
     std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
-        std::string line = entry.path().string() + " ";
-        if (entry.is_symlink()) {
-            line += "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file()) {
-            line += ReadTextFile(entry.path());
-        }
-        entries.push_back(line);
-    }
-    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
+        entries.insert(entry.path().string() + " " +
+                       (entry.is_symlink()        ? "-> " + fs::read_symlink(entry.path()).string()
+                        : entry.is_regular_file() ? ReadTextFile(entry.path())
+                                                  : ""));
     std::string all;
     for (const std::string& line : entries) all += line + "\n";
     return all;
@@ -62,12 +58,8 @@ protected:
         std::string list;
         for (std::string& vob : vobs_) {
             vob = "\\" + UniqueName("pv");
-            for (std::vector<std::string> args :
-                 {std::vector<std::string>{"mkvob", vob, temp_ / vob.substr(1)},
-                  {"mklbtype", "REL1", vob}}) {
-                args.insert(args.begin(), BuiltProgram("stavetool"));
-                ASSERT_EQ(RunCommand(args).exit_code, 0) << args[1];
-            }
+            ASSERT_EQ(RunProgram("stavetool", {"mkvob", vob, temp_ / vob.substr(1)}).exit_code, 0);
+            ASSERT_EQ(RunProgram("stavetool", {"mklbtype", "REL1", vob}).exit_code, 0);
             list += vob + " ";
         }
         WriteProfileFile("Proj", "VOB List", list);
@@ -86,9 +78,9 @@ TEST_P(ViewPreviewTest, ShowsTheChangeAndMakesNone) {
     const CPreviewCase& c = GetParam();
     const std::string tag = MakeView(c.spec);
     const std::string before = Snapshot();
-    std::vector<std::string> argv{BuiltProgram("viewprofile"), "--view", tag, "--preview"};
-    argv.insert(argv.end(), c.call.begin(), c.call.end());
-    CCommandOutput run = RunCommand(argv, c.input);
+    std::vector<std::string> args{"--preview"};
+    args.insert(args.end(), c.call.begin(), c.call.end());
+    CCommandOutput run = OnView(tag, args, c.input);
     EXPECT_EQ(run.exit_code, 0) << run.err;
     std::string expected = "TRUE\nPreview of " + c.call[0] + ": nothing was changed.\n";
     if (!c.new_spec.empty()) {

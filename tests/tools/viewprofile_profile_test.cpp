@@ -52,15 +52,12 @@ TEST_P(ViewProfileSiteTest, PrintsTheAnswerAndExitsByIt) {
     WriteProfileFile("Proj", "Description", "The compiler.");
     std::string tag = MakeView(c.spec);
     // A call that names its own view or workspace goes without this one.
-    std::vector<std::string> argv{BuiltProgram("viewprofile"), "--view", tag};
-    if (c.call[0].starts_with("--view") || c.call[0].starts_with("--workspace")) argv.resize(1);
-    argv.insert(argv.end(), c.call.begin(), c.call.end());
     COperationLogTail log;
-    CCommandOutput run = RunCommand(argv, c.input);
+    CCommandOutput run = OnView(c.call[0].starts_with("--") ? "" : tag, c.call, c.input);
     EXPECT_EQ(run.out, c.out) << run.err;
     EXPECT_EQ(run.exit_code, c.out == "FALSE\n" || c.out.empty() ? 1 : 0);
     EXPECT_EQ(StoredSpec(tag), c.stored.empty() ? c.spec : c.stored);
-    EXPECT_NE(run.err.find(c.asked), std::string::npos) << run.err;
+    EXPECT_TRUE(Holds(run.err, c.asked));
     EXPECT_EQ(log.Text(), c.logged);
     if (!c.logged.empty()) {
         EXPECT_EQ(run.err, "");
@@ -106,30 +103,26 @@ TEST_F(ViewProfileSyncTest, AViewFollowsTheRevisionOfASavedProfile) {
     MakeProfile("Proj", RulesFile("", kLatest));
     const std::string tag = MakeView(kComposed), more = "element * \\main\\0\r\n";
     WriteTextFile(temp_ / "rules", RulesFile("", kLatest + more));
-    ASSERT_EQ(
-        RunProgram("vptree", {"--root", root_, "set", kProj, "Rules", "--file", temp_ / "rules"})
-            .exit_code,
-        0);
-    ASSERT_EQ(RunProgram("vptree", {"--root", root_, "save", kProj}).exit_code, 0);
+    ASSERT_EQ(RunProgram("vptree", {"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code,
+              0);
+    ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
     const std::string told = "| The '" + tag + "' view is %s up-to-date with respect to\n";
 
     // At start-up with nobody to ask, the update is offered in the log only.
     COperationLogTail log;
-    CCommandOutput deferred =
-        RunProgram("viewprofile", {"--view", tag, "--suppress-errors", "Synchronize", "1"});
+    CCommandOutput deferred = OnView(tag, {"--suppress-errors", "Synchronize", "1"});
     EXPECT_EQ(deferred.out, "FALSE\n");
-    EXPECT_NE(log.Text().find("View Profile\n'" + kProj + "' has been modified.\n\nThe '" + tag +
-                              "' view is associated with this profile,\nand should be updated"),
-              std::string::npos)
-        << log.Text();
+    EXPECT_TRUE(
+        Holds(log.Text(), "View Profile\n'" + kProj + "' has been modified.\n\nThe '" + tag +
+                              "' view is associated with this profile,\nand should be updated"));
     EXPECT_EQ(StoredSpec(tag), kComposed);
 
     const std::string updated = InfoBlock(kProj, kGuid + " 2.6") + "\r\n\r\n" + kSectionHeader +
                                 "\r\n" + kLatest + more + kEnd;
     for (const char* now : {"now", "already"}) {
-        CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "Synchronize", "0"});
+        CCommandOutput run = OnView(tag, {"Synchronize", "0"});
         EXPECT_EQ(run.out, "TRUE\n") << run.err;
-        EXPECT_NE(run.err.find(FormatPrintf(told.c_str(), now)), std::string::npos) << run.err;
+        EXPECT_TRUE(Holds(run.err, FormatPrintf(told.c_str(), now)));
         EXPECT_EQ(StoredSpec(tag), updated);
     }
 }

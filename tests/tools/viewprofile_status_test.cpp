@@ -78,7 +78,7 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
     }
     if (c.lock_file) WriteTextFile(root_ + "/.rev", c.lock_file);
     const bool had_lock_file = fs::exists(root_ + "/.rev");
-    CCommandOutput run = RunProgram("viewprofile", {"--view", tag, "status", "--json"});
+    CCommandOutput run = OnView(tag, {"status", "--json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     EXPECT_EQ(fs::exists(root_ + "/.rev"), had_lock_file);  // a look writes nothing
     json expected = Changed(kAssociated, json::parse(c.differs));
@@ -90,12 +90,12 @@ TEST_P(ViewStatusTest, AnswersEachFieldAndExitsByWhatNeedsTheUser) {
     EXPECT_EQ(answered, expected) << run.out;
     EXPECT_EQ(StoredSpec(tag), spec);
 
-    run = RunCommand({BuiltProgram("viewprofile"), "sync", "--all", "--no-input", "--json"});
+    run = OnView("", {"sync", "--all", "--no-input", "--json"});
     const std::string outcome = json::parse(run.out)["views"][0]["outcome"];
     EXPECT_EQ(outcome, c.sync) << run.out;
     EXPECT_EQ(run.exit_code, outcome == "needs_you" ? 1 : 0) << run.out;
     if (outcome == "updated")
-        EXPECT_NE(StoredSpec(tag).find("ID - " + kGuid + " 2.5\r\n"), std::string::npos);
+        EXPECT_TRUE(Holds(StoredSpec(tag), "ID - " + kGuid + " 2.5\r\n"));
     else
         EXPECT_EQ(StoredSpec(tag), spec);
 }
@@ -170,26 +170,20 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
     MakeProfile("Broken", RulesFile("", ""), "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9");
     const std::string broken =
         MakeView(Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
-    const std::string viewprofile = BuiltProgram("viewprofile");
-    CCommandOutput run = RunCommand({viewprofile, "sync", "--all", "--preview"});
+    CCommandOutput run = OnView("", {"sync", "--all", "--preview"});
     EXPECT_EQ(run.exit_code, 1) << run.err;
-    EXPECT_NE(run.out.find("+element * REL_2"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("would be updated: 3\n"), std::string::npos) << run.out;
+    EXPECT_TRUE(Holds(run.out, "+element * REL_2"));
+    EXPECT_TRUE(Holds(run.out, "would be updated: 3\n"));
     for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(StoredSpec(tags[i]), specs[i]);
 
-    run = RunCommand({viewprofile, "sync", "--all", "--jobs", "2"});
+    run = OnView("", {"sync", "--all", "--jobs", "2"});
     EXPECT_EQ(run.exit_code, 1) << run.err;
-    EXPECT_NE(run.out.find("updated: 3\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("needs you: 1\n  " + broken +
-                           ": cannot read the revision of profile '\\Stavemark View "
-                           "Profiles\\Broken'"),
-              std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("    run: viewprofile --view " + broken + " status\n"),
-              std::string::npos)
-        << run.out;
-    for (const std::string& tag : tags)
-        EXPECT_EQ(RunProgram("viewprofile", {"--view", tag, "status"}).exit_code, 0);
+    EXPECT_TRUE(Holds(run.out, "updated: 3\n"));
+    EXPECT_TRUE(Holds(run.out, "needs you: 1\n  " + broken +
+                                   ": cannot read the revision of profile '\\Stavemark View "
+                                   "Profiles\\Broken'"));
+    EXPECT_TRUE(Holds(run.out, "    run: viewprofile --view " + broken + " status\n"));
+    for (const std::string& tag : tags) EXPECT_EQ(OnView(tag, {"status"}).exit_code, 0);
 }
 
 class ViewStatusExitTest : public CProfileSiteTest {};
@@ -199,30 +193,26 @@ class ViewStatusExitTest : public CProfileSiteTest {};
 // history began, what Synchronize would write.
 TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview) {
     MakeProfile("Proj", RulesFile("", "element * REL_1\r\n"));
-    WriteTextFile(temp_ / "private", "element * CHECKEDOUT\r\n");
-    WriteTextFile(temp_ / "profile", "element * REL_2\r\n");
-    ASSERT_EQ(RunProgram("vptree", {"rules", kProj, "--private", temp_ / "private", "--profile",
-                                    temp_ / "profile"})
-                  .exit_code,
+    WriteTextFile(temp_ / "rules", RulesFile("", "element * REL_2\r\n"));
+    ASSERT_EQ(RunProgram("vptree", {"set", kProj, "Rules", "--file", temp_ / "rules"}).exit_code,
               0);
     ASSERT_EQ(RunProgram("vptree", {"save", kProj}).exit_code, 0);
     for (const char* revision : {"2.5", "2.4"}) {
         const std::string tag = MakeView(Associated(kProj, kGuid + " " + revision));
-        CCommandOutput run =
-            RunProgram("viewprofile", {"--view", tag, "status", "--diff", "--json"});
+        CCommandOutput run = OnView(tag, {"status", "--diff", "--json"});
         EXPECT_EQ(run.exit_code, 1) << run.err;
         const json diff = json::parse(run.out)["diff"];
         EXPECT_EQ(diff["from"], revision);
         EXPECT_EQ(diff["to"], "2.6");
         const std::string text = diff["text"];
-        EXPECT_NE(text.find("\n+element * REL_2\n"), std::string::npos) << text;
+        EXPECT_TRUE(Holds(text, "\n+element * REL_2\n"));
         if (revision == std::string("2.5")) {
             EXPECT_EQ(diff["source"], "history");
-            EXPECT_NE(text.find("\n-element * REL_1\n"), std::string::npos) << text;
-            EXPECT_EQ(text.find("\n+#        ID"), std::string::npos) << text;
+            EXPECT_TRUE(Holds(text, "\n-element * REL_1\n"));
+            EXPECT_FALSE(Holds(text, "\n+#        ID"));
         } else {
             EXPECT_EQ(diff["source"], "preview");
-            EXPECT_NE(text.find("\n+#        ID - " + kGuid + " 2.6\n"), std::string::npos) << text;
+            EXPECT_TRUE(Holds(text, "\n+#        ID - " + kGuid + " 2.6\n"));
         }
     }
 }
@@ -242,8 +232,7 @@ TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
     json alone = json::array();
     std::vector<std::string> args = {BuiltProgram("viewprofile")};
     for (const std::string& tag : tags) {
-        const CCommandOutput run =
-            RunCommand({BuiltProgram("viewprofile"), "--view", tag, "status", "--json"});
+        const CCommandOutput run = OnView(tag, {"status", "--json"});
         ASSERT_EQ(run.exit_code, 1) << run.err;
         alone.push_back(json::parse(run.out));
         args.insert(args.end(), {"--view", tag});
@@ -256,7 +245,7 @@ TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
         {{"view", "no_such_view"},
          {"error", "no view 'no_such_view' (stavetool lsview lists the views)"}});
     EXPECT_EQ(json::parse(run.out), expected);
-    run = RunCommand({BuiltProgram("viewprofile"), "status", "--all", "--json"});
+    run = OnView("", {"status", "--all", "--json"});
     EXPECT_EQ(run.exit_code, 1) << run.err;
     const json every = json::parse(run.out)["views"];
     for (const json& view : alone)

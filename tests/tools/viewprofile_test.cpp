@@ -38,8 +38,8 @@ TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
     const size_t at = run.err.find(c.notice);
     ASSERT_NE(at, std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("kelmora: ", at + 1), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("; the console serves instead\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("[stop]\n| Error getting view handle.\n"), std::string::npos);
+    EXPECT_TRUE(Holds(run.err, "; the console serves instead\n"));
+    EXPECT_TRUE(Holds(run.err, "[stop]\n| Error getting view handle.\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,7 +56,7 @@ TEST(ViewProfileToolTest, ACorruptClientDatabaseIsSaidOnceAndFailsTheCall) {
     CScopedHome home;
     std::filesystem::create_directories(home.path());
     WriteTextFile(home.path() + "/client.db", std::string(100000, 'x'));
-    CCommandOutput run = RunProgram("viewprofile", {"--view", "v1", "GetConfigSpec"});
+    CCommandOutput run = OnView("v1", {"GetConfigSpec"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(run.err, "Client database " + home.path() +
                            "/client.db: cannot prepare a statement (file is not a database)\n");
@@ -66,24 +66,23 @@ TEST(ViewProfileToolTest, HelpListsEveryMethod) {
     CCommandOutput run = RunProgram("viewprofile", {"--help"});
     EXPECT_EQ(run.exit_code, 0);
     for (const CDispatchMember& m : ViewProfileDispatchMembers())
-        EXPECT_NE(run.out.find(std::string("\n  ") + m.name + " "), std::string::npos) << m.name;
+        EXPECT_TRUE(Holds(run.out, std::string("\n  ") + m.name + " "));
 }
 
 // Every call is one JSON line of the call log, printed back readably.
 TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
     CScopedHome home;
-    RunProgram("viewprofile", {"--view", "nosuch", "--suppress-errors", "IsAssociated"});
+    OnView("nosuch", {"--suppress-errors", "IsAssociated"});
     const std::string log = ReadTextFile(home.path() + "/log/viewprofile.jsonl");
-    EXPECT_NE(log.find("\"program\":\"viewprofile\""), std::string::npos) << log;
-    EXPECT_NE(log.find("\"method\":\"IsAssociated\",\"arguments\":[],\"result\":\"FALSE\","
-                       "\"outcome\":\"failed\""),
-              std::string::npos)
-        << log;
+    EXPECT_TRUE(Holds(log, "\"program\":\"viewprofile\""));
+    EXPECT_TRUE(Holds(log,
+                      "\"method\":\"IsAssociated\",\"arguments\":[],\"result\":\"FALSE\","
+                      "\"outcome\":\"failed\""));
     const std::string printed =
         Printed(RunProgram("viewprofile", {"log", "--view", "nosuch", "--since", "2000"}));
     EXPECT_NE(printed.find(" nosuch: IsAssociated -> FALSE (failed, "), std::string::npos)
         << printed;
-    EXPECT_NE(printed.find("\n    | No view \"nosuch\" exists"), std::string::npos) << printed;
+    EXPECT_TRUE(Holds(printed, "\n    | No view \"nosuch\" exists"));
     EXPECT_EQ(Printed(RunProgram("viewprofile", {"log", "--since", "2999"})), "");
 }
 

@@ -10,22 +10,18 @@
 #include "store/profile_layout.h"
 #include "tools/tool_fixture.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
-
-using test::BuiltProgram;
-using test::CCommandOutput;
-using test::CTempDir;
-using test::Printed;
-using test::ReadTextFile;
-using test::RunCommand;
-using test::WriteTextFile;
 
 namespace fs = std::filesystem;
 
 const std::string kTop = "\\Stavemark View Profiles";
 const std::string kProj = kTop + "\\Proj";
 const std::string kGroup = kTop + "\\Group";
+
+// Runs what follows as the user nobody.
+const std::vector<std::string> kNobody = {"setpriv", "--reuid=65534", "--regid=65534",
+                                          "--clear-groups"};
 
 // Rules as a profile keeps them, with these profile rules.
 std::string Rules(const std::string& profile_rules) {
@@ -42,9 +38,12 @@ protected:
         WriteTextFile(Native("Proj/Rules"), "element * /main/LATEST\n");
     }
 
-    CCommandOutput Vptree(std::vector<std::string> args, const std::string& input = "") {
+    // vptree on this tree, started through the wrapper's words when given.
+    CCommandOutput Vptree(std::vector<std::string> args, const std::string& input = "",
+                          std::vector<std::string> wrapper = {}) {
         args.insert(args.begin(), {BuiltProgram("vptree"), "--root", root_});
-        return RunCommand(args, input);
+        wrapper.insert(wrapper.end(), args.begin(), args.end());
+        return RunCommand(wrapper, input);
     }
 
     // Native path below the top level folder.
@@ -65,7 +64,7 @@ TEST_F(VptreeTest, ListShowsFoldersAndProfilesWithGuidAndRevision) {
     const std::string listed = Printed(RunCommand({BuiltProgram("vptree"), "ls"}));
     for (std::string line :
          {"folder\t" + kTop, "folder\t" + kGroup, "profile\t" + kProj + "\tproj-guid\t1.4"})
-        EXPECT_NE(listed.find(line + "\n"), std::string::npos) << line << "\n" << listed;
+        EXPECT_TRUE(Holds(listed, line + "\n"));
 }
 
 TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
@@ -86,10 +85,9 @@ TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     // A folder's profiles go only with -r; every delete says what went.
-    EXPECT_NE(Printed(Vptree({"rm", kGroup})).find("holding 2 profiles; remove it with rm -r"),
-              std::string::npos);
+    EXPECT_TRUE(Holds(Printed(Vptree({"rm", kGroup})), "holding 2 profiles; remove it with rm -r"));
     const std::string listed = Printed(Vptree({"rm", "--dry-run", "Group"}));
-    EXPECT_NE(listed.find("would remove " + kGroup + "\\Named\n"), std::string::npos) << listed;
+    EXPECT_TRUE(Holds(listed, "would remove " + kGroup + "\\Named\n"));
     EXPECT_TRUE(listed.ends_with("would remove " + kGroup + "\n")) << listed;
     EXPECT_TRUE(Printed(Vptree({"rm", "-r", kGroup})).ends_with("removed " + kGroup + "\n"));
     EXPECT_FALSE(fs::exists(Native("Group")));
@@ -120,16 +118,15 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(ProjFile("Description"), "The project");
     EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-    EXPECT_NE(Printed(Vptree({"show", Native("Proj")}))
-                  .find("revision\t1.5\nread only\tno\nall empty\tno\ndiagram\t-\n--- "
-                        "Description\nThe project\n"
-                        "--- Rules\n"),
-              std::string::npos);
+    EXPECT_TRUE(Holds(Printed(Vptree({"show", Native("Proj")})),
+                      "revision\t1.5\nread only\tno\nall empty\tno\ndiagram\t-\n--- "
+                      "Description\nThe project\n"
+                      "--- Rules\n"));
 
     // What was saved is not saved again: with nothing set, save says so.
     CCommandOutput again = Vptree({"save", kProj});
     EXPECT_EQ(again.exit_code, 1);
-    EXPECT_NE(again.err.find("nothing was set"), std::string::npos) << again.err;
+    EXPECT_TRUE(Holds(again.err, "nothing was set"));
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
 }
 
@@ -147,8 +144,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
         fs::create_symlink(".", folder + "/loop");
     }
     CCommandOutput listed = Vptree({"ls"});
-    EXPECT_EQ(listed.out.find("to folder"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("folder\t" + kTop + "\\New Folder\n"), std::string::npos);
+    EXPECT_FALSE(Holds(listed.out, "to folder"));
+    EXPECT_TRUE(Holds(listed.out, "folder\t" + kTop + "\\New Folder\n"));
     CCommandOutput copied = Vptree({"cp", kProj, kGroup});
     EXPECT_EQ(copied.exit_code, 0) << copied.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
@@ -166,8 +163,7 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
 // Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
-    CCommandOutput removed = RunCommand(
-        {"prlimit", "--stack=262144", BuiltProgram("vptree"), "--root", root_, "rm", kGroup});
+    CCommandOutput removed = Vptree({"rm", kGroup}, "", {"prlimit", "--stack=262144"});
     EXPECT_EQ(removed.exit_code, 0) << removed.err;
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
@@ -207,21 +203,15 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
         fs::permissions(temp_.path(), fs::perms(0755));
         for (const auto& entry : fs::recursive_directory_iterator(temp_.path()))
             ASSERT_EQ(lchown(entry.path().c_str(), 65534, 65534), 0);
-        as_user.insert(as_user.begin(),
-                       {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        as_user.insert(as_user.begin(), kNobody.begin(), kNobody.end());
     }
     chmod(Native("Group/Locked").c_str(), 0100);  // entered, not listed
-    auto run = [&](const std::vector<std::string>& args) {
-        std::vector<std::string> argv = as_user;
-        argv.insert(argv.end(), {BuiltProgram("vptree"), "--root", root_});
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunCommand(argv);
-    };
+    auto run = [&](const std::vector<std::string>& args) { return Vptree(args, "", as_user); };
     EXPECT_EQ(run({"ls"}).exit_code, 1);
     ASSERT_EQ(run({"set", "Proj", "Rules", "--text", Rules("element * NEW\n")}).exit_code, 0);
     EXPECT_EQ(Printed(run({"save", "Proj"})), kProj + "\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-    EXPECT_NE(run({"show", "Proj"}).out.find("revision\t1.5\n"), std::string::npos);
+    EXPECT_TRUE(Holds(run({"show", "Proj"}).out, "revision\t1.5\n"));
     chmod(Native("Group/Locked").c_str(), 0755);
     // set reads nothing of the tree: a way closed to the user stops only the
     // save, which keeps the value for when it is open again.
@@ -244,7 +234,7 @@ TEST_F(VptreeTest, ProfileReplacedOrRemovedAfterTheSetIsLookedUpAgainByTheSave) 
     EXPECT_EQ(ProjFile("Description"), "new");
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "again"}).exit_code, 0);
     fs::remove_all(Native("Proj"));
-    EXPECT_NE(Vptree({"save", kProj}).err.find("no folder or profile"), std::string::npos);
+    EXPECT_TRUE(Holds(Vptree({"save", kProj}).err, "no folder or profile"));
 }
 
 TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
@@ -254,11 +244,11 @@ TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new text"}).exit_code, 0);
     CCommandOutput saved = Vptree({"save", kProj});
     EXPECT_EQ(saved.exit_code, 1);
-    EXPECT_NE(saved.err.find("Is a directory"), std::string::npos) << saved.err;
+    EXPECT_TRUE(Holds(saved.err, "Is a directory"));
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_FALSE(fs::exists(Native("Proj/Description")));
     CCommandOutput shown = Vptree({"show", kProj});
-    EXPECT_NE(shown.out.find("staged\tDescription, Rules\n"), std::string::npos) << shown.out;
+    EXPECT_TRUE(Holds(shown.out, "staged\tDescription, Rules\n"));
 }
 
 // The diagram comes in through a rename: its own Diagram as the source keeps
@@ -274,7 +264,7 @@ TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
     fs::remove(temp_ / "gone.svg");
     saved = Vptree({"save", kProj});
     EXPECT_EQ(saved.exit_code, 1);
-    EXPECT_NE(saved.err.find(temp_ / "gone.svg"), std::string::npos) << saved.err;
+    EXPECT_TRUE(Holds(saved.err, temp_ / "gone.svg"));
     EXPECT_EQ(ProjFile("Diagram"), "fifteen bytes..");
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Proj")), {}), 3);
 }
@@ -283,11 +273,9 @@ TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
 // for while the tree lock is held (a load's, by the store's tests).
 TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
     ASSERT_EQ(mkfifo(Native("Proj/pipe").c_str(), 0600), 0);
-    CCommandOutput run =
-        RunCommand({"timeout", "20", BuiltProgram("vptree"), "--root", root_, "cp", kProj, kGroup});
+    CCommandOutput run = Vptree({"cp", kProj, kGroup}, "", {"timeout", "20"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_NE(run.err.find(" is not a regular file and was left alone."), std::string::npos)
-        << run.err;
+    EXPECT_TRUE(Holds(run.err, " is not a regular file and was left alone."));
     EXPECT_TRUE(fs::exists(Native("Group/Proj/Rules")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Group/Proj/pipe"))));
 }
@@ -298,9 +286,7 @@ TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemoves
     fs::permissions(temp_.path(), fs::perms(0755));
     for (const std::string& path : {root_, Native(""), Native("Proj")}) chmod(path.c_str(), 01777);
     ASSERT_EQ(chown(Native("Proj/GUID").c_str(), 65534, 65534), 0);
-    CCommandOutput removed =
-        RunCommand({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                    BuiltProgram("vptree"), "--root", root_, "rm", kProj});
+    CCommandOutput removed = Vptree({"rm", kProj}, "", kNobody);
     EXPECT_EQ(removed.exit_code, 1) << removed.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
@@ -313,12 +299,12 @@ TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
 
     // In batch mode nothing is read: the prompt is cancelled.
     CCommandOutput batch = Vptree({"--no-input", "save", "Renamed", "--name", "Group"}, "Final\n");
-    EXPECT_NE(batch.err.find("keeps its name"), std::string::npos) << batch.err;
+    EXPECT_TRUE(Holds(batch.err, "keeps its name"));
     // A taken name asks for another one on standard input; each answer read
     // ends its prompt's line.
     CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
     EXPECT_EQ(Printed(asked), kTop + "\\Final\n");
-    EXPECT_EQ(asked.err.find(": +--"), std::string::npos) << asked.err;
+    EXPECT_FALSE(Holds(asked.err, ": +--"));
 }
 
 // Rules that the composition could not use are refused with the line and
@@ -336,9 +322,9 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     for (const auto& [rules, reason] : kRefused) {
         CCommandOutput set = Vptree({"set", kProj, "Rules", "--text", rules});
         EXPECT_EQ(set.exit_code, 1);
-        EXPECT_NE(set.err.find(reason), std::string::npos) << set.err;
+        EXPECT_TRUE(Holds(set.err, reason));
     }
-    EXPECT_EQ(Vptree({"show", kProj}).out.find("staged"), std::string::npos);
+    EXPECT_FALSE(Holds(Vptree({"show", kProj}).out, "staged"));
 }
 
 // An older tree keeps only the Rules that the last save replaced, and diff
@@ -347,7 +333,7 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
 // mv keeps it and rm removes it with the profile.
 TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
-    EXPECT_NE(Vptree({"log", kProj}).err.find("no Rules history is kept"), std::string::npos);
+    EXPECT_TRUE(Holds(Vptree({"log", kProj}).err, "no Rules history is kept"));
     // A change of the line ends alone is a change.
     WriteTextFile(Native("Proj/") + kPreviousRulesFileName, "element * REL_3\n");
     WriteTextFile(Native("Proj/Rules"), "element * REL_3\r\n");
@@ -372,7 +358,7 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     const std::string log = Printed(Vptree({"log", kProj}));
     EXPECT_TRUE(log.starts_with("1.7\t")) << log;
     for (const char* part : {"\t+0\t-1\n1.6\t", "\t+1\t-0\n1.5\t", "\t+13\t-0\n1.4\t-\t-\t-\t-\n"})
-        EXPECT_NE(log.find(part), std::string::npos) << log;
+        EXPECT_TRUE(Holds(log, part));
     const std::tuple<std::vector<std::string>, int, std::string> refused[] = {
         {{"restore", kProj, "3"}, 1, "revision 1.3 of '" + kProj + "' is not kept"},
         {{"restore", kProj, "4"}, 1, "Rules refused, nothing was changed: revision 1.4, line 1"},
@@ -383,7 +369,7 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     for (const auto& [args, exit_code, said] : refused) {
         CCommandOutput out = Vptree(args);
         EXPECT_EQ(out.exit_code, exit_code) << args[0] << " " << args[2];
-        EXPECT_NE(out.err.find(said), std::string::npos) << out.err;
+        EXPECT_TRUE(Holds(out.err, said));
     }
 
     ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
@@ -397,4 +383,4 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
 }
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test
