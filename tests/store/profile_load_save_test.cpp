@@ -173,6 +173,10 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     EXPECT_FALSE(ReadRulesAtRevision(folder, 6, &text, &error));
     EXPECT_FALSE(error.not_kept);
     EXPECT_NE(error.os_error, 0);
+    // So is an index that cannot be read.
+    fs::remove(ProjPath(".history/index"));
+    fs::create_directory(ProjPath(".history/index"));
+    EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
 }
 
 // A reader outside the tree lock holds the GUID file: the save waits for it
