@@ -1,15 +1,6 @@
-// The other processes of the store and stress tests (usage below). hold
-// takes the tree lock, prints "held" (or "failed"), keeps it until standard
-// input closes or HOLD_MS pass, then releases it, with a revision bump when
-// asked. The other modes but save-once wait until the file GO exists, so
-// that all start together, and report on standard output: save prints
-// "saved TOKEN MINOR" per save of the Rules, the revision read under the
-// SERIAL file lock; compose associates the view again or, every other time,
-// synchronizes it, and prints "composed MINOR TOKEN" ("-" unless one
-// complete text); save-once saves every text once a line arrives on
-// standard input; registry writes "ID-N" values, each over a connection of
-// its own, and prints "wrote N"; edit makes COUNT new folders under PARENT,
-// each under the tree lock polled every POLL_MS, and prints "made N".
+// The other processes of the store and stress tests; the modes are in the
+// usage line below. All but hold and save-once wait until the file GO exists,
+// so that all start together, and print one line per step done.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -138,10 +129,9 @@ int SaveOnce(char** argv) {
     CProfileRecord record;
     unsigned mask = 0;
     for (const CProfileTextField& field : ProfileTextFields()) {
-        record.*field.text = std::string(ProfileFileName(field.file_index)) + "-" + token;
+        record.*field.text = test::StressFieldText(field.file_index, token);
         mask |= field.save_bit;
     }
-    record.rules = test::StressRulesFile(token);
     std::printf("ready\n");
     std::fflush(stdout);
     std::string line;

@@ -9,7 +9,6 @@
 #include "automation/view_profile.h"
 #include "platform/fs.h"
 #include "store/store_fixture.h"
-#include "support/scripted_ui.h"
 
 namespace kelmora::test {
 namespace {
@@ -114,24 +113,23 @@ TEST_F(ProfileFileReadTest, ReadsByBlocksAndANulEndsTheTextOfItsBlockOnly) {
 }
 
 // The one test of the reader's wait on the real clock.
-TEST(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
-    test::CScriptedUserInterface ui;
-    test::CTempDir dir;
-    std::string path = dir / "Rules";
+class ProfileFileReadSlow : public ProfileFileReadTest {};
+
+TEST_F(ProfileFileReadSlow, RealWaitBetweenOpensWhileAnotherProcessWrites) {
+    CScopedSleep real_clock(nullptr);
+    const std::string path = temp_ / "Rules";
     test::WriteTextFile(path, "element * CHECKEDOUT\n");
     // Lets go after one second, well inside the first wait.
     test::CChildProcess writer(
         {test::BuiltProgram("file_holder"), path, "write", "exclusive", "1000"});
     ASSERT_EQ(writer.ReadLine(), "opened");
-    CViewProfile profile;
-    std::string text;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(profile.ReadProfileFile(path, &text, TRUE, FALSE), TRUE);
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(text, "element * CHECKEDOUT\n");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(path, TRUE), TRUE);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(text_, "element * CHECKEDOUT\n");
     EXPECT_GE(elapsed, std::chrono::milliseconds(kProfileFileRetryMs));
     EXPECT_LT(elapsed, std::chrono::milliseconds(2 * kProfileFileRetryMs));
-    EXPECT_TRUE(ui.shown().empty());
+    EXPECT_TRUE(Boxes().empty());
 }
 
 }  // namespace

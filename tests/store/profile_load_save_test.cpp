@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <tuple>
 
-#include "client/registry.h"
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/rules_history.h"
@@ -18,11 +17,6 @@
 
 namespace kelmora::test {
 namespace {
-
-tbs_status_t SetMachineValue(const char* name, const std::string& value) {
-    return ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name,
-                            value.c_str());
-}
 
 class ProfileLoadSaveTest : public test::CStoreTest {
 protected:
@@ -143,14 +137,12 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     WriteTextFile(ProjPath("Rules"), "a\nb\n");
     const std::vector<std::string> texts = {"x\nb\nc\n", "b\nx\n", "b\nx\n"};
     for (size_t i = 0; i < texts.size(); ++i) {
-        if (i == 2) {
-            ASSERT_EQ(SetMachineValue("RulesHistoryLimit", "3"), TBS_ST_OK);
-        }
+        if (i == 2) SetMachineSetting("RulesHistoryLimit", "3");
         CProfileRecord record;
         record.rules = texts[i];
         ASSERT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
     }
-    ASSERT_EQ(SetMachineValue("RulesHistoryLimit", ""), TBS_ST_OK);
+    SetMachineSetting("RulesHistoryLimit", "");
     WriteTextFile(ProjPath(".history/index"),
                   ProjFile(".history/index") + "8\t-\t-\t1\t1\n" + "9\tcut");
     CFolder folder;
@@ -181,6 +173,10 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     EXPECT_FALSE(ReadRulesAtRevision(folder, 6, &text, &error));
     EXPECT_FALSE(error.not_kept);
     EXPECT_NE(error.os_error, 0);
+    // So is an index that cannot be read.
+    fs::remove(ProjPath(".history/index"));
+    fs::create_directory(ProjPath(".history/index"));
+    EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
 }
 
 // A reader outside the tree lock holds the GUID file: the save waits for it

@@ -121,10 +121,10 @@ std::string CStoreTest::LockFileText() const {
     return ReadTextFile(Native(".rev"));
 }
 
-void CStoreTest::SetProjectRootSetting(const std::string& value) {
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot",
-                               value.c_str()),
-              TBS_ST_OK);
+void CStoreTest::SetMachineSetting(const char* name, const std::string& value) {
+    ASSERT_EQ(
+        ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name, value.c_str()),
+        TBS_ST_OK);
 }
 
 bool CStoreTest::RunningAsRoot() {

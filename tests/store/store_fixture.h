@@ -74,7 +74,11 @@ protected:
     const std::vector<CShownNamePrompt>& NamePrompts() const { return ui_->name_prompts(); }
 
     std::string LockFileText() const;
-    static void SetProjectRootSetting(const std::string& value);
+    // A machine setting of the client database ("" clears it).
+    static void SetMachineSetting(const char* name, const std::string& value);
+    static void SetProjectRootSetting(const std::string& value) {
+        SetMachineSetting("ProjectRoot", value);
+    }
     static bool RunningAsRoot();
 
     CTempDir temp_;

@@ -1,6 +1,5 @@
-// The walk of the tree load through folder descriptors: listings longer than
-// one read, the folder's own times, and the folders a user may not enter or
-// list, which the walk treats as the Parts say.
+// The walk of the tree load: listings longer than one read, the folders'
+// own times, folders a user may not enter or list, and parallel reads.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -20,15 +19,13 @@ namespace {
 class TreeLoadWalkTest : public CStoreTest {};
 
 // Names long enough that a listing of a few hundred takes several reads.
-std::string LongName(int i) {
-    return std::string(200, 'n') + std::to_string(i);
-}
-
 // Nodes carry their own folders' times.
 TEST_F(TreeLoadWalkTest, AFileListedAfterManyFoldersStillMakesAProfile) {
-    for (int i = 0; i < 300; ++i) MakeFolder("Top/Late/" + LongName(i));
+    for (int i = 0; i < 300; ++i) {
+        MakeFolder("Top/Late/" + std::string(200, 'n') + std::to_string(i));
+        MakeFolder("Top/Many/" + std::string(200, 'n') + std::to_string(i));
+    }
     test::WriteTextFile(Native("Top/Late/zzz-last"), "");
-    for (int i = 0; i < 300; ++i) MakeFolder("Top/Many/" + LongName(i));
     struct stat top {
     }, late{};
     ASSERT_EQ(lstat(Native("Top").c_str(), &top), 0);

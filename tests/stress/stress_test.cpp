@@ -190,10 +190,7 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
 // stand at the revision.
 TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
     constexpr int kKills = 100;
-    auto text_of = [](int index, const std::string& token) {
-        return index == kProfileRules ? StressRulesFile(token)
-                                      : std::string(ProfileFileName(index)) + "-" + token;
-    };
+    const auto text_of = StressFieldText;
     auto reset = [&] {
         for (int index = 0; index < kProfileDiagram; ++index)
             WriteTextFile(ProfileFile(ProfileFileName(index)), text_of(index, "old"));

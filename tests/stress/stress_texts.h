@@ -9,6 +9,7 @@
 
 #include "cspec/info_block.h"
 #include "resources/string_table.h"
+#include "store/profile_layout.h"
 
 namespace kelmora::test {
 
@@ -24,6 +25,12 @@ inline std::string StressProfileRules(const std::string& token) {
 inline std::string StressRulesFile(const std::string& token) {
     return LoadString(IDS_RULES_CHECKEDOUT_BLOCK) + LoadString(IDS_RULES_PROFILE_HEADER) +
            StressProfileRules(token) + LoadString(IDS_RULES_END_MARKER);
+}
+
+// The text of each profile file a killed save writes: Rules as above.
+inline std::string StressFieldText(int file_index, const std::string& token) {
+    return file_index == kProfileRules ? StressRulesFile(token)
+                                       : std::string(ProfileFileName(file_index)) + "-" + token;
 }
 
 // What a composed config spec holds: the minor revision it names, and the
