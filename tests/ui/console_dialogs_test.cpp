@@ -178,13 +178,11 @@ const std::string kCheckoutsShown =
     "+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
 // A caption's later lines stand under its first.
 const std::string kFinishShown =
-    "+-- Finish Private Branch\n| Please choose one of the options below:\n| [Publish]  I've "
-    "finished my "
-    "work on this Private Branch.  Help me move my changes onto the Integration Branch.\n| "
-    "[Suspend]  "
-    "Leave my changes on the Private Branch.\n|            Configure my view to see the "
-    "Integration "
-    "Branch.\n+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
+    "+-- Finish Private Branch\n| Please choose one of the options below:\n"
+    "| [Publish]  I've finished my work on this Private Branch.  Help me move my changes onto "
+    "the Integration Branch.\n| [Suspend]  Leave my changes on the Private Branch.\n"
+    "|            Configure my view to see the Integration Branch.\n"
+    "+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
     "+-- Stavemark Config Spec Editor\n"
     "| element * CHECKEDOUT\n"
