@@ -52,22 +52,17 @@ TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
 }
 
 TEST(DispatchTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
-    const std::pair<CVariant (*)(), BOOL> kArguments[] = {
-        {[] { return CVariant::FromBool(true); }, TRUE},
-        {[] { return CVariant::FromBool(false); }, FALSE},
-        {[] { return CVariant::FromInt(-1); }, TRUE},
-        {[] { return CVariant::FromInt(0); }, FALSE},
-        {[] { return CVariant::FromString("TRUE"); }, TRUE},
-        {[] { return CVariant::FromString(" no "); }, FALSE},
-        {[] { return CVariant::FromString("1"); }, TRUE},
-        {[] { return CVariant::FromString("0"); }, FALSE}};
-    for (size_t i = 0; i < std::size(kArguments); ++i) {
+    std::pair<CVariant, BOOL> arguments[] = {
+        {CVariant::FromBool(true), TRUE},     {CVariant::FromBool(false), FALSE},
+        {CVariant::FromInt(-1), TRUE},        {CVariant::FromInt(0), FALSE},
+        {CVariant::FromString("TRUE"), TRUE}, {CVariant::FromString(" no "), FALSE},
+        {CVariant::FromString("1"), TRUE},    {CVariant::FromString("0"), FALSE}};
+    for (size_t i = 0; i < std::size(arguments); ++i) {
         CViewProfile profile;
-        profile.SuppressErrorDisplay(kArguments[i].second ? FALSE : TRUE);
-        CVariant arg = kArguments[i].first();
-        DISPPARAMS params{arg.get(), 1};
+        profile.SuppressErrorDisplay(arguments[i].second ? FALSE : TRUE);
+        DISPPARAMS params{arguments[i].first.get(), 1};
         EXPECT_EQ(profile.Invoke(19, &params, nullptr), S_OK) << i;
-        EXPECT_EQ(profile.suppress_error_display(), kArguments[i].second) << i;
+        EXPECT_EQ(profile.suppress_error_display(), arguments[i].second) << i;
     }
 }
 

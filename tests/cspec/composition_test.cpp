@@ -43,9 +43,8 @@ TEST_P(ComposeTest, ComposedTextIsTheOneWrittenOut) {
     EXPECT_EQ(Messages(), std::vector<std::string>{});
 }
 
-const std::string kLatest = RulesFile("", "element * /main/LATEST\r\n");
-
 const std::string kLatestRule = "element * /main/LATEST\r\n";
+const std::string kLatest = RulesFile("", kLatestRule);
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Forms, ComposeTest, ::testing::Values(

@@ -12,14 +12,11 @@ namespace {
 constexpr CLSID kTestClsid = {
     0x0b5cfc4e, 0x2f0e, 0x4a3c, {0x9d, 0x1b, 0x6a, 0x1c, 0x0d, 0xe0, 0xf0, 0x01}};
 
-IUnknown* CreateNothing() {
-    return nullptr;
-}
-
 TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
     void* object = nullptr;
     {
-        CClassFactory factory(kTestClsid, "KELMORA.TESTCLASS", false, &CreateNothing);
+        CClassFactory factory(kTestClsid, "KELMORA.TESTCLASS", false,
+                              []() -> IUnknown* { return nullptr; });  // makes no object
         EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object),
                   CLASS_E_CLASSNOTAVAILABLE);
         CClassFactory::RegisterAll();

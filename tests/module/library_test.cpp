@@ -43,11 +43,15 @@ protected:
         return f;
     }
 
-    IDispatch* CreateObject() {
+    IClassFactory* Factory() {
         IClassFactory* factory = nullptr;
         EXPECT_EQ(get_class_object_(&CLSID_ViewProfile, &IID_IClassFactory,
                                     reinterpret_cast<void**>(&factory)),
                   S_OK);
+        return factory;
+    }
+    IDispatch* CreateObject() {
+        IClassFactory* factory = Factory();
         if (!factory) return nullptr;
         IDispatch* object = nullptr;
         EXPECT_EQ(
@@ -90,10 +94,8 @@ TEST_F(LibraryTest, CanUnloadOnlyWhenNoObjectOrLockIsOutstanding) {
     second->Release();
     EXPECT_EQ(can_unload_now_(), S_OK);
 
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(get_class_object_(&CLSID_ViewProfile, &IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
     factory->LockServer(1);
     EXPECT_EQ(can_unload_now_(), S_FALSE);
     EXPECT_EQ(factory->LockServer(0), S_OK);
@@ -117,10 +119,8 @@ TEST_F(LibraryTest, NullArgumentsAndOtherClassesAreRefusedAtEveryEntry) {
     EXPECT_EQ(get_class_object_(nullptr, &IID_IClassFactory, &object), E_POINTER);
     EXPECT_EQ(get_class_object_(&CLSID_ViewProfile, nullptr, &object), E_POINTER);
     EXPECT_EQ(get_class_object_(&CLSID_ViewProfile, &IID_IClassFactory, nullptr), E_POINTER);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(get_class_object_(&CLSID_ViewProfile, &IID_IClassFactory,
-                                reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = Factory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IViewProfile, nullptr), E_POINTER);
     EXPECT_EQ(factory->QueryInterface(IID_IClassFactory, nullptr), E_POINTER);
     factory->Release();

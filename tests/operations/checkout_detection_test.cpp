@@ -17,15 +17,13 @@
 namespace kelmora::test {
 namespace {
 
+#define VERIFY_NO_CHECKOUTS \
+    "You should verify that no checkouts are outstanding for this view\nbefore proceeding."
 constexpr char kUnknownForAll[] =
-    "Unable to determine if checkouts exist for all VOBs.\n"
-    "You should verify that no checkouts are outstanding for this view\n"
-    "before proceeding.";
+    "Unable to determine if checkouts exist for all VOBs.\n" VERIFY_NO_CHECKOUTS;
 // {vob} stands for the VOB's mount directory.
 constexpr char kUnknownForVob[] =
-    "Unable to determine if checkouts exist for  VOB {vob}.\n"
-    "You should verify that no checkouts are outstanding for this view\n"
-    "before proceeding.";
+    "Unable to determine if checkouts exist for  VOB {vob}.\n" VERIFY_NO_CHECKOUTS;
 
 struct CVobSetup {
     bool replicated = false;

@@ -96,21 +96,11 @@ const std::string kNoDissociate =
     "Cannot dissociate this view from its Stavemark View Profile.\n\n";
 const std::string kNoSync = "Cannot synchronize the '%s' view with its Stavemark View Profile.\n\n";
 const std::string kUnassociated = "element * /main/LATEST # mine\r\n";
-BOOL Dissociate(CViewProfile& p) {
-    return p.Dissociate();
-}
-BOOL Synchronize(CViewProfile& p) {
-    return p.Synchronize(FALSE);
-}
-BOOL SynchronizeAtStartUp(CViewProfile& p) {
-    return p.Synchronize(TRUE);
-}
-BOOL IsAssociated(CViewProfile& p) {
-    return p.IsAssociated();
-}
-BOOL IsOnPrivateBranch(CViewProfile& p) {
-    return p.IsOnPrivateBranch();
-}
+constexpr auto Dissociate = [](CViewProfile& p) { return p.Dissociate(); };
+constexpr auto Synchronize = [](CViewProfile& p) { return p.Synchronize(FALSE); };
+constexpr auto SynchronizeAtStartUp = [](CViewProfile& p) { return p.Synchronize(TRUE); };
+constexpr auto IsAssociated = [](CViewProfile& p) { return p.IsAssociated(); };
+constexpr auto IsOnPrivateBranch = [](CViewProfile& p) { return p.IsOnPrivateBranch(); };
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(

@@ -63,9 +63,8 @@ std::string Answered(int result) {
     return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : std::to_string(result);
 }
 
-// Runs one dialog on the console with this input: what it answered and left
-// in words, and (in *shown) what it printed.
-using Runner = std::string (*)(const std::string& input, std::string* shown);
+// Runs one dialog on the scripted console: what it answered and left in words.
+using Runner = std::string (*)(test::CScriptedUserInterface& ui);
 
 class CAcceptingHost : public CAssociationHost {
 public:
@@ -76,60 +75,47 @@ public:
     std::string tried;
 };
 
-std::string RunAssociate(const std::string& input, std::string* shown) {
-    test::CScriptedUserInterface ui(input);
+std::string RunAssociate(test::CScriptedUserInterface&) {
     CAcceptingHost host;
     CAssocDlg dialog(&host);
     const std::string result = Answered(dialog.DoModal());
-    *shown = ui.output();
     return result + host.tried + (dialog.done() ? " done" : "");
 }
 
-std::string RunFinish(const std::string& input, std::string* shown) {
-    test::CScriptedUserInterface ui(input);
+std::string RunFinish(test::CScriptedUserInterface&) {
     CFinishDlg dialog;
     const std::string result = Answered(dialog.DoModal());
-    *shown = ui.output();
     return result + (dialog.choice() == 1 ? " publish" : " suspend");
 }
 
-std::string RunCheckouts(const std::string& input, std::string* shown) {
+std::string RunCheckouts(test::CScriptedUserInterface&) {
     test::CRecordingTool finder("stavefindco");
-    test::CScriptedUserInterface ui(input);
     CCOsDlg dialog("jdoe_dev", FALSE, kCheckoutsSynchronize);
     dialog.set_message("3 checked out elements in \\vobA");
     const std::string result = Answered(dialog.DoModal());
-    *shown = ui.output();
     return result + ", finder run " + std::to_string(finder.Runs().size()) + " times";
 }
 
 constexpr char kStored[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
 
-std::string Edit(int hidden, const std::string& input, std::string* shown) {
-    test::CScriptedUserInterface ui(input);
+template <int hidden>
+std::string RunEditor(test::CScriptedUserInterface& ui) {
     CEditCSpec dialog;
     dialog.set_config_spec_text(kStored);
     dialog.set_context_text("jdoe_dev");
     dialog.set_hidden_mode(hidden);
     const std::string result = Answered(dialog.DoModal());
-    *shown = ui.output();
     const std::string& kept = dialog.config_spec_text();
     std::string boxes;  // each with its style
     for (const CShownBox& box : ui.shown())
         boxes += " [" + std::to_string(box.style) + ": " + box.text + "]";
     return result + " " + (kept == kStored ? "unchanged" : kept) + boxes;
 }
-std::string RunEditor(const std::string& input, std::string* shown) {
-    return Edit(0, input, shown);
-}
-std::string RunHiddenEditor(const std::string& input, std::string* shown) {
-    return Edit(1, input, shown);
-}
 
 // Its first step fails, the next succeed; each runs under the wait cursor.
 class CDissociation final : public CDissociationHost {
 public:
-    explicit CDissociation(const CConsoleUserInterface& ui) : ui_(ui) {}
+    explicit CDissociation(const test::CScriptedUserInterface& ui) : ui_(ui) {}
     BOOL RunDissociationStep() override {
         if (ui_.wait_cursor_depth() == 0) ADD_FAILURE() << "no wait cursor";
         return ++steps > 1 ? TRUE : FALSE;
@@ -137,31 +123,23 @@ public:
     int steps = 0;
 
 private:
-    const CConsoleUserInterface& ui_;
+    const test::CScriptedUserInterface& ui_;
 };
 
-std::string RunDissociate(const std::string& input, std::string* shown) {
-    std::istringstream in(input);
-    std::ostringstream out;
-    CConsoleUserInterface ui(in, out);
-    CScopedUserInterface scope(&ui);  // the model's wait cursor goes to it
+std::string RunDissociate(test::CScriptedUserInterface& ui) {
     CDissociation host(ui);
     CDissocDlg dialog(&host);
-    const std::string result = Answered(ui.RunDissocDlg(dialog));
-    *shown = out.str();
+    const std::string result = Answered(UserInterface().RunDissocDlg(dialog));
     return result + " after " + std::to_string(host.steps) + " steps" +
            (dialog.done() ? " done" : "");
 }
 
-std::string RunNamePrompt(const std::string& input, std::string* shown) {
-    std::istringstream in(input);
-    std::ostringstream out;
-    CConsoleUserInterface ui(in, out);
+std::string RunNamePrompt(test::CScriptedUserInterface&) {
     CNamePrompt prompt;
     prompt.set_message("Unable to name View Profile 'x'.\r\n\r\nFile exists");
-    const std::string result = Answered(ui.RunNamePrompt(prompt));
-    *shown = out.str();
-    return result + " [" + prompt.name() + "]" + (ui.IsUserPresent() ? "" : " input ended");
+    const std::string result = Answered(UserInterface().RunNamePrompt(prompt));
+    return result + " [" + prompt.name() + "]" +
+           (UserInterface().IsUserPresent() ? "" : " input ended");
 }
 
 struct CScriptCase {
@@ -177,8 +155,9 @@ class ConsoleScriptTest : public ::testing::TestWithParam<CScriptCase> {};
 
 TEST_P(ConsoleScriptTest, EachLineIsOneDecision) {
     const CScriptCase& c = GetParam();
-    std::string shown;
-    EXPECT_EQ(c.run(c.input, &shown), c.outcome);
+    test::CScriptedUserInterface ui(c.input);
+    EXPECT_EQ(c.run(ui), c.outcome);
+    const std::string shown = ui.output();
     if (!c.shown.empty()) {
         EXPECT_EQ(c.whole ? shown : shown.substr(0, c.shown.size()), c.shown) << shown;
     }
@@ -199,13 +178,11 @@ const std::string kCheckoutsShown =
     "+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
 // A caption's later lines stand under its first.
 const std::string kFinishShown =
-    "+-- Finish Private Branch\n| Please choose one of the options below:\n| [Publish]  I've "
-    "finished my "
-    "work on this Private Branch.  Help me move my changes onto the Integration Branch.\n| "
-    "[Suspend]  "
-    "Leave my changes on the Private Branch.\n|            Configure my view to see the "
-    "Integration "
-    "Branch.\n+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
+    "+-- Finish Private Branch\n| Please choose one of the options below:\n"
+    "| [Publish]  I've finished my work on this Private Branch.  Help me move my changes onto "
+    "the Integration Branch.\n| [Suspend]  Leave my changes on the Private Branch.\n"
+    "|            Configure my view to see the Integration Branch.\n"
+    "+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
     "+-- Stavemark Config Spec Editor\n"
     "| element * CHECKEDOUT\n"
@@ -238,25 +215,25 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},
     CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times", kCheckoutsShown},
     CScriptCase{"CheckoutsAtEndOfInput", RunCheckouts, "", "Cancel, finder run 0 times"},
-    CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor, "edit\n.\n",
+    CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor<0>, "edit\n.\n",
                 "Cancel unchanged", kEditorShown, true},
-    CScriptCase{"EditorEditSaveClose", RunEditor, "edit\nelement * /main/3\n.\nsave\nclose\n",
+    CScriptCase{"EditorEditSaveClose", RunEditor<0>, "edit\nelement * /main/3\n.\nsave\nclose\n",
                 "OK element * /main/3\r\n"},
-    CScriptCase{"EditorSaveBeforeEditIsRefused", RunEditor, "save\nclose\n", "OK unchanged"},
-    CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor, "edit\nelement * /main/3\n.\n",
+    CScriptCase{"EditorSaveBeforeEditIsRefused", RunEditor<0>, "save\nclose\n", "OK unchanged"},
+    CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor<0>, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
     // Closed after a change, the editor asks; it keeps only a text that parses.
-    CScriptCase{"EditorCloseAfterAChangeYes", RunEditor, "edit\nelement * /main/3\n.\nclose\nyes\n",
+    CScriptCase{"EditorCloseAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nclose\nyes\n",
                 "OK element * /main/3\r\n" + kSaveChanges},
-    CScriptCase{"EditorCloseBoxAfterAChangeYes", RunEditor, "edit\nelement * /main/3\n.\nquit\nyes\n",
+    CScriptCase{"EditorCloseBoxAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nquit\nyes\n",
                 "Cancel element * /main/3\r\n" + kSaveChanges},
-    CScriptCase{"EditorCloseBoxYesOnAnInvalidTextStays", RunEditor, "edit\nelement * CHECKEDOUT\n"
+    CScriptCase{"EditorCloseBoxYesOnAnInvalidTextStays", RunEditor<0>, "edit\nelement * CHECKEDOUT\n"
                 "element * /main/LATEST\n  elemnt * x\n.\nquit\nyes\n\n", "Cancel unchanged" + kSaveChanges +
                 " [0: The config spec contains a syntax error on line 3, near column 3.\n\nYou'll need to "
                 "correct this error before saving the config spec.]"},
-    CScriptCase{"EditorCloseBoxAtEndOfInputStays", RunEditor, "edit\nelement * /main/3\n.\nquit\n",
+    CScriptCase{"EditorCloseBoxAtEndOfInputStays", RunEditor<0>, "edit\nelement * /main/3\n.\nquit\n",
                 "Cancel unchanged" + kSaveChanges},
-    CScriptCase{"HiddenEditorAtEndOfInputKeepsTheText", RunHiddenEditor, "", "OK unchanged"},
+    CScriptCase{"HiddenEditorAtEndOfInputKeepsTheText", RunEditor<1>, "", "OK unchanged"},
     CScriptCase{"DissociateFailedStepThenYes", RunDissociate, "yes\nyes\n", "OK after 2 steps done",
                 kDissociateShown},
     CScriptCase{"DissociateFailedStepThenNo", RunDissociate, "yes\nno\n", "Cancel after 1 steps"},

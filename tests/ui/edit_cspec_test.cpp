@@ -28,10 +28,6 @@ protected:
         dialog_.set_hidden_mode(hidden);
         dialog_.OnInitDialog();
     }
-    void Edit(const std::string& text) {
-        dialog_.OnEdit();
-        ASSERT_TRUE(dialog_.control().ReplaceText(text));
-    }
     // Which of Edit, Undo, Reset, Save are visible ("v") and enabled ("e").
     std::string Buttons() const {
         std::string out;
@@ -77,7 +73,8 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     test::CTempDir tmp;
     test::CScopedEnv tmp_env("TMPDIR", tmp.path());
     Open();
-    Edit(kInvalid);
+    dialog_.OnEdit();
+    ASSERT_TRUE(dialog_.control().ReplaceText(kInvalid));
     dialog_.OnSave();
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));  // the checked copy is gone
     ASSERT_EQ(ui_.shown().size(), 1u);

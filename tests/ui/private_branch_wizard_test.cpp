@@ -22,13 +22,7 @@ std::time_t g_now = 0;
 
 // Seconds since the epoch of a UTC date and time.
 std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
+    std::tm tm{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
     return timegm(&tm);
 }
 
