@@ -33,12 +33,13 @@ using namespace kelmora;
 
 namespace {
 
-// The module's waits, shortened: 3000 ms file retries and 300 ms lock polls
-// become a few milliseconds, still far longer than a save holds a file.
+// The module's waits, shortened: 3000 ms file retries become 250 ms, so that
+// their ten retries still outlast a save's hold of a file on a loaded
+// machine; 300 ms lock polls become a few milliseconds.
 unsigned g_lock_poll_ms = 10;
 void ShortWait(unsigned milliseconds) {
     std::this_thread::sleep_for(
-        std::chrono::milliseconds(milliseconds >= 3000 ? 40 : g_lock_poll_ms));
+        std::chrono::milliseconds(milliseconds >= 3000 ? 250 : g_lock_poll_ms));
 }
 
 void PauseUpTo(unsigned milliseconds) {
