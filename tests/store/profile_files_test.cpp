@@ -71,7 +71,10 @@ class ProfileFileReleaseTest : public ProfileFileReadTest,
                                public ::testing::WithParamInterface<CReleaseCase> {};
 
 TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
-    const auto [wait, removed, must_exist] = GetParam();
+    // Plain names, not a structured binding: the lambda below captures them.
+    const size_t wait = GetParam().wait;
+    const bool removed = GetParam().removed;
+    const BOOL must_exist = GetParam().must_exist;
     const std::string path = temp_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
     auto writer = test::HoldFileElsewhere(path);
