@@ -128,6 +128,10 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(again.exit_code, 1);
     EXPECT_TRUE(Holds(again.err, "nothing was set"));
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
+    // Where there is no tree, save says so, as every command does.
+    root_ += "-gone";
+    const CCommandOutput gone = Vptree({"save", kProj});
+    EXPECT_TRUE(Holds(gone.out + gone.err, "Did not find a Stavemark View Profile tree"));
 }
 
 // Links to a folder, to a file, to nowhere and back to their own folder: none

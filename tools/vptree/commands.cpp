@@ -545,7 +545,13 @@ int Save(const std::vector<std::string>& args) {
     if (!node) return kExitFailure;
     // Only the fields set are written: the others are not read.
     CProfileRecord record;
-    const auto read_only = [&](bool busy) {
+    const auto read_only = [&](bool busy) -> int {
+        // The quick way named no tree yet: a tree or profile that is not
+        // there is told as every command tells it, not as a refusal.
+        if (!busy && !place.empty()) {
+            ReplaceCurrentTree(nullptr, CTreeNodeArena());
+            if (!ResolveProfile(nodes[0])) return kExitFailure;
+        }
         return Fail(busy ? "the View Profile tree is in use by other users; '" + nodes[0] +
                                "' was not saved (try again later; the values set for it are kept)"
                          : "'" + nodes[0] + "' cannot be changed by you");
