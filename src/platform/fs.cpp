@@ -81,12 +81,6 @@ bool CFolder::Open(const std::string& path, bool path_only) {
     return fd_ >= 0;
 }
 
-bool CFolder::OpenAsBase(const std::string& path) {
-    Close();
-    fd_ = open(path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    return fd_ >= 0;
-}
-
 bool CFolder::OpenIn(const CFolder& parent, const std::string& name) {
     Close();
     fd_ = openat(parent.fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

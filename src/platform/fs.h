@@ -54,12 +54,9 @@ public:
     CFolder& operator=(const CFolder&) = delete;
 
     // Fails (ELOOP or ENOTDIR) when the last component is a link.
-    // path_only: as OpenEnterableIn's.
+    // path_only: as OpenEnterableIn's; such a folder serves only to open
+    // folders below it (OpenBeneath), and on a share costs no request of its own.
     bool Open(const std::string& path, bool path_only = false);
-    // The same, only to open folders below it (OpenBeneath with a relative
-    // path): it cannot be listed or flushed, and on a share opening it costs
-    // no request of its own.
-    bool OpenAsBase(const std::string& path);
     bool OpenIn(const CFolder& parent, const std::string& name);
     // Opens the subfolder name, itself no link, only when the calling process
     // may also make it its current directory: one call where the kernel

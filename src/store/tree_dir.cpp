@@ -47,7 +47,7 @@ bool OpenTreeFolder(std::string_view full_path, CFolder* folder) {
     }
     if (relative.empty()) return OpenTreeRootFolder(folder);
     const std::string native = NativePathOfFullPath(CurrentTreeRoot());
-    return root.OpenAsBase(native) && folder->OpenBeneath(root, relative);
+    return root.Open(native, true) && folder->OpenBeneath(root, relative);
 }
 
 bool OpenTreeParent(std::string_view full_path, CFolder* parent, std::string* name) {
