@@ -140,6 +140,7 @@ CReplacementFile& CReplacementFile::operator=(CReplacementFile&& other) noexcept
         folder_ = std::move(other.folder_);
         temp_name_ = std::exchange(other.temp_name_, {});
         target_ = std::move(other.target_);
+        linked_ = other.linked_;
     }
     return *this;
 }
@@ -162,6 +163,7 @@ bool CReplacementFile::Prepare(const std::string& target, const std::string& tex
 bool CReplacementFile::PrepareIn(const CFolder& folder, const std::string& name,
                                  const std::string& text, int old_fd) {
     RemoveTemp();
+    linked_ = false;
     if (!folder_.OpenBeneath(folder, "")) return false;
     target_ = name;
     struct stat st {};
@@ -204,9 +206,9 @@ bool CReplacementFile::PrepareLinkIn(const CFolder& folder, const std::string& n
     const std::string source = "/proc/self/fd/" + std::to_string(source_fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_name_ = "." + name + std::string(kReplacementMark) + RandomNameEnd();
-        if (linkat(AT_FDCWD, source.c_str(), folder_.fd(), temp_name_.c_str(), AT_SYMLINK_FOLLOW) ==
-            0)
-            return true;
+        linked_ = linkat(AT_FDCWD, source.c_str(), folder_.fd(), temp_name_.c_str(),
+                         AT_SYMLINK_FOLLOW) == 0;
+        if (linked_) return true;
         if (errno != EEXIST) break;
     }
     const int saved = errno;
@@ -226,6 +228,10 @@ bool CReplacementFile::Commit(bool sync_folder) {
         errno = saved;
         return false;
     }
+    // A rename between two names of one file does nothing: a link of a file
+    // the target names already (a save killed after making it) stays.
+    if (linked_) folder_.RemoveEntry(temp_name_);
+    linked_ = false;
     temp_name_.clear();
     // A rename is on disk only when its folder is.
     if (sync_folder) folder_.Sync();

@@ -54,7 +54,8 @@ public:
     CReplacementFile(CReplacementFile&& other) noexcept
         : folder_(std::move(other.folder_)),
           temp_name_(std::exchange(other.temp_name_, {})),
-          target_(std::move(other.target_)) {}
+          target_(std::move(other.target_)),
+          linked_(other.linked_) {}
     CReplacementFile& operator=(CReplacementFile&& other) noexcept;
     CReplacementFile(const CReplacementFile&) = delete;
     CReplacementFile& operator=(const CReplacementFile&) = delete;
@@ -86,6 +87,7 @@ private:
     CFolder folder_;
     std::string temp_name_;
     std::string target_;
+    bool linked_ = false;
 };
 
 // Six letters or digits chosen at random, as mkstemp's XXXXXX end a name;
