@@ -15,12 +15,12 @@ usage() { # STATUS: 0 for --help (on standard output), 2 for a wrong call
     echo "usage: bench/share/run.sh [--profiles N] [--delays \"0 200 1000\"] [--rows \"ls search\"] BINDIR"
     echo "  --profiles N  profiles in the tree, a multiple of 50, at least 100 (default 10000)"
     echo "  --delays US   the delays of a request to run, in microseconds (default \"0 200 1000\")"
-    echo "  --rows ROWS   only these operations, of: ls save sync status status1 search"
+    echo "  --rows ROWS   only these operations, of: ls save save2 sync status status1 search"
     echo "                (default all, then the two users; with --rows the two users are left out)"
   } >&$((${1:-2} == 0 ? 1 : 2))
   exit "${1:-2}"
 }
-profiles=10000 delays="0 200 1000" all_rows="ls save sync status status1 search" only=""
+profiles=10000 delays="0 200 1000" all_rows="ls save save2 sync status status1 search" only=""
 while [ $# -gt 0 ]; do
   case $1 in
     --profiles) profiles=${2:?}; shift 2 ;;
@@ -191,17 +191,23 @@ row() { # ROW DELAY OPERATION BASELINE: measures both, adds a table row
   details+=("- $delay, $op: $k; $base: $kinds")
 }
 
-for delay in $delays; do
+delay_list=($delays)
+for ((d = 0; d < ${#delay_list[@]}; d++)); do
+  delay=${delay_list[d]}
   mount_share "$delay"
   label=$(awk -v d="$delay" 'BEGIN { printf "%g ms", d / 1000 }')
   rules "REL_saved_$delay" >"$KELMORA_HOME/new.rules"
   row ls "$label" "\`vptree ls\`" "\`find\`" vptree_ls find_all
   row save "$label" "\`vptree set\` + \`save\` of one Rules" "\`cp\` of one file" vptree_set_save cp_rules
+  # a later save: the history and the kept previous Rules exist by now
+  rules "REL_saved_again_$delay" >"$KELMORA_HOME/new.rules"
+  row save2 "$label" "a later \`vptree set\` + \`save\`" "\`cp\` of one file" vptree_set_save cp_rules
   row sync "$label" "Synchronize, up to date" "\`cat\` of its GUID" synchronize cat_guid
   row status "$label" "\`status --json\` of 20 views" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20 find_cat_20
   row status1 "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20
   row search "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all
-  [ "$delay" = "${delays##* }" ] || unmount
+  # the last mount stays for the two-user run below
+  ((d == ${#delay_list[@]} - 1)) || unmount
 done
 
 # Two users: one process lists the whole tree while another saves a profile.
