@@ -116,8 +116,6 @@ TEST_P(SetUpBranchTest, MakesTheBranchTypeAndWritesTheBranchsConfigSpec) {
     if (c.admin) {
         EXPECT_EQ(BranchTypes(admin), "priv:::admin;");
     }
-    EXPECT_EQ(OnView(tag, {"IsOnPrivateBranch"}).out, "TRUE\n");
-    EXPECT_EQ(OnView(tag, {"GetConfigSpec"}).out, stored);
 }
 
 // clang-format off
