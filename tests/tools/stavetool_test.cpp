@@ -75,12 +75,9 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
     CSessionCase{"ConfigSpecs", {kMkview, {{"setcs", "%view", "%dir/cs"}, ""},
         {{"setcs", "%view", "%dir/bad"}, "!Syntax error on line 2, near column 1,"},
         {{"catcs", "%view"}, kConfigSpec},
-        {{"setcs", "%view", "%dir/missing"}, "!stavetool: cannot read %dir/missing"},
-        {{"setcs", "%view", "/dev/zero"}, "!File too large"},
-        {{"mkview", "%view"}, "!stavetool: view \"%view\" already exists"}}},
+        {{"setcs", "%view", "/dev/zero"}, "!File too large"}}},
     CSessionCase{"ViewsAndWorkspaces", {kMkview, {{"mkws", "%none", "%dir/root"}, ""},
-        {{"lsview"}, "~dynamic"}, {{"lsview"}, "~workspace"}, {{"lsview"}, "~  %dir/root\n"},
-        {{"rmview", "%view"}, ""}, {{"rmview", "%none"}, ""}, {{"lsview"}, ""},
+        {{"lsview"}, "~workspace"}, {{"lsview"}, "~  %dir/root\n"}, {{"rmview", "%none"}, ""},
         {{"rmview", "%none"}, "!stavetool: no view \"%none\""}}},
     // The machine's settings file fills in what the client database does not hold.
     CSessionCase{"Settings", {{{"setting", "set", "--param", "10", "0"}, ""},
@@ -102,7 +99,6 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
         {{"lsco", "%none", "--json"}, "!{\n  \"error\": \"no view \\\"%none\\\"\",\n  \"status\": 1\n}"}}},
     // A made VOB is mounted and seen below the mount point until unmounted.
     CSessionCase{"MountedVobs", {{{"mkvob", "\\src", "%dir/src.vbs"}, ""},
-        {{"lsvob"}, "  \\src  %dir/src.vbs  public\n"},
         {{"mount", "-a"}, "Mounting TRFS filesystem \\src.\n"},
         {{"lsvob"}, "* \\src  %dir/src.vbs  public  at %home/vobs/src\n"},
         {{"rmtag", "\\src"}, "exit 1: \\src is still mounted.  Please unmount it first.\n"},
@@ -129,7 +125,6 @@ INSTANTIATE_TEST_SUITE_P(Sessions, StavetoolSessionTest, ::testing::Values(
         {{"unlock", "brtype:priv@%vob"}, "~Unlocked"}, {{"rmtype", "brtype:priv@%vob"}, "~Removed"},
         {{"vobfault", "%vob", "1001", "--at", "create"}, ""},
         {{"mkbrtype", "priv", "%vob"}, "!"}, {{"mkbrtype", "priv", "%vob"}, "~Made"},
-        {{"lstype", "--json", "%vob"}, "~\"name\": \"adm\",\n      \"locked\": false,\n      \"admin\": true"},
         {{"lstype", "/%none"}, "!no VOB"}}}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
