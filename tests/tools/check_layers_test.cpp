@@ -43,10 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         CLayerCase{"StoreIncludesOperations", "store/save.cpp",
                    "#include <vector>\n\n#include \"operations/sync.h\"\n",
                    "src/store/save.cpp:3: store includes \"operations/sync.h\" of operations"},
-        CLayerCase{"SeamIncludesConsole", "ui/seam.cpp", "#include \"ui/console/console_ui.h\"\n",
-                   "src/ui/seam.cpp:1: ui includes \"ui/console/console_ui.h\" of ui/console"},
-        CLayerCase{"QtIncludesTheExports", "ui/qt/dialog.cpp",
-                   "#include \"module/library/exports.h\"\n", ""},
         CLayerCase{"FolderOutsideTheOrder", "extras/tool.cpp", "#include \"store/lock.h\"\n",
                    "src/extras/tool.cpp: the folder is not in the layer order"}),
     [](const auto& info) { return std::string(info.param.label); });
