@@ -49,7 +49,6 @@ class ViewProfileSiteTest : public CProfileSiteTest,
 TEST_P(ViewProfileSiteTest, PrintsTheAnswerAndExitsByIt) {
     const CHostCase& c = GetParam();
     MakeProfile("Proj", RulesFile("", kLatest));
-    WriteProfileFile("Proj", "Description", "The compiler.");
     std::string tag = MakeView(c.spec);
     // A call that names its own view or workspace goes without this one.
     COperationLogTail log;
@@ -84,12 +83,9 @@ INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
     CHostCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed", kLatest,
         {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"}, "", "", "",
         "[stop]\n| Error determining the view tag for the workspace path\n| '/not/a/workspace'\n"},
-    CHostCase{"GetDescription", kAssociated, {"GetDescription"}, "", "The compiler.\n"},
     CHostCase{"DissociateYes", kAssociated, {"Dissociate"}, "yes\n", "TRUE\n", kDissociated},
-    CHostCase{"DissociateAtEndOfInput", kAssociated, {"Dissociate"}, "", "FALSE\n"},
     CHostCase{"AssociateComposes", kLatest, {"Associate"}, kTyped, "TRUE\n", kComposed},
     CHostCase{"AssociateUnknown", kLatest, {"Associate"}, "\\Nope\n", "FALSE\n", "", "| \\Nope.\n"},
-    CHostCase{"AssociateAsks", kAssociated, {"Associate"}, "no\n", "FALSE\n", "", "already"},
     CHostCase{"AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
     CHostCase{"SyncReadsPastANul", kNulSpec, {"Synchronize", "0"}, "", "TRUE\n", InfoBlock(kProj, kGuid + " 2.5") +
         kNulRules + "\r\n" + kAfter + "\r\n" + kSectionHeader + "\r\n" + kLatest + kEnd},

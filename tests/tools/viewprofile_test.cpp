@@ -18,7 +18,6 @@ namespace {
 struct CFrontEndCase {
     const char* name;
     const char* variable;  // KELMORA_UI
-    bool gui;              // --gui
     const char* notice;
 };
 
@@ -31,9 +30,8 @@ TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
     CScopedEnv variable("KELMORA_UI", c.variable);
     CScopedEnv display("DISPLAY", nullptr);
     CScopedEnv platform("QT_QPA_PLATFORM", nullptr);
-    std::vector<std::string> args = {"--view", UniqueName("missing"), "GetConfigSpec"};
-    if (c.gui) args.insert(args.begin(), "--gui");
-    CCommandOutput run = RunProgram("viewprofile", args);
+    CCommandOutput run =
+        RunProgram("viewprofile", {"--view", UniqueName("missing"), "GetConfigSpec"});
     EXPECT_EQ(run.exit_code, 1);
     const size_t at = run.err.find(c.notice);
     ASSERT_NE(at, std::string::npos) << run.err;
@@ -44,9 +42,8 @@ TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Choices, ViewProfileFrontEndTest,
-    ::testing::Values(CFrontEndCase{"QtByVariable", "qt", false, "kelmora: no windows: "},
-                      CFrontEndCase{"QtByOption", nullptr, true, "kelmora: no windows: "},
-                      CFrontEndCase{"UnknownName", "curses", false,
+    ::testing::Values(CFrontEndCase{"QtByVariable", "qt", "kelmora: no windows: "},
+                      CFrontEndCase{"UnknownName", "curses",
                                     "kelmora: KELMORA_UI=curses names no front end (console or "
                                     "qt); the console serves instead\n"}),
     [](const auto& info) { return std::string(info.param.name); });
