@@ -95,8 +95,7 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input) {
-    // Through files: no pipe fills up, and children the program leaves
-    // running are not waited for.
+    // Through files: no pipe fills up, and children left running are not waited for.
     CTempDir dir;
     const std::string in = dir / "in", out = dir / "out", err = dir / "err";
     WriteTextFile(in, input);
