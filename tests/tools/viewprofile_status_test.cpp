@@ -1,6 +1,4 @@
-// viewprofile status through the shipped program: each kind of view the
-// module meets, answered as one JSON document checked field by field, with
-// its exit status; and nothing in the view changes.
+// viewprofile status on each kind of view, field by field in JSON; nothing changes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include "client/checkout_admin.h"
-#include "client/vob_admin.h"
 #include "cspec/profile_site.h"
 #include "tools/tool_fixture.h"
 
@@ -34,8 +31,7 @@ struct CStatusCase {
     const char* lock_file = nullptr;  // what the tree's .rev holds
 };
 
-// The answer for a view associated with Proj at its revision, every field but
-// the view's own, with the profile VOB's tag for "VOB".
+// A view associated with Proj at its revision; "" for the view and the VOB tags.
 const json kAssociated = json::parse(R"({"view":"","kind":"dynamic","workspace":null,
     "associated":true,"edited_outside":false,"profile":{"name":"\\Stavemark View Profiles\\Proj",
     "guid":"5b0e7a52-3c1d-4e8f-9a26-7d4c1b9e0f13","state":"found","moved_to":null},
@@ -137,9 +133,7 @@ protected:
     CScopedHome home_;
 };
 
-// Two views of Proj and one of Other, all behind: the preview changes none;
-// with two jobs all are updated. A fourth view's profile has a GUID file
-// without a revision: it needs the user, and the run exits 1.
+// Three views behind; a fourth's profile has a GUID file without a revision.
 TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
     const std::string other_guid = "0d7c4b2a-1e9f-4a3b-8c6d-5e4f3a2b1c0d";
     MakeProfile("Proj", RulesFile("", "element * /main/LATEST\r\n"));
@@ -149,16 +143,11 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
                                             Associated(kTop + "\\Other", other_guid + " 1.0")};
     std::vector<std::string> tags;
     for (const std::string& spec : specs) tags.push_back(MakeView(spec));
-    // The view of Other a workspace, which viewprofile names by its root.
-    ASSERT_EQ(client::RemoveView(tags[2]), TBS_ST_OK);
-    ASSERT_EQ(client::CreateWorkspace(tags[2], temp_ / "work space"), TBS_ST_OK);
-    ASSERT_EQ(client::SetConfigSpecText(tags[2], specs[2]), TBS_ST_OK);
     MakeProfile("Broken", RulesFile("", ""), "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9");
     const std::string broken =
         MakeView(Associated(kTop + "\\Broken", "4e1d0c2b-9a8f-4e7d-b6c5-a4b3c2d1e0f9 1.0"));
     CCommandOutput run = OnView("", {"sync", "--all", "--preview"});
     EXPECT_EQ(run.exit_code, 1) << run.err;
-    EXPECT_TRUE(Holds(run.out, "+element * REL_2"));
     EXPECT_TRUE(Holds(run.out, "would be updated: 3\n"));
     for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(StoredSpec(tags[i]), specs[i]);
 
@@ -174,9 +163,7 @@ TEST_F(SyncAllTest, PreviewChangesNothingAndTwoJobsUpdateEveryViewThatCanBe) {
 
 class ViewStatusExitTest : public CProfileSiteTest {};
 
-// A save through vptree keeps Proj's Rules at 2.5 and 2.6 in its history: a
-// view composed from 2.5 is shown that change; one from 2.4, before the
-// history began, what Synchronize would write.
+// From 2.5 the saved history shows the change; from 2.4, before it began, the preview.
 TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview) {
     MakeProfile("Proj", RulesFile("", "element * REL_1\r\n"));
     WriteTextFile(temp_ / "rules", RulesFile("", "element * REL_2\r\n"));
@@ -203,8 +190,7 @@ TEST_F(ViewStatusExitTest, DiffShowsTheRulesSinceTheViewsRevisionElseThePreview)
     }
 }
 
-// In one process, each view answers as it does alone; the exit status is the
-// highest, and --all takes every view of the client.
+// The exit status is the highest; --all takes every view of the client.
 TEST_F(ViewStatusExitTest, SeveralViewsAnswerAsEachAlone) {
     MakeProfile("Proj", RulesFile("", ""));
     WriteProfileFile("Proj", "VOB List", "\\nowhere\r\n");
