@@ -1,7 +1,4 @@
-// The stand-ins for the sibling programs (the checkout finder, the profile
-// browser, the merge tool and the workspace update tool) run as real
-// programs, each recording how it was started; and how every program answers
-// misuse and --help.
+// The sibling programs' stand-ins run as real programs; how every program answers misuse.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,9 +35,8 @@ struct CSiblingCase {
     const char* selection = nullptr;  // the browser's pick after
 };
 
-// A workspace (%ws) at a path with blanks (%root), a dynamic view (%view),
-// checkouts in both in %vob; a profile tree (%tree) with \Top\Team\Alpha.
-// Each program records how it was started, arguments whole.
+// A workspace (%ws) at a path with blanks (%root), a view (%view), checkouts
+// in both in %vob; a profile tree (%tree) with \Top\Team\Alpha.
 class SiblingProgramTest : public ::testing::TestWithParam<CSiblingCase> {
 protected:
     void SetUp() override {
@@ -99,9 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, SiblingProgramTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-// Misuse exits with 2 and says why, naming the program or its usage first;
-// --help says how to use the program, and fails on a full standard output; a
-// target that is not there fails.
+// Misuse exits with 2 naming the program or its usage first; --help fails on a full disk.
 struct CUsageCase {
     std::string program;
     Args args;

@@ -1,5 +1,4 @@
-// stavetool, the client's admin command line, run as a user would: each
-// session a list of commands and what each said.
+// stavetool sessions: each a list of commands and what each said.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>

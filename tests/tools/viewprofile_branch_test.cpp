@@ -1,6 +1,4 @@
-// SetUpBranch and FinishBranch through the shipped host, answered on its
-// standard input: the branch types made in the profile's VOBs, and the config
-// specs written, compared with texts written out by hand.
+// SetUpBranch and FinishBranch through the host: branch types made and config specs written.
 #include <gtest/gtest.h>
 
 #include <ctime>

@@ -1,5 +1,4 @@
-// MountProfileVOBs through the shipped host: a real profile tree, VOBs made,
-// mounted and faulted with stavetool, and a view associated by hand.
+// MountProfileVOBs through the shipped host, VOBs made and faulted with stavetool.
 #include <gtest/gtest.h>
 
 #include "client/trfs_driver.h"

@@ -1,6 +1,4 @@
-// viewprofile --preview through the shipped program: each method that changes
-// something shows what it would change, and the client database (views,
-// types, mounts), the mount folder and the profile tree stay byte for byte.
+// --preview shows each change; the database, mounts and tree stay byte for byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,5 +1,4 @@
-// The viewprofile host and the workspace update tool, run as real programs
-// on this test process's client state.
+// The viewprofile host as a real program on this test process's client state.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,8 +22,7 @@ struct CFrontEndCase {
 
 class ViewProfileFrontEndTest : public ::testing::TestWithParam<CFrontEndCase> {};
 
-// Without a display the windows cannot come: that is said once, and the
-// console shows the boxes.
+// Without a display that is said once, and the console shows the boxes.
 TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
     const CFrontEndCase& c = GetParam();
     CScopedEnv variable("KELMORA_UI", c.variable);
@@ -83,9 +81,7 @@ TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
     EXPECT_EQ(Printed(RunProgram("viewprofile", {"log", "--since", "2999"})), "");
 }
 
-// A registration left by a library that is gone is renewed quietly. A
-// shared KELMORA_HOME may name another checkout's build: the host prefers the
-// library beside it, says so, and registers it so that it says so once.
+// A gone library's registration is renewed quietly; another build's is said once.
 class ViewProfileRegistrationTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(ViewProfileRegistrationTest, TheLibraryBesideTheHostIsRegistered) {
