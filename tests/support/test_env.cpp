@@ -143,22 +143,11 @@ CChildProcess::~CChildProcess() {
 }
 
 std::string CChildProcess::ReadLine() {
-    for (;;) {
-        size_t nl = pending_.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = pending_.substr(0, nl);
-            pending_.erase(0, nl + 1);
-            return line;
-        }
-        char buf[256];
-        ssize_t n = out_fd_ >= 0 ? read(out_fd_, buf, sizeof buf) : 0;
-        if (n <= 0) {
-            std::string rest = std::move(pending_);
-            pending_.clear();
-            return rest;
-        }
-        pending_.append(buf, static_cast<size_t>(n));
-    }
+    // A byte at a time: what follows the line stays in the pipe for the next call.
+    std::string line;
+    char c;
+    while (out_fd_ >= 0 && read(out_fd_, &c, 1) == 1 && c != '\n') line += c;
+    return line;
 }
 
 void CChildProcess::Kill(int signal) {

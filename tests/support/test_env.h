@@ -71,7 +71,6 @@ private:
     int pid_ = -1;
     int in_fd_ = -1;
     int out_fd_ = -1;
-    std::string pending_;
 };
 
 // A case name ctest can show: the number, then the text with '_' for all but letters and digits.
