@@ -1,99 +1,15 @@
-// The sibling programs' stand-ins run as real programs; how every program answers misuse.
+// How every program answers misuse and --help.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "client/client_test_util.h"
-#include "client/registry.h"
-#include "platform/tool_log.h"
 #include "tools/tool_fixture.h"
-#include "ui/assoc_dlg.h"
 
 namespace kelmora::test {
 namespace {
 
 using Args = std::vector<std::string>;
-
-// What the browser leaves for the associate dialog: "Folder" and "Item".
-std::string Selection() {
-    const std::string key = std::string(ntregy_get_common_key()) + CAssocDlg::kSelectionKeySuffix;
-    std::string folder, item;
-    client::ReadRegistryValue(NTREGY_HKEY_CURRENT_USER, key, "Folder", &folder);
-    client::ReadRegistryValue(NTREGY_HKEY_CURRENT_USER, key, "Item", &item);
-    return folder + "|" + item;
-}
-
-struct CSiblingCase {
-    const char* label;
-    std::string program;
-    Args args;
-    std::string input;
-    std::string said;                 // Printed(); with a leading '~', a part of it
-    const char* selection = nullptr;  // the browser's pick after
-};
-
-// A workspace (%ws) at a path with blanks (%root), a view (%view), checkouts
-// in both in %vob; a profile tree (%tree) with \Top\Team\Alpha.
-class SiblingProgramTest : public ::testing::TestWithParam<CSiblingCase> {
-protected:
-    void SetUp() override {
-        for (const Args& args : std::vector<Args>{{"mkws", ws_, root_},
-                                                  {"mkview", view_},
-                                                  {"mkvob", vob_, dir_ / "stg"},
-                                                  {"co", ws_, vob_, "lib/a.c"},
-                                                  {"co", ws_, vob_, "doc/b.txt"},
-                                                  {"co", view_, vob_, "c.c"}})
-            ASSERT_EQ(RunProgram("stavetool", args).exit_code, 0) << args[0];
-        std::filesystem::create_directories(dir_ / "tree/Top/Team/Alpha");
-        WriteTextFile(dir_ / "tree/Top/Team/Alpha/GUID", "g 1.0");
-    }
-    std::string Named(const std::string& text) const {
-        return test::Named(text, {{"%root", root_},
-                                  {"%ws", ws_},
-                                  {"%view", view_},
-                                  {"%vob", vob_},
-                                  {"%tree", dir_ / "tree"}});
-    }
-    CTempDir dir_;
-    const std::string root_ = dir_ / "my work space", ws_ = UniqueName("ws"),
-                      view_ = UniqueName("view"), vob_ = "/vobs/" + UniqueName("src");
-};
-
-TEST_P(SiblingProgramTest, DoesTheLeastItsCallerNeedsAndRecordsHowItWasStarted) {
-    const CSiblingCase& c = GetParam();
-    CScopedEnv log("KELMORA_TOOL_LOG", dir_ / "tool.log");
-    Args argv{BuiltProgram(c.program)};
-    for (const std::string& arg : c.args) argv.push_back(Named(arg));
-    const std::string said = Printed(RunCommand(argv, c.input)), expected = Named(c.said);
-    if (expected.starts_with("~")) {
-        EXPECT_TRUE(Holds(said, expected.substr(1)));
-    } else {
-        EXPECT_EQ(said, expected);
-    }
-    const std::string recorded = ReadTextFile(dir_ / "tool.log");
-    EXPECT_EQ(std::count(recorded.begin(), recorded.end(), '\n'), 1) << recorded;
-    EXPECT_EQ(ParseToolLogLine(recorded.substr(0, recorded.find('\n'))), argv);
-    if (c.selection) {
-        EXPECT_EQ(Selection(), c.selection);
-    }
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Runs, SiblingProgramTest, ::testing::Values(
-    CSiblingCase{"FindcoInAWorkspace", "stavefindco", {"-recurse", "%root"}, "",
-        "%vob\tlib/a.c\toriginal\n%vob\tdoc/b.txt\toriginal\n2 checkouts in view \"%ws\".\n"},
-    CSiblingCase{"FindcoByNetworkPath", "stavefindco", {"-avobs", "\\\\view\\%view"}, "",
-        "%vob\tc.c\toriginal\n1 checkout in view \"%view\".\n"},
-    CSiblingCase{"BrowserSelectPicksWithoutAsking", "staveprojtool",
-        {"--root", "%tree", "--select", "\\Top\\Team\\Alpha"}, "", "~", "\\Top\\Team|Alpha"},
-    CSiblingCase{"MergeInAView", "stavemrgman", {"/t", "jdoe", "/b", "priv", "/n", "\\a", "\\b"},
-        "", "stavemrgman: would merge the private branch \"priv\" in the view \"jdoe\" from:\n"
-        "  \\a\n  \\b\n"}),
-    [](const auto& info) { return std::string(info.param.label); });
-// clang-format on
 
 // Misuse exits with 2 naming the program or its usage first; --help fails on a full disk.
 struct CUsageCase {
@@ -128,13 +44,6 @@ std::vector<CUsageCase> UsageCases() {
         add(program, 0, std::string(program) + " 0.", {{"--version"}});
         add(program, 0, "sage: ", {{"-h"}});
     }
-    add("stavefindco", 2, "usage: stavefindco", {{}, {"-recurse", "my", "ws"}, {"-avobs", "\\\\view\\"}});
-    add("stavefindco", 1, "", {{"-recurse", "/nowhere/near"}, {"-avobs", "\\\\view\\no_such_view"}});
-    add("stavefindco", 0, "-avobs", {{"--help"}});
-    add("staveprojtool", 2, "staveprojtool: ", {{}});
-    add("staveprojtool", 0, "usage: staveprojtool /b [--root DIR] [--select PROFILE] [--keep-in FILE] [--no-input]\n", {{"--help"}});
-    add("stavemrgman", 2, "stavemrgman: ", {{"/t", "v", "/b", "p", "/n"}, {"-x"}});
-    add("staveviewupdate", 2, "(did you mean '-quick'?)", {{"-ws", "/w", "-cspec", "f", "-quik"}});
     // clang-format on
     return cases;
 }
