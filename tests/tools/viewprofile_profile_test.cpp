@@ -1,4 +1,4 @@
-// Associate, Synchronize and Dissociate through the shipped host on a real profile tree.
+// Associate and Synchronize through the shipped host on a real profile tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,8 +12,6 @@
 namespace kelmora::test {
 namespace {
 
-const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") +
-                                "element \\vob\\u\\... REL_U # mine\r\n" + kSectionHeader + kEnd;
 const std::string kLatest = "element * /main/LATEST\r\n";
 // What associating a view without rules of its own with Proj at 2.5 writes.
 const std::string kComposed =
@@ -53,8 +51,6 @@ TEST_P(ViewProfileSiteTest, PrintsTheAnswerAndExitsByIt) {
     EXPECT_TRUE(Holds(run.err, c.asked));
 }
 
-const std::string kDissociated = "element * CHECKEDOUT\r\nelement \\vob\\u\\... REL_U \r\n";
-
 const std::string kNulSpec =
     InfoBlock(kProj, kGuid + " 2.4") + kNulRules + kSectionHeader + kEnd + kAfter;
 
@@ -64,7 +60,6 @@ INSTANTIATE_TEST_SUITE_P(Calls, ViewProfileSiteTest, ::testing::Values(
     CHostCase{"PathOutsideAnyWorkspaceIsShownEvenSuppressed", kLatest,
         {"--workspace", "/not/a/workspace", "--suppress-errors", "GetConfigSpec"}, "", "", "",
         "[stop]\n| Error determining the view tag for the workspace path\n| '/not/a/workspace'\n"},
-    CHostCase{"DissociateYes", kAssociated, {"Dissociate"}, "yes\n", "TRUE\n", kDissociated},
     CHostCase{"AssociateComposes", kLatest, {"Associate"}, kTyped, "TRUE\n", kComposed},
     CHostCase{"AssociateUnknown", kLatest, {"Associate"}, "\\Nope\n", "FALSE\n", "", "| \\Nope.\n"},
     CHostCase{"AssociateBranch", kOnBranch, {"Associate"}, "yes\nno\n", "FALSE\n", "", "a private\n"},
