@@ -1,6 +1,4 @@
-// scripts/check-layers on a small source tree per case (scripts/test runs it
-// on this checkout's own src/): a lower layer and a file beside are fine, a
-// layer above or a folder outside the order are named with file and line.
+// scripts/check-layers on a small tree per case; scripts/test runs it on src/.
 #include <gtest/gtest.h>
 
 #include <filesystem>
