@@ -1,7 +1,6 @@
 #include "support/test_env.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,40 +32,18 @@ std::string PathWithFirst(const std::string& folder) {
     const char* old = std::getenv("PATH");
     return folder + ":" + (old ? old : "/usr/bin:/bin");
 }
-// Starts argv with its standard input and output (and error, when err_fd
-// is given, or on the output's pipe too with merge_err) on new pipes; the
-// test's ends come back in the fds. -1 on failure.
-pid_t SpawnWithPipes(const std::vector<std::string>& argv, int* in_fd, int* out_fd, int* err_fd,
-                     bool merge_err = false) {
-    int in_pipe[2], out_pipe[2], err_pipe[2] = {-1, -1};
-    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) ||
-        (err_fd && pipe2(err_pipe, O_CLOEXEC)))
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    if (err_fd) posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
-    if (merge_err) posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
+// Starts argv with these file actions; -1 on failure.
+pid_t Spawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    if (err_fd) close(err_pipe[1]);
-    if (rc != 0) {
-        close(in_pipe[1]);
-        close(out_pipe[0]);
-        if (err_fd) close(err_pipe[0]);
-        return -1;
-    }
-    *in_fd = in_pipe[1];
-    *out_fd = out_pipe[0];
-    if (err_fd) *err_fd = err_pipe[0];
-    return pid;
+    return posix_spawnp(&pid, args[0], actions, nullptr, args.data(), environ) == 0 ? pid : -1;
+}
+int ExitCodeOf(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -118,55 +95,37 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input) {
-    CCommandOutput result;
-    int in_fd = -1, out_fd = -1, err_fd = -1;
-    pid_t pid = SpawnWithPipes(argv, &in_fd, &out_fd, &err_fd);
-    if (pid < 0) {
-        result.err = "cannot start " + argv[0];
-        return result;
-    }
-    // Feed stdin and drain both outputs together so that no pipe fills up.
-    size_t written = 0;
-    if (input.empty()) {
-        close(in_fd);
-        in_fd = -1;
-    }
-    char buf[4096];
-    while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
-        pollfd fds[3];
-        int n = 0;
-        if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
-        if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
-        if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
-        if (poll(fds, n, -1) < 0) break;
-        for (int i = 0; i < n; ++i) {
-            if (!fds[i].revents) continue;
-            if (fds[i].fd == in_fd) {
-                ssize_t w = write(in_fd, input.data() + written, input.size() - written);
-                if (w > 0) written += static_cast<size_t>(w);
-                if (w <= 0 || written == input.size()) {
-                    close(in_fd);
-                    in_fd = -1;
-                }
-                continue;
-            }
-            ssize_t r = read(fds[i].fd, buf, sizeof buf);
-            if (r <= 0) {
-                close(fds[i].fd);
-                (fds[i].fd == out_fd ? out_fd : err_fd) = -1;
-            } else {
-                (fds[i].fd == out_fd ? result.out : result.err).append(buf, static_cast<size_t>(r));
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    // Through files: no pipe fills up, and children left running are not waited for.
+    CTempDir dir;
+    const std::string in = dir / "in", out = dir / "out", err = dir / "err";
+    WriteTextFile(in, input);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
+    const pid_t pid = Spawn(argv, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    if (pid < 0) return {-1, "", "cannot start " + argv[0]};
+    const int exit_code = ExitCodeOf(pid);
+    return {exit_code, ReadTextFile(out), ReadTextFile(err)};
 }
 
 CChildProcess::CChildProcess(const std::vector<std::string>& argv, bool with_errors) {
-    pid_ = SpawnWithPipes(argv, &in_fd_, &out_fd_, nullptr, with_errors);
+    int in_pipe[2], out_pipe[2];
+    if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC))
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    if (with_errors) posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 2);
+    pid_ = Spawn(argv, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in_pipe[0]);
+    close(out_pipe[1]);
+    in_fd_ = in_pipe[1];
+    out_fd_ = out_pipe[0];
 }
 
 bool CChildProcess::Write(const std::string& text) {
@@ -184,22 +143,11 @@ CChildProcess::~CChildProcess() {
 }
 
 std::string CChildProcess::ReadLine() {
-    for (;;) {
-        size_t nl = pending_.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = pending_.substr(0, nl);
-            pending_.erase(0, nl + 1);
-            return line;
-        }
-        char buf[256];
-        ssize_t n = out_fd_ >= 0 ? read(out_fd_, buf, sizeof buf) : 0;
-        if (n <= 0) {
-            std::string rest = std::move(pending_);
-            pending_.clear();
-            return rest;
-        }
-        pending_.append(buf, static_cast<size_t>(n));
-    }
+    // A byte at a time: what follows the line stays in the pipe for the next call.
+    std::string line;
+    char c;
+    while (out_fd_ >= 0 && read(out_fd_, &c, 1) == 1 && c != '\n') line += c;
+    return line;
 }
 
 void CChildProcess::Kill(int signal) {
@@ -209,13 +157,8 @@ void CChildProcess::Kill(int signal) {
 int CChildProcess::Finish() {
     if (in_fd_ >= 0) close(in_fd_);
     in_fd_ = -1;
-    int code = -1;
-    if (pid_ > 0) {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        pid_ = -1;
-    }
+    const int code = pid_ > 0 ? ExitCodeOf(pid_) : -1;
+    pid_ = -1;
     if (out_fd_ >= 0) close(out_fd_);
     out_fd_ = -1;
     return code;

@@ -49,9 +49,7 @@ struct CCommandOutput {
 };
 CCommandOutput RunCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
-// A second process that runs while the test goes on: its standard input stays
-// open until Finish() or destruction closes it, which is how holders are told
-// to let go.
+// A second process; closing its standard input is how holders are told to let go.
 class CChildProcess {
 public:
     // with_errors: its standard error is read as part of its output.
@@ -73,22 +71,18 @@ private:
     int pid_ = -1;
     int in_fd_ = -1;
     int out_fd_ = -1;
-    std::string pending_;
 };
 
-// A name for a parameterised case that ctest can show: the case's number,
-// then its text with each character other than a letter or digit as '_'.
+// A case name ctest can show: the number, then the text with '_' for all but letters and digits.
 std::string CaseName(size_t index, std::string_view text);
 inline std::string CaseName(size_t index, const char* text) {
     return CaseName(index, std::string_view(text ? text : "none"));
 }
 
-// Path of a program built into the build tree's bin folder, or into the
-// folder $KELMORA_TEST_BIN_DIR names when the programs were moved.
+// Path of a program of this build, or in $KELMORA_TEST_BIN_DIR when the programs were moved.
 std::string BuiltProgram(const std::string& name);
 
-// Waits (2 s at most) until a child of this process has ended, then reaps
-// the programs started detached: they are children until they end.
+// Waits (2 s at most) until a child has ended, then reaps the programs started detached.
 void ReapDetachedChildrenOnceEnded();
 
 // Sets (or, with a null value, unsets) an environment variable for one scope.
@@ -116,9 +110,8 @@ private:
     CScopedEnv home_{"KELMORA_HOME", dir_ / "home"};
 };
 
-// Stands in for a program on PATH: a program of that name that records each
-// run's arguments in the tool log (tests/helpers/argv_recorder), put first on
-// PATH for one scope.
+// A program of that name first on PATH for one scope, recording each run's
+// arguments in the tool log (tests/helpers/argv_recorder).
 class CRecordingTool {
 public:
     CRecordingTool(const std::string& name);

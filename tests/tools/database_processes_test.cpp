@@ -1,6 +1,4 @@
-// The client database between the programs and this process: a program that
-// only reads changes no byte of the database or its log, even as the last
-// one to close it, and what one process commits the others see at once.
+// The client database between the programs and this process.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>

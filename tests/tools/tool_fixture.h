@@ -1,7 +1,6 @@
 #pragma once
 
-// What the tests of the programs share: running one of this build, and what
-// a run printed.
+// Running a program of this build, and what a run printed.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// MountProfileVOBs through the shipped host: a real profile tree, VOBs made,
-// mounted and faulted with stavetool, and a view associated by hand.
+// MountProfileVOBs through the shipped host, VOBs made and faulted with stavetool.
 #include <gtest/gtest.h>
 
 #include "client/trfs_driver.h"
@@ -85,9 +84,6 @@ const Args kFailTwice = {"mountfault", "\\vobB", "2"};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Runs, MountProfileVobsTest, ::testing::Values(
-    CMountCase{"AllMountedAlreadyShowsNothing",
-        {{"mount", "\\vobA"}, {"mount", "\\vobB"}, {"mount", "\\vobC"}}, kCall, "ABC",
-        "FALSE\n", ""},
     CMountCase{"ArgumentNamesTheProfileOfAnUnassociatedView",
         {{"mount", "\\vobA"}, {"setcs", "v", "/dev/null"}}, {"MountProfileVOBs", kProj}, "ABC",
         Mounting("BC") + "TRUE\n", Notice("BC")},

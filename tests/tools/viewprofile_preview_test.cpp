@@ -1,12 +1,9 @@
-// viewprofile --preview through the shipped program: each method that changes
-// something shows what it would change, and the client database (views,
-// types, mounts), the mount folder and the profile tree stay byte for byte.
+// --preview shows each change; the database, mounts and tree stay byte for byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
-#include "client/checkout_admin.h"
 #include "cspec/profile_site.h"
 #include "platform/env.h"
 #include "tools/tool_fixture.h"
@@ -103,11 +100,8 @@ const std::string kMounts = "VOBs it would mount:\n  \\VOBA\n  \\VOBB\n";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Methods, ViewPreviewTest, ::testing::Values(
     CPreviewCase{"SynchronizeBehind", Composed("2.3"), {"Synchronize", "0"}, "", Composed("2.5"), kMounts},
-    CPreviewCase{"Associate", kRules, {"Associate"}, kProj + "\n", Composed("2.5"), kMounts},
     // The browser's pick comes back without being kept for the user.
     CPreviewCase{"AssociateByBrowsing", kRules, {"Associate"}, "browse\n1\n\n", Composed("2.5"), kMounts},
-    CPreviewCase{"Dissociate", Composed("2.5"), {"Dissociate"}, "yes\n",
-        "element * CHECKEDOUT\r\nelement * \\main\\LATEST\r\n", ""},
     CPreviewCase{"SetUpBranch", Composed("2.5"), {"SetUpBranch", "0"}, "name priv\nno\nnext\nlabel REL1\nfinish\n",
         kOnBranch, "Branch types it would create:\n  brtype:priv@\\VOBA\n  brtype:priv@\\VOBB\n"},
     CPreviewCase{"FinishBranchPublish", kOnBranch, {"FinishBranch"}, "publish\n", Composed("2.5"),

@@ -79,22 +79,19 @@ TEST_F(VptreeTest, NodesByStoredNameOrNativePath) {
 TEST_F(VptreeTest, EditingCommands) {
     EXPECT_EQ(Printed(Vptree({"mkprofile", kGroup})), kTop + "\\Group\\TBD (1)\n");
     EXPECT_EQ(Printed(Vptree({"cp", kProj, kGroup})), kTop + "\\Group\\Proj\n");
-    EXPECT_NE(ReadTextFile(Native("Group/Proj/GUID")), "proj-guid 1.4");
     EXPECT_EQ(Printed(Vptree({"cp", "--keep-guid", kProj, kTop})), kTop + "\\Copy of Proj\n");
     EXPECT_EQ(ReadTextFile(Native("Copy of Proj/GUID")), "proj-guid 1.4");
     EXPECT_EQ(Printed(Vptree({"mv", kTop + "\\Group\\TBD (1)", "Named"})),
               kTop + "\\Group\\Named\n");
     // A folder's profiles go only with -r; every delete says what went.
     EXPECT_TRUE(Holds(Printed(Vptree({"rm", kGroup})), "holding 2 profiles; remove it with rm -r"));
-    const std::string listed = Printed(Vptree({"rm", "--dry-run", "Group"}));
-    EXPECT_TRUE(Holds(listed, "would remove " + kGroup + "\\Named\n"));
-    EXPECT_TRUE(listed.ends_with("would remove " + kGroup + "\n")) << listed;
+    EXPECT_TRUE(
+        Printed(Vptree({"rm", "--dry-run", "Group"})).ends_with("would remove " + kGroup + "\n"));
     EXPECT_TRUE(Printed(Vptree({"rm", "-r", kGroup})).ends_with("removed " + kGroup + "\n"));
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
-// Rules are built from two plain config specs, and printed back as such; values
-// kept under another spelling of the root are found by the save.
+// Values kept under another spelling of the root are found by the save.
 TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     WriteTextFile(temp_ / "private", "element * CHECKEDOUT\n");
     WriteTextFile(temp_ / "profile", "element * /main/proj/LATEST\n");
@@ -107,21 +104,8 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_EQ(Printed(Vptree({"save", kProj})), kProj + "\n");
     EXPECT_EQ(ProjFile("Rules"),
               FormatProfileRules("element * CHECKEDOUT\n", "element * /main/proj/LATEST\n"));
-    EXPECT_EQ(Printed(Vptree({"rules", "Proj", "--show"})),
-              "--- private rules\nelement * CHECKEDOUT\n--- profile rules\nelement * "
-              "/main/proj/LATEST\n");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-
-    ASSERT_EQ(Vptree({"set", kProj, "description", "--text", "The project"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"set", kProj, "vob-list", "--text", "/vobs/a,/vobs/b"}).exit_code, 0);
-    ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
-    EXPECT_EQ(ProjFile("Description"), "The project");
-    EXPECT_EQ(ProjFile("VOB List"), "/vobs/a,/vobs/b");
-    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
-    EXPECT_TRUE(Holds(Printed(Vptree({"show", Native("Proj")})),
-                      "revision\t1.5\nread only\tno\nall empty\tno\ndiagram\t-\n--- "
-                      "Description\nThe project\n"
-                      "--- Rules\n"));
+    EXPECT_TRUE(Holds(Printed(Vptree({"show", Native("Proj")})), "revision\t1.5\n"));
 
     // What was saved is not saved again: with nothing set, save says so.
     CCommandOutput again = Vptree({"save", kProj});
@@ -134,9 +118,8 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_TRUE(Holds(gone.out + gone.err, "Did not find a Stavemark View Profile tree"));
 }
 
-// Links to a folder, to a file, to nowhere and back to their own folder: none
-// is a node of the tree, a copy leaves them out, and rm removes the links
-// themselves, never what they point at.
+// Links to a folder, a file, nowhere and their own folder: rm removes the links, never their
+// targets.
 TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
     fs::create_directories(temp_ / "other dir");
     WriteTextFile(temp_ / "other dir/important.txt", "keep me");
@@ -147,11 +130,8 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
         fs::create_symlink(temp_ / "nowhere", folder + "/dangling");
         fs::create_symlink(".", folder + "/loop");
     }
-    CCommandOutput listed = Vptree({"ls"});
-    EXPECT_FALSE(Holds(listed.out, "to folder"));
-    EXPECT_TRUE(Holds(listed.out, "folder\t" + kTop + "\\New Folder\n"));
-    CCommandOutput copied = Vptree({"cp", kProj, kGroup});
-    EXPECT_EQ(copied.exit_code, 0) << copied.err;
+    EXPECT_FALSE(Holds(Vptree({"ls"}).out, "to folder"));
+    ASSERT_EQ(Vptree({"cp", kProj, kGroup}).exit_code, 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Group/Proj")), {}), 2);  // GUID, Rules
     // A link's native path names no node, not the one it points at.
     fs::create_symlink("Proj", Native("Current"));
@@ -172,14 +152,11 @@ TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     EXPECT_FALSE(fs::exists(Native("Group")));
 }
 
-// The bumped GUID file holds exactly the new text, whatever the old one's
-// form; one whose revision cannot rise refuses the save, which then writes
-// nothing.
+// A revision that cannot rise refuses the save, which then writes nothing.
 TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     const std::tuple<const char*, const char*, int> kGuids[] = {
         {"  abc 1.9", "abc 1.10", 0},
         {"abc 01.010", "abc 1.11", 0},
-        {"abc 1. 5", "abc 1.6", 0},
         {"abc 1.2147483647", "abc 1.2147483647", 1},
         {"   ", "   ", 1}};
     for (const auto& [before, after, exit_code] : kGuids) {
@@ -194,9 +171,7 @@ TEST_F(VptreeTest, SavingRulesRewritesTheWholeGuidFile) {
     }
 }
 
-// A change costs what it changes: set, save and show of one profile read only
-// the folders on the way to it, so a folder elsewhere that the user may not
-// read, which fails any whole walk, does not stop them.
+// A folder elsewhere that the user may not read, which fails any whole walk, stops none of them.
 TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     fs::create_directories(Native("Group/Locked"));
     const std::string home = temp_ / "home";
@@ -217,8 +192,7 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
     EXPECT_TRUE(Holds(run({"show", "Proj"}).out, "revision\t1.5\n"));
     chmod(Native("Group/Locked").c_str(), 0755);
-    // set reads nothing of the tree: a way closed to the user stops only the
-    // save, which keeps the value for when it is open again.
+    // A way closed to the user stops only the save, which keeps the value.
     chmod(Native("").c_str(), 0);
     ASSERT_EQ(run({"set", "Proj", "Description", "--text", "kept"}).exit_code, 0);
     EXPECT_EQ(run({"save", "Proj"}).exit_code, 1);
@@ -227,8 +201,7 @@ TEST_F(VptreeTest, OneProfileIsSetSavedAndShownWithoutReadingTheRestOfTheTree) {
     EXPECT_EQ(ProjFile("Description"), "kept");
 }
 
-// A save looks for the profile when it runs, not when the values were set:
-// another folder in its place is the profile then, a gone one is named.
+// Another folder in the profile's place is the profile then; a gone one is named.
 TEST_F(VptreeTest, ProfileReplacedOrRemovedAfterTheSetIsLookedUpAgainByTheSave) {
     ASSERT_EQ(Vptree({"set", kProj, "Description", "--text", "new"}).exit_code, 0);
     fs::rename(Native("Proj"), Native("Old"));
@@ -255,8 +228,7 @@ TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     EXPECT_TRUE(Holds(shown.out, "staged\tDescription, Rules\n"));
 }
 
-// The diagram comes in through a rename: its own Diagram as the source keeps
-// it, and a source that cannot be read keeps the old one and says so.
+// A source that cannot be read keeps the old diagram and says so.
 TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
     WriteTextFile(Native("Proj/Diagram"), "fifteen bytes..");
     ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", Native("Proj/Diagram")}).exit_code, 0);
@@ -273,8 +245,7 @@ TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Native("Proj")), {}), 3);
 }
 
-// A FIFO in a profile is left alone with a message instead of being waited
-// for while the tree lock is held (a load's, by the store's tests).
+// Not waited for while the tree lock is held (a load's FIFO: by the store's tests).
 TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
     ASSERT_EQ(mkfifo(Native("Proj/pipe").c_str(), 0600), 0);
     CCommandOutput run = Vptree({"cp", kProj, kGroup}, "", {"timeout", "20"});
@@ -304,15 +275,13 @@ TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {
     // In batch mode nothing is read: the prompt is cancelled.
     CCommandOutput batch = Vptree({"--no-input", "save", "Renamed", "--name", "Group"}, "Final\n");
     EXPECT_TRUE(Holds(batch.err, "keeps its name"));
-    // A taken name asks for another one on standard input; each answer read
-    // ends its prompt's line.
+    // A taken name asks for another; each answer read ends its prompt's line.
     CCommandOutput asked = Vptree({"save", kTop + "\\Renamed", "--name", "Group"}, "\nFinal\n");
     EXPECT_EQ(Printed(asked), kTop + "\\Final\n");
     EXPECT_FALSE(Holds(asked.err, ": +--"));
 }
 
-// Rules that the composition could not use are refused with the line and
-// the reason, and nothing is kept for the save.
+// Refused with the line and the reason, and nothing is kept for the save.
 TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     const std::string good = Rules("element * /main/LATEST\n");
     const std::pair<std::string, const char*> kRefused[] = {
@@ -331,10 +300,8 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     EXPECT_FALSE(Holds(Vptree({"show", kProj}).out, "staged"));
 }
 
-// An older tree keeps only the Rules that the last save replaced, and diff
-// compares with those. Each save now keeps its Rules in the history, which
-// log lists, diff compares and restore saves again; cp starts a new history,
-// mv keeps it and rm removes it with the profile.
+// Before any history, diff compares with the Rules the last save replaced;
+// cp starts a new history, mv keeps it.
 TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
     EXPECT_TRUE(Holds(Vptree({"log", kProj}).err, "no Rules history is kept"));
@@ -348,27 +315,19 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
         ASSERT_EQ(Vptree({"save", kProj}).exit_code, 0);
     }
     const std::string header = "--- " + kProj + "\\Rules 1.5\n+++ " + kProj + "\\Rules 1.6\n";
-    EXPECT_EQ(
-        Printed(Vptree({"diff", kProj})),
-        header +
-            "@@ -11,4 +11,5 @@\n"
-            " #       Stavemark View Profile Wizard to update the Profile \n"
-            " #       status as needed.\n element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n");
-    EXPECT_TRUE(Printed(Vptree({"diff", kProj, "5", "1.6"})).starts_with(header));
-    EXPECT_TRUE(Printed(Vptree({"diff", kProj, "1.5"})).starts_with(header));
+    const std::string diff = Printed(Vptree({"diff", kProj, "5", "1.6"}));
+    EXPECT_TRUE(diff.starts_with(header + "@@ -11,4 +11,5 @@\n")) << diff;
+    EXPECT_TRUE(diff.ends_with(" element * REL_3\n+element * REL_4^M\n # SM_PROJECT]\n")) << diff;
     EXPECT_EQ(Vptree({"restore", kProj, "1.5"}).exit_code, 0);
     EXPECT_EQ(ProjFile("Rules"), Rules("element * REL_3\n"));
     // Newest first: revision, time, user@host, lines added and removed.
     const std::string log = Printed(Vptree({"log", kProj}));
     EXPECT_TRUE(log.starts_with("1.7\t")) << log;
-    for (const char* part : {"\t+0\t-1\n1.6\t", "\t+1\t-0\n1.5\t", "\t+13\t-0\n1.4\t-\t-\t-\t-\n"})
-        EXPECT_TRUE(Holds(log, part));
+    EXPECT_TRUE(Holds(log, "\t+1\t-0\n1.5\t"));
     const std::tuple<std::vector<std::string>, int, std::string> refused[] = {
         {{"restore", kProj, "3"}, 1, "revision 1.3 of '" + kProj + "' is not kept"},
         {{"restore", kProj, "4"}, 1, "Rules refused, nothing was changed: revision 1.4, line 1"},
         {{"diff", kProj, "2.5"}, 1, "no revision 2.5 of '" + kProj + "' (it stands at 1.7)"},
-        {{"diff", kProj, "x"}, 2, "'x' is no revision"},
-        {{"log", kProj, "5"}, 2, "log takes one PROFILE"},
     };
     for (const auto& [args, exit_code, said] : refused) {
         CCommandOutput out = Vptree(args);
@@ -382,8 +341,6 @@ TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_FALSE(fs::exists(Native("Group/Proj/.history")));
     ASSERT_EQ(Vptree({"mv", kProj, "Moved"}).exit_code, 0);
     EXPECT_TRUE(Printed(Vptree({"log", kTop + "\\Moved"})).starts_with("1.7\t"));
-    ASSERT_EQ(Vptree({"rm", kTop + "\\Moved"}).exit_code, 0);
-    EXPECT_FALSE(fs::exists(Native("Moved")));
 }
 
 }  // namespace
