@@ -298,20 +298,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CReadOnlyCase{"Tree", {".rev", "."}, true}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// ... but as busy, not closed to the user; a tree let go during the polls is writable.
-TEST_F(ProfileLoadSaveTest, TreeHeldElsewhereCountsAsReadOnlyAfterThirtyAttempts) {
-    auto holder = HoldLockElsewhere();
-    bool busy = false;
-    EXPECT_TRUE(IsProfileReadOnly(*node_, &busy));
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(29, 300));
-    CRecordedSleep::action = [&](size_t wait) {
-        if (wait == 35) holder->Finish();
-    };
-    EXPECT_FALSE(IsProfileReadOnly(*node_, &busy));
-    EXPECT_FALSE(busy);
-}
-
 // The one test of the read-only polls on the real clock.
 class ProfileReadOnlySlow : public ProfileLoadSaveTest {};
 

@@ -176,13 +176,10 @@ TEST_P(RenameRefusalTest, ChangesNothingAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     BadNames, RenameRefusalTest,
-    ::testing::Values(CRenameRefusal{"Group", EEXIST}, CRenameRefusal{"\\", EINVAL},
-                      CRenameRefusal{"/", EINVAL}, CRenameRefusal{"", EINVAL},
-                      CRenameRefusal{".", EINVAL}, CRenameRefusal{"..", EINVAL},
-                      CRenameRefusal{"..\\..\\Escaped", EINVAL},
-                      CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a/b", EINVAL},
-                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{".hidden", EINVAL},
-                      CRenameRefusal{"two\nlines", EINVAL}),
+    ::testing::Values(CRenameRefusal{"Group", EEXIST}, CRenameRefusal{"", EINVAL},
+                      CRenameRefusal{"..", EINVAL}, CRenameRefusal{".hidden", EINVAL},
+                      CRenameRefusal{"../Escaped", EINVAL},
+                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{"two\nlines", EINVAL}),
     [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
 // Another user who may write the tree swaps an ancestor for a link to a copy

@@ -41,53 +41,16 @@ TEST_F(TreeLoadWalkTest, AFileListedAfterManyFoldersStillMakesAProfile) {
     EXPECT_EQ(Node("\\Top\\Late")->last_write_time_ns(), ns(late.st_mtim));
 }
 
-// A folder the user may not enter is left out; one the user may enter but
-// not list fails the load, so that nothing in it is taken for gone.
-struct CFolderModeCase {
-    const char* name;
-    mode_t mode;
-    bool in_tree;
-    bool has_profile;
-    bool loads = true;
-};
-
-class TreeLoadPermissionTest : public CStoreTest,
-                               public ::testing::WithParamInterface<CFolderModeCase> {};
-
-TEST_P(TreeLoadPermissionTest, FolderModeDecidesWhatIsWalked) {
-    if (RunningAsRoot()) GTEST_SKIP() << "root may enter and list every folder";
-    MakeProfileFolder("Top/Group/Proj");
-    ASSERT_EQ(chmod(Native("Top/Group").c_str(), GetParam().mode), 0);
-    const bool loaded = LoadProfileTree(false) != nullptr;
-    chmod(Native("Top/Group").c_str(), 0755);
-    // A folder that can be entered but not listed would hide what it holds.
-    ASSERT_EQ(loaded, GetParam().loads);
-    if (!loaded) {
-        EXPECT_EQ(Messages(), Texts{StoreString(IDS_ERR_READ_TREE_FOLDER, Native("Top/Group"),
-                                                std::strerror(EACCES))});
-        return;
-    }
-    CTreeNode* group = Node("\\Top\\Group");
-    EXPECT_EQ(group != nullptr, GetParam().in_tree);
-    EXPECT_EQ(Node("\\Top\\Group\\Proj") != nullptr, GetParam().has_profile);
-    if (group) {
-        EXPECT_FALSE(group->IsProfile());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, TreeLoadPermissionTest,
-                         ::testing::Values(CFolderModeCase{"Open", 0755, true, true},
-                                           CFolderModeCase{"ListOnly", 0644, false, false},
-                                           CFolderModeCase{"EnterOnly", 0311, true, false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 // Reading up to 16 folders at once gives the tree and the messages of reading
-// them one at a time, over trees where some part cannot be walked.
+// them one at a time, over trees where some part cannot be walked: a folder
+// the user may not enter is left out; one the user may enter but not list
+// fails the load, so that nothing in it is taken for gone.
 struct CParallelWalkCase {
     const char* name;
     std::vector<std::pair<const char*, const char*>> links;  // at, pointing to
     std::vector<std::pair<const char*, mode_t>> modes;
     const char* shown;  // in the answer of either walk
+    const char* absent = "\\up ";  // not in it: a link is no node
 };
 
 class ParallelWalkTest : public CStoreTest,
@@ -129,6 +92,7 @@ TEST_P(ParallelWalkTest, GivesTheTreeAndMessagesOfOneRequestAtATime) {
     for (const auto& [folder, mode] : GetParam().modes) chmod(Native(folder).c_str(), 0755);
     EXPECT_EQ(sixteen, one_at_a_time);
     EXPECT_NE(one_at_a_time.find(GetParam().shown), std::string::npos) << one_at_a_time;
+    EXPECT_EQ(one_at_a_time.find(GetParam().absent), std::string::npos) << one_at_a_time;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             // A profile folder found by its GUID file needs no listing.
             {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}, {"Top/G11/P1", 0311}},
-            "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 "},
+            "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 ",
+            "Top\\G3"},
         CParallelWalkCase{
             "GuidFilesNotRead", {}, {{"Top/G8/P1/GUID", 0}}, "Top\\G8\\P1 profile 2  "},
         CParallelWalkCase{
