@@ -1,11 +1,9 @@
 // Profile files are replaced whole: a new text goes into a hidden file beside
 // the old one and takes its place with a rename. What a killed save leaves
 // behind is no part of the tree and goes with the next save or delete.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"

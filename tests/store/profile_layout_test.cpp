@@ -45,11 +45,5 @@ INSTANTIATE_TEST_SUITE_P(
                       GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0}),
     [](const auto& info) { return test::CaseName(info.index, info.param.text); });
 
-TEST(GuidFileText, GuidForSearchDropsLeadingBlanksAndRevision) {
-    EXPECT_EQ(GuidOfGuidFileText("   abc 1.2"), "abc");
-    EXPECT_EQ(GuidOfGuidFileText("abc"), "abc");
-    EXPECT_EQ(GuidOfGuidFileText("\tabc\t1.2"), "abc\t1.2");  // only a blank ends it
-}
-
 }  // namespace
 }  // namespace kelmora::test

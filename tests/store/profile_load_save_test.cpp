@@ -1,12 +1,9 @@
 #include "store/profile_load_save.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <tuple>
 
 #include "store/current_tree.h"
@@ -255,7 +252,6 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
     ::testing::Values(
         CNamingCase{"FreeName", false, "", ESaveOutcome::kSaved, "Named", 0, "", "Named"},
-        CNamingCase{"AnotherName", true, "\nBetter\n", ESaveOutcome::kSaved, "Better", 1, "R"},
         // cancel, keep the profile: the same name once more
         CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
                     "RQR"},
@@ -297,18 +293,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CReadOnlyCase{"ProfileFolder", {"Top/Proj/GUID", "Top/Proj"}, true},
                       CReadOnlyCase{"Tree", {".rev", "."}, true}),
     [](const auto& info) { return std::string(info.param.label); });
-
-// The one test of the read-only polls on the real clock.
-class ProfileReadOnlySlow : public ProfileLoadSaveTest {};
-
-TEST_F(ProfileReadOnlySlow, TreeFreedWithinTheRealPollsIsWritable) {
-    CScopedSleep real_clock(nullptr);
-    auto holder = HoldLockElsewhere({"--hold-ms", "1000"});
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(IsProfileReadOnly(*node_));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
-    EXPECT_EQ(holder->Finish(), 0);
-}
 
 }  // namespace
 }  // namespace kelmora::test

@@ -1,8 +1,5 @@
 #include "store/profile_search.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>

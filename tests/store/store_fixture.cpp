@@ -1,7 +1,6 @@
 #include "store/store_fixture.h"
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -117,18 +116,10 @@ Texts CStoreTest::Messages() const {
     return texts;
 }
 
-std::string CStoreTest::LockFileText() const {
-    return ReadTextFile(Native(".rev"));
-}
-
 void CStoreTest::SetMachineSetting(const char* name, const std::string& value) {
     ASSERT_EQ(
         ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name, value.c_str()),
         TBS_ST_OK);
-}
-
-bool CStoreTest::RunningAsRoot() {
-    return geteuid() == 0;
 }
 
 std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,

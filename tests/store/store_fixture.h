@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/format.h"
 #include "platform/sleep.h"
@@ -73,13 +73,13 @@ protected:
     const std::vector<CShownBox>& Boxes() const { return ui_->shown(); }
     const std::vector<CShownNamePrompt>& NamePrompts() const { return ui_->name_prompts(); }
 
-    std::string LockFileText() const;
+    std::string LockFileText() const { return ReadTextFile(Native(".rev")); }
     // A machine setting of the client database ("" clears it).
     static void SetMachineSetting(const char* name, const std::string& value);
     static void SetProjectRootSetting(const std::string& value) {
         SetMachineSetting("ProjectRoot", value);
     }
-    static bool RunningAsRoot();
+    static bool RunningAsRoot() { return geteuid() == 0; }
 
     CTempDir temp_;
     std::string root_;

@@ -1,11 +1,9 @@
 #include "store/tree_edit.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <map>
 
 #include "store/current_tree.h"
@@ -178,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
     BadNames, RenameRefusalTest,
     ::testing::Values(CRenameRefusal{"Group", EEXIST}, CRenameRefusal{"", EINVAL},
                       CRenameRefusal{"..", EINVAL}, CRenameRefusal{".hidden", EINVAL},
-                      CRenameRefusal{"../Escaped", EINVAL},
-                      CRenameRefusal{"a\\b", EINVAL}, CRenameRefusal{"two\nlines", EINVAL}),
+                      CRenameRefusal{"../Escaped", EINVAL}, CRenameRefusal{"a\\b", EINVAL},
+                      CRenameRefusal{"two\nlines", EINVAL}),
     [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
 // Another user who may write the tree swaps an ancestor for a link to a copy

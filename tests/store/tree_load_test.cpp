@@ -1,10 +1,7 @@
 #include "store/tree_load.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 #include "store/current_tree.h"
 #include "store/store_fixture.h"

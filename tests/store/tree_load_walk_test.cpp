@@ -1,13 +1,10 @@
 // The walk of the tree load: listings longer than one read, the folders'
 // own times, folders a user may not enter or list, and parallel reads.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <utility>
-#include <vector>
 
 #include "store/current_tree.h"
 #include "store/store_fixture.h"
@@ -49,7 +46,7 @@ struct CParallelWalkCase {
     const char* name;
     std::vector<std::pair<const char*, const char*>> links;  // at, pointing to
     std::vector<std::pair<const char*, mode_t>> modes;
-    const char* shown;  // in the answer of either walk
+    const char* shown;             // in the answer of either walk
     const char* absent = "\\up ";  // not in it: a link is no node
 };
 
