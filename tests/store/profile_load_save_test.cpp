@@ -35,40 +35,37 @@ protected:
     CTreeNode* node_ = nullptr;
 };
 
-TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfItsOwn) {
-    // Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
-    const auto text_of = [](const char* name) {
-        return name + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
+// A save writes just the files its mask names (no Rules: no new profile
+// revision) and raises the tree revision; a load reads each file into its
+// field. Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
+TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
+    const auto text_of = [](int index) {
+        return ProfileFileName(index) + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
     };
-    for (const CProfileTextField& field : ProfileTextFields())
-        WriteTextFile(ProjPath(field.file_index), text_of(ProfileFileName(field.file_index)));
+    CProfileRecord record;
+    unsigned all_but_rules = 0;
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        record.*field.text = text_of(field.file_index);
+        if (field.file_index != kProfileRules) all_but_rules |= field.save_bit;
+    }
+    ASSERT_EQ(SaveProfile(node_, record, all_but_rules, ""), ESaveOutcome::kSaved);
+    EXPECT_FALSE(fs::exists(ProjPath(kProfileRules)));
+    EXPECT_FALSE(fs::exists(ProjPath("Diagram")));
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(node_->profile_state(), ProfileState::kNotLoaded);
+    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
+    WriteTextFile(ProjPath(kProfileRules), text_of(kProfileRules));
     ASSERT_TRUE(LoadProfile(node_));
     ASSERT_EQ(node_->profile_state(), ProfileState::kLoaded);
-    CProfileRecord& record = *node_->profile_record();
+    const CProfileRecord& loaded = *node_->profile_record();
     for (const CProfileTextField& field : ProfileTextFields()) {
-        EXPECT_EQ(record.*field.text, text_of(ProfileFileName(field.file_index)))
-            << field.file_index;
+        EXPECT_EQ(ProjFile(ProfileFileName(field.file_index)), text_of(field.file_index));
+        EXPECT_EQ(loaded.*field.text, text_of(field.file_index)) << field.file_index;
     }
-    EXPECT_FALSE(record.all_empty);
-    EXPECT_FALSE(record.read_only);
-    EXPECT_TRUE(record.diagram_source_path.empty());
-    EXPECT_EQ(CachedTreeRevision(), revision_);
-
-    record.diagram_source_path = "/somewhere/diagram";
-    node_->set_host_data(5);
-    CTreeNode copy("", "", 0, 0), folder_copy("", "", 0, 0);
-    CopyNode(copy, *node_);
-    const auto fields = [](const CTreeNode& n) {
-        return std::tuple(n.full_path(), n.host_data(), n.parent(), n.next_sibling(),
-                          n.revision_stamp(), n.profile_state());
-    };
-    EXPECT_EQ(fields(copy), fields(*node_));
-    ASSERT_NE(copy.profile_record(), node_->profile_record());
-    for (const CProfileTextField& field : ProfileTextFields())
-        EXPECT_EQ((*copy.profile_record()).*field.text, record.*field.text) << field.file_index;
-    EXPECT_TRUE(copy.profile_record()->diagram_source_path.empty());
-    CopyNode(folder_copy, *Node("\\Top\\Other"));
-    EXPECT_FALSE(folder_copy.IsProfile());
+    EXPECT_FALSE(loaded.all_empty);
+    EXPECT_FALSE(loaded.read_only);
+    EXPECT_TRUE(loaded.diagram_source_path.empty());
+    EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
 }
 
 // A FIFO would wait for a writer while the tree lock is held: it is left
@@ -81,51 +78,6 @@ TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     EXPECT_TRUE(node_->profile_record()->all_empty);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
-
-TEST_F(ProfileLoadSaveTest, FieldHeldByAWriterIsNotRetried) {
-    WriteTextFile(ProjPath("Rules"), "rules");
-    auto writer = test::HoldFileElsewhere(ProjPath("Rules"), "none");
-    std::string text = "before";
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileRules, &text),
-              FileErrorCause::SharingViolation);
-    EXPECT_EQ(text, "before");
-    EXPECT_TRUE(CRecordedSleep::calls.empty());
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileVobList, &text),
-              FileErrorCause::FileNotFound);
-    writer->Finish();
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileRules, &text), FileErrorCause::None);
-    EXPECT_EQ(text, "beforerules");
-}
-
-// A save writes just the files its mask names and raises the tree revision;
-// only a save of the Rules raises the profile revision, by one.
-class ProfileSaveTest : public ProfileLoadSaveTest,
-                        public ::testing::WithParamInterface<unsigned> {};
-
-TEST_P(ProfileSaveTest, WritesWhatTheMaskNames) {
-    ASSERT_TRUE(LoadProfile(node_));
-    CProfileRecord record = *node_->profile_record();
-    for (const CProfileTextField& field : ProfileTextFields())
-        record.*field.text = ProfileFileName(field.file_index) + std::string(" \r\n");
-    ASSERT_EQ(SaveProfile(node_, record, GetParam(), ""), ESaveOutcome::kSaved);
-    for (const CProfileTextField& field : ProfileTextFields()) {
-        if (GetParam() & field.save_bit) {
-            EXPECT_EQ(ProjFile(ProfileFileName(field.file_index)), record.*field.text);
-        } else {
-            EXPECT_FALSE(fs::exists(ProjPath(field.file_index))) << field.file_index;
-        }
-    }
-    EXPECT_FALSE(fs::exists(ProjPath("Diagram")));
-    EXPECT_EQ(ProjFile("GUID"), (GetParam() & kSaveRules) ? "proj-guid 1.5" : "proj-guid 1.4");
-    EXPECT_EQ(node_->profile_state(), ProfileState::kNotLoaded);
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
-}
-
-INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
-                         ::testing::Values(kSaveNothing, kSaveDescription | kSaveRules,
-                                           kSaveVobList | kSaveCheckpoints | kSaveProjectLabel |
-                                               kSaveProjectBranch | kSaveAdminVob),
-                         [](const auto& info) { return "Mask" + std::to_string(info.param); });
 
 // Each save of the Rules keeps its text with the revision it got; the Rules
 // that stood before the first such save start the history. Lines of a save

