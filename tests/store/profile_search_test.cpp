@@ -117,6 +117,23 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
 }
 
+// One request at a time, a match early in the search's order leaves the
+// profiles after it unread, and a folder holding a folder named GUID is no
+// profile even where the walk no longer reads.
+TEST_F(ProfilePathByGuidTest, AnEarlyMatchLeavesTheRestUnread) {
+    MakeFolder("Top/Y/X/GUID");
+    CScopedEnv one_at_a_time("KELMORA_REQUESTS_IN_FLIGHT", "1");
+    std::string name;
+    ASSERT_TRUE(object_.ProfilePathByGuid("11111111-aaaa-bbbb-cccc-000000000001", &name));
+    int unread = 0;
+    SearchTree(CurrentTree(), [&](CTreeNode& node) {
+        unread += node.IsProfile() && !WalkFileRead(node, "GUID");
+        return false;
+    });
+    EXPECT_GT(unread, 0);
+    EXPECT_FALSE(Node("\\Top\\Y\\X")->IsProfile());
+}
+
 TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
     const std::string held = Native("Top/A/First/GUID");
     auto writer = test::HoldFileElsewhere(held);

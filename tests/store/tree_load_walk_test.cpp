@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "store/current_tree.h"
+#include "store/requests_in_flight.h"
 #include "store/store_fixture.h"
 #include "store/tree_load.h"
 
@@ -36,6 +38,19 @@ TEST_F(TreeLoadWalkTest, AFileListedAfterManyFoldersStillMakesAProfile) {
     const auto ns = [](const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
     EXPECT_EQ(Node("\\Top")->last_write_time_ns(), ns(top.st_mtim));
     EXPECT_EQ(Node("\\Top\\Late")->last_write_time_ns(), ns(late.st_mtim));
+}
+
+// The variable, else the machine setting, else 16; what is no whole number
+// from 1 up is passed over, and more than 256 is 256.
+TEST_F(TreeLoadWalkTest, RequestsInFlightComeFromTheVariableThenTheSetting) {
+    const std::tuple<const char*, const char*, unsigned> cases[] = {
+        {nullptr, "", 16}, {"7", "5", 7}, {"0", "5", 5}, {"3x", "", 16}, {"300", "", 256}};
+    for (const auto& [variable, setting, width] : cases) {
+        CScopedEnv env("KELMORA_REQUESTS_IN_FLIGHT", variable);
+        SetMachineSetting("RequestsInFlight", setting);
+        EXPECT_EQ(RequestsInFlight(), width) << (variable ? variable : "-") << " " << setting;
+    }
+    SetMachineSetting("RequestsInFlight", "");
 }
 
 // Reading up to 16 folders at once gives the tree and the messages of reading
