@@ -93,7 +93,6 @@ protected:
     CViewProfile object_;
 };
 
-// Tree failures go to the log when display is suppressed.
 TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) {
     std::string name = "unchanged";
     EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
@@ -106,12 +105,6 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_TRUE(Messages().empty());
 
     SetProjectRootSetting("");
-    object_.SuppressErrorDisplay(TRUE);
-    const std::string before = test::OperationLogText();
-    EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(test::OperationLogText(), before + LoadString(IDS_TREE_ROOT_NOT_SET) + "\n");
-    object_.SuppressErrorDisplay(FALSE);
     EXPECT_FALSE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(Messages(), test::Texts{LoadString(IDS_TREE_ROOT_NOT_SET)});
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
@@ -132,20 +125,6 @@ TEST_F(ProfilePathByGuidTest, AnEarlyMatchLeavesTheRestUnread) {
     });
     EXPECT_GT(unread, 0);
     EXPECT_FALSE(Node("\\Top\\Y\\X")->IsProfile());
-}
-
-TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
-    const std::string held = Native("Top/A/First/GUID");
-    auto writer = test::HoldFileElsewhere(held);
-    object_.SetErrorString("Looking up the profile.\n\n");
-    std::string name;
-    EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
-    EXPECT_EQ(name, "\\Second\\C\\Last");
-    EXPECT_EQ(test::CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].starts_with("Looking up the profile.\n\n"));
-    EXPECT_NE(Messages()[0].find("'" + held + "'"), std::string::npos);
-    writer->Finish();
 }
 
 // The walk that stops reading at the first profile naming the GUID answers

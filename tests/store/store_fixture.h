@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,8 +20,7 @@ namespace kelmora::test {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-// The store's waits in tests: each is recorded and returns at once, after
-// running the test's action for that wait (to let another process go on).
+// The store's waits: recorded, each returning at once after the test's action.
 struct CRecordedSleep {
     static inline std::vector<unsigned> calls;
     // Called with the number of the wait (1 for the first).
@@ -37,11 +35,10 @@ struct CRecordedSleep {
     }
 };
 
-// A tree root in a fresh temporary folder, named by the ProjectRoot setting,
-// a scripted console for the store's messages and questions, the recorded
-// sleep, and a language pack whose store entries carry a conversion too many
-// or a "%n", so that every message path of every store test shows that the
-// built-in text is used instead.
+// A tree root in a temporary folder named by the ProjectRoot setting, a
+// scripted console, the recorded sleep, and a language pack whose store
+// entries ask for a conversion too many or a "%n": every store message shown
+// must be the built-in text.
 class CStoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -63,8 +60,7 @@ protected:
     // Every node of the current tree, without stamping them.
     static std::vector<CTreeNode*> AllNodes();
 
-    // Another process that holds this tree's lock until Finish(); options
-    // are those of store_worker hold (--read, --bump, --hold-ms N).
+    // Another process holding the tree lock until Finish(): store_worker hold.
     std::unique_ptr<CChildProcess> HoldLockElsewhere(const Texts& options = {}) const;
 
     // Starts a new scripted console with these answers; earlier boxes are forgotten.
@@ -92,24 +88,20 @@ private:
     std::unique_ptr<CScopedSleep> sleep_;
 };
 
-// Another process that keeps path open for writing with that share mode
-// (none, denywrite, exclusive) until Finish().
+// Another process holding path open for writing (share: none, denywrite, exclusive).
 std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
                                                  const std::string& share = "exclusive");
 
-// Runs what with every file this process writes held to bytes: a write past
-// them fails with EFBIG, as on a full disk.
+// Runs what with writes past bytes failing with EFBIG, as on a full disk.
 void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what);
 
-// The message of the store for a file it could not open (IDS_ERR_OPEN_FILE)
-// or write (IDS_ERR_WRITE_FILE).
+// The store's message for a file it could not open or write (id).
 std::string FileErrorText(unsigned id, int error, const std::string& path);
 
 // The operation log "viewprofile_log" of this test process.
 std::string OperationLogText();
 
-// A numbered printf-style string with its inserts, as the store shows it:
-// the built-in text, whatever the faulty pack says.
+// A string with its inserts as the store shows it: the built-in text.
 template <class... Inserts>
 std::string StoreString(unsigned id, const Inserts&... inserts) {
     const std::string text(BuiltinString(id));
