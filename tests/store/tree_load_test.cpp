@@ -1,9 +1,17 @@
+// The tree load: its root, the walk (listings longer than one read, folders a
+// user may not enter or list, parallel reads) and the nodes it makes.
 #include "store/tree_load.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "store/current_tree.h"
+#include "store/requests_in_flight.h"
 #include "store/store_fixture.h"
 #include "store/tree_lock.h"
 #include "store/tree_root.h"
@@ -135,6 +143,114 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     EXPECT_EQ(FindNodeByPath(first, Full(inner))->revision_stamp(), 78);
     EXPECT_EQ(FindNodeByPath(first, Full("\\stavemark view profiles\\group\\inner")), nullptr);
 }
+
+// Names long enough that a listing of a few hundred takes several reads.
+TEST_F(TreeLoadTest, AFileListedAfterManyFoldersStillMakesAProfile) {
+    for (int i = 0; i < 300; ++i) {
+        MakeFolder("Top/Late/" + std::string(200, 'n') + std::to_string(i));
+        MakeFolder("Top/Many/" + std::string(200, 'n') + std::to_string(i));
+    }
+    test::WriteTextFile(Native("Top/Late/zzz-last"), "");
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_TRUE(Node("\\Top\\Late")->IsProfile());
+    int children = 0;
+    for (const CTreeNode* n = Node("\\Top\\Many")->first_child(); n; n = n->next_sibling())
+        ++children;
+    EXPECT_EQ(children, 300);
+}
+
+// The variable, else the machine setting, else 16; what is no whole number
+// from 1 up is passed over, and more than 256 is 256.
+TEST_F(TreeLoadTest, RequestsInFlightComeFromTheVariableThenTheSetting) {
+    const std::tuple<const char*, const char*, unsigned> cases[] = {
+        {nullptr, "", 16}, {"7", "5", 7}, {"0", "5", 5}, {"3x", "", 16}, {"300", "", 256}};
+    for (const auto& [variable, setting, width] : cases) {
+        CScopedEnv env("KELMORA_REQUESTS_IN_FLIGHT", variable);
+        SetMachineSetting("RequestsInFlight", setting);
+        EXPECT_EQ(RequestsInFlight(), width) << (variable ? variable : "-") << " " << setting;
+    }
+    SetMachineSetting("RequestsInFlight", "");
+}
+
+// Reading up to 16 folders at once gives the tree and the messages of reading
+// them one at a time, over trees where some part cannot be walked: a folder
+// the user may not enter is left out; one the user may enter but not list
+// fails the load, so that nothing in it is taken for gone.
+struct CParallelWalkCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links;  // at, pointing to
+    std::vector<std::pair<const char*, mode_t>> modes;
+    const char* shown;             // in the answer of either walk
+    const char* absent = "\\up ";  // not in it: a link is no node
+};
+
+class ParallelWalkTest : public CStoreTest,
+                         public ::testing::WithParamInterface<CParallelWalkCase> {
+protected:
+    // The tree loaded with that many requests in flight, node by node (a
+    // profile with the walk's read of its GUID file: why not, and the text),
+    // then the messages; just the messages when there is no tree.
+    std::string LoadWith(const char* in_flight) {
+        setenv("KELMORA_REQUESTS_IN_FLIGHT", in_flight, 1);
+        Answer("");
+        const bool loaded = LoadProfileTree(false, {{"GUID"}}) != nullptr;
+        unsetenv("KELMORA_REQUESTS_IN_FLIGHT");
+        std::string answer;
+        for (const CTreeNode* node : loaded ? AllNodes() : std::vector<CTreeNode*>{}) {
+            const CProfileFileRead* guid = WalkFileRead(*node, "GUID");
+            answer +=
+                node->full_path() + (node->IsProfile() ? " profile " : " folder ") +
+                (guid ? std::to_string(static_cast<int>(guid->cause)) + " " + guid->text : "-") +
+                " " + std::to_string(node->last_write_time_ns()) + "\n";
+        }
+        for (const std::string& message : Messages()) answer += message + "\n";
+        return answer;
+    }
+};
+
+TEST_P(ParallelWalkTest, GivesTheTreeAndMessagesOfOneRequestAtATime) {
+    if (!GetParam().modes.empty() && RunningAsRoot()) GTEST_SKIP() << "root reads every folder";
+    for (int group = 0; group < 24; ++group) {
+        for (int profile = 0; profile < 3; ++profile)
+            MakeProfileFolder("Top/G" + std::to_string(group) + "/P" + std::to_string(profile));
+    }
+    MakeFolder("Top/G5/Deep/Deeper");
+    for (const auto& [at, to] : GetParam().links)
+        std::filesystem::create_directory_symlink(Native(to), Native(at));
+    for (const auto& [folder, mode] : GetParam().modes) chmod(Native(folder).c_str(), mode);
+    const std::string one_at_a_time = LoadWith("1");
+    const std::string sixteen = LoadWith("16");
+    for (const auto& [folder, mode] : GetParam().modes) chmod(Native(folder).c_str(), 0755);
+    EXPECT_EQ(sixteen, one_at_a_time);
+    EXPECT_NE(one_at_a_time.find(GetParam().shown), std::string::npos) << one_at_a_time;
+    EXPECT_EQ(one_at_a_time.find(GetParam().absent), std::string::npos) << one_at_a_time;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, ParallelWalkTest,
+    ::testing::Values(
+        CParallelWalkCase{"LinksAndLoops",
+                          {{"Top/G5/Deep/up", "Top"},
+                           {"Top/G7/side", "Top/G5"},
+                           {"Top/G9/P0/loop", "Top/G9"},
+                           {"Top/Linked", "Top/G2/P1"}},
+                          {},
+                          "Top\\G5\\Deep\\Deeper folder - "},
+        CParallelWalkCase{
+            "FoldersNotEntered",
+            {},
+            // A profile folder found by its GUID file needs no listing.
+            {{"Top/G3", 0644}, {"Top/G11/P2", 0}, {"Top/G20", 0600}, {"Top/G11/P1", 0311}},
+            "Top\\G11\\P1 profile 0 guid-of-Top/G11/P1 1.0 ",
+            "Top\\G3"},
+        CParallelWalkCase{
+            "GuidFilesNotRead", {}, {{"Top/G8/P1/GUID", 0}}, "Top\\G8\\P1 profile 2  "},
+        CParallelWalkCase{
+            "FailedListings",
+            {{"Top/G4/up", "Top"}},
+            {{"Top/G2", 0644}, {"Top/G6", 0311}, {"Top/G5/Deep", 0311}, {"Top/G19", 0311}},
+            "Top/G19\n\nof the View Profile tree: Permission denied"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelmora::test
