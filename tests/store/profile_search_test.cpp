@@ -218,7 +218,9 @@ TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
     const BOOL must_exist = GetParam().must_exist;
     const std::string path = temp_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
-    auto writer = test::HoldFileElsewhere(path);
+    auto writer = std::make_unique<CChildProcess>(
+        Texts{BuiltProgram("file_holder"), path, "write", "exclusive"});
+    ASSERT_EQ(writer->ReadLine(), "opened");
     CRecordedSleep::action = [&](size_t n) {
         if (n != wait) return;
         if (removed) RemoveFile(path);

@@ -36,9 +36,9 @@ struct CRecordedSleep {
 };
 
 // A tree root in a temporary folder named by the ProjectRoot setting, a
-// scripted console, the recorded sleep, and a language pack whose store
-// entries ask for a conversion too many or a "%n": every store message shown
-// must be the built-in text.
+// scripted console, the recorded sleep, and a language pack whose texts for a
+// few store messages ask for a conversion too many or a "%n": those show the
+// built-in text (the resources tests show the check; these, its use).
 class CStoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -57,8 +57,6 @@ protected:
     CTreeNode* Load();
     // The node of the current tree with that stored name below the root.
     CTreeNode* Node(const std::string& name);
-    // Every node of the current tree, without stamping them.
-    static std::vector<CTreeNode*> AllNodes();
 
     // Another process holding the tree lock until Finish(): store_worker hold.
     std::unique_ptr<CChildProcess> HoldLockElsewhere(const Texts& options = {}) const;
@@ -87,10 +85,6 @@ private:
     std::unique_ptr<CScopedUserInterface> scoped_ui_;
     std::unique_ptr<CScopedSleep> sleep_;
 };
-
-// Another process holding path open for writing (share: none, denywrite, exclusive).
-std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
-                                                 const std::string& share = "exclusive");
 
 // Runs what with writes past bytes failing with EFBIG, as on a full disk.
 void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what);

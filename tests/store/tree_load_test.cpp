@@ -191,18 +191,17 @@ protected:
     // profile with the walk's read of its GUID file: why not, and the text),
     // then the messages; just the messages when there is no tree.
     std::string LoadWith(const char* in_flight) {
-        setenv("KELMORA_REQUESTS_IN_FLIGHT", in_flight, 1);
+        CScopedEnv width("KELMORA_REQUESTS_IN_FLIGHT", in_flight);
         Answer("");
-        const bool loaded = LoadProfileTree(false, {{"GUID"}}) != nullptr;
-        unsetenv("KELMORA_REQUESTS_IN_FLIGHT");
         std::string answer;
-        for (const CTreeNode* node : loaded ? AllNodes() : std::vector<CTreeNode*>{}) {
-            const CProfileFileRead* guid = WalkFileRead(*node, "GUID");
+        SearchTree(LoadProfileTree(false, {{"GUID"}}), [&](CTreeNode& node) {
+            const CProfileFileRead* guid = WalkFileRead(node, "GUID");
             answer +=
-                node->full_path() + (node->IsProfile() ? " profile " : " folder ") +
+                node.full_path() + (node.IsProfile() ? " profile " : " folder ") +
                 (guid ? std::to_string(static_cast<int>(guid->cause)) + " " + guid->text : "-") +
-                " " + std::to_string(node->last_write_time_ns()) + "\n";
-        }
+                " " + std::to_string(node.last_write_time_ns()) + "\n";
+            return false;
+        });
         for (const std::string& message : Messages()) answer += message + "\n";
         return answer;
     }

@@ -62,10 +62,13 @@ TEST_P(TreeRevisionTest, LoadReadsTheNumberAndAChangeWritesTheNext) {
     const int next = GetParam().next;
     EXPECT_EQ(LockFileText(), std::to_string(next));
     EXPECT_EQ(CachedTreeRevision(), next);
-    const std::vector<CTreeNode*> nodes = AllNodes();
-    EXPECT_EQ(nodes.size(), 5u);
-    for (const CTreeNode* node : nodes)
-        EXPECT_EQ(node->revision_stamp(), next) << node->full_path();
+    size_t nodes = 0;
+    SearchTree(CurrentTree(), [&](CTreeNode& node) {
+        EXPECT_EQ(node.revision_stamp(), next) << node.full_path();
+        ++nodes;
+        return false;
+    });
+    EXPECT_EQ(nodes, 5u);
 }
 
 // "-1" is the "not known" value, never a revision of the file.
