@@ -308,8 +308,6 @@ INSTANTIATE_TEST_SUITE_P(
     Takers, BusyTreeTest,
     ::testing::Values(CBusyCase{"WriterKeepsOutWriter", false, ETaker::kTake, 0, 30},
                       CBusyCase{"ReaderKeepsOutReader", true, ETaker::kTakeToRead, 0, 30},
-                      CBusyCase{"ReaderKeepsOutWriter", true, ETaker::kTake, 0, 30},
-                      CBusyCase{"WriterKeepsOutReader", false, ETaker::kTakeToRead, 0, 30},
                       CBusyCase{"RefusalToTheLog", false, ETaker::kTakeToLog, 0, 30},
                       CBusyCase{"ReadOnlyWhileBusy", false, ETaker::kReadOnlyCheck, 0, 29},
                       CBusyCase{"TakenWhenLetGo", false, ETaker::kTake, 7, 7},
