@@ -99,48 +99,39 @@ TEST_F(TreeLoadTest, EmptyRootGetsTheTopLevelFolder) {
     EXPECT_TRUE(Messages().empty());
 }
 
-// Children keep the listing order; a dot folder is no node.
+// Every folder below the root is a node, a profile when it holds a plain file
+// other than a lock file; neither a dot folder, nor a folder below a profile,
+// nor a name without a stored form is one. Children keep the listing order.
 TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     MakeFolder("Stavemark View Profiles/Group/Inner");
     MakeProfileFolder("Stavemark View Profiles/Group/Proj");
-    test::WriteTextFile(Native("Stavemark View Profiles/Group/Proj/Rules"),
-                        "element * /main/LATEST\n");
-    MakeFolder("Stavemark View Profiles/Group/Proj/Sub");  // below a profile: not walked
+    MakeFolder("Stavemark View Profiles/Group/Proj/Sub");
     MakeFolder("Stavemark View Profiles/.hidden/Proj");
     MakeFolder("Stavemark View Profiles/OnlyLockFile");
     test::WriteTextFile(Native("Stavemark View Profiles/OnlyLockFile/.rev"), "3");
     MakeFolder("Stavemark View Profiles/ExtraFile");
     test::WriteTextFile(Native("Stavemark View Profiles/ExtraFile/whatever"), "");
-    MakeFolder("Other/back\\slash");  // has no stored form
+    MakeFolder("Other/back\\slash");
     for (const char* name : {"b", "a", "d", "c", "e"}) MakeFolder(std::string("Listed/") + name);
 
     CTreeNode* first = Load();
-    ASSERT_NE(first, nullptr);
-    Texts tops = NamesOfChildren(first), listed;
-    std::sort(tops.begin(), tops.end());
-    EXPECT_EQ(tops, (Texts{"Listed", "Other", "Stavemark View Profiles"}));
+    Texts nodes, listed;
+    SearchTree(first, [&](CTreeNode& node) {
+        nodes.push_back(node.full_path().substr(root().size()) + (node.IsProfile() ? " P" : ""));
+        return false;
+    });
+    std::sort(nodes.begin(), nodes.end());
+    const std::string top = "\\Stavemark View Profiles";
+    EXPECT_EQ(nodes,
+              (Texts{"\\Listed", "\\Listed\\a", "\\Listed\\b", "\\Listed\\c", "\\Listed\\d",
+                     "\\Listed\\e", "\\Other", top, top + "\\ExtraFile P", top + "\\Group",
+                     top + "\\Group\\Inner", top + "\\Group\\Proj P", top + "\\OnlyLockFile"}));
     for (const auto& entry : std::filesystem::directory_iterator(Native("Listed")))
         listed.push_back(entry.path().filename().string());
     EXPECT_EQ(NamesOfChildren(Node("\\Listed")->first_child()), listed);
-
-    CTreeNode* group = Node("\\Stavemark View Profiles\\Group");
-    ASSERT_NE(group, nullptr);
-    EXPECT_FALSE(group->IsProfile());
-    CTreeNode* proj = Node("\\Stavemark View Profiles\\Group\\Proj");
-    ASSERT_NE(proj, nullptr);
-    EXPECT_EQ(proj->profile_state(), ProfileState::kNotLoaded);
-    EXPECT_EQ(proj->first_child(), nullptr);
-    EXPECT_EQ(proj->parent(), group);
-    EXPECT_EQ(Node("\\Stavemark View Profiles\\Group\\Proj\\Sub"), nullptr);
-    EXPECT_FALSE(Node("\\Stavemark View Profiles\\Group\\Inner")->IsProfile());
-    EXPECT_EQ(Node("\\Stavemark View Profiles\\.hidden"), nullptr);
-    EXPECT_FALSE(Node("\\Stavemark View Profiles\\OnlyLockFile")->IsProfile());
-    EXPECT_TRUE(Node("\\Stavemark View Profiles\\ExtraFile")->IsProfile());
-    EXPECT_EQ(Node("\\Other")->first_child(), nullptr);
     // Finding by path stamps the node found, and matches letter case exactly.
     SetCachedTreeRevision(78);
-    const std::string inner = "\\Stavemark View Profiles\\Group\\Inner";
-    EXPECT_EQ(FindNodeByPath(first, Full(inner))->revision_stamp(), 78);
+    EXPECT_EQ(FindNodeByPath(first, Full(top + "\\Group\\Inner"))->revision_stamp(), 78);
     EXPECT_EQ(FindNodeByPath(first, Full("\\stavemark view profiles\\group\\inner")), nullptr);
 }
 
