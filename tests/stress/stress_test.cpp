@@ -2,9 +2,6 @@
 // database, and processes killed in the middle of their work. Each test
 // prints its figures on a line that begins with "stress: " (scripts/test
 // shows them).
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -170,10 +167,9 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
 // stand at the revision.
 TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
     constexpr int kKills = 100;
-    const auto text_of = StressFieldText;
     auto reset = [&] {
         for (int index = 0; index < kProfileDiagram; ++index)
-            WriteTextFile(ProfileFile(ProfileFileName(index)), text_of(index, "old"));
+            WriteTextFile(ProfileFile(ProfileFileName(index)), StressFieldText(index, "old"));
         WriteTextFile(ProfileFile("GUID"), kGuid + " 1.4");
         fs::remove_all(ProfileFile(kRulesHistoryFolderName));
     };
@@ -222,13 +218,13 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         save(true, std::chrono::microseconds(moment(random)));
         ASSERT_TRUE(TakeTreeLock(TreeLockStart::kForgetRevision, false, false));
         ReleaseTreeLock(false);
-        unbumped += ReadTextFile(ProfileFile("Rules")) == text_of(kProfileRules, "new") &&
+        unbumped += ReadTextFile(ProfileFile("Rules")) == StressFieldText(kProfileRules, "new") &&
                     ReadTextFile(ProfileFile("GUID")) == kGuid + " 1.4";
         int olds = 0, news = 0;
         for (int index = 0; index < kProfileDiagram; ++index) {
             const std::string text = ReadTextFile(ProfileFile(ProfileFileName(index)));
-            olds += text == text_of(index, "old");
-            news += text == text_of(index, "new");
+            olds += text == StressFieldText(index, "old");
+            news += text == StressFieldText(index, "new");
         }
         const std::string guid = ReadTextFile(ProfileFile("GUID"));
         olds += guid == kGuid + " 1.4";
@@ -240,7 +236,7 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         other += olds + news != files;
         // The Rules that a save replaces are kept whole beside them.
         const std::string previous = ProfileFile(kPreviousRulesFileName);
-        if (fs::exists(previous) && ReadTextFile(previous) != text_of(kProfileRules, "old"))
+        if (fs::exists(previous) && ReadTextFile(previous) != StressFieldText(kProfileRules, "old"))
             ++other;
         disagreeing += !history_agrees();
         for (const auto& entry : fs::directory_iterator(ProfileFolder()))
