@@ -128,6 +128,13 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     fs::remove(ProjPath(".history/index"));
     fs::create_directory(ProjPath(".history/index"));
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
+    // A GUID file that gives no revision has no history to keep: the save
+    // goes on without it.
+    WriteTextFile(ProjPath("GUID"), "proj-guid");
+    CProfileRecord record;
+    record.rules = "unnumbered";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
 }
 
 // A reader outside the tree lock holds the GUID file: the save waits for it
