@@ -212,6 +212,10 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
     MakeProfileFolder("Top/P");
     ASSERT_NE(Load(), nullptr);
     const std::string profile = "\\Top\\P";
+    const auto vptree = [this](Texts args) {
+        args.insert(args.begin(), {BuiltProgram("vptree"), "--wait", "0", "--root", root()});
+        return test::RunCommand(args);
+    };
     std::vector<int> saves;
     std::string description;
     CSettledTreeRead read(false);
@@ -219,12 +223,8 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
         ASSERT_TRUE(read.Begin());
         ASSERT_NE(LoadProfileTree(false), nullptr);
         const std::string text = "pass " + std::to_string(saves.size() + 1);
-        const Texts vptree = {BuiltProgram("vptree"), "--wait", "0", "--root", root()};
-        Texts set = vptree, save = vptree;
-        set.insert(set.end(), {"set", profile, "Description", "--text", text});
-        save.insert(save.end(), {"save", profile});
-        ASSERT_EQ(test::RunCommand(set).exit_code, 0);
-        const auto saved = test::RunCommand(save);
+        ASSERT_EQ(vptree({"set", profile, "Description", "--text", text}).exit_code, 0);
+        const auto saved = vptree({"save", profile});
         EXPECT_EQ(saved.err.find("waiting"), std::string::npos) << saved.err;
         saves.push_back(saved.exit_code);
         description.clear();
