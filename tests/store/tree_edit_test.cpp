@@ -45,67 +45,52 @@ protected:
     int revision_ = 0;
 };
 
-TEST_F(TreeEditTest, NewFolderTakesTheFirstFreeNumberUpToNinetyNineAndStandsFirst) {
-    MakeFolder("Top/Group/New Folder");
-    MakeFolder("Top/Group/New Folder (2)");
-    CTreeNode* parent = Node("\\Top\\Group");
-    CTreeNode* made = MakeNewFolder(parent);
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->full_path(), Full("\\Top\\Group\\New Folder (3)"));
-    EXPECT_TRUE(fs::is_directory(Native("Top/Group/New Folder (3)")));
-    EXPECT_FALSE(made->IsProfile());
-    EXPECT_EQ(parent->first_child(), made);
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
-    EXPECT_EQ(made->revision_stamp(), revision_ + 1);
-    // After "New Folder (99)" it gives up without a word.
-    MakeFolder("Top/Other/New Folder");
-    for (int n = 2; n <= 99; ++n) MakeFolder(FormatPrintf("Top/Other/New Folder (%d)", n));
-    CTreeNode* other = Node("\\Top\\Other");
-    EXPECT_EQ(MakeNewFolder(other), nullptr);
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_FALSE(fs::exists(Native("Top/Other/New Folder (100)")));
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
-}
-
-TEST_F(TreeEditTest, CreatedProfileHasANewGuidAtRevisionZeroOrNoFileAtAll) {
-    MakeFolder("Top/Other/TBD (1)");
-    CTreeNode* parent = Node("\\Top\\Other");
-    CTreeNode* made = CreateOrCopyProfile(parent, std::nullopt, false);
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->Name(), "TBD (2)");
-    EXPECT_EQ(made->profile_state(), ProfileState::kNotLoaded);
-    EXPECT_TRUE(std::regex_match(ReadTextFile(Native("Top/Other/TBD (2)/GUID")), kNewGuidText));
-    EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
-
-    CTreeNode* bare = CreateOrCopyProfile(parent, std::nullopt, true);
-    ASSERT_NE(bare, nullptr);
-    EXPECT_TRUE(bare->IsProfile());
-    EXPECT_TRUE(fs::is_empty(Native("Top/Other/TBD (3)")));
-    // Without a file the next load sees a folder.
-    ASSERT_NE(Load(), nullptr);
-    EXPECT_FALSE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
-}
-
-// A copy takes every plain file, no folder, and a new GUID unless it keeps
-// the old one; within its own folder it is named "Copy of", "Copy (2) of".
-TEST_F(TreeEditTest, CopiesTakeThePlainFilesAndAreNamedByWhereTheyGo) {
+// Each new node takes the first free name and stands first among its
+// siblings, one revision on: "New Folder (n)" (none past 99, without a word),
+// "TBD (n)" with a fresh GUID or no file at all (a folder at the next load),
+// a copy of every plain file named as its source elsewhere and "Copy of",
+// "Copy (n) of" beside it, with a fresh GUID unless it keeps the source's.
+TEST_F(TreeEditTest, NewNodesTakeTheFirstFreeNameAndStandFirst) {
     MakeFolder("Top/Group/Alpha/Sub");
-    CTreeNode* copy = CopyAlphaInto("\\Top\\Other", false);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->Name(), "Alpha");
+    for (const char* taken : {"Group/New Folder", "Group/New Folder (2)", "Other/TBD (1)"})
+        MakeFolder(std::string("Top/") + taken);
+    Reload();
+    int revision = revision_;
+    const auto made = [&](CTreeNode* node, const std::string& name) {
+        ASSERT_NE(node, nullptr) << name;
+        EXPECT_EQ(node->full_path(), Full("\\Top\\" + name));
+        EXPECT_EQ(node->parent()->first_child(), node) << name;
+        EXPECT_EQ(LockFileText(), std::to_string(++revision)) << name;
+        EXPECT_EQ(node->revision_stamp(), revision) << name;
+    };
+    CTreeNode* group = Node("\\Top\\Group");
+    CTreeNode* other = Node("\\Top\\Other");
+    made(MakeNewFolder(group), "Group\\New Folder (3)");
+    made(CreateOrCopyProfile(other, std::nullopt, false), "Other\\TBD (2)");
+    made(CreateOrCopyProfile(other, std::nullopt, true), "Other\\TBD (3)");
+    made(CopyAlphaInto("\\Top\\Other", false), "Other\\Alpha");
+    made(CopyAlphaInto("\\Top\\Group", false), "Group\\Copy of Alpha");
+    made(CopyAlphaInto("\\Top\\Group", true), "Group\\Copy (2) of Alpha");
+    EXPECT_TRUE(fs::is_directory(Native("Top/Group/New Folder (3)")));
+    EXPECT_FALSE(Node("\\Top\\Group\\New Folder (3)")->IsProfile());
+    EXPECT_EQ(Node("\\Top\\Other\\TBD (2)")->profile_state(), ProfileState::kNotLoaded);
+    EXPECT_TRUE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
+    EXPECT_TRUE(fs::is_empty(Native("Top/Other/TBD (3)")));
+    for (const std::string fresh : {"Other/TBD (2)", "Other/Alpha"})
+        EXPECT_TRUE(std::regex_match(ReadTextFile(Native("Top/" + fresh + "/GUID")), kNewGuidText));
+    EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
     EXPECT_EQ(ReadTextFile(Native("Top/Other/Alpha/Rules")), "element * /main/LATEST\r\n");
     EXPECT_EQ(ReadTextFile(Native("Top/Other/Alpha/extra notes")), "kept");
     EXPECT_FALSE(fs::exists(Native("Top/Other/Alpha/Sub")));
-    EXPECT_TRUE(std::regex_match(ReadTextFile(Native("Top/Other/Alpha/GUID")), kNewGuidText));
-
-    CTreeNode* first = CopyAlphaInto("\\Top\\Group", false);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->Name(), "Copy of Alpha");
-    CTreeNode* second = CopyAlphaInto("\\Top\\Group", true);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->Name(), "Copy (2) of Alpha");
-    EXPECT_EQ(Node("\\Top\\Group")->first_child(), second);
-    EXPECT_EQ(ReadTextFile(Native("Top/Group/Copy (2) of Alpha/GUID")), "alpha-guid 2.7");
+    MakeFolder("Top/Other/New Folder");
+    for (int n = 2; n <= 99; ++n) MakeFolder(FormatPrintf("Top/Other/New Folder (%d)", n));
+    other = Node("\\Top\\Other");
+    EXPECT_EQ(MakeNewFolder(other), nullptr);
+    EXPECT_FALSE(fs::exists(Native("Top/Other/New Folder (100)")));
+    EXPECT_EQ(LockFileText(), std::to_string(revision));
+    EXPECT_TRUE(Messages().empty());
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_FALSE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
 }
 
 // A copy into a folder of that name is refused; one that cannot read its
