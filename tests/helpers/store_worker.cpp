@@ -52,10 +52,8 @@ void AwaitGo(const std::string& go) {
     for (int waited = 0; !PathExists(go) && waited < 20000; ++waited) usleep(1000);
 }
 
-// A console that answers nothing; what it showed is printed on failure.
-using CQuietConsole = test::CScriptedUserInterface;
-
-int Fail(const CQuietConsole& console, const std::string& what) {
+// What the console showed goes to standard error.
+int Fail(const test::CScriptedUserInterface& console, const std::string& what) {
     std::fprintf(stderr, "store_worker: %s\n%s", what.c_str(), console.output().c_str());
     return 1;
 }
@@ -71,7 +69,7 @@ int Save(char** argv) {
     OverrideTreeRootSetting(root);
     AwaitGo(argv[6]);
     const int serial = open(argv[7], O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    CQuietConsole console;
+    test::CScriptedUserInterface console;
     SetTreeChangedHandler([] { LoadProfileTree(false); });
     for (int i = 1; i <= count; ++i) {
         PauseUpTo(800);
@@ -99,7 +97,7 @@ int Compose(char** argv) {
     const std::string view = argv[2], profile_name = argv[3];
     const int count = std::atoi(argv[4]);
     AwaitGo(argv[5]);
-    CQuietConsole console;
+    test::CScriptedUserInterface console;
     for (int i = 0; i < count; ++i) {
         PauseUpTo(300);
         CViewProfile profile;
@@ -124,7 +122,7 @@ int Compose(char** argv) {
 int SaveOnce(char** argv) {
     const std::string root = argv[2], profile = argv[3], token = argv[4];
     OverrideTreeRootSetting(root);
-    CQuietConsole console;
+    test::CScriptedUserInterface console;
     CTreeNode* node = ProfileNode(root, profile);
     if (!node) return Fail(console, "no profile " + profile);
     CProfileRecord record;

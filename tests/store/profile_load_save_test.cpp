@@ -1,18 +1,17 @@
 #include "store/profile_load_save.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <tuple>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
 #include "store/rules_history.h"
 #include "store/store_fixture.h"
+#include "store/tree_edit.h"
 #include "store/tree_lock.h"
 
 namespace kelmora::test {
@@ -38,40 +37,37 @@ protected:
     CTreeNode* node_ = nullptr;
 };
 
-TEST_F(ProfileLoadSaveTest, LoadReadsEachFileIntoItsFieldAndACopyGetsARecordOfItsOwn) {
-    // Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
-    const auto text_of = [](const char* name) {
-        return name + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
+// A save writes just the files its mask names (no Rules: no new profile
+// revision) and raises the tree revision; a load reads each file into its
+// field. Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
+TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
+    const auto text_of = [](int index) {
+        return ProfileFileName(index) + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
     };
-    for (const CProfileTextField& field : ProfileTextFields())
-        WriteTextFile(ProjPath(field.file_index), text_of(ProfileFileName(field.file_index)));
+    CProfileRecord record;
+    unsigned all_but_rules = 0;
+    for (const CProfileTextField& field : ProfileTextFields()) {
+        record.*field.text = text_of(field.file_index);
+        if (field.file_index != kProfileRules) all_but_rules |= field.save_bit;
+    }
+    ASSERT_EQ(SaveProfile(node_, record, all_but_rules, ""), ESaveOutcome::kSaved);
+    EXPECT_FALSE(fs::exists(ProjPath(kProfileRules)));
+    EXPECT_FALSE(fs::exists(ProjPath("Diagram")));
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
+    EXPECT_EQ(node_->profile_state(), ProfileState::kNotLoaded);
+    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
+    WriteTextFile(ProjPath(kProfileRules), text_of(kProfileRules));
     ASSERT_TRUE(LoadProfile(node_));
     ASSERT_EQ(node_->profile_state(), ProfileState::kLoaded);
-    CProfileRecord& record = *node_->profile_record();
+    const CProfileRecord& loaded = *node_->profile_record();
     for (const CProfileTextField& field : ProfileTextFields()) {
-        EXPECT_EQ(record.*field.text, text_of(ProfileFileName(field.file_index)))
-            << field.file_index;
+        EXPECT_EQ(ProjFile(ProfileFileName(field.file_index)), text_of(field.file_index));
+        EXPECT_EQ(loaded.*field.text, text_of(field.file_index)) << field.file_index;
     }
-    EXPECT_FALSE(record.all_empty);
-    EXPECT_FALSE(record.read_only);
-    EXPECT_TRUE(record.diagram_source_path.empty());
-    EXPECT_EQ(CachedTreeRevision(), revision_);
-
-    record.diagram_source_path = "/somewhere/diagram";
-    node_->set_host_data(5);
-    CTreeNode copy("", "", 0, 0), folder_copy("", "", 0, 0);
-    CopyNode(copy, *node_);
-    const auto fields = [](const CTreeNode& n) {
-        return std::tuple(n.full_path(), n.host_data(), n.parent(), n.next_sibling(),
-                          n.revision_stamp(), n.profile_state());
-    };
-    EXPECT_EQ(fields(copy), fields(*node_));
-    ASSERT_NE(copy.profile_record(), node_->profile_record());
-    for (const CProfileTextField& field : ProfileTextFields())
-        EXPECT_EQ((*copy.profile_record()).*field.text, record.*field.text) << field.file_index;
-    EXPECT_TRUE(copy.profile_record()->diagram_source_path.empty());
-    CopyNode(folder_copy, *Node("\\Top\\Other"));
-    EXPECT_FALSE(folder_copy.IsProfile());
+    EXPECT_FALSE(loaded.all_empty);
+    EXPECT_FALSE(loaded.read_only);
+    EXPECT_TRUE(loaded.diagram_source_path.empty());
+    EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
 }
 
 // A FIFO would wait for a writer while the tree lock is held: it is left
@@ -84,51 +80,6 @@ TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     EXPECT_TRUE(node_->profile_record()->all_empty);
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
-
-TEST_F(ProfileLoadSaveTest, FieldHeldByAWriterIsNotRetried) {
-    WriteTextFile(ProjPath("Rules"), "rules");
-    auto writer = test::HoldFileElsewhere(ProjPath("Rules"), "none");
-    std::string text = "before";
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileRules, &text),
-              FileErrorCause::SharingViolation);
-    EXPECT_EQ(text, "before");
-    EXPECT_TRUE(CRecordedSleep::calls.empty());
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileVobList, &text),
-              FileErrorCause::FileNotFound);
-    writer->Finish();
-    EXPECT_EQ(ReadProfileField(node_->full_path(), kProfileRules, &text), FileErrorCause::None);
-    EXPECT_EQ(text, "beforerules");
-}
-
-// A save writes just the files its mask names and raises the tree revision;
-// only a save of the Rules raises the profile revision, by one.
-class ProfileSaveTest : public ProfileLoadSaveTest,
-                        public ::testing::WithParamInterface<unsigned> {};
-
-TEST_P(ProfileSaveTest, WritesWhatTheMaskNames) {
-    ASSERT_TRUE(LoadProfile(node_));
-    CProfileRecord record = *node_->profile_record();
-    for (const CProfileTextField& field : ProfileTextFields())
-        record.*field.text = ProfileFileName(field.file_index) + std::string(" \r\n");
-    ASSERT_EQ(SaveProfile(node_, record, GetParam(), ""), ESaveOutcome::kSaved);
-    for (const CProfileTextField& field : ProfileTextFields()) {
-        if (GetParam() & field.save_bit) {
-            EXPECT_EQ(ProjFile(ProfileFileName(field.file_index)), record.*field.text);
-        } else {
-            EXPECT_FALSE(fs::exists(ProjPath(field.file_index))) << field.file_index;
-        }
-    }
-    EXPECT_FALSE(fs::exists(ProjPath("Diagram")));
-    EXPECT_EQ(ProjFile("GUID"), (GetParam() & kSaveRules) ? "proj-guid 1.5" : "proj-guid 1.4");
-    EXPECT_EQ(node_->profile_state(), ProfileState::kNotLoaded);
-    EXPECT_EQ(LockFileText(), std::to_string(revision_ + 1));
-}
-
-INSTANTIATE_TEST_SUITE_P(Masks, ProfileSaveTest,
-                         ::testing::Values(kSaveNothing, kSaveDescription | kSaveRules,
-                                           kSaveVobList | kSaveCheckpoints | kSaveProjectLabel |
-                                               kSaveProjectBranch | kSaveAdminVob),
-                         [](const auto& info) { return "Mask" + std::to_string(info.param); });
 
 // Each save of the Rules keeps its text with the revision it got; the Rules
 // that stood before the first such save start the history. Lines of a save
@@ -177,6 +128,13 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     fs::remove(ProjPath(".history/index"));
     fs::create_directory(ProjPath(".history/index"));
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
+    // A GUID file that gives no revision has no history to keep: the save
+    // goes on without it.
+    WriteTextFile(ProjPath("GUID"), "proj-guid");
+    CProfileRecord record;
+    record.rules = "unnumbered";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
 }
 
 // A reader outside the tree lock holds the GUID file: the save waits for it
@@ -255,7 +213,6 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
     ::testing::Values(
         CNamingCase{"FreeName", false, "", ESaveOutcome::kSaved, "Named", 0, "", "Named"},
-        CNamingCase{"AnotherName", true, "\nBetter\n", ESaveOutcome::kSaved, "Better", 1, "R"},
         // cancel, keep the profile: the same name once more
         CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
                     "RQR"},
@@ -298,31 +255,156 @@ INSTANTIATE_TEST_SUITE_P(
                       CReadOnlyCase{"Tree", {".rev", "."}, true}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// ... but as busy, not closed to the user; a tree let go during the polls is writable.
-TEST_F(ProfileLoadSaveTest, TreeHeldElsewhereCountsAsReadOnlyAfterThirtyAttempts) {
-    auto holder = HoldLockElsewhere();
-    bool busy = false;
-    EXPECT_TRUE(IsProfileReadOnly(*node_, &busy));
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(29, 300));
-    CRecordedSleep::action = [&](size_t wait) {
-        if (wait == 35) holder->Finish();
-    };
-    EXPECT_FALSE(IsProfileReadOnly(*node_, &busy));
-    EXPECT_FALSE(busy);
+constexpr const char* kLeftover = ".Rules.saving-Ab12cd";
+
+// Profile files are replaced whole: a new text goes into a hidden file beside
+// the old one and takes its place with a rename. What a killed save leaves
+// behind is no part of the tree and goes with the next save or delete.
+class CrashSafeSaveTest : public ProfileLoadSaveTest {
+protected:
+    void SetUp() override {
+        ProfileLoadSaveTest::SetUp();
+        WriteTextFile(ProjPath("Rules"), "old rules");
+    }
+
+    std::vector<std::string> Entries(const std::string& relative) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Native(relative)))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+// Set-id bits that someone else gave the old file are not taken over. The
+// GUID file is written over in one write, which the pending bump finishes.
+TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
+    const std::string rules = ProjPath("Rules");
+    ASSERT_EQ(chmod(rules.c_str(), 04640), 0);
+    struct stat before {
+    }, guid_before{}, guid_after{};
+    ASSERT_EQ(stat(rules.c_str(), &before), 0);
+    ASSERT_EQ(stat(ProjPath("GUID").c_str(), &guid_before), 0);
+    CProfileRecord record;
+    record.rules = "new rules";
+    record.description = "about";
+    ASSERT_EQ(SaveProfile(node_, record, kSaveRules | kSaveDescription, ""), ESaveOutcome::kSaved);
+    struct stat after {};
+    ASSERT_EQ(stat(rules.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadTextFile(rules), "new rules");
+    EXPECT_EQ(ReadTextFile(ProjPath("GUID")), "proj-guid 1.5");
+    ASSERT_EQ(stat(ProjPath("GUID").c_str(), &guid_after), 0);
+    EXPECT_EQ(guid_after.st_ino, guid_before.st_ino);
+    // Only the Rules they replaced and the history are kept beside them; no
+    // temporary file is left.
+    EXPECT_EQ(Entries("Top/Proj"),
+              (std::vector<std::string>{kPreviousRulesFileName, kRulesHistoryFolderName,
+                                        "Description", "GUID", "Rules"}));
+    EXPECT_EQ(Entries("Top/Proj/.history"),
+              (std::vector<std::string>{"index", "rules.4", "rules.5"}));
 }
 
-// The one test of the read-only polls on the real clock.
-class ProfileReadOnlySlow : public ProfileLoadSaveTest {};
+TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNextSaveOrDelete) {
+    MakeFolder("Top/Folder");
+    WriteTextFile(Native("Top/Folder/") + kLeftover, "half");
+    // So does what a killed delete left after renaming its folder aside.
+    MakeProfileFolder("Top/.kelmora-removing-Ab12cd", "half-removed 1.0");
+    WriteTextFile(Native("Top/Proj/") + kLeftover, "half");
+    ASSERT_NE(Load(), nullptr);
+    CTreeNode* folder = Node("\\Top\\Folder");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_FALSE(folder->IsProfile());
 
-TEST_F(ProfileReadOnlySlow, TreeFreedWithinTheRealPollsIsWritable) {
-    CScopedSleep real_clock(nullptr);
-    auto holder = HoldLockElsewhere({"--hold-ms", "1000"});
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(IsProfileReadOnly(*node_));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
-    EXPECT_EQ(holder->Finish(), 0);
+    CTreeNode* top = Node("\\Top");
+    ASSERT_NE(CreateOrCopyProfile(top, Full("\\Top\\Proj"), true), nullptr);
+    EXPECT_EQ(Entries("Top/Copy of Proj"), (std::vector<std::string>{"GUID", "Rules"}));
+
+    CTreeNode* node = Node("\\Top\\Proj");
+    ASSERT_EQ(SaveProfile(node, CProfileRecord(), kSaveNothing, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{"GUID", "Rules"}));
+
+    folder = Node("\\Top\\Folder");
+    EXPECT_TRUE(DeleteNode(folder));
+    EXPECT_FALSE(fs::exists(Native("Top/Folder")));
+    EXPECT_FALSE(fs::exists(Native("Top/.kelmora-removing-Ab12cd")));
+    EXPECT_TRUE(Messages().empty());
 }
+
+// A folder that takes no new file from this user, holding files that the
+// user may write: the texts are written over in place, as before, but only
+// into room reserved first (a full disk refuses the save and the old text
+// stays), and the kept Rules too, so that a diff never shows older ones.
+TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
+    if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
+    WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
+    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+    CProfileRecord record;
+    record.rules = std::string(100, 'x');
+    test::WithFileSizeLimit(50, [&] {
+        EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
+    });
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "old rules");
+    record.rules = "new rules";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    chmod(Native("Top/Proj").c_str(), 0755);
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
+    // After a save by a user who may make files there (which starts the
+    // history), a save in place changes no history entry.
+    record.rules = "newer rules";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
+    record.rules = "newest rules";
+    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    chmod(Native("Top/Proj").c_str(), 0755);
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{".history/rules.5", "new rules"},
+                                                          {".history/rules.6", "newer rules"},
+                                                          {".history/rules.7", "newest rules"},
+                                                          {kPreviousRulesFileName, "newer rules"},
+                                                          {"Rules", "newest rules"},
+                                                          {"GUID", "proj-guid 1.7"}})
+        EXPECT_EQ(ReadTextFile(Native("Top/Proj/" + name)), text) << name;
+}
+
+struct GuidCase {
+    std::string_view text;
+    bool ok;
+    const char* guid;
+    int major;
+    int minor;
+};
+
+class GuidFileTextTest : public ::testing::TestWithParam<GuidCase> {};
+
+TEST_P(GuidFileTextTest, ScansLikeTheStoredFormat) {
+    CProfileGuid parsed;
+    EXPECT_EQ(ParseGuidFileText(GetParam().text, &parsed), GetParam().ok);
+    EXPECT_EQ(parsed.guid, GetParam().guid);
+    if (GetParam().ok) {
+        EXPECT_EQ(parsed.major, GetParam().major);
+        EXPECT_EQ(parsed.minor, GetParam().minor);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, GuidFileTextTest,
+    ::testing::Values(GuidCase{"0f1e2d3c-aaaa-bbbb-cccc-001122334455 1.7", true,
+                               "0f1e2d3c-aaaa-bbbb-cccc-001122334455", 1, 7},
+                      GuidCase{"  g 0.0", true, "g", 0, 0},
+                      GuidCase{"g\t2.41\r\n", true, "g", 2, 41},
+                      GuidCase{"g 1. 5", true, "g", 1, 5},  // the scan skips blanks before a number
+                      GuidCase{"g", false, "g", 0, 0},      // GUID alone
+                      GuidCase{"g 1", false, "g", 0, 0}, GuidCase{"g x.1", false, "g", 0, 0},
+                      GuidCase{"", false, "", 0, 0},
+                      // Found by fuzzing: the bytes after a NUL were part of the GUID until a
+                      // bump wrote the GUID back as a C string, without them.
+                      GuidCase{std::string_view("g 1.4\0 junk", 11), true, "g", 1, 4},
+                      GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0}),
+    [](const auto& info) { return test::CaseName(info.index, info.param.text); });
 
 }  // namespace
 }  // namespace kelmora::test

@@ -1,7 +1,6 @@
 #include "store/store_fixture.h"
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -20,16 +19,8 @@ namespace {
 // Each entry asks for one conversion too many or for a "%n".
 std::string FaultyPack() {
     std::string pack;
-    for (const auto& [id, text] : {std::pair{IDS_NO_PERMISSION_PROFILE, "%s %s"},
-                                   {IDS_ERR_RENAME, "%s %s %n"},
-                                   {IDS_ERR_CREATE, "%s %s %s"},
-                                   {IDS_PROFILE_NAME_EXISTS, "%n"},
-                                   {IDS_NO_PERMISSION_FOLDER, "%s%s"},
-                                   {IDS_ERR_REMOVE, "%n%s%s%s"},
-                                   {IDS_UNABLE_TO_NAME_PROFILE, "%s %s %s"},
+    for (const auto& [id, text] : {std::pair{IDS_ERR_RENAME, "%s %s %n"},
                                    {IDS_TREE_NOT_FOUND, "%s %s"},
-                                   {IDS_TREE_ROOT_IS_DRIVE_ROOT, "%s %n"},
-                                   {IDS_ERR_CREATE_TOP_FOLDER, "%s %s %s"},
                                    {IDS_NOT_REGULAR_FILE, "%s %s"}})
         pack += CatalogueEntry(id, text);
     return pack;
@@ -81,19 +72,6 @@ CTreeNode* CStoreTest::Node(const std::string& name) {
     return FindNodeByPath(CurrentTree(), Full(name));
 }
 
-std::vector<CTreeNode*> CStoreTest::AllNodes() {
-    std::vector<CTreeNode*> nodes, pending;
-    if (CurrentTree()) pending.push_back(CurrentTree());
-    while (!pending.empty()) {
-        CTreeNode* node = pending.back();
-        pending.pop_back();
-        nodes.push_back(node);
-        if (node->first_child()) pending.push_back(node->first_child());
-        if (node->next_sibling()) pending.push_back(node->next_sibling());
-    }
-    return nodes;
-}
-
 std::unique_ptr<CChildProcess> CStoreTest::HoldLockElsewhere(const Texts& options) const {
     Texts argv{BuiltProgram("store_worker"), "hold", root()};
     argv.insert(argv.end(), options.begin(), options.end());
@@ -117,26 +95,10 @@ Texts CStoreTest::Messages() const {
     return texts;
 }
 
-std::string CStoreTest::LockFileText() const {
-    return ReadTextFile(Native(".rev"));
-}
-
 void CStoreTest::SetMachineSetting(const char* name, const std::string& value) {
     ASSERT_EQ(
         ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), name, value.c_str()),
         TBS_ST_OK);
-}
-
-bool CStoreTest::RunningAsRoot() {
-    return geteuid() == 0;
-}
-
-std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
-                                                 const std::string& share) {
-    auto holder =
-        std::make_unique<CChildProcess>(Texts{BuiltProgram("file_holder"), path, "write", share});
-    EXPECT_EQ(holder->ReadLine(), "opened");
-    return holder;
 }
 
 void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what) {

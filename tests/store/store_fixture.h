@@ -1,13 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/format.h"
 #include "platform/sleep.h"
@@ -21,8 +20,7 @@ namespace kelmora::test {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-// The store's waits in tests: each is recorded and returns at once, after
-// running the test's action for that wait (to let another process go on).
+// The store's waits: recorded, each returning at once after the test's action.
 struct CRecordedSleep {
     static inline std::vector<unsigned> calls;
     // Called with the number of the wait (1 for the first).
@@ -37,11 +35,10 @@ struct CRecordedSleep {
     }
 };
 
-// A tree root in a fresh temporary folder, named by the ProjectRoot setting,
-// a scripted console for the store's messages and questions, the recorded
-// sleep, and a language pack whose store entries carry a conversion too many
-// or a "%n", so that every message path of every store test shows that the
-// built-in text is used instead.
+// A tree root in a temporary folder named by the ProjectRoot setting, a
+// scripted console, the recorded sleep, and a language pack whose texts for a
+// few store messages ask for a conversion too many or a "%n": those show the
+// built-in text (the resources tests show the check; these, its use).
 class CStoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -60,11 +57,8 @@ protected:
     CTreeNode* Load();
     // The node of the current tree with that stored name below the root.
     CTreeNode* Node(const std::string& name);
-    // Every node of the current tree, without stamping them.
-    static std::vector<CTreeNode*> AllNodes();
 
-    // Another process that holds this tree's lock until Finish(); options
-    // are those of store_worker hold (--read, --bump, --hold-ms N).
+    // Another process holding the tree lock until Finish(): store_worker hold.
     std::unique_ptr<CChildProcess> HoldLockElsewhere(const Texts& options = {}) const;
 
     // Starts a new scripted console with these answers; earlier boxes are forgotten.
@@ -73,13 +67,13 @@ protected:
     const std::vector<CShownBox>& Boxes() const { return ui_->shown(); }
     const std::vector<CShownNamePrompt>& NamePrompts() const { return ui_->name_prompts(); }
 
-    std::string LockFileText() const;
+    std::string LockFileText() const { return ReadTextFile(Native(".rev")); }
     // A machine setting of the client database ("" clears it).
     static void SetMachineSetting(const char* name, const std::string& value);
     static void SetProjectRootSetting(const std::string& value) {
         SetMachineSetting("ProjectRoot", value);
     }
-    static bool RunningAsRoot();
+    static bool RunningAsRoot() { return geteuid() == 0; }
 
     CTempDir temp_;
     std::string root_;
@@ -92,24 +86,16 @@ private:
     std::unique_ptr<CScopedSleep> sleep_;
 };
 
-// Another process that keeps path open for writing with that share mode
-// (none, denywrite, exclusive) until Finish().
-std::unique_ptr<CChildProcess> HoldFileElsewhere(const std::string& path,
-                                                 const std::string& share = "exclusive");
-
-// Runs what with every file this process writes held to bytes: a write past
-// them fails with EFBIG, as on a full disk.
+// Runs what with writes past bytes failing with EFBIG, as on a full disk.
 void WithFileSizeLimit(unsigned long bytes, const std::function<void()>& what);
 
-// The message of the store for a file it could not open (IDS_ERR_OPEN_FILE)
-// or write (IDS_ERR_WRITE_FILE).
+// The store's message for a file it could not open or write (id).
 std::string FileErrorText(unsigned id, int error, const std::string& path);
 
 // The operation log "viewprofile_log" of this test process.
 std::string OperationLogText();
 
-// A numbered printf-style string with its inserts, as the store shows it:
-// the built-in text, whatever the faulty pack says.
+// A string with its inserts as the store shows it: the built-in text.
 template <class... Inserts>
 std::string StoreString(unsigned id, const Inserts&... inserts) {
     const std::string text(BuiltinString(id));

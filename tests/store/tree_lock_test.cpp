@@ -1,12 +1,10 @@
 #include "store/tree_lock.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <filesystem>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
@@ -27,12 +25,11 @@ protected:
     }
 
     int notifications_ = 0;
-    bool lock_free_while_notified_ = true;
 
     void CountAndReload() {
         SetTreeChangedHandler([this] {
             ++notifications_;
-            lock_free_while_notified_ = lock_free_while_notified_ && !IsTreeLockHeld();
+            EXPECT_FALSE(IsTreeLockHeld());
             LoadProfileTree(false);
         });
     }
@@ -65,17 +62,19 @@ TEST_P(TreeRevisionTest, LoadReadsTheNumberAndAChangeWritesTheNext) {
     const int next = GetParam().next;
     EXPECT_EQ(LockFileText(), std::to_string(next));
     EXPECT_EQ(CachedTreeRevision(), next);
-    const std::vector<CTreeNode*> nodes = AllNodes();
-    EXPECT_EQ(nodes.size(), 5u);
-    for (const CTreeNode* node : nodes)
-        EXPECT_EQ(node->revision_stamp(), next) << node->full_path();
+    size_t nodes = 0;
+    SearchTree(CurrentTree(), [&](CTreeNode& node) {
+        EXPECT_EQ(node.revision_stamp(), next) << node.full_path();
+        ++nodes;
+        return false;
+    });
+    EXPECT_EQ(nodes, 5u);
 }
 
 // "-1" is the "not known" value, never a revision of the file.
 INSTANTIATE_TEST_SUITE_P(LockFiles, TreeRevisionTest,
                          ::testing::Values(CRevisionCase{"NoFile", nullptr, 0, 1},
-                                           CRevisionCase{"Blanks", "  17\n", 17, 18},
-                                           CRevisionCase{"TextAfter", "41 and whatever followed",
+                                           CRevisionCase{"TextAround", "  41 and what followed\n",
                                                          41, 42},
                                            CRevisionCase{"NotANumber", "  not a number", 0, 1},
                                            CRevisionCase{"Largest", "2147483647", INT_MAX, 0},
@@ -213,6 +212,10 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
     MakeProfileFolder("Top/P");
     ASSERT_NE(Load(), nullptr);
     const std::string profile = "\\Top\\P";
+    const auto vptree = [this](Texts args) {
+        args.insert(args.begin(), {BuiltProgram("vptree"), "--wait", "0", "--root", root()});
+        return test::RunCommand(args);
+    };
     std::vector<int> saves;
     std::string description;
     CSettledTreeRead read(false);
@@ -220,12 +223,8 @@ TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
         ASSERT_TRUE(read.Begin());
         ASSERT_NE(LoadProfileTree(false), nullptr);
         const std::string text = "pass " + std::to_string(saves.size() + 1);
-        const Texts vptree = {BuiltProgram("vptree"), "--wait", "0", "--root", root()};
-        Texts set = vptree, save = vptree;
-        set.insert(set.end(), {"set", profile, "Description", "--text", text});
-        save.insert(save.end(), {"save", profile});
-        ASSERT_EQ(test::RunCommand(set).exit_code, 0);
-        const auto saved = test::RunCommand(save);
+        ASSERT_EQ(vptree({"set", profile, "Description", "--text", text}).exit_code, 0);
+        const auto saved = vptree({"save", profile});
         EXPECT_EQ(saved.err.find("waiting"), std::string::npos) << saved.err;
         saves.push_back(saved.exit_code);
         description.clear();
@@ -249,62 +248,72 @@ TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
 }
 
 // Another process holding the lock, for reading or for writing, keeps out
-// every take, for reading or writing: 30 opens, 300 ms apart, then "in use".
-// Parameters: the holder reads, the taker reads, the taker reports to the log.
-class TreeLockExclusionTest : public TreeLockTest,
-                              public ::testing::WithParamInterface<std::tuple<bool, bool, bool>> {};
+// every take, for reading or writing, and every read of the tree: 30 opens,
+// 300 ms apart, then "in use" (a read-only check counts a busy tree as
+// read-only, but busy). One let go during the polls is taken without a word.
+enum class ETaker { kTake, kTakeToRead, kTakeToLog, kLoad, kReadOnlyCheck };
 
-TEST_P(TreeLockExclusionTest, BusyTreeIsGivenUpAfterThirtyAttempts) {
-    const auto [holder_reads, taker_reads, to_log] = GetParam();
+struct CBusyCase {
+    const char* label;
+    bool holder_reads;
+    ETaker taker;
+    size_t let_go_at;  // the wait during which the holder lets go; 0: never
+    size_t waits;
+};
+
+class BusyTreeTest : public TreeLockTest, public ::testing::WithParamInterface<CBusyCase> {};
+
+TEST_P(BusyTreeTest, TakerPollsUntilTheHolderLetsGoOrGivesUp) {
+    const CBusyCase c = GetParam();
     ASSERT_NE(Load(), nullptr);
-    auto holder = HoldLockElsewhere(holder_reads ? Texts{"--read"} : Texts{});
-    const std::string log_before = test::OperationLogText();
-
-    EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, taker_reads, to_log));
-    EXPECT_FALSE(IsTreeLockHeld());
-    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(30, 300));
-    const std::string busy = StoreString(IDS_TREE_IN_USE);
-    EXPECT_EQ(Messages(), to_log ? Texts{} : Texts{busy});
-    EXPECT_EQ(test::OperationLogText(), log_before + (to_log ? busy + "\n" : ""));
-    EXPECT_EQ(holder->Finish(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, TreeLockExclusionTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
-                                            ::testing::Bool()),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) ? "HolderReads"
-                                                                        : "HolderWrites") +
-                                    (std::get<1>(info.param) ? "TakerReads" : "TakerWrites") +
-                                    (std::get<2>(info.param) ? "ToLog" : "ToBox");
-                         });
-
-// Parameter: a read of the tree, which takes no lock but waits the same way
-// for a change under way to end, instead of a take.
-class LockWaitTest : public TreeLockTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(LockWaitTest, LockReleasedWhileWaitingIsTakenWithoutMessage) {
-    ASSERT_NE(Load(), nullptr);
-    auto holder = HoldLockElsewhere();
-    // About two seconds into the wait the other process lets go.
-    CRecordedSleep::action = [&holder](size_t wait) {
-        if (wait == 7) {
+    auto holder = HoldLockElsewhere(c.holder_reads ? Texts{"--read"} : Texts{});
+    CRecordedSleep::action = [&holder, c](size_t wait) {
+        if (wait == c.let_go_at) {
             EXPECT_EQ(holder->Finish(), 0);
         }
     };
-    if (GetParam()) {
-        EXPECT_NE(LoadProfileTree(false), nullptr);
-    } else {
-        EXPECT_TRUE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));
+    const std::string log_before = test::OperationLogText();
+    bool got = false, busy = false;
+    switch (c.taker) {
+        case ETaker::kTake:
+        case ETaker::kTakeToRead:
+        case ETaker::kTakeToLog:
+            got = TakeTreeLock(TreeLockStart::kNoCheck, c.taker == ETaker::kTakeToRead,
+                               c.taker == ETaker::kTakeToLog);
+            break;
+        case ETaker::kLoad:
+            got = LoadProfileTree(false) != nullptr;
+            break;
+        case ETaker::kReadOnlyCheck:
+            got = !IsProfileReadOnly(*Node("\\Top\\A"), &busy);
+            break;
     }
     ReleaseTreeLock(false);
-    EXPECT_EQ(CRecordedSleep::calls.size(), 7u);
-    EXPECT_TRUE(Messages().empty());
+    const bool refused = c.let_go_at == 0;
+    EXPECT_EQ(got, !refused);
+    EXPECT_EQ(busy, refused && c.taker == ETaker::kReadOnlyCheck);
+    EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(c.waits, 300));
+    const bool boxed =
+        refused && c.taker != ETaker::kTakeToLog && c.taker != ETaker::kReadOnlyCheck;
+    const std::string in_use = StoreString(IDS_TREE_IN_USE);
+    EXPECT_EQ(Messages(), boxed ? Texts{in_use} : Texts{});
+    const bool logged = refused && c.taker == ETaker::kTakeToLog;
+    EXPECT_EQ(test::OperationLogText(), log_before + (logged ? in_use + "\n" : ""));
+    if (refused) {
+        EXPECT_EQ(holder->Finish(), 0);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, LockWaitTest, ::testing::Bool(), [](const auto& info) {
-    return std::string(info.param ? "Read" : "Take");
-});
+INSTANTIATE_TEST_SUITE_P(
+    Takers, BusyTreeTest,
+    ::testing::Values(CBusyCase{"WriterKeepsOutWriter", false, ETaker::kTake, 0, 30},
+                      CBusyCase{"ReaderKeepsOutReader", true, ETaker::kTakeToRead, 0, 30},
+                      CBusyCase{"RefusalToTheLog", false, ETaker::kTakeToLog, 0, 30},
+                      CBusyCase{"ReadOnlyWhileBusy", false, ETaker::kReadOnlyCheck, 0, 29},
+                      CBusyCase{"TakenWhenLetGo", false, ETaker::kTake, 7, 7},
+                      CBusyCase{"ReadWhenLetGo", false, ETaker::kLoad, 7, 7},
+                      CBusyCase{"WritableWhenLetGo", false, ETaker::kReadOnlyCheck, 6, 6}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 class TreeLockSlow : public TreeLockTest {};
 

@@ -1,9 +1,7 @@
 #pragma once
 
-// The Rules texts that the stress savers write, and how a composed config
-// spec is told apart: every save writes a Rules file of many lines that all
-// carry the save's token, so that a config spec composed from a part of one
-// text, or from two texts, shows at once.
+// The stress savers' Rules: many lines, each with the save's token, so that a
+// config spec composed from part of one text, or from two, shows at once.
 #include <string>
 #include <string_view>
 
