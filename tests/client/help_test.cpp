@@ -14,19 +14,6 @@ namespace {
 constexpr const char* kTopics[] = {"private_branch_wizard/assocwithsmvprofile.htm",
                                    "private_branch_wizard/finishingaprivbr.htm"};
 
-// Pages are found beside the program unless KELMORA_HELP_DIR names their folder.
-TEST(HelpTest, PagesAreBesideTheProgram) {
-    test::CScopedEnv no_override("KELMORA_HELP_DIR", nullptr);
-    const std::string folder =
-        std::filesystem::canonical(std::string(KELMORA_BIN_DIR) + "/../share/kelmora/help");
-    EXPECT_EQ(std::filesystem::canonical(client::HelpFolder()), folder);
-    for (const char* topic : kTopics) {
-        const std::string page = client::HelpPagePath(topic);
-        ASSERT_FALSE(page.empty()) << topic;
-        EXPECT_TRUE(test::ReadTextFile(page).starts_with("<!DOCTYPE html>")) << topic;
-    }
-}
-
 TEST(HelpTest, TopicsStayInsideTheHelpFolder) {
     test::CTempDir dir;
     std::filesystem::create_directories(dir / "help/a");
@@ -38,10 +25,15 @@ TEST(HelpTest, TopicsStayInsideTheHelpFolder) {
         EXPECT_EQ(client::HelpPagePath(topic), "") << topic;
 }
 
-TEST(HelpTest, WithoutADesktopThePathIsPrinted) {
+// Pages are found beside the program unless KELMORA_HELP_DIR names their folder.
+TEST(HelpTest, WithoutADesktopThePathOfThePageBesideTheProgramIsPrinted) {
+    test::CScopedEnv no_override("KELMORA_HELP_DIR", nullptr);
     test::CScopedEnv no_x("DISPLAY", nullptr);
     test::CScopedEnv no_wayland("WAYLAND_DISPLAY", nullptr);
     const std::string page = client::HelpPagePath(kTopics[1]);
+    EXPECT_EQ(std::filesystem::canonical(page),
+              std::filesystem::canonical(std::string(KELMORA_BIN_DIR) + "/../share/kelmora/help/" +
+                                         kTopics[1]));
     testing::internal::CaptureStderr();
     EXPECT_EQ(gu_help(nullptr, kTopics[1], 1, 0), TBS_ST_OK);
     EXPECT_EQ(gu_help(nullptr, "private_branch_wizard/none.htm", 1, 0), TBS_ST_NOT_FOUND);

@@ -20,35 +20,30 @@ namespace kelmora::test {
 namespace {
 
 // A VOB mount block over texts of its own, as the mount client builds one.
-class CMountRequest {
-public:
+struct CMountRequest {
     CMountRequest(const std::string& tag, const std::string& storage)
-        : tag_(tag), storage_(storage), data_(&block_) {
-        block_.header = TRFS_MOUNT_ARGS_HEADER;
-        block_.flags = TRFS_MOUNT_VOB | TRFS_MOUNT_NOINTR;
+        : tag_(tag), storage_(storage), data_(&block) {
+        block.header = TRFS_MOUNT_ARGS_HEADER;
+        block.flags = TRFS_MOUNT_VOB | TRFS_MOUNT_NOINTR;
         for (auto [field, text] :
-             {std::pair{&block_.mount_dir, &tag_}, std::pair{&block_.host, &host_},
-              std::pair{&block_.storage_path, &storage_},
-              std::pair{&block_.storage_object_path, &storage_},
-              std::pair{&block_.registry_path, &storage_}}) {
+             {std::pair{&block.mount_dir, &tag_}, std::pair{&block.host, &host_},
+              std::pair{&block.storage_path, &storage_},
+              std::pair{&block.storage_object_path, &storage_},
+              std::pair{&block.registry_path, &storage_}}) {
             references_.push_back(std::make_unique<client::CReference>(text->c_str()));
             *field = {references_.back()->get(), static_cast<uint32_t>(text->size()),
                       static_cast<uint32_t>(text->size() + 1)};
         }
-        control_.command = TRFS_MFS_MOUNT;
-        control_.data_length = sizeof block_;
-        control_.data = data_.get();
+        control.command = TRFS_MFS_MOUNT;
+        control.data_length = sizeof block;
+        control.data = data_.get();
     }
 
-    trfs_mount_args_t& block() { return block_; }
-    trfs_mfs_control_t& control() { return control_; }
-
-private:
     std::string tag_, storage_, host_ = "here";
-    trfs_mount_args_t block_ = {};
+    trfs_mount_args_t block = {};
     client::CReference data_;
     std::vector<std::unique_ptr<client::CReference>> references_;
-    trfs_mfs_control_t control_ = {};
+    trfs_mfs_control_t control = {};
 };
 
 tbs_status_t Unmount(const std::string& tag, const tbs_uuid_t& identifier) {
@@ -75,26 +70,26 @@ TEST_P(TrfsDriverFaultTest, ABlockThatIsNotSoundIsRefusedAndNothingIsMounted) {
     const std::string tag = "\\" + UniqueName("t");
     CMountRequest request(tag, dir / "stg");
     GetParam().spoil(&request);
-    EXPECT_EQ(view_mfs_ioctl(&request.control()), GetParam().status);
-    EXPECT_EQ(request.control().status, GetParam().status);
+    EXPECT_EQ(view_mfs_ioctl(&request.control), GetParam().status);
+    EXPECT_EQ(request.control.status, GetParam().status);
     EXPECT_EQ(vob_utl_is_mounted_vob_pname(tag.c_str()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, TrfsDriverFaultTest,
     ::testing::Values(
-        CBlockFault{"Header", [](CMountRequest* r) { r->block().header = 0xF8000B; }},
-        CBlockFault{"Length", [](CMountRequest* r) { r->control().data_length = 244; }},
-        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block().flags = TRFS_MOUNT_VIEWROOT; }},
-        CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block().flags |= 0x100; }},
-        CBlockFault{"StaleReference", [](CMountRequest* r) { r->block().host.text += 1u << 20; }},
-        CBlockFault{"WrongLength", [](CMountRequest* r) { r->block().mount_dir.length += 1; }},
-        CBlockFault{"PoolsMissing", [](CMountRequest* r) { r->block().pool_count = 1; }},
+        CBlockFault{"Header", [](CMountRequest* r) { r->block.header = 0xF8000B; }},
+        CBlockFault{"Length", [](CMountRequest* r) { r->control.data_length = 244; }},
+        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block.flags = TRFS_MOUNT_VIEWROOT; }},
+        CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block.flags |= 0x100; }},
+        CBlockFault{"StaleReference", [](CMountRequest* r) { r->block.host.text += 1u << 20; }},
+        CBlockFault{"WrongLength", [](CMountRequest* r) { r->block.mount_dir.length += 1; }},
+        CBlockFault{"PoolsMissing", [](CMountRequest* r) { r->block.pool_count = 1; }},
         CBlockFault{"NoStorage",
                     [](CMountRequest* r) {
                         static const char kMissing[] = "/nonexistent/storage";
                         static client::CReference missing(kMissing);
-                        r->block().storage_object_path = {missing.get(), 20, 21};
+                        r->block.storage_object_path = {missing.get(), 20, 21};
                     },
                     TBS_ST_NOT_FOUND}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -105,8 +100,8 @@ TEST(TrfsDriverTest, ATagMountsOnceUnmountsByItsVobAndUnmountAllLeavesItsStatus)
     const std::string tags[] = {"/vobs/" + UniqueName("a"), "\\" + UniqueName("b")};
     for (const auto& tag : tags) {
         CMountRequest request(tag, dir / "stg");
-        ASSERT_EQ(view_mfs_ioctl(&request.control()), TBS_ST_OK);
-        EXPECT_EQ(view_mfs_ioctl(&request.control()), TBS_ST_MOUNTED);
+        ASSERT_EQ(view_mfs_ioctl(&request.control), TBS_ST_OK);
+        EXPECT_EQ(view_mfs_ioctl(&request.control), TBS_ST_MOUNTED);
     }
     tbs_uuid_t other = {{1}};
     EXPECT_EQ(Unmount(tags[0], other), TBS_ST_INVALID);
