@@ -17,8 +17,7 @@ struct CTmpfileCase {
     bool in_folder;  // else in $TMPDIR
     const char* prefix;
     const char* extension;
-    size_t size;
-    const char* name_start;  // null: the path does not fit, nothing is made
+    const char* name_start;
     const char* name_end;
 };
 
@@ -29,17 +28,9 @@ TEST_P(TmpfileTest, NewBinaryFileInTheFolderNamedAsAsked) {
     CTempDir dir, tmp;
     CScopedEnv tmpdir("TMPDIR", tmp.path());
     const std::string folder = c.in_folder ? dir.path() : tmp.path();
+    const char* in = c.in_folder ? dir.path().c_str() : nullptr;
     char path[1024] = "junk";
-    errno = 0;
-    FILE* file = fileutl_tmpfile_ext_binary(c.in_folder ? dir.path().c_str() : nullptr, c.prefix,
-                                            c.extension, path, c.size);
-    if (!c.name_start) {
-        EXPECT_EQ(file, nullptr);
-        EXPECT_EQ(errno, ENAMETOOLONG);
-        EXPECT_STREQ(path, "");
-        EXPECT_TRUE(std::filesystem::is_empty(folder));
-        return;
-    }
+    FILE* file = fileutl_tmpfile_ext_binary(in, c.prefix, c.extension, path, sizeof path);
     ASSERT_NE(file, nullptr) << std::strerror(errno);
     // Nothing is translated on the way out.
     const std::string bytes("a\r\nb\n\0c\xFF", 8);
@@ -50,16 +41,23 @@ TEST_P(TmpfileTest, NewBinaryFileInTheFolderNamedAsAsked) {
     EXPECT_EQ(std::string(path), folder + "/" + name);
     EXPECT_TRUE(name.starts_with(c.name_start) && name.ends_with(c.name_end)) << name;
     EXPECT_EQ(unix_nt_unlink(path), 0);
+    // A buffer one byte short of the path refuses before anything is made.
+    const size_t fits = std::strlen(path) + 1;
+    EXPECT_EQ(fileutl_tmpfile_ext_binary(in, c.prefix, c.extension, path, fits - 1), nullptr);
+    EXPECT_EQ(errno, ENAMETOOLONG);
+    EXPECT_STREQ(path, "");
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+    file = fileutl_tmpfile_ext_binary(in, c.prefix, c.extension, path, fits);
+    ASSERT_NE(file, nullptr) << std::strerror(errno);
+    EXPECT_EQ(unix_nt_fclose(file), 0);
+    EXPECT_EQ(unix_nt_unlink(path), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, TmpfileTest,
-                         ::testing::Values(CTmpfileCase{true, "cs", "txt", 1024, "cs-", ".txt"},
-                                           CTmpfileCase{true, "cs", ".txt", 1024, "cs-", ".txt"},
-                                           CTmpfileCase{false, nullptr, nullptr, 1024, "kelmora-",
-                                                        ""},
-                                           CTmpfileCase{true, "", "", 1024, "kelmora-", ""},
-                                           CTmpfileCase{true, "cs", "txt", 16, nullptr, nullptr}),
+                         ::testing::Values(CTmpfileCase{true, "cs", "txt", "cs-", ".txt"},
+                                           CTmpfileCase{true, "cs", ".txt", "cs-", ".txt"},
+                                           CTmpfileCase{false, nullptr, nullptr, "kelmora-", ""},
+                                           CTmpfileCase{true, "", "", "kelmora-", ""}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // Paths made absolute from the current folder, without ".", ".." or repeated

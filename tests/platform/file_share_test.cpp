@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/file.h"
+#include "platform/fs.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -139,6 +140,16 @@ TEST(FileShare, ClosingReleasesTheShareLock) {
         first.Close();
         EXPECT_EQ(OpenInOtherProcess(path), "opened");
     }
+}
+
+// A file that holds more than its length at the open (as in /proc) is read to its end.
+TEST(FileRead, AFileIsReadPastItsLengthAtTheOpen) {
+    CFolder process;
+    ASSERT_TRUE(process.Open("/proc/" + std::to_string(getpid())));
+    std::string text;
+    CFileException error;
+    ASSERT_TRUE(ReadFileUnlessHeldIn(process, "cmdline", 1 << 20, &text, &error));
+    EXPECT_EQ(text, test::ReadTextFile("/proc/self/cmdline"));
 }
 
 TEST(FileOpen, MissingFileAndFolderGiveTheirCauses) {

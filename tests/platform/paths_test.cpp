@@ -174,6 +174,16 @@ TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
     EXPECT_EQ(test::ReadTextFile(dir / "taken"), "keep");
 }
 
+// What is already gone is no failure; what is no folder is one.
+TEST(RemoveFolderWithContents, AFolderAlreadyGoneIsRemovedAFileInItsPlaceIsNot) {
+    test::CTempDir dir;
+    CFolder folder;
+    ASSERT_TRUE(folder.Open(dir.path()));
+    test::WriteTextFile(dir / "file", "");
+    EXPECT_TRUE(RemoveFolderWithContents(folder, "absent"));
+    EXPECT_FALSE(RemoveFolderWithContents(folder, "file"));
+}
+
 TEST(ReplacementFile, LeftoversAreRecognisedByTheirWholeName) {
     for (const char* name : {".Rules.saving-abc123", ".x.saving-ABCDEF"})
         EXPECT_TRUE(IsReplacementTempName(name)) << name;
