@@ -130,9 +130,8 @@ TEST(WorkspaceContainmentTest, RootHoldsItselfAndWhatIsBelowIt) {
     const std::string tag = UniqueName("ws");
     ASSERT_EQ(client::CreateWorkspace(tag, dir / "a/b"), TBS_ST_OK);
     const std::pair<const char*, bool> kPaths[] = {
-        {"a/b", true},      {"a/b/", true},     {"a/b/c", true},      {"a/b/c/d.txt", true},
-        {"a/b/./c", true},  {"a/b/c/..", true}, {"a//b//c", true},    {"a/bc", false},
-        {"a/b.txt", false}, {"a", false},       {"a/b/../bc", false}, {"x/a/b", false}};
+        {"a/b", true},     {"a/b/", true},  {"a/b/./c", true}, {"a/b/c/..", true},
+        {"a//b//c", true}, {"a/bc", false}, {"a", false},      {"a/b/../bc", false}};
     for (const auto& [below, held] : kPaths) {
         char found[256] = "junk";
         EXPECT_EQ(ws_get_view((dir / below).c_str(), 0, sizeof found, found),
