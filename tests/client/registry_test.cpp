@@ -69,8 +69,8 @@ TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
         TBS_ST_INVALID);
 }
 
-// Numbered client parameters are words; the file system's are text.
-TEST(RegistryTest, ParametersAreNumberedWordsOrText) {
+// Numbered client parameters are words.
+TEST(RegistryTest, ParametersAreNumberedWords) {
     const struct {
         const char* stored;  // null: not set
         size_t size;
@@ -98,13 +98,6 @@ TEST(RegistryTest, ParametersAreNumberedWordsOrText) {
             EXPECT_EQ(value, c.value) << name;
         }
     }
-    ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_trfs_params_key(), "Param28",
-                               "view-share"),
-              TBS_ST_OK);
-    char buf[32];
-    ASSERT_EQ(ntregy_get_trfs_param(28, buf, sizeof buf), TBS_ST_OK);
-    EXPECT_STREQ(buf, "view-share");
-    EXPECT_EQ(ntregy_get_trfs_param(29, buf, sizeof buf), TBS_ST_NOT_FOUND);
 }
 
 }  // namespace
