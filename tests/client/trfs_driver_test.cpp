@@ -62,37 +62,33 @@ struct CBlockFault {
     tbs_status_t status = TBS_ST_INVALID;
 };
 
-class TrfsDriverFaultTest : public ::testing::TestWithParam<CBlockFault> {};
-
-TEST_P(TrfsDriverFaultTest, ABlockThatIsNotSoundIsRefusedAndNothingIsMounted) {
+TEST(TrfsDriverTest, ABlockThatIsNotSoundIsRefusedAndNothingIsMounted) {
     CTempDir dir;
     std::filesystem::create_directory(dir / "stg");
-    const std::string tag = "\\" + UniqueName("t");
-    CMountRequest request(tag, dir / "stg");
-    GetParam().spoil(&request);
-    EXPECT_EQ(view_mfs_ioctl(&request.control), GetParam().status);
-    EXPECT_EQ(request.control.status, GetParam().status);
-    EXPECT_EQ(vob_utl_is_mounted_vob_pname(tag.c_str()), 0);
+    static client::CReference missing("/nonexistent/storage");
+    const CBlockFault kFaults[] = {
+        {"Header", [](CMountRequest* r) { r->block.header = 0xF8000B; }},
+        {"Length", [](CMountRequest* r) { r->control.data_length = 244; }},
+        {"ViewRoot", [](CMountRequest* r) { r->block.flags = TRFS_MOUNT_VIEWROOT; }},
+        {"UnknownFlag", [](CMountRequest* r) { r->block.flags |= 0x100; }},
+        {"StaleReference", [](CMountRequest* r) { r->block.host.text += 1u << 20; }},
+        {"WrongLength", [](CMountRequest* r) { r->block.mount_dir.length += 1; }},
+        {"PoolsMissing", [](CMountRequest* r) { r->block.pool_count = 1; }},
+        {"NoStorage",
+         [](CMountRequest* r) {
+             r->block.storage_object_path = {missing.get(), 20, 21};
+         },
+         TBS_ST_NOT_FOUND}};
+    for (const CBlockFault& fault : kFaults) {
+        SCOPED_TRACE(fault.name);
+        const std::string tag = "\\" + UniqueName("t");
+        CMountRequest request(tag, dir / "stg");
+        fault.spoil(&request);
+        EXPECT_EQ(view_mfs_ioctl(&request.control), fault.status);
+        EXPECT_EQ(request.control.status, fault.status);
+        EXPECT_EQ(vob_utl_is_mounted_vob_pname(tag.c_str()), 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, TrfsDriverFaultTest,
-    ::testing::Values(
-        CBlockFault{"Header", [](CMountRequest* r) { r->block.header = 0xF8000B; }},
-        CBlockFault{"Length", [](CMountRequest* r) { r->control.data_length = 244; }},
-        CBlockFault{"ViewRoot", [](CMountRequest* r) { r->block.flags = TRFS_MOUNT_VIEWROOT; }},
-        CBlockFault{"UnknownFlag", [](CMountRequest* r) { r->block.flags |= 0x100; }},
-        CBlockFault{"StaleReference", [](CMountRequest* r) { r->block.host.text += 1u << 20; }},
-        CBlockFault{"WrongLength", [](CMountRequest* r) { r->block.mount_dir.length += 1; }},
-        CBlockFault{"PoolsMissing", [](CMountRequest* r) { r->block.pool_count = 1; }},
-        CBlockFault{"NoStorage",
-                    [](CMountRequest* r) {
-                        static const char kMissing[] = "/nonexistent/storage";
-                        static client::CReference missing(kMissing);
-                        r->block.storage_object_path = {missing.get(), 20, 21};
-                    },
-                    TBS_ST_NOT_FOUND}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrfsDriverTest, ATagMountsOnceUnmountsByItsVobAndUnmountAllLeavesItsStatus) {
     CTempDir dir;
