@@ -27,18 +27,6 @@ private:
     tbs_status_t status_;
 };
 
-// A continuation goes where the message before it went.
-TEST(MessagesTest, RedirectSendsInformationAndErrorsToTheirOwnCallbacks) {
-    CCapturedOutput output;
-    imsg_print(IMSG_KIND_INFO, "view %s updated\n", -1, "v1");
-    imsg_print(IMSG_KIND_CONTINUE, "  more info\n", -1);
-    imsg_print(IMSG_KIND_WARNING, "careful %d\n", -1, 2);
-    imsg_print(IMSG_KIND_ERROR, "%s\n", -1, "failed");
-    imsg_print(IMSG_KIND_CONTINUE, "  more error\n", -1);
-    EXPECT_EQ(output.info(), "view v1 updated\n  more info\n");
-    EXPECT_EQ(output.error(), "careful 2\nfailed\n  more error\n");
-}
-
 // An open log takes every kind ahead of the redirect; it is appended to, and
 // starting another log ends it. One that cannot be opened is reported.
 TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include "client/admin.h"
@@ -101,16 +100,7 @@ TEST(ViewHandleTest, TagIdentifierAndPathsReachTheSameViewAndNothingElse) {
     EXPECT_EQ(ws_get_view(dir.path().c_str(), 0, 0, &untouched), TBS_ST_NOT_WS);
     EXPECT_EQ(cmd_utl_view_tag_to_pname("", 0, 0, &untouched), TBS_ST_INVALID);
     EXPECT_EQ(untouched, 'Z');
-    ASSERT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, inside.out()), TBS_ST_OK);
-    uint32_t flags = 1;
-    ASSERT_EQ(ws_get_load_preferences(inside.get(), &flags), TBS_ST_OK);
-    EXPECT_EQ(flags, 0u);
-    for (const auto& [bit, on, after] :
-         {std::tuple{0x10000u, 1, 0x10000u}, {0x4u, 1, 0x10004u}, {0x4u, 0, 0x10000u}}) {
-        ASSERT_EQ(ws_set_load_preferences(inside.get(), bit, on), TBS_ST_OK);
-        ASSERT_EQ(ws_get_load_preferences(inside.get(), &flags), TBS_ST_OK);
-        EXPECT_EQ(flags, after);
-    }
+    EXPECT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, inside.out()), TBS_ST_OK);
 }
 
 TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
