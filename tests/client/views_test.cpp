@@ -93,14 +93,13 @@ TEST(ViewHandleTest, TagIdentifierAndPathsReachTheSameViewAndNothingElse) {
         EXPECT_EQ(Reached(view_get_handle(path.c_str(), 1, handle.out()), handle), expected)
             << path;
     }
-    CWsHandle outside, inside;
+    CWsHandle outside;
     EXPECT_EQ(ws_get_handle(dir.path().c_str(), 0, outside.out()), TBS_ST_NOT_WS);
     EXPECT_EQ(outside.get(), nullptr);
     char untouched = 'Z';  // a buffer of no size is not written
     EXPECT_EQ(ws_get_view(dir.path().c_str(), 0, 0, &untouched), TBS_ST_NOT_WS);
     EXPECT_EQ(cmd_utl_view_tag_to_pname("", 0, 0, &untouched), TBS_ST_INVALID);
     EXPECT_EQ(untouched, 'Z');
-    EXPECT_EQ(ws_get_handle((root + "/sub/file").c_str(), 0, inside.out()), TBS_ST_OK);
 }
 
 TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {

@@ -78,11 +78,6 @@ struct CVobSite {
             }),
             TBS_ST_OK);
     }
-    vob_handle_t Open(int i) {
-        vob_handle_t vob = nullptr;
-        EXPECT_EQ(Register(i, &vob), TBS_ST_OK);
-        return vob;
-    }
 
     CTempDir dir;
     std::string view;
@@ -128,7 +123,8 @@ TEST_P(BatchTest, VobsAndCheckoutsComeInBatchesOfTheCursor) {
     ASSERT_EQ(client::CreateView(other), TBS_ST_OK);
     site.CheckOut(site.view, c.checkouts);
     site.CheckOut(other, c.checkouts);
-    vob_handle_t vob = site.Open(0);
+    vob_handle_t vob = nullptr;
+    ASSERT_EQ(site.Register(0, &vob), TBS_ST_OK);
     std::set<std::string> objects;
     batches.clear();
     vob_ckout_cursor_t cursor = nullptr;
@@ -154,23 +150,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BatchTest,
                                            CBatchCase{10, 50, {10}, {50, 0}},
                                            CBatchCase{23, 120, {10, 10, 3}, {50, 50, 20, 0}}),
                          [](const auto& info) { return "Of" + std::to_string(info.param.vobs); });
-
-TEST(CheckoutCursorTest, ACursorReadsTheDatabaseAsItIsAtEachBatch) {
-    CVobSite site(1);
-    site.CheckOut(site.view, 3);
-    vob_handle_t vob = site.Open(0);
-    vob_ckout_cursor_t cursor = nullptr;
-    vob_ckout_rec_t records[2];
-    int count = 0;
-    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid, &cursor, 2, records, &count), TBS_ST_OK);
-    ASSERT_EQ(count, 2);
-    // Another connection changes what follows the cursor.
-    ASSERT_EQ(client::EndCheckOut(site.view, site.vobs[0], "e2"), TBS_ST_OK);
-    ASSERT_EQ(client::CheckOut(site.view, site.vobs[0], "late", ""), TBS_ST_OK);
-    ASSERT_EQ(vob_ob_next_ckouts(vob, &site.view_uuid, &cursor, 2, records, &count), TBS_ST_OK);
-    EXPECT_EQ(count, 1);  // "late" only
-    vob_ob_cursor_close(cursor);
-}
 
 TEST(VobHandleTest, AnUnknownVobOrObjectIsNotFoundAndAFaultLastsUntilCleared) {
     tbs_uuid_t unknown{};
