@@ -9,8 +9,6 @@
 namespace kelmora {
 namespace {
 
-// ---------------------------------------------------------------- rule forms
-
 // Only the verdict and the place of an error are read by any caller; the
 // rules' fields are read by none, so a form is shown by being accepted.
 const char* const kAccepted[] = {
@@ -93,8 +91,6 @@ TEST(CfsGrammarTest, NamesRejectBlanksSeparatorsAndWildcards) {
     }
 }
 
-// ---------------------------------------------------------------- errors
-
 struct CErrorCase {
     std::string text;
     int line;
@@ -103,7 +99,6 @@ struct CErrorCase {
 };
 
 const CErrorCase kErrors[] = {
-    // Rule keywords
     {"# c\n\n   elements * CHECKEDOUT", 3, 4, "Unknown rule keyword \"elements\"."},
     // Element: missing tokens are reported just past the last token.
     {"element", 1, 8, "Missing path pattern."},
@@ -123,7 +118,6 @@ const CErrorCase kErrors[] = {
     {"element * \\LATEST", 1, 11, "Invalid version"},
     {"element * ...\\...\\br\\LATEST", 1, 11, "Invalid version"},
     {"element * \\main\\latest", 1, 11, "Invalid version selector"},
-    // Element options
     {"element * X -time", 1, 18, "Missing date after"},
     {"element * X -time now -time today", 1, 23, "Option \"-time\" is given twice."},
     {"element * X -mkbranch", 1, 22, "Missing branch name"},
@@ -133,13 +127,11 @@ const CErrorCase kErrors[] = {
     {"element * X -override", 1, 13, "\"-override\" needs \"-mkbranch\"."},
     {"element * X -override -mkbranch b -override", 1, 35, "Option \"-override\" is given twice."},
     {"element * X -bogus", 1, 13, "Unknown element option \"-bogus\"."},
-    // mkbranch and time
     {"mkbranch", 1, 9, "Missing branch name after"},
     {"mkbranch a -override b", 1, 22, "Unexpected \"b\""},
     {"time", 1, 5, "Missing date after \"time\"."},
     {"time 7 Dec 2026", 1, 6, "Invalid date \"7\""},
     {"time now later", 1, 10, "Unexpected \"later\""},
-    // end
     {"end", 1, 4, "Missing \"mkbranch\" or \"time\""},
     {"end branch", 1, 5, "Unknown block \"branch\""},
     {"element * CHECKEDOUT\r\nload \\v\r\nend mkbranch\r\n", 3, 1,
@@ -152,12 +144,10 @@ const CErrorCase kErrors[] = {
     {"time 1-Jan-2026\nend time 2-Jan-2026", 2, 10, "\"end time 2-Jan-2026\" does not match"},
     {"mkbranch a\nend mkbranch a b", 2, 16, "Unexpected"},
     {"mkbranch a\nend mkbranch -a", 2, 14, "Invalid branch name"},
-    // load and include
     {"include   # nothing", 1, 8, "Missing path after \"include\"."},
     {"load \\vob\\My Project", 1, 14, "Unexpected \"Project\" after the path; quote"},
     {"include \"\"", 1, 9, "Invalid path"},
     {"load a\"b", 1, 6, "Invalid path"},
-    // Tokens
     {"load \"\\vob\\My Project", 1, 6, "Unterminated quoted string."},
     {"load \"\\vob\\x\"y", 1, 14, "Expected a blank after the closing quote."},
     {"element * CHECKEDOUT\r\r\n", 1, 21, "Invalid control character."},
