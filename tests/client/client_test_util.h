@@ -9,9 +9,8 @@
 
 namespace kelmora::test {
 
-// A name no other test in this process uses, valid as a view tag and as a
-// registry key component. Tests share one client database when the binary
-// runs them all in one process.
+// A name no other test of the process (which shares one client database)
+// uses, valid as a view tag and as a registry key component.
 inline std::string UniqueName(const std::string& prefix) {
     static int counter = 0;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

@@ -27,8 +27,6 @@ public:
         sqlite3_busy_timeout(db_, 10000);
     }
     ~CRawConnection() { sqlite3_close(db_); }
-    CRawConnection(const CRawConnection&) = delete;
-    CRawConnection& operator=(const CRawConnection&) = delete;
 
     void Exec(const std::string& sql) {
         EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;

@@ -127,7 +127,6 @@ TEST(TrfsDriverTest, MountPointsStayBelowTheMountRoot) {
         EXPECT_FALSE(client::TrfsMountPoint(tag, &path)) << tag;
 }
 
-// The counting of registrations is shown by the mount client's racing mounts.
 TEST(PathPrefixMapTest, OnlyAbsolutePathsAreRegisteredAndConvertedToLocalOnes) {
     const std::string path = "\\\\host\\" + UniqueName("share");
     ASSERT_EQ(ntpfxmap_register(path.c_str()), TBS_ST_OK);
