@@ -9,9 +9,8 @@
 
 namespace kelmora::test {
 
-// A name no other test in this process uses, valid as a view tag and as a
-// registry key component. Tests share one client database when the binary
-// runs them all in one process.
+// A name no other test of the process (which shares one client database)
+// uses, valid as a view tag and as a registry key component.
 inline std::string UniqueName(const std::string& prefix) {
     static int counter = 0;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -27,28 +26,21 @@ inline std::string UniqueName(const std::string& prefix) {
 class CCapturedOutput {
 public:
     CCapturedOutput() {
-        Info().clear();
-        Error().clear();
+        info_.clear();
+        error_.clear();
         imsg_redirect_output(&OnInfo, &OnError);
     }
     ~CCapturedOutput() { imsg_redirect_output(nullptr, nullptr); }
     CCapturedOutput(const CCapturedOutput&) = delete;
     CCapturedOutput& operator=(const CCapturedOutput&) = delete;
 
-    const std::string& info() const { return Info(); }
-    const std::string& error() const { return Error(); }
+    const std::string& info() const { return info_; }
+    const std::string& error() const { return error_; }
 
 private:
-    static std::string& Info() {
-        static std::string text;
-        return text;
-    }
-    static std::string& Error() {
-        static std::string text;
-        return text;
-    }
-    static void OnInfo(const char* text) { Info() += text; }
-    static void OnError(const char* text) { Error() += text; }
+    static void OnInfo(const char* text) { info_ += text; }
+    static void OnError(const char* text) { error_ += text; }
+    static inline std::string info_, error_;
 };
 
 // A handle of the client library freed whatever the test's path out.

@@ -95,48 +95,36 @@ TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFileOrAnEndlessOne) {
     EXPECT_NE(output.error().find("\"/dev/zero\" is larger than 64 MiB"), std::string::npos);
 }
 
-struct CParseCase {
-    const char* label;
-    const char* text;  // null: no file
-    tbs_status_t status;
-    int line, column;
-    size_t rules;
-};
-
-class CfsParseTest : public ::testing::TestWithParam<CParseCase> {};
-
 // Whatever the outcome there is a result; what was refused is printed.
-TEST_P(CfsParseTest, GivesTheRulesOrThePlaceAndPrintsTheDiagnostic) {
+TEST(CfsParseTest, GivesTheRulesOrThePlaceAndPrintsTheDiagnostic) {
     CTempDir dir;
-    const CParseCase& c = GetParam();
-    if (c.text) WriteTextFile(dir / "cs", c.text);
-    CCapturedOutput output;
-    cfs_parse_result_t* parsed = nullptr;
-    EXPECT_EQ(cfs_parse((dir / "cs").c_str(), &TBS_UUID_NULL, &parsed), c.status);
-    ASSERT_NE(parsed, nullptr);
-    const std::unique_ptr<cfs_parse_result_t, decltype(&cfs_free)> result(parsed, &cfs_free);
-    EXPECT_EQ(cfs_result_ok(parsed) != 0, c.status == TBS_ST_OK);
-    EXPECT_EQ(cfs_result_rule_count(parsed), c.rules);
-    const std::string diagnostic = cfs_result_diagnostic(parsed);
-    if (c.status == TBS_ST_OK) {
-        EXPECT_EQ(diagnostic, "");
-        EXPECT_EQ(output.error(), "");
-    } else if (c.text) {
+    WriteTextFile(dir / "good", kGoodText);
+    WriteTextFile(dir / "bad", kBadText);
+    const struct {
+        const char* file;
+        tbs_status_t status;
+        int line, column;
+    } kCases[] = {
+        {"good", TBS_ST_OK, 0, 0}, {"bad", TBS_ST_CFS_SYNTAX, 3, 1}, {"none", TBS_ST_IO, 0, 0}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.file);
+        CCapturedOutput output;
+        cfs_parse_result_t* parsed = nullptr;
+        EXPECT_EQ(cfs_parse((dir / c.file).c_str(), &TBS_UUID_NULL, &parsed), c.status);
+        ASSERT_NE(parsed, nullptr);
+        const std::unique_ptr<cfs_parse_result_t, decltype(&cfs_free)> result(parsed, &cfs_free);
+        EXPECT_EQ(cfs_result_ok(parsed) != 0, c.status == TBS_ST_OK);
         EXPECT_EQ(std::pair(cfs_result_error_line(parsed), cfs_result_error_column(parsed)),
                   std::pair(c.line, c.column));
-        EXPECT_TRUE(diagnostic.starts_with(kDiagnosticStart)) << diagnostic;
-        EXPECT_EQ(output.error(), diagnostic + "\n");
-    } else {
-        EXPECT_NE(output.error().find(dir / "cs"), std::string::npos) << output.error();
+        const std::string diagnostic = cfs_result_diagnostic(parsed);
+        EXPECT_EQ(diagnostic.starts_with(kDiagnosticStart), c.line == 3) << diagnostic;
+        if (c.status == TBS_ST_IO) {  // the unreadable file is named
+            EXPECT_NE(output.error().find(dir / c.file), std::string::npos) << output.error();
+        } else {
+            EXPECT_EQ(output.error(), diagnostic.empty() ? "" : diagnostic + "\n");
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, CfsParseTest,
-                         ::testing::Values(CParseCase{"Accepted", kGoodText, TBS_ST_OK, 0, 0, 2},
-                                           CParseCase{"Refused", kBadText, TBS_ST_CFS_SYNTAX, 3, 1,
-                                                      0},
-                                           CParseCase{"Unreadable", nullptr, TBS_ST_IO, 0, 0, 0}),
-                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace kelmora::test

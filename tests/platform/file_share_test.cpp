@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/file.h"
+#include "platform/fs.h"
 #include "support/test_env.h"
 
 namespace kelmora {
@@ -41,16 +42,6 @@ bool MayShare(const CMode& a, const CMode& b) {
     const auto writes = [](const CMode& m) { return m.file_access != FileAccess::Read; };
     const auto denies = [](const CMode& m) { return m.file_share == FileShare::DenyWrite; };
     return !(writes(a) && denies(b)) && !(writes(b) && denies(a));
-}
-
-// One open by a second process: "opened", "refused" (a sharing violation),
-// or what file_holder printed.
-std::string OpenInOtherProcess(const std::string& path) {
-    CChildProcess other({BuiltProgram("file_holder"), path, "read", "none", "0"});
-    const std::string line = other.ReadLine();
-    const std::string refused =
-        "failed " + std::to_string(static_cast<int>(FileErrorCause::SharingViolation)) + " ";
-    return line.starts_with(refused) ? "refused" : line;
 }
 
 // The tree lock taken for reading ("read exclusive") must keep everyone out.
@@ -127,18 +118,14 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FileReadEndTest,
                          ::testing::Values(0, 1, 4094, 4095, 4096, 8190, 70000),
                          [](const auto& info) { return std::to_string(info.param); });
 
-// Also when the lock lies on a second descriptor (an exclusive reader's).
-TEST(FileShare, ClosingReleasesTheShareLock) {
-    test::CTempDir dir;
-    const std::string path = dir / "f";
-    for (FileAccess access : {FileAccess::ReadWrite, FileAccess::Read}) {
-        CFile first;
-        CFileException error;
-        ASSERT_TRUE(first.Open(path, access, FileShare::Exclusive, FileCreate::OpenAlways, &error));
-        EXPECT_EQ(OpenInOtherProcess(path), "refused");
-        first.Close();
-        EXPECT_EQ(OpenInOtherProcess(path), "opened");
-    }
+// A file that holds more than its length at the open (as in /proc) is read to its end.
+TEST(FileRead, AFileIsReadPastItsLengthAtTheOpen) {
+    CFolder process;
+    ASSERT_TRUE(process.Open("/proc/" + std::to_string(getpid())));
+    std::string text;
+    CFileException error;
+    ASSERT_TRUE(ReadFileUnlessHeldIn(process, "cmdline", 1 << 20, &text, &error));
+    EXPECT_EQ(text, test::ReadTextFile("/proc/self/cmdline"));
 }
 
 TEST(FileOpen, MissingFileAndFolderGiveTheirCauses) {

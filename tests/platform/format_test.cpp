@@ -8,12 +8,6 @@
 namespace kelmora {
 namespace {
 
-TEST(FormatPrintf, GrowsToAnyLength) {
-    std::string long_text(5000, 'x');
-    EXPECT_EQ(FormatPrintf("[%s]", long_text.c_str()).size(), 5002u);
-    EXPECT_EQ(FormatPrintf("%-*s %s (%s)", 10, "kelmora", "1.0", "date"), "kelmora    1.0 (date)");
-}
-
 TEST(FormatMessageText, FillsNumberedInserts) {
     const std::pair<const char*, const char*> kCases[] = {
         {"Error %1!d! while trying to create temp file '%2!s!'",

@@ -63,7 +63,6 @@ TEST(SplitCommandLine, KeepsQuotedPathsWhole) {
     const std::pair<const char*, std::vector<std::string>> kCases[] = {
         {"staveviewupdate -ws \"/w s/x\" -cspec /tmp/c -quick",
          {"staveviewupdate", "-ws", "/w s/x", "-cspec", "/tmp/c", "-quick"}},
-        {"stavemrgman /t br /b main", {"stavemrgman", "/t", "br", "/b", "main"}},
         {"-avobs \\\\host\\view", {"-avobs", "\\\\host\\view"}},
         {"a \"\" b", {"a", "", "b"}},
         {"say \\\"hi\\\"", {"say", "\"hi\""}},
@@ -77,21 +76,17 @@ TEST(FindProgramOnPath, TakesTheFirstExecutableFileAlongPath) {
     test::CTempDir dir;
     for (const char* folder : {"a", "b", "c", "c/tool"}) ASSERT_TRUE(MakeDirectory(dir / folder));
     test::WriteTextFile(dir / "a/tool", "not executable");
-    for (const char* program : {"b/tool", "c/other"}) {
-        test::WriteTextFile(dir / program, "#!/bin/sh\n");
-        chmod((dir / program).c_str(), 0755);
-    }
+    test::WriteTextFile(dir / "b/tool", "#!/bin/sh\n");
+    chmod((dir / "b/tool").c_str(), 0755);
     const std::string cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir / "b");
     const struct {
         std::string path, name, found;
     } kCases[] = {{dir / "a:" + dir / "c:" + dir / "b", "tool", dir / "b/tool"},
-                  {dir / "c:" + dir / "b:" + dir / "a", "other", dir / "c/other"},
                   {dir / "a:", "tool", "./tool"},
                   {dir / "a::" + dir / "c", "tool", "./tool"},
                   {dir / "a", "tool", ""},
                   {dir / "a", dir / "b/tool", dir / "b/tool"},
-                  {dir / "a", "./tool", "./tool"},
                   {dir / "b", dir / "a/tool", ""}};
     for (const auto& c : kCases) {
         test::CScopedEnv path("PATH", c.path);
