@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "client/client_messages.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
 
@@ -77,6 +78,7 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     ASSERT_TRUE(dialog_.control().ReplaceText(kInvalid));
     dialog_.OnSave();
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));  // the checked copy is gone
+    EXPECT_EQ(PendingClientErrors(), "");                // the check's words are no later report's
     ASSERT_EQ(ui_.shown().size(), 1u);
     EXPECT_EQ(ui_.shown()[0].text, kLineColumnMessage);
     EXPECT_EQ(ui_.shown()[0].style, MB_OK);
@@ -90,6 +92,8 @@ TEST_F(EditCSpecTest, HiddenModeDoneClosesWithTheCurrentTextUnchecked) {
     EXPECT_TRUE(dialog_.control().hidden_mode());
     EXPECT_EQ(dialog_.control().context_text(), "jdoe_dev");
     ASSERT_TRUE(dialog_.control().ReplaceText(kInvalid));
+    dialog_.control().Reset();
+    dialog_.control().Undo();  // takes the Reset back
     dialog_.control().Done();
     EXPECT_EQ(dialog_.result(), IDOK);
     EXPECT_EQ(dialog_.config_spec_text(), kInvalid);
