@@ -49,6 +49,7 @@ TEST_F(WizardTest, YesOffersFinishAndNoOffersNext) {
         return std::tuple(sheet_.IsEnabled(CBranchPSheet::kFinishId),
                           sheet_.IsEnabled(CBranchPSheet::kNextId), sheet_.focus());
     };
+    EXPECT_FALSE(sheet_.IsVisible(CBranchPSheet::kFinishId));  // until the sheet places it
     sheet_.OnInitDialog();
     sheet_.name_page().set_name("priv");
     sheet_.name_page().OnNo();
@@ -99,11 +100,10 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     CNameCase{"Main", "main", "You can not use the predefined branch type \"main.\""},
     CNameCase{"MainCapitalised", "Main", nullptr}, CNameCase{"Mainline", "mainline", nullptr},
     CNameCase{"Decimal", "123", kNumeric}, CNameCase{"Negative", "-5", kNumeric},
-    CNameCase{"Plus", "+7", kNumeric}, CNameCase{"Hexadecimal", "0x1F", kNumeric},
+    CNameCase{"Hexadecimal", "0x1F", kNumeric}, CNameCase{"HexPrefixAlone", "0x", kNumeric},
     CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
-    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"HexPrefixAlone", "0x", kNumeric}, CNameCase{"Exponent", "1e5", nullptr},
-    CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
-    CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
+    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"Exponent", "1e5", nullptr},
+    CNameCase{"Quote", "a\"b", kCharacters}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
@@ -174,8 +174,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
         "Month: February  Day: 29  Year: 2100  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 29-February-2100.8:00:00 priv; on priv; write => finish"},
     CConsoleCase{"LastDayFollowsTheMonth", std::string(kToBranchPoint) + "month february\nyear 2028\nmonth march\nfinish\n",
         "Month: March  Day: 28  Year: 2028  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 28-March-2028.8:00:00 priv; on priv; write => finish"},
-    CConsoleCase{"FocusedFieldsSpin", std::string(kToBranchPoint) + "focus seconds\nup\nfocus HOUR\ndown\nfocus minutes\nup\n",
-        k31Jan + "7:01:01 AM   (up and down change the minutes) |  => cancel at end"},
     CConsoleCase{"FieldsGoRoundUp", std::string(kToBranchPoint) + "focus seconds\nup\nfocus minutes\nup\nfocus hour\nup\nfocus none\nfinish\n",
         k31Jan + "1:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.13:00:00 priv; on priv; write => finish", Utc(2027, 1, 31, 12, 59, 59)},
     CConsoleCase{"FieldsGoRoundDown", std::string(kToBranchPoint) + "focus seconds\ndown\nfocus hour\ndown\nfocus minutes\ndown\nfinish\n",
