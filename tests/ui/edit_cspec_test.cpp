@@ -23,10 +23,8 @@ constexpr char kLineColumnMessage[] =
 // The visible editor on kStored, with the answers of its questions scripted.
 class EditCSpecTest : public ::testing::Test {
 protected:
-    void Open(int hidden = 0) {
+    void Open() {
         dialog_.set_config_spec_text(kStored);
-        dialog_.set_context_text("jdoe_dev");
-        dialog_.set_hidden_mode(hidden);
         dialog_.OnInitDialog();
     }
     // Which of Edit, Undo, Reset, Save are visible ("v") and enabled ("e").
@@ -84,20 +82,6 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     EXPECT_EQ(ui_.shown()[0].style, MB_OK);
     EXPECT_EQ(dialog_.config_spec_text(), kStored);
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
-}
-
-TEST_F(EditCSpecTest, HiddenModeDoneClosesWithTheCurrentTextUnchecked) {
-    Open(1);
-    EXPECT_FALSE(dialog_.window_visible());
-    EXPECT_TRUE(dialog_.control().hidden_mode());
-    EXPECT_EQ(dialog_.control().context_text(), "jdoe_dev");
-    ASSERT_TRUE(dialog_.control().ReplaceText(kInvalid));
-    dialog_.control().Reset();
-    dialog_.control().Undo();  // takes the Reset back
-    dialog_.control().Done();
-    EXPECT_EQ(dialog_.result(), IDOK);
-    EXPECT_EQ(dialog_.config_spec_text(), kInvalid);
-    EXPECT_TRUE(ui_.shown().empty());
 }
 
 }  // namespace
