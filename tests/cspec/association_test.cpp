@@ -2,8 +2,6 @@
 // that moved or vanished, and rebuilding config specs edited outside the module.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "automation/log_reader.h"
 #include "automation/view_profile.h"
 #include "cspec/profile_site.h"
@@ -75,7 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 const std::string kNote = "# notes for \\Stavemark View Profiles\\Proj\r\n";
-const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") + kNote + kSection;
 
 // Also when the recorded name stands earlier in the text, as "Stavemark" in line 1.
 TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
@@ -127,22 +124,6 @@ TEST_F(AssociationTest, LanguagePackLeavesTheFileFormatSoSynchronizeKeepsTheUser
               InfoBlock(kProj, kGuid + " 2.5") + mine + kSectionHeader + "\r\n" + kEnd);
 }
 
-TEST_F(AssociationTest, DeletedProfileIsReportedBehindThePrefix) {
-    std::string tag = MakeView(kAssociated);
-    std::filesystem::remove_all(root_ + "/Stavemark View Profiles/Proj");
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    profile.SetErrorString("Prefix: ");
-    EXPECT_EQ(profile.ReadAssociation(), FALSE);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(
-        Messages()[0].starts_with("Prefix: The Stavemark View Profile associated with "
-                                  "this view:\n\\Stavemark View Profiles\\Proj\nwas not found."))
-        << Messages()[0];
-    EXPECT_EQ(ui_->shown().at(0).style, 0x10u);
-    EXPECT_EQ(StoredSpec(tag), kAssociated);
-}
-
 const std::string kId = kGuid + " 2.5";
 const std::string kProfileRules =
     "element * .../int/LATEST -mkbranch int\r\nload \\vobA\r\nelement * /main/LATEST\r\n";
@@ -169,12 +150,13 @@ struct CRecoveryCase {
     std::string rebuilt;  // the view's config spec after; empty: unchanged
     BOOL result = TRUE;
     bool suppressed = false;  // nobody is asked: the first question is logged
+    unsigned style = 0x14;    // of every box
 };
 
 class RecoveryTest : public CProfileSiteTest,
                      public ::testing::WithParamInterface<CRecoveryCase> {};
 
-TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociation) {
+TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociationAndALostProfileIsSaid) {
     const CRecoveryCase& c = GetParam();
     MakeProfile("Proj", RulesFile("", kProfileRules), kId);
     std::string tag = MakeView(c.view);
@@ -192,7 +174,7 @@ TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociation) {
     ASSERT_EQ(ui_->shown().size(), c.questions.size()) << ::testing::PrintToString(Messages());
     for (size_t i = 0; i < c.questions.size(); ++i) {
         EXPECT_TRUE(ui_->shown()[i].text.starts_with(c.questions[i])) << ui_->shown()[i].text;
-        EXPECT_EQ(ui_->shown()[i].style, 0x14u);
+        EXPECT_EQ(ui_->shown()[i].style, c.style);
     }
     EXPECT_EQ(StoredSpec(tag), c.rebuilt.empty() ? c.view : c.rebuilt);
 }
@@ -223,7 +205,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecoveryTest, ::testing::Values(
     CRecoveryCase{"DeletedProfileDissociated", Damaged(kTop + "\\Gone", "", "no-such-guid") +
         "element * X  # mine\r\n", "yes\nyes\nyes\n", {kRecover, kDeleted},
         "element * CHECKEDOUT\r\nelement * X  \r\n", FALSE},
-    CRecoveryCase{"WithDisplaySuppressedNothingIsRebuilt", Damaged(kProj, ""), "yes\n", {}, "", TRUE, true}),
+    CRecoveryCase{"WithDisplaySuppressedNothingIsRebuilt", Damaged(kProj, ""), "yes\n", {}, "", TRUE, true},
+    // An intact block whose profile is gone by name and GUID is only said.
+    CRecoveryCase{"DeletedProfileIsSaid", InfoBlock(kTop + "\\Gone", "no-such-guid 2.5") + kSection, "",
+        {"Prefix: The Stavemark View Profile associated with this view:\n\\Stavemark View Profiles\\Gone\n"
+        "was not found."}, "", TRUE, false, 0x10}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 

@@ -85,8 +85,8 @@ struct CPickerCase {
 class ProfilePickerTest : public ::testing::TestWithParam<CPickerCase> {};
 
 // A filter shows the matches by name or description in any case, the folders
-// above them and all below; a selection it hides is dropped; OK takes a profile
-// (the pick selected at the next opening: see the Qt front end's tests).
+// above them and all below; a selection it hides is dropped; OK takes a
+// profile, which the next opening selects.
 TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) {
     const CPickerCase& c = GetParam();
     CFixedTree tree;
@@ -101,6 +101,11 @@ TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) 
     EXPECT_EQ(picker.IsEnabled(IDOK), c.ok);
     picker.OnOK();
     EXPECT_EQ(picker.ended(), c.ok);
+    CProfilePicker next(&tree);
+    next.OnInitDialog();
+    if (c.ok) {
+        EXPECT_EQ(next.selection(), c.selection);
+    }
 }
 
 constexpr size_t kNone = CProfilePicker::kNone;
