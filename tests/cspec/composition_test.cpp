@@ -118,7 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
         CFaultyProfileCase{"EndMarkerOnlyBeforeTheHeader",
                            RulesFile(kEnd, "").substr(0, RulesFile(kEnd, "").size() - kEnd.size()),
                            kId, kNoProfileRules},
-        CFaultyProfileCase{"GuidWithoutRevision", kLatest, kGuid, kCorrupt + "\"" + kGuid + "\""},
         CFaultyProfileCase{"EmptyGuidFile", kLatest, "", kCorrupt + "\"\""},
         // 256 characters do not fit the GUID buffer: the rest is no revision.
         CFaultyProfileCase{"OverlongGuid", kLatest, std::string(256, 'a') + " 1.2",

@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "cspec/profile_site.h"
 #include "resources/string_table.h"
-#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
 
 constexpr char kLine1[] = "# [SM_PROJECT - Stavemark View Profile Information";
-constexpr char kClosing[] =
-    "#\r\n"
-    "#       Any modifications to this config spec should\r\n"
-    "#       be made following this comment.      \r\n"
-    "# SM_PROJECT]";
 
 std::string Block(const std::string& name_line, const std::string& id_line,
                   const std::string& eol = "\r\n") {
@@ -58,7 +53,7 @@ const std::string kIdLine = "#        ID - " + kGuid + " 1.7";
 INSTANTIATE_TEST_SUITE_P(
     Texts, InfoBlockScanTest,
     ::testing::Values(
-        CScanCase{"AsComposed", Block(kNameLine, kIdLine) + kClosing, 4},
+        CScanCase{"AsComposed", test::InfoBlock(kName, kGuid + " 1.7"), 4},
         CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kName + "  ", kIdLine), 4,
                   kName + "  "},
         CScanCase{"LineFeedsOnly", Block(kNameLine, kIdLine, "\n"), 4},
@@ -68,11 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
         CScanCase{"ThreeLinesAreEnough",
                   std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine, 4},
         CScanCase{"LeadingEmptyLine", "\r\n" + Block(kNameLine, kIdLine), 0},
-        CScanCase{"LeadingBlank", " " + Block(kNameLine, kIdLine), 0},
-        CScanCase{"MarkerInOtherCase",
-                  "# [sm_project - Stavemark View Profile Information\r\n" + kNameLine + "\r\n" +
-                      kIdLine + "\r\n",
-                  0},
         CScanCase{"RevisionBeyondAnInt",
                   Block(kNameLine, "#        ID - " + kGuid + " 1.2147483648"), 3},
         CScanCase{"RevisionNotNumbers", Block(kNameLine, "#        ID - " + kGuid + " a.b"), 2},

@@ -46,7 +46,6 @@ protected:
 TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
     for (auto [stored, loaded] :
          {std::pair{"element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
-          {kSpec, kSpec},
           {"# a\rb\nelement * CHECKEDOUT\n", "# ab\r\nelement * CHECKEDOUT\r\n"},
           {"element * CHECKEDOUT", "element * CHECKEDOUT"}}) {
         {
