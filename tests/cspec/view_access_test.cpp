@@ -186,7 +186,6 @@ constexpr auto kSilent = kUpdateNoticeSilent, kAnnounce = kUpdateNoticeAnnounce;
 INSTANTIATE_TEST_SUITE_P(Cases, WriteTest, ::testing::Values(
     CWriteCase{"DynamicByteForByte", 0, TRUE, kAnnounce, true, kCafe, TRUE, {}},
     CWriteCase{"WorkspaceWithoutUpdate", 2, FALSE, kAnnounce, true, kOtherSpec, TRUE, {}},
-    CWriteCase{"WorkspaceUpdatedSilently", 2, TRUE, kSilent, true, kOtherSpec, TRUE, {}},
     CWriteCase{"WorkspaceUpdateAnnounced", 2, TRUE, kAnnounce, true, kOtherSpec, TRUE,
         {{"The config spec for this view has been updated.\n\nThe contents", MB_ICONINFORMATION}}},
     CWriteCase{"TextRefused", 0, FALSE, kSilent, true, kNoRule, FALSE, {{"P: Error setting the config spec.\n\nSyntax error on line 2", MB_ICONSTOP}}},

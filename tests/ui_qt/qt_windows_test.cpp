@@ -38,36 +38,20 @@ public:
     std::vector<std::string> names;
 };
 
-// The names of the rows a tree view shows, depth first.
-std::string VisibleRows(const QTreeView& tree, const QModelIndex& parent = {}) {
-    std::string rows;
-    for (int row = 0; row < tree.model()->rowCount(parent); ++row) {
-        if (tree.isRowHidden(row, parent)) continue;
-        const QModelIndex index = tree.model()->index(row, 0, parent);
-        rows += index.data().toString().toStdString() + "|" + VisibleRows(tree, index);
-    }
-    return rows;
-}
-
-// By keyboard: Browse, a filter, the last row, Enter; the pick is in the
-// name field.
-TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameFieldAndIsSelectedNextTime) {
+// By keyboard: Browse, the last row, Enter; the pick is in the name field.
+TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameField) {
     CQtFrontEnd front_end;
     CScopedHome home;
     CTreeHost host;
     CAssocDlg model(&host);
-    std::string filtered, field;
+    std::string field;
     bool name_focused = false;
     CModalScript script;
     script
         .On<qt::CQtAssocDlg>(
             [](qt::CQtAssocDlg& dialog) { ButtonOf(dialog, CAssocDlg::kBrowseCaption)->click(); })
-        .On<qt::CQtProfilePicker>([&](qt::CQtProfilePicker& picker) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-            QTest::keyClicks(QApplication::focusWidget(), "REPORT");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        .On<qt::CQtProfilePicker>([](qt::CQtProfilePicker&) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
-            filtered = VisibleRows(*picker.tree());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         })
         .On<qt::CQtAssocDlg>([&](qt::CQtAssocDlg& dialog) {
@@ -77,7 +61,6 @@ TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameFieldAndIsSelectedNextTi
         });
     EXPECT_EQ(front_end.ui().RunAssocDlg(model), IDOK);
     EXPECT_EQ(script.steps_left(), 0u);
-    EXPECT_EQ(filtered, "Stavemark View Profiles|Billing|Reports|");
     EXPECT_EQ(field, "\\Stavemark View Profiles\\Billing\\Reports");
     EXPECT_TRUE(name_focused);
     EXPECT_EQ(host.names, std::vector<std::string>{field});
@@ -92,8 +75,8 @@ std::string Rows(const QTreeWidget& list) {
 }
 
 // Find Check Outs lists the view's checkouts from the client in a window;
-// Refresh reads them again; closing it closes the checkouts dialog.
-TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheViewAndRefreshes) {
+// closing it closes the checkouts dialog.
+TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheView) {
     CQtFrontEnd front_end;
     CScopedHome home;
     CTempDir storage;
@@ -108,18 +91,14 @@ TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheViewAndRefreshes) {
             [](qt::CQtCOsDlg& dialog) { ButtonOf(dialog, CCOsDlg::kFindCaption)->click(); })
         .On<qt::CQtCheckoutList>([&](qt::CQtCheckoutList& window) {
             seen.push_back(Rows(*window.list()));
-            EXPECT_EQ(client::CheckOut("jdoe_view", "\\app", "src/util.c", ""), TBS_ST_OK);
-            ButtonOf(window, CCheckoutList::kRefreshCaption)->click();
-            seen.push_back(Rows(*window.list()));
             seen.push_back(window.findChild<qt::CElidedLabel*>()->full_text().toStdString());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
     EXPECT_EQ(front_end.ui().RunCOsDlg(model), IDOK);
     EXPECT_EQ(script.steps_left(), 0u);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].rfind("\\app src/main.c ", 0), 0u) << seen[0];
-    EXPECT_NE(seen[1].find(";\\app src/util.c "), std::string::npos) << seen[1];
-    EXPECT_EQ(seen[2], "2 checkouts in view \"jdoe_view\".");
+    EXPECT_EQ(seen[1], "1 checkout in view \"jdoe_view\".");
 }
 
 // Dissociation is destructive: the keyboard starts on No, Enter presses it,
