@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "cspec/profile_site.h"
-#include "resources/string_table.h"
 
 namespace kelmora {
 namespace {
@@ -78,16 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
         // With no name the blank skips to the next line, which the name then takes.
         CScanCase{"EmptyName", Block("#        Name - ", kIdLine), 1, kIdLine}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST(InfoBlockScanRulesTest, CatalogueScanPatternWithOtherConversionsIsNotUsed) {
-    test::CTempDir dir;
-    test::WriteTextFile(dir / "c.cat", test::CatalogueEntry(IDS_INFO_BLOCK_SCAN, "%s %s %s %s %s"));
-    ASSERT_TRUE(LoadStringCatalogue(dir / "c.cat"));
-    CInfoBlockFields fields;
-    EXPECT_EQ(ScanInfoBlock(Block(kNameLine, kIdLine), &fields), 4);
-    EXPECT_EQ(fields.guid, kGuid);
-    UnloadStringCatalogue();
-}
 
 }  // namespace
 }  // namespace kelmora

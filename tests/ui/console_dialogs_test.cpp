@@ -2,7 +2,6 @@
 // input, one line per decision, the end of the input answering Cancel or No.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,45 +17,18 @@
 namespace kelmora {
 namespace {
 
-// The answer read for a box of that style, or the one taken at end of
-// input; the header names the style's icon, whatever its buttons.
-struct CAnswerCase {
-    unsigned style;
-    const char* input;
-    int expected;
-    const char* icon;
-};
-
-class ConsoleAnswerTest : public ::testing::TestWithParam<CAnswerCase> {};
-
-TEST_P(ConsoleAnswerTest, ReadsTheAnswerOrFallsBackAtEndOfInput) {
-    std::istringstream in(GetParam().input);
-    std::ostringstream out;
-    CConsoleUserInterface ui(in, out);
-    EXPECT_EQ(ui.MessageBox("question?\n\nsecond", GetParam().style), GetParam().expected);
-    // Every line of the text, an empty one too, under the title and the icon.
-    EXPECT_TRUE(out.str().starts_with("+-- " + ApplicationName() + " [" + GetParam().icon +
-                                      "]\n| question?\n|\n| second\n+-- ["))
-        << out.str();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Styles, ConsoleAnswerTest,
-    ::testing::Values(CAnswerCase{0x14, "N\n", IDNO, "stop"},
-                      CAnswerCase{0x14, "", IDNO, "stop"},             // end of input: No
-                      CAnswerCase{0x14, "maybe\ny\n", IDYES, "stop"},  // asks again
-                      CAnswerCase{0x01, "", IDCANCEL, "none"},         // OK/Cancel at end: Cancel
-                      CAnswerCase{0x40, "anything\n", IDOK, "information"}),
-    [](const auto& info) {
-        return test::CaseName(info.index, std::string(info.param.icon) + " " + info.param.input);
-    });
-
 std::string Answered(int result) {
-    return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : std::to_string(result);
+    return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : result == IDYES ? "Yes" : "No";
 }
 
 // Runs one dialog on the scripted console: what it answered and left in words.
 using Runner = std::string (*)(test::CScriptedUserInterface& ui);
+
+// A box: the answer read for its style, or the one taken at end of input.
+template <unsigned style>
+std::string RunBox(test::CScriptedUserInterface&) {
+    return Answered(UserInterface().MessageBox("question?\n\nsecond", style));
+}
 
 class CAcceptingHost : public CAssociationHost {
 public:
@@ -173,6 +145,12 @@ const std::string kDissociateShown =
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
+    // Every line of the text, an empty one too, under the title and the style's icon.
+    CScriptCase{"BoxNo", RunBox<0x14>, "N\n", "No", "+-- kelmora [stop]\n| question?\n|\n| second\n+-- ["},
+    CScriptCase{"BoxYesNoAtEndOfInput", RunBox<0x14>, "", "No"},
+    CScriptCase{"BoxAsksAgain", RunBox<0x14>, "maybe\ny\n", "Yes"},
+    CScriptCase{"BoxOkCancelAtEndOfInput", RunBox<0x01>, "", "Cancel", "+-- kelmora [none]\n"},
+    CScriptCase{"BoxInformationTakesAnyLine", RunBox<0x40>, "any\n", "OK", "+-- kelmora [information]\n"},
     CScriptCase{"AssociateShowsTheDialog", RunAssociate, "cancel\n", "Cancel", kAssociateShown},
     CScriptCase{"AssociateRefusedThenAccepted", RunAssociate, "\\Bad\n\\Good\n", "OK [\\Bad] [\\Good] done"},
     CScriptCase{"AssociateEmptyLineOnAnEmptyField", RunAssociate, "\n", "Cancel []"},
