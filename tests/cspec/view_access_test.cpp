@@ -43,16 +43,23 @@ protected:
 };
 
 // Loaded text has CR LF line ends; the fetched file goes with the object.
+// The first block alone is only the start, and no loaded text.
 TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
-    for (auto [stored, loaded] :
-         {std::pair{"element * CHECKEDOUT\nelement * /main/LATEST\n", kSpec},
-          {"# a\rb\nelement * CHECKEDOUT\n", "# ab\r\nelement * CHECKEDOUT\r\n"},
-          {"element * CHECKEDOUT", "element * CHECKEDOUT"}}) {
+    std::string padded;
+    while (padded.size() < 6000) padded += "# padding line\r\n";
+    for (auto [stored, first_block, loaded] :
+         {std::tuple<std::string, BOOL, std::string>{
+              "element * CHECKEDOUT\nelement * /main/LATEST\n", FALSE, kSpec},
+          {"# a\rb\nelement * CHECKEDOUT\n", FALSE, "# ab\r\nelement * CHECKEDOUT\r\n"},
+          {"element * CHECKEDOUT", FALSE, "element * CHECKEDOUT"},
+          // The block ends inside a CR LF: its CR alone is dropped.
+          {padded, TRUE, padded.substr(0, 4094)}}) {
         {
             CViewProfile profile;
             profile.SetViewTag(MakeView(stored));
-            EXPECT_EQ(profile.GetConfigSpec(), loaded);
-            EXPECT_EQ(profile.config_spec_loaded(), TRUE);
+            EXPECT_EQ(profile.LoadConfigSpec(first_block), TRUE);
+            EXPECT_EQ(first_block ? profile.config_spec() : profile.GetConfigSpec(), loaded);
+            EXPECT_EQ(profile.config_spec_loaded(), !first_block);
             EXPECT_EQ(profile.config_spec_file().rfind(tmpdir_.path(), 0), 0u);
         }
         EXPECT_TRUE(NoTempFiles());
@@ -82,18 +89,6 @@ TEST_F(ViewAccessTest, ConfigSpecIsFetchedOnceUntilTheObjectWritesIt) {
     ASSERT_EQ(client::SetConfigSpecText(tag, kOtherSpec), TBS_ST_OK);
     ASSERT_EQ(profile.LoadConfigSpec(FALSE), TRUE);
     EXPECT_EQ(profile.config_spec(), kOtherSpec);
-}
-
-TEST_F(ViewAccessTest, FirstBlockOnlyReadsTheStartAndLeavesTheFlag) {
-    std::string spec;
-    while (spec.size() < 6000) spec += "# padding line\r\n";
-    std::string tag = MakeView(spec);
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    ASSERT_EQ(profile.LoadConfigSpec(TRUE), TRUE);
-    // The block ends inside a CR LF: its CR alone is dropped.
-    EXPECT_EQ(profile.config_spec(), spec.substr(0, 4094));
-    EXPECT_EQ(profile.config_spec_loaded(), FALSE);
 }
 
 // The messages themselves are shown through the host program; here: no

@@ -214,13 +214,7 @@ TEST_P(MergeArgumentsTest, ArgumentsNameTheViewBranchAndVobs) {
     EXPECT_EQ(dialog.PrepareMergeArguments(), c.ready);
     EXPECT_EQ(dialog.merge_arguments(), c.arguments);
     EXPECT_EQ(dialog.MergeArgumentVector(), c.vector);
-    if (c.ready) {
-        EXPECT_TRUE(ui.shown().empty());
-    } else {
-        ASSERT_EQ(ui.shown().size(), 1u);
-        EXPECT_TRUE(ui.shown()[0].text.starts_with("Cannot determine which VOBs"));
-        EXPECT_EQ(ui.shown()[0].style, MB_OK);
-    }
+    EXPECT_EQ(ui.shown().size(), c.ready ? 0u : 1u);  // its words: see the programs' tests
 }
 
 // clang-format off
