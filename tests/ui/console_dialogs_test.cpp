@@ -161,8 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times"},
     CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor<0>, "edit\n.\n",
                 "Cancel unchanged", kEditorShown},
-    CScriptCase{"EditorEditSaveClose", RunEditor<0>, "edit\nelement * /main/3\n.\nsave\nclose\n",
-                "OK element * /main/3\r\n"},
     CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor<0>, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
     // Closed after a change, the editor asks; it keeps only a text that parses.
@@ -184,7 +182,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"NamePromptReadsOneLine", RunNamePrompt, "New Name\n", "OK [New Name]",
                 "+-- kelmora [name]\n| Unable to name View Profile 'x'.\n|\n| File exists\n"},
     CScriptCase{"NamePromptDropsTheCarriageReturn", RunNamePrompt, "Dos Name\r\n", "OK [Dos Name]"},
-    CScriptCase{"NamePromptEmptyLineCancels", RunNamePrompt, "\nlater\n", "Cancel []"},
     CScriptCase{"NamePromptAtEndOfInput", RunNamePrompt, "", "Cancel [] input ended"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
