@@ -39,7 +39,6 @@ TEST_P(ReadAssociationTest, FieldsComeFromTheBlockAndTheSections) {
     CViewProfile profile;
     profile.SetViewTag(MakeView(c.view));
     ASSERT_EQ(profile.ReadAssociation(), TRUE) << ::testing::PrintToString(Messages());
-    EXPECT_EQ(profile.association_read(), TRUE);
     EXPECT_EQ(profile.profile_name(), c.name);
     EXPECT_EQ(profile.profile_guid(), kGuid);
     EXPECT_EQ(std::pair(profile.revision_major(), profile.revision_minor()), std::pair(3, c.minor));
@@ -55,14 +54,12 @@ INSTANTIATE_TEST_SUITE_P(
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch + "time 7-Dec-2026.21:05:07\r\n") +
                       kSection,
                   kProj, 4, "jdoe", "7-Dec-2026.21:05:07", ""},
-        CReadCase{"BranchPointFromTheGeneratedSection",
-                  PrivateBlock(kProj, kGuid + " 3.4", kBranch) + kSection, kProj, 4, "jdoe",
-                  "REL_1", ""},
         CReadCase{"LoadRuleFirstGivesNoBranchPoint",
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch) + kSectionHeader +
                       "load \\vobA\r\nelement * REL_1\r\n" + kEnd,
                   kProj, 4, "jdoe", "", ""},
-        // Only rule lines count: the "time" in the profile's name is no branch point.
+        // Only rule lines count: the "time" in the profile's name is no branch point;
+        // the generated section's first rule is.
         CReadCase{"ProfileNameHoldingTime",
                   PrivateBlock(kRuntime, kGuid + " 3.4", kBranch) + kSection, kRuntime, 4, "jdoe",
                   "REL_1", ""},
@@ -82,7 +79,6 @@ TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
         std::string tag = MakeView(InfoBlock(old_name, kGuid + " 2.5") + kNote + kSection);
         CViewProfile profile;
         profile.SetViewTag(tag);
-        profile.SetErrorString("Prefix: ");
         Answer("");
         EXPECT_EQ(profile.ReadAssociation(), TRUE);
         ASSERT_EQ(Messages().size(), 1u);

@@ -62,8 +62,6 @@ const std::string kLatest = RulesFile("", kLatestRule);
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Forms, ComposeTest, ::testing::Values(
-    CComposeCase{"EmptyPrivateRules", EForm::Profile, kLatest, kEmptyView + kEnd,
-        InfoBlock(kProj, kId) + "\r\n\r\n" + kSectionHeader + "\r\n" + kLatestRule + kEnd},
     // The block loses its line end and the user rules bring their own;
     // private rules are trimmed, what follows the end marker is ignored.
     CComposeCase{"UserRulesWithLeadingLineEnd", EForm::Profile,

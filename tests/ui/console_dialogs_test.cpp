@@ -131,7 +131,6 @@ const std::string kCheckoutsShown =
     "this button.\n+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
 // A caption's later lines stand under its first.
 const std::string kFinishShown =
-    "| [Suspend]  Leave my changes on the Private Branch.\n"
     "|            Configure my view to see the Integration Branch.\n"
     "+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
@@ -147,7 +146,6 @@ const std::string kDissociateShown =
 INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     // Every line of the text, an empty one too, under the title and the style's icon.
     CScriptCase{"BoxNo", RunBox<0x14>, "N\n", "No", "+-- kelmora [stop]\n| question?\n|\n| second\n+-- ["},
-    CScriptCase{"BoxYesNoAtEndOfInput", RunBox<0x14>, "", "No"},
     CScriptCase{"BoxAsksAgain", RunBox<0x14>, "maybe\ny\n", "Yes"},
     CScriptCase{"BoxOkCancelAtEndOfInput", RunBox<0x01>, "", "Cancel", "+-- kelmora [none]\n"},
     CScriptCase{"BoxInformationTakesAnyLine", RunBox<0x40>, "any\n", "OK", "+-- kelmora [information]\n"},
@@ -178,7 +176,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
                 "OK   elemnt * x\r\n", "+-- Stavemark Config Spec Editor: jdoe_dev\n"},
     CScriptCase{"DissociateFailedStepThenYes", RunDissociate, "yes\nyes\n", "OK after 2 steps done",
                 kDissociateShown},
-    CScriptCase{"DissociateFailedStepThenNo", RunDissociate, "yes\nno\n", "Cancel after 1 steps"},
     CScriptCase{"NamePromptReadsOneLine", RunNamePrompt, "New Name\n", "OK [New Name]",
                 "+-- kelmora [name]\n| Unable to name View Profile 'x'.\n|\n| File exists\n"},
     CScriptCase{"NamePromptDropsTheCarriageReturn", RunNamePrompt, "Dos Name\r\n", "OK [Dos Name]"},

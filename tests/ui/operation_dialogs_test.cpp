@@ -114,8 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Filters, ProfilePickerTest,
                          ::testing::Values(CPickerCase{"APP", 1, "11000", 1, true},
                                            CPickerCase{"compiler", 4, "11000", kNone, false},
                                            CPickerCase{"lib", 3, "10110", 3, true},
-                                           CPickerCase{"Core", 2, "10110", 2, false},
-                                           CPickerCase{"zzz", 9, "00000", kNone, false}));
+                                           CPickerCase{"Core", 2, "10110", 2, false}));
 
 // Each case: a checkouts dialog and the finder's argument vector.
 struct CFinderCase {
