@@ -124,8 +124,7 @@ TEST_P(ConsoleScriptTest, EachLineIsOneDecision) {
 }
 
 const std::string kAssociateShown =
-    "| that you want to associate with this view:\n| Name: \n"
-    "+-- [OK] [Cancel] [Help] [Browse]\n+-- profile name, browse, help or cancel";
+    "| Name: \n+-- [OK] [Cancel] [Help] [Browse]\n+-- profile name, browse, help or cancel";
 const std::string kCheckoutsShown =
     "| 3 checked out elements in \\vobA\n| To display the list of checked out elements, press "
     "this button.\n+-- [Find Check Outs] [OK] [Help]   focus: OK\n";

@@ -52,8 +52,8 @@ protected:
     CAssocDlg dialog_;
 };
 
-// A pick by number or by name fills the field; without one the field keeps
-// what was typed, whatever selection was stored before, and nothing is said.
+// A pick fills the field; without one the field keeps what was typed,
+// whatever selection was stored before, and nothing is said.
 TEST_F(BrowseTest, OnlyAPickChangesTheField) {
     for (const auto& [input, name] : {std::pair{"1\n", "\\Proj\\Sub"}, {"7\n\n", "typed"}})
         EXPECT_EQ(Browse(input), name) << input;

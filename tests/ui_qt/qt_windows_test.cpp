@@ -20,7 +20,7 @@
 namespace kelmora::test {
 namespace {
 
-// A tree of two folders and two profiles; every step succeeds.
+// A tree of two folders and a profile; every step succeeds.
 class CTreeHost : public CAssociationHost, public CDissociationHost {
 public:
     BOOL RunAssociationStep(const std::string& name) override {
@@ -30,7 +30,6 @@ public:
     BOOL RunDissociationStep() override { return TRUE; }
     bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
         *entries = {{"\\Stavemark View Profiles", false, "", 0},
-                    {"\\Stavemark View Profiles\\Compiler", true, "The compiler team", 1},
                     {"\\Stavemark View Profiles\\Billing", false, "", 1},
                     {"\\Stavemark View Profiles\\Billing\\Reports", true, "Monthly", 2}};
         return true;
