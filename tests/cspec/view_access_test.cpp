@@ -53,7 +53,8 @@ TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObje
           {"# a\rb\nelement * CHECKEDOUT\n", FALSE, "# ab\r\nelement * CHECKEDOUT\r\n"},
           {"element * CHECKEDOUT", FALSE, "element * CHECKEDOUT"},
           // The block ends inside a CR LF: its CR alone is dropped.
-          {padded, TRUE, padded.substr(0, 4094)}}) {
+          {padded, TRUE, padded.substr(0, 4094)},
+          {"#", TRUE, "#"}}) {
         {
             CViewProfile profile;
             profile.SetViewTag(MakeView(stored));
