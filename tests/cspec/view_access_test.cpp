@@ -84,8 +84,7 @@ TEST_F(ViewAccessTest, ConfigSpecIsFetchedOnceUntilTheObjectWritesIt) {
     EXPECT_EQ(profile.config_spec(), kOtherSpec);
 }
 
-// The messages themselves are shown through the host program; here: no
-// file is left behind, and no view named is no error.
+// No view named is no error; a typo is told from an unreadable view in the library's words.
 TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
     CViewProfile profile;
     EXPECT_EQ(profile.LoadConfigSpec(FALSE), FALSE);
@@ -94,7 +93,6 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
     profile.SetErrorString("Cannot read.\n\n");
     EXPECT_EQ(profile.GetConfigSpec(), "");
     ASSERT_EQ(ui_->shown().size(), 1u);
-    // The client library's word tells a typo from a view that cannot be read.
     EXPECT_EQ(ui_->shown()[0].text,
               "Cannot read.\n\nError getting view handle.\n\nNo view \"missing\" exists (stavetool "
               "lsview lists the views).\n");

@@ -163,8 +163,6 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     // Closed after a change, the editor asks; it keeps only a text that parses.
     CScriptCase{"EditorCloseAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nclose\nyes\n",
                 "OK element * /main/3\r\n" + kSaveChanges},
-    CScriptCase{"EditorCloseBoxAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nquit\nyes\n",
-                "Cancel element * /main/3\r\n" + kSaveChanges},
     CScriptCase{"EditorCloseBoxYesOnAnInvalidTextStays", RunEditor<0>, "edit\nelement * CHECKEDOUT\n"
                 "element * /main/LATEST\n  elemnt * x\n.\nquit\nyes\n\n", "Cancel unchanged" + kSaveChanges +
                 " [0: The config spec contains a syntax error on line 3, near column 3.\n\nYou'll need to "
