@@ -28,7 +28,6 @@ struct CComposeCase {
 
 class ComposeTest : public CProfileSiteTest, public ::testing::WithParamInterface<CComposeCase> {};
 
-// A faulty profile is reported behind the prefix and nothing is composed.
 TEST_P(ComposeTest, ComposedTextIsTheOneWrittenOut) {
     const CComposeCase& c = GetParam();
     MakeProfile("Proj", c.rules, c.guid_text);

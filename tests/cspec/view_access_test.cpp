@@ -24,8 +24,6 @@
 namespace kelmora {
 namespace {
 
-using test::UniqueName;
-
 constexpr char kSpec[] = "element * CHECKEDOUT\r\nelement * /main/LATEST\r\n";
 constexpr char kOtherSpec[] = "element * CHECKEDOUT\r\nelement * /main/3\r\n";
 
@@ -120,7 +118,7 @@ TEST_P(WriteTest, WritesOrSaysWhyAndLeavesNothingBehind) {
     CScopedEnv tool_log("KELMORA_TOOL_LOG", temp_ / "tool.log");
     CViewProfile profile;
     const std::string root = temp_ / "my work space";
-    const std::string tag = c.view ? UniqueName("ws") : MakeView(kSpec);
+    const std::string tag = c.view ? test::UniqueName("ws") : MakeView(kSpec);
     if (c.view) {
         ASSERT_EQ(client::CreateWorkspace(tag, root), TBS_ST_OK);
     }

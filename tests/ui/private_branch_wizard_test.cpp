@@ -53,8 +53,10 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     EXPECT_FALSE(sheet_.IsVisible(CBranchPSheet::kFinishId));  // until the sheet places it
     sheet_.OnInitDialog();
     sheet_.name_page().set_name(GetParam().name);
+    sheet_.name_page().OnYes();
+    EXPECT_EQ(sheet_.focus(), CBranchPSheet::kFinishId);  // Yes offers Finish, No Next
     sheet_.name_page().OnNo();
-    sheet_.SetFocus(CBranchPSheet::kNextId);
+    EXPECT_EQ(sheet_.focus(), CBranchPSheet::kNextId);
     sheet_.OnNext();
     const char* refusal = GetParam().refusal;
     ASSERT_EQ(ui.shown().size(), refusal ? 1u : 0u);
