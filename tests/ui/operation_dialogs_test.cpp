@@ -116,7 +116,6 @@ INSTANTIATE_TEST_SUITE_P(Filters, ProfilePickerTest,
                                            CPickerCase{"lib", 3, "10110", 3, true},
                                            CPickerCase{"Core", 2, "10110", 2, false}));
 
-// Each case: a checkouts dialog and the finder's argument vector.
 struct CFinderCase {
     const char* name;
     BOOL workspace;
