@@ -133,7 +133,7 @@ const std::string kFinishShown =
     "|            Configure my view to see the Integration Branch.\n"
     "+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
-    "+-- [Edit] [Close]   focus: Edit\n"
+    "+-- save is not available now\n+-- [Edit] [Close]   focus: Edit\n"
     "+-- edit, undo, reset, save, close or quit: "
     "+-- the new text, ended by a line holding only \".\":\n"
     "+-- (Undo) (Reset) (Save) [Close]\n";
@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},
     CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times"},
     CScriptCase{"CheckoutsAtEndOfInput", RunCheckouts, "", "Cancel, finder run 0 times"},
-    CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor<0>, "edit\n.\n",
+    CScriptCase{"EditorShowsTheButtonsOfItsStateAndRefusesOthers", RunEditor<0>, "save\nedit\n.\n",
                 "Cancel unchanged", kEditorShown},
     CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor<0>, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
