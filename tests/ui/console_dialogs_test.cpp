@@ -158,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},
     CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times"},
     CScriptCase{"CheckoutsAtEndOfInput", RunCheckouts, "", "Cancel, finder run 0 times"},
-    CScriptCase{"EditorShowsTheButtonsOfItsStateAndRefusesOthers", RunEditor<0>, "save\nedit\n.\n",
-                "Cancel unchanged", kEditorShown},
+    CScriptCase{"EditorShowsTheButtonsOfItsStateAndRefusesOthers", RunEditor<0>, "save\nedit\n.\nclose\n",
+                "OK unchanged", kEditorShown},
     CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor<0>, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
     // Closed after a change, the editor asks; it keeps only a text that parses.
