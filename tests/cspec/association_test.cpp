@@ -2,8 +2,6 @@
 // that moved or vanished, and rebuilding config specs edited outside the module.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "automation/log_reader.h"
 #include "automation/view_profile.h"
 #include "cspec/profile_site.h"
@@ -41,7 +39,6 @@ TEST_P(ReadAssociationTest, FieldsComeFromTheBlockAndTheSections) {
     CViewProfile profile;
     profile.SetViewTag(MakeView(c.view));
     ASSERT_EQ(profile.ReadAssociation(), TRUE) << ::testing::PrintToString(Messages());
-    EXPECT_EQ(profile.association_read(), TRUE);
     EXPECT_EQ(profile.profile_name(), c.name);
     EXPECT_EQ(profile.profile_guid(), kGuid);
     EXPECT_EQ(std::pair(profile.revision_major(), profile.revision_minor()), std::pair(3, c.minor));
@@ -57,14 +54,12 @@ INSTANTIATE_TEST_SUITE_P(
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch + "time 7-Dec-2026.21:05:07\r\n") +
                       kSection,
                   kProj, 4, "jdoe", "7-Dec-2026.21:05:07", ""},
-        CReadCase{"BranchPointFromTheGeneratedSection",
-                  PrivateBlock(kProj, kGuid + " 3.4", kBranch) + kSection, kProj, 4, "jdoe",
-                  "REL_1", ""},
         CReadCase{"LoadRuleFirstGivesNoBranchPoint",
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch) + kSectionHeader +
                       "load \\vobA\r\nelement * REL_1\r\n" + kEnd,
                   kProj, 4, "jdoe", "", ""},
-        // Only rule lines count: the "time" in the profile's name is no branch point.
+        // Only rule lines count: the "time" in the profile's name is no branch point;
+        // the generated section's first rule is.
         CReadCase{"ProfileNameHoldingTime",
                   PrivateBlock(kRuntime, kGuid + " 3.4", kBranch) + kSection, kRuntime, 4, "jdoe",
                   "REL_1", ""},
@@ -75,7 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 const std::string kNote = "# notes for \\Stavemark View Profiles\\Proj\r\n";
-const std::string kAssociated = InfoBlock(kProj, kGuid + " 2.5") + kNote + kSection;
 
 // Also when the recorded name stands earlier in the text, as "Stavemark" in line 1.
 TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
@@ -85,7 +79,6 @@ TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
         std::string tag = MakeView(InfoBlock(old_name, kGuid + " 2.5") + kNote + kSection);
         CViewProfile profile;
         profile.SetViewTag(tag);
-        profile.SetErrorString("Prefix: ");
         Answer("");
         EXPECT_EQ(profile.ReadAssociation(), TRUE);
         ASSERT_EQ(Messages().size(), 1u);
@@ -127,22 +120,6 @@ TEST_F(AssociationTest, LanguagePackLeavesTheFileFormatSoSynchronizeKeepsTheUser
               InfoBlock(kProj, kGuid + " 2.5") + mine + kSectionHeader + "\r\n" + kEnd);
 }
 
-TEST_F(AssociationTest, DeletedProfileIsReportedBehindThePrefix) {
-    std::string tag = MakeView(kAssociated);
-    std::filesystem::remove_all(root_ + "/Stavemark View Profiles/Proj");
-    CViewProfile profile;
-    profile.SetViewTag(tag);
-    profile.SetErrorString("Prefix: ");
-    EXPECT_EQ(profile.ReadAssociation(), FALSE);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(
-        Messages()[0].starts_with("Prefix: The Stavemark View Profile associated with "
-                                  "this view:\n\\Stavemark View Profiles\\Proj\nwas not found."))
-        << Messages()[0];
-    EXPECT_EQ(ui_->shown().at(0).style, 0x10u);
-    EXPECT_EQ(StoredSpec(tag), kAssociated);
-}
-
 const std::string kId = kGuid + " 2.5";
 const std::string kProfileRules =
     "element * .../int/LATEST -mkbranch int\r\nload \\vobA\r\nelement * /main/LATEST\r\n";
@@ -169,12 +146,13 @@ struct CRecoveryCase {
     std::string rebuilt;  // the view's config spec after; empty: unchanged
     BOOL result = TRUE;
     bool suppressed = false;  // nobody is asked: the first question is logged
+    unsigned style = 0x14;    // of every box
 };
 
 class RecoveryTest : public CProfileSiteTest,
                      public ::testing::WithParamInterface<CRecoveryCase> {};
 
-TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociation) {
+TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociationAndALostProfileIsSaid) {
     const CRecoveryCase& c = GetParam();
     MakeProfile("Proj", RulesFile("", kProfileRules), kId);
     std::string tag = MakeView(c.view);
@@ -192,7 +170,7 @@ TEST_P(RecoveryTest, DamagedConfigSpecIsRebuiltOrOfferedForDissociation) {
     ASSERT_EQ(ui_->shown().size(), c.questions.size()) << ::testing::PrintToString(Messages());
     for (size_t i = 0; i < c.questions.size(); ++i) {
         EXPECT_TRUE(ui_->shown()[i].text.starts_with(c.questions[i])) << ui_->shown()[i].text;
-        EXPECT_EQ(ui_->shown()[i].style, 0x14u);
+        EXPECT_EQ(ui_->shown()[i].style, c.style);
     }
     EXPECT_EQ(StoredSpec(tag), c.rebuilt.empty() ? c.view : c.rebuilt);
 }
@@ -223,7 +201,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecoveryTest, ::testing::Values(
     CRecoveryCase{"DeletedProfileDissociated", Damaged(kTop + "\\Gone", "", "no-such-guid") +
         "element * X  # mine\r\n", "yes\nyes\nyes\n", {kRecover, kDeleted},
         "element * CHECKEDOUT\r\nelement * X  \r\n", FALSE},
-    CRecoveryCase{"WithDisplaySuppressedNothingIsRebuilt", Damaged(kProj, ""), "yes\n", {}, "", TRUE, true}),
+    CRecoveryCase{"WithDisplaySuppressedNothingIsRebuilt", Damaged(kProj, ""), "yes\n", {}, "", TRUE, true},
+    // An intact block whose profile is gone by name and GUID is only said.
+    CRecoveryCase{"DeletedProfileIsSaid", InfoBlock(kTop + "\\Gone", "no-such-guid 2.5") + kSection, "",
+        {"Prefix: The Stavemark View Profile associated with this view:\n\\Stavemark View Profiles\\Gone\n"
+        "was not found."}, "", TRUE, false, 0x10}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 

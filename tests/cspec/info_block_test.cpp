@@ -2,18 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "resources/string_table.h"
-#include "support/test_env.h"
+#include "cspec/profile_site.h"
 
 namespace kelmora {
 namespace {
 
 constexpr char kLine1[] = "# [SM_PROJECT - Stavemark View Profile Information";
-constexpr char kClosing[] =
-    "#\r\n"
-    "#       Any modifications to this config spec should\r\n"
-    "#       be made following this comment.      \r\n"
-    "# SM_PROJECT]";
 
 std::string Block(const std::string& name_line, const std::string& id_line,
                   const std::string& eol = "\r\n") {
@@ -58,25 +52,20 @@ const std::string kIdLine = "#        ID - " + kGuid + " 1.7";
 INSTANTIATE_TEST_SUITE_P(
     Texts, InfoBlockScanTest,
     ::testing::Values(
-        CScanCase{"AsComposed", Block(kNameLine, kIdLine) + kClosing, 4},
+        CScanCase{"AsComposed", test::InfoBlock(kName, kGuid + " 1.7"), 4},
         CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kName + "  ", kIdLine), 4,
                   kName + "  "},
-        CScanCase{"LineFeedsOnly", Block(kNameLine, kIdLine, "\n"), 4},
-        CScanCase{"EmptyLinesBetweenTheFirstThree",
-                  std::string(kLine1) + "\r\n\r\n\r\n" + kNameLine + "\r\n\n" + kIdLine + "\r\n",
-                  4},
+        CScanCase{"LineFeedsAndEmptyLines", Block(kNameLine, kIdLine, "\n\n"), 4},
         CScanCase{"ThreeLinesAreEnough",
                   std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine, 4},
         CScanCase{"LeadingEmptyLine", "\r\n" + Block(kNameLine, kIdLine), 0},
-        CScanCase{"LeadingBlank", " " + Block(kNameLine, kIdLine), 0},
-        CScanCase{"MarkerInOtherCase",
-                  "# [sm_project - Stavemark View Profile Information\r\n" + kNameLine + "\r\n" +
-                      kIdLine + "\r\n",
-                  0},
         CScanCase{"RevisionBeyondAnInt",
                   Block(kNameLine, "#        ID - " + kGuid + " 1.2147483648"), 3},
         CScanCase{"RevisionNotNumbers", Block(kNameLine, "#        ID - " + kGuid + " a.b"), 2},
         CScanCase{"LongestName", Block("#        Name - \\" + std::string(1022, 'n'), kIdLine), 4,
+                  "\\" + std::string(1022, 'n')},
+        CScanCase{"LongestNameEndsTheText",
+                  std::string(kLine1) + "\r\n#        Name - \\" + std::string(1022, 'n'), 1,
                   "\\" + std::string(1022, 'n')},
         CScanCase{"NameTooLong", Block("#        Name - \\" + std::string(1023, 'n'), kIdLine), 0},
         CScanCase{"LongestGuid",
@@ -88,16 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
         // With no name the blank skips to the next line, which the name then takes.
         CScanCase{"EmptyName", Block("#        Name - ", kIdLine), 1, kIdLine}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST(InfoBlockScanRulesTest, CatalogueScanPatternWithOtherConversionsIsNotUsed) {
-    test::CTempDir dir;
-    test::WriteTextFile(dir / "c.cat", test::CatalogueEntry(IDS_INFO_BLOCK_SCAN, "%s %s %s %s %s"));
-    ASSERT_TRUE(LoadStringCatalogue(dir / "c.cat"));
-    CInfoBlockFields fields;
-    EXPECT_EQ(ScanInfoBlock(Block(kNameLine, kIdLine), &fields), 4);
-    EXPECT_EQ(fields.guid, kGuid);
-    UnloadStringCatalogue();
-}
 
 }  // namespace
 }  // namespace kelmora

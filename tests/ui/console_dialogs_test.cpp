@@ -2,7 +2,6 @@
 // input, one line per decision, the end of the input answering Cancel or No.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,53 +17,18 @@
 namespace kelmora {
 namespace {
 
-// The answer read for a box of that style, or the one taken at end of
-// input; the header names the style's icon, whatever its buttons.
-struct CAnswerCase {
-    unsigned style;
-    const char* input;
-    int expected;
-    const char* icon;
-};
-
-class ConsoleAnswerTest : public ::testing::TestWithParam<CAnswerCase> {};
-
-TEST_P(ConsoleAnswerTest, ReadsTheAnswerOrFallsBackAtEndOfInput) {
-    std::istringstream in(GetParam().input);
-    std::ostringstream out;
-    CConsoleUserInterface ui(in, out);
-    EXPECT_EQ(ui.MessageBox("question?\n\nsecond", GetParam().style), GetParam().expected);
-    // Every line of the text, an empty one too, under the title and the icon.
-    EXPECT_TRUE(out.str().starts_with("+-- " + ApplicationName() + " [" + GetParam().icon +
-                                      "]\n| question?\n|\n| second\n+-- ["))
-        << out.str();
-    ASSERT_EQ(ui.shown().size(), 1u);
-    EXPECT_EQ(ui.shown()[0].style, GetParam().style);
-    EXPECT_EQ(ui.shown()[0].title, ApplicationName());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Styles, ConsoleAnswerTest,
-    ::testing::Values(CAnswerCase{0x14, "yes\n", IDYES, "stop"},
-                      CAnswerCase{0x14, "N\n", IDNO, "stop"},
-                      CAnswerCase{0x14, "", IDNO, "stop"},             // end of input: No
-                      CAnswerCase{0x14, "maybe\ny\n", IDYES, "stop"},  // asks again
-                      CAnswerCase{0x14, "maybe\n", IDNO, "stop"},      // then runs out
-                      CAnswerCase{0x01, "", IDCANCEL, "none"},         // OK/Cancel at end: Cancel
-                      CAnswerCase{0x01, "ok\n", IDOK, "none"}, CAnswerCase{0x00, "", IDOK, "none"},
-                      CAnswerCase{0x10, "\n", IDOK, "stop"},
-                      CAnswerCase{0x30, "", IDOK, "exclamation"},
-                      CAnswerCase{0x40, "anything\n", IDOK, "information"}),
-    [](const auto& info) {
-        return test::CaseName(info.index, std::string(info.param.icon) + " " + info.param.input);
-    });
-
 std::string Answered(int result) {
-    return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : std::to_string(result);
+    return result == IDOK ? "OK" : result == IDCANCEL ? "Cancel" : result == IDYES ? "Yes" : "No";
 }
 
 // Runs one dialog on the scripted console: what it answered and left in words.
 using Runner = std::string (*)(test::CScriptedUserInterface& ui);
+
+// A box: the answer read for its style, or the one taken at end of input.
+template <unsigned style>
+std::string RunBox(test::CScriptedUserInterface&) {
+    return Answered(UserInterface().MessageBox("question?\n\nsecond", style));
+}
 
 class CAcceptingHost : public CAssociationHost {
 public:
@@ -147,8 +111,7 @@ struct CScriptCase {
     Runner run;
     const char* input;
     std::string outcome;
-    std::string shown = {};  // how its output begins; empty: not compared
-    bool whole = false;      // the output is all of shown
+    std::string shown = {};  // the lines that tell this screen; empty: not compared
 };
 
 class ConsoleScriptTest : public ::testing::TestWithParam<CScriptCase> {};
@@ -157,103 +120,67 @@ TEST_P(ConsoleScriptTest, EachLineIsOneDecision) {
     const CScriptCase& c = GetParam();
     test::CScriptedUserInterface ui(c.input);
     EXPECT_EQ(c.run(ui), c.outcome);
-    const std::string shown = ui.output();
-    if (!c.shown.empty()) {
-        EXPECT_EQ(c.whole ? shown : shown.substr(0, c.shown.size()), c.shown) << shown;
-    }
+    EXPECT_NE(ui.output().find(c.shown), std::string::npos) << ui.output();
 }
 
 const std::string kAssociateShown =
-    "+-- Associate with Stavemark View Profile\n"
-    "| Enter the name of the Stavemark View Profile\n"
-    "| that you want to associate with this view:\n"
-    "| Name: \n"
-    "+-- [OK] [Cancel] [Help] [Browse]\n"
-    "+-- profile name, browse, help or cancel (an empty line is OK): ";
+    "| Name: \n+-- [OK] [Cancel] [Help] [Browse]\n+-- profile name, browse, help or cancel";
 const std::string kCheckoutsShown =
-    "+-- Synchronize with View Profile\n"
-    "| Before proceeding, you must first check in (or undo the check outs for) these elements.\n"
-    "| 3 checked out elements in \\vobA\n"
-    "| To display the list of checked out elements, press this button.\n"
-    "+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
+    "| 3 checked out elements in \\vobA\n| To display the list of checked out elements, press "
+    "this button.\n+-- [Find Check Outs] [OK] [Help]   focus: OK\n";
 // A caption's later lines stand under its first.
 const std::string kFinishShown =
-    "+-- Finish Private Branch\n| Please choose one of the options below:\n"
-    "| [Publish]  I've finished my work on this Private Branch.  Help me move my changes onto "
-    "the Integration Branch.\n| [Suspend]  Leave my changes on the Private Branch.\n"
     "|            Configure my view to see the Integration Branch.\n"
     "+-- [Publish] [Suspend] [Cancel] [Help]   focus: Publish\n";
 const std::string kEditorShown =
-    "+-- Stavemark Config Spec Editor\n"
-    "| element * CHECKEDOUT\n"
-    "| element * /main/LATEST\n"
-    "|\n"
-    "+-- [Edit] [Close]   focus: Edit\n"
+    "+-- save is not available now\n+-- [Edit] [Close]   focus: Edit\n"
     "+-- edit, undo, reset, save, close or quit: "
     "+-- the new text, ended by a line holding only \".\":\n"
-    "+-- (Undo) (Reset) (Save) [Close]\n"
-    "+-- edit, undo, reset, save, close or quit: Cancel (end of input)\n";
+    "+-- (Undo) (Reset) (Save) [Close]\n";
 const std::string kSaveChanges = " [35: Save changes to the config spec?]";
 const std::string kDissociateShown =
-    "+-- Dissociate from Stavemark View Profile [dialog]\n"
-    "| Removing the association between a view\n"
-    "| and a Stavemark View Profile will disable\n"
-    "| automatic support for branching and merging.\n"
-    "| Is this what you want to do?\n"
-    "+-- [Yes/No] ";
+    "+-- Dissociate from Stavemark View Profile [dialog]\n| Removing the association";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
-    CScriptCase{"AssociateShowsTheDialog", RunAssociate, "cancel\n", "Cancel", kAssociateShown, true},
+    // Every line of the text, an empty one too, under the title and the style's icon.
+    CScriptCase{"BoxNo", RunBox<0x14>, "N\n", "No", "+-- kelmora [stop]\n| question?\n|\n| second\n+-- ["},
+    CScriptCase{"BoxAsksAgain", RunBox<0x14>, "maybe\ny\n", "Yes"},
+    CScriptCase{"BoxOkCancelAtEndOfInput", RunBox<0x01>, "", "Cancel", "+-- kelmora [none]\n"},
+    CScriptCase{"BoxInformationTakesAnyLine", RunBox<0x40>, "any\n", "OK", "+-- kelmora [information]\n"},
+    CScriptCase{"AssociateShowsTheDialog", RunAssociate, "cancel\n", "Cancel", kAssociateShown},
     CScriptCase{"AssociateRefusedThenAccepted", RunAssociate, "\\Bad\n\\Good\n", "OK [\\Bad] [\\Good] done"},
     CScriptCase{"AssociateEmptyLineOnAnEmptyField", RunAssociate, "\n", "Cancel []"},
-    CScriptCase{"AssociateAtEndOfInput", RunAssociate, "", "Cancel"},
     CScriptCase{"FinishEnterOnSuspend", RunFinish, "focus suspend\nenter\n", "OK suspend"},
     CScriptCase{"FinishEnterAtFirst", RunFinish, "enter\n", "OK publish", kFinishShown},
     CScriptCase{"FinishEnterOnCancel", RunFinish, "focus cancel\nenter\n", "Cancel publish"},
     CScriptCase{"FinishAtEndOfInput", RunFinish, "", "Cancel publish"},
     CScriptCase{"CheckoutsFind", RunCheckouts, "find\n", "OK, finder run 1 times", kCheckoutsShown},
-    CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times", kCheckoutsShown},
+    CScriptCase{"CheckoutsOk", RunCheckouts, "what\nok\n", "OK, finder run 0 times"},
     CScriptCase{"CheckoutsAtEndOfInput", RunCheckouts, "", "Cancel, finder run 0 times"},
-    CScriptCase{"EditorShowsTheTextAndTheButtonsOfItsState", RunEditor<0>, "edit\n.\n",
-                "Cancel unchanged", kEditorShown, true},
-    CScriptCase{"EditorEditSaveClose", RunEditor<0>, "edit\nelement * /main/3\n.\nsave\nclose\n",
-                "OK element * /main/3\r\n"},
-    CScriptCase{"EditorSaveBeforeEditIsRefused", RunEditor<0>, "save\nclose\n", "OK unchanged"},
+    CScriptCase{"EditorShowsTheButtonsOfItsStateAndRefusesOthers", RunEditor<0>, "save\nedit\n.\nclose\n",
+                "OK unchanged", kEditorShown},
     CScriptCase{"EditorAtEndOfInputKeepsNothing", RunEditor<0>, "edit\nelement * /main/3\n.\n",
                 "Cancel unchanged"},
     // Closed after a change, the editor asks; it keeps only a text that parses.
     CScriptCase{"EditorCloseAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nclose\nyes\n",
                 "OK element * /main/3\r\n" + kSaveChanges},
-    CScriptCase{"EditorCloseBoxAfterAChangeYes", RunEditor<0>, "edit\nelement * /main/3\n.\nquit\nyes\n",
-                "Cancel element * /main/3\r\n" + kSaveChanges},
     CScriptCase{"EditorCloseBoxYesOnAnInvalidTextStays", RunEditor<0>, "edit\nelement * CHECKEDOUT\n"
                 "element * /main/LATEST\n  elemnt * x\n.\nquit\nyes\n\n", "Cancel unchanged" + kSaveChanges +
                 " [0: The config spec contains a syntax error on line 3, near column 3.\n\nYou'll need to "
                 "correct this error before saving the config spec.]"},
-    CScriptCase{"EditorCloseBoxAtEndOfInputStays", RunEditor<0>, "edit\nelement * /main/3\n.\nquit\n",
-                "Cancel unchanged" + kSaveChanges},
     CScriptCase{"HiddenEditorAtEndOfInputKeepsTheText", RunEditor<1>, "", "OK unchanged"},
+    // Done takes the text unchecked; Undo takes a Reset back.
+    CScriptCase{"HiddenEditorDone", RunEditor<1>, "edit\n  elemnt * x\n.\nreset\nundo\ndone\n",
+                "OK   elemnt * x\r\n", "+-- Stavemark Config Spec Editor: jdoe_dev\n"},
     CScriptCase{"DissociateFailedStepThenYes", RunDissociate, "yes\nyes\n", "OK after 2 steps done",
                 kDissociateShown},
-    CScriptCase{"DissociateFailedStepThenNo", RunDissociate, "yes\nno\n", "Cancel after 1 steps"},
-    CScriptCase{"DissociateOtherWordsAskAgain", RunDissociate, "yes\nperhaps\nY\n",
-                "OK after 2 steps done"},
     CScriptCase{"NamePromptReadsOneLine", RunNamePrompt, "New Name\n", "OK [New Name]",
                 "+-- kelmora [name]\n| Unable to name View Profile 'x'.\n|\n| File exists\n"},
     CScriptCase{"NamePromptDropsTheCarriageReturn", RunNamePrompt, "Dos Name\r\n", "OK [Dos Name]"},
-    CScriptCase{"NamePromptEmptyLineCancels", RunNamePrompt, "\nlater\n", "Cancel []"},
     CScriptCase{"NamePromptAtEndOfInput", RunNamePrompt, "", "Cancel [] input ended"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
-
-TEST(NamePrompt, FieldsStopAtTheEditBoxLimits) {
-    CNamePrompt prompt;
-    prompt.set_name(std::string(300, 'n'));
-    prompt.set_message(std::string(2000, 'm'));
-    EXPECT_EQ(prompt.name().size(), CNamePrompt::kMaxNameLength);
-    EXPECT_EQ(prompt.message().size(), CNamePrompt::kMaxMessageLength);
-}
 
 }  // namespace
 }  // namespace kelmora

@@ -6,7 +6,6 @@
 #include <ctime>
 #include <regex>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -41,26 +40,6 @@ protected:
     CBranchPSheet sheet_{"", nullptr, CBranchPSheet::kNamePage};
 };
 
-// Yes offers Finish and No offers Next, with the focus; back on the page, the
-// choice's button is offered again.
-TEST_F(WizardTest, YesOffersFinishAndNoOffersNext) {
-    test::CScriptedUserInterface ui;
-    auto offered = [this] {
-        return std::tuple(sheet_.IsEnabled(CBranchPSheet::kFinishId),
-                          sheet_.IsEnabled(CBranchPSheet::kNextId), sheet_.focus());
-    };
-    sheet_.OnInitDialog();
-    sheet_.name_page().set_name("priv");
-    sheet_.name_page().OnNo();
-    EXPECT_EQ(offered(), std::tuple(false, true, CBranchPSheet::kNextId));
-    sheet_.name_page().OnYes();
-    EXPECT_EQ(offered(), std::tuple(true, false, CBranchPSheet::kFinishId));
-    sheet_.name_page().OnNo();
-    sheet_.OnNext();
-    sheet_.OnBack();
-    EXPECT_EQ(std::get<1>(offered()), true);
-}
-
 struct CNameCase {
     const char* label;
     const char* name;
@@ -71,10 +50,13 @@ class BranchNameTest : public WizardTest, public ::testing::WithParamInterface<C
 
 TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     test::CScriptedUserInterface ui(std::string(20, '\n'));
+    EXPECT_FALSE(sheet_.IsVisible(CBranchPSheet::kFinishId));  // until the sheet places it
     sheet_.OnInitDialog();
     sheet_.name_page().set_name(GetParam().name);
+    sheet_.name_page().OnYes();
+    EXPECT_EQ(sheet_.focus(), CBranchPSheet::kFinishId);  // Yes offers Finish, No Next
     sheet_.name_page().OnNo();
-    sheet_.SetFocus(CBranchPSheet::kNextId);
+    EXPECT_EQ(sheet_.focus(), CBranchPSheet::kNextId);
     sheet_.OnNext();
     const char* refusal = GetParam().refusal;
     ASSERT_EQ(ui.shown().size(), refusal ? 1u : 0u);
@@ -88,22 +70,19 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     }
 }
 
-constexpr char kSpaces[] = "Branch names may not contain spaces.";
 constexpr char kNumeric[] = "It is illegal to use a numeric value as a branch type name.";
-constexpr char kCharacters[] = "Branch names may not contain these characters: \\/:*?\"<>|";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     CNameCase{"Empty", "", "You must first enter a name for the private branch."},
-    CNameCase{"SpaceBeforeAll", "1 /", kSpaces},
+    CNameCase{"SpaceBeforeAll", "1 /", "Branch names may not contain spaces."},
     CNameCase{"Main", "main", "You can not use the predefined branch type \"main.\""},
-    CNameCase{"MainCapitalised", "Main", nullptr}, CNameCase{"Mainline", "mainline", nullptr},
+    CNameCase{"MainCapitalised", "Main", nullptr},
     CNameCase{"Decimal", "123", kNumeric}, CNameCase{"Negative", "-5", kNumeric},
-    CNameCase{"Plus", "+7", kNumeric}, CNameCase{"Hexadecimal", "0x1F", kNumeric},
+    CNameCase{"Hexadecimal", "0x1F", kNumeric}, CNameCase{"HexPrefixAlone", "0x", kNumeric},
     CNameCase{"DigitsThenLetters", "12abc", nullptr}, CNameCase{"XAfterADigit", "1x5", nullptr},
-    CNameCase{"HexLetters", "ff", nullptr}, CNameCase{"HexPrefixAlone", "0x", kNumeric}, CNameCase{"Exponent", "1e5", nullptr},
-    CNameCase{"Slash", "a/b", kCharacters}, CNameCase{"Colon", "a:b", kCharacters},
-    CNameCase{"Bar", "a|b", kCharacters}, CNameCase{"Quote", "a\"b", kCharacters}),
+    CNameCase{"HexLetters", "ff", nullptr},
+    CNameCase{"Quote", "a\"b", "Branch names may not contain these characters: \\/:*?\"<>|"}),
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
@@ -120,9 +99,6 @@ struct CConsoleCase {
 };
 
 constexpr char kToBranchPoint[] = "name priv\nno\nnext\n";
-const std::string kPleaseAnswer =
-    "please answer checkpoint NAME, label NAME, time, month NAME, day N, year N, focus "
-    "hour|minutes|seconds|none, up, down, back, finish, cancel or help; ";
 const std::string kMarker = "   (up and down change the AM/PM)";
 
 class WizardConsoleTest : public WizardTest, public ::testing::WithParamInterface<CConsoleCase> {};
@@ -158,24 +134,20 @@ const std::string k31Jan = "Month: January  Day: 31  Year: 2027  Time:  ";
 INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
     CConsoleCase{"NamePage", "back\nnext\nmonth May\nno\nfinish\nname x\n",
         "back refused; next refused; month refused; finish refused; Name: x |  => cancel at end"},
-    CConsoleCase{"NamePageFields", "name  my br \ncomment why\nyes\nwhat\n",
-        "please answer name TEXT, comment TEXT, yes, no, next, finish, cancel or help; Name: my br  |  => cancel at end"},
+    CConsoleCase{"NamePageFieldsThenCancel", "name  my br \ncomment why\nyes\nwhat\ncancel\n",
+        "please answer name TEXT, comment TEXT, yes, no, next, finish, cancel or help; Name: my br  |  => cancel"},
     CConsoleCase{"FinishOnTheNamePage", "name fix\ncomment why\nfinish\n", "Name: fix | create fix (why); compose at 31-Jan-2027.08:00:00 fix; on fix; write => finish"},
-    CConsoleCase{"BranchPointPageAndBack", "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\nup\nback\nyes\n",
+    CConsoleCase{"BranchPointPageAndBack", "name priv\nno\nnext\nname y\nnext\ncheckpoint A\nlabel L\nup\nday 3\ntime\nup\nback\nnext\nback\nyes\n",
         "name refused; next refused; checkpoint refused; up refused; day refused; Name: priv |  => cancel at end"},
     CConsoleCase{"CheckpointPicked", std::string(kToBranchPoint) + "checkpoint\ncheckpoint BETA3\ncheckpoint BETA2\nfinish\n",
         "no checkpoint BETA3 in the list; Checkpoint: BETA2   (list: BETA1 BETA2) | create priv; compose BETA2 priv; on priv; write => finish", Utc(2027, 1, 31, 8, 0, 0), "BETA1  BETA2"},
     CConsoleCase{"LabelRefusedThenAnother", std::string(kToBranchPoint) + "label\nfinish\n\nlabel NOLABEL\nfinish\nlabel REL1\nfinish\n",
         "Label: REL1 | check NOLABEL; check REL1; create priv; compose REL1 priv; on priv; write => finish"},
-    CConsoleCase{"LabelThenUnknownWordThenCancel", std::string(kToBranchPoint) + "label REL1\nfrobnicate\n\ncancel\n",
-        kPleaseAnswer + kPleaseAnswer + "Label: REL1 |  => cancel"},
     CConsoleCase{"MonthYearAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\nmonth Foo\nmonth\nyear 1900\nmonth february\nday 29\nyear 2100\nday 29\nyear 2101\nfinish\n",
         "day takes 1 to 30; day takes 1 to 30; month takes a month's name, January to December; month takes a month's name, January to December; year takes 1970 to 2100; day takes 1 to 28; year takes 1970 to 2100; "
         "Month: February  Day: 29  Year: 2100  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 29-February-2100.8:00:00 priv; on priv; write => finish"},
     CConsoleCase{"LastDayFollowsTheMonth", std::string(kToBranchPoint) + "month february\nyear 2028\nmonth march\nfinish\n",
         "Month: March  Day: 28  Year: 2028  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 28-March-2028.8:00:00 priv; on priv; write => finish"},
-    CConsoleCase{"FocusedFieldsSpin", std::string(kToBranchPoint) + "focus seconds\nup\nfocus HOUR\ndown\nfocus minutes\nup\n",
-        k31Jan + "7:01:01 AM   (up and down change the minutes) |  => cancel at end"},
     CConsoleCase{"FieldsGoRoundUp", std::string(kToBranchPoint) + "focus seconds\nup\nfocus minutes\nup\nfocus hour\nup\nfocus none\nfinish\n",
         k31Jan + "1:00:00 PM" + kMarker + " | create priv; compose at 31-January-2027.13:00:00 priv; on priv; write => finish", Utc(2027, 1, 31, 12, 59, 59)},
     CConsoleCase{"FieldsGoRoundDown", std::string(kToBranchPoint) + "focus seconds\ndown\nfocus hour\ndown\nfocus minutes\ndown\nfinish\n",

@@ -1,7 +1,5 @@
-// The Qt windows on the offscreen platform, for what they add to the models
-// (whose behaviour the ui tests show): the windows that Browse and Find Check
-// Outs open, where the keyboard starts, what Enter presses, the hidden
-// editor's caption, Cancel, error mark and bytes, the wizard's minimum size.
+// The Qt windows on the offscreen platform, one run each for what they add
+// to the models, whose behaviour the ui tests show.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -22,7 +20,7 @@
 namespace kelmora::test {
 namespace {
 
-// A tree of two folders and two profiles; every step succeeds.
+// A tree of two folders and a profile; every step succeeds.
 class CTreeHost : public CAssociationHost, public CDissociationHost {
 public:
     BOOL RunAssociationStep(const std::string& name) override {
@@ -32,7 +30,6 @@ public:
     BOOL RunDissociationStep() override { return TRUE; }
     bool ListProfileTree(std::vector<CProfileEntry>* entries) override {
         *entries = {{"\\Stavemark View Profiles", false, "", 0},
-                    {"\\Stavemark View Profiles\\Compiler", true, "The compiler team", 1},
                     {"\\Stavemark View Profiles\\Billing", false, "", 1},
                     {"\\Stavemark View Profiles\\Billing\\Reports", true, "Monthly", 2}};
         return true;
@@ -40,55 +37,31 @@ public:
     std::vector<std::string> names;
 };
 
-// The names of the rows a tree view shows, depth first.
-std::string VisibleRows(const QTreeView& tree, const QModelIndex& parent = {}) {
-    std::string rows;
-    for (int row = 0; row < tree.model()->rowCount(parent); ++row) {
-        if (tree.isRowHidden(row, parent)) continue;
-        const QModelIndex index = tree.model()->index(row, 0, parent);
-        rows += index.data().toString().toStdString() + "|" + VisibleRows(tree, index);
-    }
-    return rows;
-}
-
-// By keyboard: Browse, a filter, the last row, Enter; the pick is in the
-// name field, and the picker opens on it next time.
-TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameFieldAndIsSelectedNextTime) {
+// By keyboard: Browse, the last row, Enter; the pick is in the name field.
+TEST(QtProfilePickerTest, TheKeyboardPickGoesIntoTheNameField) {
     CQtFrontEnd front_end;
     CScopedHome home;
     CTreeHost host;
     CAssocDlg model(&host);
-    std::string filtered, field, preselected;
+    std::string field;
     bool name_focused = false;
     CModalScript script;
     script
         .On<qt::CQtAssocDlg>(
             [](qt::CQtAssocDlg& dialog) { ButtonOf(dialog, CAssocDlg::kBrowseCaption)->click(); })
-        .On<qt::CQtProfilePicker>([&](qt::CQtProfilePicker& picker) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
-            QTest::keyClicks(QApplication::focusWidget(), "REPORT");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        .On<qt::CQtProfilePicker>([](qt::CQtProfilePicker&) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
-            filtered = VisibleRows(*picker.tree());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         })
         .On<qt::CQtAssocDlg>([&](qt::CQtAssocDlg& dialog) {
             field = dialog.findChild<QLineEdit*>()->text().toStdString();
             name_focused = dialog.focusWidget() == dialog.findChild<QLineEdit*>();
-            ButtonOf(dialog, CAssocDlg::kBrowseCaption)->click();
-        })
-        .On<qt::CQtProfilePicker>([&](qt::CQtProfilePicker& picker) {
-            preselected = picker.tree()->currentIndex().data().toString().toStdString();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        })
-        .On<qt::CQtAssocDlg>(
-            [](qt::CQtAssocDlg& dialog) { QTest::keyClick(dialog.focusWidget(), Qt::Key_Return); });
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+        });
     EXPECT_EQ(front_end.ui().RunAssocDlg(model), IDOK);
     EXPECT_EQ(script.steps_left(), 0u);
-    EXPECT_EQ(filtered, "Stavemark View Profiles|Billing|Reports|");
     EXPECT_EQ(field, "\\Stavemark View Profiles\\Billing\\Reports");
     EXPECT_TRUE(name_focused);
-    EXPECT_EQ(preselected, "Reports");
     EXPECT_EQ(host.names, std::vector<std::string>{field});
 }
 
@@ -101,8 +74,8 @@ std::string Rows(const QTreeWidget& list) {
 }
 
 // Find Check Outs lists the view's checkouts from the client in a window;
-// Refresh reads them again; closing it closes the checkouts dialog.
-TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheViewAndRefreshes) {
+// closing it closes the checkouts dialog.
+TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheView) {
     CQtFrontEnd front_end;
     CScopedHome home;
     CTempDir storage;
@@ -110,25 +83,20 @@ TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheViewAndRefreshes) {
     ASSERT_EQ(client::CreateVob("\\app", storage / "app", {}), TBS_ST_OK);
     ASSERT_EQ(client::CheckOut("jdoe_view", "\\app", "src/main.c", ""), TBS_ST_OK);
     CCOsDlg model("jdoe_view", FALSE, kCheckoutsAssociate);
-    std::vector<std::string> seen;
+    std::string rows, count;
     CModalScript script;
     script
         .On<qt::CQtCOsDlg>(
             [](qt::CQtCOsDlg& dialog) { ButtonOf(dialog, CCOsDlg::kFindCaption)->click(); })
         .On<qt::CQtCheckoutList>([&](qt::CQtCheckoutList& window) {
-            seen.push_back(Rows(*window.list()));
-            EXPECT_EQ(client::CheckOut("jdoe_view", "\\app", "src/util.c", ""), TBS_ST_OK);
-            ButtonOf(window, CCheckoutList::kRefreshCaption)->click();
-            seen.push_back(Rows(*window.list()));
-            seen.push_back(window.findChild<qt::CElidedLabel*>()->full_text().toStdString());
+            rows = Rows(*window.list());
+            count = window.findChild<qt::CElidedLabel*>()->full_text().toStdString();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
     EXPECT_EQ(front_end.ui().RunCOsDlg(model), IDOK);
     EXPECT_EQ(script.steps_left(), 0u);
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].rfind("\\app src/main.c ", 0), 0u) << seen[0];
-    EXPECT_NE(seen[1].find(";\\app src/util.c "), std::string::npos) << seen[1];
-    EXPECT_EQ(seen[2], "2 checkouts in view \"jdoe_view\".");
+    EXPECT_EQ(rows.rfind("\\app src/main.c ", 0), 0u) << rows;
+    EXPECT_EQ(count, "1 checkout in view \"jdoe_view\".");
 }
 
 // Dissociation is destructive: the keyboard starts on No, Enter presses it,
@@ -169,14 +137,12 @@ TEST_P(QtHiddenEditorTest, TellsWhatItIsMarksErrorsAndKeepsEveryByte) {
     model.set_hidden_mode(1);
     model.set_context_text("jdoe_ws");
     QString title;
-    bool edit_button = false, caption = false, view_focused = false;
+    bool caption = false, view_focused = false;
     int marked_line = 0;
     CModalScript script;
     script.On<qt::CQtEditCSpec>([&](qt::CQtEditCSpec& dialog) {
         title = dialog.windowTitle();
         view_focused = QApplication::focusWidget() == dialog.view();
-        for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
-            edit_button = edit_button || button->text() == "&Edit";
         for (QLabel* label : dialog.findChildren<QLabel*>())
             caption = caption || label->text().toStdString() == model.HiddenCaption();
         dialog.view()->moveCursor(QTextCursor::End);
@@ -188,7 +154,6 @@ TEST_P(QtHiddenEditorTest, TellsWhatItIsMarksErrorsAndKeepsEveryByte) {
     EXPECT_EQ(front_end.ui().RunEditCSpec(model), done ? IDOK : IDCANCEL);
     EXPECT_EQ(title, "Stavemark Config Spec Editor: jdoe_ws");
     EXPECT_TRUE(view_focused);
-    EXPECT_FALSE(edit_button);
     EXPECT_TRUE(caption);
     EXPECT_EQ(marked_line, 3);
     EXPECT_EQ(model.config_spec_text(), done ? given + "bogus" : given);
