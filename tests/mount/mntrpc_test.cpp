@@ -212,6 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Failures, MountFailureTest, ::testing::Values(
         "The VOB storage directory \"$G\" was not found.\n"},
     CMountFailureCase{"PrivateOnAPlainFile", {{RGY_KEY_GLOBAL_PATH, "FILE"}, {RGY_KEY_ACCESS, "private"}}, TBS_ST_NOT_DIR,
         "Permission to mount the VOB tag \"\\f\"\nwas denied. \"$G\" is not a directory.\n"},
+    // A public tag's storage need only exist: the driver is what refuses this one.
+    CMountFailureCase{"PublicOnAPlainFile", {{RGY_KEY_GLOBAL_PATH, "FILE"}}, TBS_ST_NOT_FOUND, "Unable to mount: not found\n"},
     CMountFailureCase{"NoUuidKey", {{RGY_KEY_UUID, kNoKey}}, TBS_ST_NOT_FOUND, "VOB tag entry does not contain a required key.\n"},
     CMountFailureCase{"MissingPool", {{RGY_KEY_OPTIONS, "poolmap=p:/no/such/pool/"}}, TBS_ST_NOT_FOUND,
         "The VOB storage directory \"/no/such/pool\" was not found.\n"},
