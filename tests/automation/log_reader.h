@@ -8,18 +8,19 @@
 
 namespace kelmora::test {
 
-// The operation log is shared by every test of the process: each test reads
-// only what was appended after it started.
+// A log (the operation log unless named) is shared by every test of the
+// process: each test reads only what was appended after it started.
 class COperationLogTail {
 public:
-    COperationLogTail() : start_(Contents().size()) {}
+    explicit COperationLogTail(std::string path = OperationLogPath())
+        : path_(std::move(path)), start_(Contents().size()) {}
     std::string Text() const { return Contents().substr(start_); }
 
 private:
-    static std::string Contents() {
-        std::string path = OperationLogPath();
-        return IsRegularFile(path) ? ReadTextFile(path) : std::string();
+    std::string Contents() const {
+        return IsRegularFile(path_) ? ReadTextFile(path_) : std::string();
     }
+    std::string path_;
     size_t start_;
 };
 

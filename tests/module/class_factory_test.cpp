@@ -4,6 +4,7 @@
 
 #include "automation/view_profile.h"
 #include "module/server_registry.h"
+#include "support/test_env.h"
 
 namespace kelmora {
 namespace {
@@ -20,6 +21,12 @@ TEST(ClassFactoryTest, FactoryServesItsClassOnlyWhileRegistered) {
         EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object),
                   CLASS_E_CLASSNOTAVAILABLE);
         CClassFactory::RegisterAll();
+        test::CScopedHome home;  // where the class is written for hosts to find
+        EXPECT_TRUE(CClassFactory::UpdateRegistryAll("/opt/lib/libtest.so"));
+        CLSID written{};
+        std::string path;
+        ASSERT_TRUE(FindServerByProgId("KELMORA.TESTCLASS", &written, &path));
+        EXPECT_EQ(path, "/opt/lib/libtest.so");
         ASSERT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IClassFactory, &object), S_OK);
         EXPECT_EQ(object, static_cast<IClassFactory*>(&factory));
         EXPECT_EQ(CClassFactory::GetClassObject(kTestClsid, IID_IDispatch, &object), E_NOINTERFACE);

@@ -14,6 +14,7 @@
 #include "client/registry.h"
 #include "client/trfs_driver.h"
 #include "client/vob_utl.h"
+#include "mount/message_tables.h"
 #include "mount/mount_fixture.h"
 #include "mount/tag_search.h"
 #include "platform/env.h"
@@ -163,7 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(COptionsCase{"PrivateRw", "private", "rw", ",rw,nosuid"},
                       COptionsCase{"PrivateNone", "private", "", ",nosuid"},
                       COptionsCase{"PrivateSuid", "private", "ro,suid", ",ro,suid"},
-                      COptionsCase{"PrivateNosuid", "private", "nosuid", ",nosuid"},
                       COptionsCase{"PublicRw", "public", "rw", ",rw"},
                       COptionsCase{"PublicNone", "public", "", ""},
                       COptionsCase{"Requested", "private", "rw", ",ro", "ro"},
@@ -212,6 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Failures, MountFailureTest, ::testing::Values(
         "The VOB storage directory \"$G\" was not found.\n"},
     CMountFailureCase{"PrivateOnAPlainFile", {{RGY_KEY_GLOBAL_PATH, "FILE"}, {RGY_KEY_ACCESS, "private"}}, TBS_ST_NOT_DIR,
         "Permission to mount the VOB tag \"\\f\"\nwas denied. \"$G\" is not a directory.\n"},
+    // A public tag's storage need only exist: the driver is what refuses this one.
+    CMountFailureCase{"PublicOnAPlainFile", {{RGY_KEY_GLOBAL_PATH, "FILE"}}, TBS_ST_NOT_FOUND, "Unable to mount: not found\n"},
     CMountFailureCase{"NoUuidKey", {{RGY_KEY_UUID, kNoKey}}, TBS_ST_NOT_FOUND, "VOB tag entry does not contain a required key.\n"},
     CMountFailureCase{"MissingPool", {{RGY_KEY_OPTIONS, "poolmap=p:/no/such/pool/"}}, TBS_ST_NOT_FOUND,
         "The VOB storage directory \"/no/such/pool\" was not found.\n"},
@@ -281,20 +283,25 @@ TEST_F(MntrpcTest, MountAllSkipsPrivateAndNoautoTagsAndReportsTheFirstFailure) {
           std::pair{"\\manual", false}, std::pair{"\\z", true}})
         EXPECT_EQ(IsMounted(tag), mounted) << tag;
 
-    EXPECT_EQ(mntrpc_umount_tag("", " -a "), TBS_ST_OK);
+    // A duplicate is told, and its VOB unmounted all the same.
+    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "", {{RGY_KEY_TAG, "\\z"}}, nullptr),
+              TBS_ST_OK);
+    EXPECT_EQ(mntrpc_umount_tag("", " -a "), TBS_ST_ERR);
+    EXPECT_NE(output_.error().find("duplicate VOB tag was found\nfor \"\\z\""), std::string::npos);
     std::vector<client::CTrfsMount> mounts;
     ASSERT_EQ(client::ListTrfsMounts(&mounts), TBS_ST_OK);
     EXPECT_TRUE(mounts.empty());
     // The library's entry answers the driver's status.
-    ASSERT_EQ(mntrpc_mount_tag("\\z", "", ""), TBS_ST_OK);
+    ASSERT_EQ(mntrpc_mount_tag("\\a", "", ""), TBS_ST_OK);
     EXPECT_EQ(mount::UnmountAllTags(), TBS_ST_OK);
-    EXPECT_FALSE(IsMounted("\\z"));
+    EXPECT_FALSE(IsMounted("\\a"));
     int collision = 5;
     EXPECT_EQ(mount::CheckTagCollision(&collision), TBS_ST_OK);
     EXPECT_EQ(collision, 0);
 }
 
-TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
+TEST_F(MntrpcTest, TagInfoAnswersTheEntrysKeysAndOfAnUnknownTagNothingWithoutAMessage) {
+    CTaggedVob known = MakeTaggedVob(folder_, "\\known");
     int is_public = 7;
     char path[64] = "unchanged";
     uint8_t uuid[16] = {9};
@@ -304,6 +311,9 @@ TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
     EXPECT_STREQ(path, "unchanged");
     EXPECT_EQ(uuid[0], 9);
     EXPECT_EQ(output_.error(), "");
+    EXPECT_EQ(mount::GetTagInfo("\\known", "", nullptr, &is_public, nullptr, 0, uuid), TBS_ST_OK);
+    EXPECT_EQ(is_public, 1);
+    EXPECT_EQ(UuidText(uuid), known.record.replica_uuid);
 
     MakeTaggedVob(folder_, "\\nopath",
                   {{RGY_KEY_GLOBAL_PATH, kNoKey}, {RGY_KEY_ACCESS, "private"}});
@@ -313,6 +323,13 @@ TEST_F(MntrpcTest, TagInfoOfAnUnknownTagIsNotFoundWithoutAMessage) {
     EXPECT_STREQ(path, "");
     EXPECT_EQ(output_.error(),
               "The VOB tag entry for \"\\nopath\" does not contain a global path.\n");
+}
+
+// Hosts address a message by its number, from 1 in order.
+TEST(MessageTableTest, NumbersRunFromOneToTheCount) {
+    for (const imsg_msg_table_t* table :
+         {mount::MountTrfsMessageTable(), mount::MntrpcMessageTable()})
+        for (uint16_t i = 0; i < table->count; ++i) EXPECT_EQ(table->numbers[i], i + 1);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "client/tag_admin.h"
+#include "client/uuid_text.h"
 #include "client/vob_admin.h"
 #include "support/test_env.h"
 
@@ -44,6 +46,15 @@ inline CTaggedVob MakeTaggedVob(const CTempDir& folder, const std::string& tag,
     }
     EXPECT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "", all, &vob.entry_id), TBS_ST_OK);
     return vob;
+}
+
+// The text of the 16 bytes of a UUID.
+inline std::string UuidText(const uint8_t* bytes) {
+    tbs_uuid_t uuid;
+    std::memcpy(uuid.bytes, bytes, 16);
+    char text[TBS_UUID_STR_SIZE];
+    tbs_uuid_to_str(&uuid, text);
+    return text;
 }
 
 }  // namespace kelmora::test

@@ -11,29 +11,18 @@
 #include "client/registry.h"
 #include "client/tag_registry.h"
 #include "client/trfs_refs.h"
-#include "client/uuid_text.h"
 #include "mount/mount_fixture.h"
 
 namespace kelmora::test {
 namespace {
 
-// One registered VOB for the whole suite.
 class MountTrfsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = new CTempDir;
-        vob_ = new CTaggedVob(MakeTaggedVob(*folder_, "\\" + UniqueName("trfs")));
-    }
-    static void TearDownTestSuite() {
-        delete vob_;
-        delete folder_;
-    }
-
-    // Builds the block for the suite's VOB with these options.
+    // Builds the block for the test's VOB with these options.
     int Build(const std::string& options, std::string file_system = "") {
-        file_system_ = file_system.empty() ? vob_->storage : file_system;
+        file_system_ = file_system.empty() ? vob_.storage : file_system;
         options_ = options;
-        struct mntent entry = {file_system_.data(), vob_->tag.data(), type_, options_.data(), 0, 0};
+        struct mntent entry = {file_system_.data(), vob_.tag.data(), type_, options_.data(), 0, 0};
         return mount::MountTrfs(&entry, &block_);
     }
 
@@ -43,36 +32,25 @@ protected:
         return text;
     }
 
-    static CTempDir* folder_;
-    static CTaggedVob* vob_;
+    CTempDir folder_;
+    CTaggedVob vob_ = MakeTaggedVob(folder_, "\\" + UniqueName("trfs"));
     trfs_mount_args_t block_;
     std::string file_system_, options_;
     char type_[8] = "-t trfs";
     CCapturedOutput output_;
 };
 
-CTempDir* MountTrfsTest::folder_ = nullptr;
-CTaggedVob* MountTrfsTest::vob_ = nullptr;
-
-std::string UuidText(const uint8_t* bytes) {
-    tbs_uuid_t uuid;
-    std::memcpy(uuid.bytes, bytes, 16);
-    char text[TBS_UUID_STR_SIZE];
-    tbs_uuid_to_str(&uuid, text);
-    return text;
-}
-
 TEST_F(MountTrfsTest, AVobBlockNamesTheVobItsReplicaAndWhereTheRegistryHasThem) {
-    ASSERT_EQ(Build("timeo=7,retrans=3,exportid=12", vob_->storage + ";extra"), 0)
+    ASSERT_EQ(Build("timeo=7,retrans=3,exportid=12", vob_.storage + ";extra"), 0)
         << output_.error();
     EXPECT_EQ(block_.header, 0xF8000Cu);
-    EXPECT_EQ(Text(block_.mount_dir), vob_->tag);
-    EXPECT_EQ(Text(block_.storage_path), vob_->storage);  // cut at the semicolon
-    EXPECT_EQ(Text(block_.storage_object_path), std::filesystem::canonical(vob_->storage).string());
-    EXPECT_EQ(Text(block_.registry_path), vob_->storage);
+    EXPECT_EQ(Text(block_.mount_dir), vob_.tag);
+    EXPECT_EQ(Text(block_.storage_path), vob_.storage);  // cut at the semicolon
+    EXPECT_EQ(Text(block_.storage_object_path), std::filesystem::canonical(vob_.storage).string());
+    EXPECT_EQ(Text(block_.registry_path), vob_.storage);
     EXPECT_EQ(Text(block_.host), client::LocalHostName());
-    EXPECT_EQ(UuidText(block_.replica_uuid), vob_->record.replica_uuid);
-    EXPECT_EQ(UuidText(block_.vob_uuid), vob_->record.uuid);
+    EXPECT_EQ(UuidText(block_.replica_uuid), vob_.record.replica_uuid);
+    EXPECT_EQ(UuidText(block_.vob_uuid), vob_.record.uuid);
     EXPECT_EQ(block_.timeo, 7u);
     EXPECT_EQ(block_.retrans, 3u);
     EXPECT_EQ(block_.export_id, 12u);
@@ -119,8 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Flags, MountTrfsFlagsTest, ::testing::Values(
 // clang-format on
 
 TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
-    std::filesystem::create_directories(folder_->path() + "/pools/p1");
-    const std::string poolmap = "poolmap=p1:" + folder_->path() + "\\pools\\p1";
+    std::filesystem::create_directories(folder_.path() + "/pools/p1");
+    const std::string poolmap = "poolmap=p1:" + folder_.path() + "\\pools\\p1";
     ASSERT_EQ(Build("no_rgy_pools," + poolmap), 0);
     EXPECT_EQ(block_.pool_count, 0u);
     ASSERT_EQ(Build(poolmap), 0) << output_.error();
@@ -128,7 +106,7 @@ TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
     auto pools = static_cast<const trfs_pool_entry_t*>(client::ResolveReference(block_.pools));
     ASSERT_NE(pools, nullptr);
     EXPECT_EQ(Text(pools[0].name), "p1");
-    EXPECT_EQ(Text(pools[0].directory), folder_->path() + "/pools/p1");
+    EXPECT_EQ(Text(pools[0].directory), folder_.path() + "/pools/p1");
 }
 
 TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffixAndTunables) {

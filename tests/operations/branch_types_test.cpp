@@ -63,8 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CLabelCase{"Latest", true, "LATEST", FALSE,
                    "The predefined label 'LATEST' may not be used as a branch point."},
-        CLabelCase{"CheckedOut", true, "CHECKEDOUT", FALSE,
-                   "The predefined label 'CHECKEDOUT' may not be used as a branch point."},
         CLabelCase{"MissingFromTheSecondVob", true, "REL1", FALSE,
                    "The label type 'REL1' does not exist in the VOB '%s'.\n\n"
                    "It cannot be used as a branch point designator."},

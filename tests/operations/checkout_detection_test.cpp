@@ -44,10 +44,6 @@ struct CDetectionCase {
     bool workspace = false;
 };
 
-std::vector<std::string> Foreign(int count) {
-    return std::vector<std::string>(count, "far");
-}
-
 // Makes the view's VOBs, checkouts and faults; returns the VOB tags.
 std::vector<std::string> MakeSite(const CDetectionCase& c, const std::string& view,
                                   const CTempDir& dir) {
@@ -103,12 +99,12 @@ TEST_P(CheckoutDetectionTest, FindsTheCheckoutsThatCountAndWarnsOfVobsItCannotSe
     EXPECT_EQ(counted, c.counted);
 }
 
-// A local checkout after a batch of foreign ones.
-std::vector<std::string> ForeignThenLocal() {
-    std::vector<std::string> masters = Foreign(60);
+// Masters of other sites; then one of this site after a batch of them.
+const std::vector<std::string> kForeign(2, "far"), kForeignThenLocal = [] {
+    std::vector<std::string> masters(60, "far");
     masters.push_back("");
     return masters;
-}
+}();
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Views, CheckoutDetectionTest, ::testing::Values(
@@ -116,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Views, CheckoutDetectionTest, ::testing::Values(
     CDetectionCase{"VobsWithoutCheckouts", {{}, {true}}, FALSE, "", {}},
     CDetectionCase{"UnreplicatedVobCountsEveryCheckout", {{}, {false, {""}}}, TRUE, "1:1 ", {}},
     CDetectionCase{"WorkspaceView", {{false, {""}}}, TRUE, "0:1 ", {}, true},
-    CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, Foreign(2)}}, FALSE, "", {}},
-    CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch", {{true, ForeignThenLocal()}}, TRUE, "0:1 ", {}},
+    CDetectionCase{"ReplicatedVobIgnoresOtherSitesMasters", {{true, kForeign}}, FALSE, "", {}},
+    CDetectionCase{"ReplicatedVobCountsALocalOneInALaterBatch", {{true, kForeignThenLocal}}, TRUE, "0:1 ", {}},
     CDetectionCase{"NotFoundVobIsSkippedSilently", {{false, {""}, TBS_ST_NOT_FOUND}, {}}, FALSE, "", {}},
     CDetectionCase{"FailedOpenWarnsAndTheOthersAreSearched", {{false, {""}, TBS_ST_ERR}, {}, {false, {""}}},
         TRUE, "2:1 ", {{kUnknownForAll, 0}}},

@@ -24,8 +24,6 @@ TEST_P(StripCommentsTest, KeepsEveryRuleUpToItsComment) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, StripCommentsTest,
     ::testing::Values(
-        CStripCase{"BlanksBeforeTheCommentStay", "element * /main/LATEST  # latest\r\n",
-                   "element * /main/LATEST  \r\n"},
         CStripCase{"CommentEmptyAndBlankLinesGo", "# c\r\n\r\n   \r\n\t# d\r\nelement * X\r\n",
                    "element * X\r\n"},
         CStripCase{"LeadingBlanksGo", "   element * X\r\n\tload \\a # c",
@@ -197,8 +195,6 @@ INSTANTIATE_TEST_SUITE_P(Files, VobListTest,
                          ::testing::Values(CVobListCase{"MixedSeparators",
                                                         "\\vobA, \\vobB\r\n\r\n\\VobC\t",
                                                         {"\\vobA", "\\vobB", "\\VobC"}},
-                                           CVobListCase{
-                                               "LeadingBlankLine", "\r\n\\vobA", {"\\vobA"}},
                                            CVobListCase{"OnlySeparators", " \r\n\t ,\r\n", {}},
                                            CVobListCase{"NoFile", nullptr, {}}),
                          [](const auto& info) { return std::string(info.param.label); });
