@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "support/test_env.h"
 
@@ -36,6 +38,17 @@ TEST(HelpTest, WithoutADesktopThePathOfThePageBesideTheProgramIsPrinted) {
     EXPECT_EQ(gu_help(nullptr, "private_branch_wizard/none.htm", 1, 0), TBS_ST_NOT_FOUND);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Help: " + page + "\nNo help page for the topic 'private_branch_wizard/none.htm'.\n");
+}
+
+TEST(HelpTest, OnADesktopTheOpenerGetsThePage) {
+    test::CRecordingTool opener("xdg-open");
+    test::CScopedEnv display("DISPLAY", ":0");
+    EXPECT_EQ(gu_help(nullptr, kTopic, 1, 0), TBS_ST_OK);
+    // The opener runs on its own; wait until it has recorded its run.
+    for (int i = 0; i < 500 && opener.Runs().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(opener.Runs(),
+              (std::vector<std::vector<std::string>>{{"xdg-open", client::HelpPagePath(kTopic)}}));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "kelmora/automation.h"
@@ -61,6 +63,25 @@ protected:
     HRESULT (*get_class_object_)(const CLSID*, const IID*, void**) = nullptr;
     HRESULT (*can_unload_now_)() = nullptr;
 };
+
+// Packagers and hosts rely on this list: anything else leaking out is a symbol
+// they may bind to and that a later build drops.
+TEST(LibraryExportsTest, OnlyTheAutomationAbiAndTheMountClientAreExported) {
+    test::CCommandOutput nm = test::RunCommand({"nm", "-D", "--defined-only", LibraryPath()});
+    ASSERT_EQ(nm.exit_code, 0) << nm.err;
+    std::set<std::string> names;
+    std::istringstream lines(nm.out);
+    std::string address, type, name;
+    while (lines >> address >> type >> name) names.insert(name);
+    EXPECT_EQ(
+        names,
+        (std::set<std::string>{
+            "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "kelmora_bstr_alloc",
+            "kelmora_bstr_alloc_len", "kelmora_bstr_free", "kelmora_bstr_len",
+            "kelmora_print_verid", "mount_trfs", "hasmntopt", "_mount_trfs_mntrpc_msg_table_adr",
+            "mntrpc_get_tag_info", "mntrpc_check_tag_collision", "mntrpc_is_trfs_avail",
+            "mntrpc_is_trfs_avail_sil", "mntrpc_umount_alltags", "_mntrpc_mntrpc_msg_table_adr"}));
+}
 
 TEST_F(LibraryTest, CanUnloadOnlyWhenNoObjectOrLockIsOutstanding) {
     EXPECT_EQ(can_unload_now_(), S_OK);

@@ -110,6 +110,23 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
 }
 
+// A GUID file another process holds for writing costs the file retries, is
+// reported, and the search goes on to the profile that matches.
+TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
+    const std::string held = Native("Top/A/First/GUID");
+    CChildProcess writer({BuiltProgram("file_holder"), held, "write", "exclusive"});
+    ASSERT_EQ(writer.ReadLine(), "opened");
+    object_.SetErrorString("Looking up the profile.\n\n");
+    std::string name;
+    EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
+    EXPECT_EQ(name, "\\Second\\C\\Last");
+    EXPECT_EQ(test::CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].starts_with("Looking up the profile.\n\n"));
+    EXPECT_NE(Messages()[0].find("'" + held + "'"), std::string::npos);
+    writer.Finish();
+}
+
 // One request at a time, a match early in the search's order leaves the
 // profiles after it unread, and a folder holding a folder named GUID is no
 // profile even where the walk no longer reads.
