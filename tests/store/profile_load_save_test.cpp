@@ -37,9 +37,7 @@ protected:
     CTreeNode* node_ = nullptr;
 };
 
-// A save writes just the files its mask names (no Rules: no new profile
-// revision) and raises the tree revision; a load reads each file into its
-// field. Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
+// Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
 TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
     const auto text_of = [](int index) {
         return ProfileFileName(index) + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
@@ -70,8 +68,7 @@ TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
     EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
 }
 
-// A FIFO would wait for a writer while the tree lock is held: it is left
-// alone, and a profile without texts loads all empty.
+// A FIFO would block its reader while the tree lock is held.
 TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
     WriteTextFile(ProjPath("Description"), "");
@@ -81,9 +78,7 @@ TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
 
-// Each save of the Rules keeps its text with the revision it got; the Rules
-// that stood before the first such save start the history. Lines of a save
-// that did not get its revision are not in force; the bound drops the oldest.
+// Index lines of a save that did not get its revision are not in force.
 TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     WriteTextFile(ProjPath("Rules"), "a\nb\n");
     const std::vector<std::string> texts = {"x\nb\nc\n", "b\nx\n", "b\nx\n"};
@@ -128,8 +123,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     fs::remove(ProjPath(".history/index"));
     fs::create_directory(ProjPath(".history/index"));
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
-    // A GUID file that gives no revision has no history to keep: the save
-    // goes on without it.
+    // A GUID file that gives no revision has no history to keep.
     WriteTextFile(ProjPath("GUID"), "proj-guid");
     CProfileRecord record;
     record.rules = "unnumbered";
@@ -137,8 +131,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
 }
 
-// A reader outside the tree lock holds the GUID file: the save waits for it
-// as readers wait for writers, and writes nothing while it stays.
+// A reader outside the tree lock holds the GUID file.
 TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     WriteTextFile(ProjPath("Rules"), "old rules");
     test::CChildProcess reader(
@@ -163,9 +156,7 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     EXPECT_TRUE(Messages().empty());
 }
 
-// A save gives the new name. A taken name: each answer closes the refused rename's message (R),
-// answers the name prompt (an empty line cancels it) or the question whether to delete the new
-// profile (Q). Only a profile new to this save is given up.
+// Boxes: R the refused rename's message, Q the question whether to delete the new profile.
 struct CNamingCase {
     const char* label;
     bool new_profile;
@@ -213,20 +204,16 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
     ::testing::Values(
         CNamingCase{"FreeName", false, "", ESaveOutcome::kSaved, "Named", 0, "", "Named"},
-        // cancel, keep the profile: the same name once more
         CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
                     "RQR"},
         CNamingCase{"GiveUpNewProfile", true, "\n\nyes\n", ESaveOutcome::kDeleted, nullptr, 1,
                     "RQ"},
-        // an existing profile is never offered for deletion
         CNamingCase{"ExistingKeepsItsName", false, "\n\nyes\n", ESaveOutcome::kSavedUnnamed, "Proj",
                     1, "R"},
         // the message meets the end of input: nobody is left to ask
         CNamingCase{"NobodyToAsk", true, "", ESaveOutcome::kSavedUnnamed, "Proj", 0, "R"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Read-only detection needs a user whom permissions bind: modes taken away
-// from the files and folders (below the root) named.
 struct CReadOnlyCase {
     const char* label;
     std::vector<std::string> protected_paths;
@@ -257,9 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 constexpr const char* kLeftover = ".Rules.saving-Ab12cd";
 
-// Profile files are replaced whole: a new text goes into a hidden file beside
-// the old one and takes its place with a rename. What a killed save leaves
-// behind is no part of the tree and goes with the next save or delete.
+// A new text goes into a hidden file beside the old one and takes its place with a rename.
 class CrashSafeSaveTest : public ProfileLoadSaveTest {
 protected:
     void SetUp() override {
@@ -276,8 +261,7 @@ protected:
     }
 };
 
-// Set-id bits that someone else gave the old file are not taken over. The
-// GUID file is written over in one write, which the pending bump finishes.
+// Set-id bits someone else gave the old file are not taken over; the GUID is written in place.
 TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     const std::string rules = ProjPath("Rules");
     ASSERT_EQ(chmod(rules.c_str(), 04640), 0);
@@ -297,8 +281,7 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_EQ(ReadTextFile(ProjPath("GUID")), "proj-guid 1.5");
     ASSERT_EQ(stat(ProjPath("GUID").c_str(), &guid_after), 0);
     EXPECT_EQ(guid_after.st_ino, guid_before.st_ino);
-    // Only the Rules they replaced and the history are kept beside them; no
-    // temporary file is left.
+    // No temporary file is left.
     EXPECT_EQ(Entries("Top/Proj"),
               (std::vector<std::string>{kPreviousRulesFileName, kRulesHistoryFolderName,
                                         "Description", "GUID", "Rules"}));
@@ -332,10 +315,7 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     EXPECT_TRUE(Messages().empty());
 }
 
-// A folder that takes no new file from this user, holding files that the
-// user may write: the texts are written over in place, as before, but only
-// into room reserved first (a full disk refuses the save and the old text
-// stays), and the kept Rules too, so that a diff never shows older ones.
+// Written in place into room reserved first, so a full disk keeps the old text; kept Rules too.
 TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
     WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
@@ -352,8 +332,7 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
-    // After a save by a user who may make files there (which starts the
-    // history), a save in place changes no history entry.
+    // After a save that starts the history, a save in place changes no history entry.
     record.rules = "newer rules";
     EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
@@ -400,8 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GuidCase{"g", false, "g", 0, 0},      // GUID alone
                       GuidCase{"g 1", false, "g", 0, 0}, GuidCase{"g x.1", false, "g", 0, 0},
                       GuidCase{"", false, "", 0, 0},
-                      // Found by fuzzing: the bytes after a NUL were part of the GUID until a
-                      // bump wrote the GUID back as a C string, without them.
+                      // Found by fuzzing: a bump lost the bytes after a NUL in the GUID.
                       GuidCase{std::string_view("g 1.4\0 junk", 11), true, "g", 1, 4},
                       GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0}),
     [](const auto& info) { return test::CaseName(info.index, info.param.text); });
