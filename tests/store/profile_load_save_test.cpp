@@ -32,6 +32,11 @@ protected:
     std::string ProjPath(const std::string& name) const { return Native("Top/Proj/") + name; }
     std::string ProjPath(int file_index) const { return ProjPath(ProfileFileName(file_index)); }
     std::string ProjFile(const std::string& name) const { return ReadTextFile(ProjPath(name)); }
+    ESaveOutcome SaveRules(const std::string& rules) {
+        CProfileRecord record;
+        record.rules = rules;
+        return SaveProfile(node_, record, kSaveRules, "");
+    }
 
     int revision_ = 0;
     CTreeNode* node_ = nullptr;
@@ -84,9 +89,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     const std::vector<std::string> texts = {"x\nb\nc\n", "b\nx\n", "b\nx\n"};
     for (size_t i = 0; i < texts.size(); ++i) {
         if (i == 2) SetMachineSetting("RulesHistoryLimit", "3");
-        CProfileRecord record;
-        record.rules = texts[i];
-        ASSERT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+        ASSERT_EQ(SaveRules(texts[i]), ESaveOutcome::kSaved);
     }
     SetMachineSetting("RulesHistoryLimit", "");
     WriteTextFile(ProjPath(".history/index"),
@@ -125,9 +128,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
     // A GUID file that gives no revision has no history to keep.
     WriteTextFile(ProjPath("GUID"), "proj-guid");
-    CProfileRecord record;
-    record.rules = "unnumbered";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("unnumbered"), ESaveOutcome::kSaved);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
 }
 
@@ -137,9 +138,7 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     test::CChildProcess reader(
         {test::BuiltProgram("file_holder"), ProjPath("GUID"), "read", "denywrite"});
     ASSERT_EQ(reader.ReadLine(), "opened");
-    CProfileRecord record;
-    record.rules = "new rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kNotSaved);
     EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
     EXPECT_EQ(ProjFile("Rules"), "old rules");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
@@ -151,7 +150,7 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     CRecordedSleep::action = [&](size_t wait) {
         if (wait == 2) reader.Finish();
     };
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kSaved);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
     EXPECT_TRUE(Messages().empty());
 }
@@ -320,24 +319,18 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
     WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
-    CProfileRecord record;
-    record.rules = std::string(100, 'x');
-    test::WithFileSizeLimit(50, [&] {
-        EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
-    });
+    test::WithFileSizeLimit(
+        50, [&] { EXPECT_EQ(SaveRules(std::string(100, 'x')), ESaveOutcome::kNotSaved); });
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "old rules");
-    record.rules = "new rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
     // After a save that starts the history, a save in place changes no history entry.
-    record.rules = "newer rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("newer rules"), ESaveOutcome::kSaved);
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
-    record.rules = "newest rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("newest rules"), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     for (const auto& [name, text] :
          std::vector<std::pair<std::string, std::string>>{{".history/rules.5", "new rules"},

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <tuple>
 #include <utility>
 
