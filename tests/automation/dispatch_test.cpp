@@ -23,8 +23,7 @@ constexpr const char* kInterface[] = {
     "IsAssociated",   "IsOnPrivateBranch", "GetProfileTreeRoot",  "MountProfileVOBs",
     "SetViewTag",     "SetWorkspacePath",  "SuppressErrorDisplay"};
 
-// Each name in any letter case resolves to its fixed id; unknown names get
-// -1 and the call fails.
+// Unknown names get -1 and the call fails.
 TEST(DispatchTest, NamesResolveToTheirFixedIdsInAnyLetterCase) {
     CViewProfile profile;
     for (DISPID id = 1; id <= DISPID(std::size(kInterface)); ++id) {
@@ -68,8 +67,7 @@ TEST(DispatchTest, BooleanParameterAcceptsBooleansNumbersAndWords) {
     }
 }
 
-// Without a view the string getters answer an empty string; GetFirstVOB's
-// failure is told by S_FALSE.
+// GetFirstVOB's failure is told by S_FALSE.
 TEST(DispatchTest, StringGettersWithoutAViewAnswerAnEmptyString) {
     test::CScriptedUserInterface ui;
     CViewProfile profile;
@@ -99,8 +97,7 @@ TEST(DispatchTest, InterfacesAndTheLastReleaseEndTheObject) {
     EXPECT_EQ(profile->Release(), 0u);
 }
 
-// A call's entry in the call log keeps the boxes it showed, control
-// characters escaped.
+// Control characters escaped.
 TEST(DispatchTest, ACallIsLoggedWithTheBoxesItShowed) {
     char path[1024] = {};
     ASSERT_EQ(tbs_product_log_dir(path, sizeof path, kCallLogName), TBS_ST_OK);

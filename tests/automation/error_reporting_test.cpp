@@ -1,6 +1,3 @@
-// Reports and questions of the View Profile object: shown, or with display
-// suppressed logged one entry each (the log between processes is the client
-// log's, whose tests show it).
 #include <gtest/gtest.h>
 
 #include "automation/log_reader.h"

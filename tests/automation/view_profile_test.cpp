@@ -16,9 +16,7 @@ namespace {
 using test::CScriptedUserInterface;
 using test::UniqueName;
 
-// A workspace's tag sets the flag, any other tag clears it (an unknown one is
-// taken for a dynamic view); a path inside a workspace names its view, a path
-// outside changes nothing (what it shows: see the viewprofile program's tests).
+// An unknown tag is taken for a dynamic view; a path outside every workspace changes nothing.
 TEST(SetViewTest, ByTagOrByAPathInsideAWorkspace) {
     test::CTempDir dir;
     std::string dynamic = UniqueName("dyn"), workspace = UniqueName("ws");
@@ -54,8 +52,7 @@ protected:
     }
 };
 
-// A missing setting is said and not remembered; a root found is kept by the
-// object, without its trailing separator.
+// A missing setting is not remembered.
 TEST_F(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSeparator) {
     CScriptedUserInterface ui;
     CViewProfile profile;

@@ -9,8 +9,7 @@
 namespace kelmora {
 namespace {
 
-// Only the verdict and the place of an error are read by any caller; the
-// rules' fields are read by none, so a form is shown by being accepted.
+// No caller reads the rules' fields, so a form is shown by being accepted.
 const char* const kAccepted[] = {
     "element * CHECKEDOUT", "element * \\main\\LATEST", "element * ...\\jdoe_dev\\LATEST",
     "element \\vob\\src\\... \\main\\int\\feature\\17", "element /vob/lib/*.c REL_2.1",
@@ -34,8 +33,7 @@ TEST(CfsGrammarTest, EveryRuleFormIsAccepted) {
         EXPECT_EQ(ParseConfigSpecText(text).Diagnostic(), "") << text;
 }
 
-// CRLF, LF and a last line ended by a lone CR; blank, indented and comment
-// lines (an unbalanced quote in one) hold no rule.
+// A last line ended by a lone CR; an unbalanced quote in a comment.
 TEST(CfsGrammarTest, CommentsBlankLinesAndMixedLineEndsParse) {
     const CCfsParseResult result = ParseConfigSpecText(
         "# [SM_PROJECT - View Profile Config Spec\r\n"

@@ -1,6 +1,3 @@
-// The process's one connection to the client database: made on first use in
-// WAL mode, shared by every call, moved by a change of KELMORA_HOME, made again
-// when the file is removed, and waiting for other writers.
 #include "client/database.h"
 
 #include <gtest/gtest.h>
@@ -49,8 +46,7 @@ std::filesystem::perms Permissions(const std::string& path) {
     return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
 }
 
-// The state is the user's alone; a file in place of its folder is named as
-// such. A database that a newer version made is left alone.
+// The state is the user's alone; a file in place of its folder is named as such.
 TEST(ClientDatabaseTest, FirstUseCreatesAnUpToDateDatabaseInWalModeThatANewerVersionOwns) {
     CScopedHome home;
     WriteTextFile(home.path(), "");
@@ -131,10 +127,7 @@ TEST(ClientConnectionTest, EveryCallSharesOneOpenOfTheDatabaseOfTheCurrentHome) 
     EXPECT_EQ(OpenDescriptorsOf(first), 0);
 }
 
-// A program that changed the database leaves client.db whole when it ends,
-// though another still has it open: a copy of client.db alone has every change.
-// A user who removes the client state while a program runs gets a new
-// database, not changes written into the removed file.
+// A copy of client.db alone has every change, though another program still has it open.
 TEST(ClientDatabaseTest, AWriterLeavesTheFileWholeAndADatabaseRemovedMeanwhileIsMadeAgain) {
     CScopedHome home;
     UseTheLibrary();

@@ -27,8 +27,7 @@ private:
     tbs_status_t status_;
 };
 
-// An open log takes every kind ahead of the redirect; it is appended to, and
-// starting another log ends it. One that cannot be opened is reported.
+// A log that cannot be opened is reported.
 TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     CTempDir dir;
     WriteTextFile(dir / "one", "earlier entry\n");
@@ -54,8 +53,7 @@ TEST(MessagesTest, LogsTakePrecedenceAreAppendedToAndEndWhenAnotherStarts) {
     EXPECT_TRUE(output.error().ends_with("still printed\n")) << output.error();
 }
 
-// Two processes append long entries to one log at once; every entry must
-// arrive whole, on its own line, and in each writer's order.
+// Every entry must arrive whole, on its own line, and in each writer's order.
 TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     CTempDir dir;
     const std::string log = dir / "shared.log";

@@ -13,11 +13,7 @@ namespace {
 
 using CKeyHandle = CHandle<ntregy_key_t, &ntregy_close_key>;
 
-// A value set again replaces the one before and stays in its hive; a read
-// finds it under any spelling of its key (case, outer and doubled
-// backslashes) and name, cut to the buffer and terminated. A missing value
-// empties the buffer; either way a key handle comes back exactly when the key
-// exists, which it does while it or a key below it holds a value.
+// A key exists while it or a key below it holds a value.
 TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
     const std::string leaf = UniqueName("Read"), key = "Software\\" + leaf, child = key + "\\Child";
     for (const char* text : {"/srv/old", "/srv/profiles"})  // the second replaces the first

@@ -27,9 +27,7 @@ struct CBatch {
     }
 };
 
-// Searches and listings come in batches of the cursor; a search finds a tag
-// in its region only, with the qualifier's access; an entry's texts are cut
-// to the buffer.
+// A search finds a tag in its region only; an entry's texts are cut to the buffer.
 TEST(TagRegistryTest, SearchesComeInBatchesWithTheQualifiersAccess) {
     const std::string region = UniqueName("r");
     ASSERT_EQ(client::AddRegion(region), TBS_ST_OK);
@@ -79,8 +77,7 @@ TEST(TagRegistryTest, SearchesComeInBatchesWithTheQualifiersAccess) {
     EXPECT_EQ(cursor, nullptr);
 }
 
-// What a replica names is shown by the mount block built from it; here, what
-// may not be registered or looked up.
+// What a replica names is shown by the mount block built from it.
 TEST(TagRegistryTest, ATagIsMadeOncePerMountPointAndOnlyAReplicaIsLookedUp) {
     CTempDir dir;
     const std::string tag = "\\" + UniqueName("v");

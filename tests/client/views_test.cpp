@@ -34,8 +34,7 @@ TEST(ViewAdminTest, WorkspaceRootsMayNotOverlap) {
     EXPECT_NE(output.error().find("overlap"), std::string::npos) << output.error();
 }
 
-// The identifier of the view a handle was got for, with " ws" for a
-// workspace, or the status of the lookup that failed.
+// The view's identifier, " ws" for a workspace, or the status of the lookup that failed.
 std::string Reached(tbs_status_t status, const CViewHandle& handle) {
     if (status != TBS_ST_OK) return "status " + std::to_string(status);
     tbs_uuid_t uuid{};
@@ -45,9 +44,7 @@ std::string Reached(tbs_status_t status, const CViewHandle& handle) {
     return client::UuidToText(uuid) + (is_ws ? " ws" : "");
 }
 
-// A view is reached by its tag, its identifier, its path name or a path below
-// it; a workspace's root is made absolute and created. Unknown tags and
-// identifiers, and paths outside every view, give no handle.
+// A workspace's root is made absolute and created.
 TEST(ViewHandleTest, TagIdentifierAndPathsReachTheSameViewAndNothingElse) {
     CTempDir dir;
     const std::string view = UniqueName("dyn"), ws = UniqueName("ws"), none = UniqueName("none");

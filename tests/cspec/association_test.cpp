@@ -1,5 +1,3 @@
-// Reading the association back from a view's config spec, following a profile
-// that moved or vanished, and rebuilding config specs edited outside the module.
 #include <gtest/gtest.h>
 
 #include "automation/log_reader.h"
@@ -94,8 +92,7 @@ TEST_F(AssociationTest, MovedProfileIsFollowedAndOnlyTheNameLineChanges) {
     }
 }
 
-// Markers, templates and the scan pattern are file format: a language pack
-// that translates every one of them changes nothing that a view holds.
+// Markers, templates and the scan pattern are file format, never translated.
 TEST_F(AssociationTest, LanguagePackLeavesTheFileFormatSoSynchronizeKeepsTheUserRules) {
     std::string pack;
     for (unsigned id : {22, 23, 25, 26, 27, 31, 32, 33, 34, 36, 38, 39, 40, 57399}) {

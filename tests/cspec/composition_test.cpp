@@ -61,8 +61,7 @@ const std::string kLatest = RulesFile("", kLatestRule);
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Forms, ComposeTest, ::testing::Values(
-    // The block loses its line end and the user rules bring their own;
-    // private rules are trimmed, what follows the end marker is ignored.
+    // Private rules are trimmed; what follows the end marker is ignored.
     CComposeCase{"UserRulesWithLeadingLineEnd", EForm::Profile,
         RulesFile("\r\n  element \\vob\\a\\... REL_1 \r\n\r\n", "load \\vobA\r\n") + "element * junk\r\n",
         InfoBlock(kProj, kViewId) + kUserRule + kSectionHeader + kEnd,

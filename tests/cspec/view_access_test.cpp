@@ -1,5 +1,3 @@
-// Reading and writing views' config specs through the client library, on a
-// real client database, with the update tool run as a real process.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,7 +38,6 @@ protected:
     CScopedEnv tmp_;
 };
 
-// Loaded text has CR LF line ends; the fetched file goes with the object.
 // The first block alone is only the start, and no loaded text.
 TEST_F(ViewAccessTest, LoadedTextHasCrLfLineEndsAndTheFetchedFileGoesWithTheObject) {
     std::string padded;
@@ -96,9 +93,7 @@ TEST_F(ViewAccessTest, UnknownViewIsReportedAndNoViewNamedLoadsNothingQuietly) {
               "lsview lists the views).\n");
 }
 
-// A write: done (a dynamic view byte for byte, a workspace by the update
-// tool, told or not, or without it), or said (each box as it begins, with
-// its style) and nothing written; nothing left behind either way.
+// Nothing is left behind either way.
 struct CWriteCase {
     const char* label;
     int view;  // 0: dynamic, 1: a workspace named by tag, 2: by path
@@ -180,8 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, WriteTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-// Without a temporary folder nothing is read: said, with the folder and the
-// error, so that no caller takes the view's config spec for an empty one.
+// So that no caller takes the view's config spec for an empty one.
 TEST_F(ViewAccessTest, NoTemporaryFileIsReportedWithTheFolderAndTheError) {
     std::string tag = MakeView(test::InfoBlock(test::kProj, test::kGuid + " 2.5"));
     CScopedEnv gone("TMPDIR", tmpdir_ / "gone");

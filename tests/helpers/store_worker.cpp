@@ -1,6 +1,4 @@
-// The other processes of the store and stress tests; the modes are in the
-// usage line below. All but hold and save-once wait until the file GO exists,
-// so that all start together, and print one line per step done.
+// All modes but hold and save-once wait until the file GO exists, so that all start together.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -33,9 +31,8 @@ using namespace kelmora;
 
 namespace {
 
-// The module's waits, shortened: 3000 ms file retries become 250 ms, so that
-// their ten retries still outlast a save's hold of a file on a loaded
-// machine; 300 ms lock polls become a few milliseconds.
+// 3000 ms file retries become 250 ms: ten still outlast a save's hold of a file on a loaded
+// machine.
 unsigned g_lock_poll_ms = 10;
 void ShortWait(unsigned milliseconds) {
     std::this_thread::sleep_for(

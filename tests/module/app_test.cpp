@@ -53,8 +53,7 @@ TEST(PlatformVersionTest, NumberTakesMajorFromTheLowByteAndMinorFromTheNext) {
     EXPECT_GE(PlatformVersionNumber(PlatformVersionWord()), kHelpKeyFilterVersion);
 }
 
-// The catalogue that KELMORA_CATALOGUE names, or else the one in the home
-// folder, names the application and serves its strings until the exit.
+// The catalogue serves the application's strings until the exit.
 struct CCatalogueCase {
     const char* label;
     const char* variable;     // the file KELMORA_CATALOGUE names; null: unset

@@ -1,5 +1,3 @@
-// Dissociating views: the comments go, the rules stay; what a failed
-// association leaves; the profile queries.
 #include <gtest/gtest.h>
 
 #include "automation/log_reader.h"
@@ -55,8 +53,7 @@ TEST_F(CProfileSiteTest, YesStripsAConfigSpecLongerThanTheFirstBlock) {
     EXPECT_EQ(profile.IsAssociated(), FALSE);
 }
 
-// The FALSE answers: what is said (shown, or logged with display suppressed)
-// and that the view keeps its text.
+// The FALSE answers: what is said, shown or logged, and that the view keeps its text.
 struct CRefusalCase {
     const char* label;
     BOOL (*run)(CViewProfile&);
@@ -126,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-// A corrupt profile on a view; a workspace whose update tool cannot start,
-// after the composed text was set: it gets its own back.
+// A workspace whose update tool cannot start after the composed text was set gets its own back.
 TEST_F(CProfileSiteTest, AFailedAssociationLeavesTheViewAndTheObjectWithTheViewsText) {
     const std::string spec = "element * \\main\\LATEST\r\n";
     for (bool workspace : {false, true}) {

@@ -1,6 +1,3 @@
-// Files opened with share modes, between real processes: an open succeeds
-// unless one of the two is exclusive, or one writes while the other denies
-// writers; the lock lies on the opened file and ends with its close.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Held, FileShareMatrixTest, ::testing::ValuesIn(kModes),
                              return std::string(info.param.access) + "_" + info.param.share;
                          });
 
-// Written, then read in blocks around the reader's block size and whole under
-// every share mode: both end where the file ends; truncation empties it.
+// Block sizes around the reader's own, under every share mode.
 class FileReadEndTest : public ::testing::TestWithParam<size_t> {};
 
 TEST_P(FileReadEndTest, BlocksAndWholeFileEndWithTheFile) {
@@ -158,8 +154,7 @@ TEST(FileOpenPermission, RefusedCreateLeavesNoFileBehind) {
     EXPECT_EQ(access(path.c_str(), F_OK), -1) << "the refused open left its file";
 }
 
-// The lock of an exclusive open for reading sits on a second descriptor; it
-// must lie on the file that was opened even while the path is being replaced.
+// The lock of an exclusive open for reading sits on a second descriptor.
 TEST(FileOpen, LocksStayOnTheOpenedFileWhileThePathIsReplaced) {
     test::CTempDir dir;
     const std::string path = dir / ".rev";

@@ -1,5 +1,3 @@
-// Where the platform puts things: native paths of profiles and tree nodes,
-// the home of all local state, temporary and replacement files, copies.
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +56,7 @@ TEST(NativePathTest, ProfilesAndNodesJoinOnlyNamesBelowTheRoot) {
     }
 }
 
-// KELMORA_HOME when set and not empty, else .kelmora in the user's home: from
-// HOME, or from the password database when HOME is unset or empty.
+// The user's home comes from the password database when HOME is unset or empty.
 TEST(KelmoraHomeTest, TheVariableElseTheUsersHome) {
     const passwd* user = getpwuid(getuid());
     ASSERT_NE(user, nullptr);
@@ -113,8 +110,7 @@ std::vector<std::pair<std::string, unsigned>> Entries(const std::string& folder)
     return entries;
 }
 
-// The new text is written beside its target, with the target's mode, under a
-// name that marks it as a leftover; the target changes only at the commit.
+// The target changes only at the commit.
 class ReplacementFileTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(ReplacementFileTest, IsMadeBesideItsTargetAndRenamedOverIt) {
@@ -149,8 +145,7 @@ TEST_P(ReplacementFileTest, IsMadeBesideItsTargetAndRenamedOverIt) {
 INSTANTIATE_TEST_SUITE_P(Targets, ReplacementFileTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Relative" : "Absolute"; });
 
-// A copy is made only of a regular file that is there, into a name not taken:
-// a file swapped or removed between a listing and its copy is not copied.
+// A file swapped or removed between a listing and its copy is not copied.
 TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
     test::CTempDir dir;
     CFolder folder;

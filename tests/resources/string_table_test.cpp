@@ -1,6 +1,3 @@
-// The numbered strings: built-in texts, a language pack (catalogue) that
-// replaces them, and formatting that takes a pack's text only when its
-// conversions are the built-in text's.
 #include "resources/string_table.h"
 
 #include <gtest/gtest.h>
@@ -65,17 +62,14 @@ TEST_P(MalformedCatalogueTest, IsRefusedAndKeepsTheCatalogueInForce) {
     EXPECT_EQ(LoadString(IDS_ERR_GET_CONFIG_SPEC), BuiltinString(IDS_ERR_GET_CONFIG_SPEC));
 }
 
-// One line per way of being wrong: no tab, no number, trailing junk, past 16
-// bits, past any integer, bad escapes, a number given twice.
+// No tab, no number, trailing junk, past 16 bits, past any integer, bad escapes, a number twice.
 INSTANTIATE_TEST_SUITE_P(Lines, MalformedCatalogueTest,
                          ::testing::Values("19 text\n", "\ttext\n", "1a\ttext\n", "65536\ttext\n",
                                            "99999999999999999999\ttext\n", "19\tbad \\x escape\n",
                                            "19\tends in \\\n", "19\tone\n19\ttwo\n"),
                          [](const auto& info) { return test::CaseName(info.index, info.param); });
 
-// A pack's text is used only with the built-in text's conversions, in order:
-// read as printed, "%d %s" would take the text pointer for a number, and a
-// field of a billion characters would make the message a gigabyte.
+// Read as printed, "%d %s" would take the text pointer for a number.
 TEST_F(StringCatalogueTest, PackTextIsUsedOnlyWithTheSameConversions) {
     const std::string builtin = "Exec of staveviewupdate failed with error 2\n";
     const std::pair<const char*, std::string> kCases[] = {
@@ -90,8 +84,7 @@ TEST_F(StringCatalogueTest, PackTextIsUsedOnlyWithTheSameConversions) {
     }
 }
 
-// The conversions of a format, one token each: flags dropped, '*' widths and
-// precisions kept, '!' for a field too wide, '?' for a '%' at the end.
+// Flags dropped, '*' kept, '!' for a field too wide, '?' for a '%' at the end.
 TEST(PrintfConversionsTest, OneTokenPerConversion) {
     const std::pair<const char*, const char*> kCases[] = {
         {"Exec of %s failed with error %d\n", "s d"},

@@ -32,14 +32,17 @@ protected:
     std::string ProjPath(const std::string& name) const { return Native("Top/Proj/") + name; }
     std::string ProjPath(int file_index) const { return ProjPath(ProfileFileName(file_index)); }
     std::string ProjFile(const std::string& name) const { return ReadTextFile(ProjPath(name)); }
+    ESaveOutcome SaveRules(const std::string& rules) {
+        CProfileRecord record;
+        record.rules = rules;
+        return SaveProfile(node_, record, kSaveRules, "");
+    }
 
     int revision_ = 0;
     CTreeNode* node_ = nullptr;
 };
 
-// A save writes just the files its mask names (no Rules: no new profile
-// revision) and raises the tree revision; a load reads each file into its
-// field. Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
+// Bytes stay bytes: a NUL, text past 4095 bytes and CR LF all come back.
 TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
     const auto text_of = [](int index) {
         return ProfileFileName(index) + std::string(1, '\0') + std::string(5000, 'r') + "\r\nend";
@@ -70,8 +73,7 @@ TEST_F(ProfileLoadSaveTest, EachFieldIsSavedToItsFileAndLoadedBack) {
     EXPECT_EQ(CachedTreeRevision(), revision_ + 1);
 }
 
-// A FIFO would wait for a writer while the tree lock is held: it is left
-// alone, and a profile without texts loads all empty.
+// A FIFO would block its reader while the tree lock is held.
 TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     ASSERT_EQ(mkfifo(ProjPath("Rules").c_str(), 0600), 0);
     WriteTextFile(ProjPath("Description"), "");
@@ -81,17 +83,13 @@ TEST_F(ProfileLoadSaveTest, FifoAmongTheFilesIsLeftAloneWithAMessage) {
     EXPECT_EQ(Messages(), Texts{StoreString(IDS_NOT_REGULAR_FILE, ProjPath("Rules"))});
 }
 
-// Each save of the Rules keeps its text with the revision it got; the Rules
-// that stood before the first such save start the history. Lines of a save
-// that did not get its revision are not in force; the bound drops the oldest.
+// Index lines of a save that did not get its revision are not in force.
 TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     WriteTextFile(ProjPath("Rules"), "a\nb\n");
     const std::vector<std::string> texts = {"x\nb\nc\n", "b\nx\n", "b\nx\n"};
     for (size_t i = 0; i < texts.size(); ++i) {
         if (i == 2) SetMachineSetting("RulesHistoryLimit", "3");
-        CProfileRecord record;
-        record.rules = texts[i];
-        ASSERT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+        ASSERT_EQ(SaveRules(texts[i]), ESaveOutcome::kSaved);
     }
     SetMachineSetting("RulesHistoryLimit", "");
     WriteTextFile(ProjPath(".history/index"),
@@ -128,25 +126,19 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     fs::remove(ProjPath(".history/index"));
     fs::create_directory(ProjPath(".history/index"));
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
-    // A GUID file that gives no revision has no history to keep: the save
-    // goes on without it.
+    // A GUID file that gives no revision has no history to keep.
     WriteTextFile(ProjPath("GUID"), "proj-guid");
-    CProfileRecord record;
-    record.rules = "unnumbered";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("unnumbered"), ESaveOutcome::kSaved);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
 }
 
-// A reader outside the tree lock holds the GUID file: the save waits for it
-// as readers wait for writers, and writes nothing while it stays.
+// A reader outside the tree lock holds the GUID file.
 TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     WriteTextFile(ProjPath("Rules"), "old rules");
     test::CChildProcess reader(
         {test::BuiltProgram("file_holder"), ProjPath("GUID"), "read", "denywrite"});
     ASSERT_EQ(reader.ReadLine(), "opened");
-    CProfileRecord record;
-    record.rules = "new rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kNotSaved);
     EXPECT_EQ(CRecordedSleep::calls, std::vector<unsigned>(10, 3000));
     EXPECT_EQ(ProjFile("Rules"), "old rules");
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
@@ -158,14 +150,12 @@ TEST_F(ProfileLoadSaveTest, SaveWaitsForAReaderAndWritesNothingWhileItStays) {
     CRecordedSleep::action = [&](size_t wait) {
         if (wait == 2) reader.Finish();
     };
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kSaved);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.5");
     EXPECT_TRUE(Messages().empty());
 }
 
-// A save gives the new name. A taken name: each answer closes the refused rename's message (R),
-// answers the name prompt (an empty line cancels it) or the question whether to delete the new
-// profile (Q). Only a profile new to this save is given up.
+// Boxes: R the refused rename's message, Q the question whether to delete the new profile.
 struct CNamingCase {
     const char* label;
     bool new_profile;
@@ -213,20 +203,16 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ProfileNamingTest,
     ::testing::Values(
         CNamingCase{"FreeName", false, "", ESaveOutcome::kSaved, "Named", 0, "", "Named"},
-        // cancel, keep the profile: the same name once more
         CNamingCase{"KeepAndRetry", true, "\n\nno\n\nFine\n", ESaveOutcome::kSaved, "Fine", 2,
                     "RQR"},
         CNamingCase{"GiveUpNewProfile", true, "\n\nyes\n", ESaveOutcome::kDeleted, nullptr, 1,
                     "RQ"},
-        // an existing profile is never offered for deletion
         CNamingCase{"ExistingKeepsItsName", false, "\n\nyes\n", ESaveOutcome::kSavedUnnamed, "Proj",
                     1, "R"},
         // the message meets the end of input: nobody is left to ask
         CNamingCase{"NobodyToAsk", true, "", ESaveOutcome::kSavedUnnamed, "Proj", 0, "R"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Read-only detection needs a user whom permissions bind: modes taken away
-// from the files and folders (below the root) named.
 struct CReadOnlyCase {
     const char* label;
     std::vector<std::string> protected_paths;
@@ -257,9 +243,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 constexpr const char* kLeftover = ".Rules.saving-Ab12cd";
 
-// Profile files are replaced whole: a new text goes into a hidden file beside
-// the old one and takes its place with a rename. What a killed save leaves
-// behind is no part of the tree and goes with the next save or delete.
+// A new text goes into a hidden file beside the old one and takes its place with a rename.
 class CrashSafeSaveTest : public ProfileLoadSaveTest {
 protected:
     void SetUp() override {
@@ -276,8 +260,7 @@ protected:
     }
 };
 
-// Set-id bits that someone else gave the old file are not taken over. The
-// GUID file is written over in one write, which the pending bump finishes.
+// Set-id bits someone else gave the old file are not taken over; the GUID is written in place.
 TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     const std::string rules = ProjPath("Rules");
     ASSERT_EQ(chmod(rules.c_str(), 04640), 0);
@@ -297,8 +280,7 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_EQ(ReadTextFile(ProjPath("GUID")), "proj-guid 1.5");
     ASSERT_EQ(stat(ProjPath("GUID").c_str(), &guid_after), 0);
     EXPECT_EQ(guid_after.st_ino, guid_before.st_ino);
-    // Only the Rules they replaced and the history are kept beside them; no
-    // temporary file is left.
+    // No temporary file is left.
     EXPECT_EQ(Entries("Top/Proj"),
               (std::vector<std::string>{kPreviousRulesFileName, kRulesHistoryFolderName,
                                         "Description", "GUID", "Rules"}));
@@ -332,33 +314,23 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     EXPECT_TRUE(Messages().empty());
 }
 
-// A folder that takes no new file from this user, holding files that the
-// user may write: the texts are written over in place, as before, but only
-// into room reserved first (a full disk refuses the save and the old text
-// stays), and the kept Rules too, so that a diff never shows older ones.
+// Written in place into room reserved first, so a full disk keeps the old text; kept Rules too.
 TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
     WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
-    CProfileRecord record;
-    record.rules = std::string(100, 'x');
-    test::WithFileSizeLimit(50, [&] {
-        EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kNotSaved);
-    });
+    test::WithFileSizeLimit(
+        50, [&] { EXPECT_EQ(SaveRules(std::string(100, 'x')), ESaveOutcome::kNotSaved); });
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "old rules");
-    record.rules = "new rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
-    // After a save by a user who may make files there (which starts the
-    // history), a save in place changes no history entry.
-    record.rules = "newer rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    // After a save that starts the history, a save in place changes no history entry.
+    EXPECT_EQ(SaveRules("newer rules"), ESaveOutcome::kSaved);
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
-    record.rules = "newest rules";
-    EXPECT_EQ(SaveProfile(node_, record, kSaveRules, ""), ESaveOutcome::kSaved);
+    EXPECT_EQ(SaveRules("newest rules"), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     for (const auto& [name, text] :
          std::vector<std::pair<std::string, std::string>>{{".history/rules.5", "new rules"},
@@ -400,8 +372,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GuidCase{"g", false, "g", 0, 0},      // GUID alone
                       GuidCase{"g 1", false, "g", 0, 0}, GuidCase{"g x.1", false, "g", 0, 0},
                       GuidCase{"", false, "", 0, 0},
-                      // Found by fuzzing: the bytes after a NUL were part of the GUID until a
-                      // bump wrote the GUID back as a C string, without them.
+                      // Found by fuzzing: a bump lost the bytes after a NUL in the GUID.
                       GuidCase{std::string_view("g 1.4\0 junk", 11), true, "g", 1, 4},
                       GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0}),
     [](const auto& info) { return test::CaseName(info.index, info.param.text); });

@@ -35,17 +35,14 @@ struct CRecordedSleep {
     }
 };
 
-// A tree root in a temporary folder named by the ProjectRoot setting, a
-// scripted console, the recorded sleep, and a language pack whose texts for a
-// few store messages ask for a conversion too many or a "%n": those show the
-// built-in text (the resources tests show the check; these, its use).
+// A language pack whose texts for a few store messages ask for a conversion too many or a "%n":
+// those show the built-in text.
 class CStoreTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     const std::string& root() const { return root_; }
-    // root + "/" + relative native path
     std::string Native(const std::string& relative) const { return root_ + "/" + relative; }
     // root + stored name below it ("\Stavemark View Profiles\Proj")
     std::string Full(const std::string& name) const { return root_ + name; }

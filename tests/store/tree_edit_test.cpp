@@ -45,11 +45,8 @@ protected:
     int revision_ = 0;
 };
 
-// Each new node takes the first free name and stands first among its
-// siblings, one revision on: "New Folder (n)" (none past 99, without a word),
-// "TBD (n)" with a fresh GUID or no file at all (a folder at the next load),
-// a copy of every plain file named as its source elsewhere and "Copy of",
-// "Copy (n) of" beside it, with a fresh GUID unless it keeps the source's.
+// "New Folder (n)" stops past 99 without a word; a copy gets a fresh GUID unless it keeps the
+// source's.
 TEST_F(TreeEditTest, NewNodesTakeTheFirstFreeNameAndStandFirst) {
     MakeFolder("Top/Group/Alpha/Sub");
     for (const char* taken : {"Group/New Folder", "Group/New Folder (2)", "Other/TBD (1)"})
@@ -93,8 +90,7 @@ TEST_F(TreeEditTest, NewNodesTakeTheFirstFreeNameAndStandFirst) {
     EXPECT_FALSE(Node("\\Top\\Other\\TBD (3)")->IsProfile());
 }
 
-// A copy into a folder of that name is refused; one that cannot read its
-// source takes back what it made.
+// A copy into a folder of that name is refused.
 TEST_F(TreeEditTest, FailedCopyTakesBackWhatItMade) {
     MakeFolder("Top/Other/Alpha");
     EXPECT_EQ(CopyAlphaInto("\\Top\\Other", false), nullptr);
@@ -129,8 +125,6 @@ TEST_F(TreeEditTest, RenameMovesTheFolderAndThePathsBelow) {
     EXPECT_TRUE(Messages().empty());
 }
 
-// A taken name, and names that would put the folder elsewhere or hide it,
-// are refused with the reason.
 struct CRenameRefusal {
     const char* name;
     int error;
@@ -160,10 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CRenameRefusal{"two\nlines", EINVAL}),
     [](const auto& info) { return test::CaseName(info.index, info.param.name); });
 
-// Another user who may write the tree swaps an ancestor for a link to a copy
-// of it elsewhere (where the victim's files are) after the load: every edit
-// fails and nothing outside the tree changes. As root the swap is made by
-// user 65534, else by this user.
+// Another user swaps an ancestor for a link to a copy elsewhere after the load; as root the
+// swap is made by user 65534.
 enum class EEdit { kDelete, kSave, kRename, kCopy, kNewFolder, kCreate };
 
 class EditAfterSwapTest : public TreeEditTest, public ::testing::WithParamInterface<EEdit> {
@@ -228,8 +220,7 @@ INSTANTIATE_TEST_SUITE_P(Edits, EditAfterSwapTest,
                          ::testing::Values(EEdit::kDelete, EEdit::kSave, EEdit::kRename,
                                            EEdit::kCopy, EEdit::kNewFolder, EEdit::kCreate));
 
-// A folder the store does not know (here inside a profile), or one this user
-// may not change, stops a delete before it removes anything.
+// Here the folder the store does not know is inside a profile.
 TEST_F(TreeEditTest, DeleteOfAnUnknownFolderOrWithoutPermissionRemovesNothing) {
     MakeFolder("Top/Group/Alpha/Sub");
     CTreeNode* top = Node("\\Top");
@@ -250,8 +241,6 @@ TEST_F(TreeEditTest, DeleteOfAnUnknownFolderOrWithoutPermissionRemovesNothing) {
     EXPECT_EQ(CachedTreeRevision(), revision_);
 }
 
-// Everything below goes, profile files and a lock file included, before the
-// lock is released with the one bump.
 TEST_F(TreeEditTest, DeletingATopLevelFolderRemovesEverythingThenBumpsOnce) {
     WriteTextFile(Native("Top/.rev"), "stale");
     CTreeNode* top = Node("\\Top");

@@ -1,12 +1,8 @@
-// The tree load: its root, the walk (listings longer than one read, folders a
-// user may not enter or list, parallel reads) and the nodes it makes.
 #include "store/tree_load.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -27,8 +23,7 @@ Texts NamesOfChildren(const CTreeNode* first) {
 
 class TreeLoadTest : public CStoreTest {};
 
-// The setting's value may end in a separator: exactly one is dropped. An
-// empty root gets the top-level folder.
+// Exactly one trailing separator is dropped; an empty root gets the top-level folder.
 struct CRootSettingCase {
     const char* suffix;
     const char* expected_suffix;
@@ -56,9 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Separators, TreeRootSettingTest,
                              return test::CaseName(info.index, info.param.suffix);
                          });
 
-// A setting that names no usable tree, or a root that holds a plain file (so
-// all of it is one profile, which cannot get the top folder): one report, on
-// screen or in the log, and no lock file made at "/".
+// A root holding a plain file is one profile, which cannot get the top folder.
 TEST_F(TreeLoadTest, UnusableRootIsReportedBeforeAnyLock) {
     const bool top_lock_file_existed = std::filesystem::exists("/.rev");
     MakeFolder("Stavemark View Profiles/Proj");
@@ -91,9 +84,7 @@ TEST_F(TreeLoadTest, UnusableRootIsReportedBeforeAnyLock) {
     EXPECT_EQ(std::filesystem::exists("/.rev"), top_lock_file_existed);
 }
 
-// Every folder below the root is a node, a profile when it holds a plain file
-// other than a lock file; neither a dot folder, nor a folder below a profile,
-// nor a name without a stored form is one. Children keep the listing order.
+// A profile holds a plain file other than a lock file; children keep the listing order.
 TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     MakeFolder("Stavemark View Profiles/Group/Inner");
     MakeProfileFolder("Stavemark View Profiles/Group/Proj");
@@ -142,8 +133,6 @@ TEST_F(TreeLoadTest, AFileListedAfterManyFoldersStillMakesAProfile) {
     EXPECT_EQ(children, 300);
 }
 
-// The variable, else the machine setting, else 16; what is no whole number
-// from 1 up is passed over, and more than 256 is 256.
 TEST_F(TreeLoadTest, RequestsInFlightComeFromTheVariableThenTheSetting) {
     const std::tuple<const char*, const char*, unsigned> cases[] = {
         {nullptr, "", 16}, {"7", "5", 7}, {"0", "5", 5}, {"3x", "", 16}, {"300", "", 256}};
@@ -155,10 +144,7 @@ TEST_F(TreeLoadTest, RequestsInFlightComeFromTheVariableThenTheSetting) {
     SetMachineSetting("RequestsInFlight", "");
 }
 
-// Reading up to 16 folders at once gives the tree and the messages of reading
-// them one at a time, over trees where some part cannot be walked: a folder
-// the user may not enter is left out; one the user may enter but not list
-// fails the load, so that nothing in it is taken for gone.
+// A folder the user may enter but not list fails the load, so that nothing in it is taken for gone.
 struct CParallelWalkCase {
     const char* name;
     std::vector<std::pair<const char*, const char*>> links;  // at, pointing to
@@ -170,9 +156,7 @@ struct CParallelWalkCase {
 class ParallelWalkTest : public CStoreTest,
                          public ::testing::WithParamInterface<CParallelWalkCase> {
 protected:
-    // The tree loaded with that many requests in flight, node by node (a
-    // profile with the walk's read of its GUID file: why not, and the text),
-    // then the messages; just the messages when there is no tree.
+    // Nodes (a profile with its GUID read), then messages; just messages when there is no tree.
     std::string LoadWith(const char* in_flight) {
         CScopedEnv width("KELMORA_REQUESTS_IN_FLIGHT", in_flight);
         Answer("");

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstring>
 
 #include "store/current_tree.h"
 #include "store/profile_layout.h"
@@ -35,8 +34,7 @@ protected:
     }
 };
 
-// A load takes the lock file's number whatever was known before, and never
-// notifies; a change rewrites the whole file with the next number.
+// A load takes the file's number whatever was known before; a change writes the next.
 struct CRevisionCase {
     const char* label;
     const char* file_text;  // nullptr: no lock file yet
@@ -82,10 +80,7 @@ INSTANTIATE_TEST_SUITE_P(LockFiles, TreeRevisionTest,
                                            CRevisionCase{"Negative", "-1", 0, 1}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// A save cut between its Rules and its GUID bump left a pending line: the next
-// writer finishes the bump unless the GUID file no longer names that profile
-// below the revision (an empty one names none); a reader leaves the line.
-// The writer also puts the Rules in the history's entry of the revision.
+// A save cut between its Rules and its GUID bump left a pending line for the next writer.
 struct CPendingCase {
     const char* label;
     const char* guid;  // the GUID file's text; nullptr: the profile is gone
@@ -134,9 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CPendingCase{"ProfileGone", nullptr, false, nullptr}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// The new number is written over the old one and the file cut after it, so a
-// write that fails midway cannot leave a shorter number behind; the failure
-// is reported.
+// The number is written over the old one, then cut: a failed write leaves no shorter one.
 TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     test::WriteTextFile(Native(".rev"), "123457");
     ASSERT_NE(Load(), nullptr);
@@ -155,59 +148,58 @@ TEST_F(TreeLockTest, FailedRevisionWriteIsReportedAndNeverGoesBackwards) {
     EXPECT_EQ(Messages().back(), StoreString(IDS_TREE_NOT_FOUND, root()));
 }
 
-// A change costs what it changes: a process behind the tree checks again the
-// one node it changes, under the lock, and loads nothing; the rest of its
-// tree stays as old as it was, to be checked at its turn.
-TEST_F(TreeLockTest, BehindProcessRechecksOnlyTheHeldNode) {
+// Another process bumps the tree, removes the held node, or puts a new folder in its place.
+enum class EElsewhere { kBumped, kRemoved, kReplaced };
+
+class HeldNodeTest : public TreeLockTest, public ::testing::WithParamInterface<EElsewhere> {};
+
+// A process behind the tree checks only the node it changes, loading nothing.
+TEST_P(HeldNodeTest, BehindProcessRechecksOnlyTheHeldNodeAndAGoneOneIsAConflict) {
+    const EElsewhere elsewhere = GetParam();
     ASSERT_NE(Load(), nullptr);
     CountAndReload();
     CTreeNode* node = Node("\\Top\\A");
     ASSERT_NE(node, nullptr);
     const int before = CachedTreeRevision();
     const unsigned long generation = CurrentTreeGeneration();
-    EXPECT_EQ(HoldLockElsewhere({"--bump"})->Finish(), 0);
-
-    ASSERT_TRUE(TakeTreeLock(node, false, false));
+    if (elsewhere == EElsewhere::kBumped) {
+        EXPECT_EQ(HoldLockElsewhere({"--bump"})->Finish(), 0);
+    } else {
+        // Made while the old folder still stands, so that it cannot reuse its inode.
+        if (elsewhere == EElsewhere::kReplaced) MakeFolder("Top/A.new");
+        auto removed =
+            test::RunCommand({BuiltProgram("vptree"), "--root", root(), "rm", "\\Top\\A"});
+        ASSERT_EQ(removed.exit_code, 0) << removed.err;
+        if (elsewhere == EElsewhere::kReplaced)
+            std::filesystem::rename(Native("Top/A.new"), Native("Top/A"));
+    }
+    const bool gone = elsewhere != EElsewhere::kBumped;
+    EXPECT_EQ(TakeTreeLock(node, false, false), !gone);
     EXPECT_EQ(notifications_, 0);
     EXPECT_EQ(CurrentTreeGeneration(), generation);
+    EXPECT_EQ(Messages(), gone ? Texts{StoreString(IDS_TREE_CONFLICT)} : Texts{});
+    if (gone) {
+        EXPECT_FALSE(IsTreeLockHeld());
+        EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     EXPECT_EQ(node->revision_stamp(), before + 1);
     EXPECT_EQ(node->full_path(), Full("\\Top\\A"));
     ReleaseTreeLock(true);
     EXPECT_EQ(node->revision_stamp(), before + 2);
     EXPECT_EQ(CachedTreeRevision(), before);
     EXPECT_EQ(node->parent()->revision_stamp(), before);
-    EXPECT_TRUE(Messages().empty());
 }
 
-// Parameter: another folder of the same name stands in its place.
-class HeldNodeGoneTest : public TreeLockTest, public ::testing::WithParamInterface<bool> {};
+INSTANTIATE_TEST_SUITE_P(
+    Ways, HeldNodeTest,
+    ::testing::Values(EElsewhere::kBumped, EElsewhere::kRemoved, EElsewhere::kReplaced),
+    [](const auto& info) {
+        return std::string(info.index == 0 ? "Bumped" : info.index == 1 ? "Removed" : "Replaced");
+    });
 
-TEST_P(HeldNodeGoneTest, HeldNodeRemovedByAnotherProcessIsAConflict) {
-    ASSERT_NE(Load(), nullptr);
-    CountAndReload();
-    CTreeNode* node = Node("\\Top\\A");
-    ASSERT_NE(node, nullptr);
-    // Made while the old folder still stands, so that it cannot reuse its inode.
-    if (GetParam()) MakeFolder("Top/A.new");
-    auto removed = test::RunCommand({BuiltProgram("vptree"), "--root", root(), "rm", "\\Top\\A"});
-    ASSERT_EQ(removed.exit_code, 0) << removed.err;
-    if (GetParam()) std::filesystem::rename(Native("Top/A.new"), Native("Top/A"));
-
-    EXPECT_FALSE(TakeTreeLock(node, false, false));
-    EXPECT_EQ(notifications_, 0);
-    EXPECT_FALSE(IsTreeLockHeld());
-    ASSERT_EQ(Messages(), Texts{StoreString(IDS_TREE_CONFLICT)});
-    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONEXCLAMATION);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, HeldNodeGoneTest, ::testing::Bool(), [](const auto& info) {
-    return std::string(info.param ? "Replaced" : "Removed");
-});
-
-// A read of the tree keeps no writer out: another user's save made in the
-// middle of it goes through at once, and the read, finding the lock file
-// moved, reads again. After three such passes it reads under the lock, and
-// then the save is refused instead.
+// A read keeps no writer out: finding the lock file moved, it reads again; after three
+// passes it reads under the lock, and the save is refused instead.
 TEST_F(TreeLockTest, ReaderReadsAgainWhileWritersGoOnThenTakesTheLock) {
     MakeProfileFolder("Top/P");
     ASSERT_NE(Load(), nullptr);
@@ -247,10 +239,7 @@ TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
     EXPECT_NE(LoadProfileTree(false), nullptr);
 }
 
-// Another process holding the lock, for reading or for writing, keeps out
-// every take, for reading or writing, and every read of the tree: 30 opens,
-// 300 ms apart, then "in use" (a read-only check counts a busy tree as
-// read-only, but busy). One let go during the polls is taken without a word.
+// 30 opens, 300 ms apart, then "in use"; a read-only check counts a busy tree as busy.
 enum class ETaker { kTake, kTakeToRead, kTakeToLog, kLoad, kReadOnlyCheck };
 
 struct CBusyCase {
@@ -320,8 +309,7 @@ class TreeLockSlow : public TreeLockTest {};
 TEST_F(TreeLockSlow, HolderOfAMinuteOutlastsThirtyRealPolls) {
     ASSERT_NE(Load(), nullptr);
     CScopedSleep real_clock(nullptr);
-    // Held far past the 30 polls, so that a slow machine still gives up
-    // first; the holder lets go as soon as it is told to.
+    // Held far past the 30 polls, so that a slow machine still gives up first.
     auto holder = HoldLockElsewhere({"--hold-ms", "60000"});
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(TakeTreeLock(TreeLockStart::kNoCheck, false, false));

@@ -1,7 +1,4 @@
-// Many real processes at once on one tree, one profile and one client
-// database, and processes killed in the middle of their work. Each test
-// prints its figures on a line that begins with "stress: " (scripts/test
-// shows them).
+// Each test prints its figures on a line that begins with "stress: " (scripts/test shows them).
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -33,8 +30,7 @@ using Processes = std::vector<std::unique_ptr<CChildProcess>>;
 const std::string kProfile = "\\Stavemark View Profiles\\Proj";
 const std::string kGuid = "0d2a9f54-7c1e-4b8a-9e3f-5a6b7c8d9e0f";
 
-// A tree with one profile, named by the machine's ProjectRoot setting, which
-// every worker process reads from the shared client database.
+// A tree with one profile, named by the ProjectRoot setting that every worker reads.
 class StressTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -100,9 +96,7 @@ TEST_F(StressTest, EightEditorsOfOneTreeLoseNoEdit) {
                 kEditors, kEdits, kStart, ReadTextFile(root_ + "/.rev").c_str(), folders, took);
 }
 
-// Savers of the profile's Rules, and views associated and synchronized with
-// it, all at once: every view holds one complete Rules text and a revision no
-// newer than that text's, and the GUID file's minor number rose by one per save.
+// Every view holds one complete Rules text, at a revision no newer than that text's.
 TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
     constexpr int kSavers = 8, kSaves = 6, kComposers = 8, kCompositions = 20, kFirstMinor = 5;
     WriteTextFile(ProfileFile("Rules"), StressRulesFile("start"));
@@ -160,11 +154,8 @@ TEST_F(StressTest, SavesOfTheRulesWhileViewsAreComposedFromThem) {
         kSavers * kSaves, kComposers * kCompositions, exact, older, kFirstMinor, guid.minor);
 }
 
-// A save killed at any moment leaves each file of the profile with its old
-// text or its new one; what it left beside them goes with the next save. New
-// Rules never stay at the old revision: the next writer of the tree (here
-// this process) finishes the bump, and the history then holds the Rules that
-// stand at the revision.
+// New Rules never stay at the old revision: the next writer of the tree (here this process)
+// finishes the bump, and the history then holds the Rules that stand at the revision.
 TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
     constexpr int kKills = 100;
     auto reset = [&] {
@@ -173,8 +164,7 @@ TEST_F(StressTest, SaveKilledAtRandomMomentsLeavesEveryFileOldOrNew) {
         WriteTextFile(ProfileFile("GUID"), kGuid + " 1.4");
         fs::remove_all(ProfileFile(kRulesHistoryFolderName));
     };
-    // The history's entry of the revision that stands holds the Rules that
-    // stand; a profile still at 1.4 may have none.
+    // A profile still at 1.4 may have no history entry.
     auto history_agrees = [&] {
         CProfileGuid guid;
         ParseGuidFileText(ReadTextFile(ProfileFile("GUID")), &guid);
@@ -282,8 +272,7 @@ TEST_F(StressTest, LockHolderKilledLetsTheNextTakerInAtItsNextPoll) {
     std::printf("stress: lock holder killed during wait %d: taken at the next poll\n", g_waits);
 }
 
-// Writers that each open the client database afresh for every write, on a
-// database that none of them has made yet.
+// Each writer opens the database afresh for every write; none has made it yet.
 TEST_F(StressTest, ManyWritersOfOneClientDatabaseLoseNoWrite) {
     constexpr int kWriters = 16, kWrites = 40;
     CScopedHome home;

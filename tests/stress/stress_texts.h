@@ -1,7 +1,6 @@
 #pragma once
 
-// The stress savers' Rules: many lines, each with the save's token, so that a
-// config spec composed from part of one text, or from two, shows at once.
+// Each line holds the save's token, so a spec composed from part of one text, or two, shows.
 #include <string>
 #include <string_view>
 
@@ -31,9 +30,7 @@ inline std::string StressFieldText(int file_index, const std::string& token) {
                                        : std::string(ProfileFileName(file_index)) + "-" + token;
 }
 
-// What a composed config spec holds: the minor revision it names, and the
-// token of the one complete Rules text its generated section came from
-// (empty when the section is not one complete text).
+// The token is empty when the generated section is not one complete Rules text.
 struct CComposedSpec {
     int minor = -1;
     std::string token;

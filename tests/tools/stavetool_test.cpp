@@ -1,4 +1,3 @@
-// stavetool sessions: each a list of commands and what each said.
 #include <gtest/gtest.h>
 
 #include <string>

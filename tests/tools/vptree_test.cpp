@@ -118,8 +118,7 @@ TEST_F(VptreeTest, SettingRulesAndSavingRaisesTheRevision) {
     EXPECT_TRUE(Holds(gone.out + gone.err, "Did not find a Stavemark View Profile tree"));
 }
 
-// Links to a folder, a file, nowhere and their own folder: rm removes the links, never their
-// targets.
+// rm removes the links, never their targets.
 TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
     fs::create_directories(temp_ / "other dir");
     WriteTextFile(temp_ / "other dir/important.txt", "keep me");
@@ -300,8 +299,7 @@ TEST_F(VptreeTest, RulesTheCompositionCannotUseAreRefused) {
     EXPECT_FALSE(Holds(Vptree({"show", kProj}).out, "staged"));
 }
 
-// Before any history, diff compares with the Rules the last save replaced;
-// cp starts a new history, mv keeps it.
+// Before any history, diff compares with the Rules the last save replaced.
 TEST_F(VptreeTest, RulesHistoryListsComparesAndRestoresEverySave) {
     EXPECT_EQ(Vptree({"diff", kProj}).exit_code, 1);  // nothing kept before a save
     EXPECT_TRUE(Holds(Vptree({"log", kProj}).err, "no Rules history is kept"));

@@ -1,5 +1,4 @@
-// The console front end: message boxes and every dialog driven by scripted
-// input, one line per decision, the end of the input answering Cancel or No.
+// One input line per decision; the end of the input answers Cancel or No.
 #include <gtest/gtest.h>
 
 #include <string>

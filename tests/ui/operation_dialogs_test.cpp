@@ -52,8 +52,7 @@ protected:
     CAssocDlg dialog_;
 };
 
-// A pick fills the field; without one the field keeps what was typed,
-// whatever selection was stored before, and nothing is said.
+// Without a pick the field keeps what was typed, whatever selection was stored before.
 TEST_F(BrowseTest, OnlyAPickChangesTheField) {
     for (const auto& [input, name] : {std::pair{"1\n", "\\Proj\\Sub"}, {"7\n\n", "typed"}})
         EXPECT_EQ(Browse(input), name) << input;
@@ -84,9 +83,7 @@ struct CPickerCase {
 
 class ProfilePickerTest : public ::testing::TestWithParam<CPickerCase> {};
 
-// A filter shows the matches by name or description in any case, the folders
-// above them and all below; a selection it hides is dropped; OK takes a
-// profile, which the next opening selects.
+// A selection the filter hides is dropped; the next opening selects the profile OK took.
 TEST_P(ProfilePickerTest, FilterShowsMatchesWithTheirFoldersAndOkTakesAProfile) {
     const CPickerCase& c = GetParam();
     CFixedTree tree;
@@ -155,8 +152,6 @@ INSTANTIATE_TEST_SUITE_P(Targets, FindCheckOutsTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-// A sibling tool that is not there: the failed-exec message (IDS_EXEC_FAILED)
-// with a stop icon, and the dialog stays open.
 TEST(SiblingToolTest, ToolThatCannotStartIsReportedAndTheDialogStays) {
     test::CTempDir empty;
     test::CScopedEnv no_tools("PATH", empty.path());

@@ -1,6 +1,3 @@
-// The private branch wizard's models on a fixed clock in UTC, driven through
-// its console rendering; what Finish hands the host is recorded here, what
-// it does to a view is shown through the operations.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -86,10 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-// The console: one command per line; a command for what cannot be used is
-// refused, a wrong value is answered, and the end of the input cancels. The
-// outcome: the refused words and the answers, the page's last state, what
-// the host was handed, and how the wizard ended.
+// Outcome: refused words and answers, the page's last state, what the host got, how it ended.
 struct CConsoleCase {
     const char* label;
     std::string script;

@@ -13,15 +13,11 @@
 
 namespace kelmora::test {
 
-// The application of the Qt tests, on the offscreen platform unless the
-// environment chose one.
+// On the offscreen platform unless the environment chose one.
 QApplication& QtApplication();
 
-// Acts on the modal windows of a run, one step per window as it comes up;
-// each step runs from an event of its own, so that a window that a step
-// opens can be answered by the next. Steps that never found their window
-// are counted as left; after a while, windows that no step takes are closed
-// so that the test ends.
+// One step per modal window, each from an event of its own, so that a window a step opens can be
+// answered by the next; after a while, windows no step takes are closed so that the test ends.
 class CModalScript {
 public:
     CModalScript();

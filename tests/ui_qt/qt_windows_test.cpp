@@ -1,5 +1,3 @@
-// The Qt windows on the offscreen platform, one run each for what they add
-// to the models, whose behaviour the ui tests show.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -73,8 +71,7 @@ std::string Rows(const QTreeWidget& list) {
     return rows;
 }
 
-// Find Check Outs lists the view's checkouts from the client in a window;
-// closing it closes the checkouts dialog.
+// Closing the window closes the checkouts dialog.
 TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheView) {
     CQtFrontEnd front_end;
     CScopedHome home;
@@ -99,8 +96,7 @@ TEST(QtCheckoutListTest, ListsTheCheckoutsOfTheView) {
     EXPECT_EQ(count, "1 checkout in view \"jdoe_view\".");
 }
 
-// Dissociation is destructive: the keyboard starts on No, Enter presses it,
-// and the window says that the comments go.
+// Dissociation is destructive, so the keyboard starts on No.
 TEST(QtDissocDlgTest, StartsOnNoWhichEnterPressesAndSaysTheCommentsGo) {
     CQtFrontEnd front_end;
     CTreeHost host;
@@ -123,9 +119,7 @@ TEST(QtDissocDlgTest, StartsOnNoWhichEnterPressesAndSaysTheCommentsGo) {
     EXPECT_FALSE(model.done());
 }
 
-// The hidden editor says what it is for, marks a line that does not parse
-// while the user types, and hands back every byte of the lines left alone
-// (a Latin-1 path here) on Done; Cancel goes on with the text handed in.
+// Every byte of the lines left alone comes back (a Latin-1 path here).
 class QtHiddenEditorTest : public ::testing::TestWithParam<bool> {};  // Done, else Cancel
 
 TEST_P(QtHiddenEditorTest, TellsWhatItIsMarksErrorsAndKeepsEveryByte) {
@@ -163,8 +157,6 @@ INSTANTIATE_TEST_SUITE_P(Buttons, QtHiddenEditorTest, ::testing::Bool(), [](cons
     return std::string(info.param ? "Done" : "Cancel");
 });
 
-// Typing goes into the name and Enter finishes; squeezed onto a small
-// screen, the window keeps the room its layout needs.
 TEST(QtWizardTest, KeyboardAloneFinishesAndTheWindowKeepsItsMinimumSize) {
     CQtFrontEnd front_end;
     CRecordingBranchHost host;
