@@ -104,6 +104,12 @@ TEST(TrfsDriverTest, ATagMountsOnceUnmountsByItsVobAndUnmountAllLeavesItsStatus)
     ASSERT_EQ(Unmount(tags[0], TBS_UUID_NULL), TBS_ST_OK);
     EXPECT_FALSE(std::filesystem::exists(KelmoraHome() + "/vobs/vobs"));  // made for it, removed
     EXPECT_EQ(Unmount(tags[0], TBS_UUID_NULL), TBS_ST_NOT_FOUND);
+    // Folders of a mount point that someone took away do not stop its unmount.
+    const std::string gone = "/gone/" + UniqueName("c");
+    CMountRequest lost(gone, dir / "stg");
+    ASSERT_EQ(view_mfs_ioctl(&lost.control), TBS_ST_OK);
+    std::filesystem::remove_all(KelmoraHome() + "/vobs/gone");
+    EXPECT_EQ(Unmount(gone, TBS_UUID_NULL), TBS_ST_OK);
     // A mount point that is no longer the driver's link cannot be taken away.
     const std::string occupied = KelmoraHome() + "/vobs/" + tags[1].substr(1);
     std::filesystem::remove(occupied);
