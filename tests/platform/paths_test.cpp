@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +145,21 @@ TEST_P(ReplacementFileTest, IsMadeBesideItsTargetAndRenamedOverIt) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, ReplacementFileTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Relative" : "Absolute"; });
+
+// A file that cannot be linked in (here one of another file system) is said
+// so, and nothing is left: the caller then writes the text instead.
+TEST(ReplacementFileLink, AFileThatCannotBeLinkedLeavesNothing) {
+    test::CTempDir dir;
+    CFolder folder;
+    ASSERT_TRUE(folder.Open(dir.path()));
+    const int elsewhere = memfd_create("Rules", MFD_CLOEXEC);
+    ASSERT_GE(elsewhere, 0);
+    CReplacementFile replacement;
+    EXPECT_FALSE(replacement.PrepareLinkIn(folder, "Rules", elsewhere));
+    EXPECT_EQ(replacement.temp_name(), "");
+    EXPECT_TRUE(Entries(dir.path()).empty());
+    close(elsewhere);
+}
 
 // A file swapped or removed between a listing and its copy is not copied.
 TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
