@@ -125,6 +125,14 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SetUpBranchTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
+TEST_F(BranchSiteTest, AViewOnAPrivateBranchIsNotSetUpAgain) {
+    const std::string tag = MakeView(SelectorForm("REL1"));
+    CCommandOutput run = OnView(tag, {"SetUpBranch", "0"});
+    EXPECT_EQ(run.out, "FALSE\n");
+    EXPECT_TRUE(Holds(run.err, "view is already\n| configured for working on a private branch."));
+    EXPECT_EQ(StoredSpec(tag), SelectorForm("REL1"));
+}
+
 struct CTypeCase {
     const char* label;
     bool locked;      // the second and third VOBs have a locked type "priv"
