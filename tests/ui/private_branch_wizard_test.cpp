@@ -83,6 +83,21 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
+// Each kind of branch point shows its own controls and hides the others'.
+TEST_F(WizardTest, EachKindShowsOnlyItsControls) {
+    CWizBranchPt& page = sheet_.branch_point_page();
+    const std::pair<void (CWizBranchPt::*)(), int> kKinds[] = {
+        {&CWizBranchPt::OnCheckpointRadio, CWizBranchPt::kCheckpointListId},
+        {&CWizBranchPt::OnLabelRadio, CWizBranchPt::kLabelEditId},
+        {&CWizBranchPt::OnTimeRadio, CWizBranchPt::kTimeSpinId}};
+    for (const auto& [select, shown] : kKinds) {
+        (page.*select)();
+        for (int control : {CWizBranchPt::kCheckpointListId, CWizBranchPt::kLabelEditId,
+                            CWizBranchPt::kTimeSpinId})
+            EXPECT_EQ(page.IsVisible(control), control == shown) << control;
+    }
+}
+
 // Outcome: refused words and answers, the page's last state, what the host got, how it ended.
 struct CConsoleCase {
     const char* label;
@@ -140,6 +155,8 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
     CConsoleCase{"MonthYearAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\nmonth Foo\nmonth\nyear 1900\nmonth february\nday 29\nyear 2100\nday 29\nyear 2101\nfinish\n",
         "day takes 1 to 30; day takes 1 to 30; month takes a month's name, January to December; month takes a month's name, January to December; year takes 1970 to 2100; day takes 1 to 28; year takes 1970 to 2100; "
         "Month: February  Day: 29  Year: 2100  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 29-February-2100.8:00:00 priv; on priv; write => finish"},
+    CConsoleCase{"DaysOfTheMonthItIs", std::string(kToBranchPoint) + "day 30\nfinish\n",
+        "Month: January  Day: 30  Year: 2027  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 30-January-2027.8:00:00 priv; on priv; write => finish"},
     CConsoleCase{"LastDayFollowsTheMonth", std::string(kToBranchPoint) + "month february\nyear 2028\nmonth march\nfinish\n",
         "Month: March  Day: 28  Year: 2028  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 28-March-2028.8:00:00 priv; on priv; write => finish"},
     CConsoleCase{"FieldsGoRoundUp", std::string(kToBranchPoint) + "focus seconds\nup\nfocus minutes\nup\nfocus hour\nup\nfocus none\nfinish\n",
