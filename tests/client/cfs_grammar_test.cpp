@@ -21,8 +21,8 @@ const char* const kAccepted[] = {
     // The same day written differently still closes its block.
     "time 2-feb-2026\nend time 2-February-2026",
     // Nested blocks each closed by their own end.
-    "mkbranch outer\n time 1-Mar-2026.08:00\n  mkbranch inner -override\n  end mkbranch\n"
-    " end time\nend mkbranch outer",
+    ("mkbranch outer\n time 1-Mar-2026.08:00\n  mkbranch inner -override\n  end mkbranch\n"
+     " end time\nend mkbranch outer"),
     "load \"\\vob\\x # y\"", "include /srv/specs/common.cs",
     // Dates: month names in any case and length, years of four digits or none.
     "time 7-December-2026.21:05:07", "time 15-Sep.9:30", "time 29-Feb-2024", "time 29-Feb-2000",
