@@ -187,6 +187,11 @@ TEST_P(VobListTest, EnumeratesTheFilesTagsInOrderAndThenNothing) {
     EXPECT_EQ(Messages(), std::vector<std::string>{});
 }
 
+TEST_F(ProfileQueriesTest, TheFirstQueryFindsTheTreeAndGivesTheDescription) {
+    WriteProfileFile("Proj", "Description", "The compiler.");
+    EXPECT_EQ(profile_.GetDescription(), "The compiler.");
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, VobListTest,
                          ::testing::Values(CVobListCase{"MixedSeparators",
                                                         "\\vobA, \\vobB\r\n\r\n\\VobC\t",
