@@ -14,7 +14,7 @@ TEST(FormatMessageText, FillsNumberedInserts) {
          "Error 13 while trying to create temp file '/t/f'"},
         {"%2!s! then %1!d!", "/t/f then 13"},
         {"%1", "13"},                     // bare insert means text
-        {"%1!5d!|", "   13|"},            // width inside the conversion
+        {"%1!9d!|", "       13|"},        // width inside the conversion
         {"%2!d!", "0"},                   // text where a number is asked
         {"%3!s! gone", " gone"},          // no such value
         {"100%% sure%n", "100% sure\n"},  // escapes
