@@ -107,6 +107,7 @@ TEST_F(MountTrfsTest, APoolMapIsBuiltUnlessRegistryPoolsAreTurnedOff) {
     ASSERT_NE(pools, nullptr);
     EXPECT_EQ(Text(pools[0].name), "p1");
     EXPECT_EQ(Text(pools[0].directory), folder_.path() + "/pools/p1");
+    EXPECT_EQ(Build("poolmap=p2:"), 1);  // a pool without its folder
 }
 
 TEST_F(MountTrfsTest, ViewRootBlocksWarnOfRetryOptionsAndGetTheDefaultSuffixAndTunables) {
