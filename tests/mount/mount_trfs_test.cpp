@@ -56,6 +56,7 @@ TEST_F(MountTrfsTest, AVobBlockNamesTheVobItsReplicaAndWhereTheRegistryHasThem) 
     EXPECT_EQ(block_.export_id, 12u);
     EXPECT_EQ(block_.xn_suffix.text, 0u);
     EXPECT_EQ(output_.error(), "");
+    EXPECT_EQ(Build("uuid=" + vob_.record.replica_uuid, std::string(1023, 'r')), 1);  // relative
 }
 
 struct CFlagsCase {
