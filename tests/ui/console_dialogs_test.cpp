@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ConsoleScriptTest, ::testing::Values(
     CScriptCase{"BoxOkCancelAtEndOfInput", RunBox<0x01>, "", "Cancel", "+-- kelmora [none]\n"},
     CScriptCase{"BoxInformationTakesAnyLine", RunBox<0x40>, "any\n", "OK", "+-- kelmora [information]\n"},
     CScriptCase{"AssociateShowsTheDialog", RunAssociate, "cancel\n", "Cancel", kAssociateShown},
-    CScriptCase{"AssociateRefusedThenAccepted", RunAssociate, "\\Bad\n\\Good\n", "OK [\\Bad] [\\Good] done"},
+    CScriptCase{"AssociateRefusedThenAccepted", RunAssociate, "\\Bad\n\\Good\n", "OK [\\Bad] [\\Good] done", "OK): | Name: \\Bad\n"},
     CScriptCase{"AssociateEmptyLineOnAnEmptyField", RunAssociate, "\n", "Cancel []"},
     CScriptCase{"FinishEnterOnSuspend", RunFinish, "focus suspend\nenter\n", "OK suspend"},
     CScriptCase{"FinishEnterAtFirst", RunFinish, "enter\n", "OK publish", kFinishShown},
