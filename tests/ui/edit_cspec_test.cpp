@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "client/cfs.h"
 #include "client/client_messages.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
@@ -80,6 +81,10 @@ TEST_F(EditCSpecTest, SaveOfAnInvalidTextNamesLineAndColumnAndKeepsNothing) {
     EXPECT_EQ(ui_.shown()[0].style, MB_OK);
     EXPECT_EQ(dialog_.config_spec_text(), kStored);
     EXPECT_EQ(Buttons(), "-- ve ve ve ");
+    // Too long to be read back: no line to name.
+    ASSERT_TRUE(dialog_.control().ReplaceText(std::string(client::kMaxConfigSpecBytes + 1, ' ')));
+    dialog_.OnSave();
+    EXPECT_EQ(ui_.shown().back().text, CEditCSpec::kCannotParse);
 }
 
 }  // namespace
