@@ -164,7 +164,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(COptionsCase{"PrivateRw", "private", "rw", ",rw,nosuid"},
                       COptionsCase{"PrivateNone", "private", "", ",nosuid"},
                       COptionsCase{"PrivateSuid", "private", "ro,suid", ",ro,suid"},
-                      COptionsCase{"PublicRw", "public", "rw", ",rw"},
                       COptionsCase{"PublicNone", "public", "", ""},
                       COptionsCase{"Requested", "private", "rw", ",ro", "ro"},
                       // "uuid=U," makes these too long; those of the key size are so alone.
