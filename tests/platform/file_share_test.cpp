@@ -90,6 +90,10 @@ TEST_P(FileReadEndTest, BlocksAndWholeFileEndWithTheFile) {
                                 FileCreate::CreateAlways, &error));
         ASSERT_TRUE(writer.Write(content.data(), content.size(), &error));
     }
+    std::string first;  // a look that takes no lock reads up to its limit
+    bool held = false;
+    ASSERT_TRUE(ReadUnlessHeldExclusively(path, 4096, &first, &held));
+    EXPECT_EQ(first, content.substr(0, 4096));
     for (FileShare share : {FileShare::DenyNone, FileShare::DenyWrite, FileShare::Exclusive}) {
         CFile file;
         ASSERT_TRUE(file.Open(path, FileAccess::Read, share, FileCreate::OpenExisting, &error));
