@@ -92,6 +92,16 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     EXPECT_EQ(next_sequence["beta"], kEntries);
 }
 
+// In a process of its own, as the verbosity is read once: $KELMORA_VERBOSITY
+// sets it, and with $KELMORA_TRACE unset every facility is traced up to it.
+TEST(MessagesTest, TracesUpToTheVerbosityOfTheEnvironment) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CScopedEnv verbosity("KELMORA_VERBOSITY", "99"), trace("KELMORA_TRACE", nullptr);
+    EXPECT_EXIT(
+        std::_Exit(imsg_should_trace("mntrpc", 99) && !imsg_should_trace("mntrpc", 100) ? 0 : 1),
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];
     ASSERT_EQ(tbs_product_log_dir(buf, sizeof buf, "viewprofile_log"), TBS_ST_OK);
