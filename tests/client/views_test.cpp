@@ -110,22 +110,5 @@ TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
     EXPECT_EQ(view_get_config_spec(old_handle.get(), (dir / "cs").c_str(), 0), TBS_ST_NOT_FOUND);
 }
 
-// A workspace's root holds itself and what is below it, however spelled.
-TEST(WorkspaceContainmentTest, RootHoldsItselfAndWhatIsBelowIt) {
-    CTempDir dir;
-    const std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "a/b"), TBS_ST_OK);
-    const std::pair<const char*, bool> kPaths[] = {
-        {"a/b", true},     {"a/b/", true},  {"a/b/./c", true}, {"a/b/c/..", true},
-        {"a//b//c", true}, {"a/bc", false}, {"a", false},      {"a/b/../bc", false}};
-    for (const auto& [below, held] : kPaths) {
-        char found[256] = "junk";
-        EXPECT_EQ(ws_get_view((dir / below).c_str(), 0, sizeof found, found),
-                  held ? TBS_ST_OK : TBS_ST_NOT_WS)
-            << below;
-        EXPECT_EQ(std::string(found), held ? tag : "") << below;
-    }
-}
-
 }  // namespace
 }  // namespace kelmora::test
