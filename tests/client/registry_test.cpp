@@ -62,7 +62,6 @@ TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
     EXPECT_EQ(ntregy_delete_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text"), TBS_ST_NOT_FOUND);
 }
 
-// Numbered client parameters are words.
 TEST(RegistryTest, ParametersAreNumberedWords) {
     const struct {
         const char* stored;  // null: not set

@@ -113,7 +113,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FileReadEndTest,
                          ::testing::Values(0, 1, 4094, 4095, 4096, 8190, 70000),
                          [](const auto& info) { return std::to_string(info.param); });
 
-// A file that holds more than its length at the open (as in /proc) is read to its end.
 TEST(FileRead, AFileIsReadPastItsLengthAtTheOpen) {
     CFolder process;
     ASSERT_TRUE(process.Open("/proc/" + std::to_string(getpid())));

@@ -183,7 +183,6 @@ TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
     EXPECT_EQ(test::ReadTextFile(dir / "taken"), "keep");
 }
 
-// What is already gone is no failure; what is no folder is one.
 TEST(RemoveFolderWithContents, AFolderAlreadyGoneIsRemovedAFileInItsPlaceIsNot) {
     test::CTempDir dir;
     CFolder folder;
