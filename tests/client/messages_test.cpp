@@ -92,8 +92,7 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     EXPECT_EQ(next_sequence["beta"], kEntries);
 }
 
-// In a process of its own, as the verbosity is read once: $KELMORA_VERBOSITY
-// sets it, and with $KELMORA_TRACE unset every facility is traced up to it.
+// In a process of its own, as the verbosity is read once; no facility listed traces them all.
 TEST(MessagesTest, TracesUpToTheVerbosityOfTheEnvironment) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     CScopedEnv verbosity("KELMORA_VERBOSITY", "99"), trace("KELMORA_TRACE", nullptr);
