@@ -95,6 +95,16 @@ TEST_F(MntrpcTest, ATagWithoutEntryIsNotMountedButStillUnmountedByPath) {
     CTaggedVob vob = MakeTaggedVob(folder_, "\\gone");
     ASSERT_EQ(mntrpc_mount_tag("\\gone", "", ""), TBS_ST_OK);
     ASSERT_EQ(client::RemoveRegistryEntry(vob.entry_id), TBS_ST_OK);
+    // Registered again for another VOB: the driver unmounts only the VOB the entry names.
+    long long again = 0;
+    ASSERT_EQ(client::AddRegistryEntry(RGY_KIND_VOB_TAG, "",
+                                       {{RGY_KEY_TAG, "\\gone"},
+                                        {RGY_KEY_GLOBAL_PATH, vob.storage},
+                                        {RGY_KEY_UUID, "11111111-2222-3333-4444-555555555555"}},
+                                       &again),
+              TBS_ST_OK);
+    EXPECT_EQ(mntrpc_umount_tag("\\gone", ""), TBS_ST_INVALID);
+    ASSERT_EQ(client::RemoveRegistryEntry(again), TBS_ST_OK);
     EXPECT_EQ(mntrpc_umount_tag("\\gone", ""), TBS_ST_OK);
     EXPECT_FALSE(IsMounted("\\gone"));
     EXPECT_NE(output_.info().find("Unmounting TRFS filesystem \\gone.\n"), std::string::npos);

@@ -318,6 +318,7 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
 TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder; needs a user";
     WriteTextFile(Native("Top/Proj/") + kPreviousRulesFileName, "rules of an older save");
+    WriteTextFile(Native("Top/Proj/GUID"), "proj-guid 1.04");  // longer than the next one
     ASSERT_EQ(chmod(Native("Top/Proj").c_str(), 0555), 0);
     test::WithFileSizeLimit(
         50, [&] { EXPECT_EQ(SaveRules(std::string(100, 'x')), ESaveOutcome::kNotSaved); });
@@ -325,7 +326,7 @@ TEST_F(CrashSafeSaveTest, SavePermissionOnlyForTheFilesWritesInPlace) {
     EXPECT_EQ(SaveRules("new rules"), ESaveOutcome::kSaved);
     chmod(Native("Top/Proj").c_str(), 0755);
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/Rules")), "new rules");
-    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5");
+    EXPECT_EQ(ReadTextFile(Native("Top/Proj/GUID")), "proj-guid 1.5 ");
     EXPECT_EQ(ReadTextFile(Native("Top/Proj/") + kPreviousRulesFileName), "old rules");
     // After a save that starts the history, a save in place changes no history entry.
     EXPECT_EQ(SaveRules("newer rules"), ESaveOutcome::kSaved);

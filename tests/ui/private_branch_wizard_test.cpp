@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WizardConsoleTest, ::testing::Values(
         "no checkpoint BETA3 in the list; Checkpoint: BETA2   (list: BETA1 BETA2) | create priv; compose BETA2 priv; on priv; write => finish", Utc(2027, 1, 31, 8, 0, 0), "BETA1  BETA2"},
     CConsoleCase{"LabelRefusedThenAnother", std::string(kToBranchPoint) + "label\nfinish\n\nlabel NOLABEL\nfinish\nlabel REL1\nfinish\n",
         "Label: REL1 | check NOLABEL; check REL1; create priv; compose REL1 priv; on priv; write => finish"},
-    CConsoleCase{"MonthYearAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\nmonth Foo\nmonth\nyear 1900\nmonth february\nday 29\nyear 2100\nday 29\nyear 2101\nfinish\n",
+    CConsoleCase{"MonthYearAndDay", std::string(kToBranchPoint) + "month april\n  DAY 3\r\nday 31\nday x\nmonth Foo\nmonth\nyear 1969\nyear 1970\nmonth february\nday 29\nyear 2100\nday 29\nyear 2101\nfinish\n",
         "day takes 1 to 30; day takes 1 to 30; month takes a month's name, January to December; month takes a month's name, January to December; year takes 1970 to 2100; day takes 1 to 28; year takes 1970 to 2100; "
         "Month: February  Day: 29  Year: 2100  Time:  8:00:00 AM" + kMarker + " | create priv; compose at 29-February-2100.8:00:00 priv; on priv; write => finish"},
     CConsoleCase{"DaysOfTheMonthItIs", std::string(kToBranchPoint) + "day 30\nfinish\n",
