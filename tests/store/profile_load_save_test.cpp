@@ -126,6 +126,7 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     fs::remove(ProjPath(".history/index"));
     fs::create_directory(ProjPath(".history/index"));
     EXPECT_FALSE(ReadRulesHistory(folder, &log, &error));
+    EXPECT_FALSE(ReadRulesAtRevision(folder, 5, &text, &error));
     // A GUID file that gives no revision has no history to keep.
     WriteTextFile(ProjPath("GUID"), "proj-guid");
     EXPECT_EQ(SaveRules("unnumbered"), ESaveOutcome::kSaved);
@@ -356,10 +357,8 @@ TEST_P(GuidFileTextTest, ScansLikeTheStoredFormat) {
     CProfileGuid parsed;
     EXPECT_EQ(ParseGuidFileText(GetParam().text, &parsed), GetParam().ok);
     EXPECT_EQ(parsed.guid, GetParam().guid);
-    if (GetParam().ok) {
-        EXPECT_EQ(parsed.major, GetParam().major);
-        EXPECT_EQ(parsed.minor, GetParam().minor);
-    }
+    EXPECT_EQ(parsed.major, GetParam().major);
+    EXPECT_EQ(parsed.minor, GetParam().minor);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -370,11 +369,12 @@ INSTANTIATE_TEST_SUITE_P(
                       GuidCase{"g\t2.41\r\n", true, "g", 2, 41},
                       GuidCase{"g 1. 5", true, "g", 1, 5},  // the scan skips blanks before a number
                       GuidCase{"g", false, "g", 0, 0},      // GUID alone
-                      GuidCase{"g 1", false, "g", 0, 0}, GuidCase{"g x.1", false, "g", 0, 0},
+                      GuidCase{"g 1", false, "g", 1, 0}, GuidCase{"g x.1", false, "g", 0, 0},
                       GuidCase{"", false, "", 0, 0},
                       // Found by fuzzing: a bump lost the bytes after a NUL in the GUID.
                       GuidCase{std::string_view("g 1.4\0 junk", 11), true, "g", 1, 4},
-                      GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0}),
+                      GuidCase{std::string_view("g\0x 1.4", 8), false, "g", 0, 0},
+                      GuidCase{std::string_view("g\0007", 3), false, "g", 0, 0}),
     [](const auto& info) { return test::CaseName(info.index, info.param.text); });
 
 }  // namespace
