@@ -127,10 +127,7 @@ TEST_F(TreeLoadTest, AFileListedAfterManyFoldersStillMakesAProfile) {
     test::WriteTextFile(Native("Top/Late/zzz-last"), "");
     ASSERT_NE(Load(), nullptr);
     EXPECT_TRUE(Node("\\Top\\Late")->IsProfile());
-    int children = 0;
-    for (const CTreeNode* n = Node("\\Top\\Many")->first_child(); n; n = n->next_sibling())
-        ++children;
-    EXPECT_EQ(children, 300);
+    EXPECT_EQ(NamesOfChildren(Node("\\Top\\Many")->first_child()).size(), 300u);
 }
 
 TEST_F(TreeLoadTest, RequestsInFlightComeFromTheVariableThenTheSetting) {
