@@ -154,7 +154,6 @@ enum class EElsewhere { kBumped, kRemoved, kReplaced };
 
 class HeldNodeTest : public TreeLockTest, public ::testing::WithParamInterface<EElsewhere> {};
 
-// A process behind the tree checks only the node it changes, loading nothing.
 TEST_P(HeldNodeTest, BehindProcessRechecksOnlyTheHeldNodeAndAGoneOneIsAConflict) {
     const EElsewhere elsewhere = GetParam();
     ASSERT_NE(Load(), nullptr);
