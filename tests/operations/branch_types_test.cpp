@@ -80,6 +80,17 @@ TEST_F(BranchTypesTest, WithoutVobsTheUserDecidesWhetherToGoOn) {
     EXPECT_EQ(Messages()[0].substr(0, 51), "Since the Stavemark View Profile does not contain a");
 }
 
+TEST_F(BranchTypesTest, SetUpOfAWorkspaceUpdatesItsContentsWhenAsked) {
+    CRecordingTool update_tool("staveviewupdate");
+    const std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, temp_ / tag), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kAssociated), TBS_ST_OK);
+    profile_.SetWorkspacePath(temp_ / tag);
+    Answer("name priv\nfinish\nyes\n");
+    ASSERT_EQ(profile_.SetUpBranch(TRUE), TRUE);
+    EXPECT_EQ(update_tool.Runs().size(), 1u);
+}
+
 TEST_F(BranchTypesTest, PublishLeavesNoChildProcessBehind) {
     ListVobs(true);
     CRecordingTool merge_tool("stavemrgman");

@@ -101,6 +101,8 @@ constexpr auto IsOnPrivateBranch = [](CViewProfile& p) { return p.IsOnPrivateBra
 INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
     // Dissociate's refusals are shown even with display suppressed.
     CRefusalCase{"DissociateNoView", Dissociate, 0, "", {kNoDissociate + kNoView}, true},
+    CRefusalCase{"AssociateNoView", [](CViewProfile& p) { return p.Associate(); }, 0, "",
+        {"Cannot modify this view's Stavemark View Profile association.\n\n" + kNoView}, true},
     CRefusalCase{"DissociateNotAssociated", Dissociate, 2, kUnassociated, {kNoDissociate +
         "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
     CRefusalCase{"IsAssociatedNoViewIsLogged", IsAssociated, 0, "", {"log: Can not determine if the view is "
@@ -207,6 +209,11 @@ TEST_F(ProfileQueriesTest, ListIsReadOnceUntilADissociation) {
     EXPECT_EQ(Enumerate(), std::vector<std::string>{"\\vobA"});
     ASSERT_EQ(profile_.DissociationStep(), TRUE);
     EXPECT_EQ(Enumerate(), (std::vector<std::string>{"\\vobA", "\\vobB"}));
+    // A list that cannot be read enumerates as empty.
+    std::filesystem::remove(root_ + "/Stavemark View Profiles/Proj/VOB List");
+    std::filesystem::create_directory(root_ + "/Stavemark View Profiles/Proj/VOB List");
+    ASSERT_EQ(profile_.DissociationStep(), TRUE);
+    EXPECT_EQ(Enumerate(), std::vector<std::string>{});
 }
 
 }  // namespace
