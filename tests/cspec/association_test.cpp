@@ -188,6 +188,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecoveryTest, ::testing::Values(
     CRecoveryCase{"RulesAfterTheSectionStay", Damaged(kProj, "") + "element * MINE\r\n" + kSectionHeader + kEnd +
         "load \\after\r\n", "yes\n", {kRecover},
         InfoBlock(kProj, kId) + "element * MINE\r\n\r\nload \\after\r\n\r\n" + kComposed},
+    CRecoveryCase{"OnlyRulesAfterTheSection", Damaged(kProj, "") + kSectionHeader + kEnd + "load \\after\r\n", "yes\n",
+        {kRecover}, InfoBlock(kProj, kId) + "load \\after\r\n\r\n" + kComposed},
     CRecoveryCase{"ProfileFoundByGuid", Damaged(kTop + "\\Gone", ""), "yes\n", {kRecover},
         InfoBlock(kProj, kId) + "\r\n\r\n" + kComposed},
     CRecoveryCase{"TwoPlainMkbranchRules", Damaged(kProj, kBranch) + "mkbranch fix\r\nelement * REL_1\r\n",
