@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -97,6 +98,11 @@ TEST_P(CheckoutDetectionTest, FindsTheCheckoutsThatCountAndWarnsOfVobsItCannotSe
         counted += std::to_string(std::find(tags.begin(), tags.end(), vob.vob) - tags.begin()) +
                    ":" + std::to_string(vob.count) + " ";
     EXPECT_EQ(counted, c.counted);
+    client::CloseClientDatabase();  // as at unload: no VOB handle keeps the database open
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ec), client::ClientDatabasePath());
+    }
 }
 
 // Masters of other sites; then one of this site after a batch of them.
