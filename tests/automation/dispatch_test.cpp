@@ -109,7 +109,15 @@ TEST(DispatchTest, ACallIsLoggedWithTheBoxesItShowed) {
     DISPPARAMS none{nullptr, 0};
     ASSERT_EQ(profile.Invoke(15, &none, result.get()), S_FALSE);
     ASSERT_EQ(ui.shown().size(), 1u);
-    EXPECT_NE(log.Text().find(",\"messages\":[\"\\u0001"), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find(",\"messages\":[\"\\u0001Unable find"), std::string::npos)
+        << log.Text();
+}
+
+TEST(DispatchTest, ACallIsLoggedAtItsStartInUtcToTheMillisecond) {
+    CCallLogEntry entry;
+    entry.started = std::chrono::sys_days{std::chrono::December / 7 / 2026} +
+                    std::chrono::milliseconds(75907005);
+    EXPECT_TRUE(FormatCallLogEntry(entry).starts_with("{\"time\":\"2026-12-07T21:05:07.005Z\","));
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include "client/admin.h"
 #include "client/client_test_util.h"
-#include "client/registry.h"
 #include "platform/fs.h"
 #include "resources/string_table.h"
+#include "store/tree_root.h"
 #include "support/scripted_ui.h"
 #include "support/test_env.h"
 
@@ -40,20 +40,8 @@ TEST(SetViewTest, ByTagOrByAPathInsideAWorkspace) {
     EXPECT_EQ(profile.workspace_path(), dir / "ws/src");
 }
 
-class TreeRootTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        ntregy_delete_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(), "ProjectRoot");
-    }
-    void SetRoot(const char* root) {
-        ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_LOCAL_MACHINE, ntregy_get_common_key(),
-                                   "ProjectRoot", root),
-                  TBS_ST_OK);
-    }
-};
-
-// A missing setting is not remembered.
-TEST_F(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSeparator) {
+// A missing setting is not remembered; a found root is kept by the object that read it.
+TEST(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSeparator) {
     CScriptedUserInterface ui;
     CViewProfile profile;
     profile.SetErrorString("Cannot set up.\n\n");
@@ -62,11 +50,12 @@ TEST_F(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSepara
     EXPECT_EQ(ui.shown()[0].text, "Cannot set up.\n\n" + LoadString(IDS_TREE_ROOT_NOT_SET));
     EXPECT_EQ(ui.shown()[0].style, MB_OK);
     EXPECT_EQ(profile.tree_root_known(), FALSE);
-    SetRoot("/srv/profiles\\");
+    OverrideTreeRootSetting("/srv/profiles\\");
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
-    SetRoot("/elsewhere/");
+    OverrideTreeRootSetting("/elsewhere/");
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
     EXPECT_EQ(CViewProfile().GetProfileTreeRoot(), "/elsewhere");
+    OverrideTreeRootSetting(std::nullopt);
     EXPECT_EQ(ui.shown().size(), 1u);
 }
 

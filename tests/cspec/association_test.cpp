@@ -24,9 +24,7 @@ protected:
 struct CReadCase {
     const char* label;
     std::string view;
-    std::string name;
-    int minor;
-    std::string branch, branch_point, user_rules;
+    std::string name, branch_point;
 };
 
 class ReadAssociationTest : public AssociationTest,
@@ -39,10 +37,9 @@ TEST_P(ReadAssociationTest, FieldsComeFromTheBlockAndTheSections) {
     ASSERT_EQ(profile.ReadAssociation(), TRUE) << ::testing::PrintToString(Messages());
     EXPECT_EQ(profile.profile_name(), c.name);
     EXPECT_EQ(profile.profile_guid(), kGuid);
-    EXPECT_EQ(std::pair(profile.revision_major(), profile.revision_minor()), std::pair(3, c.minor));
-    EXPECT_EQ(profile.private_branch(), c.branch);
+    EXPECT_EQ(std::pair(profile.revision_major(), profile.revision_minor()), std::pair(3, 4));
+    EXPECT_EQ(profile.private_branch(), "jdoe");
     EXPECT_EQ(profile.branch_point(), c.branch_point);
-    EXPECT_EQ(profile.user_rules(), c.user_rules);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -51,20 +48,15 @@ INSTANTIATE_TEST_SUITE_P(
         CReadCase{"BranchPointFromTheTimeRule",
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch + "time 7-Dec-2026.21:05:07\r\n") +
                       kSection,
-                  kProj, 4, "jdoe", "7-Dec-2026.21:05:07", ""},
+                  kProj, "7-Dec-2026.21:05:07"},
         CReadCase{"LoadRuleFirstGivesNoBranchPoint",
                   PrivateBlock(kProj, kGuid + " 3.4", kBranch) + kSectionHeader +
                       "load \\vobA\r\nelement * REL_1\r\n" + kEnd,
-                  kProj, 4, "jdoe", "", ""},
+                  kProj, ""},
         // Only rule lines count: the "time" in the profile's name is no branch point;
         // the generated section's first rule is.
         CReadCase{"ProfileNameHoldingTime",
-                  PrivateBlock(kRuntime, kGuid + " 3.4", kBranch) + kSection, kRuntime, 4, "jdoe",
-                  "REL_1", ""},
-        CReadCase{"UserRulesAndTextAfterTheSection",
-                  InfoBlock(kProj, kGuid + " 3.2") + "element \\vob\\u\\... REL_U\r\n" + kSection +
-                      "load \\vobA\r\n",
-                  kProj, 2, "", "", "\r\nelement \\vob\\u\\... REL_U\r\n\r\nload \\vobA\r\n\r\n"}),
+                  PrivateBlock(kRuntime, kGuid + " 3.4", kBranch) + kSection, kRuntime, "REL_1"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 const std::string kNote = "# notes for \\Stavemark View Profiles\\Proj\r\n";
@@ -188,6 +180,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecoveryTest, ::testing::Values(
     CRecoveryCase{"RulesAfterTheSectionStay", Damaged(kProj, "") + "element * MINE\r\n" + kSectionHeader + kEnd +
         "load \\after\r\n", "yes\n", {kRecover},
         InfoBlock(kProj, kId) + "element * MINE\r\n\r\nload \\after\r\n\r\n" + kComposed},
+    CRecoveryCase{"OnlyRulesAfterTheSection", Damaged(kProj, "") + kSectionHeader + kEnd + "load \\after\r\n", "yes\n",
+        {kRecover}, InfoBlock(kProj, kId) + "load \\after\r\n\r\n" + kComposed},
     CRecoveryCase{"ProfileFoundByGuid", Damaged(kTop + "\\Gone", ""), "yes\n", {kRecover},
         InfoBlock(kProj, kId) + "\r\n\r\n" + kComposed},
     CRecoveryCase{"TwoPlainMkbranchRules", Damaged(kProj, kBranch) + "mkbranch fix\r\nelement * REL_1\r\n",

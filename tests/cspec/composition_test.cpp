@@ -1,4 +1,3 @@
-// Composed config specs compared with texts written out by hand.
 #include <gtest/gtest.h>
 
 #include "automation/view_profile.h"

@@ -4,7 +4,7 @@
 
 #include "cspec/profile_site.h"
 
-namespace kelmora {
+namespace kelmora::test {
 namespace {
 
 constexpr char kLine1[] = "# [SM_PROJECT - Stavemark View Profile Information";
@@ -15,15 +15,12 @@ std::string Block(const std::string& name_line, const std::string& id_line,
            eol;
 }
 
-const std::string kName = "\\Stavemark View Profiles\\Proj";
-const std::string kGuid = "4f1c9a2e-0b7d-4c55-9e13-2a6f8d0c7b31";
-
 // The fields are checked as far as the scan converted them.
 struct CScanCase {
     const char* label;
     std::string text;
     int count;  // values converted
-    std::string name = kName;
+    std::string name = kProj;
     std::string guid = kGuid;
     int major = 1;
     int minor = 7;
@@ -46,15 +43,15 @@ TEST_P(InfoBlockScanTest, ScanReadsWhatTheFormattedScanWould) {
     }
 }
 
-const std::string kNameLine = "#        Name - " + kName;
+const std::string kNameLine = "#        Name - " + kProj;
 const std::string kIdLine = "#        ID - " + kGuid + " 1.7";
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, InfoBlockScanTest,
     ::testing::Values(
-        CScanCase{"AsComposed", test::InfoBlock(kName, kGuid + " 1.7"), 4},
-        CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kName + "  ", kIdLine), 4,
-                  kName + "  "},
+        CScanCase{"AsComposed", InfoBlock(kProj, kGuid + " 1.7"), 4},
+        CScanCase{"FewerBlanksAndAPaddedName", Block("#   Name -    " + kProj + "  ", kIdLine), 4,
+                  kProj + "  "},
         CScanCase{"LineFeedsAndEmptyLines", Block(kNameLine, kIdLine, "\n\n"), 4},
         CScanCase{"ThreeLinesAreEnough",
                   std::string(kLine1) + "\r\n" + kNameLine + "\r\n" + kIdLine, 4},
@@ -69,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\" + std::string(1022, 'n')},
         CScanCase{"NameTooLong", Block("#        Name - \\" + std::string(1023, 'n'), kIdLine), 0},
         CScanCase{"LongestGuid",
-                  Block(kNameLine, "#        ID - " + std::string(1023, 'g') + " 2.3"), 4, kName,
+                  Block(kNameLine, "#        ID - " + std::string(1023, 'g') + " 2.3"), 4, kProj,
                   std::string(1023, 'g'), 2, 3},
         // Cut at the limit, the rest of the GUID would have been read as the revision.
         CScanCase{"GuidTooLong",
@@ -79,4 +76,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
-}  // namespace kelmora
+}  // namespace kelmora::test

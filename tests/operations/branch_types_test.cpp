@@ -1,5 +1,3 @@
-// The label check and the questions of a profile without VOBs, on a real
-// profile and client database; publishing leaves no child process behind.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -71,13 +69,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "a VOB list, the existence of the label 'latest' can not be verified."}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// Asked to, a set-up updates the workspace's contents.
 TEST_F(BranchTypesTest, WithoutVobsTheUserDecidesWhetherToGoOn) {
-    ListVobs(false);
-    Answer("yes\nno\n");
-    EXPECT_EQ(profile_.CreateBranchType("priv", ""), 0);
-    EXPECT_EQ(profile_.CreateBranchType("priv", ""), 1);
-    ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[0].substr(0, 51), "Since the Stavemark View Profile does not contain a");
+    CRecordingTool update_tool("staveviewupdate");
+    const std::string tag = UniqueName("ws");
+    ASSERT_EQ(client::CreateWorkspace(tag, temp_ / tag), TBS_ST_OK);
+    ASSERT_EQ(client::SetConfigSpecText(tag, kAssociated), TBS_ST_OK);
+    profile_.SetWorkspacePath(temp_ / tag);
+    for (std::string answer : {"no", "yes"}) {
+        Answer("name priv\nfinish\n" + answer + "\n");
+        ASSERT_EQ(profile_.SetUpBranch(TRUE), TRUE);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_TRUE(
+            Messages()[0].starts_with("Since the Stavemark View Profile does not contain a"));
+        EXPECT_EQ(update_tool.Runs().size(), answer == "yes" ? 1u : 0u);
+    }
 }
 
 TEST_F(BranchTypesTest, PublishLeavesNoChildProcessBehind) {
