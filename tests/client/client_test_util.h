@@ -31,8 +31,6 @@ public:
         imsg_redirect_output(&OnInfo, &OnError);
     }
     ~CCapturedOutput() { imsg_redirect_output(nullptr, nullptr); }
-    CCapturedOutput(const CCapturedOutput&) = delete;
-    CCapturedOutput& operator=(const CCapturedOutput&) = delete;
 
     const std::string& info() const { return info_; }
     const std::string& error() const { return error_; }

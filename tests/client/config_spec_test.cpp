@@ -27,7 +27,6 @@ tbs_status_t FetchInto(const std::string& tag, const std::string& path) {
     return status ? status : view_get_config_spec(handle.get(), path.c_str(), 0);
 }
 
-// A config spec can be fetched into a pipe or a device as into a file.
 TEST(ConfigSpecFetchTest, GoesToAPipeAndToTheNullDevice) {
     const std::string tag = UniqueName("dyn");
     ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);

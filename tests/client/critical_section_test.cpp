@@ -9,7 +9,6 @@
 namespace kelmora::test {
 namespace {
 
-// Whether another thread could take the lock right now.
 bool FreeForAnotherThread() {
     bool taken = false;
     std::thread other([&] {

@@ -74,7 +74,6 @@ TEST(ClientDatabaseTest, FirstUseCreatesAnUpToDateDatabaseInWalModeThatANewerVer
     EXPECT_NE(output.error().find("schema version"), std::string::npos) << output.error();
 }
 
-// A writer that holds the database for a while is waited for, not failed.
 TEST(ClientDatabaseTest, ChangesWaitForAnotherWriter) {
     CScopedHome home;
     ASSERT_EQ(client::CreateView("before"), TBS_ST_OK);
@@ -88,7 +87,6 @@ TEST(ClientDatabaseTest, ChangesWaitForAnotherWriter) {
     release.join();
 }
 
-// How many descriptors of this process are open on the file at path.
 int OpenDescriptorsOf(const std::string& path) {
     const std::filesystem::path wanted = std::filesystem::canonical(path);
     int count = 0;

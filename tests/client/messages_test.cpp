@@ -92,6 +92,15 @@ TEST(MessagesTest, TwoProcessesAppendingNeverInterleave) {
     EXPECT_EQ(next_sequence["beta"], kEntries);
 }
 
+// In a process of its own, as the verbosity is read once; no facility listed traces them all.
+TEST(MessagesTest, TracesUpToTheVerbosityOfTheEnvironment) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CScopedEnv verbosity("KELMORA_VERBOSITY", "99"), trace("KELMORA_TRACE", nullptr);
+    EXPECT_EXIT(
+        std::_Exit(imsg_should_trace("mntrpc", 99) && !imsg_should_trace("mntrpc", 100) ? 0 : 1),
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ProductLogDirTest, LogPathIsUnderTheHomeAndBadNamesOrSmallBuffersAreRefused) {
     char buf[1024];
     ASSERT_EQ(tbs_product_log_dir(buf, sizeof buf, "viewprofile_log"), TBS_ST_OK);

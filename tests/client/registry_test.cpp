@@ -48,6 +48,9 @@ TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
         EXPECT_EQ(buf[c.size], 'Z') << "wrote past " << c.size;
         EXPECT_EQ(handle.get() != nullptr, c.key_exists) << c.key;
     }
+    EXPECT_EQ(
+        ntregy_get_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Absent", nullptr, 0, nullptr),
+        TBS_ST_NOT_FOUND);
     for (const std::string& text : {std::string(), std::string(5000, 'v')}) {
         ASSERT_EQ(ntregy_set_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text", text.c_str()),
                   TBS_ST_OK);
@@ -59,7 +62,6 @@ TEST(RegistryTest, AValueIsReadUnderAnySpellingCutToTheBufferAndDeletedOnce) {
     EXPECT_EQ(ntregy_delete_value(NTREGY_HKEY_CURRENT_USER, key.c_str(), "Text"), TBS_ST_NOT_FOUND);
 }
 
-// Numbered client parameters are words.
 TEST(RegistryTest, ParametersAreNumberedWords) {
     const struct {
         const char* stored;  // null: not set

@@ -58,7 +58,7 @@ TEST(ViewHandleTest, TagIdentifierAndPathsReachTheSameViewAndNothingElse) {
     char pname[1024];
     ASSERT_EQ(cmd_utl_view_tag_to_pname(ws.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
     EXPECT_EQ(std::string(pname), root);
-    EXPECT_EQ(ws_get_view(root.c_str(), 0, 8, pname), TBS_ST_BUFFER_TOO_SMALL);
+    EXPECT_EQ(ws_get_view((dir / "x/../my ws").c_str(), 0, 8, pname), TBS_ST_BUFFER_TOO_SMALL);
     EXPECT_EQ(std::string(pname), ws.substr(0, 7));  // a tag that does not fit is cut
     EXPECT_EQ(cmd_utl_view_tag_to_pname(none.c_str(), 0, sizeof pname, pname), TBS_ST_NOT_FOUND);
     ASSERT_EQ(cmd_utl_view_tag_to_pname(view.c_str(), 0, sizeof pname, pname), TBS_ST_OK);
@@ -108,23 +108,6 @@ TEST(ViewHandleTest, AHandleDoesNotFollowItsTagToANewView) {
     ASSERT_EQ(client::RemoveView(tag), TBS_ST_OK);
     ASSERT_EQ(client::CreateView(tag), TBS_ST_OK);
     EXPECT_EQ(view_get_config_spec(old_handle.get(), (dir / "cs").c_str(), 0), TBS_ST_NOT_FOUND);
-}
-
-// A workspace's root holds itself and what is below it, however spelled.
-TEST(WorkspaceContainmentTest, RootHoldsItselfAndWhatIsBelowIt) {
-    CTempDir dir;
-    const std::string tag = UniqueName("ws");
-    ASSERT_EQ(client::CreateWorkspace(tag, dir / "a/b"), TBS_ST_OK);
-    const std::pair<const char*, bool> kPaths[] = {
-        {"a/b", true},     {"a/b/", true},  {"a/b/./c", true}, {"a/b/c/..", true},
-        {"a//b//c", true}, {"a/bc", false}, {"a", false},      {"a/b/../bc", false}};
-    for (const auto& [below, held] : kPaths) {
-        char found[256] = "junk";
-        EXPECT_EQ(ws_get_view((dir / below).c_str(), 0, sizeof found, found),
-                  held ? TBS_ST_OK : TBS_ST_NOT_WS)
-            << below;
-        EXPECT_EQ(std::string(found), held ? tag : "") << below;
-    }
 }
 
 }  // namespace

@@ -158,6 +158,7 @@ TEST(VobHandleTest, AnUnknownVobOrObjectIsNotFoundAndAFaultLastsUntilCleared) {
     EXPECT_EQ(vob, nullptr);
 
     CVobSite site(1);
+    EXPECT_EQ(client::SetVobFault(site.vobs[0], 1234, "opened"), TBS_ST_INVALID);
     ASSERT_EQ(client::SetVobFault(site.vobs[0], 1234, client::kVobFaultOpen), TBS_ST_OK);
     EXPECT_EQ(site.Register(0, &vob), 1234u);
     ASSERT_EQ(client::SetVobFault(site.vobs[0], TBS_ST_OK, client::kVobFaultOpen), TBS_ST_OK);

@@ -12,7 +12,6 @@
 
 namespace kelmora::test {
 
-// A VOB with a registry entry for its tag, made as a test needs it.
 struct CTaggedVob {
     std::string tag;
     std::string storage;  // its storage folder, also the tag's global path
@@ -48,7 +47,6 @@ inline CTaggedVob MakeTaggedVob(const CTempDir& folder, const std::string& tag,
     return vob;
 }
 
-// The text of the 16 bytes of a UUID.
 inline std::string UuidText(const uint8_t* bytes) {
     tbs_uuid_t uuid;
     std::memcpy(uuid.bytes, bytes, 16);

@@ -97,6 +97,8 @@ TEST(TempFile, RemovedWhenTheObjectDiesOrTakesAnotherUnlessReleased) {
     path = adopter.path();
     adopter.Adopt(released);
     EXPECT_FALSE(PathExists(path));
+    ASSERT_TRUE(adopter.Create());
+    EXPECT_FALSE(PathExists(released));
 }
 
 // The entries of a folder, with each one's permission bits.
@@ -156,6 +158,7 @@ TEST(ReplacementFileLink, AFileThatCannotBeLinkedLeavesNothing) {
     ASSERT_GE(elsewhere, 0);
     CReplacementFile replacement;
     EXPECT_FALSE(replacement.PrepareLinkIn(folder, "Rules", elsewhere));
+    EXPECT_FALSE(replacement.PrepareIn(CFolder(), "Rules", "text"));
     EXPECT_EQ(replacement.temp_name(), "");
     EXPECT_TRUE(Entries(dir.path()).empty());
     close(elsewhere);
@@ -180,7 +183,6 @@ TEST(CopyFileBetween, NothingIsCopiedFromAMissingOrSpecialFileOrOverAnother) {
     EXPECT_EQ(test::ReadTextFile(dir / "taken"), "keep");
 }
 
-// What is already gone is no failure; what is no folder is one.
 TEST(RemoveFolderWithContents, AFolderAlreadyGoneIsRemovedAFileInItsPlaceIsNot) {
     test::CTempDir dir;
     CFolder folder;
@@ -188,6 +190,7 @@ TEST(RemoveFolderWithContents, AFolderAlreadyGoneIsRemovedAFileInItsPlaceIsNot) 
     test::WriteTextFile(dir / "file", "");
     EXPECT_TRUE(RemoveFolderWithContents(folder, "absent"));
     EXPECT_FALSE(RemoveFolderWithContents(folder, "file"));
+    EXPECT_FALSE(RemoveDirectory(dir / "file"));
 }
 
 TEST(ReplacementFile, LeftoversAreRecognisedByTheirWholeName) {

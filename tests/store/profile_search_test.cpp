@@ -110,8 +110,6 @@ TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) 
     EXPECT_EQ(name, "\\Second\\Moved\\Last");
 }
 
-// A GUID file another process holds for writing costs the file retries, is
-// reported, and the search goes on to the profile that matches.
 TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGoesOn) {
     const std::string held = Native("Top/A/First/GUID");
     CChildProcess writer({BuiltProgram("file_holder"), held, "write", "exclusive"});
@@ -127,9 +125,7 @@ TEST_F(ProfilePathByGuidTest, GuidFileHeldByAWriterCostsTheRetriesAndTheSearchGo
     writer.Finish();
 }
 
-// One request at a time, a match early in the search's order leaves the
-// profiles after it unread, and a folder holding a folder named GUID is no
-// profile even where the walk no longer reads.
+// A folder holding a folder named GUID is no profile even where the walk no longer reads.
 TEST_F(ProfilePathByGuidTest, AnEarlyMatchLeavesTheRestUnread) {
     MakeFolder("Top/Y/X/GUID");
     CScopedEnv one_at_a_time("KELMORA_REQUESTS_IN_FLIGHT", "1");
@@ -144,9 +140,7 @@ TEST_F(ProfilePathByGuidTest, AnEarlyMatchLeavesTheRestUnread) {
     EXPECT_FALSE(Node("\\Top\\Y\\X")->IsProfile());
 }
 
-// The walk that stops reading at the first profile naming the GUID answers
-// as the search through the whole walk: a match shallow and deep, and of the
-// profiles sharing a GUID the first in search order.
+// A match shallow and deep, and of the profiles sharing a GUID the first in search order.
 TEST_F(ProfilePathByGuidTest, StoppingAtTheFirstFindAnswersAsTheWholeWalk) {
     // Either way round, one of the two GUIDs is first deep in the search's order.
     for (const auto& [shallow, deep] : {std::pair{"Top", "Second"}, {"Second", "Top"}}) {
@@ -223,29 +217,26 @@ class ProfileFileReleaseTest : public ProfileFileReadTest,
                                public ::testing::WithParamInterface<CReleaseCase> {};
 
 TEST_P(ProfileFileReleaseTest, FileReleasedDuringAWaitIsRead) {
-    // Plain names, not a structured binding: the lambda below captures them.
-    const size_t wait = GetParam().wait;
-    const bool removed = GetParam().removed;
-    const BOOL must_exist = GetParam().must_exist;
+    const CReleaseCase c = GetParam();
     const std::string path = temp_ / "GUID";
     test::WriteTextFile(path, "4f1c 1.7");
     auto writer = std::make_unique<CChildProcess>(
         Texts{BuiltProgram("file_holder"), path, "write", "exclusive"});
     ASSERT_EQ(writer->ReadLine(), "opened");
     CRecordedSleep::action = [&](size_t n) {
-        if (n != wait) return;
-        if (removed) RemoveFile(path);
+        if (n != c.wait) return;
+        if (c.removed) RemoveFile(path);
         writer->Finish();
     };
     // The program is told once what it waits for.
     std::vector<std::string> notices;
     SetWaitNoticeHandler([&](const std::string& what) { notices.push_back(what); });
-    EXPECT_EQ(Read(path, must_exist), removed && must_exist ? FALSE : TRUE);
+    EXPECT_EQ(Read(path, c.must_exist), c.removed && c.must_exist ? FALSE : TRUE);
     SetWaitNoticeHandler(nullptr);
     EXPECT_EQ(notices, std::vector<std::string>{path});
-    EXPECT_EQ(text_, removed ? "" : "4f1c 1.7");
-    EXPECT_EQ(CRecordedSleep::calls.size(), wait);
-    EXPECT_EQ(Messages(), removed && must_exist ? Texts{OpenError(ENOENT, path)} : Texts{});
+    EXPECT_EQ(text_, c.removed ? "" : "4f1c 1.7");
+    EXPECT_EQ(CRecordedSleep::calls.size(), c.wait);
+    EXPECT_EQ(Messages(), c.removed && c.must_exist ? Texts{OpenError(ENOENT, path)} : Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

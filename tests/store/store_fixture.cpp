@@ -16,7 +16,6 @@
 namespace kelmora::test {
 
 namespace {
-// Each entry asks for one conversion too many or for a "%n".
 std::string FaultyPack() {
     std::string pack;
     for (const auto& [id, text] : {std::pair{IDS_ERR_RENAME, "%s %s %n"},

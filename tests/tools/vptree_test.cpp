@@ -254,7 +254,8 @@ TEST_F(VptreeTest, FifoInAProfileIsSkippedWithAMessage) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(Native("Group/Proj/pipe"))));
 }
 
-// In a sticky folder another user's file stops the delete before anything goes.
+// In a sticky folder another user's file stops the delete before anything goes, unless the
+// folder is the deleting user's.
 TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemovesNothing) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to set up files of two users";
     fs::permissions(temp_.path(), fs::perms(0755));
@@ -264,6 +265,9 @@ TEST_F(VptreeTest, RemovingAProfileHoldingAnotherUsersFileInAStickyFolderRemoves
     EXPECT_EQ(removed.exit_code, 1) << removed.err;
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 1.4");
     EXPECT_EQ(ProjFile("Rules"), "element * /main/LATEST\n");
+    ASSERT_EQ(chown(Native("Proj").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(Vptree({"rm", kProj}, "", kNobody).exit_code, 0);
+    EXPECT_FALSE(fs::exists(Native("Proj")));
 }
 
 TEST_F(VptreeTest, SaveWithANameRenamesAfterWriting) {

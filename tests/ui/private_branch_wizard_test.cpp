@@ -16,7 +16,6 @@ namespace {
 
 std::time_t g_now = 0;
 
-// Seconds since the epoch of a UTC date and time.
 std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
     std::tm tm{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
     return timegm(&tm);
@@ -83,7 +82,6 @@ INSTANTIATE_TEST_SUITE_P(Names, BranchNameTest, ::testing::Values(
     [](const auto& info) { return std::string(info.param.label); });
 // clang-format on
 
-// Each kind of branch point shows its own controls and hides the others'.
 TEST_F(WizardTest, EachKindShowsOnlyItsControls) {
     CWizBranchPt& page = sheet_.branch_point_page();
     const std::pair<void (CWizBranchPt::*)(), int> kKinds[] = {
