@@ -108,6 +108,7 @@ TEST_F(MntrpcTest, ATagWithoutEntryIsNotMountedButStillUnmountedByPath) {
     EXPECT_EQ(mntrpc_umount_tag("\\gone", ""), TBS_ST_OK);
     EXPECT_FALSE(IsMounted("\\gone"));
     EXPECT_NE(output_.info().find("Unmounting TRFS filesystem \\gone.\n"), std::string::npos);
+    EXPECT_NE(output_.error().find("\\gone is not a registered VOB tag.\n"), std::string::npos);
 }
 
 TEST_F(MntrpcTest, DuplicateTagsAreNotMountedButUnmountedByTheFirst) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "store/current_tree.h"
+#include "store/profile_listing.h"
 #include "store/requests_in_flight.h"
 #include "store/store_fixture.h"
 #include "store/tree_lock.h"
@@ -114,6 +115,18 @@ TEST_F(TreeLoadTest, FoldersProfilesAndHiddenEntries) {
     SetCachedTreeRevision(78);
     EXPECT_EQ(FindNodeByPath(first, Full(top + "\\Group\\Inner"))->revision_stamp(), 78);
     EXPECT_EQ(FindNodeByPath(first, Full("\\stavemark view profiles\\group\\inner")), nullptr);
+}
+
+TEST_F(TreeLoadTest, AListingPutsEachFolderBeforeItsChildrenAndAProfilesFirstDescriptionLine) {
+    MakeProfileFolder("Top/Proj");
+    test::WriteTextFile(Native("Top/Proj/Description"), "first\r\nsecond");
+    std::vector<CProfileEntry> entries;
+    ASSERT_TRUE(LoadAndListProfileTree(&entries));
+    Texts listed;
+    for (const CProfileEntry& entry : entries)
+        listed.push_back(std::to_string(entry.depth) + entry.name +
+                         (entry.is_profile ? " P " : " ") + entry.description);
+    EXPECT_EQ(listed, (Texts{"0\\Top ", "1\\Top\\Proj P first"}));
 }
 
 // Names long enough that a listing of a few hundred takes several reads.
