@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
     CRefusalCase{"DissociateNoView", Dissociate, 0, "", {kNoDissociate + kNoView}, true},
     CRefusalCase{"AssociateNoView", [](CViewProfile& p) { return p.Associate(); }, 0, "",
         {"Cannot modify this view's Stavemark View Profile association.\n\n" + kNoView}, true},
+    CRefusalCase{"AssociateKeptWhenTheUserSaysNo", [](CViewProfile& p) { return p.Associate(); }, 2, kAssociated,
+        {"The '%s' view is already associated with the Stavemark\nView Profile: " + kProj + "\n\nDo you want to change this association?"}},
     CRefusalCase{"DissociateNotAssociated", Dissociate, 2, kUnassociated, {kNoDissociate +
         "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
     CRefusalCase{"IsAssociatedNoViewIsLogged", IsAssociated, 0, "", {"log: Can not determine if the view is "
