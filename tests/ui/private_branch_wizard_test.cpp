@@ -60,6 +60,9 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
         EXPECT_EQ(ui.shown()[0].text, refusal);
         EXPECT_EQ(sheet_.active_page(), CBranchPSheet::kNamePage);
         EXPECT_EQ(sheet_.focus(), CWizName::kNameEditId);
+        sheet_.name_page().OnYes();
+        sheet_.OnFinish();  // refused the same way, back to the name
+        EXPECT_EQ(sheet_.focus(), CWizName::kNameEditId);
     } else {
         EXPECT_EQ(sheet_.active_page(), CBranchPSheet::kBranchPointPage);
         EXPECT_EQ(sheet_.focus(), 0);  // the page disabled Next
