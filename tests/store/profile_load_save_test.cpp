@@ -131,6 +131,10 @@ TEST_F(ProfileLoadSaveTest, SavesOfTheRulesKeepEachTextWithItsRevision) {
     WriteTextFile(ProjPath("GUID"), "proj-guid");
     EXPECT_EQ(SaveRules("unnumbered"), ESaveOutcome::kSaved);
     EXPECT_EQ(ProjFile("GUID"), "proj-guid 0.1");
+    // A profile taken away since the load is said to be missing.
+    fs::remove_all(ProjPath(""));
+    EXPECT_EQ(SaveRules("gone"), ESaveOutcome::kNotSaved);
+    EXPECT_EQ(Messages(), Texts{FileErrorText(IDS_ERR_OPEN_FILE, ENOENT, Native("Top/Proj"))});
 }
 
 // A reader outside the tree lock holds the GUID file.
