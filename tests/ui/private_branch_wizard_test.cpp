@@ -69,6 +69,11 @@ TEST_P(BranchNameTest, IsRefusedByTheFirstCheckThatFails) {
     }
 }
 
+TEST_F(WizardTest, ANameLongerThanItsFieldIsCutToIt) {
+    sheet_.name_page().set_name(std::string(CWizName::kMaxNameLength + 1, 'a'));
+    EXPECT_EQ(sheet_.name_page().name(), std::string(CWizName::kMaxNameLength, 'a'));
+}
+
 constexpr char kNumeric[] = "It is illegal to use a numeric value as a branch type name.";
 
 // clang-format off
