@@ -101,6 +101,7 @@ TEST(TagRegistryTest, ATagIsMadeOncePerMountPointAndOnlyAReplicaIsLookedUp) {
     EXPECT_EQ(
         rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, 14, &identifier, &length),
         TBS_ST_INVALID);
+    EXPECT_EQ(rgy_get_default_region(nullptr), TBS_ST_INVALID);
 }
 
 }  // namespace
