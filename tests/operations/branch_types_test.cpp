@@ -84,6 +84,11 @@ TEST_F(BranchTypesTest, WithoutVobsTheUserDecidesWhetherToGoOn) {
             Messages()[0].starts_with("Since the Stavemark View Profile does not contain a"));
         EXPECT_EQ(update_tool.Runs().size(), answer == "yes" ? 1u : 0u);
     }
+    // A VOB list that cannot be read stops the set-up before the wizard.
+    std::filesystem::create_directory(root_ + "/Stavemark View Profiles/Proj/VOB List");
+    CViewProfile again;
+    again.SetWorkspacePath(temp_ / tag);
+    EXPECT_EQ(again.SetUpBranch(TRUE), FALSE);
 }
 
 TEST_F(BranchTypesTest, PublishLeavesNoChildProcessBehind) {
