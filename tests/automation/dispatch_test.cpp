@@ -81,6 +81,8 @@ TEST(DispatchTest, StringGettersWithoutAViewAnswerAnEmptyString) {
         result.Clear();
     }
     EXPECT_EQ(profile.vob_list_loaded(), FALSE);
+    EXPECT_EQ(profile.Invoke(14, &none, result.get()), S_OK);  // IsOnPrivateBranch
+    EXPECT_EQ(result.value().vt, VT_BOOL);
 }
 
 TEST(DispatchTest, InterfacesAndTheLastReleaseEndTheObject) {
