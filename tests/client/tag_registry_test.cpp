@@ -102,6 +102,8 @@ TEST(TagRegistryTest, ATagIsMadeOncePerMountPointAndOnlyAReplicaIsLookedUp) {
         rgy_getuuid_by_uuid(RGY_KIND_VOB, nullptr, nullptr, 16, &replica, 14, &identifier, &length),
         TBS_ST_INVALID);
     EXPECT_EQ(rgy_get_default_region(nullptr), TBS_ST_INVALID);
+    std::string other;  // a tag that names no mount point shares none
+    EXPECT_EQ(client::FindTagSharingMountPoint("\\..", &other), TBS_ST_INVALID);
 }
 
 }  // namespace
