@@ -11,6 +11,7 @@
 #include "store/profile_load_save.h"
 #include "store/settled_read.h"
 #include "store/store_fixture.h"
+#include "store/tree_edit.h"
 #include "store/tree_load.h"
 
 namespace kelmora::test {
@@ -238,7 +239,7 @@ TEST_F(TreeLockTest, UserWhoCannotWriteTheLockFileMayNotChangeTheTree) {
 }
 
 // 30 opens, 300 ms apart, then "in use"; a read-only check counts a busy tree as busy.
-enum class ETaker { kTake, kTakeToRead, kTakeToLog, kLoad, kList, kReadOnlyCheck };
+enum class ETaker { kTake, kTakeToRead, kTakeToLog, kLoad, kList, kReadOnlyCheck, kRename };
 
 struct CBusyCase {
     const char* label;
@@ -262,6 +263,7 @@ TEST_P(BusyTreeTest, TakerPollsUntilTheHolderLetsGoOrGivesUp) {
     const std::string log_before = test::OperationLogText();
     bool got = false, busy = false;
     std::vector<CProfileEntry> entries;
+    CTreeNode* node = nullptr;
     switch (c.taker) {
         case ETaker::kTake:
         case ETaker::kTakeToRead:
@@ -277,6 +279,10 @@ TEST_P(BusyTreeTest, TakerPollsUntilTheHolderLetsGoOrGivesUp) {
             break;
         case ETaker::kReadOnlyCheck:
             got = !IsProfileReadOnly(*Node("\\Top\\A"), &busy);
+            break;
+        case ETaker::kRename:
+            node = Node("\\Top\\A");
+            got = RenameNode(node, "B");
             break;
     }
     ReleaseTreeLock(false);
@@ -301,6 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CBusyCase{"ReaderKeepsOutReader", true, ETaker::kTakeToRead, 0, 30},
                       CBusyCase{"RefusalToTheLog", false, ETaker::kTakeToLog, 0, 30},
                       CBusyCase{"ListRefused", false, ETaker::kList, 0, 29},
+                      CBusyCase{"RenameRefused", false, ETaker::kRename, 0, 30},
                       CBusyCase{"ReadOnlyWhileBusy", false, ETaker::kReadOnlyCheck, 0, 29},
                       CBusyCase{"TakenWhenLetGo", false, ETaker::kTake, 7, 7},
                       CBusyCase{"ReadWhenLetGo", false, ETaker::kLoad, 7, 7},
