@@ -42,13 +42,17 @@ TEST(DispatchTest, NamesResolveToTheirFixedIdsInAnyLetterCase) {
 
 TEST(DispatchTest, CallsAreCheckedForMemberArgumentCountAndType) {
     CViewProfile profile;
-    CVariant result, text = CVariant::FromString("v1"), word = CVariant::FromString("perhaps");
-    DISPPARAMS none{nullptr, 0}, one{text.get(), 1}, not_a_bool{word.get(), 1};
+    CVariant result, text = CVariant::FromString("v1"), word = CVariant::FromString("perhaps"),
+                     real;
+    DISPPARAMS none{nullptr, 0}, one{text.get(), 1}, not_a_bool{word.get(), 1},
+        not_a_text{real.get(), 1};
+    real.get()->vt = 5;  // a double, which no method takes
     EXPECT_EQ(profile.Invoke(0, &none, result.get()), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(profile.Invoke(20, &none, result.get()), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(profile.Invoke(17, &none, result.get()), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(profile.Invoke(6, &one, result.get()), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(profile.Invoke(19, &not_a_bool, result.get()), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(profile.Invoke(17, &not_a_text, result.get()), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(profile.suppress_error_display(), FALSE);
 }
 
