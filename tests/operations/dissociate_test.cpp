@@ -88,6 +88,7 @@ const std::string kNoDissociate =
 const std::string kNoSync = "Cannot synchronize the '%s' view with its Stavemark View Profile.\n\n";
 const std::string kUnassociated = "element * /main/LATEST # mine\r\n";
 constexpr auto Dissociate = [](CViewProfile& p) { return p.Dissociate(); };
+constexpr auto Associate = [](CViewProfile& p) { return p.Associate(); };
 constexpr auto Synchronize = [](CViewProfile& p) { return p.Synchronize(FALSE); };
 constexpr auto SynchronizeAtStartUp = [](CViewProfile& p) { return p.Synchronize(TRUE); };
 constexpr auto IsAssociated = [](CViewProfile& p) { return p.IsAssociated(); };
@@ -97,9 +98,9 @@ constexpr auto IsOnPrivateBranch = [](CViewProfile& p) { return p.IsOnPrivateBra
 INSTANTIATE_TEST_SUITE_P(Cases, RefusalTest, ::testing::Values(
     // Dissociate's refusals are shown even with display suppressed.
     CRefusalCase{"DissociateNoView", Dissociate, 0, "", {kNoDissociate + kNoView}, true},
-    CRefusalCase{"AssociateNoView", [](CViewProfile& p) { return p.Associate(); }, 0, "",
+    CRefusalCase{"AssociateNoView", Associate, 0, "",
         {"Cannot modify this view's Stavemark View Profile association.\n\n" + kNoView}, true},
-    CRefusalCase{"AssociateKeptWhenTheUserSaysNo", [](CViewProfile& p) { return p.Associate(); }, 2, kAssociated,
+    CRefusalCase{"AssociateKeptWhenTheUserSaysNo", Associate, 2, kAssociated,
         {"The '%s' view is already associated with the Stavemark\nView Profile: " + kProj + "\n\nDo you want to change this association?"}},
     CRefusalCase{"DissociateNotAssociated", Dissociate, 2, kUnassociated, {kNoDissociate +
         "The '%s' view is not currently associated with a Stavemark\nView Profile."}, true},
