@@ -132,7 +132,7 @@ void CViewProfile::ComposePrivateBranchConfigSpecAtTime(const std::string& time,
         if (before.find(kMainZero) != std::string_view::npos) has_fallback = true;
         config_spec_ += before;
         size_t line_end = rest.find_first_of("\r\n", option);
-        pos = line_end == std::string_view::npos ? option + 1 : line_end;
+        pos = line_end == std::string_view::npos ? rest.size() : line_end;
     }
     rest.remove_prefix(pos);
     if (!has_fallback) {

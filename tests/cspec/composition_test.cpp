@@ -85,6 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, ComposeTest, ::testing::Values(
         kEmptyView + "element * \\main\\0 -mkbranch int\r\n" + kEnd + "load \\after\r\n",
         BlockHead(kProj, kViewId) + kTimed + kClosing + "load \\after\r\n\r\n" + kSectionHeader +
         "element * \\main\\0 \r\n" + kEnd},
+    CComposeCase{"TimeDropsAnOptionThatEndsTheText", EForm::Time, kLatest, kEmptyView + "element * \\main\\0 -mkbranch int",
+        PrivateBlock(kProj, kViewId, kTimed) + kSectionHeader + "element * \\main\\0 "},
     CComposeCase{"NoProfileHeader", EForm::Profile, "element * /main/LATEST\r\n", kView, "",
         "Corrupt Profile config spec, couldn't find private rules"},
     // The profile rules end at the end marker after the header.
