@@ -14,9 +14,10 @@ namespace kelmora {
 
 namespace {
 
-// A GUID file's text names guid.
+// A GUID file's text names guid. An empty GUID names no profile, not even
+// one whose GUID file is blank (a view may have stored an empty one).
 bool NamesGuid(const std::string& text, const std::string& guid) {
-    return !text.empty() && GuidOfGuidFileText(text) == guid;
+    return !guid.empty() && GuidOfGuidFileText(text) == guid;
 }
 
 }  // namespace

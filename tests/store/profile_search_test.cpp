@@ -96,6 +96,8 @@ protected:
 TEST_F(ProfilePathByGuidTest, EveryCallLoadsTheTreeAndGivesTheNameBelowItsRoot) {
     std::string name = "unchanged";
     EXPECT_FALSE(object_.ProfilePathByGuid("55555555-aaaa-bbbb-cccc-000000000005", &name));
+    MakeProfileFolder("Top/B/Blank", " \r\n");
+    EXPECT_FALSE(object_.ProfilePathByGuid("", &name));
     EXPECT_EQ(name, "unchanged");
     EXPECT_TRUE(object_.ProfilePathByGuid("44444444-aaaa-bbbb-cccc-000000000004", &name));
     EXPECT_EQ(name, "\\Second\\C\\Last");
