@@ -91,7 +91,3 @@ int cfs_result_error_column(const cfs_parse_result_t* result) {
 const char* cfs_result_diagnostic(const cfs_parse_result_t* result) {
     return result ? result->diagnostic.c_str() : "";
 }
-
-size_t cfs_result_rule_count(const cfs_parse_result_t* result) {
-    return result && result->parse.ok ? result->parse.rules.size() : 0;
-}

@@ -20,7 +20,6 @@ int cfs_result_ok(const cfs_parse_result_t* result);
 int cfs_result_error_line(const cfs_parse_result_t* result);
 int cfs_result_error_column(const cfs_parse_result_t* result);
 const char* cfs_result_diagnostic(const cfs_parse_result_t* result);
-size_t cfs_result_rule_count(const cfs_parse_result_t* result);
 
 namespace kelmora::client {
 

@@ -54,12 +54,6 @@ void FillTimes(const struct statx& sx, CEntryTimes* times) {
 
 }  // namespace
 
-bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries) {
-    entries->clear();
-    CFolder folder;
-    return folder.Open(path) && folder.List(entries);
-}
-
 CFolder::CFolder(CFolder&& other) noexcept : fd_(other.fd_), listed_(other.listed_) {
     other.fd_ = -1;
 }
@@ -400,9 +394,6 @@ bool RemoveDirectory(const std::string& path) {
 }
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
-}
-bool RenamePath(const std::string& from, const std::string& to) {
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool CanEnterFolder(const std::string& path) {

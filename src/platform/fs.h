@@ -16,10 +16,6 @@ struct CDirEntry {
     bool is_link = false;
 };
 
-// The entries of a folder, without "." and "..", in the order the file system
-// gives them. False with errno set when the folder cannot be listed.
-bool ListDirectory(const std::string& path, std::vector<CDirEntry>* entries);
-
 // Times of a file or folder (a link's own, not its target's) in nanoseconds
 // since the Unix epoch. Creation is the birth time where the file system keeps
 // one, else the last write time.
@@ -74,7 +70,8 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
 
-    // Every entry, from the first one however often it is called.
+    // Every entry but "." and "..", in the file system's order, from the
+    // first one however often it is called.
     bool List(std::vector<CDirEntry>* entries) const;
     // The same, but stops after the first entry for which stop says true
     // (without reading the rest of the folder); *stopped tells whether it did.
@@ -150,7 +147,6 @@ bool IsRegularFile(const std::string& path);
 bool MakeDirectory(const std::string& path);
 bool RemoveDirectory(const std::string& path);  // must be empty
 bool RemoveFile(const std::string& path);
-bool RenamePath(const std::string& from, const std::string& to);
 inline constexpr int kNotRegularFileError = EINVAL;
 
 // True when the calling process may make the folder its current directory.

@@ -82,8 +82,6 @@ public:
     void SetProfileRecord(std::unique_ptr<CProfileRecord> record);
 
 private:
-    friend CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source);
-
     std::string full_path_;
     std::string short_name_;
     long long creation_time_ns_ = 0;
@@ -99,11 +97,6 @@ private:
     std::unique_ptr<CProfileRecord> record_;
 };
 
-// Makes target a copy of source: texts, times, host data, stamp and the three
-// links. A loaded record is copied into a record of the target's own (seven
-// texts and "all empty"; no diagram source, not read-only).
-CTreeNode& CopyNode(CTreeNode& target, const CTreeNode& source);
-
 // Visits start, then everything from its next sibling on, then everything
 // below it (the order of the recursive search) without deepening the call
 // stack for long sibling chains. Returns the first node for which visit
@@ -112,7 +105,5 @@ CTreeNode* SearchTree(CTreeNode* start, const std::function<bool(CTreeNode&)>& v
 
 // Puts child first among parent's children (new nodes stand first).
 void LinkAsFirstChild(CTreeNode* parent, CTreeNode* child);
-// Takes child out of parent's children; its own links are cleared.
-void UnlinkChild(CTreeNode* parent, CTreeNode* child);
 
 }  // namespace kelmora
