@@ -49,7 +49,6 @@ TEST(TreeRootTest, MissingSettingIsReportedAndAFoundRootIsKeptWithoutItsSeparato
     ASSERT_EQ(ui.shown().size(), 1u);
     EXPECT_EQ(ui.shown()[0].text, "Cannot set up.\n\n" + LoadString(IDS_TREE_ROOT_NOT_SET));
     EXPECT_EQ(ui.shown()[0].style, MB_OK);
-    EXPECT_EQ(profile.tree_root_known(), FALSE);
     OverrideTreeRootSetting("/srv/profiles\\");
     EXPECT_EQ(profile.GetProfileTreeRoot(), "/srv/profiles");
     OverrideTreeRootSetting("/elsewhere/");

@@ -55,8 +55,7 @@ tbs_status_t SetWithWsSetSpec(const std::string& root, const std::string& path) 
     return status == TBS_ST_OK ? ws_set_spec(ws.get(), path.c_str()) : status;
 }
 
-// The three ways in for a config spec refuse text that does not parse; what
-// is fetched afterwards, over a file that held something else, is the old text.
+// By each of the three ways in; the fetch goes over a file that held something else.
 TEST(ConfigSpecRefusalTest, UnparsableTextLeavesTheStoredTextAndPrintsTheDiagnostic) {
     CTempDir dir;
     WriteTextFile(dir / "bad", kBadText);
@@ -95,7 +94,7 @@ TEST(ConfigSpecTest, SettingFailsForAMissingViewOrFileOrAnEndlessOne) {
 }
 
 // Whatever the outcome there is a result; what was refused is printed.
-TEST(CfsParseTest, GivesTheRulesOrThePlaceAndPrintsTheDiagnostic) {
+TEST(CfsParseTest, GivesTheVerdictOrThePlaceAndPrintsTheDiagnostic) {
     CTempDir dir;
     WriteTextFile(dir / "good", kGoodText);
     WriteTextFile(dir / "bad", kBadText);

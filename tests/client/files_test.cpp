@@ -12,7 +12,6 @@
 namespace kelmora::test {
 namespace {
 
-// A new binary file in the folder (or $TMPDIR), named as asked.
 TEST(TmpfileTest, NewBinaryFileInTheFolderNamedAsAsked) {
     const struct {
         bool in_folder;

@@ -11,8 +11,7 @@ namespace {
 
 using client::CStorageArea;
 
-// Blocks of many sizes, some larger than the area's block size: each is
-// aligned and keeps what was written into it while the others are used.
+// Blocks of many sizes, some larger than the area's block size.
 TEST(StorageAreaTest, BlocksAreAlignedAndDoNotOverlap) {
     for (size_t block_size : {0, 1, 64, 4096}) {
         SCOPED_TRACE(block_size);

@@ -341,7 +341,6 @@ TEST_F(MntrpcTest, TagInfoAnswersTheEntrysKeysAndOfAnUnknownTagNothingWithoutAMe
               "does not contain a required key.\n");
 }
 
-// Hosts address a message by its number, from 1 in order.
 TEST(MessageTableTest, NumbersRunFromOneToTheCount) {
     for (const imsg_msg_table_t* table :
          {mount::MountTrfsMessageTable(), mount::MntrpcMessageTable()})

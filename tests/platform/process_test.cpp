@@ -70,8 +70,7 @@ TEST(SplitCommandLine, KeepsQuotedPathsWhole) {
     for (const auto& [line, expected] : kCases) EXPECT_EQ(SplitCommandLine(line), expected) << line;
 }
 
-// A program is the first executable regular file of its name along PATH; an
-// empty PATH entry is the current folder; a name with a slash is not looked up.
+// An empty PATH entry is the current folder; a name with a slash is not looked up.
 TEST(FindProgramOnPath, TakesTheFirstExecutableFileAlongPath) {
     test::CTempDir dir;
     for (const char* folder : {"a", "b", "c", "c/tool"}) ASSERT_TRUE(MakeDirectory(dir / folder));

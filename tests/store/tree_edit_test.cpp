@@ -249,7 +249,6 @@ TEST_F(TreeEditTest, DeletingATopLevelFolderRemovesEverythingThenBumpsOnce) {
     EXPECT_TRUE(Messages().empty());
 }
 
-// A GUID file that cannot be written whole undoes the creation.
 TEST_F(TreeEditTest, CreatedProfileWhoseGuidCannotBeWrittenIsTakenBack) {
     CTreeNode* parent = Node("\\Top\\Other");
     test::WithFileSizeLimit(

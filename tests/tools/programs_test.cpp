@@ -60,7 +60,6 @@ TEST_P(ProgramUsageTest, SaysWhatIsWrongOrHowToUseIt) {
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     const std::string& said = c.exit_code == 0 ? run.out : run.err;
     EXPECT_EQ(c.exit_code == 0 ? run.err : run.out, "");
-    EXPECT_NE(said, "");
     EXPECT_TRUE(Holds(said, c.shown));
     if (c.exit_code == 2) {
         EXPECT_TRUE(said.starts_with(c.program + ": ") || said.starts_with("usage: ")) << said;

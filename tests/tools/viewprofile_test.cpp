@@ -20,7 +20,6 @@ struct CFrontEndCase {
 
 class ViewProfileFrontEndTest : public ::testing::TestWithParam<CFrontEndCase> {};
 
-// Without a display that is said once, and the console shows the boxes.
 TEST_P(ViewProfileFrontEndTest, WithoutWindowsSaysSoOnceAndTheConsoleServes) {
     const CFrontEndCase& c = GetParam();
     CScopedEnv variable("KELMORA_UI", c.variable);
@@ -44,7 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     "qt); the console serves instead\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The usage is right, the call fails: said once, exit 1.
 TEST(ViewProfileToolTest, ACorruptClientDatabaseIsSaidOnceAndFailsTheCall) {
     CScopedHome home;
     std::filesystem::create_directories(home.path());
@@ -72,7 +70,6 @@ TEST(ViewProfileToolTest, CallsAreLoggedWithWhatTheySaid) {
     EXPECT_EQ(Printed(RunProgram("viewprofile", {"log", "--since", "2999"})), "");
 }
 
-// Another build's registration is replaced by the library beside the host, said once.
 TEST(ViewProfileRegistrationTest, TheLibraryBesideTheHostIsRegistered) {
     CTempDir dir;
     const std::string registered = dir / "libkelmora.so";

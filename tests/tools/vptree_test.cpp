@@ -143,7 +143,6 @@ TEST_F(VptreeTest, LinksAreNeitherListedNorCopiedNorFollowed) {
     EXPECT_EQ(ReadTextFile(temp_ / "other dir/important.txt"), "keep me");
 }
 
-// Thousands of siblings do not deepen the stack: rm runs on a small one.
 TEST_F(VptreeTest, RemovingAFolderOfThousandsOfFoldersNeedsNoDeepStack) {
     for (int n = 0; n < 5000; ++n) fs::create_directories(Native("Group/F" + std::to_string(n)));
     CCommandOutput removed = Vptree({"rm", kGroup}, "", {"prlimit", "--stack=262144"});
@@ -227,7 +226,6 @@ TEST_F(VptreeTest, FailedSaveKeepsTheSetValuesAndTheRevision) {
     EXPECT_TRUE(Holds(shown.out, "staged\tDescription, Rules\n"));
 }
 
-// A source that cannot be read keeps the old diagram and says so.
 TEST_F(VptreeTest, SavedDiagramIsReplacedOnlyByWhatWasRead) {
     WriteTextFile(Native("Proj/Diagram"), "fifteen bytes..");
     ASSERT_EQ(Vptree({"set", kProj, "Diagram", "--file", Native("Proj/Diagram")}).exit_code, 0);

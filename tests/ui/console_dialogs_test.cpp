@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "support/scripted_ui.h"
 #include "support/test_env.h"

@@ -3,7 +3,6 @@
 #include <ctime>
 #include <regex>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
 #include "support/branch_host.h"

@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <string>
 
 #include "ui/qt/qt_user_interface.h"
 
