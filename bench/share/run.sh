@@ -176,18 +176,32 @@ status_moved() {
   grep -q profile_moved <<<"$out"
 }
 find_cat_all() { find "$mnt" -name GUID -print0 | xargs -0 -P16 cat; }
+# The floor of a read: the files it must read, their paths known beforehand
+# (listed untimed from the backing folder), read 16 at a time.
+(cd "$back" && find . -name GUID) | sed "s|^\.|$mnt|" >"$KELMORA_HOME/guids"
+for ((v = 0; v < 20; v++)); do
+  printf '%s\n' "${status_folders[v]}/GUID" "${status_folders[v]}/VOB List"
+done >"$KELMORA_HOME/status_files"
+floor_all() { xargs -d '\n' -P16 -n 25 cat <"$KELMORA_HOME/guids"; }
+floor_20() { xargs -d '\n' -P16 -n 1 cat <"$KELMORA_HOME/status_files"; }
 
 rows=() details=()
-row() { # ROW DELAY OPERATION BASELINE: measures both, adds a table row
+# ROW DELAY OPERATION BASELINE OP_FN BASE_FN [FLOOR_FN]: measures each,
+# adds a table row; the floor's column gives the operation's time over it.
+row() {
   [[ " $rows_to_run " == *" $1 "* ]] || return 0
   shift
-  local delay=$1 op=$2 base=$3 s r k
+  local delay=$1 op=$2 base=$3 s r k floor="| - | - | - |"
   echo "share benchmark: $delay: $op" >&2
-  measure "$op" "${@:4:1}"
+  measure "$op" "$4"
   s=$seconds r=$requests k=$kinds
-  measure "$base" "${@:5:1}"
-  rows+=("| $delay | $op | $s | $r | $base | $seconds | $requests |")
-  [ "${4:-}" != vptree_set_save ] || alone=$s
+  if [ -n "${6:-}" ]; then
+    measure floor "$6"
+    floor="| $seconds | $requests | $(awk -v a="$s" -v b="$seconds" 'BEGIN { printf "%.2f", a / b }') |"
+  fi
+  measure "$base" "$5"
+  rows+=("| $delay | $op | $s | $r | $base | $seconds | $requests $floor")
+  [ "$4" != vptree_set_save ] || alone=$s
   details+=("- $delay, $op: $k; $base: $kinds")
 }
 
@@ -197,15 +211,15 @@ for ((d = 0; d < ${#delay_list[@]}; d++)); do
   mount_share "$delay"
   label=$(awk -v d="$delay" 'BEGIN { printf "%g ms", d / 1000 }')
   rules "REL_saved_$delay" >"$KELMORA_HOME/new.rules"
-  row ls "$label" "\`vptree ls\`" "\`find\`" vptree_ls find_all
+  row ls "$label" "\`vptree ls\`" "\`find\`" vptree_ls find_all floor_all
   row save "$label" "\`vptree set\` + \`save\` of one Rules" "\`cp\` of one file" vptree_set_save cp_rules
   # a later save: the history and the kept previous Rules exist by now
   rules "REL_saved_again_$delay" >"$KELMORA_HOME/new.rules"
   row save2 "$label" "a later \`vptree set\` + \`save\`" "\`cp\` of one file" vptree_set_save cp_rules
   row sync "$label" "Synchronize, up to date" "\`cat\` of its GUID" synchronize cat_guid
   row status "$label" "\`status --json\` of 20 views" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20 find_cat_20
-  row status1 "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20
-  row search "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all
+  row status1 "$label" "\`status --json\` of 20 views, one process" "\`find\` their GUIDs \| \`xargs -P16 cat\`" status_20_one_process find_cat_20 floor_20
+  row search "$label" "moved profile found by GUID (\`status\`)" "\`find -name GUID \| xargs -P16 cat\`" status_moved find_cat_all floor_all
   # the last mount stays for the two-user run below
   ((d == ${#delay_list[@]} - 1)) || unmount
 done
@@ -235,8 +249,8 @@ unmount
 
 echo "## The View Profile tree on a slow share: $profiles profiles in $(($(find "$top" -type d | wc -l) - profiles)) folders"
 echo
-echo "| delay | operation | s | requests | baseline | s | requests |"
-echo "|---|---|---|---|---|---|---|"
+echo "| delay | operation | s | requests | baseline | s | requests | floor s | floor requests | s / floor |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
 echo "Requests by kind:"
